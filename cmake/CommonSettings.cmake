@@ -1,0 +1,12 @@
+# One interface target carries the settings every target of ours shares.
+add_library(klv_common INTERFACE)
+target_compile_options(klv_common INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
+  -Wold-style-cast -Wcast-align -Wunused -Woverloaded-virtual -Wconversion -Wsign-conversion
+  -Wnull-dereference -Wdouble-promotion -Wformat=2 -Werror)
+target_compile_definitions(klv_common INTERFACE QT_NO_CAST_FROM_ASCII QT_NO_CONTEXTLESS_CONNECT
+  QT_USE_QSTRINGBUILDER QT_NO_KEYWORDS)
+if(KLV_SANITIZE)
+  target_compile_options(klv_common INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
+    -fno-sanitize-recover=undefined)
+  target_link_options(klv_common INTERFACE -fsanitize=address,undefined)
+endif()

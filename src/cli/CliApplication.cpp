@@ -1,0 +1,123 @@
+#include "CliApplication.h"
+
+#include "DoctorCommand.h"
+#include "ExitCode.h"
+#include "LoginCommand.h"
+#include "LogoutCommand.h"
+#include "WhoamiCommand.h"
+
+#include "core/AppContext.h"
+#include "core/StartupSequence.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+namespace klv::cli {
+
+CliApplication::CliApplication(Terminal terminal)
+    : m_terminal(std::move(terminal))
+    , m_alerts(m_terminal)
+    , m_context(std::make_unique<AppContext>(Configuration::fromEnvironment(), m_alerts))
+{
+    m_commands.push_back(std::make_unique<LoginCommand>(*m_context, m_terminal));
+    m_commands.push_back(std::make_unique<LogoutCommand>(*m_context, m_terminal));
+    m_commands.push_back(std::make_unique<WhoamiCommand>(*m_context, m_terminal));
+    m_commands.push_back(std::make_unique<DoctorCommand>(*m_context, m_terminal));
+}
+
+CliApplication::~CliApplication() = default;
+
+QString CliApplication::helpText() const
+{
+    QString text = QStringLiteral("Usage: klv [--help] [--version] COMMAND [OPTIONS]\n\n"
+                                  "The KLV App from a terminal: your store account and your products.\n\nCommands:\n");
+    for (const auto &command : m_commands)
+        text += QStringLiteral("  %1 %2\n").arg(command->name(), -10).arg(command->summary());
+    text += QStringLiteral("\n'klv COMMAND --help' shows a command's options.\n"
+                           "Exit codes: 0 success, 1 the store refused, 2 usage error, 3 no answer from the store.");
+    return text;
+}
+
+Command *CliApplication::findCommand(const QString &name) const
+{
+    for (const auto &command : m_commands) {
+        if (command->name() == name)
+            return command.get();
+    }
+    return nullptr;
+}
+
+int CliApplication::run(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show help."));
+    const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
+                                           QStringLiteral("Show the version."));
+    parser.addOption(helpOption);
+    parser.addOption(versionOption);
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."));
+    if (!parser.parse(arguments)) {
+        m_terminal.printMessage(parser.errorText() + u"\n\n" + helpText());
+        return ExitCode::usageError;
+    }
+    if (parser.isSet(versionOption)) {
+        m_terminal.printResult(u"klv " + m_context->configuration().appVersion);
+        return ExitCode::success;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (parser.isSet(helpOption)) {
+        m_terminal.printResult(helpText());
+        return ExitCode::success;
+    }
+    if (positional.isEmpty()) {
+        m_terminal.printMessage(helpText());
+        return ExitCode::usageError;
+    }
+    Command *command = findCommand(positional.first());
+    if (!command) {
+        m_terminal.printMessage(u"Unknown command \"" + positional.first() + u"\".\n\n" + helpText());
+        return ExitCode::usageError;
+    }
+    return runCommand(*command, QStringList{arguments.value(0) + u' ' + command->name()} + positional.mid(1));
+}
+
+int CliApplication::runCommand(Command &command, const QStringList &commandArguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show help."));
+    parser.addOption(helpOption);
+    parser.setApplicationDescription(command.summary());
+    command.describe(parser);
+    if (!parser.parse(commandArguments)) {
+        m_terminal.printMessage(parser.errorText() + u"\n\n" + parser.helpText());
+        return ExitCode::usageError;
+    }
+    if (parser.isSet(helpOption)) {
+        m_terminal.printResult(parser.helpText().replace(commandArguments.first().section(u' ', 0, 0),
+                                                         u"klv " + command.name()));
+        return ExitCode::success;
+    }
+    if (command.needsStore()) {
+        if (const QString problem = m_context->configuration().storeUrlProblem(); !problem.isEmpty()) {
+            m_terminal.printMessage(problem);
+            return ExitCode::usageError;
+        }
+    }
+
+    runStartupSequence(*m_context, QCoreApplication::arguments());
+
+    int exitCode = ExitCode::success;
+    bool done = false;
+    QObject::connect(&command, &Command::finished, &command, [&exitCode, &done](int code) {
+        exitCode = code;
+        done = true;
+        QCoreApplication::exit(code);
+    });
+    command.run(parser);
+    if (!done)
+        QCoreApplication::exec();
+    return exitCode;
+}
+
+} // namespace klv::cli

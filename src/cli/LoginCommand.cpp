@@ -1,0 +1,90 @@
+#include "LoginCommand.h"
+
+#include "ExitCode.h"
+#include "Terminal.h"
+
+#include "core/AppContext.h"
+#include "store/LoginSession.h"
+
+#include <QCommandLineParser>
+
+namespace klv::cli {
+
+namespace {
+const QString linkCodeOption = QStringLiteral("link-code");
+const QString passwordStdinOption = QStringLiteral("password-stdin");
+} // namespace
+
+void LoginCommand::describe(QCommandLineParser &parser) const
+{
+    parser.addPositionalArgument(QStringLiteral("user"), QStringLiteral("The store account's user name."),
+                                 QStringLiteral("[USER]"));
+    parser.addOption({linkCodeOption, QStringLiteral("Sign in with a link code from the store's web site."),
+                      QStringLiteral("CODE")});
+    parser.addOption({passwordStdinOption, QStringLiteral("Read the password from the first line of standard input.")});
+}
+
+std::optional<QString> LoginCommand::readPassword(const QCommandLineParser &parser) const
+{
+    if (parser.isSet(passwordStdinOption))
+        return m_terminal.readLine();
+    if (!m_terminal.isInteractive()) {
+        m_terminal.printMessage(QStringLiteral("No terminal to ask for the password on; use --password-stdin."));
+        return std::nullopt;
+    }
+    return m_terminal.readSecret(QStringLiteral("Password: "));
+}
+
+void LoginCommand::watch(LoginSession &session)
+{
+    connect(&session, &LoginSession::loginFinished, this,
+            [this](LoginSession::Outcome outcome, const QString &message) {
+                switch (outcome) {
+                case LoginSession::Outcome::signedIn: {
+                    const Settings &settings = m_context.settings();
+                    m_terminal.printResult(u"Signed in as " + settings.userName + u" <" + settings.userEmail + u'>');
+                    Q_EMIT finished(ExitCode::success);
+                    return;
+                }
+                case LoginSession::Outcome::refused:
+                    m_terminal.printMessage(message);
+                    Q_EMIT finished(ExitCode::storeRefused);
+                    return;
+                case LoginSession::Outcome::noAnswer:
+                case LoginSession::Outcome::unreadableAnswer:
+                    m_terminal.printMessage(message);
+                    Q_EMIT finished(ExitCode::noAnswer);
+                    return;
+                }
+            });
+}
+
+void LoginCommand::run(const QCommandLineParser &parser)
+{
+    auto *session = new LoginSession(m_context.store(), m_context.settings(), m_context.reporter(), this);
+    watch(*session);
+
+    if (parser.isSet(linkCodeOption)) {
+        if (!parser.positionalArguments().isEmpty()) {
+            m_terminal.printMessage(QStringLiteral("Give either a user name or --link-code, not both."));
+            Q_EMIT finished(ExitCode::usageError);
+            return;
+        }
+        session->loginWithLinkCode(parser.value(linkCodeOption));
+        return;
+    }
+
+    const QStringList users = parser.positionalArguments();
+    if (users.size() != 1) {
+        m_terminal.printMessage(QStringLiteral("Usage: klv login USER [--password-stdin] | klv login --link-code CODE"));
+        Q_EMIT finished(ExitCode::usageError);
+        return;
+    }
+    const std::optional<QString> password = readPassword(parser);
+    if (!session->login(users.first(), password.value_or(QString()))) {
+        m_terminal.printMessage(QStringLiteral("A user name and a password are both needed; nothing was sent."));
+        Q_EMIT finished(ExitCode::usageError);
+    }
+}
+
+} // namespace klv::cli

@@ -1,0 +1,17 @@
+#include "LogoutCommand.h"
+
+#include "ExitCode.h"
+#include "Terminal.h"
+
+#include "core/AppContext.h"
+
+namespace klv::cli {
+
+void LogoutCommand::run(const QCommandLineParser &)
+{
+    m_context.signOut();
+    m_terminal.printResult(QStringLiteral("Signed out."));
+    Q_EMIT finished(ExitCode::success);
+}
+
+} // namespace klv::cli

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "Command.h"
+
+namespace klv::cli {
+
+class LogoutCommand final : public Command
+{
+    Q_OBJECT
+public:
+    using Command::Command;
+    QString name() const override { return QStringLiteral("logout"); }
+    QString summary() const override { return QStringLiteral("Sign out and forget the cached library."); }
+    void run(const QCommandLineParser &parser) override;
+};
+
+} // namespace klv::cli

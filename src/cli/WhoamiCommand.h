@@ -1,0 +1,17 @@
+#pragma once
+
+#include "Command.h"
+
+namespace klv::cli {
+
+class WhoamiCommand final : public Command
+{
+    Q_OBJECT
+public:
+    using Command::Command;
+    QString name() const override { return QStringLiteral("whoami"); }
+    QString summary() const override { return QStringLiteral("Show the signed-in customer's name and e-mail."); }
+    void run(const QCommandLineParser &parser) override;
+};
+
+} // namespace klv::cli

@@ -1,0 +1,13 @@
+#include "CliApplication.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("klv"));
+    klv::cli::CliApplication cli(klv::cli::Terminal(stdin, stdout, stderr));
+    return cli.run(QCoreApplication::arguments());
+}

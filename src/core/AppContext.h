@@ -1,0 +1,61 @@
+#pragma once
+
+#include "core/Clock.h"
+#include "core/Configuration.h"
+#include "core/Locations.h"
+#include "core/ProductImageMapArchive.h"
+#include "core/Settings.h"
+#include "core/SharedFormatters.h"
+#include "store/LogFile.h"
+#include "store/Reporter.h"
+
+#include <QNetworkAccessManager>
+#include <QObject>
+
+namespace klv {
+
+class Alerts;
+class StoreClient;
+
+// Owns the state every part of the program shares: configuration, locations, settings, the picture map,
+// the log and the store client. Lives on the main thread; handed to whoever needs it.
+class AppContext final : public QObject
+{
+    Q_OBJECT
+public:
+    AppContext(Configuration configuration, Alerts &alerts, Clock clock = systemClock(), QObject *parent = nullptr);
+    ~AppContext() override;
+
+    const Configuration &configuration() const { return m_configuration; }
+    const Locations &locations() const { return m_locations; }
+    LogFile &log() { return m_log; }
+    const Reporter &reporter() const { return m_reporter; }
+    Settings &settings() { return m_settings; }
+    StoreClient &store() { return *m_store; }
+    QNetworkAccessManager &network() { return m_network; }
+    const Clock &clock() const { return m_clock; }
+
+    // Settings, then the picture map file (created empty when missing or unreadable).
+    void loadUserData();
+    // Sign-out: forgets the customer, the cached library and the stored settings.
+    void signOut();
+
+    bool detailLogEnabled = false;
+    QString appVersion;
+    QString macOSVersion;
+    ProductImageMap productImageMap;
+    DateFormatter sharedDateFormatter;
+    NumberFormatter sharedNumberFormatter;
+
+private:
+    Configuration m_configuration;
+    Clock m_clock;
+    Locations m_locations;
+    LogFile m_log;
+    Reporter m_reporter;
+    Settings m_settings;
+    QNetworkAccessManager m_network;
+    StoreClient *m_store;
+};
+
+} // namespace klv

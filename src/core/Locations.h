@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+#include <optional>
+
+namespace klv {
+
+class LogFile;
+
+// Every folder and file the program uses, derived once from four base folders. Folder paths end with "/".
+class Locations final
+{
+public:
+    struct BaseFolders {
+        QString movies;
+        QString library;
+        QString applications;
+        QString sharedContainer;
+    };
+
+    Locations(const BaseFolders &bases, const QString &bundleId);
+    // The current user's folders: the macOS ones on macOS, their Linux counterparts elsewhere.
+    static Locations forCurrentUser(const QString &groupId, const QString &bundleId);
+
+    QString moviesFolderURL;
+    QString libraryFolderURL;
+    QString applicationsFolderURL;
+    QString sharedContainerURL;
+
+    QString appBundleURL;
+    QString vantoryFolderURL;
+    QString pluginsFolderURL;
+    QString logFolderURL;
+    QString downloadFolderURL;
+    QString resolveTemplatesFolderURL;
+    QString customLUTsFolderURL;
+    QString fontsFolderURL;
+    QString appCacheFolderURL;
+    QString compositeFolderURL;
+    QString motionTemplatesFolderURL;
+    QString motionEffectsFolderURL;
+    QString motionTitlesFolderURL;
+    QString motionTransitionsFolderURL;
+    QString motionGeneratorsFolderURL;
+    QString userDataFileURL;
+    QString productCacheFileURL;
+    QString productImageFolderURL;
+    QString updaterAppURL;
+    QString appUpdateArchiveURL;
+    QString logFileURL;
+    QString settingsFileURL;
+
+    // "Effects", "Titles", "Transitions", "Generators" to their Motion folders.
+    QHash<QString, QString> motionFolderByCategory;
+};
+
+// A file URL text as the log shows it, e.g. "file:///home/a/Videos/".
+QString urlDescription(const QString &path);
+
+// Makes sure one folder exists, without creating missing parents. Returns the error text on failure
+// (and logs it), nothing on success.
+std::optional<QString> ensureFolder(const QString &folderPath, LogFile &log);
+
+} // namespace klv

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "core/Clock.h"
+
+#include <QString>
+
+#include <memory>
+
+class QSettings;
+
+namespace klv {
+
+// The signed-in customer and the library's commit number, kept in the per-user settings store.
+class Settings final
+{
+public:
+    Settings(const QString &settingsFilePath, Clock clock);
+    ~Settings();
+    Q_DISABLE_COPY_MOVE(Settings)
+
+    QString userName;
+    QString userEmail;
+    QString userPassword;
+    bool sessionActive = false;
+    QString storedCommitID;
+    QString firstRunDate;
+
+    void loadSettings();
+    void saveSettings();
+    // Sign-out: removes every key and puts the values back to their defaults.
+    void resetSettings();
+
+private:
+    QString todayInPacificTime() const;
+    void setDefaults();
+
+    std::unique_ptr<QSettings> m_store;
+    Clock m_clock;
+};
+
+} // namespace klv

@@ -1,0 +1,90 @@
+#include "core/StartupSequence.h"
+
+#include "core/AppContext.h"
+#include "core/Shell.h"
+
+#include <QDir>
+#include <QSysInfo>
+
+namespace klv {
+
+namespace {
+
+struct RequiredFolder {
+    QString path;
+    QString failureMessage;
+};
+
+QList<RequiredFolder> requiredFolders(const Locations &l)
+{
+    return {
+        {l.vantoryFolderURL, QStringLiteral("Failed to create 'Vantory' folder in Application folder. This is required. "
+                                            "Please contact customer support with this error: ")},
+        {l.pluginsFolderURL, QStringLiteral("Failed to create 'Plugins' folder in 'Vantory' folder. This is required to "
+                                            "use our product.Please contact customer support with this error: ")},
+        {l.logFolderURL, QStringLiteral("Failed to create 'Log' folder in 'Vantory' folder. This is helpful for us to "
+                                        "provide support.Please contact customer support with this error: ")},
+        {l.downloadFolderURL, QStringLiteral("Failed to create 'KLV-Download' folder in 'Vantory' folder. This is "
+                                             "required to download product.Please contact customer support with this "
+                                             "error: ")},
+        {l.motionEffectsFolderURL, QStringLiteral("Failed to create Effect folder in Motion Template folder : ")},
+        {l.motionTitlesFolderURL, QStringLiteral("Failed to create Title folder in Motion Template folder : ")},
+        {l.motionTransitionsFolderURL, QStringLiteral("Failed to create Transition folder in Motion Template folder : ")},
+        {l.motionGeneratorsFolderURL, QStringLiteral("Failed to create Generator folder in Motion Template folder : ")},
+        {l.compositeFolderURL, QStringLiteral("Failed to create KLV Composite folder in Motion Template folder ")},
+        {l.productImageFolderURL, QStringLiteral("Failed to create User Image Folder in group container : ")},
+        {l.fontsFolderURL, QStringLiteral("Failed to create Fonts Folder in User Library ")},
+    };
+}
+
+// On macOS the system provides the base folders and the group container; elsewhere we make them.
+void createBaseFolders(const Locations &l, const Reporter &reporter)
+{
+#ifndef Q_OS_MACOS
+    for (const QString &base : {l.moviesFolderURL, l.libraryFolderURL, l.applicationsFolderURL, l.sharedContainerURL}) {
+        if (!QDir().mkpath(base))
+            reporter.appendLog(u"KLV App Error: could not create the base folder " + urlDescription(base));
+    }
+#else
+    Q_UNUSED(l)
+    Q_UNUSED(reporter)
+#endif
+}
+
+} // namespace
+
+QString readOperatingSystemVersion()
+{
+#ifdef Q_OS_MACOS
+    return runShell(QStringLiteral("sw_vers -productVersion"), true);
+#else
+    return QSysInfo::productVersion() + u'\n';
+#endif
+}
+
+void runStartupSequence(AppContext &context, const QStringList &arguments)
+{
+    context.detailLogEnabled = arguments.contains(QStringLiteral("-klvLogDetail"));
+    context.appVersion = context.configuration().appVersion;
+
+    const Locations &locations = context.locations();
+    createBaseFolders(locations, context.reporter());
+    context.loadUserData();
+
+#ifndef Q_OS_MACOS
+    // No host application creates the Motion templates folder here; without it the four rows below cannot exist.
+    ensureFolder(locations.motionTemplatesFolderURL, context.log());
+#endif
+    for (const RequiredFolder &folder : requiredFolders(locations)) {
+        if (const std::optional<QString> error = ensureFolder(folder.path, context.log()))
+            context.reporter().showAlert(QStringLiteral("Alert"), folder.failureMessage + *error,
+                                         QStringLiteral("OK"));
+    }
+
+    context.sharedDateFormatter = DateFormatter{};
+    context.sharedNumberFormatter = NumberFormatter{};
+    QDir(locations.appCacheFolderURL).removeRecursively();
+    context.macOSVersion = readOperatingSystemVersion();
+}
+
+} // namespace klv

@@ -1,0 +1,32 @@
+#include "store/LogFile.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QMutexLocker>
+
+#include <cstdio>
+
+namespace klv {
+
+LogFile::LogFile(QString filePath)
+    : m_filePath(std::move(filePath))
+{
+}
+
+void LogFile::appendLog(const QString &message)
+{
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QByteArray entry = (u'\n' + stamp + u" +0000 : " + message).toUtf8();
+
+    QMutexLocker lock(&m_mutex);
+    // Unbuffered append: each entry reaches the file in one write, so another process appending meanwhile
+    // cannot split it.
+    QFile file(m_filePath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)
+        || file.write(entry) != entry.size()) {
+        // stderr rather than stdout: the command-line client keeps stdout for results.
+        std::fputs("Either file not exist of can't write the file\n", stderr);
+    }
+}
+
+} // namespace klv

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QMutex>
+#include <QString>
+
+namespace klv {
+
+// The program's diagnostic log. Entries are appended, one writer at a time, each on its own line.
+class LogFile final
+{
+public:
+    explicit LogFile(QString filePath);
+    Q_DISABLE_COPY_MOVE(LogFile)
+
+    void appendLog(const QString &message);
+    const QString &filePath() const { return m_filePath; }
+
+private:
+    QString m_filePath;
+    QMutex m_mutex;
+};
+
+} // namespace klv

@@ -17,8 +17,7 @@ namespace klv::cli {
 CliApplication::CliApplication(Terminal terminal)
     : m_terminal(std::move(terminal))
     , m_alerts(m_terminal)
-    , m_context(std::make_unique<AppContext>(Configuration::fromEnvironment(), m_alerts))
-{
+    , m_context(std::make_unique<AppContext>(Configuration::fromEnvironment(), m_alerts)) {
     m_commands.push_back(std::make_unique<LoginCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<LogoutCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<WhoamiCommand>(*m_context, m_terminal));
@@ -27,8 +26,7 @@ CliApplication::CliApplication(Terminal terminal)
 
 CliApplication::~CliApplication() = default;
 
-QString CliApplication::helpText() const
-{
+QString CliApplication::helpText() const {
     QString text = QStringLiteral("Usage: klv [--help] [--version] COMMAND [OPTIONS]\n\n"
                                   "The KLV App from a terminal: your store account and your products.\n\nCommands:\n");
     for (const auto &command : m_commands)
@@ -38,8 +36,7 @@ QString CliApplication::helpText() const
     return text;
 }
 
-Command *CliApplication::findCommand(const QString &name) const
-{
+Command *CliApplication::findCommand(const QString &name) const {
     for (const auto &command : m_commands) {
         if (command->name() == name)
             return command.get();
@@ -47,8 +44,7 @@ Command *CliApplication::findCommand(const QString &name) const
     return nullptr;
 }
 
-int CliApplication::run(const QStringList &arguments)
-{
+int CliApplication::run(const QStringList &arguments) {
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show help."));
@@ -82,8 +78,7 @@ int CliApplication::run(const QStringList &arguments)
     return runCommand(*command, QStringList{arguments.value(0) + u' ' + command->name()} + positional.mid(1));
 }
 
-int CliApplication::runCommand(Command &command, const QStringList &commandArguments)
-{
+int CliApplication::runCommand(Command &command, const QStringList &commandArguments) {
     QCommandLineParser parser;
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show help."));
     parser.addOption(helpOption);
@@ -94,8 +89,8 @@ int CliApplication::runCommand(Command &command, const QStringList &commandArgum
         return ExitCode::usageError;
     }
     if (parser.isSet(helpOption)) {
-        m_terminal.printResult(parser.helpText().replace(commandArguments.first().section(u' ', 0, 0),
-                                                         u"klv " + command.name()));
+        m_terminal.printResult(
+            parser.helpText().replace(commandArguments.first().section(u' ', 0, 0), u"klv " + command.name()));
         return ExitCode::success;
     }
     if (command.needsStore()) {

@@ -17,8 +17,7 @@ namespace klv::cli {
 class Command;
 
 // The klv program: picks the subcommand, runs the start-up sequence, then the command on the event loop.
-class CliApplication final
-{
+class CliApplication final {
 public:
     explicit CliApplication(Terminal terminal);
     ~CliApplication();

@@ -6,9 +6,7 @@ namespace klv::cli {
 
 Command::Command(AppContext &context, const Terminal &terminal)
     : m_context(context)
-    , m_terminal(terminal)
-{
-}
+    , m_terminal(terminal) {}
 
 void Command::describe(QCommandLineParser &) const {}
 

@@ -14,8 +14,7 @@ namespace klv::cli {
 class Terminal;
 
 // One subcommand of klv. It reports its end, synchronously or later from the event loop, with finished().
-class Command : public QObject
-{
+class Command : public QObject {
     Q_OBJECT
 public:
     Command(AppContext &context, const Terminal &terminal);

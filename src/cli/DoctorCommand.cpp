@@ -9,8 +9,7 @@
 
 namespace klv::cli {
 
-void DoctorCommand::run(const QCommandLineParser &)
-{
+void DoctorCommand::run(const QCommandLineParser &) {
     const Locations &l = m_context.locations();
     const QList<std::pair<const char *, QString>> rows{
         {"moviesFolderURL", l.moviesFolderURL},

@@ -4,14 +4,12 @@
 
 namespace klv::cli {
 
-class DoctorCommand final : public Command
-{
+class DoctorCommand final : public Command {
     Q_OBJECT
 public:
     using Command::Command;
     QString name() const override { return QStringLiteral("doctor"); }
-    QString summary() const override
-    {
+    QString summary() const override {
         return QStringLiteral("Show every folder and file the app uses, the store address and the OS version.");
     }
     void run(const QCommandLineParser &parser) override;

@@ -15,8 +15,7 @@ const QString linkCodeOption = QStringLiteral("link-code");
 const QString passwordStdinOption = QStringLiteral("password-stdin");
 } // namespace
 
-void LoginCommand::describe(QCommandLineParser &parser) const
-{
+void LoginCommand::describe(QCommandLineParser &parser) const {
     parser.addPositionalArgument(QStringLiteral("user"), QStringLiteral("The store account's user name."),
                                  QStringLiteral("[USER]"));
     parser.addOption({linkCodeOption, QStringLiteral("Sign in with a link code from the store's web site."),
@@ -24,8 +23,7 @@ void LoginCommand::describe(QCommandLineParser &parser) const
     parser.addOption({passwordStdinOption, QStringLiteral("Read the password from the first line of standard input.")});
 }
 
-std::optional<QString> LoginCommand::readPassword(const QCommandLineParser &parser) const
-{
+std::optional<QString> LoginCommand::readPassword(const QCommandLineParser &parser) const {
     if (parser.isSet(passwordStdinOption))
         return m_terminal.readLine();
     if (!m_terminal.isInteractive()) {
@@ -35,8 +33,7 @@ std::optional<QString> LoginCommand::readPassword(const QCommandLineParser &pars
     return m_terminal.readSecret(QStringLiteral("Password: "));
 }
 
-void LoginCommand::watch(LoginSession &session)
-{
+void LoginCommand::watch(LoginSession &session) {
     connect(&session, &LoginSession::loginFinished, this,
             [this](LoginSession::Outcome outcome, const QString &message) {
                 switch (outcome) {
@@ -59,8 +56,7 @@ void LoginCommand::watch(LoginSession &session)
             });
 }
 
-void LoginCommand::run(const QCommandLineParser &parser)
-{
+void LoginCommand::run(const QCommandLineParser &parser) {
     auto *session = new LoginSession(m_context.store(), m_context.settings(), m_context.reporter(), this);
     watch(*session);
 
@@ -76,7 +72,8 @@ void LoginCommand::run(const QCommandLineParser &parser)
 
     const QStringList users = parser.positionalArguments();
     if (users.size() != 1) {
-        m_terminal.printMessage(QStringLiteral("Usage: klv login USER [--password-stdin] | klv login --link-code CODE"));
+        m_terminal.printMessage(
+            QStringLiteral("Usage: klv login USER [--password-stdin] | klv login --link-code CODE"));
         Q_EMIT finished(ExitCode::usageError);
         return;
     }

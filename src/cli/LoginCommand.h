@@ -10,13 +10,14 @@ class LoginSession;
 
 namespace klv::cli {
 
-class LoginCommand final : public Command
-{
+class LoginCommand final : public Command {
     Q_OBJECT
 public:
     using Command::Command;
     QString name() const override { return QStringLiteral("login"); }
-    QString summary() const override { return QStringLiteral("Sign in with a user name and password, or a link code."); }
+    QString summary() const override {
+        return QStringLiteral("Sign in with a user name and password, or a link code.");
+    }
     void describe(QCommandLineParser &parser) const override;
     bool needsStore() const override { return true; }
     void run(const QCommandLineParser &parser) override;

@@ -4,8 +4,7 @@
 
 namespace klv::cli {
 
-class LogoutCommand final : public Command
-{
+class LogoutCommand final : public Command {
     Q_OBJECT
 public:
     using Command::Command;

@@ -8,29 +8,23 @@ namespace klv::cli {
 Terminal::Terminal(std::FILE *input, std::FILE *output, std::FILE *errors)
     : m_input(input)
     , m_output(output)
-    , m_errors(errors)
-{
-}
+    , m_errors(errors) {}
 
-void Terminal::printResult(const QString &line) const
-{
+void Terminal::printResult(const QString &line) const {
     std::fputs(qUtf8Printable(line + u'\n'), m_output);
     std::fflush(m_output);
 }
 
-void Terminal::printMessage(const QString &line) const
-{
+void Terminal::printMessage(const QString &line) const {
     std::fputs(qUtf8Printable(line + u'\n'), m_errors);
     std::fflush(m_errors);
 }
 
-bool Terminal::isInteractive() const
-{
+bool Terminal::isInteractive() const {
     return ::isatty(::fileno(m_input)) == 1;
 }
 
-std::optional<QString> Terminal::readLine() const
-{
+std::optional<QString> Terminal::readLine() const {
     QByteArray line;
     int c = 0;
     while ((c = std::fgetc(m_input)) != EOF && c != '\n')
@@ -42,8 +36,7 @@ std::optional<QString> Terminal::readLine() const
     return QString::fromUtf8(line);
 }
 
-std::optional<QString> Terminal::readSecret(const QString &prompt) const
-{
+std::optional<QString> Terminal::readSecret(const QString &prompt) const {
     std::fputs(qUtf8Printable(prompt), m_errors);
     std::fflush(m_errors);
     const int fd = ::fileno(m_input);

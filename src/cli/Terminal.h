@@ -9,8 +9,7 @@
 namespace klv::cli {
 
 // The client's streams: results on one, messages and questions on the other, answers read from a third.
-class Terminal
-{
+class Terminal {
 public:
     Terminal(std::FILE *input, std::FILE *output, std::FILE *errors);
     virtual ~Terminal() = default;

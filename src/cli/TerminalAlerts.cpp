@@ -5,12 +5,9 @@
 namespace klv::cli {
 
 TerminalAlerts::TerminalAlerts(const Terminal &terminal)
-    : m_terminal(terminal)
-{
-}
+    : m_terminal(terminal) {}
 
-int TerminalAlerts::present(const QString &title, const QString &message, const QStringList &buttons)
-{
+int TerminalAlerts::present(const QString &title, const QString &message, const QStringList &buttons) {
     m_terminal.printMessage(title + u": " + message);
     if (buttons.size() < 2 || !m_terminal.isInteractive())
         return 0;

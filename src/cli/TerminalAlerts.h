@@ -7,8 +7,7 @@ namespace klv::cli {
 class Terminal;
 
 // Alerts as lines on the error stream. A choice is asked on the terminal; without one the first button is taken.
-class TerminalAlerts final : public Alerts
-{
+class TerminalAlerts final : public Alerts {
 public:
     explicit TerminalAlerts(const Terminal &terminal);
     int present(const QString &title, const QString &message, const QStringList &buttons) override;

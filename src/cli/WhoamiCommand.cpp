@@ -7,8 +7,7 @@
 
 namespace klv::cli {
 
-void WhoamiCommand::run(const QCommandLineParser &)
-{
+void WhoamiCommand::run(const QCommandLineParser &) {
     const Settings &settings = m_context.settings();
     if (settings.sessionActive) {
         m_terminal.printResult(settings.userName);

@@ -4,8 +4,7 @@
 
 namespace klv::cli {
 
-class WhoamiCommand final : public Command
-{
+class WhoamiCommand final : public Command {
     Q_OBJECT
 public:
     using Command::Command;

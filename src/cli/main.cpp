@@ -4,8 +4,7 @@
 
 #include <cstdio>
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("klv"));
     klv::cli::CliApplication cli(klv::cli::Terminal(stdin, stdout, stderr));

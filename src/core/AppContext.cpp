@@ -11,11 +11,9 @@ namespace klv {
 
 namespace {
 
-void writeEmptyImageMap(const QString &path)
-{
+void writeEmptyImageMap(const QString &path) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        || file.write(ProductImageMapArchive::encode({})) < 0) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(ProductImageMapArchive::encode({})) < 0) {
         std::fprintf(stderr, "KLV App Error write data to: %s with error %s\n", qUtf8Printable(urlDescription(path)),
                      qUtf8Printable(file.errorString()));
     }
@@ -32,14 +30,11 @@ AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock,
     , m_log(m_locations.logFileURL)
     , m_reporter(m_log, alerts)
     , m_settings(m_locations.settingsFileURL, m_clock)
-    , m_store(new StoreClient(m_network, m_configuration, m_reporter, this))
-{
-}
+    , m_store(new StoreClient(m_network, m_configuration, m_reporter, this)) {}
 
 AppContext::~AppContext() = default;
 
-void AppContext::loadUserData()
-{
+void AppContext::loadUserData() {
     m_settings.loadSettings();
     productImageMap.clear();
     const QString path = m_locations.userDataFileURL;
@@ -54,8 +49,7 @@ void AppContext::loadUserData()
     writeEmptyImageMap(path);
 }
 
-void AppContext::signOut()
-{
+void AppContext::signOut() {
     m_settings.userEmail.clear();
     m_settings.userPassword.clear();
     clearProductCaches(m_locations);

@@ -19,8 +19,7 @@ class StoreClient;
 
 // Owns the state every part of the program shares: configuration, locations, settings, the picture map,
 // the log and the store client. Lives on the main thread; handed to whoever needs it.
-class AppContext final : public QObject
-{
+class AppContext final : public QObject {
     Q_OBJECT
 public:
     AppContext(Configuration configuration, Alerts &alerts, Clock clock = systemClock(), QObject *parent = nullptr);

@@ -9,9 +9,10 @@ namespace klv {
 // The current time; tests steer it.
 using Clock = std::function<QDateTime()>;
 
-inline Clock systemClock()
-{
-    return [] { return QDateTime::currentDateTimeUtc(); };
+inline Clock systemClock() {
+    return [] {
+        return QDateTime::currentDateTimeUtc();
+    };
 }
 
 } // namespace klv

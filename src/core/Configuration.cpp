@@ -9,16 +9,14 @@ namespace klv {
 
 namespace {
 
-QString valueOf(const char *variable, const char *builtIn)
-{
+QString valueOf(const char *variable, const char *builtIn) {
     const QByteArray overridden = qgetenv(variable);
     return overridden.isEmpty() ? QString::fromUtf8(builtIn) : QString::fromUtf8(overridden);
 }
 
 } // namespace
 
-Configuration Configuration::fromEnvironment()
-{
+Configuration Configuration::fromEnvironment() {
     Configuration config;
     config.storeUrl = valueOf("KLV_STORE_URL", build::storeUrl);
     while (config.storeUrl.endsWith(u'/'))
@@ -38,8 +36,7 @@ Configuration Configuration::fromEnvironment()
     return config;
 }
 
-QString Configuration::storeUrlProblem() const
-{
+QString Configuration::storeUrlProblem() const {
     const QUrl url(storeUrl);
     if (!url.isValid() || url.host().isEmpty() || (url.scheme() != u"https" && url.scheme() != u"http"))
         return QStringLiteral("The store address \"%1\" is not a web address.").arg(storeUrl);

@@ -5,10 +5,10 @@
 
 namespace klv {
 
-bool checkHostAppsClosed(const Reporter &reporter)
-{
+bool checkHostAppsClosed(const Reporter &reporter) {
     // The bracketed first letter keeps the grep command itself out of its own result.
-    const QString fcpOutput = runShell(QStringLiteral("ps aux | grep '[F]inal Cut Pro.app/Contents/MacOS/Final Cut Pro'"), true);
+    const QString fcpOutput =
+        runShell(QStringLiteral("ps aux | grep '[F]inal Cut Pro.app/Contents/MacOS/Final Cut Pro'"), true);
     const QString motionOutput = runShell(QStringLiteral("ps aux | grep '[M]otion.app/Contents/MacOS/Motion'"), true);
     const bool motionOpen = motionOutput.contains(u"Motion");
     const bool fcpOpen = fcpOutput.contains(u"Final Cut Pro");
@@ -24,8 +24,8 @@ bool checkHostAppsClosed(const Reporter &reporter)
         message = QStringLiteral("Please close \"Motion\" before proceeding with installation.");
 
     reporter.appendLog(u"This still open :" + fcpOutput + u" and  " + motionOutput);
-    const int choice = reporter.showAlert(QStringLiteral("Alert"), message, QStringLiteral("OK"),
-                                          QStringLiteral("Close FCP/Motion"));
+    const int choice =
+        reporter.showAlert(QStringLiteral("Alert"), message, QStringLiteral("OK"), QStringLiteral("Close FCP/Motion"));
     if (choice == 1) {
         if (fcpOpen)
             runShell(QStringLiteral("killall 'Final Cut Pro'"), false);

@@ -15,15 +15,13 @@ namespace klv {
 
 namespace {
 
-QString asFolder(QString path)
-{
+QString asFolder(QString path) {
     if (!path.endsWith(u'/'))
         path += u'/';
     return path;
 }
 
-QString standardFolder(QStandardPaths::StandardLocation type)
-{
+QString standardFolder(QStandardPaths::StandardLocation type) {
     return asFolder(QStandardPaths::writableLocation(type));
 }
 
@@ -33,8 +31,7 @@ Locations::Locations(const BaseFolders &bases, const QString &bundleId)
     : moviesFolderURL(asFolder(bases.movies))
     , libraryFolderURL(asFolder(bases.library))
     , applicationsFolderURL(asFolder(bases.applications))
-    , sharedContainerURL(asFolder(bases.sharedContainer))
-{
+    , sharedContainerURL(asFolder(bases.sharedContainer)) {
     appBundleURL = applicationsFolderURL + u"KLV App.app";
     vantoryFolderURL = applicationsFolderURL + u"Vantory/";
     pluginsFolderURL = vantoryFolderURL + u"Plugins/";
@@ -76,8 +73,7 @@ Locations::Locations(const BaseFolders &bases, const QString &bundleId)
     };
 }
 
-Locations Locations::forCurrentUser(const QString &groupId, const QString &bundleId)
-{
+Locations Locations::forCurrentUser(const QString &groupId, const QString &bundleId) {
     BaseFolders bases;
     bases.movies = standardFolder(QStandardPaths::MoviesLocation);
 #ifdef Q_OS_MACOS
@@ -93,13 +89,11 @@ Locations Locations::forCurrentUser(const QString &groupId, const QString &bundl
     return Locations(bases, bundleId);
 }
 
-QString urlDescription(const QString &path)
-{
-    return QUrl::fromLocalFile(path).toString();
+QString urlDescription(const QString &path) {
+    return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
 }
 
-std::optional<QString> ensureFolder(const QString &folderPath, LogFile &log)
-{
+std::optional<QString> ensureFolder(const QString &folderPath, LogFile &log) {
     if (QFileInfo(folderPath).isDir())
         return std::nullopt;
     if (::mkdir(QFile::encodeName(folderPath).constData(), 0777) == 0)

@@ -10,8 +10,7 @@ namespace klv {
 class LogFile;
 
 // Every folder and file the program uses, derived once from four base folders. Folder paths end with "/".
-class Locations final
-{
+class Locations final {
 public:
     struct BaseFolders {
         QString movies;

@@ -14,13 +14,11 @@ struct PlistDeleter {
 };
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
-plist_t stringNode(const QString &text)
-{
+plist_t stringNode(const QString &text) {
     return plist_new_string(text.toUtf8().constData());
 }
 
-plist_t classNode(const char *name, std::initializer_list<const char *> hierarchy)
-{
+plist_t classNode(const char *name, std::initializer_list<const char *> hierarchy) {
     plist_t classes = plist_new_array();
     for (const char *ancestor : hierarchy)
         plist_array_append_item(classes, plist_new_string(ancestor));
@@ -30,8 +28,7 @@ plist_t classNode(const char *name, std::initializer_list<const char *> hierarch
     return node;
 }
 
-std::optional<QString> stringValue(plist_t node)
-{
+std::optional<QString> stringValue(plist_t node) {
     if (!node || plist_get_node_type(node) != PLIST_STRING)
         return std::nullopt;
     char *raw = nullptr;
@@ -41,8 +38,7 @@ std::optional<QString> stringValue(plist_t node)
     return text;
 }
 
-std::optional<quint64> uidValue(plist_t node)
-{
+std::optional<quint64> uidValue(plist_t node) {
     if (!node || plist_get_node_type(node) != PLIST_UID)
         return std::nullopt;
     uint64_t uid = 0;
@@ -51,16 +47,12 @@ std::optional<quint64> uidValue(plist_t node)
 }
 
 // Resolves references into the archive's object table.
-class ObjectTable
-{
+class ObjectTable {
 public:
     explicit ObjectTable(plist_t objects)
-        : m_objects(objects)
-    {
-    }
+        : m_objects(objects) {}
 
-    plist_t at(plist_t reference) const
-    {
+    plist_t at(plist_t reference) const {
         const std::optional<quint64> uid = uidValue(reference);
         if (!uid || *uid >= plist_array_get_size(m_objects))
             return nullptr;
@@ -69,8 +61,7 @@ public:
 
     bool isNull(plist_t reference) const { return stringValue(at(reference)) == QStringLiteral("$null"); }
 
-    std::optional<QString> className(plist_t object) const
-    {
+    std::optional<QString> className(plist_t object) const {
         if (!object || plist_get_node_type(object) != PLIST_DICT)
             return std::nullopt;
         plist_t description = at(plist_dict_get_item(object, "$class"));
@@ -79,8 +70,7 @@ public:
         return stringValue(plist_dict_get_item(description, "$classname"));
     }
 
-    std::optional<qint64> integer(plist_t reference) const
-    {
+    std::optional<qint64> integer(plist_t reference) const {
         plist_t node = at(reference);
         if (!node || plist_get_node_type(node) != PLIST_UINT)
             return std::nullopt;
@@ -89,8 +79,7 @@ public:
         return static_cast<qint64>(value);
     }
 
-    std::optional<QUrl> fileUrl(plist_t reference) const
-    {
+    std::optional<QUrl> fileUrl(plist_t reference) const {
         plist_t object = at(reference);
         if (className(object) != QStringLiteral("NSURL") || !isNull(plist_dict_get_item(object, "NS.base")))
             return std::nullopt;
@@ -109,8 +98,7 @@ private:
 
 } // namespace
 
-QByteArray encode(const ProductImageMap &map)
-{
+QByteArray encode(const ProductImageMap &map) {
     // Object table: $null, the dictionary, then per entry its key, its URL object and the URL's text,
     // then the two class descriptions.
     const auto entryCount = static_cast<quint64>(map.size());
@@ -142,7 +130,8 @@ QByteArray encode(const ProductImageMap &map)
     plist_dict_set_item(dictionary, "NS.keys", keys);
     plist_dict_set_item(dictionary, "NS.objects", values);
     plist_dict_set_item(dictionary, "$class", plist_new_uid(dictionaryClass));
-    plist_array_append_item(objects, classNode("NSMutableDictionary", {"NSMutableDictionary", "NSDictionary", "NSObject"}));
+    plist_array_append_item(objects,
+                            classNode("NSMutableDictionary", {"NSMutableDictionary", "NSDictionary", "NSObject"}));
     if (!map.isEmpty())
         plist_array_append_item(objects, classNode("NSURL", {"NSURL", "NSObject"}));
 
@@ -162,8 +151,7 @@ QByteArray encode(const ProductImageMap &map)
     return result;
 }
 
-std::optional<ProductImageMap> decode(const QByteArray &data)
-{
+std::optional<ProductImageMap> decode(const QByteArray &data) {
     if (data.isEmpty())
         return std::nullopt;
     plist_t parsed = nullptr;
@@ -185,8 +173,8 @@ std::optional<ProductImageMap> decode(const QByteArray &data)
         return std::nullopt;
     plist_t keys = plist_dict_get_item(dictionary, "NS.keys");
     plist_t values = plist_dict_get_item(dictionary, "NS.objects");
-    if (!keys || !values || plist_get_node_type(keys) != PLIST_ARRAY || plist_get_node_type(values) != PLIST_ARRAY
-        || plist_array_get_size(keys) != plist_array_get_size(values))
+    if (!keys || !values || plist_get_node_type(keys) != PLIST_ARRAY || plist_get_node_type(values) != PLIST_ARRAY ||
+        plist_array_get_size(keys) != plist_array_get_size(values))
         return std::nullopt;
 
     ProductImageMap map;

@@ -28,16 +28,14 @@ Settings::Settings(const QString &settingsFilePath, Clock clock)
 #else
     : m_store(std::make_unique<QSettings>(settingsFilePath, QSettings::IniFormat))
 #endif
-    , m_clock(std::move(clock))
-{
+    , m_clock(std::move(clock)) {
     setDefaults();
     firstRunDate = unknownDate;
 }
 
 Settings::~Settings() = default;
 
-void Settings::loadSettings()
-{
+void Settings::loadSettings() {
     firstRunDate = m_store->value(firstRunDateKey, unknownDate).toString();
     userName = m_store->value(nameKey, defaultName).toString();
     userEmail = m_store->value(emailKey, defaultEmail).toString();
@@ -51,8 +49,7 @@ void Settings::loadSettings()
     }
 }
 
-void Settings::saveSettings()
-{
+void Settings::saveSettings() {
     m_store->setValue(firstRunDateKey, firstRunDate);
     m_store->setValue(nameKey, userName);
     m_store->setValue(emailKey, userEmail);
@@ -62,8 +59,7 @@ void Settings::saveSettings()
     m_store->sync();
 }
 
-void Settings::resetSettings()
-{
+void Settings::resetSettings() {
     for (const QString &key : {firstRunDateKey, nameKey, emailKey, passwordKey, sessionKey, commitKey})
         m_store->remove(key);
     m_store->sync();
@@ -71,14 +67,12 @@ void Settings::resetSettings()
     setDefaults();
 }
 
-QString Settings::todayInPacificTime() const
-{
+QString Settings::todayInPacificTime() const {
     // "PST" names the Pacific zone with its daylight saving time, not a fixed offset.
     return m_clock().toTimeZone(QTimeZone("America/Los_Angeles")).toString(QStringLiteral("yyyy-MM-dd"));
 }
 
-void Settings::setDefaults()
-{
+void Settings::setDefaults() {
     userName = defaultName;
     userEmail = defaultEmail;
     userPassword = defaultPassword;

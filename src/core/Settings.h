@@ -11,8 +11,7 @@ class QSettings;
 namespace klv {
 
 // The signed-in customer and the library's commit number, kept in the per-user settings store.
-class Settings final
-{
+class Settings final {
 public:
     Settings(const QString &settingsFilePath, Clock clock);
     ~Settings();

@@ -2,17 +2,21 @@
 
 #include <QLocale>
 
+#include <array>
+#include <cstdio>
+
 namespace klv {
 
-QString DateFormatter::string(const QDateTime &date) const
-{
+QString DateFormatter::string(const QDateTime &date) const {
     return QLocale(QLocale::English, QLocale::UnitedStates).toString(date.toLocalTime(), dateFormat);
 }
 
-QString NumberFormatter::string(double value) const
-{
-    // printf rounds the exact binary value, ties to even, which is the formatter's rounding.
-    QString text = QString::asprintf("%.2f", value);
+QString NumberFormatter::string(double value) const {
+    // The C library's printf rounds the exact binary value with ties to even, the formatter's rounding;
+    // QString::asprintf has its own rounding.
+    std::array<char, 64> buffer{};
+    std::snprintf(buffer.data(), buffer.size(), "%.2f", value);
+    QString text = QString::fromLatin1(buffer.data());
     const bool negative = text.startsWith(u'-');
     if (negative)
         text.remove(0, 1);

@@ -5,8 +5,7 @@
 
 namespace klv {
 
-QString runShell(const QString &commandLine, bool captureOutput)
-{
+QString runShell(const QString &commandLine, bool captureOutput) {
     QProcess child;
     child.setProcessChannelMode(captureOutput ? QProcess::MergedChannels : QProcess::ForwardedChannels);
     child.start(QStringLiteral("/bin/zsh"), {QStringLiteral("-c"), commandLine});

@@ -15,13 +15,14 @@ struct RequiredFolder {
     QString failureMessage;
 };
 
-QList<RequiredFolder> requiredFolders(const Locations &l)
-{
+QList<RequiredFolder> requiredFolders(const Locations &l) {
     return {
-        {l.vantoryFolderURL, QStringLiteral("Failed to create 'Vantory' folder in Application folder. This is required. "
-                                            "Please contact customer support with this error: ")},
-        {l.pluginsFolderURL, QStringLiteral("Failed to create 'Plugins' folder in 'Vantory' folder. This is required to "
-                                            "use our product.Please contact customer support with this error: ")},
+        {l.vantoryFolderURL,
+         QStringLiteral("Failed to create 'Vantory' folder in Application folder. This is required. "
+                        "Please contact customer support with this error: ")},
+        {l.pluginsFolderURL,
+         QStringLiteral("Failed to create 'Plugins' folder in 'Vantory' folder. This is required to "
+                        "use our product.Please contact customer support with this error: ")},
         {l.logFolderURL, QStringLiteral("Failed to create 'Log' folder in 'Vantory' folder. This is helpful for us to "
                                         "provide support.Please contact customer support with this error: ")},
         {l.downloadFolderURL, QStringLiteral("Failed to create 'KLV-Download' folder in 'Vantory' folder. This is "
@@ -29,7 +30,8 @@ QList<RequiredFolder> requiredFolders(const Locations &l)
                                              "error: ")},
         {l.motionEffectsFolderURL, QStringLiteral("Failed to create Effect folder in Motion Template folder : ")},
         {l.motionTitlesFolderURL, QStringLiteral("Failed to create Title folder in Motion Template folder : ")},
-        {l.motionTransitionsFolderURL, QStringLiteral("Failed to create Transition folder in Motion Template folder : ")},
+        {l.motionTransitionsFolderURL,
+         QStringLiteral("Failed to create Transition folder in Motion Template folder : ")},
         {l.motionGeneratorsFolderURL, QStringLiteral("Failed to create Generator folder in Motion Template folder : ")},
         {l.compositeFolderURL, QStringLiteral("Failed to create KLV Composite folder in Motion Template folder ")},
         {l.productImageFolderURL, QStringLiteral("Failed to create User Image Folder in group container : ")},
@@ -38,8 +40,7 @@ QList<RequiredFolder> requiredFolders(const Locations &l)
 }
 
 // On macOS the system provides the base folders and the group container; elsewhere we make them.
-void createBaseFolders(const Locations &l, const Reporter &reporter)
-{
+void createBaseFolders(const Locations &l, const Reporter &reporter) {
 #ifndef Q_OS_MACOS
     for (const QString &base : {l.moviesFolderURL, l.libraryFolderURL, l.applicationsFolderURL, l.sharedContainerURL}) {
         if (!QDir().mkpath(base))
@@ -53,8 +54,7 @@ void createBaseFolders(const Locations &l, const Reporter &reporter)
 
 } // namespace
 
-QString readOperatingSystemVersion()
-{
+QString readOperatingSystemVersion() {
 #ifdef Q_OS_MACOS
     return runShell(QStringLiteral("sw_vers -productVersion"), true);
 #else
@@ -62,8 +62,7 @@ QString readOperatingSystemVersion()
 #endif
 }
 
-void runStartupSequence(AppContext &context, const QStringList &arguments)
-{
+void runStartupSequence(AppContext &context, const QStringList &arguments) {
     context.detailLogEnabled = arguments.contains(QStringLiteral("-klvLogDetail"));
     context.appVersion = context.configuration().appVersion;
 
@@ -77,8 +76,7 @@ void runStartupSequence(AppContext &context, const QStringList &arguments)
 #endif
     for (const RequiredFolder &folder : requiredFolders(locations)) {
         if (const std::optional<QString> error = ensureFolder(folder.path, context.log()))
-            context.reporter().showAlert(QStringLiteral("Alert"), folder.failureMessage + *error,
-                                         QStringLiteral("OK"));
+            context.reporter().showAlert(QStringLiteral("Alert"), folder.failureMessage + *error, QStringLiteral("OK"));
     }
 
     context.sharedDateFormatter = DateFormatter{};

@@ -8,8 +8,7 @@
 
 namespace klv {
 
-void clearProductCaches(const Locations &locations)
-{
+void clearProductCaches(const Locations &locations) {
     for (const QString &path : {locations.productCacheFileURL, locations.userDataFileURL}) {
         QFile file(path);
         if (file.exists() && !file.remove())

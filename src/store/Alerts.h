@@ -7,8 +7,7 @@ namespace klv {
 
 // How the core asks a person something. Each front end implements it: the window with a modal box,
 // the command-line client on the terminal, tests with scripted answers.
-class Alerts
-{
+class Alerts {
 public:
     virtual ~Alerts() = default;
     // Shows the title, the message and the buttons (one to three); returns the index of the chosen button.

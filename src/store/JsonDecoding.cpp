@@ -7,13 +7,12 @@
 
 namespace klv {
 
-std::optional<QJsonObject> decodeJSONObject(const QByteArray &body, LogFile &log)
-{
+std::optional<QJsonObject> decodeJSONObject(const QByteArray &body, LogFile &log) {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(body, &error);
     if (error.error != QJsonParseError::NoError || document.isNull()) {
-        log.appendLog(u"Error : JSONSerialization Error: " + error.errorString() + u" at offset "
-                      + QString::number(error.offset));
+        log.appendLog(u"Error : JSONSerialization Error: " + error.errorString() + u" at offset " +
+                      QString::number(error.offset));
         return std::nullopt;
     }
     if (!document.isObject())

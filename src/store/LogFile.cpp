@@ -9,12 +9,9 @@
 namespace klv {
 
 LogFile::LogFile(QString filePath)
-    : m_filePath(std::move(filePath))
-{
-}
+    : m_filePath(std::move(filePath)) {}
 
-void LogFile::appendLog(const QString &message)
-{
+void LogFile::appendLog(const QString &message) {
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     const QByteArray entry = (u'\n' + stamp + u" +0000 : " + message).toUtf8();
 
@@ -22,8 +19,8 @@ void LogFile::appendLog(const QString &message)
     // Unbuffered append: each entry reaches the file in one write, so another process appending meanwhile
     // cannot split it.
     QFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)
-        || file.write(entry) != entry.size()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered) ||
+        file.write(entry) != entry.size()) {
         // stderr rather than stdout: the command-line client keeps stdout for results.
         std::fputs("Either file not exist of can't write the file\n", stderr);
     }

@@ -6,8 +6,7 @@
 namespace klv {
 
 // The program's diagnostic log. Entries are appended, one writer at a time, each on its own line.
-class LogFile final
-{
+class LogFile final {
 public:
     explicit LogFile(QString filePath);
     Q_DISABLE_COPY_MOVE(LogFile)

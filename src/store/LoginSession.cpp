@@ -12,12 +12,9 @@ LoginSession::LoginSession(StoreClient &store, Settings &settings, const Reporte
     : QObject(parent)
     , m_store(store)
     , m_settings(settings)
-    , m_reporter(reporter)
-{
-}
+    , m_reporter(reporter) {}
 
-bool LoginSession::login(const QString &userName, const QString &password)
-{
+bool LoginSession::login(const QString &userName, const QString &password) {
     if (userName.isEmpty() || password.isEmpty())
         return false;
     setLoginControlsEnabled(false);
@@ -26,15 +23,13 @@ bool LoginSession::login(const QString &userName, const QString &password)
     return true;
 }
 
-void LoginSession::loginWithLinkCode(const QString &linkCode)
-{
+void LoginSession::loginWithLinkCode(const QString &linkCode) {
     m_store.send(StoreEndpoint::accountInfo, QStringLiteral("linkCode"), {linkCode}, this,
                  [this](const StoreResponse &response) { handleLoginResponse(response); });
     setLoginControlsEnabled(true);
 }
 
-void LoginSession::handleLoginResponse(const StoreResponse &response)
-{
+void LoginSession::handleLoginResponse(const StoreResponse &response) {
     if (!response.hasBody) {
         m_reporter.appendLog(u"KLV App Error: no answer to the sign-in request: " + response.transportError);
         // The form would otherwise stay disabled until the next start.
@@ -68,14 +63,12 @@ void LoginSession::handleLoginResponse(const StoreResponse &response)
     Q_EMIT loginFinished(Outcome::signedIn, {});
 }
 
-void LoginSession::finish(Outcome outcome, const QString &message)
-{
+void LoginSession::finish(Outcome outcome, const QString &message) {
     setLoginControlsEnabled(true);
     Q_EMIT loginFinished(outcome, message);
 }
 
-void LoginSession::setLoginControlsEnabled(bool enabled)
-{
+void LoginSession::setLoginControlsEnabled(bool enabled) {
     if (m_loginControlsEnabled == enabled)
         return;
     m_loginControlsEnabled = enabled;

@@ -11,8 +11,7 @@ class StoreClient;
 struct StoreResponse;
 
 // Signing in with a user name and password or with a link code; both share one answer handler.
-class LoginSession final : public QObject
-{
+class LoginSession final : public QObject {
     Q_OBJECT
 public:
     enum class Outcome {

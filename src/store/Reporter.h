@@ -8,8 +8,7 @@ class Alerts;
 class LogFile;
 
 // The two ways the core reports: a log line, and an alert that is logged before it is shown.
-class Reporter final
-{
+class Reporter final {
 public:
     Reporter(LogFile &log, Alerts &alerts);
 

@@ -21,8 +21,7 @@ struct CipherContextDeleter {
 };
 using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, CipherContextDeleter>;
 
-QString lastOpenSslError()
-{
+QString lastOpenSslError() {
     const unsigned long code = ERR_get_error();
     if (code == 0)
         return QStringLiteral("unknown OpenSSL error");
@@ -31,8 +30,7 @@ QString lastOpenSslError()
     return QString::fromLatin1(text.data());
 }
 
-std::optional<QByteArray> decodeKey(QString keyHex)
-{
+std::optional<QByteArray> decodeKey(QString keyHex) {
     if (keyHex.startsWith(u"0x") || keyHex.startsWith(u"0X"))
         keyHex.remove(0, 2);
     if (keyHex.size() % 2 != 0)
@@ -44,8 +42,7 @@ std::optional<QByteArray> decodeKey(QString keyHex)
     return QByteArray::fromHex(keyHex.toLatin1());
 }
 
-const EVP_CIPHER *cipherForKeyLength(qsizetype length)
-{
+const EVP_CIPHER *cipherForKeyLength(qsizetype length) {
     switch (length) {
     case 16:
         return EVP_aes_128_cbc();
@@ -59,21 +56,18 @@ const EVP_CIPHER *cipherForKeyLength(qsizetype length)
 }
 
 std::optional<QByteArray> encrypt(const EVP_CIPHER *cipher, const QByteArray &key, const QByteArray &iv,
-                                  const QByteArray &plain)
-{
+                                  const QByteArray &plain) {
     const CipherContext context(EVP_CIPHER_CTX_new());
     QByteArray out(plain.size() + ivLength, Qt::Uninitialized);
     auto *outBytes = reinterpret_cast<unsigned char *>(out.data());
     int written = 0;
     int finalWritten = 0;
-    if (!context
-        || EVP_EncryptInit_ex(context.get(), cipher, nullptr, reinterpret_cast<const unsigned char *>(key.constData()),
-                              reinterpret_cast<const unsigned char *>(iv.constData()))
-               != 1
-        || EVP_EncryptUpdate(context.get(), outBytes, &written,
-                             reinterpret_cast<const unsigned char *>(plain.constData()), static_cast<int>(plain.size()))
-               != 1
-        || EVP_EncryptFinal_ex(context.get(), outBytes + written, &finalWritten) != 1)
+    if (!context ||
+        EVP_EncryptInit_ex(context.get(), cipher, nullptr, reinterpret_cast<const unsigned char *>(key.constData()),
+                           reinterpret_cast<const unsigned char *>(iv.constData())) != 1 ||
+        EVP_EncryptUpdate(context.get(), outBytes, &written, reinterpret_cast<const unsigned char *>(plain.constData()),
+                          static_cast<int>(plain.size())) != 1 ||
+        EVP_EncryptFinal_ex(context.get(), outBytes + written, &finalWritten) != 1)
         return std::nullopt;
     out.truncate(written + finalWritten);
     return out;
@@ -81,15 +75,26 @@ std::optional<QByteArray> encrypt(const EVP_CIPHER *cipher, const QByteArray &ke
 
 } // namespace
 
-QString percentEncodeQueryValue(QString text)
-{
+QString percentEncodeQueryValue(QString text) {
     static const std::array<std::pair<char16_t, QLatin1StringView>, 18> escapes{{
-        {u'!', QLatin1StringView("%21")}, {u'*', QLatin1StringView("%2A")}, {u'\'', QLatin1StringView("%27")},
-        {u'(', QLatin1StringView("%28")}, {u')', QLatin1StringView("%29")}, {u';', QLatin1StringView("%3B")},
-        {u':', QLatin1StringView("%3A")}, {u'@', QLatin1StringView("%40")}, {u'&', QLatin1StringView("%26")},
-        {u'=', QLatin1StringView("%3D")}, {u'+', QLatin1StringView("%2B")}, {u'$', QLatin1StringView("%24")},
-        {u',', QLatin1StringView("%2C")}, {u'/', QLatin1StringView("%2F")}, {u'?', QLatin1StringView("%3F")},
-        {u'#', QLatin1StringView("%23")}, {u'[', QLatin1StringView("%5B")}, {u']', QLatin1StringView("%5D")},
+        {u'!', QLatin1StringView("%21")},
+        {u'*', QLatin1StringView("%2A")},
+        {u'\'', QLatin1StringView("%27")},
+        {u'(', QLatin1StringView("%28")},
+        {u')', QLatin1StringView("%29")},
+        {u';', QLatin1StringView("%3B")},
+        {u':', QLatin1StringView("%3A")},
+        {u'@', QLatin1StringView("%40")},
+        {u'&', QLatin1StringView("%26")},
+        {u'=', QLatin1StringView("%3D")},
+        {u'+', QLatin1StringView("%2B")},
+        {u'$', QLatin1StringView("%24")},
+        {u',', QLatin1StringView("%2C")},
+        {u'/', QLatin1StringView("%2F")},
+        {u'?', QLatin1StringView("%3F")},
+        {u'#', QLatin1StringView("%23")},
+        {u'[', QLatin1StringView("%5B")},
+        {u']', QLatin1StringView("%5D")},
     }};
     text.replace(u'%', QLatin1StringView("%25"));
     for (const auto &[character, escape] : escapes)
@@ -98,8 +103,7 @@ QString percentEncodeQueryValue(QString text)
 }
 
 RequestQuery buildRequestQuery(const QStringList &parameters, const QString &requestType, const QString &keyHex,
-                               const QString &appVersion)
-{
+                               const QString &appVersion) {
     RequestQuery query;
     query.text = QStringLiteral("?");
 

@@ -17,13 +17,12 @@ namespace {
 constexpr int requestTimeoutMs = 60'000;
 }
 
-StoreClient::StoreClient(QNetworkAccessManager &network, const Configuration &configuration,
-                         const Reporter &reporter, QObject *parent)
+StoreClient::StoreClient(QNetworkAccessManager &network, const Configuration &configuration, const Reporter &reporter,
+                         QObject *parent)
     : QObject(parent)
     , m_network(network)
     , m_configuration(configuration)
-    , m_reporter(reporter)
-{
+    , m_reporter(reporter) {
     if (!configuration.caFile.isEmpty()) {
         m_extraCertificates = QSslCertificate::fromPath(configuration.caFile);
         if (m_extraCertificates.isEmpty())
@@ -31,18 +30,15 @@ StoreClient::StoreClient(QNetworkAccessManager &network, const Configuration &co
     }
 }
 
-QString StoreClient::endpointAddress(StoreEndpoint endpoint) const
-{
+QString StoreClient::endpointAddress(StoreEndpoint endpoint) const {
     return m_configuration.storeUrl + endpointPath(endpoint);
 }
 
-QString StoreClient::keyFor(StoreEndpoint endpoint) const
-{
+QString StoreClient::keyFor(StoreEndpoint endpoint) const {
     return endpoint == StoreEndpoint::marketing ? m_configuration.marketingKey : m_configuration.storeKey;
 }
 
-void StoreClient::prepare(QNetworkRequest &request) const
-{
+void StoreClient::prepare(QNetworkRequest &request) const {
     request.setTransferTimeout(requestTimeoutMs);
     if (!m_extraCertificates.isEmpty()) {
         QSslConfiguration tls = request.sslConfiguration();
@@ -52,8 +48,7 @@ void StoreClient::prepare(QNetworkRequest &request) const
 }
 
 void StoreClient::send(StoreEndpoint endpoint, const QString &requestType, const QStringList &parameters,
-                       QObject *context, ResponseHandler handler)
-{
+                       QObject *context, ResponseHandler handler) {
     const RequestQuery query = buildRequestQuery(parameters, requestType, keyFor(endpoint), m_configuration.appVersion);
     if (query.setupError) {
         // The request still goes out (to the bare address); the alert waits for the event loop.

@@ -20,8 +20,7 @@ class Reporter;
 
 // Sends store requests: one GET with the encrypted query, a 60-second time-out, no retry. Answers are
 // handed over on the thread that owns the context object (the main thread).
-class StoreClient final : public QObject
-{
+class StoreClient final : public QObject {
     Q_OBJECT
 public:
     using ResponseHandler = std::function<void(const StoreResponse &)>;

@@ -2,8 +2,7 @@
 
 namespace klv {
 
-QString endpointPath(StoreEndpoint endpoint)
-{
+QString endpointPath(StoreEndpoint endpoint) {
     switch (endpoint) {
     case StoreEndpoint::accountInfo:
         return QStringLiteral("/appsecureaccountinfo/");

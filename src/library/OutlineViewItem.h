@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+namespace klv {
+
+// One entry of the customer's library. The tree is implied: a group names its members in `children`,
+// and each member carries the group's `product_id` in `parentID`.
+struct OutlineViewItem {
+    qint64 product_id = 0;
+    QString product_name;
+    QString post_name;
+    QString product_image_url;
+    qint64 product_fileSize = 0;
+    QString product_location;
+    QStringList children;
+    bool isInstalled = false;
+    bool isNeedUpdate = false;
+    qint64 parentID = 0;
+    bool armCompatiable = false;
+    QString mainApplicationType;
+
+    // Expandable in the library view.
+    bool isGroup() const { return !children.isEmpty(); }
+    bool isComposite() const;
+    // A bundle record; member look-ups by name skip it.
+    bool isGroupRecord() const;
+
+    friend bool operator==(const OutlineViewItem &, const OutlineViewItem &) = default;
+};
+
+size_t qHash(const OutlineViewItem &item, size_t seed = 0);
+
+OutlineViewItem makeOutlineViewItem(const QJsonObject &dictionary);
+QJsonObject productDictionary(const OutlineViewItem &item);
+
+} // namespace klv

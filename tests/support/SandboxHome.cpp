@@ -1,0 +1,46 @@
+#include "SandboxHome.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace klv::test {
+
+namespace {
+
+const std::map<QByteArray, QString> sandboxVariables{
+    {"HOME", QString()},
+    {"XDG_DATA_HOME", QStringLiteral("/.local/share")},
+    {"XDG_CONFIG_HOME", QStringLiteral("/.config")},
+    {"XDG_CACHE_HOME", QStringLiteral("/.cache")},
+    {"XDG_RUNTIME_DIR", QStringLiteral("/.runtime")},
+};
+
+} // namespace
+
+SandboxHome::SandboxHome() {
+    for (const auto &[name, relative] : sandboxVariables) {
+        m_saved[name] =
+            qEnvironmentVariableIsSet(name.constData()) ? std::optional(qgetenv(name.constData())) : std::nullopt;
+        const QString value = m_dir.path() + relative;
+        QDir().mkpath(value);
+        qputenv(name.constData(), QFile::encodeName(value));
+    }
+    QFile::setPermissions(m_dir.path() + u"/.runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // Settings of the user folders would otherwise leak in from the real home.
+    qunsetenv("XDG_VIDEOS_DIR");
+}
+
+SandboxHome::~SandboxHome() {
+    for (const auto &[name, value] : m_saved) {
+        if (value)
+            qputenv(name.constData(), *value);
+        else
+            qunsetenv(name.constData());
+    }
+}
+
+QProcessEnvironment SandboxHome::environment() const {
+    return QProcessEnvironment::systemEnvironment();
+}
+
+} // namespace klv::test

@@ -1,0 +1,96 @@
+#include "core/Locations.h"
+#include "core/SharedFormatters.h"
+#include "store/LogFile.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace klv {
+namespace {
+
+class EnsureFolderTest : public ::testing::Test {
+protected:
+    int logLines() const {
+        QFile file(log.filePath());
+        file.open(QIODevice::ReadOnly);
+        return static_cast<int>(file.readAll().count('\n'));
+    }
+
+    QTemporaryDir dir;
+    LogFile log{dir.filePath(QStringLiteral("log.txt"))};
+};
+
+TEST_F(EnsureFolderTest, ExistingFoldersAreLeftAloneEvenReadOnly) {
+    const QString folder = dir.filePath(QStringLiteral("ro/"));
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+    EXPECT_FALSE(ensureFolder(folder, log));
+    EXPECT_EQ(logLines(), 0);
+}
+
+TEST_F(EnsureFolderTest, CreatesOneLevelOnlyAndLogsEachFailure) {
+    EXPECT_FALSE(ensureFolder(dir.filePath(QStringLiteral("new/")), log));
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("new"))).isDir());
+
+    const auto missingParent =
+        ensureFolder(dir.filePath(QStringLiteral("Motion Templates.localized/Effects.localized/")), log);
+    ASSERT_TRUE(missingParent);
+    EXPECT_TRUE(missingParent->contains(u"No such file or directory"));
+    EXPECT_EQ(logLines(), 1);
+
+    QFile plain(dir.filePath(QStringLiteral("plain")));
+    plain.open(QIODevice::WriteOnly);
+    plain.close();
+    EXPECT_TRUE(ensureFolder(dir.filePath(QStringLiteral("plain/")), log));
+    EXPECT_EQ(logLines(), 2);
+
+    QFile file(log.filePath());
+    file.open(QIODevice::ReadOnly);
+    const QByteArray expected =
+        " : Failed to Create Folder for file://" + QFile::encodeName(dir.path()) + "/Motion%20Templates.localized/";
+    EXPECT_TRUE(file.readAll().contains(expected));
+}
+
+TEST(Locations, DeriveEveryPathFromTheBases) {
+    const Locations l(
+        {QStringLiteral("/m"), QStringLiteral("/lib"), QStringLiteral("/apps/"), QStringLiteral("/group")},
+        QStringLiteral("com.example.app"));
+    EXPECT_EQ(l.appBundleURL, u"/apps/KLV App.app");
+    EXPECT_EQ(l.downloadFolderURL, u"/apps/Vantory/KLV-Download/");
+    EXPECT_EQ(l.logFileURL, u"/apps/Vantory/Log/KLVAppLog.txt");
+    EXPECT_EQ(l.compositeFolderURL, u"/m/KLV Composite");
+    EXPECT_EQ(l.motionGeneratorsFolderURL, u"/m/Motion Templates.localized/Generators.localized/");
+    EXPECT_EQ(l.customLUTsFolderURL, u"/lib/Application Support/ProApps/Custom LUTs/");
+    EXPECT_EQ(l.userDataFileURL, u"/group/KLVApp_UserData_IM.bin");
+    EXPECT_EQ(l.productImageFolderURL, u"/group/KLVApp Product Image/");
+    EXPECT_EQ(l.motionFolderByCategory.size(), 4);
+    EXPECT_EQ(l.motionFolderByCategory.value(QStringLiteral("Titles")), l.motionTitlesFolderURL);
+}
+
+TEST(SharedFormatters, NumbersKeepTwoIntegerDigitsAndRoundTiesToEven) {
+    const NumberFormatter format;
+    EXPECT_EQ(format.string(5), u"05");
+    EXPECT_EQ(format.string(0.05 * 100), u"05");
+    EXPECT_EQ(format.string(0.4567 * 100), u"45.67");
+    EXPECT_EQ(format.string(100), u"100");
+    EXPECT_EQ(format.string(0), u"00");
+    EXPECT_EQ(format.string(12.5), u"12.5");
+    EXPECT_EQ(format.string(0.125), u"00.12");
+    EXPECT_EQ(format.string(0.375), u"00.38");
+    EXPECT_EQ(format.string(99.999), u"100");
+    EXPECT_EQ(format.string(-3.5), u"-03.5");
+}
+
+TEST(SharedFormatters, DatesUseTheSettablePattern) {
+    DateFormatter format;
+    const QDateTime at(QDate(2026, 2, 3), QTime(4, 5, 6));
+    EXPECT_EQ(format.string(at), u"2026-02-03 04:05:06");
+    format.dateFormat = QStringLiteral("yyyy-MM-dd");
+    EXPECT_EQ(format.string(at), u"2026-02-03");
+}
+
+} // namespace
+} // namespace klv

@@ -1,0 +1,82 @@
+#include "store/JsonDecoding.h"
+#include "store/LogFile.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <vector>
+
+namespace klv {
+namespace {
+
+QString readAll(const QString &path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll());
+}
+
+class LogFileTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    LogFile log{dir.filePath(QStringLiteral("KLVAppLog.txt"))};
+};
+
+TEST_F(LogFileTest, StartsWithALineBreakAndStampsEveryEntryInUtc) {
+    log.appendLog(QStringLiteral("first"));
+    log.appendLog(QStringLiteral("second : with colon\nand a second line"));
+    const QString text = readAll(log.filePath());
+    ASSERT_TRUE(text.startsWith(u'\n'));
+    const QRegularExpression entry(QStringLiteral("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2} \\+0000 : "));
+    const QStringList lines = text.mid(1).split(u'\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(entry.match(lines[0]).hasMatch()) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].endsWith(u" : first"));
+    EXPECT_TRUE(entry.match(lines[1]).hasMatch());
+    EXPECT_EQ(lines[2], u"and a second line");
+}
+
+TEST_F(LogFileTest, AppendsToWhatIsThereAndKeepsConcurrentEntriesWhole) {
+    QFile existing(log.filePath());
+    existing.open(QIODevice::WriteOnly);
+    existing.write("\nolder entry");
+    existing.close();
+
+    constexpr int writers = 4;
+    constexpr int perWriter = 200;
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (int w = 0; w < writers; ++w) {
+        threads.emplace_back(QThread::create([this, w] {
+            for (int i = 0; i < perWriter; ++i)
+                log.appendLog(QStringLiteral("writer %1 entry %2 ").arg(w).arg(i) + QString(100, u'x'));
+        }));
+        threads.back()->start();
+    }
+    for (auto &thread : threads)
+        thread->wait();
+
+    const QStringList lines = readAll(log.filePath()).split(u'\n');
+    EXPECT_EQ(lines.value(1), u"older entry");
+    EXPECT_EQ(lines.size(), 2 + writers * perWriter);
+    const QRegularExpression whole(QStringLiteral(" : writer \\d entry \\d+ x{100}$"));
+    for (qsizetype i = 2; i < lines.size(); ++i)
+        ASSERT_TRUE(whole.match(lines[i]).hasMatch()) << lines[i].toStdString();
+}
+
+TEST_F(LogFileTest, DecodingAcceptsOnlyObjectsAndLogsParseErrors) {
+    EXPECT_EQ(decodeJSONObject(R"({"status":true})", log)->value(u"status").toBool(), true);
+    EXPECT_FALSE(decodeJSONObject("[]", log));
+    EXPECT_FALSE(QFile::exists(log.filePath())) << "a top-level array is refused without a log line";
+
+    EXPECT_FALSE(decodeJSONObject("true", log));
+    EXPECT_FALSE(decodeJSONObject("<html>Bad gateway</html>", log));
+    EXPECT_FALSE(decodeJSONObject("", log));
+    const QString text = readAll(log.filePath());
+    EXPECT_EQ(text.count(QStringLiteral(" : Error : JSONSerialization Error: ")), 3) << text.toStdString();
+}
+
+} // namespace
+} // namespace klv

@@ -1,0 +1,99 @@
+#include "core/Settings.h"
+#include "core/ProductImageMapArchive.h"
+
+#include <gtest/gtest.h>
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimeZone>
+
+namespace klv {
+namespace {
+
+class SettingsTest : public ::testing::Test {
+protected:
+    QString path() const { return dir.filePath(QStringLiteral("settings.conf")); }
+    Clock fixedClock(const char *utc) const {
+        const QDateTime at = QDateTime::fromString(QString::fromLatin1(utc), Qt::ISODate);
+        return [at] {
+            return at;
+        };
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(SettingsTest, FirstStartReadsDefaultsAndStoresThePacificDate) {
+    // 06:30 UTC on 1 July is still 30 June in California (daylight saving time, UTC-7).
+    Settings settings(path(), fixedClock("2026-07-01T06:30:00Z"));
+    settings.loadSettings();
+    EXPECT_EQ(settings.userName, u"Unknown member user");
+    EXPECT_EQ(settings.userEmail, u"Unknown member email");
+    EXPECT_EQ(settings.userPassword, u"Unknown member password");
+    EXPECT_FALSE(settings.sessionActive);
+    EXPECT_EQ(settings.storedCommitID, u"Unknown commit id");
+    EXPECT_EQ(settings.firstRunDate, u"2026-06-30");
+    EXPECT_EQ(QSettings(path(), QSettings::IniFormat).value(QStringLiteral("lastestSDate")).toString(), u"2026-06-30");
+
+    // In winter the offset is eight hours.
+    Settings winter(dir.filePath(QStringLiteral("winter.conf")), fixedClock("2026-01-15T07:59:00Z"));
+    winter.loadSettings();
+    EXPECT_EQ(winter.firstRunDate, u"2026-01-14");
+}
+
+TEST_F(SettingsTest, SavedValuesSurviveARestartExactly) {
+    {
+        Settings settings(path(), fixedClock("2026-03-01T12:00:00Z"));
+        settings.loadSettings();
+        settings.userName = QStringLiteral("Zoë \"Q\", Müller; = & [x]");
+        settings.userEmail = QStringLiteral("a,b@example.com");
+        settings.userPassword = QString();
+        settings.sessionActive = true;
+        settings.storedCommitID = QStringLiteral("commit-42");
+        settings.saveSettings();
+    }
+    Settings reread(path(), fixedClock("2027-01-01T00:00:00Z"));
+    reread.loadSettings();
+    EXPECT_EQ(reread.userName, u"Zoë \"Q\", Müller; = & [x]");
+    EXPECT_EQ(reread.userEmail, u"a,b@example.com");
+    EXPECT_EQ(reread.userPassword, u"");
+    EXPECT_TRUE(reread.sessionActive);
+    EXPECT_EQ(reread.storedCommitID, u"commit-42");
+    EXPECT_EQ(reread.firstRunDate, u"2026-03-01");
+}
+
+TEST_F(SettingsTest, ResetLeavesNoKeyBehind) {
+    Settings settings(path(), fixedClock("2026-03-01T12:00:00Z"));
+    settings.loadSettings();
+    settings.userName = QStringLiteral("Someone");
+    settings.sessionActive = true;
+    settings.saveSettings();
+
+    settings.resetSettings();
+    EXPECT_EQ(settings.userName, u"Unknown member user");
+    EXPECT_FALSE(settings.sessionActive);
+    EXPECT_TRUE(QSettings(path(), QSettings::IniFormat).allKeys().isEmpty());
+
+    Settings restarted(path(), fixedClock("2026-04-02T12:00:00Z"));
+    restarted.loadSettings();
+    EXPECT_EQ(restarted.userName, u"Unknown member user");
+    EXPECT_EQ(restarted.firstRunDate, u"2026-04-02");
+}
+
+TEST(ProductImageMapArchive, RoundTripsAndRefusesAnythingElse) {
+    const ProductImageMap map{{7, QUrl::fromLocalFile(QStringLiteral("/data/KLVApp Product Image/7.png"))},
+                              {9007199254740993, QUrl::fromLocalFile(QStringLiteral("/data/ü #1.jpg"))}};
+    EXPECT_EQ(ProductImageMapArchive::decode(ProductImageMapArchive::encode(map)), map);
+    EXPECT_EQ(ProductImageMapArchive::decode(ProductImageMapArchive::encode({})), ProductImageMap{});
+
+    const QByteArray archive = ProductImageMapArchive::encode(map);
+    EXPECT_FALSE(ProductImageMapArchive::decode(archive.left(archive.size() / 2)));
+    EXPECT_FALSE(ProductImageMapArchive::decode("garbage"));
+    EXPECT_FALSE(ProductImageMapArchive::decode({}));
+    QByteArray otherRoot = archive;
+    otherRoot.replace("NSMutableDictionary", "NSMutableArrayXXXXX");
+    EXPECT_FALSE(ProductImageMapArchive::decode(otherRoot));
+}
+
+} // namespace
+} // namespace klv

@@ -1,0 +1,121 @@
+#include "core/StartupSequence.h"
+#include "core/AppContext.h"
+
+#include "SandboxHome.h"
+#include "ScriptedAlerts.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace klv {
+namespace {
+
+class StartupSequenceTest : public ::testing::Test {
+protected:
+    void makePlainFile(const QString &path) {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+    }
+    QStringList alertMessages() const {
+        QStringList messages;
+        for (const auto &shown : alerts.shown)
+            messages << shown.message;
+        return messages;
+    }
+
+    test::SandboxHome home;
+    test::ScriptedAlerts alerts;
+    std::unique_ptr<AppContext> context = std::make_unique<AppContext>(Configuration::fromEnvironment(), alerts);
+};
+
+TEST_F(StartupSequenceTest, FirstStartBuildsTheWholeTreeWithoutAlerts) {
+    const Locations &l = context->locations();
+    QDir().mkpath(l.appCacheFolderURL + u"stale/deeper");
+    runStartupSequence(*context, {QStringLiteral("klv-app")});
+
+    EXPECT_TRUE(alertMessages().isEmpty()) << alertMessages().join(u'\n').toStdString();
+    for (const QString &folder :
+         {l.vantoryFolderURL, l.pluginsFolderURL, l.logFolderURL, l.downloadFolderURL, l.motionEffectsFolderURL,
+          l.motionTitlesFolderURL, l.motionTransitionsFolderURL, l.motionGeneratorsFolderURL, l.compositeFolderURL,
+          l.productImageFolderURL, l.fontsFolderURL})
+        EXPECT_TRUE(QFileInfo(folder).isDir()) << folder.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(l.appCacheFolderURL));
+    EXPECT_TRUE(QFileInfo(l.userDataFileURL).isFile());
+    EXPECT_TRUE(context->productImageMap.isEmpty());
+    EXPECT_FALSE(context->detailLogEnabled);
+    EXPECT_EQ(context->appVersion, context->configuration().appVersion);
+    EXPECT_TRUE(context->macOSVersion.endsWith(u'\n'));
+    EXPECT_FALSE(context->settings().firstRunDate.isEmpty());
+}
+
+TEST_F(StartupSequenceTest, DetailLoggingNeedsTheExactFlag) {
+    runStartupSequence(*context, {QStringLiteral("klv-app"), QStringLiteral("-klvLog")});
+    EXPECT_FALSE(context->detailLogEnabled);
+    runStartupSequence(*context, {QStringLiteral("klv-app"), QStringLiteral("x"), QStringLiteral("-klvLogDetail")});
+    EXPECT_TRUE(context->detailLogEnabled);
+}
+
+TEST_F(StartupSequenceTest, EachFolderThatCannotBeMadeAlertsAndTheRestGoOn) {
+    const Locations &l = context->locations();
+    makePlainFile(l.pluginsFolderURL.chopped(1));
+    makePlainFile(l.motionTemplatesFolderURL.chopped(1));
+    runStartupSequence(*context, {});
+
+    const QStringList messages = alertMessages();
+    ASSERT_EQ(messages.size(), 5) << messages.join(u'\n').toStdString();
+    EXPECT_TRUE(
+        messages[0].startsWith(u"Failed to create 'Plugins' folder in 'Vantory' folder. This is required to use "
+                               u"our product.Please contact customer support with this error: "));
+    EXPECT_TRUE(messages[1].startsWith(u"Failed to create Effect folder in Motion Template folder : "));
+    EXPECT_TRUE(messages[2].startsWith(u"Failed to create Title folder in Motion Template folder : "));
+    EXPECT_TRUE(messages[3].startsWith(u"Failed to create Transition folder in Motion Template folder : "));
+    EXPECT_TRUE(messages[4].startsWith(u"Failed to create Generator folder in Motion Template folder : "));
+    for (const auto &shown : alerts.shown) {
+        EXPECT_EQ(shown.title, u"Alert");
+        EXPECT_EQ(shown.buttons, QStringList{QStringLiteral("OK")});
+    }
+    EXPECT_TRUE(QFileInfo(l.logFolderURL).isDir());
+    EXPECT_TRUE(QFileInfo(l.fontsFolderURL).isDir());
+
+    QFile logFile(l.logFileURL);
+    ASSERT_TRUE(logFile.open(QIODevice::ReadOnly));
+    const QByteArray logged = logFile.readAll();
+    // The Motion templates and Plugins failures came before the log folder existed.
+    EXPECT_EQ(logged.count("Failed to Create Folder for "), 4);
+    EXPECT_EQ(logged.count(" : Failed to create "), 4);
+}
+
+TEST_F(StartupSequenceTest, AGarbledPictureMapCountsAsMissing) {
+    const Locations &l = context->locations();
+    QDir().mkpath(l.sharedContainerURL);
+    QFile garbled(l.userDataFileURL);
+    garbled.open(QIODevice::WriteOnly);
+    garbled.write("bplist00 but not really");
+    garbled.close();
+
+    runStartupSequence(*context, {});
+    EXPECT_TRUE(context->productImageMap.isEmpty());
+    QFile rewritten(l.userDataFileURL);
+    rewritten.open(QIODevice::ReadOnly);
+    EXPECT_EQ(ProductImageMapArchive::decode(rewritten.readAll()), ProductImageMap{});
+}
+
+TEST_F(StartupSequenceTest, AStoredPictureMapIsLoaded) {
+    const Locations &l = context->locations();
+    QDir().mkpath(l.sharedContainerURL);
+    const ProductImageMap stored{{42, QUrl::fromLocalFile(l.productImageFolderURL + u"42.png")}};
+    QFile file(l.userDataFileURL);
+    file.open(QIODevice::WriteOnly);
+    file.write(ProductImageMapArchive::encode(stored));
+    file.close();
+
+    runStartupSequence(*context, {});
+    EXPECT_EQ(context->productImageMap, stored);
+}
+
+} // namespace
+} // namespace klv

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include <httplib.h>
+
+#include <QString>
+
+namespace klv::storeservice {
+
+// Serves the files below one folder (packages, pictures, fonts, plug-ins), streamed in pieces so memory stays flat
+// whatever their size; Range requests come for free. Nothing outside the folder is reachable.
+class FileRoute final {
+public:
+    explicit FileRoute(const QString &root);
+
+    // relativePath is the part after "/files/", percent-decoded. Unsafe or missing paths get 404.
+    void serve(const std::string &relativePath, httplib::Response &response) const;
+
+private:
+    std::optional<std::filesystem::path> resolve(const std::string &relativePath) const;
+    static std::string contentType(const std::filesystem::path &file);
+
+    std::filesystem::path m_root;
+};
+
+} // namespace klv::storeservice

@@ -4,6 +4,7 @@
 #include "store/StoreClient.h"
 
 #include <QFile>
+#include <QSaveFile>
 
 #include <cstdio>
 
@@ -47,6 +48,15 @@ void AppContext::loadUserData() {
         // A garbled map holds nothing worth keeping: start it afresh like a missing one.
     }
     writeEmptyImageMap(path);
+}
+
+std::optional<QString> AppContext::saveProductImageMap() const
+{
+    QSaveFile file(m_locations.userDataFileURL);
+    if (file.open(QIODevice::WriteOnly) && file.write(ProductImageMapArchive::encode(productImageMap)) >= 0
+        && file.commit())
+        return std::nullopt;
+    return file.errorString();
 }
 
 void AppContext::signOut() {

@@ -38,6 +38,8 @@ public:
     void loadUserData();
     // Sign-out: forgets the customer, the cached library and the stored settings.
     void signOut();
+    // Rewrites the picture map file from productImageMap; the error text on failure.
+    std::optional<QString> saveProductImageMap() const;
 
     bool detailLogEnabled = false;
     QString appVersion;

@@ -1,9 +1,12 @@
 #include "CliApplication.h"
 
+#include "ClearCacheCommand.h"
 #include "DoctorCommand.h"
 #include "ExitCode.h"
+#include "ListCommand.h"
 #include "LoginCommand.h"
 #include "LogoutCommand.h"
+#include "RefreshCommand.h"
 #include "WhoamiCommand.h"
 
 #include "core/AppContext.h"
@@ -21,6 +24,9 @@ CliApplication::CliApplication(Terminal terminal)
     m_commands.push_back(std::make_unique<LoginCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<LogoutCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<WhoamiCommand>(*m_context, m_terminal));
+    m_commands.push_back(std::make_unique<RefreshCommand>(*m_context, m_terminal));
+    m_commands.push_back(std::make_unique<ListCommand>(*m_context, m_terminal));
+    m_commands.push_back(std::make_unique<ClearCacheCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<DoctorCommand>(*m_context, m_terminal));
 }
 

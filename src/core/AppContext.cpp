@@ -1,6 +1,7 @@
 #include "core/AppContext.h"
 
-#include "library/ProductCacheFiles.h"
+#include "library/ProductCache.h"
+#include "library/ProductLibrary.h"
 #include "store/StoreClient.h"
 
 #include <QFile>
@@ -31,7 +32,8 @@ AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock,
     , m_log(m_locations.logFileURL)
     , m_reporter(m_log, alerts)
     , m_settings(m_locations.settingsFileURL, m_clock)
-    , m_store(new StoreClient(m_network, m_configuration, m_reporter, this)) {}
+    , m_store(new StoreClient(m_network, m_configuration, m_reporter, this))
+    , m_library(new ProductLibrary(*this, fileCreationDate, this)) {}
 
 AppContext::~AppContext() = default;
 
@@ -50,11 +52,10 @@ void AppContext::loadUserData() {
     writeEmptyImageMap(path);
 }
 
-std::optional<QString> AppContext::saveProductImageMap() const
-{
+std::optional<QString> AppContext::saveProductImageMap() const {
     QSaveFile file(m_locations.userDataFileURL);
-    if (file.open(QIODevice::WriteOnly) && file.write(ProductImageMapArchive::encode(productImageMap)) >= 0
-        && file.commit())
+    if (file.open(QIODevice::WriteOnly) && file.write(ProductImageMapArchive::encode(productImageMap)) >= 0 &&
+        file.commit())
         return std::nullopt;
     return file.errorString();
 }

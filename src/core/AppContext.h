@@ -15,6 +15,7 @@
 namespace klv {
 
 class Alerts;
+class ProductLibrary;
 class StoreClient;
 
 // Owns the state every part of the program shares: configuration, locations, settings, the picture map,
@@ -31,6 +32,7 @@ public:
     const Reporter &reporter() const { return m_reporter; }
     Settings &settings() { return m_settings; }
     StoreClient &store() { return *m_store; }
+    ProductLibrary &library() { return *m_library; }
     QNetworkAccessManager &network() { return m_network; }
     const Clock &clock() const { return m_clock; }
 
@@ -57,6 +59,7 @@ private:
     Settings m_settings;
     QNetworkAccessManager m_network;
     StoreClient *m_store;
+    ProductLibrary *m_library;
 };
 
 } // namespace klv

@@ -67,6 +67,17 @@ void Settings::resetSettings() {
     setDefaults();
 }
 
+void Settings::reloadStoredCommitID() {
+    m_store->sync();
+    storedCommitID = m_store->value(commitKey, defaultCommit).toString();
+}
+
+void Settings::forgetStoredCommitID() {
+    m_store->remove(commitKey);
+    m_store->sync();
+    storedCommitID = defaultCommit;
+}
+
 QString Settings::todayInPacificTime() const {
     // "PST" names the Pacific zone with its daylight saving time, not a fixed offset.
     return m_clock().toTimeZone(QTimeZone("America/Los_Angeles")).toString(QStringLiteral("yyyy-MM-dd"));

@@ -28,6 +28,9 @@ public:
     void saveSettings();
     // Sign-out: removes every key and puts the values back to their defaults.
     void resetSettings();
+    // The commit number as stored, which lags behind storedCommitID until a library download succeeds.
+    void reloadStoredCommitID();
+    void forgetStoredCommitID();
 
 private:
     QString todayInPacificTime() const;

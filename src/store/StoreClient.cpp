@@ -47,8 +47,8 @@ void StoreClient::prepare(QNetworkRequest &request) const {
     }
 }
 
-void StoreClient::send(StoreEndpoint endpoint, const QString &requestType, const QStringList &parameters,
-                       QObject *context, ResponseHandler handler) {
+QString StoreClient::send(StoreEndpoint endpoint, const QString &requestType, const QStringList &parameters,
+                          QObject *context, ResponseHandler handler) {
     const RequestQuery query = buildRequestQuery(parameters, requestType, keyFor(endpoint), m_configuration.appVersion);
     if (query.setupError) {
         // The request still goes out (to the bare address); the alert waits for the event loop.
@@ -63,7 +63,8 @@ void StoreClient::send(StoreEndpoint endpoint, const QString &requestType, const
     for (const QString &error : query.encryptionErrors)
         m_reporter.appendLog(u"Error: " + error);
 
-    QNetworkRequest request(QUrl(endpointAddress(endpoint) + query.text, QUrl::StrictMode));
+    const QString address = endpointAddress(endpoint) + query.text;
+    QNetworkRequest request{QUrl(address, QUrl::StrictMode)};
     prepare(request);
     QNetworkReply *reply = m_network.get(request);
     QObject::connect(reply, &QNetworkReply::finished, context, [reply, handler = std::move(handler)] {
@@ -77,6 +78,7 @@ void StoreClient::send(StoreEndpoint endpoint, const QString &requestType, const
             response.transportError = reply->errorString();
         handler(response);
     });
+    return address;
 }
 
 } // namespace klv

@@ -30,8 +30,9 @@ public:
 
     // The service address, ending with "/".
     QString endpointAddress(StoreEndpoint endpoint) const;
-    void send(StoreEndpoint endpoint, const QString &requestType, const QStringList &parameters, QObject *context,
-              ResponseHandler handler);
+    // Returns the full request address (for log lines).
+    QString send(StoreEndpoint endpoint, const QString &requestType, const QStringList &parameters, QObject *context,
+                 ResponseHandler handler);
     // Applies the trusted certificates and time-out shared by every request of the program.
     void prepare(QNetworkRequest &request) const;
 

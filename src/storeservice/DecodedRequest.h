@@ -11,6 +11,8 @@ struct DecodedRequest {
     QString requestType;
     QStringList parameters; // p2, p3, … in order
     QString appVersion;
+    // Scheme, host and port the client reached the store at, so answers can name the store's own files.
+    QString storeUrl;
 };
 
 } // namespace klv::storeservice

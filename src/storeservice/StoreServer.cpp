@@ -7,13 +7,16 @@
 
 namespace klv::storeservice {
 
+using namespace Qt::StringLiterals;
+
 StoreServer::StoreServer(std::unique_ptr<httplib::Server> http, Catalog &catalog, const RequestRouter &router,
                          RequestLog *requestLog)
     : m_http(std::move(http))
     , m_catalog(catalog)
     , m_router(router)
     , m_requestLog(requestLog)
-    , m_files(catalog.filesDirectory()) {
+    , m_files(catalog.filesDirectory())
+    , m_scheme(dynamic_cast<httplib::SSLServer *>(m_http.get()) ? u"https"_s : u"http"_s) {
     // Endpoint paths are plain letters, "-" and "/", so they match themselves as patterns.
     for (const auto &endpoint : m_router.endpoints()) {
         m_http->Get(endpoint.path.toStdString(),
@@ -26,13 +29,15 @@ StoreServer::StoreServer(std::unique_ptr<httplib::Server> http, Catalog &catalog
     });
 }
 
-std::optional<int> StoreServer::bind(const QString &host, int port) {
+bool StoreServer::bind(const QString &host, int port) {
     const std::string address = host.toStdString();
-    if (port == 0) {
-        const int bound = m_http->bind_to_any_port(address);
-        return bound > 0 ? std::optional(bound) : std::nullopt;
+    const int bound = port == 0 ? m_http->bind_to_any_port(address) : (m_http->bind_to_port(address, port) ? port : 0);
+    if (bound <= 0) {
+        return false;
     }
-    return m_http->bind_to_port(address, port) ? std::optional(port) : std::nullopt;
+    const QString urlHost = host.contains(u':') ? u'[' + host + u']' : host;
+    m_url = m_scheme + u"://"_s + urlHost + u':' + QString::number(bound);
+    return true;
 }
 
 bool StoreServer::serve() {
@@ -57,7 +62,14 @@ void StoreServer::answer(const RequestRouter::Endpoint &endpoint, const httplib:
     if (m_requestLog) {
         m_requestLog->append(envelope.request());
     }
-    response.set_content(m_router.route(envelope.request(), m_catalog).body().toStdString(), "application/json");
+    DecodedRequest decoded = envelope.request();
+    decoded.storeUrl = storeUrl(request);
+    response.set_content(m_router.route(decoded, m_catalog).body().toStdString(), "application/json");
+}
+
+QString StoreServer::storeUrl(const httplib::Request &request) const {
+    const std::string host = request.get_header_value("Host");
+    return host.empty() ? m_url : m_scheme + u"://"_s + QString::fromStdString(host);
 }
 
 } // namespace klv::storeservice

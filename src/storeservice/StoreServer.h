@@ -1,7 +1,6 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 
 #include <httplib.h>
 
@@ -25,8 +24,10 @@ public:
                 RequestLog *requestLog);
     Q_DISABLE_COPY_MOVE(StoreServer)
 
-    // Port 0 picks a free port. The bound port, or nothing when binding failed.
-    std::optional<int> bind(const QString &host, int port);
+    // Port 0 picks a free port; url() then names the one bound. False when binding failed.
+    bool bind(const QString &host, int port);
+    // Scheme, host and bound port, for example "http://127.0.0.1:8765"; empty before bind().
+    const QString &url() const { return m_url; }
     // Blocks until stop(); false when serving failed.
     bool serve();
     bool isServing() const;
@@ -36,12 +37,16 @@ public:
 private:
     void answer(const RequestRouter::Endpoint &endpoint, const httplib::Request &request,
                 httplib::Response &response) const;
+    // Where this client reached the store: its Host header, else the bound address.
+    QString storeUrl(const httplib::Request &request) const;
 
     std::unique_ptr<httplib::Server> m_http;
     Catalog &m_catalog;
     const RequestRouter &m_router;
     RequestLog *m_requestLog;
     FileRoute m_files;
+    QString m_scheme;
+    QString m_url;
 };
 
 } // namespace klv::storeservice

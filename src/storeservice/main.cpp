@@ -17,6 +17,7 @@
 #include "AccountRequests.h"
 #include "BuildConfig.h"
 #include "Catalog.h"
+#include "ProductRequests.h"
 #include "RequestEnvelope.h"
 #include "RequestLog.h"
 #include "RequestRouter.h"
@@ -144,9 +145,11 @@ int main(int argc, char *argv[]) {
     RequestRouter router;
     const QString accountEndpoint = u"/appsecureaccountinfo/"_s;
     router.addEndpoint(accountEndpoint, *storeKey);
-    router.addEndpoint(u"/klv-app-product/"_s, *storeKey);
+    const QString productEndpoint = u"/klv-app-product/"_s;
+    router.addEndpoint(productEndpoint, *storeKey);
     router.addEndpoint(u"/klv-app-marketing/"_s, *marketingKey);
     AccountRequests::registerWith(router, accountEndpoint);
+    ProductRequests::registerWith(router, productEndpoint);
 
     const bool tls = parser.isSet(certOption);
     std::unique_ptr<httplib::Server> http;
@@ -163,11 +166,8 @@ int main(int argc, char *argv[]) {
     StoreServer server(std::move(http), catalog, router, requestLog.get());
 
     const QString host = parser.value(hostOption);
-    const auto boundPort = server.bind(host, port);
-    if (!boundPort) {
+    if (!server.bind(host, port)) {
         return refuse(u"cannot listen on %1 port %2"_s.arg(host).arg(port));
     }
-    const QString urlHost = host.contains(u':') ? u'[' + host + u']' : host;
-    const QString url = (tls ? u"https://"_s : u"http://"_s) + urlHost + u':' + QString::number(*boundPort);
-    return serveUntilSignalled(server, stopSignals, url);
+    return serveUntilSignalled(server, stopSignals, server.url());
 }

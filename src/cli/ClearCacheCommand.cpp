@@ -1,0 +1,34 @@
+#include "ClearCacheCommand.h"
+
+#include "ExitCode.h"
+#include "LibraryOutcome.h"
+#include "Terminal.h"
+
+#include "core/AppContext.h"
+
+namespace klv::cli {
+
+void ClearCacheCommand::run(const QCommandLineParser &) {
+    if (!requireSignedIn(m_context, m_terminal)) {
+        Q_EMIT finished(ExitCode::usageError);
+        return;
+    }
+    ProductLibrary &library = m_context.library();
+    connect(
+        &library, &ProductLibrary::refreshFinished, this,
+        [this](ProductLibrary::RefreshOutcome outcome, const QString &message) {
+            if (outcome == ProductLibrary::RefreshOutcome::downloaded ||
+                outcome == ProductLibrary::RefreshOutcome::unchanged)
+                m_terminal.printResult(
+                    QStringLiteral("Library reloaded: %1 products.").arg(m_context.library().libraryProducts().size()));
+            else
+                m_terminal.printMessage(message);
+            Q_EMIT finished(exitCodeFor(outcome));
+        });
+    if (!library.clearCaches()) {
+        m_terminal.printMessage(QStringLiteral("An installation is running; the cache is kept until it ends."));
+        Q_EMIT finished(ExitCode::storeRefused);
+    }
+}
+
+} // namespace klv::cli

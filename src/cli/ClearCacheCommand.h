@@ -1,0 +1,19 @@
+#pragma once
+
+#include "Command.h"
+
+namespace klv::cli {
+
+class ClearCacheCommand final : public Command {
+    Q_OBJECT
+public:
+    using Command::Command;
+    QString name() const override { return QStringLiteral("clear-cache"); }
+    QString summary() const override {
+        return QStringLiteral("Forget the cached library and pictures map, then reload the library from the store.");
+    }
+    bool needsStore() const override { return true; }
+    void run(const QCommandLineParser &parser) override;
+};
+
+} // namespace klv::cli

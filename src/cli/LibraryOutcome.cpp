@@ -1,0 +1,30 @@
+#include "LibraryOutcome.h"
+
+#include "ExitCode.h"
+#include "Terminal.h"
+
+#include "core/AppContext.h"
+
+namespace klv::cli {
+
+int exitCodeFor(ProductLibrary::RefreshOutcome outcome) {
+    switch (outcome) {
+    case ProductLibrary::RefreshOutcome::unchanged:
+    case ProductLibrary::RefreshOutcome::downloaded:
+        return ExitCode::success;
+    case ProductLibrary::RefreshOutcome::refused:
+        return ExitCode::storeRefused;
+    case ProductLibrary::RefreshOutcome::noAnswer:
+        return ExitCode::noAnswer;
+    }
+    return ExitCode::noAnswer;
+}
+
+bool requireSignedIn(AppContext &context, const Terminal &terminal) {
+    if (context.settings().sessionActive)
+        return true;
+    terminal.printMessage(QStringLiteral("Not signed in. Sign in first with: klv login USER"));
+    return false;
+}
+
+} // namespace klv::cli

@@ -1,0 +1,134 @@
+#include "ListCommand.h"
+
+#include "ExitCode.h"
+#include "Terminal.h"
+
+#include "core/AppContext.h"
+#include "library/GroupMembers.h"
+#include "library/LibraryRow.h"
+#include "library/ProductLibrary.h"
+
+#include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace klv::cli {
+
+namespace {
+
+const QString filterOption = QStringLiteral("filter");
+const QString searchOption = QStringLiteral("search");
+const QString sortOption = QStringLiteral("sort");
+const QString jsonOption = QStringLiteral("json");
+
+// Terminals here have no glyph for the private-use Apple logo.
+QString forTerminal(QString text) {
+#ifndef Q_OS_MACOS
+    text.remove(QStringLiteral("\uf8ff "));
+#endif
+    return text;
+}
+
+} // namespace
+
+void ListCommand::describe(QCommandLineParser &parser) const {
+    parser.addOption({filterOption, QStringLiteral("all, installed, not-installed or updates."),
+                      QStringLiteral("STATE"), QStringLiteral("all")});
+    parser.addOption(
+        {searchOption, QStringLiteral("Comma-separated words; rows matching any of them."), QStringLiteral("TEXT")});
+    parser.addOption({sortOption, QStringLiteral("az or za."), QStringLiteral("ORDER")});
+    parser.addOption({jsonOption, QStringLiteral("Print the rows as one JSON array.")});
+}
+
+bool ListCommand::applyOptions(const QCommandLineParser &parser) {
+    LibraryViewSettings &view = m_context.library().viewSettings;
+    const QHash<QString, productFilterState> filters{
+        {QStringLiteral("all"), productFilterState::allProduct},
+        {QStringLiteral("installed"), productFilterState::installedProduct},
+        {QStringLiteral("not-installed"), productFilterState::notInstalledProduct},
+        {QStringLiteral("updates"), productFilterState::needUpdateProduct},
+    };
+    const QString filter = parser.value(filterOption);
+    if (!filters.contains(filter)) {
+        m_terminal.printMessage(u"Unknown filter \"" + filter + u"\"; use all, installed, not-installed or updates.");
+        return false;
+    }
+    view.filterMyProductState = filters.value(filter);
+    view.searchString = parser.value(searchOption);
+    const QString sort = parser.value(sortOption);
+    if (sort == u"az")
+        view.sortProductState = productSortState::aToZSort;
+    else if (sort == u"za")
+        view.sortProductState = productSortState::zToASort;
+    else if (!sort.isEmpty()) {
+        m_terminal.printMessage(u"Unknown sort \"" + sort + u"\"; use az or za.");
+        return false;
+    }
+    return true;
+}
+
+void ListCommand::run(const QCommandLineParser &parser) {
+    if (!applyOptions(parser)) {
+        Q_EMIT finished(ExitCode::usageError);
+        return;
+    }
+    const bool asJson = parser.isSet(jsonOption);
+    ProductLibrary &library = m_context.library();
+    library.loadProductCache();
+    if (!m_context.settings().sessionActive || !m_context.configuration().storeUrlProblem().isEmpty()) {
+        show(asJson);
+        return;
+    }
+    connect(&library, &ProductLibrary::refreshFinished, this,
+            [this, asJson](ProductLibrary::RefreshOutcome outcome, const QString &message) {
+                if (outcome == ProductLibrary::RefreshOutcome::refused ||
+                    outcome == ProductLibrary::RefreshOutcome::noAnswer)
+                    m_terminal.printMessage(message + u" Showing the library as last known.");
+                show(asJson);
+            });
+    library.requestProductCommitNumber();
+}
+
+void ListCommand::show(bool asJson) {
+    ProductLibrary &library = m_context.library();
+    library.applyLibraryFilter();
+    const QList<OutlineViewItem> &rows = library.displayedProducts();
+    const QList<OutlineViewItem> &products = library.libraryProducts();
+    if (asJson) {
+        QJsonArray array;
+        for (const OutlineViewItem &record : rows) {
+            QJsonObject row = productDictionary(record);
+            if (record.isGroup()) {
+                QJsonArray members;
+                for (const qsizetype member : groupMemberIndexes(products, record))
+                    members.append(productDictionary(products[member]));
+                row.insert(QStringLiteral("members"), members);
+            }
+            array.append(row);
+        }
+        m_terminal.printResult(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed());
+    } else {
+        for (const OutlineViewItem &record : rows) {
+            printRow(record, 0);
+            for (const qsizetype member : groupMemberIndexes(products, record))
+                printRow(products[member], 1);
+        }
+        if (rows.isEmpty())
+            m_terminal.printMessage(QStringLiteral("No products to show."));
+    }
+    Q_EMIT finished(ExitCode::success);
+}
+
+void ListCommand::printRow(const OutlineViewItem &record, int depth) {
+    const LibraryRow row = describeLibraryRow(record, m_context.library().libraryProducts());
+    const QString marks = QString(record.isInstalled ? QStringLiteral("[installed]") : QStringLiteral("[ ]")) +
+                          (record.isNeedUpdate ? QStringLiteral(" [update]") : QString());
+    const QString indent(depth * 4, u' ');
+    QString line = indent + row.title;
+    if (!row.kindText.isEmpty())
+        line += u"  (" + row.kindText + u')';
+    m_terminal.printResult(QStringLiteral("%1  %2").arg(line, -48).arg(marks));
+    m_terminal.printResult(indent + u"    " + forTerminal(row.subLine));
+}
+
+} // namespace klv::cli

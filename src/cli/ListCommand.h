@@ -1,0 +1,24 @@
+#pragma once
+
+#include "Command.h"
+
+#include "library/OutlineViewItem.h"
+
+namespace klv::cli {
+
+class ListCommand final : public Command {
+    Q_OBJECT
+public:
+    using Command::Command;
+    QString name() const override { return QStringLiteral("list"); }
+    QString summary() const override { return QStringLiteral("List your products as the library shows them."); }
+    void describe(QCommandLineParser &parser) const override;
+    void run(const QCommandLineParser &parser) override;
+
+private:
+    bool applyOptions(const QCommandLineParser &parser);
+    void show(bool asJson);
+    void printRow(const OutlineViewItem &record, int depth);
+};
+
+} // namespace klv::cli

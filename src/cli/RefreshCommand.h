@@ -1,0 +1,24 @@
+#pragma once
+
+#include "Command.h"
+
+#include "library/OutlineViewItem.h"
+
+namespace klv::cli {
+
+class RefreshCommand final : public Command {
+    Q_OBJECT
+public:
+    using Command::Command;
+    QString name() const override { return QStringLiteral("refresh"); }
+    QString summary() const override {
+        return QStringLiteral("Check the store for library changes, download them and detect what is installed.");
+    }
+    bool needsStore() const override { return true; }
+    void run(const QCommandLineParser &parser) override;
+
+private:
+    void reportChanges(const QList<OutlineViewItem> &before);
+};
+
+} // namespace klv::cli

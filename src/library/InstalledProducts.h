@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace klv {
+
+class Locations;
+class Reporter;
+
+// Finds a product's installed files by name in the host applications' folders, and removes them on request.
+class InstalledProducts final {
+public:
+    InstalledProducts(const Locations &locations, const Reporter &reporter);
+
+    // The product's Motion template folders, "KLV - " names before "Vantory - " ones, each category in turn.
+    QStringList findInstalledMotionTemplates(const QString &name, bool remove) const;
+    // The product's DaVinci Resolve bundle files.
+    QStringList findInstalledResolveTemplates(const QString &name, bool remove) const;
+    bool isMotionTemplateInstalled(const QString &name) const;
+    bool isCompositeInstalled(const QString &name) const;
+
+private:
+    QStringList motionTemplateCandidates(const QString &name) const;
+
+    const Locations &m_locations;
+    const Reporter &m_reporter;
+    QList<QByteArray> m_categoryFolders;
+    QByteArray m_compositeFolder;
+};
+
+} // namespace klv

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "library/OutlineViewItem.h"
+#include "library/ProductEnums.h"
+
+#include <QList>
+#include <QString>
+
+namespace klv {
+
+// What the library view shows: an installed-state filter, a comma-separated search and a sort.
+struct LibraryViewSettings {
+    productFilterState filterMyProductState = productFilterState::allProduct;
+    productSortState sortProductState = productSortState::notSort;
+    QString searchString;
+};
+
+// The top-level rows for the settings. The cached list stands in, unfiltered by state, while the library is empty.
+QList<OutlineViewItem> filterLibrary(const LibraryViewSettings &settings, const QList<OutlineViewItem> &libraryProducts,
+                                     const QList<OutlineViewItem> &cachedProducts);
+
+// Stable sort by product name in code-point order of the composed (NFC) names.
+void sortByProductName(QList<OutlineViewItem> &products, bool descending = false);
+
+} // namespace klv

@@ -1,0 +1,55 @@
+#include "library/ProductCache.h"
+
+#include "core/Locations.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+#include <cstdio>
+
+namespace klv {
+
+std::optional<QList<OutlineViewItem>> ProductCache::load(const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    if (!document.isArray())
+        return std::nullopt;
+    const QJsonArray array = document.array();
+    QList<OutlineViewItem> products;
+    products.reserve(array.size());
+    for (const QJsonValue &element : array) {
+        if (!element.isObject())
+            return std::nullopt;
+        products.append(makeOutlineViewItem(element.toObject()));
+    }
+    return products;
+}
+
+std::optional<QString> ProductCache::save(const QString &path, const QList<OutlineViewItem> &products) {
+    QJsonArray array;
+    for (const OutlineViewItem &product : products)
+        array.append(productDictionary(product));
+    // Atomic, so a crash mid-write never leaves a cache that reads as garbage.
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(array).toJson(QJsonDocument::Compact)) >= 0 &&
+        file.commit())
+        return std::nullopt;
+    const QString error = file.errorString();
+    std::fprintf(stderr, "KLV App Error write data to: %s with error %s\n", qUtf8Printable(urlDescription(path)),
+                 qUtf8Printable(error));
+    return error;
+}
+
+void clearProductCaches(const Locations &locations) {
+    for (const QString &path : {locations.productCacheFileURL, locations.userDataFileURL}) {
+        QFile file(path);
+        if (file.exists() && !file.remove())
+            std::fprintf(stderr, "KLV App error when clear cache:%s\n", qUtf8Printable(file.errorString()));
+    }
+}
+
+} // namespace klv

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "library/OutlineViewItem.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace klv {
+
+class Locations;
+
+// The library as last shown, kept on disk (a compact JSON array of product dictionaries) so that a new start
+// shows it, with its last known states, before the store answers.
+namespace ProductCache {
+
+// Nothing when the file is missing or does not hold a JSON array of objects.
+std::optional<QList<OutlineViewItem>> load(const QString &path);
+// Replaces the file atomically; the error text on failure.
+std::optional<QString> save(const QString &path, const QList<OutlineViewItem> &products);
+
+} // namespace ProductCache
+
+// Deletes the product cache and the picture map file, each only if it exists; the pictures stay.
+void clearProductCaches(const Locations &locations);
+
+} // namespace klv

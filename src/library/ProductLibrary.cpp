@@ -1,0 +1,198 @@
+#include "library/ProductLibrary.h"
+
+#include "core/AppContext.h"
+#include "library/ProductCache.h"
+#include "store/JsonDecoding.h"
+#include "store/LenientJson.h"
+#include "store/StoreClient.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSet>
+
+namespace klv {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool isSuccess(const QJsonObject &answer) {
+    const QJsonValue status = answer.value("status"_L1);
+    return status.isBool() && status.toBool();
+}
+
+using ProductIdentity = std::pair<qint64, std::pair<QString, QString>>;
+
+} // namespace
+
+ProductLibrary::ProductLibrary(AppContext &context, CreationDateReader creationDate, QObject *parent)
+    : QObject(parent)
+    , m_context(context)
+    , m_installed(context.locations(), context.reporter())
+    , m_detector(m_installed, std::move(creationDate)) {}
+
+void ProductLibrary::setInstallationQueueBusyQuery(std::function<bool()> isBusy) {
+    m_isInstallationQueueBusy = std::move(isBusy);
+}
+
+bool ProductLibrary::loadProductCache() {
+    std::optional<QList<OutlineViewItem>> cached = ProductCache::load(m_context.locations().productCacheFileURL);
+    if (!cached)
+        return false;
+    m_cachedProducts.append(*cached);
+    m_libraryProducts = m_cachedProducts;
+    Q_EMIT myProductsAvailable(true);
+    return true;
+}
+
+void ProductLibrary::requestProductCommitNumber() {
+    Settings &settings = m_context.settings();
+    settings.reloadStoredCommitID();
+    auto url = std::make_shared<QString>();
+    *url = m_context.store().send(
+        StoreEndpoint::product, u"getProductCommitNumber"_s, {settings.userEmail}, this,
+        [this, url](const StoreResponse &response) { handleCommitNumberAnswer(response, *url); });
+}
+
+std::optional<QJsonObject> ProductLibrary::readAnswer(const StoreResponse &response, const QString &requestUrl) {
+    const Reporter &reporter = m_context.reporter();
+    if (!response.hasBody) {
+        reporter.appendLog(u"KLVApp_Error: While get Customer Product Info "_s + response.transportError);
+        fail(RefreshOutcome::noAnswer, u"The store could not be reached: "_s + response.transportError);
+        return std::nullopt;
+    }
+    std::optional<QJsonObject> answer = decodeJSONObject(response.body, m_context.log());
+    if (!answer) {
+        reporter.appendLog(u"KLVApp_Error: Failed to convert the data object result from "_s +
+                           m_context.store().endpointAddress(StoreEndpoint::product) + u" with url : "_s + requestUrl);
+        fail(RefreshOutcome::noAnswer, u"The store's answer could not be read."_s);
+    }
+    return answer;
+}
+
+void ProductLibrary::handleCommitNumberAnswer(const StoreResponse &response, const QString &requestUrl) {
+    const std::optional<QJsonObject> answer = readAnswer(response, requestUrl);
+    if (!answer)
+        return;
+    if (!isSuccess(*answer)) {
+        const QString message = json::toText(answer->value("msg"_L1)).value_or(u"Failed to get commit number"_s);
+        m_context.reporter().appendLog(message);
+        fail(RefreshOutcome::refused, u"The store refused the library check: "_s + message);
+        return;
+    }
+
+    const QString commit = json::toText(answer->value("commitID"_L1)).value_or(u"Unknown commit number type"_s);
+    Settings &settings = m_context.settings();
+    if (commit != settings.storedCommitID) {
+        // The stored value keeps the old number until the library has been processed, so a failed download
+        // is retried at the next check.
+        settings.storedCommitID = commit;
+        m_context.reporter().appendLog(u"Request new Product Info as commit number not match "_s + commit);
+        requestCustomerProducts();
+        return;
+    }
+
+    m_libraryProducts = m_cachedProducts;
+    detectInstalledStates(productNameMap(m_cachedProducts));
+    applyLibraryFilter();
+    Q_EMIT refreshFinished(RefreshOutcome::unchanged, {});
+}
+
+void ProductLibrary::requestCustomerProducts() {
+    auto url = std::make_shared<QString>();
+    *url = m_context.store().send(StoreEndpoint::product, u"secureCustomerProduct"_s,
+                                  {m_context.settings().userEmail, u"3"_s}, this,
+                                  [this, url](const StoreResponse &response) { handleLibraryAnswer(response, *url); });
+}
+
+void ProductLibrary::handleLibraryAnswer(const StoreResponse &response, const QString &requestUrl) {
+    const std::optional<QJsonObject> answer = readAnswer(response, requestUrl);
+    if (!answer)
+        return;
+    const Settings &settings = m_context.settings();
+    if (!isSuccess(*answer)) {
+        const QString message = json::textOr(*answer, "msg"_L1);
+        m_context.reporter().appendLog(u"KLVApp_Error: While get sale tier 0. for email "_s + settings.userEmail +
+                                       u", with error "_s + message);
+        fail(RefreshOutcome::refused, u"The store refused the library download: "_s + message);
+        return;
+    }
+
+    QList<OutlineViewItem> products;
+    QHash<QString, qint64> nameMap;
+    QHash<qint64, QString> latestReleases;
+    QSet<ProductIdentity> seen;
+    const QJsonArray data = answer->value("data"_L1).toArray();
+    for (const QJsonValue &element : data) {
+        const QJsonObject object = element.toObject();
+        const QString name = json::textOr(object, "product_name"_L1);
+        const QString location = json::textOr(object, "product_location"_L1);
+        if (name.isEmpty()) {
+            m_context.reporter().showAlert(
+                u"Alert"_s,
+                u"KLVApp_Error: No product name? Error while get customer product info. Please contact us to resolve "
+                u"this problem "_s +
+                    QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)),
+                u"OK"_s);
+            continue;
+        }
+        const qint64 number = json::int64Or(object, "product_id"_L1);
+        // The first of two objects with the same number, name and location wins.
+        if (!seen.contains({number, {name, location}}))
+            seen.insert({number, {name, location}});
+        else
+            continue;
+        if (const QString latest = json::textOr(object, "lastest"_L1); !latest.isEmpty())
+            latestReleases.insert(number, latest);
+        products.append(makeOutlineViewItem(object));
+        nameMap.insert(name, number);
+    }
+
+    sortByProductName(products);
+    m_libraryProducts = std::move(products);
+    m_detector.detectInstalledStates(m_libraryProducts, nameMap);
+    m_detector.checkNeedUpdate(m_libraryProducts, latestReleases);
+    m_context.settings().saveSettings();
+    storeLibrary();
+    Q_EMIT myProductsAvailable(true);
+    Q_EMIT libraryStored();
+    applyLibraryFilter();
+    Q_EMIT refreshFinished(RefreshOutcome::downloaded, {});
+}
+
+void ProductLibrary::detectInstalledStates(const QHash<QString, qint64> &nameMap) {
+    if (m_detector.detectInstalledStates(m_libraryProducts, nameMap))
+        storeLibrary();
+}
+
+void ProductLibrary::storeLibrary() {
+    // The cached list follows the file, so an unchanged commit later shows the library that belongs to it.
+    if (!ProductCache::save(m_context.locations().productCacheFileURL, m_libraryProducts))
+        m_cachedProducts = m_libraryProducts;
+}
+
+bool ProductLibrary::clearCaches() {
+    if (m_isInstallationQueueBusy && m_isInstallationQueueBusy())
+        return false;
+    clearProductCaches(m_context.locations());
+    m_context.settings().forgetStoredCommitID();
+    Q_EMIT myProductsAvailable(false);
+    m_cachedProducts.clear();
+    m_libraryProducts.clear();
+    applyLibraryFilter();
+    requestProductCommitNumber();
+    m_context.reporter().showAlert(u"Cache Cleared"_s, u"Please give the KLV App a moment to reload your data."_s,
+                                   u"OK"_s);
+    return true;
+}
+
+void ProductLibrary::applyLibraryFilter() {
+    m_displayedProducts = filterLibrary(viewSettings, m_libraryProducts, m_cachedProducts);
+    Q_EMIT displayedProductsChanged();
+}
+
+void ProductLibrary::fail(RefreshOutcome outcome, const QString &message) {
+    Q_EMIT refreshFinished(outcome, message);
+}
+
+} // namespace klv

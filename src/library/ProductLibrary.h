@@ -1,0 +1,79 @@
+#pragma once
+
+#include "library/InstalledProducts.h"
+#include "library/InstalledStateDetector.h"
+#include "library/LibraryFilter.h"
+#include "library/OutlineViewItem.h"
+
+#include <QObject>
+
+#include <functional>
+
+namespace klv {
+
+class AppContext;
+struct StoreResponse;
+
+// The customer's library: the cached list from the last run, the working list, and the rows the library view
+// shows. Asks the store for the commit number and downloads the library when it changed.
+class ProductLibrary final : public QObject {
+    Q_OBJECT
+public:
+    enum class RefreshOutcome {
+        // The commit number matched: the cached library stays, with freshly detected states.
+        unchanged,
+        downloaded,
+        // The store answered "no"; the library stays as it was.
+        refused,
+        // No answer or an unreadable one; the library stays as it was.
+        noAnswer,
+    };
+    Q_ENUM(RefreshOutcome)
+
+    explicit ProductLibrary(AppContext &context, CreationDateReader creationDate = fileCreationDate,
+                            QObject *parent = nullptr);
+
+    const QList<OutlineViewItem> &cachedProducts() const { return m_cachedProducts; }
+    const QList<OutlineViewItem> &libraryProducts() const { return m_libraryProducts; }
+    const QList<OutlineViewItem> &displayedProducts() const { return m_displayedProducts; }
+    const InstalledProducts &installedProducts() const { return m_installed; }
+    LibraryViewSettings viewSettings;
+
+    // Reads the product cache; on success the library shows it with its stored states.
+    bool loadProductCache();
+    void requestProductCommitNumber();
+    // Forgets the cached library and the commit number and reloads from the store. Refused (false) while an
+    // installation job is queued.
+    bool clearCaches();
+    // Recomputes displayedProducts from viewSettings and the lists.
+    void applyLibraryFilter();
+    // Updates installed states of the named products and their groups; the cache is rewritten on change.
+    void detectInstalledStates(const QHash<QString, qint64> &nameMap);
+    void setInstallationQueueBusyQuery(std::function<bool()> isBusy);
+
+Q_SIGNALS:
+    void refreshFinished(klv::ProductLibrary::RefreshOutcome outcome, const QString &message);
+    void displayedProductsChanged();
+    // The My Products section has a library to show (true) or has none (false).
+    void myProductsAvailable(bool available);
+    // A fresh library was stored; pictures already on disk can be registered for it.
+    void libraryStored();
+
+private:
+    void handleCommitNumberAnswer(const StoreResponse &response, const QString &requestUrl);
+    void requestCustomerProducts();
+    void handleLibraryAnswer(const StoreResponse &response, const QString &requestUrl);
+    std::optional<QJsonObject> readAnswer(const StoreResponse &response, const QString &requestUrl);
+    void storeLibrary();
+    void fail(RefreshOutcome outcome, const QString &message);
+
+    AppContext &m_context;
+    InstalledProducts m_installed;
+    InstalledStateDetector m_detector;
+    std::function<bool()> m_isInstallationQueueBusy;
+    QList<OutlineViewItem> m_cachedProducts;
+    QList<OutlineViewItem> m_libraryProducts;
+    QList<OutlineViewItem> m_displayedProducts;
+};
+
+} // namespace klv

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+
+#include <QJsonObject>
+#include <QString>
+
+#include "Catalog.h"
+#include "DecodedRequest.h"
+#include "RequestRouter.h"
+#include "StoreAnswer.h"
+
+namespace klv::storeservice {
+
+// The customer's library: the catalog's commit number ("getProductCommitNumber") and the products the customer owns
+// ("secureCustomerProduct"), both for the account whose "email" is p2. An account's "products" lists product numbers;
+// each picks every catalog product with that "product_id", sent as stored except that "{store}" in its picture
+// address becomes the address the client reached the store at. An account's "answers" may script the answer per
+// request type, to send what a real store should not.
+class ProductRequests final {
+public:
+    static void registerWith(RequestRouter &router, const QString &endpoint);
+
+private:
+    static StoreAnswer commitNumber(const DecodedRequest &request, Catalog &catalog);
+    static StoreAnswer customerProducts(const DecodedRequest &request, Catalog &catalog);
+    static std::optional<QJsonObject> customer(const QJsonObject &content, const QString &email);
+    static std::optional<StoreAnswer> scripted(const QJsonObject &account, const DecodedRequest &request);
+};
+
+} // namespace klv::storeservice

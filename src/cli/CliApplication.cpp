@@ -3,6 +3,7 @@
 #include "ClearCacheCommand.h"
 #include "DoctorCommand.h"
 #include "ExitCode.h"
+#include "InstallCommand.h"
 #include "ListCommand.h"
 #include "LoginCommand.h"
 #include "LogoutCommand.h"
@@ -14,6 +15,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QThreadPool>
 
 namespace klv::cli {
 
@@ -26,11 +28,16 @@ CliApplication::CliApplication(Terminal terminal)
     m_commands.push_back(std::make_unique<WhoamiCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<RefreshCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<ListCommand>(*m_context, m_terminal));
+    m_commands.push_back(std::make_unique<InstallCommand>(*m_context, m_terminal, false));
+    m_commands.push_back(std::make_unique<InstallCommand>(*m_context, m_terminal, true));
     m_commands.push_back(std::make_unique<ClearCacheCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<DoctorCommand>(*m_context, m_terminal));
 }
 
-CliApplication::~CliApplication() = default;
+CliApplication::~CliApplication() {
+    // Worker steps of a cancelled job may still be winding down; they use the context.
+    QThreadPool::globalInstance()->waitForDone();
+}
 
 QString CliApplication::helpText() const {
     QString text = QStringLiteral("Usage: klv [--help] [--version] COMMAND [OPTIONS]\n\n"
@@ -38,7 +45,8 @@ QString CliApplication::helpText() const {
     for (const auto &command : m_commands)
         text += QStringLiteral("  %1 %2\n").arg(command->name(), -10).arg(command->summary());
     text += QStringLiteral("\n'klv COMMAND --help' shows a command's options.\n"
-                           "Exit codes: 0 success, 1 the store refused, 2 usage error, 3 no answer from the store.");
+                           "Exit codes: 0 success, 1 the store refused, 2 usage error, 3 no answer from the store,\n"
+                           "4 an installation job failed, 130 cancelled with Ctrl-C.");
     return text;
 }
 

@@ -8,6 +8,10 @@ enum ExitCode : int {
     usageError = 2,
     // No answer, a transport error, or an answer that could not be read.
     noAnswer = 3,
+    // An installation job failed; the others went on.
+    jobFailed = 4,
+    // Stopped with Ctrl-C.
+    cancelled = 130,
 };
 
 } // namespace klv::cli

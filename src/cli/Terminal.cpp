@@ -20,6 +20,15 @@ void Terminal::printMessage(const QString &line) const {
     std::fflush(m_errors);
 }
 
+void Terminal::printPartial(const QString &text) const {
+    std::fputs(qUtf8Printable(text), m_errors);
+    std::fflush(m_errors);
+}
+
+bool Terminal::errorsAreInteractive() const {
+    return ::isatty(::fileno(m_errors)) == 1;
+}
+
 bool Terminal::isInteractive() const {
     return ::isatty(::fileno(m_input)) == 1;
 }

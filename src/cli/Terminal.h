@@ -16,6 +16,9 @@ public:
 
     void printResult(const QString &line) const;
     void printMessage(const QString &line) const;
+    // Writes to the message stream without a line break (progress redrawn in place).
+    void printPartial(const QString &text) const;
+    bool errorsAreInteractive() const;
     // True when answers can be asked for: the input is a terminal.
     virtual bool isInteractive() const;
     // One line without its line break; nothing at the end of the input.

@@ -1,7 +1,10 @@
 #include "core/AppContext.h"
 
+#include "install/InstallationEngine.h"
 #include "library/ProductCache.h"
+#include "library/ProductImages.h"
 #include "library/ProductLibrary.h"
+#include "store/DesktopServices.h"
 #include "store/StoreClient.h"
 
 #include <QFile>
@@ -21,6 +24,19 @@ void writeEmptyImageMap(const QString &path) {
     }
 }
 
+// Stands in while no front end offers desktop services: the request is at least on record.
+class LoggedDesktopServices final : public DesktopServices {
+public:
+    explicit LoggedDesktopServices(LogFile &log)
+        : m_log(log) {}
+    void openUrl(const QUrl &url) override { m_log.appendLog(u"Not opened (no desktop): " + url.toString()); }
+    void revealFolder(const QString &path) override { m_log.appendLog(u"Not shown (no desktop): " + path); }
+    void copyText(const QString &text) override { m_log.appendLog(u"Not copied (no desktop): " + text); }
+
+private:
+    LogFile &m_log;
+};
+
 } // namespace
 
 AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock, QObject *parent)
@@ -33,7 +49,17 @@ AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock,
     , m_reporter(m_log, alerts)
     , m_settings(m_locations.settingsFileURL, m_clock)
     , m_store(new StoreClient(m_network, m_configuration, m_reporter, this))
-    , m_library(new ProductLibrary(*this, fileCreationDate, this)) {}
+    , m_library(new ProductLibrary(*this, fileCreationDate, this))
+    , m_engine(new InstallationEngine(*this, this))
+    , m_productImages(new ProductImages(*this, this))
+    , m_loggedDesktop(std::make_unique<LoggedDesktopServices>(m_log))
+    , m_desktop(m_loggedDesktop.get()) {
+    // The cached library may not be cleared while a job still refers to it.
+    m_library->setInstallationQueueBusyQuery([engine = m_engine] { return engine->isBusy(); });
+    // After each library download, pictures already on disk are found again without a download.
+    connect(m_library, &ProductLibrary::libraryStored, m_productImages,
+            [this] { m_productImages->registerStoredProductImages(m_library->libraryProducts()); });
+}
 
 AppContext::~AppContext() = default;
 

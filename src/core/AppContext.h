@@ -12,9 +12,14 @@
 #include <QNetworkAccessManager>
 #include <QObject>
 
+#include <memory>
+
 namespace klv {
 
 class Alerts;
+class DesktopServices;
+class InstallationEngine;
+class ProductImages;
 class ProductLibrary;
 class StoreClient;
 
@@ -33,6 +38,11 @@ public:
     Settings &settings() { return m_settings; }
     StoreClient &store() { return *m_store; }
     ProductLibrary &library() { return *m_library; }
+    InstallationEngine &installationEngine() { return *m_engine; }
+    ProductImages &productImages() { return *m_productImages; }
+    // Opening pages, showing folders and copying text; until a front end provides them, each is only logged.
+    DesktopServices &desktop() { return *m_desktop; }
+    void setDesktopServices(DesktopServices &desktop) { m_desktop = &desktop; }
     QNetworkAccessManager &network() { return m_network; }
     const Clock &clock() const { return m_clock; }
 
@@ -60,6 +70,10 @@ private:
     QNetworkAccessManager m_network;
     StoreClient *m_store;
     ProductLibrary *m_library;
+    InstallationEngine *m_engine;
+    ProductImages *m_productImages;
+    std::unique_ptr<DesktopServices> m_loggedDesktop;
+    DesktopServices *m_desktop;
 };
 
 } // namespace klv

@@ -16,6 +16,12 @@ namespace {
 
 constexpr std::size_t chunkSize = 64 * 1024;
 
+// What the storage behind the real store answers for a missing file. The app must take neither the status nor the
+// XML for the file it asked for.
+constexpr std::string_view notFoundPage = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                          "<Error><Code>NoSuchKey</Code>"
+                                          "<Message>The specified key does not exist.</Message></Error>\n";
+
 } // namespace
 
 FileRoute::FileRoute(const QString &root)
@@ -28,6 +34,7 @@ void FileRoute::serve(const std::string &relativePath, httplib::Response &respon
     auto stream = file && !error ? std::make_shared<std::ifstream>(*file, std::ios::binary) : nullptr;
     if (!stream || !*stream) {
         response.status = 404;
+        response.set_content(std::string(notFoundPage), "application/xml");
         return;
     }
     response.set_content_provider(static_cast<std::size_t>(size), contentType(*file),
@@ -77,7 +84,9 @@ std::string FileRoute::contentType(const std::filesystem::path &file) {
         {".jpeg", "image/jpeg"},
         {".ttf", "font/ttf"},
         {".otf", "font/otf"},
-        {".mov", "video/quicktime"},
+        // The app installs a composite as a movie only when its type contains "mov", which "video/quicktime"
+        // does not; a contentType fault serves that one.
+        {".mov", "video/mov"},
         {".mp4", "video/mp4"},
         {".json", "application/json"},
         {".xml", "application/xml"},

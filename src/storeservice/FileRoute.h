@@ -16,7 +16,8 @@ class FileRoute final {
 public:
     explicit FileRoute(const QString &root);
 
-    // relativePath is the part after "/files/", percent-decoded. Unsafe or missing paths get 404.
+    // relativePath is the part after "/files/", percent-decoded. Unsafe or missing paths get 404 with an XML error
+    // page, as from the storage behind the real store.
     void serve(const std::string &relativePath, httplib::Response &response) const;
 
 private:

@@ -3,18 +3,18 @@
 #include <QJsonArray>
 #include <QJsonValue>
 
+#include "CatalogLookup.h"
+
 namespace klv::storeservice {
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString storePlaceholder = u"{store}"_s;
-
 QJsonObject withStoreUrl(QJsonObject product, const QString &storeUrl) {
     const QJsonValue picture = product.value(u"product_image_url"_s);
     if (picture.isString()) {
-        product.insert(u"product_image_url"_s, picture.toString().replace(storePlaceholder, storeUrl));
+        product.insert(u"product_image_url"_s, CatalogLookup::withStoreUrl(picture, storeUrl));
     }
     return product;
 }
@@ -32,11 +32,11 @@ StoreAnswer ProductRequests::commitNumber(const DecodedRequest &request, Catalog
             request.parameters.size()));
     }
     const QJsonObject content = catalog.content();
-    const auto account = customer(content, request.parameters.at(0));
+    const auto account = CatalogLookup::account(content, request.parameters.at(0));
     if (!account) {
         return StoreAnswer::failure(u"Unknown customer e-mail"_s);
     }
-    if (auto answer = scripted(*account, request)) {
+    if (auto answer = CatalogLookup::scripted(*account, request.requestType)) {
         return *answer;
     }
     QJsonObject answer{{u"status"_s, true}, {u"msg"_s, u"Library commit number"_s}};
@@ -59,11 +59,11 @@ StoreAnswer ProductRequests::customerProducts(const DecodedRequest &request, Cat
     }
     // One read, so the account and the products come from the same version of the catalog.
     const QJsonObject content = catalog.content();
-    const auto account = customer(content, request.parameters.at(0));
+    const auto account = CatalogLookup::account(content, request.parameters.at(0));
     if (!account) {
         return StoreAnswer::failure(u"Unknown customer e-mail"_s);
     }
-    if (auto answer = scripted(*account, request)) {
+    if (auto answer = CatalogLookup::scripted(*account, request.requestType)) {
         return *answer;
     }
     const QJsonArray products = content.value(u"products"_s).toArray();
@@ -77,25 +77,6 @@ StoreAnswer ProductRequests::customerProducts(const DecodedRequest &request, Cat
         }
     }
     return StoreAnswer::object({{u"status"_s, true}, {u"msg"_s, u"Customer products"_s}, {u"data"_s, data}});
-}
-
-std::optional<QJsonObject> ProductRequests::customer(const QJsonObject &content, const QString &email) {
-    for (const auto &entry : content.value(u"accounts"_s).toArray()) {
-        const QJsonObject account = entry.toObject();
-        const QJsonValue known = account.value(u"email"_s);
-        if (known.isString() && known.toString() == email) {
-            return account;
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<StoreAnswer> ProductRequests::scripted(const QJsonObject &account, const DecodedRequest &request) {
-    const QJsonObject answers = account.value(u"answers"_s).toObject();
-    if (!answers.contains(request.requestType)) {
-        return std::nullopt;
-    }
-    return StoreAnswer::scripted(answers.value(request.requestType));
 }
 
 } // namespace klv::storeservice

@@ -1,8 +1,5 @@
 #pragma once
 
-#include <optional>
-
-#include <QJsonObject>
 #include <QString>
 
 #include "Catalog.h"
@@ -24,8 +21,6 @@ public:
 private:
     static StoreAnswer commitNumber(const DecodedRequest &request, Catalog &catalog);
     static StoreAnswer customerProducts(const DecodedRequest &request, Catalog &catalog);
-    static std::optional<QJsonObject> customer(const QJsonObject &content, const QString &email);
-    static std::optional<StoreAnswer> scripted(const QJsonObject &account, const DecodedRequest &request);
 };
 
 } // namespace klv::storeservice

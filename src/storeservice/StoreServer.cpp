@@ -10,12 +10,13 @@ namespace klv::storeservice {
 using namespace Qt::StringLiterals;
 
 StoreServer::StoreServer(std::unique_ptr<httplib::Server> http, Catalog &catalog, const RequestRouter &router,
-                         RequestLog *requestLog)
+                         RequestLog *requestLog, QList<Fault> faults)
     : m_http(std::move(http))
     , m_catalog(catalog)
     , m_router(router)
     , m_requestLog(requestLog)
     , m_files(catalog.filesDirectory())
+    , m_faults(catalog, std::move(faults))
     , m_scheme(dynamic_cast<httplib::SSLServer *>(m_http.get()) ? u"https"_s : u"http"_s) {
     // Endpoint paths are plain letters, "-" and "/", so they match themselves as patterns.
     for (const auto &endpoint : m_router.endpoints()) {
@@ -25,7 +26,8 @@ StoreServer::StoreServer(std::unique_ptr<httplib::Server> http, Catalog &catalog
                     });
     }
     m_http->Get("/files/(.*)", [this](const httplib::Request &request, httplib::Response &response) {
-        m_files.serve(request.matches[1].str(), response);
+        m_faults.serve(request, {}, response,
+                       [&](httplib::Response &answer) { m_files.serve(request.matches[1].str(), answer); });
     });
 }
 
@@ -55,16 +57,19 @@ void StoreServer::stop() {
 void StoreServer::answer(const RequestRouter::Endpoint &endpoint, const httplib::Request &request,
                          httplib::Response &response) const {
     const RequestEnvelope envelope(endpoint.path, endpoint.key, request.params);
-    if (!envelope.isValid()) {
-        response.set_content(StoreAnswer::failure(envelope.errorString()).body().toStdString(), "application/json");
-        return;
-    }
-    if (m_requestLog) {
+    if (envelope.isValid() && m_requestLog) {
         m_requestLog->append(envelope.request());
     }
-    DecodedRequest decoded = envelope.request();
-    decoded.storeUrl = storeUrl(request);
-    response.set_content(m_router.route(decoded, m_catalog).body().toStdString(), "application/json");
+    const QString requestType = envelope.isValid() ? envelope.request().requestType : QString();
+    m_faults.serve(request, requestType, response, [&](httplib::Response &answer) {
+        if (!envelope.isValid()) {
+            answer.set_content(StoreAnswer::failure(envelope.errorString()).body().toStdString(), "application/json");
+            return;
+        }
+        DecodedRequest decoded = envelope.request();
+        decoded.storeUrl = storeUrl(request);
+        answer.set_content(m_router.route(decoded, m_catalog).body().toStdString(), "application/json");
+    });
 }
 
 QString StoreServer::storeUrl(const httplib::Request &request) const {

@@ -4,10 +4,13 @@
 
 #include <httplib.h>
 
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
 #include "Catalog.h"
+#include "Fault.h"
+#include "FaultInjector.h"
 #include "FileRoute.h"
 #include "RequestLog.h"
 #include "RequestRouter.h"
@@ -16,12 +19,13 @@ namespace klv::storeservice {
 
 // The HTTP(S) side of the store: one GET route per endpoint that opens the envelope, logs it and hands it to the
 // router, plus the file route "/files/…". Every store answer is HTTP 200 with a JSON body, failures included, as the
-// app expects from the real store.
+// app expects from the real store, unless a fault says otherwise.
 class StoreServer final {
 public:
-    // http is an httplib::Server, or an httplib::SSLServer for TLS; requestLog may be null.
+    // http is an httplib::Server, or an httplib::SSLServer for TLS; requestLog may be null; faults apply before
+    // those of the catalog.
     StoreServer(std::unique_ptr<httplib::Server> http, Catalog &catalog, const RequestRouter &router,
-                RequestLog *requestLog);
+                RequestLog *requestLog, QList<Fault> faults);
     Q_DISABLE_COPY_MOVE(StoreServer)
 
     // Port 0 picks a free port; url() then names the one bound. False when binding failed.
@@ -45,6 +49,7 @@ private:
     const RequestRouter &m_router;
     RequestLog *m_requestLog;
     FileRoute m_files;
+    FaultInjector m_faults;
     QString m_scheme;
     QString m_url;
 };

@@ -12,11 +12,14 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QList>
 #include <QString>
 
 #include "AccountRequests.h"
 #include "BuildConfig.h"
 #include "Catalog.h"
+#include "DownloadRequests.h"
+#include "Fault.h"
 #include "ProductRequests.h"
 #include "RequestEnvelope.h"
 #include "RequestLog.h"
@@ -105,8 +108,13 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption marketingKeyOption(
         u"marketing-key"_s, u"Marketing request key, 64 hex digits (default: $KLV_MARKETING_KEY, else built in)."_s,
         u"HEX"_s);
+    const QCommandLineOption faultOption(
+        u"fault"_s,
+        u"Misbehave on some requests, e.g. path=/files/x.zip,kind=status,status=404; kinds: status, truncate "
+        u"(bytes=N), contentType (contentType=T), delay (delayMs=N), drop; match by path= and/or rt=. Repeatable."_s,
+        u"SPEC"_s);
     parser.addOptions({catalogOption, hostOption, portOption, requestLogOption, certOption, keyOption, storeKeyOption,
-                       marketingKeyOption});
+                       marketingKeyOption, faultOption});
     if (!parser.parse(QCoreApplication::arguments())) {
         return refuse(parser.errorText());
     }
@@ -130,6 +138,16 @@ int main(int argc, char *argv[]) {
         return refuse(u"--cert and --key go together"_s);
     }
 
+    QList<Fault> faults;
+    for (const QString &spec : parser.values(faultOption)) {
+        QString error;
+        const auto fault = Fault::fromOption(spec, error);
+        if (!fault) {
+            return refuse(u"--fault %1: %2"_s.arg(spec, error));
+        }
+        faults.append(*fault);
+    }
+
     Catalog catalog(parser.value(catalogOption));
     if (const auto error = catalog.load()) {
         return refuse(*error);
@@ -150,6 +168,7 @@ int main(int argc, char *argv[]) {
     router.addEndpoint(u"/klv-app-marketing/"_s, *marketingKey);
     AccountRequests::registerWith(router, accountEndpoint);
     ProductRequests::registerWith(router, productEndpoint);
+    DownloadRequests::registerWith(router, productEndpoint);
 
     const bool tls = parser.isSet(certOption);
     std::unique_ptr<httplib::Server> http;
@@ -163,7 +182,7 @@ int main(int argc, char *argv[]) {
     } else {
         http = std::make_unique<httplib::Server>();
     }
-    StoreServer server(std::move(http), catalog, router, requestLog.get());
+    StoreServer server(std::move(http), catalog, router, requestLog.get(), std::move(faults));
 
     const QString host = parser.value(hostOption);
     if (!server.bind(host, port)) {

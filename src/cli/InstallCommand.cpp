@@ -1,0 +1,135 @@
+#include "InstallCommand.h"
+
+#include "ExitCode.h"
+#include "InterruptWatcher.h"
+#include "LibraryLookup.h"
+#include "LibraryOutcome.h"
+#include "ProgressDisplay.h"
+#include "Terminal.h"
+
+#include "core/AppContext.h"
+#include "core/HostAppGuard.h"
+#include "install/InstallationEngine.h"
+#include "library/ProductLibrary.h"
+
+#include <QCommandLineParser>
+
+namespace klv::cli {
+
+InstallCommand::InstallCommand(AppContext &context, const Terminal &terminal, bool isUpdate)
+    : Command(context, terminal)
+    , m_isUpdate(isUpdate)
+    , m_progress(std::make_unique<ProgressDisplay>(terminal)) {}
+
+InstallCommand::~InstallCommand() = default;
+
+QString InstallCommand::summary() const {
+    return m_isUpdate ? QStringLiteral("Reinstall products with their latest release.")
+                      : QStringLiteral("Install products: templates, plug-ins, fonts, LUTs, composites.");
+}
+
+void InstallCommand::describe(QCommandLineParser &parser) const {
+    parser.addPositionalArgument(QStringLiteral("names"),
+                                 QStringLiteral("Product names as klv list shows them, or "
+                                                "product numbers."),
+                                 QStringLiteral("NAME..."));
+}
+
+void InstallCommand::run(const QCommandLineParser &parser) {
+    const QStringList names = parser.positionalArguments();
+    if (names.isEmpty()) {
+        m_terminal.printMessage(u"Usage: klv " + name() + u" NAME...");
+        Q_EMIT finished(ExitCode::usageError);
+        return;
+    }
+    if (!requireSignedIn(m_context, m_terminal)) {
+        Q_EMIT finished(ExitCode::usageError);
+        return;
+    }
+    ProductLibrary &library = m_context.library();
+    library.loadProductCache();
+    connect(
+        &library, &ProductLibrary::refreshFinished, this,
+        [this, names](ProductLibrary::RefreshOutcome outcome, const QString &message) {
+            if (outcome == ProductLibrary::RefreshOutcome::refused ||
+                outcome == ProductLibrary::RefreshOutcome::noAnswer) {
+                m_terminal.printMessage(message);
+                Q_EMIT finished(exitCodeFor(outcome));
+                return;
+            }
+            QList<OutlineViewItem> products;
+            for (const QString &wanted : names) {
+                const std::optional<OutlineViewItem> product =
+                    findProduct(m_context.library().libraryProducts(), wanted);
+                if (!product) {
+                    m_terminal.printMessage(u"No product \"" + wanted + u"\" in your library (see klv list).");
+                    Q_EMIT finished(ExitCode::usageError);
+                    return;
+                }
+                products.append(*product);
+            }
+            requestAll(products);
+        },
+        Qt::SingleShotConnection);
+    library.requestProductCommitNumber();
+}
+
+void InstallCommand::requestAll(const QList<OutlineViewItem> &products) {
+    // Final Cut Pro and Motion must be closed before their folders change; the guard asks on the terminal.
+    if (!checkHostAppsClosed(m_context.reporter())) {
+        Q_EMIT finished(ExitCode::storeRefused);
+        return;
+    }
+    watchEngine();
+    m_interrupts = new InterruptWatcher(this);
+    connect(m_interrupts, &InterruptWatcher::interrupted, this, [this] {
+        m_cancelled = true;
+        m_progress->finishLine();
+        m_terminal.printMessage(QStringLiteral("Cancelling…"));
+        m_context.installationEngine().cancelInstallation();
+        finishIfDone();
+    });
+    m_pendingRequests = int(products.size());
+    for (const OutlineViewItem &product : products)
+        m_context.installationEngine().requestInstallation(product, !m_isUpdate);
+}
+
+void InstallCommand::watchEngine() {
+    InstallationEngine &engine = m_context.installationEngine();
+    connect(&engine, &InstallationEngine::stripChanged, this, [this, &engine] {
+        if (engine.stripVisible())
+            m_progress->show(engine.stripTitle(), engine.stripPercentText(), engine.stripValue());
+    });
+    connect(&engine, &InstallationEngine::downloadInfoHandled, this, [this](bool accepted, const QString &message) {
+        --m_pendingRequests;
+        if (!accepted) {
+            m_progress->finishLine();
+            m_terminal.printMessage(message);
+            m_exitCode = qMax(m_exitCode, int(ExitCode::storeRefused));
+        }
+        finishIfDone();
+    });
+    connect(&engine, &InstallationEngine::installationCompleted, this, [this](const QString &productName) {
+        m_progress->finishLine();
+        m_terminal.printResult(u"Installed " + productName);
+    });
+    connect(&engine, &InstallationEngine::jobFailed, this, [this](const QString &productName, const QString &) {
+        m_progress->finishLine();
+        m_terminal.printResult(u"Failed " + productName);
+        m_exitCode = ExitCode::jobFailed;
+    });
+    connect(&engine, &InstallationEngine::queueFinished, this, [this] { finishIfDone(); });
+}
+
+void InstallCommand::finishIfDone() {
+    if (m_cancelled) {
+        Q_EMIT finished(ExitCode::cancelled);
+        return;
+    }
+    if (m_pendingRequests > 0 || m_context.installationEngine().isBusy())
+        return;
+    m_progress->finishLine();
+    Q_EMIT finished(m_exitCode);
+}
+
+} // namespace klv::cli

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "Command.h"
+
+#include "library/OutlineViewItem.h"
+
+#include <memory>
+
+namespace klv::cli {
+
+class InterruptWatcher;
+class ProgressDisplay;
+
+// Installs (or, as "update", reinstalls) products through the installation queue, with a progress bar per job.
+class InstallCommand final : public Command {
+    Q_OBJECT
+public:
+    InstallCommand(AppContext &context, const Terminal &terminal, bool isUpdate);
+    ~InstallCommand() override;
+
+    QString name() const override { return m_isUpdate ? QStringLiteral("update") : QStringLiteral("install"); }
+    QString summary() const override;
+    void describe(QCommandLineParser &parser) const override;
+    bool needsStore() const override { return true; }
+    void run(const QCommandLineParser &parser) override;
+
+private:
+    void requestAll(const QList<OutlineViewItem> &products);
+    void watchEngine();
+    void finishIfDone();
+
+    bool m_isUpdate;
+    std::unique_ptr<ProgressDisplay> m_progress;
+    InterruptWatcher *m_interrupts = nullptr;
+    int m_pendingRequests = 0;
+    int m_exitCode = 0;
+    bool m_cancelled = false;
+};
+
+} // namespace klv::cli

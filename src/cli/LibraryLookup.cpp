@@ -1,0 +1,27 @@
+#include "LibraryLookup.h"
+
+#include "library/LibraryRow.h"
+
+namespace klv::cli {
+
+std::optional<OutlineViewItem> findProduct(const QList<OutlineViewItem> &library, const QString &nameOrId) {
+    bool isNumber = false;
+    const qint64 id = nameOrId.toLongLong(&isNumber);
+    const auto matches = [&](const OutlineViewItem &record) {
+        if (isNumber && id != 0 && record.product_id == id)
+            return true;
+        return record.product_name == nameOrId || describeLibraryRow(record, {}).title == nameOrId;
+    };
+    std::optional<OutlineViewItem> member;
+    for (const OutlineViewItem &record : library) {
+        if (!matches(record))
+            continue;
+        if (record.parentID == 0)
+            return record;
+        if (!member)
+            member = record;
+    }
+    return member;
+}
+
+} // namespace klv::cli

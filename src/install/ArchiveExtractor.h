@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <stop_token>
+
+namespace klv {
+
+// Unpacks an archive (zip or any other format libarchive reads) into a folder, in-process and streaming.
+//
+// Untrusted archives: every entry name is checked before anything is written for it (absolute paths, ".."
+// components and empty names are refused), links and special files are refused, "__MACOSX" entries are
+// skipped, and the bytes written are capped. Any refused entry, a damaged archive, a write error, the cap or
+// a stop request fails the whole extraction; then every file and folder this extraction created is removed
+// again. Files that existed before and were overwritten keep their new content.
+//
+// extract() blocks and belongs on a worker thread; the progress handler is called on that thread.
+class ArchiveExtractor final {
+public:
+    // bytesTotal is the archive's declared unpacked size, or -1 when the format does not say it up front.
+    using ProgressHandler = std::function<void(qint64 bytesWritten, qint64 bytesTotal)>;
+
+    struct Result {
+        std::optional<QString> error; // a sentence for the user; nothing on success
+        bool cancelled = false;
+        QStringList topLevelItems; // first path components extracted, in archive order
+        qint64 bytesWritten = 0;
+
+        bool succeeded() const { return !error.has_value(); }
+    };
+
+    static constexpr qint64 defaultByteLimit = qint64{8} << 30;
+
+    explicit ArchiveExtractor(qint64 byteLimit = defaultByteLimit, ProgressHandler onProgress = {});
+
+    // Creates destination (with its parents) when missing. A stop request is honoured between blocks.
+    Result extract(const QString &archivePath, const QString &destination, std::stop_token stop = {}) const;
+
+private:
+    qint64 m_byteLimit;
+    ProgressHandler m_onProgress;
+};
+
+} // namespace klv

@@ -1,0 +1,59 @@
+#include "install/CompositeInstaller.h"
+
+#include "core/AppContext.h"
+#include "install/ArchiveExtractor.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace klv {
+
+using namespace Qt::StringLiterals;
+
+CompositeInstaller::CompositeInstaller(const InstallEnvironment &environment, const InstallationItem &job,
+                                       QObject *parent)
+    : PackageJobInstaller(environment, job, parent) {}
+
+QString CompositeInstaller::downloadPath() const {
+    // The kind of package is known only from the answer, so the extension comes later.
+    return context().locations().downloadFolderURL + jobName() + u".download"_s;
+}
+
+void CompositeInstaller::install(const PackageDownload::Result &download) {
+    const QString &mimeType = download.mimeType;
+    const bool isZip = mimeType.contains(u"zip"_s);
+    if (!isZip && !mimeType.contains(u"mov"_s)) {
+        QFile::remove(download.filePath);
+        fail(u"Don't know what mime type is this "_s + mimeType,
+             u"The composite package is neither a zip archive nor a movie (it came as “"_s + mimeType + u"”)."_s);
+        return;
+    }
+    const QString folder = context().locations().compositeFolderURL;
+    const QString downloaded = download.filePath;
+    if (isZip) {
+        const QString archive = context().locations().downloadFolderURL + jobName() + u".zip"_s;
+        runStep([downloaded, archive, folder](std::stop_token stop) -> StepResult {
+            // Renamed so that messages about the archive name it as what it is.
+            QFile::remove(archive);
+            if (!QFile::rename(downloaded, archive))
+                return {u"The composite package could not be renamed to “"_s + archive + u"”."_s, {}};
+            const ArchiveExtractor::Result result = ArchiveExtractor().extract(archive, folder, stop);
+            QFile::remove(archive);
+            return {result.error, {}};
+        });
+        return;
+    }
+    const QString movie = folder + u'/' + jobName() + u".mov"_s;
+    runStep([downloaded, folder, movie](std::stop_token) -> StepResult {
+        QFile::remove(movie);
+        // Falls back to copying when the download folder lies on another file system.
+        QFile file(downloaded);
+        if (!QDir().mkpath(folder) || !file.rename(movie)) {
+            QFile::remove(downloaded);
+            return {u"The composite movie could not be moved to “"_s + movie + u"”: "_s + file.errorString(), {}};
+        }
+        return {};
+    });
+}
+
+} // namespace klv

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace klv {
+
+// Makes sure a folder exists, creating missing parents too. The system's reason on failure, nothing on success.
+std::optional<QString> createFolderWithParents(const QString &path);
+
+} // namespace klv

@@ -1,0 +1,69 @@
+#include "install/FolderMove.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace klv {
+
+namespace {
+
+std::optional<QString> copyRecursively(const QString &source, const QString &target) {
+    const QFileInfo info(source);
+    if (!info.isDir() || info.isSymLink()) {
+        if (!QFile::copy(source, target))
+            return u"\"" + source + u"\" could not be copied to \"" + target + u'"';
+        return std::nullopt;
+    }
+    if (!QDir().mkpath(target))
+        return u"the folder \"" + target + u"\" could not be created";
+    for (const QString &entry : QDir(source).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        if (std::optional<QString> error = copyRecursively(source + u'/' + entry, target + u'/' + entry))
+            return error;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QString> moveItem(const QString &source, const QString &target) {
+    if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0)
+        return std::nullopt;
+    if (errno != EXDEV)
+        return u"\"" + source + u"\" could not be moved to \"" + target + u"\": " +
+               QString::fromLocal8Bit(std::strerror(errno));
+    if (std::optional<QString> error = copyRecursively(source, target))
+        return error;
+    const QFileInfo info(source);
+    const bool removed = info.isDir() && !info.isSymLink() ? QDir(source).removeRecursively() : QFile::remove(source);
+    if (!removed)
+        return u"\"" + source + u"\" was copied but could not be removed";
+    return std::nullopt;
+}
+
+std::optional<QString> replaceFolderContents(const QString &source, const QString &target) {
+    const QFileInfo existing(target);
+    if (existing.exists() || existing.isSymLink()) {
+        if (existing.isDir() && !existing.isSymLink())
+            QDir(target).removeRecursively();
+        else
+            QFile::remove(target);
+    }
+    if (!QDir().mkdir(target))
+        return u"the folder \"" + target + u"\" could not be created";
+    std::optional<QString> firstError;
+    for (const QString &entry : QDir(source).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        if (entry == u".DS_Store")
+            continue;
+        std::optional<QString> error = moveItem(source + u'/' + entry, target + u'/' + entry);
+        if (error && !firstError)
+            firstError = error;
+    }
+    return firstError;
+}
+
+} // namespace klv

@@ -1,0 +1,347 @@
+#include "install/InstallationEngine.h"
+
+#include "core/AppContext.h"
+#include "install/JobInstaller.h"
+#include "install/JobInstallers.h"
+#include "install/SafeName.h"
+#include "library/ProductLibrary.h"
+#include "store/DesktopServices.h"
+#include "store/JsonDecoding.h"
+#include "store/LenientJson.h"
+#include "store/StoreClient.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace klv {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString templateProgress = u"Template Progress"_s;
+const QString fontsProgress = u"Fonts Progress"_s;
+const QString pluginsProgress = u"FxPlugs Progress"_s;
+
+} // namespace
+
+InstallationEngine::InstallationEngine(AppContext &context, QObject *parent)
+    : QObject(parent)
+    , m_context(context) {}
+
+InstallationEngine::~InstallationEngine() {
+    stopJobInstallers();
+}
+
+void InstallationEngine::requestInstallation(const OutlineViewItem &item, bool isNewInstall) {
+    m_isNewInstall = isNewInstall;
+    const QStringList parameters{m_context.settings().userEmail,
+                                 QString::number(item.product_id),
+                                 item.product_name,
+                                 m_context.macOSVersion,
+                                 u"2"_s,
+                                 item.children.isEmpty() ? u"false"_s : u"true"_s};
+    auto url = std::make_shared<QString>();
+    *url = m_context.store().send(
+        StoreEndpoint::product, u"requestDownloadInfo"_s, parameters, this,
+        [this, item, url](const StoreResponse &response) { handleDownloadInfo(response, item, *url); });
+}
+
+void InstallationEngine::handleDownloadInfo(const StoreResponse &response, const OutlineViewItem &item,
+                                            const QString &requestUrl) {
+    const Reporter &reporter = m_context.reporter();
+    if (!response.hasBody) {
+        reporter.appendLog(u"KLVApp_Error: While get Customer Product Info "_s + response.transportError);
+        reporter.showAlert(u"Alert"_s, u"Failed to request the Install info"_s, u"OK"_s);
+        Q_EMIT downloadInfoHandled(false, u"The store could not be reached: "_s + response.transportError);
+        return;
+    }
+    const std::optional<QJsonObject> answer = decodeJSONObject(response.body, m_context.log());
+    if (!answer) {
+        reporter.appendLog(u"Failed to convert the data object result from "_s +
+                           m_context.store().endpointAddress(StoreEndpoint::product) + u"with url : "_s + requestUrl);
+        Q_EMIT downloadInfoHandled(false, u"The store's answer could not be read."_s);
+        return;
+    }
+    const QJsonValue status = answer->value("status"_L1);
+    if (status.isBool() && status.toBool()) {
+        m_notAutoKillList = json::textListOr(*answer, "notAutomaticKill"_L1);
+        enqueueDownloadInfo(answer->value("templateData"_L1).toObject(), answer->value("compositeData"_L1).toArray());
+        Q_EMIT downloadInfoHandled(true, {});
+        return;
+    }
+    const QString message = json::textOr(*answer, "msg"_L1);
+    reporter.appendLog(message.isEmpty() ? u"Failed to get Customer Product Info"_s : message);
+    refreshLibraryStates({{item.product_name, item.product_id}});
+    Q_EMIT downloadInfoHandled(false, message.isEmpty() ? u"The store refused the installation."_s : message);
+}
+
+void InstallationEngine::enqueueDownloadInfo(const QJsonObject &templateData, const QJsonArray &compositeData) {
+    for (auto entry = templateData.constBegin(); entry != templateData.constEnd(); ++entry)
+        enqueueTemplateEntry(entry.key(), entry.value());
+    for (const QJsonValue &composite : compositeData)
+        enqueueComposite(composite.toObject());
+    if (!m_installingQueue.isEmpty() && m_installingIndexInQueue == -1) {
+        m_installingIndexInQueue = 0;
+        startCurrentJob();
+    }
+}
+
+void InstallationEngine::enqueueTemplateEntry(const QString &key, const QJsonValue &value) {
+    const Reporter &reporter = m_context.reporter();
+    if (!value.isObject()) {
+        reporter.showAlert(u"Alert"_s, u"Failed to get template Data for "_s + key + u" when get the download info"_s,
+                           u"OK"_s);
+        return;
+    }
+    const QJsonObject entry = value.toObject();
+    const QString message = json::textOr(entry, "msg"_L1);
+    const QString name = json::textOr(entry, "product_name"_L1);
+    if (name.isEmpty()) {
+        const QString text = message == u"not meet requirement"
+                                 ? u"This plugin requires a more recent version of MacOS. Please update your MacOS "
+                                   u"system and then install the plugin."_s
+                                 : u"Failed to get template name for `"_s + key +
+                                       u"` when retrieving the download info, "_s + message + u". "_s;
+        if (reporter.showAlert(u"Alert"_s, text, u"OK"_s, u"Copy error to report"_s) == 1) {
+            const Settings &settings = m_context.settings();
+            m_context.desktop().copyText(u"Error while request download product with ID `"_s + key +
+                                         u"`. from user "_s + settings.userName + u", with email "_s +
+                                         settings.userEmail);
+        }
+        return;
+    }
+
+    bool isNumber = false;
+    qint64 id = key.toLongLong(&isNumber);
+    if (!isNumber)
+        id = 0;
+    const OutlineViewItem *record = libraryRecord(name, id, false);
+    if (record && record->isInstalled && m_isNewInstall) {
+        reporter.showAlert(u"Alert"_s,
+                           u"Product '"_s + name +
+                               u"' Already installed, please check in the 'Motion Template' folder to verify, restart "
+                               u"the app in case not update. It it still now show up, please let us know so we can "
+                               u"fix it"_s,
+                           u"OK"_s);
+        return;
+    }
+    const bool isResolve = json::textOr(entry, "mainApplication"_L1) == u"DVR";
+    for (const InstallationItem &queued : std::as_const(m_installingQueue)) {
+        if (queued.product_name == name && queued.product_id == id)
+            return;
+    }
+
+    InstallationItem job;
+    job.product_name = name;
+    job.downloadExtraInfo.insert(u"dlLink"_s, json::textOr(entry, "dlLink"_L1));
+    job.downloadExtraInfo.insert(u"dlSize"_s, json::int64Or(entry, "dlSize"_L1));
+    job.progress.insert(templateProgress, 0.0);
+    if (isResolve) {
+        job.installProcessType = u"dvr"_s;
+    } else {
+        job.product_id = id;
+        job.installProcessType = u"new"_s;
+        job.progress.insert(fontsProgress, 0.0);
+        job.progress.insert(pluginsProgress, 0.0);
+        for (const char *text : {"fxplug", "font", "fonturl"})
+            job.downloadExtraInfo.insert(QLatin1StringView(text), json::textOr(entry, QLatin1StringView(text)));
+        job.downloadExtraInfo.insert(u"appleCustomLut"_s,
+                                     QJsonArray::fromStringList(json::textListOr(entry, "appleCustomLut"_L1)));
+    }
+    m_installingQueue.append(job);
+    if (const OutlineViewItem *row = libraryRecord(name, id, true))
+        Q_EMIT rowReloadRequested(*row);
+}
+
+void InstallationEngine::enqueueComposite(const QJsonObject &entry) {
+    const QString name = json::textOr(entry, "compositeName"_L1);
+    const QList<OutlineViewItem> &library = m_context.library().libraryProducts();
+    const auto record = std::find_if(library.cbegin(), library.cend(),
+                                     [&name](const OutlineViewItem &item) { return item.product_name == name; });
+    if (record != library.cend() && record->isInstalled)
+        return;
+    InstallationItem job;
+    job.product_name = name;
+    job.installProcessType = u"composite"_s;
+    job.progress.insert(templateProgress, 0.0);
+    job.downloadExtraInfo.insert(u"dlLink"_s, json::textOr(entry, "dlLink"_L1));
+    job.downloadExtraInfo.insert(u"dlSize"_s, json::int64Or(entry, "dlSize"_L1));
+    m_installingQueue.append(job);
+    if (const OutlineViewItem *row = libraryRecord(name, 0, false))
+        Q_EMIT rowReloadRequested(*row);
+}
+
+void InstallationEngine::startCurrentJob() {
+    if (m_installingIndexInQueue >= m_installingQueue.size()) {
+        m_installingIndexInQueue = -1;
+        m_installingQueue.clear();
+        m_stepText.clear();
+        updateStrip(0.0);
+        Q_EMIT queueFinished();
+        return;
+    }
+    const InstallationItem &job = m_installingQueue[m_installingIndexInQueue];
+    m_stepText.clear();
+
+    // A store name becomes a folder name below; one that is not a single safe name fails its job.
+    if (const std::optional<QString> unsafe = unsafePathComponentReason(job.product_name)) {
+        QMetaObject::invokeMethod(
+            this, [this, reason = *unsafe] { failCurrentJob(reason); }, Qt::QueuedConnection);
+        return;
+    }
+    if (job.installProcessType == u"new") {
+        if (const std::optional<QString> error = ensureFolder(jobFolder(job), m_context.log()))
+            m_context.reporter().showAlert(
+                u"Alert"_s, u"Failed to create Temporary folder for "_s + job.product_name + u" : "_s + *error,
+                u"OK"_s);
+        m_context.reporter().appendLog(u"Installing "_s + job.product_name);
+    }
+
+    const InstallEnvironment environment{m_context, m_notAutoKillList};
+    for (JobInstaller *installer : createJobInstallers(environment, job, this)) {
+        m_jobInstallers.append(installer);
+        connect(installer, &JobInstaller::progressed, this, &InstallationEngine::reportProgress);
+        connect(installer, &JobInstaller::stepChanged, this, &InstallationEngine::setStepText);
+        connect(installer, &JobInstaller::failed, this, &InstallationEngine::failCurrentJob);
+    }
+    if (const OutlineViewItem *row = libraryRecord(job.product_name, job.product_id, true))
+        Q_EMIT rowReloadRequested(*row);
+    updateStrip(0.0);
+    Q_EMIT jobStarted(job);
+    // Started from the event loop once everything is wired. An installer may end the job from start(); the
+    // ones that belong to no running job any more are then not started.
+    QMetaObject::invokeMethod(
+        this,
+        [this, installers = m_jobInstallers] {
+            for (const QPointer<JobInstaller> &installer : installers) {
+                if (installer && m_jobInstallers.contains(installer))
+                    installer->start();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void InstallationEngine::reportProgress(const QString &component, double value) {
+    if (m_installingIndexInQueue < 0 || m_installingIndexInQueue >= m_installingQueue.size())
+        return;
+    InstallationItem &job = m_installingQueue[m_installingIndexInQueue];
+    job.progress.insert(component, value);
+    updateStrip(value);
+    if (overallProgress(job) == 1.0)
+        finishCurrentJob();
+}
+
+double InstallationEngine::overallProgress(const InstallationItem &job) const {
+    if (job.installProcessType == u"new")
+        return (job.progress.value(templateProgress) + job.progress.value(fontsProgress) +
+                job.progress.value(pluginsProgress)) /
+               3.0;
+    return job.progress.value(templateProgress);
+}
+
+double InstallationEngine::jobProgress(const QString &productName, qint64 productId) const {
+    for (qsizetype i = 0; i < m_installingQueue.size(); ++i) {
+        const InstallationItem &job = m_installingQueue[i];
+        if (job.product_name != productName || job.product_id != productId)
+            continue;
+        return i > m_installingIndexInQueue ? -1.0 : overallProgress(job);
+    }
+    return -2.0;
+}
+
+void InstallationEngine::finishCurrentJob() {
+    stopJobInstallers();
+    const InstallationItem job = m_installingQueue[m_installingIndexInQueue];
+    m_context.reporter().appendLog(u"Installed "_s + job.product_name);
+    Q_EMIT installationCompleted(job.product_name);
+    if (job.installProcessType == u"new" && QFileInfo::exists(jobFolder(job)) &&
+        !QDir(jobFolder(job)).removeRecursively())
+        m_context.reporter().appendLog(u"Error while try to check if file exist: the folder "_s + jobFolder(job) +
+                                       u" could not be removed"_s);
+    refreshLibraryStates({{job.product_name, job.installProcessType == u"composite" ? 0 : job.product_id}});
+    advance();
+}
+
+void InstallationEngine::failCurrentJob(const QString &message) {
+    if (m_installingIndexInQueue < 0 || m_installingIndexInQueue >= m_installingQueue.size())
+        return;
+    stopJobInstallers();
+    const InstallationItem job = m_installingQueue[m_installingIndexInQueue];
+    m_context.reporter().showAlert(u"Alert"_s, u"Installing "_s + job.product_name + u" failed: "_s + message, u"OK"_s);
+    if (job.installProcessType == u"new" && isSafePathComponent(job.product_name))
+        QDir(jobFolder(job)).removeRecursively();
+    refreshLibraryStates({{job.product_name, job.installProcessType == u"composite" ? 0 : job.product_id}});
+    Q_EMIT jobFailed(job.product_name, message);
+    advance();
+}
+
+void InstallationEngine::advance() {
+    ++m_installingIndexInQueue;
+    startCurrentJob();
+}
+
+void InstallationEngine::cancelInstallation() {
+    stopJobInstallers();
+    QHash<QString, qint64> names;
+    for (const InstallationItem &job : std::as_const(m_installingQueue))
+        names.insert(job.product_name, job.product_id);
+    refreshLibraryStates(names);
+    const bool wasRunning = !m_installingQueue.isEmpty();
+    m_installingIndexInQueue = -1;
+    m_installingQueue.clear();
+    m_stepText.clear();
+    updateStrip(0.0);
+    if (wasRunning)
+        Q_EMIT queueFinished();
+}
+
+void InstallationEngine::stopJobInstallers() {
+    for (const QPointer<JobInstaller> &installer : std::as_const(m_jobInstallers)) {
+        if (!installer)
+            continue;
+        installer->disconnect(this);
+        installer->cancel();
+        installer->deleteLater();
+    }
+    m_jobInstallers.clear();
+}
+
+void InstallationEngine::setStepText(const QString &suffix) {
+    m_stepText = suffix;
+    if (m_installingIndexInQueue >= 0 && m_installingIndexInQueue < m_installingQueue.size())
+        updateStrip(m_stripValue / 100.0);
+}
+
+void InstallationEngine::updateStrip(double value) {
+    const bool running = m_installingIndexInQueue >= 0 && m_installingIndexInQueue < m_installingQueue.size();
+    m_stripVisible = running;
+    if (running) {
+        m_stripValue = value * 100.0;
+        m_stripPercentText = m_context.sharedNumberFormatter.string(value * 100.0) + u'%';
+        m_stripTitle = u"Installing ("_s + QString::number(m_installingIndexInQueue + 1) + u" / "_s +
+                       QString::number(m_installingQueue.size()) + u")  "_s +
+                       m_installingQueue[m_installingIndexInQueue].product_name + m_stepText;
+    }
+    Q_EMIT stripChanged();
+}
+
+const OutlineViewItem *InstallationEngine::libraryRecord(const QString &name, qint64 id, bool withoutChildren) const {
+    for (const OutlineViewItem &record : m_context.library().libraryProducts()) {
+        if (record.product_name == name && record.product_id == id && (!withoutChildren || record.children.isEmpty()))
+            return &record;
+    }
+    return nullptr;
+}
+
+void InstallationEngine::refreshLibraryStates(const QHash<QString, qint64> &names) {
+    ProductLibrary &library = m_context.library();
+    library.detectInstalledStates(names);
+    library.applyLibraryFilter();
+}
+
+QString InstallationEngine::jobFolder(const InstallationItem &job) const {
+    return m_context.locations().downloadFolderURL + job.product_name;
+}
+
+} // namespace klv

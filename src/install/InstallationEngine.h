@@ -1,0 +1,88 @@
+#pragma once
+
+#include "library/InstallationItem.h"
+#include "library/OutlineViewItem.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+namespace klv {
+
+class AppContext;
+class JobInstaller;
+struct StoreResponse;
+
+// The installation queue: turns download information into jobs, runs them strictly one after another, keeps
+// each job's progress per component, and tells the library and the front ends how each job ends. It also
+// holds the values the progress strip shows.
+class InstallationEngine final : public QObject {
+    Q_OBJECT
+public:
+    explicit InstallationEngine(AppContext &context, QObject *parent = nullptr);
+    ~InstallationEngine() override;
+
+    // Asks the store which packages make up the product and queues them.
+    void requestInstallation(const OutlineViewItem &item, bool isNewInstall);
+    void enqueueDownloadInfo(const QJsonObject &templateData, const QJsonArray &compositeData);
+    void startCurrentJob();
+    void reportProgress(const QString &component, double value);
+    // -2 when no job matches, -1 while queued behind the running job, else the job's overall progress.
+    double jobProgress(const QString &productName, qint64 productId) const;
+    void cancelInstallation();
+
+    const QList<InstallationItem> &installingQueue() const { return m_installingQueue; }
+    qsizetype installingIndexInQueue() const { return m_installingIndexInQueue; }
+    bool isBusy() const { return !m_installingQueue.isEmpty(); }
+    const QStringList &notAutoKillList() const { return m_notAutoKillList; }
+
+    // What the progress strip shows.
+    QString stripTitle() const { return m_stripTitle; }
+    QString stripPercentText() const { return m_stripPercentText; }
+    double stripValue() const { return m_stripValue; }
+    bool stripVisible() const { return m_stripVisible; }
+
+Q_SIGNALS:
+    void stripChanged();
+    // The library row of this record shows a changed job state.
+    void rowReloadRequested(const klv::OutlineViewItem &record);
+    // The download-information request was answered; nothing may have been queued (accepted false).
+    void downloadInfoHandled(bool accepted, const QString &message);
+    void jobStarted(const klv::InstallationItem &job);
+    // "installation complete" for the front end's notification.
+    void installationCompleted(const QString &productName);
+    void jobFailed(const QString &productName, const QString &message);
+    void queueFinished();
+
+private:
+    void handleDownloadInfo(const StoreResponse &response, const OutlineViewItem &item, const QString &requestUrl);
+    void enqueueTemplateEntry(const QString &key, const QJsonValue &value);
+    void enqueueComposite(const QJsonObject &entry);
+    void finishCurrentJob();
+    void failCurrentJob(const QString &message);
+    void advance();
+    void stopJobInstallers();
+    double overallProgress(const InstallationItem &job) const;
+    void updateStrip(double value);
+    void setStepText(const QString &suffix);
+    const OutlineViewItem *libraryRecord(const QString &name, qint64 id, bool withoutChildren) const;
+    void refreshLibraryStates(const QHash<QString, qint64> &names);
+    QString jobFolder(const InstallationItem &job) const;
+
+    AppContext &m_context;
+    QList<InstallationItem> m_installingQueue;
+    qsizetype m_installingIndexInQueue = -1;
+    bool m_isNewInstall = false;
+    QStringList m_notAutoKillList;
+    QList<QPointer<JobInstaller>> m_jobInstallers;
+    QString m_stepText;
+    QString m_stripTitle;
+    QString m_stripPercentText;
+    double m_stripValue = 0.0;
+    bool m_stripVisible = false;
+};
+
+} // namespace klv

@@ -1,0 +1,111 @@
+#include "install/LutInstaller.h"
+
+#include "core/AppContext.h"
+#include "install/ArchiveExtractor.h"
+#include "install/FolderCreation.h"
+#include "install/SafeName.h"
+#include "install/WorkerTask.h"
+#include "library/InstallationItem.h"
+#include "library/WholeTextLink.h"
+
+#include <QJsonArray>
+
+namespace klv {
+
+using namespace Qt::StringLiterals;
+
+LutInstaller::LutInstaller(const InstallEnvironment &environment, const InstallationItem &job, QObject *parent)
+    : JobInstaller(parent)
+    , m_context(environment.context)
+    , m_jobName(job.product_name) {
+    for (const QJsonValue &address : job.downloadExtraInfo.value("appleCustomLut"_L1).toArray()) {
+        if (address.isString())
+            m_addresses.append(address.toString());
+    }
+}
+
+LutInstaller::~LutInstaller() {
+    m_stop.request_stop();
+}
+
+void LutInstaller::start() {
+    // The job name becomes part of a folder name; an unsafe one installs no LUTs, and the job goes on.
+    if (const std::optional<QString> unsafe = unsafePathComponentReason(m_jobName); unsafe && !m_addresses.isEmpty()) {
+        m_context.reporter().appendLog(u"No custom LUTs are installed for this job: "_s + *unsafe);
+        m_addresses.clear();
+    }
+    installNext();
+}
+
+void LutInstaller::cancel() {
+    m_cancelled = true;
+    m_stop.request_stop();
+    if (m_download)
+        m_download->cancel();
+}
+
+void LutInstaller::installNext() {
+    if (m_cancelled)
+        return;
+    const Reporter &reporter = m_context.reporter();
+    const Locations &locations = m_context.locations();
+    QString temporaryFolder = locations.downloadFolderURL;
+    if (temporaryFolder.endsWith(u'/'))
+        temporaryFolder.chop(1);
+    temporaryFolder += u'.' + m_jobName + u'/';
+
+    while (m_next < m_addresses.size()) {
+        const QString &address = m_addresses.at(m_next++);
+        const std::optional<QUrl> url = wholeTextLink(address);
+        if (!url) {
+            reporter.appendLog(u"The custom LUT address “"_s + address + u"” of "_s + m_jobName +
+                               u" is not a valid address; it is skipped."_s);
+            continue;
+        }
+        if (const std::optional<QString> error = createFolderWithParents(temporaryFolder)) {
+            reporter.showAlert(
+                u"Alert"_s,
+                u"Failed to create Temporary Apple Custom Lut folder for "_s + m_jobName + u" : "_s + *error, u"OK"_s);
+            continue;
+        }
+        if (const std::optional<QString> error = createFolderWithParents(locations.customLUTsFolderURL)) {
+            reporter.showAlert(u"Alert"_s,
+                               u"Failed to create Apple Custom Lut folder for "_s + m_jobName + u" : "_s + *error,
+                               u"OK"_s);
+            continue;
+        }
+        m_download = new PackageDownload(m_context.network(), m_context.store(), *url,
+                                         temporaryFolder + u"KLV - "_s + m_jobName + u".zip"_s, this);
+        connect(m_download, &PackageDownload::finished, this, &LutInstaller::downloadFinished);
+        m_download->start();
+        return;
+    }
+    Q_EMIT finished();
+}
+
+void LutInstaller::downloadFinished(const PackageDownload::Result &result) {
+    if (m_download)
+        m_download->deleteLater();
+    if (m_cancelled)
+        return;
+    if (!result.succeeded()) {
+        m_context.reporter().appendLog(u"The custom LUT archive "_s + m_addresses.at(m_next - 1) + u" of "_s +
+                                       m_jobName + u" could not be downloaded: "_s + result.error);
+        installNext();
+        return;
+    }
+    // The archive stays: the next one of the job is saved under the same name.
+    runOnWorker(
+        this,
+        [archive = result.filePath, folder = m_context.locations().customLUTsFolderURL, stop = m_stop.get_token()] {
+            return ArchiveExtractor().extract(archive, folder, stop);
+        },
+        [this, address = m_addresses.at(m_next - 1)](const ArchiveExtractor::Result &extraction) {
+            if (extraction.error)
+                m_context.reporter().appendLog(u"The custom LUT archive "_s + address + u" of "_s + m_jobName +
+                                               u" could not be unpacked: "_s + *extraction.error);
+            installNext();
+        });
+}
+
+} // namespace klv

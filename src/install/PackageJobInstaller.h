@@ -1,0 +1,60 @@
+#pragma once
+
+#include "install/JobInstaller.h"
+#include "install/PackageDownload.h"
+
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <stop_token>
+
+namespace klv {
+
+// What both the composite and the DaVinci Resolve installers do first: fetch the job's one package whole, while
+// its byte progress fills 95 % of "Template Progress". The subclass decides what becomes of the file; its
+// blocking step runs on a worker and "Template Progress" reaches 1.0 only when that step succeeded.
+class PackageJobInstaller : public JobInstaller {
+    Q_OBJECT
+public:
+    PackageJobInstaller(const InstallEnvironment &environment, const InstallationItem &job, QObject *parent);
+    ~PackageJobInstaller() override;
+
+    void start() final;
+    void cancel() final;
+
+protected:
+    // What a worker step hands back: why the job fails (nothing on success) and lines for the log.
+    struct StepResult {
+        std::optional<QString> error;
+        QStringList logLines;
+    };
+    using Step = std::function<StepResult(std::stop_token)>;
+
+    // Where the package is saved while it downloads.
+    virtual QString downloadPath() const = 0;
+    // Called on the main thread with a complete download; ends by calling fail() or runStep().
+    virtual void install(const PackageDownload::Result &download) = 0;
+
+    // Logs the reason, and ends the job as failed with the message for the customer.
+    void fail(const QString &logLine, const QString &message);
+    void runStep(Step step);
+
+    AppContext &context() const { return m_context; }
+    const QString &jobName() const { return m_jobName; }
+
+private:
+    void downloadProgressed(qint64 bytesReceived, qint64 bytesTotal);
+    void downloadFinished(const PackageDownload::Result &result);
+
+    AppContext &m_context;
+    QString m_jobName;
+    QString m_link;
+    QPointer<PackageDownload> m_download;
+    std::stop_source m_stop;
+    bool m_cancelled = false;
+};
+
+} // namespace klv

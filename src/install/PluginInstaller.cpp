@@ -1,0 +1,238 @@
+#include "install/PluginInstaller.h"
+
+#include "core/AppContext.h"
+#include "install/ArchiveExtractor.h"
+#include "install/MergeKeepingExisting.h"
+#include "install/PackageDownload.h"
+#include "install/SafeName.h"
+#include "install/WorkerTask.h"
+#include "library/InstallationItem.h"
+
+#include <cstdio>
+
+#include <signal.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QUrl>
+
+namespace klv {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString pluginsProgress = u"FxPlugs Progress"_s;
+
+// macOS registers a plug-in when LaunchServices opens its host application; elsewhere the application folder
+// follows the AppDir convention and its AppRun is started.
+#ifdef Q_OS_MACOS
+constexpr bool opensWithLaunchServices = true;
+#else
+constexpr bool opensWithLaunchServices = false;
+#endif
+
+// Bytes a file name may take on the file systems we install to.
+constexpr qsizetype longestFileName = 255;
+
+std::optional<QString> nameProblem(const QString &name) {
+    if (std::optional<QString> unsafe = unsafePathComponentReason(name))
+        return unsafe;
+    if (QFile::encodeName(name + u".app").size() > longestFileName)
+        return u"The name “"_s + name + u"” cannot be used as a file name: it is too long."_s;
+    return std::nullopt;
+}
+
+// Removes a file, a link (never what it points to) or a folder with its content.
+bool removeItem(const QString &path) {
+    const QFileInfo item(path);
+    if (item.isDir() && !item.isSymLink())
+        return QDir(path).removeRecursively();
+    return QFile::remove(path);
+}
+
+struct Unpacked {
+    std::optional<QString> error;
+    bool cancelled = false;
+};
+
+// Unpacks into a folder of its own first, so that files the plug-ins folder already holds are kept.
+Unpacked unpackArchive(const QString &archive, const QString &stagingPattern, const QString &pluginsFolder,
+                       const QString &application, std::stop_token stop) {
+    const QTemporaryDir staging(stagingPattern);
+    if (!staging.isValid()) {
+        QFile::remove(archive);
+        return {u"no folder to unpack into: "_s + staging.errorString()};
+    }
+    const ArchiveExtractor::Result extracted = ArchiveExtractor().extract(archive, staging.path(), stop);
+    QFile::remove(archive);
+    if (extracted.cancelled)
+        return {std::nullopt, true};
+    if (extracted.error)
+        return {extracted.error};
+    // Zip archives often drop the executable bit; without it the application could not be started.
+    const QFileInfo launcher(staging.filePath(application + u"/AppRun"));
+    if (launcher.isFile() && !launcher.isSymLink())
+        QFile::setPermissions(launcher.filePath(), launcher.permissions() | QFile::ExeOwner | QFile::ExeUser);
+    return {mergeKeepingExisting(staging.path(), pluginsFolder)};
+}
+
+} // namespace
+
+PluginInstaller::PluginInstaller(const InstallEnvironment &environment, const InstallationItem &job, QObject *parent)
+    : JobInstaller(parent)
+    , m_context(environment.context)
+    , m_notAutoKillList(environment.notAutoKillList)
+    , m_jobName(job.product_name)
+    , m_pluginText(job.downloadExtraInfo.value(u"fxplug").toString()) {}
+
+PluginInstaller::~PluginInstaller() {
+    m_stop->request_stop();
+}
+
+void PluginInstaller::start() {
+    m_context.reporter().appendLog(u"install Plugin for "_s + m_jobName);
+    if (m_pluginText.isEmpty()) {
+        Q_EMIT progressed(pluginsProgress, 1.0);
+        return;
+    }
+    const QStringList names = m_pluginText.split(u',');
+    // Every name is checked before anything is removed, so a bad list changes nothing.
+    for (const QString &name : names) {
+        if (std::optional<QString> problem = nameProblem(name)) {
+            fail(*problem);
+            return;
+        }
+    }
+    m_pluginCount = names.size();
+    QStringList distinct;
+    for (const QString &name : names) {
+        if (m_listings[name]++ == 0)
+            distinct.append(name);
+    }
+    for (const QString &name : std::as_const(distinct))
+        replace(name);
+}
+
+void PluginInstaller::replace(const QString &name) {
+    const QString application = m_context.locations().pluginsFolderURL + name + u".app";
+    const QFileInfo installed(application);
+    if (!installed.exists() && !installed.isSymLink()) {
+        m_context.reporter().appendLog(u"Plugin does not exist! Install plugin to this path."_s);
+        download(name);
+        return;
+    }
+    std::fputs("Plugin exist! Remove the current plugin version at this path. Then install the latest plugin version\n",
+               stderr);
+    runOnWorker(
+        this, [application] { return removeItem(application); },
+        [this, name, application](bool removed) {
+            if (m_stopped)
+                return;
+            if (!removed)
+                m_context.reporter().appendLog(u"The earlier plug-in at "_s + application +
+                                               u" could not be removed completely."_s);
+            download(name);
+        });
+}
+
+void PluginInstaller::download(const QString &name) {
+    const QString encodedName = QString::fromLatin1(QUrl::toPercentEncoding(name));
+    const QUrl address(m_context.configuration().pluginSiteUrl + encodedName + u".zip");
+    auto *download = new PackageDownload(m_context.network(), m_context.store(), address,
+                                         m_context.locations().downloadFolderURL + name + u".zip", this);
+    m_downloads.append(download);
+    connect(download, &PackageDownload::finished, this, [this, name, download](const PackageDownload::Result &result) {
+        download->deleteLater();
+        if (result.cancelled || m_stopped)
+            return;
+        if (!result.succeeded())
+            fail(u"The plug-in “"_s + name + u"” could not be downloaded: "_s + result.error);
+        else
+            unpack(name);
+    });
+    download->start();
+}
+
+void PluginInstaller::unpack(const QString &name) {
+    const Locations &locations = m_context.locations();
+    const QString archive = locations.downloadFolderURL + name + u".zip";
+    const QString stagingPattern = locations.downloadFolderURL + u"plugin-XXXXXX"_s;
+    runOnWorker(
+        this,
+        [archive, stagingPattern, pluginsFolder = locations.pluginsFolderURL, application = name + u".app",
+         stop = m_stop] {
+            return unpackArchive(archive, stagingPattern, pluginsFolder, application, stop->get_token());
+        },
+        [this, name](const Unpacked &unpacked) {
+            if (unpacked.cancelled || m_stopped)
+                return;
+            if (unpacked.error)
+                fail(u"The plug-in “"_s + name + u"” could not be unpacked: "_s + *unpacked.error);
+            else
+                launchOnce(name);
+        });
+}
+
+void PluginInstaller::launchOnce(const QString &name) {
+    const QString application = m_context.locations().pluginsFolderURL + name + u".app";
+    const bool terminate = !m_notAutoKillList.contains(name);
+    if constexpr (opensWithLaunchServices) {
+        // "open" returns once the application runs, so "killall" afterwards finds it.
+        auto *open = new QProcess(this);
+        connect(open, &QProcess::finished, this, [this, open, name, terminate] {
+            open->deleteLater();
+            if (terminate)
+                QProcess::startDetached(u"/usr/bin/killall"_s, {name});
+            finishPlugin(name);
+        });
+        connect(open, &QProcess::errorOccurred, this, [this, open, name](QProcess::ProcessError error) {
+            if (error != QProcess::FailedToStart)
+                return;
+            open->deleteLater();
+            m_context.reporter().appendLog(u"The plug-in "_s + name + u".app could not be opened: "_s +
+                                           open->errorString());
+            finishPlugin(name);
+        });
+        open->start(u"/usr/bin/open"_s, {application});
+        return;
+    }
+    // Detached, so that an application that keeps running outlives this installer.
+    QProcess launcher;
+    launcher.setProgram(application + u"/AppRun");
+    launcher.setWorkingDirectory(application);
+    qint64 pid = 0;
+    if (!launcher.startDetached(&pid))
+        m_context.reporter().appendLog(u"The plug-in "_s + name + u".app could not be started: "_s +
+                                       launcher.errorString());
+    else if (terminate && pid > 0)
+        ::kill(static_cast<pid_t>(pid), SIGTERM);
+    finishPlugin(name);
+}
+
+void PluginInstaller::finishPlugin(const QString &name) {
+    if (m_stopped)
+        return;
+    m_finished += m_listings.value(name);
+    m_context.reporter().appendLog(u"Done install "_s + name + u".app"_s);
+    Q_EMIT progressed(pluginsProgress, m_finished / double(m_pluginCount));
+}
+
+void PluginInstaller::fail(const QString &message) {
+    cancel();
+    Q_EMIT failed(message);
+}
+
+void PluginInstaller::cancel() {
+    m_stopped = true;
+    m_stop->request_stop();
+    for (const QPointer<PackageDownload> &download : std::as_const(m_downloads)) {
+        if (download)
+            download->cancel();
+    }
+}
+
+} // namespace klv

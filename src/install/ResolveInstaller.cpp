@@ -1,0 +1,64 @@
+#include "install/ResolveInstaller.h"
+
+#include "core/AppContext.h"
+#include "install/ArchiveExtractor.h"
+
+#include <QDateTime>
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace klv {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Dates the installed bundle. Linux keeps no creation time that can be set, so the modification and access
+// times carry the installation time instead; they are what file browsers show there.
+std::optional<QString> stampBundle(const QString &bundle, const QDateTime &installedAt) {
+    const qint64 milliseconds = installedAt.toMSecsSinceEpoch();
+    const timespec time{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1'000'000};
+    const timespec times[2] = {time, time};
+    if (::utimensat(AT_FDCWD, QFile::encodeName(bundle).constData(), times, AT_SYMLINK_NOFOLLOW) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    return std::nullopt;
+}
+
+} // namespace
+
+ResolveInstaller::ResolveInstaller(const InstallEnvironment &environment, const InstallationItem &job, QObject *parent)
+    : PackageJobInstaller(environment, job, parent) {}
+
+QString ResolveInstaller::downloadPath() const {
+    return context().locations().downloadFolderURL + jobName() + u".zip"_s;
+}
+
+void ResolveInstaller::install(const PackageDownload::Result &download) {
+    if (!download.mimeType.contains(u"zip"_s)) {
+        QFile::remove(download.filePath);
+        fail(u"Don't know what mime type is this "_s + download.mimeType,
+             u"The DaVinci Resolve package is not a zip archive (it came as “"_s + download.mimeType + u"”)."_s);
+        return;
+    }
+    const QString archive = download.filePath;
+    const QString folder = context().locations().resolveTemplatesFolderURL;
+    const QString bundle = folder + u"KLV - "_s + jobName() + u".drfx"_s;
+    const QDateTime installedAt = context().clock()();
+    runStep([archive, folder, bundle, installedAt](std::stop_token stop) -> StepResult {
+        const ArchiveExtractor::Result result = ArchiveExtractor().extract(archive, folder, stop);
+        if (!result.succeeded()) {
+            QFile::remove(archive);
+            return {result.error, {}};
+        }
+        // A bundle under another name is installed all the same; only its date stays as packed.
+        if (const std::optional<QString> error = stampBundle(bundle, installedAt))
+            return {std::nullopt, {u"The date of "_s + bundle + u" could not be set: "_s + *error}};
+        return {};
+    });
+}
+
+} // namespace klv

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <stop_token>
+
+namespace klv {
+
+// Motion template documents (names containing ".moef", ".moti", ".motn" or ".motr") need a "<canvas>" element.
+// A document without one gets a "<canvas>" line in front of every tab-indented "<layout>1": the tab and
+// "<layout>1" become "<canvas>", a line break and the same tab and "<layout>1". Every other byte stays as it
+// was; the inserted break matches the line it splits (CRLF or LF). The file is replaced atomically, and only
+// when something is inserted.
+class TemplatePreparation final {
+public:
+    enum class Outcome {
+        Inserted,        // "<canvas>" lines were added
+        CanvasPresent,   // the document already has "<canvas>" and is left alone
+        NothingToInsert, // no tab-indented "<layout>1" line; left alone
+        Failed,          // unreadable or not writable; see error
+    };
+
+    struct FileResult {
+        Outcome outcome = Outcome::Failed;
+        int insertions = 0;
+        bool mentionsUuid = false; // the document holds "uuid:" (reported only with CanvasPresent)
+        std::optional<QString> error;
+    };
+
+    struct FolderSummary {
+        qsizetype documents = 0;
+        qsizetype inserted = 0;
+        QStringList errors;
+    };
+
+    // Called after each document with its position (from 0) among count documents.
+    using DocumentHandler =
+        std::function<void(qsizetype index, qsizetype count, const QString &path, const FileResult &result)>;
+
+    TemplatePreparation() = delete;
+
+    static bool isTemplateDocument(const QString &fileName);
+    // The template documents below folder, sorted; hidden items and links are left out.
+    static QStringList templateDocuments(const QString &folder);
+    static FileResult prepare(const QString &documentPath);
+    // Prepares every template document below folder; a stop request is honoured between documents.
+    static FolderSummary prepareFolder(const QString &folder, const DocumentHandler &onDocument = {},
+                                       std::stop_token stop = {});
+};
+
+} // namespace klv

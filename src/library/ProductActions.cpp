@@ -1,0 +1,241 @@
+#include "library/ProductActions.h"
+
+#include "core/AppContext.h"
+#include "core/HostAppGuard.h"
+#include "install/FolderCreation.h"
+#include "install/SafeName.h"
+#include "library/GroupMembers.h"
+#include "library/ProductLibrary.h"
+#include "store/DesktopServices.h"
+#include "store/JsonDecoding.h"
+#include "store/LenientJson.h"
+#include "store/StoreClient.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+
+#include <algorithm>
+
+namespace klv {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool isCompositeLocation(const OutlineViewItem &record) {
+    return record.product_location.contains(u"Composite"_s);
+}
+
+// Removes a file, a link or a whole folder (links inside are removed, never followed). The reason on failure.
+std::optional<QString> removeItem(const QString &path) {
+    const QFileInfo info(path);
+    if (info.isDir() && !info.isSymLink()) {
+        if (QDir(path).removeRecursively())
+            return std::nullopt;
+        return u"the folder could not be removed whole"_s;
+    }
+    QFile file(path);
+    if (file.remove())
+        return std::nullopt;
+    return file.errorString();
+}
+
+bool itemExists(const QString &path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+// The store's "data" when it is an array of objects only; anything else counts as no data.
+QList<QJsonObject> objectList(const QJsonValue &value) {
+    QList<QJsonObject> objects;
+    for (const QJsonValue &element : value.toArray()) {
+        if (!element.isObject())
+            return {};
+        objects.append(element.toObject());
+    }
+    return objects;
+}
+
+} // namespace
+
+ProductActions::ProductActions(AppContext &context, QObject *parent)
+    : QObject(parent)
+    , m_context(context) {}
+
+QStringList ProductActions::optionMenuItems(const OutlineViewItem &record, const QList<OutlineViewItem> &library) {
+    const bool composite = isCompositeLocation(record);
+    QStringList items;
+    if (record.isGroup()) {
+        const QList<qsizetype> members = groupMemberIndexes(library, record);
+        const auto any = [&](bool OutlineViewItem::*flag) {
+            return std::any_of(members.cbegin(), members.cend(), [&](qsizetype at) { return library[at].*flag; });
+        };
+        if (!composite && any(&OutlineViewItem::isNeedUpdate))
+            items << updateItem;
+        items << learnMoreItem;
+        if (any(&OutlineViewItem::isInstalled))
+            items << uninstallItem;
+    } else if (!composite) {
+        if (record.isNeedUpdate)
+            items << updateItem;
+        items << learnMoreItem;
+        if (record.isInstalled)
+            items << uninstallItem;
+    } else if (record.isInstalled) {
+        items << viewInFinderItem << uninstallItem;
+    }
+    return items;
+}
+
+bool ProductActions::isHaveUpdate(const QStringList &menuItems) {
+    return menuItems.contains(updateItem);
+}
+
+QUrl ProductActions::learnMoreUrl(const OutlineViewItem &record) const {
+    const QList<OutlineViewItem> &library = m_context.library().libraryProducts();
+    const auto first = std::find_if(library.cbegin(), library.cend(), [&](const OutlineViewItem &candidate) {
+        return candidate.product_id == record.product_id;
+    });
+    const QString postName = first != library.cend() ? first->post_name : QString();
+    return QUrl(m_context.configuration().storeUrl + u"/product/"_s + postName);
+}
+
+void ProductActions::learnMore(const OutlineViewItem &record) {
+    m_context.desktop().openUrl(learnMoreUrl(record));
+}
+
+void ProductActions::revealComposite(const OutlineViewItem &record) {
+    if (staysInFolder(record.product_name))
+        m_context.desktop().revealFolder(m_context.locations().compositeFolderURL + u'/' + record.product_name);
+}
+
+bool ProductActions::confirmInstall() const {
+    return checkHostAppsClosed(m_context.reporter());
+}
+
+bool ProductActions::confirmUpdate() const {
+    if (!checkHostAppsClosed(m_context.reporter()))
+        return false;
+    return m_context.reporter().showAlert(u"Are you sure you want to update?"_s,
+                                          u"We recommend finishing any projects using the plugin prior to updating."_s,
+                                          u"Update"_s, u"Cancel"_s) == 0;
+}
+
+bool ProductActions::confirmUninstall() const {
+    return m_context.reporter().showAlert(
+               u"Are you sure you want to uninstall?"_s,
+               u"We recommend finishing any projects using the plugin prior to uninstalling."_s, u"Uninstall"_s,
+               u"Cancel"_s) == 0;
+}
+
+void ProductActions::uninstall(const OutlineViewItem &record) {
+    ProductLibrary &library = m_context.library();
+    const InstalledProducts &installed = library.installedProducts();
+    // A copy: detection below rewrites the library's records.
+    const QList<OutlineViewItem> products = library.libraryProducts();
+    QHash<QString, qint64> nameMap;
+    bool removesLooks = false;
+    if (!record.isGroup()) {
+        if (staysInFolder(record.product_name)) {
+            if (isCompositeLocation(record)) {
+                deleteComposite(record.product_name);
+            } else {
+                installed.findInstalledMotionTemplates(record.product_name, true);
+                removesLooks = true;
+            }
+        }
+        nameMap.insert(record.product_name, record.product_id);
+    } else {
+        for (const QString &member : record.children) {
+            if (!staysInFolder(member))
+                continue;
+            if (!member.contains(u"Vantory"_s)) {
+                deleteComposite(member);
+                nameMap.insert(member, 0);
+                continue;
+            }
+            installed.findInstalledMotionTemplates(member, true);
+            removesLooks = true;
+            // Found like every other member look-up (without the maker's prefix), so that detection below
+            // updates the member's row now rather than at the next full detection.
+            if (const std::optional<qsizetype> at = findGroupMember(products, member))
+                nameMap.insert(products[*at].product_name, products[*at].product_id);
+        }
+    }
+    library.detectInstalledStates(nameMap);
+    library.applyLibraryFilter();
+    // A group's members share the group's custom looks, so one request covers them all.
+    if (removesLooks && staysInFolder(record.product_name))
+        requestCustomLooksRemoval(record);
+    else
+        Q_EMIT uninstallFinished(record);
+}
+
+bool ProductActions::staysInFolder(const QString &name) const {
+    const std::optional<QString> unsafe = unsafePathComponentReason(name);
+    if (unsafe)
+        m_context.reporter().appendLog(*unsafe + u" Nothing is removed for it."_s);
+    return !unsafe;
+}
+
+void ProductActions::deleteComposite(const QString &name) const {
+    const QString path = m_context.locations().compositeFolderURL + u'/' + name;
+    if (!itemExists(path))
+        return;
+    if (const std::optional<QString> error = removeItem(path))
+        m_context.reporter().appendLog(u"KLVApp_Error: When remove item at: "_s + path + u" \n with Error;  "_s +
+                                       *error);
+}
+
+void ProductActions::requestCustomLooksRemoval(const OutlineViewItem &record) {
+    m_context.store().send(StoreEndpoint::product, u"appleCustomLut"_s, {QString::number(record.product_id)}, this,
+                           [this, record](const StoreResponse &response) {
+                               removeCustomLooks(response, record);
+                               Q_EMIT uninstallFinished(record);
+                           });
+}
+
+void ProductActions::removeCustomLooks(const StoreResponse &response, const OutlineViewItem &record) const {
+    const Reporter &reporter = m_context.reporter();
+    const QString number = QString::number(record.product_id);
+    if (!response.hasBody) {
+        reporter.appendLog(u"Error during get product branch info "_s + response.transportError);
+        return;
+    }
+    if (response.body.isEmpty())
+        return;
+    const std::optional<QJsonObject> answer = decodeJSONObject(response.body, m_context.log());
+    if (!answer) {
+        reporter.appendLog(u"Failed to convert the data object result from "_s +
+                           m_context.store().endpointAddress(StoreEndpoint::product));
+        return;
+    }
+    const QJsonValue status = answer->value("status"_L1);
+    if (!status.isBool() || !status.toBool()) {
+        const QJsonValue message = answer->value("msg"_L1);
+        reporter.appendLog(message.isString() ? message.toString()
+                                              : u"Failed to get apple custom LUTs for product with ID: "_s + number);
+        return;
+    }
+    const QList<QJsonObject> looks = objectList(answer->value("data"_L1));
+    if (looks.isEmpty()) {
+        reporter.appendLog(u"Wrong data type for product with ID: "_s + number);
+        return;
+    }
+    const QString lutFolder = m_context.locations().customLUTsFolderURL;
+    const QString path = lutFolder + u"KLV - "_s + record.product_name + u" LUTs"_s;
+    for (const QJsonObject &look : looks) {
+        if (json::textOr(look, "url"_L1).isEmpty())
+            continue;
+        if (const std::optional<QString> error = createFolderWithParents(lutFolder))
+            reporter.showAlert(u"Alert"_s, u"Failed to create Apple Custom Lut folder : "_s + *error, u"OK"_s);
+        if (!itemExists(path))
+            continue;
+        if (const std::optional<QString> error = removeItem(path))
+            reporter.appendLog(u"Error when remove item at: "_s + path + u" \n with Error;  "_s + *error);
+    }
+}
+
+} // namespace klv

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "core/AppContext.h"
+#include "library/InstallationItem.h"
+
+#include "SandboxHome.h"
+#include "ScriptedAlerts.h"
+#include "StoreProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace klv {
+
+class JobInstaller;
+
+namespace test {
+
+// What an installer reported, in order.
+struct InstallerReport {
+    QList<double> templateProgress;
+    QStringList steps;
+    std::optional<QString> failure;
+};
+
+// A sandbox home and a context whose store is a klv-store serving the catalog a test writes: files below
+// files/, products in store.json. Packages are zipped by Python, so names the zip tools would clean stay.
+class InstallerFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+
+    // Writes files/<relative> of the catalog; returns its address at the store.
+    QString serve(const QString &relative, const QByteArray &content);
+    // Serves a zip of (name, content) entries, all dated 2021-03-04.
+    QString serveZip(const QString &relative, const QList<std::pair<QString, QString>> &entries);
+    void writeProducts(const QJsonArray &products);
+    // Starts the installer and waits until it failed, reported "Template Progress" 1.0, or `done` holds.
+    InstallerReport run(JobInstaller &installer, const std::function<bool()> &done = {});
+    QString logText() const;
+
+    static InstallationItem job(const QString &name, const QString &link);
+    static bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 15'000);
+    static QByteArray read(const QString &path);
+    // Every file and folder below a folder, relative to it and sorted.
+    static QStringList tree(const QString &folder);
+
+    // Tests that steer the time set it before SetUp runs.
+    Clock clock = systemClock();
+    SandboxHome home;
+    ScriptedAlerts alerts;
+    QTemporaryDir catalog;
+    std::unique_ptr<StoreProcess> store;
+    std::unique_ptr<AppContext> context;
+    QStringList notAutoKillList;
+};
+
+} // namespace test
+} // namespace klv

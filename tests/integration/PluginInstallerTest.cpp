@@ -1,0 +1,221 @@
+#include "install/PluginInstaller.h"
+
+#include "core/AppContext.h"
+#include "library/InstallationItem.h"
+
+#include "SandboxHome.h"
+#include "ScriptedAlerts.h"
+#include "StoreProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace klv {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (condition() || deadline.hasExpired())
+            loop.quit();
+    });
+    poll.start(10);
+    if (!condition())
+        loop.exec();
+    return condition();
+}
+
+void writeFile(const QString &path, const QByteArray &content) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(content);
+}
+
+QByteArray readFile(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A zip written by Python's zipfile, which stores files without their executable bit.
+void writeZip(const QString &path, const QJsonObject &entries) {
+    QDir().mkpath(QFileInfo(path).path());
+    const QString script = u"import json, sys, zipfile\n"
+                           u"with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+                           u"    for name, data in json.loads(sys.argv[2]).items(): z.writestr(name, data)\n"_s;
+    ASSERT_EQ(
+        QProcess::execute(u"python3"_s, {u"-c"_s, script, path, QString::fromUtf8(QJsonDocument(entries).toJson())}),
+        0);
+}
+
+// Alive and not a zombie left to a container's init that never reaps.
+bool isRunning(qint64 pid) {
+    const QByteArray stat = readFile(u"/proc/%1/stat"_s.arg(pid));
+    return !stat.isEmpty() && !stat.sliced(stat.lastIndexOf(')') + 2).startsWith('Z');
+}
+
+struct Outcome {
+    QList<double> progress;
+    std::optional<QString> failure;
+};
+
+class PluginInstallerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        writeFile(m_catalog.filePath(u"store.json"_s), R"({"accounts": []})");
+        ASSERT_TRUE(m_store.start()) << m_store.errorString().toStdString();
+        qputenv("KLV_PLUGIN_SITE_URL", (m_store.url() + u"/files/plugins/").toUtf8());
+        context = std::make_unique<AppContext>(Configuration::fromEnvironment(), alerts);
+        QDir().mkpath(context->locations().logFolderURL);
+        QDir().mkpath(plugins());
+        QDir().mkpath(markers());
+    }
+    void TearDown() override { qunsetenv("KLV_PLUGIN_SITE_URL"); }
+
+    QString plugins() const { return context->locations().pluginsFolderURL; }
+    QString markers() const { return home.filePath(u"markers/"_s); }
+
+    // An application whose AppRun notes its process id and keeps running.
+    void servePlugin(const QString &name, QJsonObject extraEntries = {}) {
+        const QString launcher = u"#!/bin/sh\necho $$ > '"_s + markers() + name + u".pid'\nexec sleep 30\n"_s;
+        extraEntries.insert(QString(name + u".app/AppRun"), launcher);
+        extraEntries.insert(name + u".app/Contents/Info.plist", u"<plist/>"_s);
+        writeZip(m_catalog.filePath(u"files/plugins/"_s + name + u".zip"), extraEntries);
+    }
+
+    std::optional<qint64> launchedPid(const QString &name) const {
+        bool isNumber = false;
+        const qint64 pid = readFile(markers() + name + u".pid").trimmed().toLongLong(&isNumber);
+        return isNumber ? std::optional(pid) : std::nullopt;
+    }
+
+    Outcome install(const QString &pluginText) {
+        InstallationItem job;
+        job.product_name = u"Job"_s;
+        job.installProcessType = u"new"_s;
+        job.downloadExtraInfo.insert(u"fxplug"_s, pluginText);
+        PluginInstaller installer({*context, notAutoKillList}, job);
+        Outcome outcome;
+        QObject::connect(&installer, &JobInstaller::progressed, &installer,
+                         [&outcome](const QString &component, double value) {
+                             EXPECT_EQ(component, u"FxPlugs Progress");
+                             outcome.progress.append(value);
+                         });
+        QObject::connect(&installer, &JobInstaller::failed, &installer,
+                         [&outcome](const QString &message) { outcome.failure = message; });
+        installer.start();
+        waitUntil([&] { return outcome.failure || outcome.progress.contains(1.0); }, 20'000);
+        return outcome;
+    }
+
+    QString log() const { return QString::fromUtf8(readFile(context->log().filePath())); }
+
+    test::SandboxHome home;
+    test::ScriptedAlerts alerts;
+    std::unique_ptr<AppContext> context;
+    QStringList notAutoKillList;
+    QTemporaryDir m_catalog;
+    test::StoreProcess m_store{m_catalog.path()};
+};
+
+TEST_F(PluginInstallerTest, InstallsEachPluginLaunchesItAndTerminatesAllButTheListedOnes) {
+    servePlugin(u"Alpha"_s, {{u"Shared/readme.txt"_s, u"new"_s},
+                             {u"Shared/extra.txt"_s, u"extra"_s},
+                             {u"__MACOSX/._Alpha.app"_s, u"fork"_s}});
+    // The blank after the comma belongs to the second name.
+    servePlugin(u" Beta"_s);
+    notAutoKillList = {u" Beta"_s, u"Alpha "_s};
+    writeFile(plugins() + u"Alpha.app/stale.txt", "old version");
+    writeFile(plugins() + u"Shared/readme.txt", "kept");
+
+    const Outcome outcome = install(u"Alpha, Beta"_s);
+
+    ASSERT_FALSE(outcome.failure) << outcome.failure->toStdString();
+    EXPECT_EQ(outcome.progress, (QList<double>{0.5, 1.0}));
+    EXPECT_FALSE(QFileInfo::exists(plugins() + u"Alpha.app/stale.txt"));
+    EXPECT_TRUE(QFileInfo(plugins() + u"Alpha.app/Contents/Info.plist").isFile());
+    EXPECT_TRUE(QFileInfo(plugins() + u" Beta.app/AppRun").isExecutable());
+    EXPECT_EQ(readFile(plugins() + u"Shared/readme.txt"), "kept");
+    EXPECT_EQ(readFile(plugins() + u"Shared/extra.txt"), "extra");
+    EXPECT_FALSE(QFileInfo::exists(plugins() + u"__MACOSX"));
+    const QString downloads = context->locations().downloadFolderURL;
+    EXPECT_EQ(QDir(downloads).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    EXPECT_TRUE(log().contains(u"Done install Alpha.app"));
+    EXPECT_TRUE(log().contains(u"Done install  Beta.app"));
+
+    // The listed application was started and keeps running.
+    ASSERT_TRUE(waitUntil([&] { return launchedPid(u" Beta"_s).has_value(); }, 5'000));
+    const qint64 beta = *launchedPid(u" Beta"_s);
+    EXPECT_TRUE(isRunning(beta));
+    ::kill(static_cast<pid_t>(beta), SIGKILL);
+    // The other one was terminated: if it got as far as noting its id, it is gone by now.
+    waitUntil([] { return false; }, 500);
+    if (const std::optional<qint64> alpha = launchedPid(u"Alpha"_s)) {
+        EXPECT_TRUE(waitUntil([&] { return !isRunning(*alpha); }, 5'000));
+    }
+}
+
+TEST_F(PluginInstallerTest, AFailedDownloadOrDamagedArchiveFailsTheJobAfterTheOldVersionWasRemoved) {
+    writeFile(m_catalog.filePath(u"files/plugins/Broken.zip"_s), "<html>not an archive</html>");
+    for (const QString &name : {u"Missing"_s, u"Broken"_s}) {
+        SCOPED_TRACE(name.toStdString());
+        writeFile(plugins() + name + u".app/Contents/old", "old version");
+
+        const Outcome outcome = install(name);
+
+        ASSERT_TRUE(outcome.failure);
+        EXPECT_TRUE(outcome.failure->contains(name)) << outcome.failure->toStdString();
+        EXPECT_TRUE(outcome.progress.isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(plugins() + name + u".app"));
+        EXPECT_FALSE(QFileInfo::exists(context->locations().downloadFolderURL + name + u".zip"));
+    }
+}
+
+TEST_F(PluginInstallerTest, ANameThatCannotBeAFileNameFailsBeforeAnythingChanges) {
+    servePlugin(u"Alpha"_s);
+    writeFile(plugins() + u"Alpha.app/old", "old version");
+    for (const QString &text :
+         QStringList{u"Alpha,.."_s, u"Alpha,a/b"_s, u"Alpha,"_s, u"Alpha,"_s + QString(300, u'x')}) {
+        const Outcome outcome = install(text);
+        ASSERT_TRUE(outcome.failure) << text.toStdString();
+        EXPECT_TRUE(outcome.failure->contains(u"cannot be used as a file name")) << outcome.failure->toStdString();
+        EXPECT_EQ(readFile(plugins() + u"Alpha.app/old"), "old version");
+    }
+}
+
+TEST_F(PluginInstallerTest, NoPluginsIsDoneAtOnce) {
+    InstallationItem job;
+    job.product_name = u"Job"_s;
+    job.downloadExtraInfo.insert(u"fxplug"_s, QString());
+    PluginInstaller installer({*context, notAutoKillList}, job);
+    QList<double> progress;
+    QObject::connect(&installer, &JobInstaller::progressed, &installer,
+                     [&progress](const QString &, double value) { progress.append(value); });
+    installer.start();
+    EXPECT_EQ(progress, QList<double>{1.0});
+    EXPECT_TRUE(log().contains(u"install Plugin for Job"));
+}
+
+} // namespace
+} // namespace klv

@@ -1,0 +1,56 @@
+#include "install/ByteCountFormat.h"
+#include "install/SafeName.h"
+
+#include <gtest/gtest.h>
+
+namespace klv {
+namespace {
+
+TEST(FormatByteCount, DividesOnlyWhileAboveTheStepAndStopsAfterGigabytes) {
+    const std::pair<qint64, const char16_t *> cases[] = {
+        {0, u"0.00 bytes"},
+        {512, u"512.00 bytes"},
+        {1023, u"1023.00 bytes"},
+        {1024, u"1024.00 bytes"},
+        {1025, u"1.00 KB"},
+        {1536, u"1.50 KB"},
+        {1048576, u"1024.00 KB"},
+        {1048577, u"1.00 MB"},
+        {3565158, u"3.40 MB"},
+        {qint64{1} << 30, u"1024.00 MB"},
+        {(qint64{1} << 30) + 1, u"1.00 GB"},
+        {qint64{1} << 40, u"1024.00 GB"},
+        {(qint64{1} << 40) + 1, u""},
+        {qint64{2} << 40, u""},
+        {-1, u"-1.00 bytes"},
+    };
+    for (const auto &[bytes, text] : cases)
+        EXPECT_EQ(formatByteCount(bytes), QStringView(text)) << bytes;
+}
+
+TEST(SafePathComponent, OnlyOnePlainComponentIsSafe) {
+    for (const QString &name :
+         {QStringLiteral("Lower Thirds"), QStringLiteral("...."), QStringLiteral(".hidden"),
+          QStringLiteral("Tom's \"Pack\" $x `y`"), QStringLiteral("Überblende"), QStringLiteral("a\\b")}) {
+        EXPECT_TRUE(isSafePathComponent(name)) << name.toStdString();
+        EXPECT_FALSE(unsafePathComponentReason(name));
+    }
+    const std::pair<QString, QString> unsafe[] = {
+        {QString(), QStringLiteral("The name “” cannot be used as a file name: it is empty.")},
+        {QStringLiteral("."), QStringLiteral("The name “.” cannot be used as a file name: it names a folder itself.")},
+        {QStringLiteral(".."),
+         QStringLiteral("The name “..” cannot be used as a file name: it names a folder itself.")},
+        {QStringLiteral("/"), QStringLiteral("The name “/” cannot be used as a file name: it contains “/”.")},
+        {QStringLiteral("../../etc"),
+         QStringLiteral("The name “../../etc” cannot be used as a file name: it contains “/”.")},
+        {QStringLiteral("Pack") + QChar(0) + QStringLiteral("x"),
+         QStringLiteral("The name “Pack\\0x” cannot be used as a file name: it contains a NUL character.")},
+    };
+    for (const auto &[name, reason] : unsafe) {
+        EXPECT_FALSE(isSafePathComponent(name));
+        EXPECT_EQ(unsafePathComponentReason(name), reason);
+    }
+}
+
+} // namespace
+} // namespace klv

@@ -1,0 +1,140 @@
+#include "install/TemplatePreparation.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <stop_token>
+
+namespace klv {
+namespace {
+
+using Outcome = TemplatePreparation::Outcome;
+
+class TemplatePreparationTest : public ::testing::Test {
+protected:
+    QString write(const QString &relative, const QByteArray &content) {
+        const QString path = dir.filePath(relative);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(content);
+        return path;
+    }
+
+    static QByteArray read(const QString &path) {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        return file.readAll();
+    }
+
+    QTemporaryDir dir;
+};
+
+const QByteArray document = "<?xml version=\"1.0\"?>\n<ozml version=\"5.11\">\n"
+                            "\t<layout>1</layout>\n"
+                            "\t<scene>\n\t\t<layout>1</layout>\n\t\t<layout>10</layout>\n\t</scene>\n"
+                            "  <layout>1</layout>\n<layout>1</layout>\n\t<layout>2</layout>\n"
+                            "\t<name>Überblende \xff</name>\n\t<layout>1";
+
+TEST_F(TemplatePreparationTest, InsertsCanvasExactlyAsTheStreamEditorRuleDoes) {
+    const QString path = write(QStringLiteral("Title.moti"), document);
+    const QString reference = write(QStringLiteral("reference"), document);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+
+    const auto result = TemplatePreparation::prepare(path);
+    EXPECT_EQ(result.outcome, Outcome::Inserted);
+    EXPECT_EQ(result.insertions, 4);
+    EXPECT_EQ(read(path), "<?xml version=\"1.0\"?>\n<ozml version=\"5.11\">\n"
+                          "<canvas>\n\t<layout>1</layout>\n"
+                          "\t<scene>\n\t<canvas>\n\t<layout>1</layout>\n\t<canvas>\n\t<layout>10</layout>\n\t</scene>\n"
+                          "  <layout>1</layout>\n<layout>1</layout>\n\t<layout>2</layout>\n"
+                          "\t<name>Überblende \xff</name>\n<canvas>\n\t<layout>1");
+    // The rule is the one of `sed 's/\t<layout>1/<canvas>\n\t<layout>1/g'`; GNU sed understands it as written.
+    QProcess sed;
+    sed.start(QStringLiteral("sed"),
+              {QStringLiteral("-i"), QStringLiteral("s/\\t<layout>1/<canvas>\\n\\t<layout>1/g"), reference});
+    ASSERT_TRUE(sed.waitForFinished());
+    EXPECT_EQ(read(path), read(reference));
+
+    EXPECT_EQ(QFileInfo(path).permissions(),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{QStringLiteral("Title.moti"), QStringLiteral("reference")}));
+
+    // Prepared once, the document has its canvas and stays as it is.
+    const QDateTime modified = QFileInfo(path).lastModified();
+    const QByteArray prepared = read(path);
+    EXPECT_EQ(TemplatePreparation::prepare(path).outcome, Outcome::CanvasPresent);
+    EXPECT_EQ(read(path), prepared);
+    EXPECT_EQ(QFileInfo(path).lastModified(), modified);
+}
+
+TEST_F(TemplatePreparationTest, KeepsLineEndingsAndLeavesDocumentsThatNeedNothingUntouched) {
+    const QString crlf = write(QStringLiteral("a.motn"), "<ozml>\r\n\t\t<layout>1</layout>\r\n\t<layout>1\r\n</ozml>");
+    EXPECT_EQ(TemplatePreparation::prepare(crlf).insertions, 2);
+    EXPECT_EQ(read(crlf), "<ozml>\r\n\t<canvas>\r\n\t<layout>1</layout>\r\n<canvas>\r\n\t<layout>1\r\n</ozml>");
+
+    const QByteArray withCanvas = "<ozml>\n<canvas>\n\t<layout>1\n<!--uuid:123-->\n";
+    const QString present = write(QStringLiteral("b.motr"), withCanvas);
+    const auto presentResult = TemplatePreparation::prepare(present);
+    EXPECT_EQ(presentResult.outcome, Outcome::CanvasPresent);
+    EXPECT_TRUE(presentResult.mentionsUuid);
+    EXPECT_EQ(read(present), withCanvas);
+
+    const QString noLayout = write(QStringLiteral("c.moef"), "<ozml>\n  <layout>1\n</ozml>\n");
+    EXPECT_EQ(TemplatePreparation::prepare(noLayout).outcome, Outcome::NothingToInsert);
+    EXPECT_EQ(read(noLayout), "<ozml>\n  <layout>1\n</ozml>\n");
+
+    const auto missing = TemplatePreparation::prepare(dir.filePath(QStringLiteral("gone.motn")));
+    EXPECT_EQ(missing.outcome, Outcome::Failed);
+    EXPECT_TRUE(missing.error->contains(u"gone.motn")) << missing.error->toStdString();
+}
+
+TEST_F(TemplatePreparationTest, PreparesEveryDocumentOfATemplateTreeQuickly) {
+    for (int i = 0; i < 1000; ++i)
+        write(QStringLiteral("Titles/T%1/T%2.%3").arg(i % 10).arg(i).arg(i % 2 ? u"moti" : u"motn"), document);
+    write(QStringLiteral("Titles/T0/T0.motr-old"), document); // a containment test, not a suffix test
+    write(QStringLiteral("Titles/T0/notes.txt"), document);
+    write(QStringLiteral("Titles/T0/.hidden.moti"), document);
+    write(QStringLiteral("Titles/.cache/T.moti"), document);
+    QFile::link(dir.filePath(QStringLiteral("Titles/T0/notes.txt")),
+                dir.filePath(QStringLiteral("Titles/T0/link.moti")));
+
+    QElapsedTimer timer;
+    timer.start();
+    qsizetype calls = 0;
+    const auto summary =
+        TemplatePreparation::prepareFolder(dir.filePath(QStringLiteral("Titles")),
+                                           [&](qsizetype index, qsizetype count, const QString &, const auto &result) {
+                                               EXPECT_EQ(index, calls++);
+                                               EXPECT_EQ(count, 1001);
+                                               EXPECT_EQ(result.outcome, Outcome::Inserted);
+                                           });
+    EXPECT_LT(timer.elapsed(), 10000);
+    EXPECT_EQ(summary.documents, 1001);
+    EXPECT_EQ(summary.inserted, 1001);
+    EXPECT_TRUE(summary.errors.isEmpty());
+    EXPECT_NE(read(dir.filePath(QStringLiteral("Titles/T0/T0.motr-old"))), document);
+    for (const char *untouched : {"Titles/T0/notes.txt", "Titles/T0/.hidden.moti", "Titles/.cache/T.moti"})
+        EXPECT_EQ(read(dir.filePath(QString::fromUtf8(untouched))), document) << untouched;
+
+    std::stop_source stop;
+    qsizetype prepared = 0;
+    TemplatePreparation::prepareFolder(
+        dir.filePath(QStringLiteral("Titles")),
+        [&](qsizetype, qsizetype, const QString &, const auto &) {
+            ++prepared;
+            stop.request_stop();
+        },
+        stop.get_token());
+    EXPECT_EQ(prepared, 1);
+}
+
+} // namespace
+} // namespace klv

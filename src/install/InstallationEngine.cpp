@@ -214,8 +214,9 @@ void InstallationEngine::startCurrentJob() {
     QMetaObject::invokeMethod(
         this,
         [this, installers = m_jobInstallers] {
-            for (const QPointer<JobInstaller> &installer : installers) {
-                if (installer && m_jobInstallers.contains(installer))
+            for (const QPointer<JobInstaller> &pending : installers) {
+                JobInstaller *installer = pending.data();
+                if (installer && m_jobInstallers.contains(pending))
                     installer->start();
             }
         },
@@ -297,7 +298,8 @@ void InstallationEngine::cancelInstallation() {
 }
 
 void InstallationEngine::stopJobInstallers() {
-    for (const QPointer<JobInstaller> &installer : std::as_const(m_jobInstallers)) {
+    for (const QPointer<JobInstaller> &running : std::as_const(m_jobInstallers)) {
+        JobInstaller *installer = running.data();
         if (!installer)
             continue;
         installer->disconnect(this);

@@ -34,8 +34,8 @@ PackageDownload::PackageDownload(QNetworkAccessManager &network, const StoreClie
 }
 
 PackageDownload::~PackageDownload() {
-    if (m_reply)
-        m_reply->abort();
+    if (QNetworkReply *reply = m_reply.data())
+        reply->abort();
 }
 
 void PackageDownload::start() {
@@ -54,33 +54,37 @@ void PackageDownload::start() {
     }
     QNetworkRequest request(m_url);
     m_store.prepare(request);
-    m_reply = m_network.get(request);
+    QNetworkReply *reply = m_network.get(request);
+    m_reply = reply;
     // Keep the network buffer small: bytes go to disk as they arrive.
-    m_reply->setReadBufferSize(1 << 20);
-    connect(m_reply, &QNetworkReply::readyRead, this, &PackageDownload::writeAvailable);
-    connect(m_reply, &QNetworkReply::downloadProgress, this, &PackageDownload::progressed);
-    connect(m_reply, &QNetworkReply::finished, this, &PackageDownload::complete);
+    reply->setReadBufferSize(1 << 20);
+    connect(reply, &QNetworkReply::readyRead, this, &PackageDownload::writeAvailable);
+    connect(reply, &QNetworkReply::downloadProgress, this, &PackageDownload::progressed);
+    connect(reply, &QNetworkReply::finished, this, &PackageDownload::complete);
 }
 
 void PackageDownload::cancel() {
     if (m_done)
         return;
     m_result.cancelled = true;
-    if (m_reply)
-        m_reply->abort();
+    if (QNetworkReply *reply = m_reply.data())
+        reply->abort();
     else
         complete();
 }
 
 void PackageDownload::writeAvailable() {
-    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    QNetworkReply *reply = m_reply.data();
+    if (!reply)
+        return;
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     // An error page is read and dropped, never written as the package.
     if (status >= 300) {
-        m_reply->readAll();
+        reply->readAll();
         return;
     }
-    while (m_reply->bytesAvailable() > 0) {
-        const QByteArray chunk = m_reply->read(1 << 20);
+    while (reply->bytesAvailable() > 0) {
+        const QByteArray chunk = reply->read(1 << 20);
         if (m_file.write(chunk) != chunk.size()) {
             fail(u"The download could not be saved to " + m_file.fileName() + u": " + m_file.errorString());
             return;
@@ -92,12 +96,12 @@ void PackageDownload::writeAvailable() {
 void PackageDownload::complete() {
     if (m_done)
         return;
-    if (m_reply) {
-        m_result.httpStatus = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (QNetworkReply *reply = m_reply.data()) {
+        m_result.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         m_result.mimeType =
-            m_reply->header(QNetworkRequest::ContentTypeHeader).toString().section(u';', 0, 0).trimmed();
-        m_result.suggestedFileName = suggestedName(*m_reply);
-        if (m_reply->error() == QNetworkReply::NoError && m_result.httpStatus < 300)
+            reply->header(QNetworkRequest::ContentTypeHeader).toString().section(u';', 0, 0).trimmed();
+        m_result.suggestedFileName = suggestedName(*reply);
+        if (reply->error() == QNetworkReply::NoError && m_result.httpStatus < 300)
             writeAvailable();
         if (m_done)
             return;
@@ -106,9 +110,9 @@ void PackageDownload::complete() {
         } else if (m_result.httpStatus >= 300) {
             m_result.error =
                 QStringLiteral("The server answered %1 for %2.").arg(m_result.httpStatus).arg(m_url.toString());
-        } else if (m_reply->error() != QNetworkReply::NoError) {
-            m_result.error = u"The download of " + m_url.toString() + u" failed: " + m_reply->errorString();
-        } else if (const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
+        } else if (reply->error() != QNetworkReply::NoError) {
+            m_result.error = u"The download of " + m_url.toString() + u" failed: " + reply->errorString();
+        } else if (const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
                    length.isValid() && length.toLongLong() != m_result.bytes) {
             m_result.error = QStringLiteral("The download of %1 ended early (%2 of %3 bytes).")
                                  .arg(m_url.toString())
@@ -117,6 +121,8 @@ void PackageDownload::complete() {
         }
     }
     m_done = true;
+    if (QNetworkReply *reply = m_reply.data())
+        reply->deleteLater();
     m_file.close();
     if (!m_result.succeeded())
         m_file.remove();
@@ -127,9 +133,10 @@ void PackageDownload::fail(const QString &error) {
     if (m_done)
         return;
     m_result.error = error;
-    if (m_reply) {
-        m_reply->disconnect(this);
-        m_reply->abort();
+    if (QNetworkReply *reply = m_reply.data()) {
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
     }
     m_done = true;
     m_file.close();

@@ -1,6 +1,7 @@
 #include "library/InstalledProducts.h"
 
 #include "core/Locations.h"
+#include "install/SafeName.h"
 #include "store/Reporter.h"
 
 #include <QDir>
@@ -35,10 +36,6 @@ QString removeItem(const QString &path) {
     return file.remove() ? QString() : file.errorString();
 }
 
-// A store name that would reach outside its folder is never looked up, let alone removed.
-bool staysInFolder(const QString &name) {
-    return !name.contains(u'/') && !name.contains(QChar(u'\0'));
-}
 
 QString motionBaseName(const QString &name) {
     QString base = name;
@@ -60,7 +57,7 @@ InstalledProducts::InstalledProducts(const Locations &locations, const Reporter 
 }
 
 QStringList InstalledProducts::motionTemplateCandidates(const QString &name) const {
-    if (!staysInFolder(name))
+    if (!isSafePathComponent(name))
         return {};
     const QString base = motionBaseName(name);
     QStringList candidates;
@@ -88,7 +85,7 @@ QStringList InstalledProducts::findInstalledMotionTemplates(const QString &name,
 
 bool InstalledProducts::isMotionTemplateInstalled(const QString &name) const {
     // The hot path of detection: encoded paths built once, no list.
-    if (!staysInFolder(name))
+    if (!isSafePathComponent(name))
         return false;
     const QString base = motionBaseName(name);
     for (const QString &prefix : {shortPrefix, longPrefix}) {
@@ -102,7 +99,7 @@ bool InstalledProducts::isMotionTemplateInstalled(const QString &name) const {
 }
 
 bool InstalledProducts::isCompositeInstalled(const QString &name) const {
-    return staysInFolder(name) && !name.isEmpty() && itemExists(m_compositeFolder + name.toUtf8());
+    return isSafePathComponent(name) && itemExists(m_compositeFolder + name.toUtf8());
 }
 
 QStringList InstalledProducts::findInstalledResolveTemplates(const QString &name, bool remove) const {
@@ -110,7 +107,7 @@ QStringList InstalledProducts::findInstalledResolveTemplates(const QString &name
                                                       QStringLiteral(" 4"), QStringLiteral(" 5"), QStringLiteral(" 6"),
                                                       QStringLiteral(" 7"), QStringLiteral(" 8"), QStringLiteral(" 9")};
 
-    if (!staysInFolder(name))
+    if (!isSafePathComponent(name))
         return {};
     QString renamed = name;
     if (name.contains(u"DVR"))

@@ -1,6 +1,6 @@
 #include "library/LibraryFilter.h"
 
-#include <QSet>
+#include <QMultiHash>
 
 #include <algorithm>
 
@@ -32,6 +32,39 @@ QString collapseDoubleBlanks(const QString &term) {
             ++i;
     }
     return result;
+}
+
+
+// Terms are OR-ed over names and member names, case-insensitively with case folding ("É" finds "é").
+// A record is listed once however many terms find it; records equal in every field count as one.
+QList<OutlineViewItem> searchRows(const QList<OutlineViewItem> &rows, const QString &searchString) {
+    QStringList terms;
+    for (const QString &rawTerm : searchString.split(u',')) {
+        if (QString term = collapseDoubleBlanks(rawTerm); !term.isEmpty())
+            terms.append(std::move(term));
+    }
+    const auto found = [&terms](const OutlineViewItem &record) {
+        for (const QString &term : std::as_const(terms)) {
+            if (record.product_name.contains(term, Qt::CaseInsensitive) ||
+                std::any_of(record.children.cbegin(), record.children.cend(),
+                            [&term](const QString &child) { return child.contains(term, Qt::CaseInsensitive); }))
+                return true;
+        }
+        return false;
+    };
+
+    QList<OutlineViewItem> matches;
+    QMultiHash<qint64, qsizetype> listedById;
+    for (const OutlineViewItem &record : rows) {
+        if (!found(record))
+            continue;
+        const auto same = listedById.equal_range(record.product_id);
+        if (std::any_of(same.first, same.second, [&](qsizetype listed) { return matches[listed] == record; }))
+            continue;
+        listedById.insert(record.product_id, matches.size());
+        matches.append(record);
+    }
+    return matches;
 }
 
 } // namespace
@@ -66,29 +99,8 @@ QList<OutlineViewItem> filterLibrary(const LibraryViewSettings &settings, const 
             rows.append(record);
     }
 
-    if (!settings.searchString.isEmpty()) {
-        // Terms are OR-ed; a record found by several terms is listed once. Case folding makes "É" find "é".
-        QSet<OutlineViewItem> matches;
-        QList<QString> foldedNames;
-        foldedNames.reserve(rows.size());
-        for (const OutlineViewItem &record : std::as_const(rows))
-            foldedNames.append(record.product_name.toCaseFolded());
-        for (const QString &rawTerm : settings.searchString.split(u',')) {
-            const QString term = collapseDoubleBlanks(rawTerm).toCaseFolded();
-            if (term.isEmpty())
-                continue;
-            for (qsizetype i = 0; i < rows.size(); ++i) {
-                const OutlineViewItem &record = rows[i];
-                const bool found =
-                    foldedNames[i].contains(term) ||
-                    std::any_of(record.children.cbegin(), record.children.cend(),
-                                [&term](const QString &child) { return child.toCaseFolded().contains(term); });
-                if (found)
-                    matches.insert(record);
-            }
-        }
-        rows = QList<OutlineViewItem>(matches.cbegin(), matches.cend());
-    }
+    if (!settings.searchString.isEmpty())
+        rows = searchRows(rows, settings.searchString);
 
     if (settings.sortProductState != productSortState::notSort)
         sortByProductName(rows, settings.sortProductState == productSortState::zToASort);

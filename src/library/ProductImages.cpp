@@ -1,5 +1,7 @@
 #include "library/ProductImages.h"
 
+#include "install/SafeName.h"
+
 #include "core/AppContext.h"
 #include "library/WholeTextLink.h"
 #include "store/StoreClient.h"
@@ -40,10 +42,6 @@ FolderListing listFolder(const QString &folder) {
     return listing;
 }
 
-// Store names become file names: only one plain path component may, so nothing is written outside the folder.
-bool isSafePathComponent(const QString &name) {
-    return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') && !name.contains(QChar(0));
-}
 
 QString pictureFileName(const QString &productName) {
     return productName + u".png";

@@ -1,0 +1,359 @@
+// Library benchmarks on a synthetic 10,000-record library. Each benchmark times the library code and, interleaved in
+// the same iterations, a baseline doing the bare minimum of the same job; the ratio of the two is what to compare
+// across machines. Times are the thread's CPU time, so that other work on a shared machine does not count.
+
+#include "core/Locations.h"
+#include "library/InstalledProducts.h"
+#include "library/InstalledStateDetector.h"
+#include "library/LibraryFilter.h"
+#include "library/ProductCache.h"
+#include "store/Alerts.h"
+#include "store/LogFile.h"
+#include "store/Reporter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <map>
+#include <optional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace klv {
+namespace {
+
+constexpr qsizetype recordCount = 10'000;
+constexpr qsizetype groupCount = 1'000;
+constexpr qsizetype membersPerGroup = 5;
+// Every member of two groups in five, and every fourth ordinary product, is installed: 3,000 folders.
+constexpr qsizetype installedGroupsPerFive = 2;
+constexpr qsizetype installedOrdinaryStep = 4;
+constexpr qsizetype installedFolderCount = 3'000;
+constexpr qsizetype installedGroupCount = groupCount / 5 * installedGroupsPerFive;
+
+// 25 × 20 × 20 = 10,000 distinct names.
+constexpr std::array styles{"Glow"_L1,   "Neon"_L1,    "Cinematic"_L1, "Kinetic"_L1, "Smooth"_L1,
+                            "Retro"_L1,  "Glitch"_L1,  "Vintage"_L1,   "Minimal"_L1, "Urban"_L1,
+                            "Epic"_L1,   "Dreamy"_L1,  "Grunge"_L1,    "Liquid"_L1,  "Paper"_L1,
+                            "Sketch"_L1, "Elegant"_L1, "Bold"_L1,      "Clean"_L1,   "Dynamic"_L1,
+                            "Modern"_L1, "Organic"_L1, "Pixel"_L1,     "Cosmic"_L1,  "Warm"_L1};
+constexpr std::array themes{"Wedding"_L1, "Travel"_L1,  "Sports"_L1,      "Corporate"_L1, "Fashion"_L1,
+                            "Music"_L1,   "Gaming"_L1,  "Nature"_L1,      "Holiday"_L1,   "Tech"_L1,
+                            "Food"_L1,    "Fitness"_L1, "Documentary"_L1, "News"_L1,      "Social"_L1,
+                            "Cinema"_L1,  "Comic"_L1,   "Horror"_L1,      "Kids"_L1,      "Summer"_L1};
+constexpr std::array kinds{"Titles"_L1,      "Transitions"_L1, "Lower Thirds"_L1, "Logo Reveal"_L1,     "Overlays"_L1,
+                           "Light Leaks"_L1, "Frames"_L1,      "Backgrounds"_L1,  "Callouts"_L1,        "Slideshow"_L1,
+                           "Openers"_L1,     "Pack"_L1,        "Effects"_L1,      "Text Animations"_L1, "Glitches"_L1,
+                           "Wipes"_L1,       "Particles"_L1,   "Badges"_L1,       "Subtitles"_L1,       "Toolkit"_L1};
+constexpr std::array categories{"Effects"_L1, "Generators"_L1, "Titles"_L1, "Transitions"_L1};
+
+QString productName(qsizetype index) {
+    // 7919 is prime to 10,000, so neighbouring records get unrelated names.
+    const qsizetype combination = index * 7919 % recordCount;
+    const auto style = size_t(combination % qsizetype(styles.size()));
+    const auto theme = size_t(combination / qsizetype(styles.size()) % qsizetype(themes.size()));
+    const auto kind = size_t(combination / qsizetype(styles.size() * themes.size()));
+    return u"%1 %2 %3"_s.arg(styles[style], themes[theme], kinds[kind]);
+}
+
+OutlineViewItem makeRecord(qsizetype index, const QString &name, const QString &location, qint64 parent) {
+    OutlineViewItem item;
+    item.product_id = 1'000 + index;
+    item.product_name = name;
+    item.post_name = name.toLower().replace(u' ', u'-');
+    item.product_image_url = u"https://store.example.com/pictures/"_s + item.post_name + u".png"_s;
+    item.product_fileSize = 20'000'000 + item.product_id * 7919 % 900'000'000;
+    item.product_location = location;
+    item.parentID = parent;
+    item.armCompatiable = index % 2 == 0;
+    item.mainApplicationType = u"FCP"_s;
+    return item;
+}
+
+QString motionFolder(const Locations &locations, const QString &category) {
+    return locations.motionFolderByCategory.value(category);
+}
+
+class NoAlerts final : public Alerts {
+public:
+    int present(const QString &, const QString &, const QStringList &) override { return 0; }
+};
+
+// The library, its installed Motion folders and its cache file, in a temporary folder.
+struct Fixture {
+    Fixture() {
+        for (const QLatin1StringView category : categories)
+            QDir().mkpath(motionFolder(locations, category));
+        library.reserve(recordCount);
+        // Groups, each followed by its members, then the ordinary products.
+        constexpr qsizetype groupedRecords = groupCount * (membersPerGroup + 1);
+        for (qsizetype index = 0; index < recordCount; ++index) {
+            const QString name = productName(index);
+            const QString category = categories[size_t(index % qsizetype(categories.size()))];
+            const qsizetype group = index / (membersPerGroup + 1);
+            const qsizetype groupIndex = group * (membersPerGroup + 1);
+            bool installedRecord = false;
+            if (index == groupIndex && index < groupedRecords) {
+                OutlineViewItem record = makeRecord(index, name + u" Bundle"_s, u"Multiple"_s, 0);
+                for (qsizetype member = 1; member <= membersPerGroup; ++member)
+                    record.children.append(productName(index + member));
+                library.append(record);
+                continue;
+            }
+            if (index < groupedRecords) {
+                installedRecord = group % 5 < installedGroupsPerFive;
+                library.append(makeRecord(index, name, category, library[groupIndex].product_id));
+            } else {
+                installedRecord = (index - groupedRecords) % installedOrdinaryStep == 0;
+                library.append(makeRecord(index, name, category, 0));
+            }
+            if (installedRecord && QDir().mkdir(motionFolder(locations, category) + u"KLV - "_s + name))
+                ++installedFolders;
+        }
+        ProductCache::save(cacheFile, library);
+    }
+
+    QTemporaryDir folder;
+    Locations locations{{folder.filePath(u"Movies"_s), folder.filePath(u"Library"_s),
+                         folder.filePath(u"Applications"_s), folder.filePath(u"Group"_s)},
+                        u"com.example.bench"_s};
+    LogFile log{folder.filePath(u"bench.log"_s)};
+    NoAlerts alerts;
+    Reporter reporter{log, alerts};
+    InstalledProducts installed{locations, reporter};
+    QString cacheFile = folder.filePath(u"ProductCache.bin"_s);
+    QList<OutlineViewItem> library;
+    qsizetype installedFolders = 0;
+};
+
+const Fixture *fixture = nullptr;
+
+// The thread's CPU time, user and system: other work on the shared machine does not count.
+double threadSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+template <typename Work> double secondsOf(Work &&work) {
+    const double start = threadSeconds();
+    work();
+    return threadSeconds() - start;
+}
+
+// Sums the subject's and the baseline's times; the subject's is the benchmark's time.
+class Measurement {
+public:
+    void add(benchmark::State &state, double subjectSeconds, double baselineSeconds) {
+        m_subject += subjectSeconds;
+        m_baseline += baselineSeconds;
+        state.SetIterationTime(subjectSeconds);
+    }
+    void report(benchmark::State &state) const {
+        state.counters["baseline_ms"] = m_baseline * 1e3 / double(state.iterations());
+        state.counters["ratio"] = m_subject / m_baseline;
+    }
+
+private:
+    double m_subject = 0;
+    double m_baseline = 0;
+};
+
+void filterSearchSorted(benchmark::State &state) {
+    const QList<OutlineViewItem> &library = fixture->library;
+    const LibraryViewSettings settings{productFilterState::allProduct, productSortState::aToZSort,
+                                       u"glow,title,pack"_s};
+    const QString fixedName = u"Glow Travel Titles"_s;
+    Measurement measurement;
+    qsizetype rows = 0;
+    for (auto _ : state) {
+        const double subject = secondsOf([&] { rows = filterLibrary(settings, library, {}).size(); });
+        const double baseline = secondsOf([&] {
+            qsizetype equal = 0;
+            for (const OutlineViewItem &record : library)
+                equal += record.product_name == fixedName ? 1 : 0;
+            benchmark::DoNotOptimize(equal);
+        });
+        measurement.add(state, subject, baseline);
+    }
+    measurement.report(state);
+    if (rows == 0)
+        state.SkipWithError("the search found nothing");
+}
+
+// Per product the detection probes, in the detection's order, the Motion folders it tests.
+std::vector<std::vector<QByteArray>> motionCandidates(const QList<OutlineViewItem> &library,
+                                                      const QHash<QString, qint64> &nameMap) {
+    QSet<QString> probed;
+    for (const OutlineViewItem &record : library) {
+        if (!record.isGroup() && record.product_id != 0)
+            probed.insert(record.product_name);
+    }
+    std::vector<std::vector<QByteArray>> candidates;
+    for (auto entry = nameMap.cbegin(); entry != nameMap.cend(); ++entry) {
+        if (!probed.contains(entry.key()))
+            continue;
+        std::vector<QByteArray> paths;
+        for (const QString &prefix : {u"KLV - "_s, u"Vantory - "_s}) {
+            for (const QLatin1StringView category : categories)
+                paths.push_back(QFile::encodeName(motionFolder(fixture->locations, category) + prefix + entry.key()));
+        }
+        candidates.push_back(std::move(paths));
+    }
+    return candidates;
+}
+
+// The existence test the detection makes, without anything around it.
+qsizetype existingCandidates(const std::vector<std::vector<QByteArray>> &candidates) {
+    qsizetype found = 0;
+    for (const std::vector<QByteArray> &paths : candidates) {
+        for (const QByteArray &path : paths) {
+            if (::faccessat(AT_FDCWD, path.constData(), F_OK, AT_SYMLINK_NOFOLLOW) == 0) {
+                ++found;
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+void detectOverLibrary(benchmark::State &state) {
+    const InstalledStateDetector detector(fixture->installed);
+    QList<OutlineViewItem> library = fixture->library;
+    const QHash<QString, qint64> nameMap = productNameMap(library);
+    const std::vector<std::vector<QByteArray>> candidates = motionCandidates(library, nameMap);
+    Measurement measurement;
+    qsizetype found = 0;
+    for (auto _ : state) {
+        for (OutlineViewItem &record : library)
+            record.isInstalled = false;
+        const double subject =
+            secondsOf([&] { benchmark::DoNotOptimize(detector.detectInstalledStates(library, nameMap)); });
+        const double baseline = secondsOf([&] { found = existingCandidates(candidates); });
+        measurement.add(state, subject, baseline);
+    }
+    measurement.report(state);
+    const auto installedRecords = std::count_if(library.cbegin(), library.cend(),
+                                                [](const OutlineViewItem &record) { return record.isInstalled; });
+    if (found != installedFolderCount || installedRecords != installedFolderCount + installedGroupCount)
+        state.SkipWithError("the detection or the baseline found other folders than were created");
+}
+
+void loadProductCache(benchmark::State &state) {
+    Measurement measurement;
+    qsizetype loaded = 0;
+    for (auto _ : state) {
+        const double subject = secondsOf([&] {
+            const std::optional<QList<OutlineViewItem>> products = ProductCache::load(fixture->cacheFile);
+            loaded = products ? products->size() : 0;
+        });
+        // Reading the file and parsing its JSON, without making records.
+        const double baseline = secondsOf([&] {
+            QFile file(fixture->cacheFile);
+            const bool opened = file.open(QIODevice::ReadOnly);
+            const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+            benchmark::DoNotOptimize(opened);
+            benchmark::DoNotOptimize(document);
+        });
+        measurement.add(state, subject, baseline);
+    }
+    measurement.report(state);
+    if (loaded != recordCount)
+        state.SkipWithError("the cache file did not load whole");
+}
+
+BENCHMARK(filterSearchSorted)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(detectOverLibrary)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(loadProductCache)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+struct Target {
+    std::string benchmark;
+    std::string description;
+    std::optional<double> maxMilliseconds;
+    std::optional<double> maxRatio;
+};
+
+const std::vector<Target> targets{
+    {"filterSearchSorted", "filterLibrary, 3-term search, A-Z (baseline: one pass comparing names)", 10.0, 5.0},
+    {"detectOverLibrary", "detectInstalledStates (baseline: bare existence tests of the same paths)", std::nullopt,
+     1.5},
+    {"loadProductCache", "ProductCache::load (baseline: read the file and parse its JSON)", 50.0, std::nullopt},
+};
+
+// The console table, then each benchmark's time and ratio (the median when repeated) against its target.
+class SummaryReporter final : public benchmark::ConsoleReporter {
+public:
+    SummaryReporter()
+        : ConsoleReporter(::isatty(STDOUT_FILENO) != 0 ? OO_ColorTabular : OO_Tabular) {}
+
+    void ReportRuns(const std::vector<Run> &runs) override {
+        for (const Run &run : runs) {
+            if (!run.error_occurred && (run.run_type == Run::RT_Iteration || run.aggregate_name == "median"))
+                m_latest[run.run_name.function_name] = run;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void printSummary() const {
+        std::printf("\nSummary: the library code's time and its ratio to the baseline, against the targets\n");
+        for (const Target &target : targets) {
+            const auto found = m_latest.find(target.benchmark);
+            if (found == m_latest.cend())
+                continue;
+            const Run &run = found->second;
+            const double milliseconds = run.GetAdjustedRealTime();
+            const double baseline = run.counters.at("baseline_ms").value;
+            const double ratio = run.counters.at("ratio").value;
+            const bool met = (!target.maxMilliseconds || milliseconds < *target.maxMilliseconds) &&
+                             (!target.maxRatio || ratio <= *target.maxRatio);
+            const std::string runs = run.run_type == Run::RT_Aggregate
+                                         ? "median of " + std::to_string(run.repetitions) + " runs"
+                                         : std::string("one run");
+            std::printf("  %s\n    %.3f ms, baseline %.3f ms, ratio %.2fx (%s); target", target.description.c_str(),
+                        milliseconds, baseline, ratio, runs.c_str());
+            if (target.maxMilliseconds)
+                std::printf(" under %.0f ms", *target.maxMilliseconds);
+            if (target.maxRatio)
+                std::printf("%s within %.1fx", target.maxMilliseconds ? " and" : "", *target.maxRatio);
+            std::printf(": %s\n", met ? "met" : "MISSED");
+        }
+    }
+
+private:
+    std::map<std::string, Run> m_latest;
+};
+
+} // namespace
+} // namespace klv
+
+int main(int argc, char **argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 2;
+    const QCoreApplication application(argc, argv);
+    const klv::Fixture fixture;
+    if (!fixture.folder.isValid() || fixture.installedFolders != klv::installedFolderCount) {
+        std::fputs("The synthetic Motion Templates tree could not be created.\n", stderr);
+        return 1;
+    }
+    klv::fixture = &fixture;
+    klv::SummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printSummary();
+    benchmark::Shutdown();
+    return 0;
+}

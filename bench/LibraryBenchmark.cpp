@@ -177,16 +177,19 @@ void filterSearchSorted(benchmark::State &state) {
     const QList<OutlineViewItem> &library = fixture->library;
     const LibraryViewSettings settings{productFilterState::allProduct, productSortState::aToZSort,
                                        u"glow,title,pack"_s};
-    const QString fixedName = u"Glow Travel Titles"_s;
+    const QStringList terms{u"glow"_s, u"title"_s, u"pack"_s};
     Measurement measurement;
     qsizetype rows = 0;
     for (auto _ : state) {
         const double subject = secondsOf([&] { rows = filterLibrary(settings, library, {}).size(); });
         const double baseline = secondsOf([&] {
-            qsizetype equal = 0;
-            for (const OutlineViewItem &record : library)
-                equal += record.product_name == fixedName ? 1 : 0;
-            benchmark::DoNotOptimize(equal);
+            // The bare comparison work: each name against each term, exact case, no members, no sort.
+            qsizetype hits = 0;
+            for (const OutlineViewItem &record : library) {
+                for (const QString &term : terms)
+                    hits += record.product_name.contains(term) ? 1 : 0;
+            }
+            benchmark::DoNotOptimize(hits);
         });
         measurement.add(state, subject, baseline);
     }
@@ -288,7 +291,7 @@ struct Target {
 };
 
 const std::vector<Target> targets{
-    {"filterSearchSorted", "filterLibrary, 3-term search, A-Z (baseline: one pass comparing names)", 10.0, 5.0},
+    {"filterSearchSorted", "filterLibrary, 3-term search, A-Z (baseline: one pass comparing each name with the terms)", 10.0, 5.0},
     {"detectOverLibrary", "detectInstalledStates (baseline: bare existence tests of the same paths)", std::nullopt,
      1.5},
     {"loadProductCache", "ProductCache::load (baseline: read the file and parse its JSON)", 50.0, std::nullopt},

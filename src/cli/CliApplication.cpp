@@ -1,13 +1,18 @@
 #include "CliApplication.h"
 
+#include "ClaimCommand.h"
 #include "ClearCacheCommand.h"
 #include "DoctorCommand.h"
 #include "ExitCode.h"
+#include "FreeCommand.h"
 #include "InstallCommand.h"
 #include "ListCommand.h"
 #include "LoginCommand.h"
 #include "LogoutCommand.h"
 #include "RefreshCommand.h"
+#include "RewardsCommand.h"
+#include "SaleCommand.h"
+#include "SelfUpdateCommand.h"
 #include "WhoamiCommand.h"
 
 #include "core/AppContext.h"
@@ -30,8 +35,13 @@ CliApplication::CliApplication(Terminal terminal)
     m_commands.push_back(std::make_unique<ListCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<InstallCommand>(*m_context, m_terminal, false));
     m_commands.push_back(std::make_unique<InstallCommand>(*m_context, m_terminal, true));
+    m_commands.push_back(std::make_unique<SaleCommand>(*m_context, m_terminal));
+    m_commands.push_back(std::make_unique<FreeCommand>(*m_context, m_terminal));
+    m_commands.push_back(std::make_unique<RewardsCommand>(*m_context, m_terminal));
+    m_commands.push_back(std::make_unique<ClaimCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<ClearCacheCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<DoctorCommand>(*m_context, m_terminal));
+    m_commands.push_back(std::make_unique<SelfUpdateCommand>(*m_context, m_terminal));
 }
 
 CliApplication::~CliApplication() {

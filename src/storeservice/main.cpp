@@ -20,11 +20,13 @@
 #include "Catalog.h"
 #include "DownloadRequests.h"
 #include "Fault.h"
+#include "MarketingRequests.h"
 #include "ProductRequests.h"
 #include "RequestEnvelope.h"
 #include "RequestLog.h"
 #include "RequestRouter.h"
 #include "StoreServer.h"
+#include "VersionRequests.h"
 
 using namespace klv::storeservice;
 using namespace Qt::StringLiterals;
@@ -165,10 +167,13 @@ int main(int argc, char *argv[]) {
     router.addEndpoint(accountEndpoint, *storeKey);
     const QString productEndpoint = u"/klv-app-product/"_s;
     router.addEndpoint(productEndpoint, *storeKey);
-    router.addEndpoint(u"/klv-app-marketing/"_s, *marketingKey);
+    const QString marketingEndpoint = u"/klv-app-marketing/"_s;
+    router.addEndpoint(marketingEndpoint, *marketingKey);
     AccountRequests::registerWith(router, accountEndpoint);
     ProductRequests::registerWith(router, productEndpoint);
     DownloadRequests::registerWith(router, productEndpoint);
+    VersionRequests::registerWith(router, productEndpoint);
+    MarketingRequests::registerWith(router, marketingEndpoint);
 
     const bool tls = parser.isSet(certOption);
     std::unique_ptr<httplib::Server> http;

@@ -49,12 +49,12 @@ protected:
 
 TEST_F(SecureStoreCliTest, TrustsOnlyTheNamedAuthority) {
     const CliResult untrusted = login({});
-    EXPECT_EQ(untrusted.exitCode, 3);
+    EXPECT_EQ(untrusted.exitCode, 3) << untrusted.err.toStdString() << untrusted.out.toStdString();
     EXPECT_TRUE(untrusted.err.contains(u"could not be reached")) << untrusted.err.toStdString();
     EXPECT_TRUE(store->requestLog().isEmpty());
 
     const CliResult trusted = login(certificate());
-    EXPECT_EQ(trusted.exitCode, 0) << trusted.err.toStdString();
+    EXPECT_EQ(trusted.exitCode, 0) << trusted.err.toStdString() << trusted.out.toStdString();
     EXPECT_EQ(store->requestLog().size(), 1);
 }
 

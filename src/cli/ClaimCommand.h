@@ -1,0 +1,30 @@
+#pragma once
+
+#include "Command.h"
+
+#include "marketing/MarketingOutcome.h"
+
+namespace klv {
+class Rewards;
+}
+
+namespace klv::cli {
+
+class ClaimCommand final : public Command {
+    Q_OBJECT
+public:
+    using Command::Command;
+    QString name() const override { return QStringLiteral("claim"); }
+    QString summary() const override {
+        return QStringLiteral("Copy the reward text of a tier (1 to 10) and claim its coupon at the store.");
+    }
+    void describe(QCommandLineParser &parser) const override;
+    bool needsStore() const override { return true; }
+    void run(const QCommandLineParser &parser) override;
+
+private:
+    void claim(Rewards &rewards, int tier, bool asJson);
+    void report(int tier, MarketingOutcome outcome, const QString &message, bool asJson);
+};
+
+} // namespace klv::cli

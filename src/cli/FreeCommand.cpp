@@ -1,0 +1,73 @@
+#include "FreeCommand.h"
+
+#include "ExitCode.h"
+#include "Terminal.h"
+
+#include "core/AppContext.h"
+#include "library/ProductLibrary.h"
+#include "marketing/MarketingCenter.h"
+
+#include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace klv::cli {
+
+namespace {
+const QString jsonOption = QStringLiteral("json");
+} // namespace
+
+void FreeCommand::describe(QCommandLineParser &parser) const {
+    parser.addOption({jsonOption, QStringLiteral("Print the free products as one JSON array.")});
+}
+
+void FreeCommand::run(const QCommandLineParser &parser) {
+    const bool asJson = parser.isSet(jsonOption);
+    auto *marketing = new MarketingCenter(m_context, this);
+    connect(marketing, &MarketingCenter::marketingInfoFinished, this,
+            [this, marketing, asJson](MarketingOutcome outcome, const QString &message) {
+                if (outcome == MarketingOutcome::succeeded) {
+                    show(*marketing, asJson);
+                    return;
+                }
+                m_terminal.printMessage(message);
+                Q_EMIT finished(outcome == MarketingOutcome::refused ? ExitCode::storeRefused : ExitCode::noAnswer);
+            });
+
+    // Products the customer owns are not offered; the library is brought up to date first.
+    ProductLibrary &library = m_context.library();
+    library.loadProductCache();
+    if (!m_context.settings().sessionActive) {
+        marketing->requestMarketingInfo();
+        return;
+    }
+    connect(&library, &ProductLibrary::refreshFinished, this,
+            [this, marketing](ProductLibrary::RefreshOutcome outcome, const QString &message) {
+                if (outcome == ProductLibrary::RefreshOutcome::refused ||
+                    outcome == ProductLibrary::RefreshOutcome::noAnswer)
+                    m_terminal.printMessage(message + u" Leaving out the products of the library as last known.");
+                marketing->requestMarketingInfo();
+            });
+    library.requestProductCommitNumber();
+}
+
+void FreeCommand::show(const MarketingCenter &marketing, bool asJson) {
+    const QList<OnSaleProductInfo> &products = marketing.freeProductList();
+    if (asJson) {
+        QJsonArray array;
+        for (const OnSaleProductInfo &product : products)
+            array.append(onSaleProductDictionary(product));
+        m_terminal.printResult(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed());
+    } else if (products.isEmpty()) {
+        m_terminal.printResult(marketing.freeSectionPlaceholder());
+    } else {
+        for (const OnSaleProductInfo &product : products) {
+            m_terminal.printResult(product.product_name);
+            if (!product.product_shortDesc.isEmpty())
+                m_terminal.printResult(u"    " + product.product_shortDesc);
+        }
+    }
+    Q_EMIT finished(ExitCode::success);
+}
+
+} // namespace klv::cli

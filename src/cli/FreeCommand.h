@@ -1,0 +1,25 @@
+#pragma once
+
+#include "Command.h"
+
+namespace klv {
+class MarketingCenter;
+}
+
+namespace klv::cli {
+
+class FreeCommand final : public Command {
+    Q_OBJECT
+public:
+    using Command::Command;
+    QString name() const override { return QStringLiteral("free"); }
+    QString summary() const override { return QStringLiteral("Show the free products you do not own yet."); }
+    void describe(QCommandLineParser &parser) const override;
+    bool needsStore() const override { return true; }
+    void run(const QCommandLineParser &parser) override;
+
+private:
+    void show(const MarketingCenter &marketing, bool asJson);
+};
+
+} // namespace klv::cli

@@ -1,0 +1,91 @@
+#include "RewardsCommand.h"
+
+#include "ExitCode.h"
+#include "LibraryOutcome.h"
+#include "Terminal.h"
+
+#include "marketing/Rewards.h"
+
+#include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace klv::cli {
+
+namespace {
+
+const QString jsonOption = QStringLiteral("json");
+
+QString toneName(RewardTier::Tone tone) {
+    switch (tone) {
+    case RewardTier::Tone::orange:
+        return QStringLiteral("orange");
+    case RewardTier::Tone::green:
+        return QStringLiteral("green");
+    case RewardTier::Tone::plain:
+        break;
+    }
+    return QStringLiteral("plain");
+}
+
+} // namespace
+
+void RewardsCommand::describe(QCommandLineParser &parser) const {
+    parser.addOption({jsonOption, QStringLiteral("Print the rewards as one JSON object.")});
+}
+
+void RewardsCommand::run(const QCommandLineParser &parser) {
+    if (!requireSignedIn(m_context, m_terminal)) {
+        Q_EMIT finished(ExitCode::usageError);
+        return;
+    }
+    const bool asJson = parser.isSet(jsonOption);
+    auto *rewards = new Rewards(m_context, this);
+    connect(rewards, &Rewards::rewardInfoFinished, this,
+            [this, rewards, asJson](MarketingOutcome outcome, const QString &message) {
+                if (outcome == MarketingOutcome::succeeded) {
+                    show(*rewards, asJson);
+                    return;
+                }
+                m_terminal.printMessage(message);
+                Q_EMIT finished(outcome == MarketingOutcome::refused ? ExitCode::storeRefused : ExitCode::noAnswer);
+            });
+    rewards->requestRewardInfo();
+}
+
+void RewardsCommand::show(const Rewards &rewards, bool asJson) {
+    const QList<RewardTier> tiers = rewards.tiers();
+    if (asJson) {
+        QJsonArray rows;
+        for (const RewardTier &tier : tiers) {
+            rows.append(QJsonObject{{QStringLiteral("tier"), tier.tier},
+                                    {QStringLiteral("threshold"), tier.threshold},
+                                    {QStringLiteral("reward"), tier.reward},
+                                    {QStringLiteral("state"), tier.state},
+                                    {QStringLiteral("tone"), toneName(tier.tone)},
+                                    {QStringLiteral("copyable"), tier.showsCopyIcon}});
+        }
+        const QJsonObject result{{QStringLiteral("totalSpent"), rewards.totalSpent()},
+                                 {QStringLiteral("coins"), rewards.goldCoinCount()},
+                                 {QStringLiteral("progress"), rewards.progressValue()},
+                                 {QStringLiteral("progressMaximum"), Rewards::progressMaximum},
+                                 {QStringLiteral("need"), rewards.needText()},
+                                 {QStringLiteral("tiers"), rows}};
+        m_terminal.printResult(QString::fromUtf8(QJsonDocument(result).toJson(QJsonDocument::Indented)).trimmed());
+    } else {
+        m_terminal.printResult(QStringLiteral("Spent $%1; %2 of %3 coins.")
+                                   .arg(QString::number(rewards.totalSpent(), 'f', 2))
+                                   .arg(rewards.goldCoinCount())
+                                   .arg(Rewards::tierCount));
+        m_terminal.printResult(rewards.needText());
+        for (const RewardTier &tier : tiers) {
+            const QString claim = tier.showsCopyIcon ? QStringLiteral("  (klv claim %1)").arg(tier.tier) : QString();
+            m_terminal.printResult(
+                QStringLiteral("%1  %2  %3%4").arg(tier.threshold, 5).arg(tier.reward, -4).arg(tier.state, claim));
+        }
+    }
+    Q_EMIT finished(ExitCode::success);
+}
+
+} // namespace klv::cli

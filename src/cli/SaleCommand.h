@@ -1,0 +1,34 @@
+#pragma once
+
+#include "Command.h"
+
+#include "marketing/MarketingOutcome.h"
+
+namespace klv {
+class MarketingCenter;
+}
+
+namespace klv::cli {
+
+class SaleCommand final : public Command {
+    Q_OBJECT
+public:
+    using Command::Command;
+    QString name() const override { return QStringLiteral("sale"); }
+    QString summary() const override {
+        return QStringLiteral("Show the sale of the day: its title, countdown and products.");
+    }
+    void describe(QCommandLineParser &parser) const override;
+    bool needsStore() const override { return true; }
+    void run(const QCommandLineParser &parser) override;
+
+private:
+    void answered(MarketingOutcome outcome, const QString &message);
+    void show(const MarketingCenter &marketing, bool asJson);
+
+    int m_pending = 0;
+    bool m_marketingInfoLoaded = false;
+    int m_exitCode = 0;
+};
+
+} // namespace klv::cli

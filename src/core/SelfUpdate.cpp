@@ -1,0 +1,301 @@
+#include "core/SelfUpdate.h"
+
+#include "core/AppContext.h"
+#include "install/ArchiveExtractor.h"
+#include "install/PackageDownload.h"
+#include "install/WorkerTask.h"
+#include "store/JsonDecoding.h"
+#include "store/LenientJson.h"
+#include "store/StoreClient.h"
+#include "store/StoreEndpoint.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace klv {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool isAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+qsizetype digitRunEnd(QStringView text, qsizetype from) {
+    while (from < text.size() && isAsciiDigit(text[from]))
+        ++from;
+    return from;
+}
+
+// A run of digits without its leading zeros, so that runs compare as numbers of any length.
+QStringView significantDigits(QStringView run) {
+    qsizetype start = 0;
+    while (start < run.size() && run[start] == u'0')
+        ++start;
+    return run.sliced(start);
+}
+
+std::weak_ordering numericOrder(QStringView a, QStringView b) {
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isAsciiDigit(a[i]) && isAsciiDigit(b[j])) {
+            const qsizetype aEnd = digitRunEnd(a, i);
+            const qsizetype bEnd = digitRunEnd(b, j);
+            const QStringView aNumber = significantDigits(a.sliced(i, aEnd - i));
+            const QStringView bNumber = significantDigits(b.sliced(j, bEnd - j));
+            if (aNumber.size() != bNumber.size())
+                return aNumber.size() <=> bNumber.size();
+            if (const int order = aNumber.compare(bNumber); order != 0)
+                return order <=> 0;
+            i = aEnd;
+            j = bEnd;
+            continue;
+        }
+        if (a[i] != b[j])
+            return a[i].unicode() <=> b[j].unicode();
+        ++i;
+        ++j;
+    }
+    return (a.size() - i) <=> (b.size() - j);
+}
+
+QString paddedTo(QStringList components, qsizetype count) {
+    while (components.size() < count)
+        components.append(u"0"_s);
+    return components.join(u'.');
+}
+
+constexpr auto appArchiveObject = "KLV+App.zip"_L1;
+constexpr auto updaterArchiveName = "updateKLVApp.zip"_L1;
+constexpr auto updaterFolderName = "updateKLVApp.app"_L1;
+
+} // namespace
+
+std::weak_ordering compareVersions(const QString &installed, const QString &offered) {
+    const QStringList installedComponents = installed.split(u'.');
+    const QStringList offeredComponents = offered.split(u'.');
+    const qsizetype count = qMax(installedComponents.size(), offeredComponents.size());
+    return numericOrder(paddedTo(offeredComponents, count), paddedTo(installedComponents, count));
+}
+
+SelfUpdate::SelfUpdate(AppContext &context, QObject *parent)
+    : QObject(parent)
+    , m_context(context) {}
+
+SelfUpdate::~SelfUpdate() = default;
+
+void SelfUpdate::requestProductVersion(qint64 productId, std::function<void(const QJsonObject &)> completion) {
+    auto url = std::make_shared<QString>();
+    *url = m_context.store().send(
+        StoreEndpoint::product, u"getProductVersion"_s, {QString::number(productId)}, this,
+        [this, url, productId, completion = std::move(completion)](const StoreResponse &response) {
+            handleVersionAnswer(response, *url, productId, completion);
+        });
+}
+
+void SelfUpdate::handleVersionAnswer(const StoreResponse &response, const QString &requestUrl, qint64 productId,
+                                     const std::function<void(const QJsonObject &)> &completion) {
+    const Reporter &reporter = m_context.reporter();
+    if (!response.hasBody) {
+        reporter.appendLog(u"Error while get Customer Product Info "_s + response.transportError);
+        Q_EMIT versionRequestFailed(false, u"The store could not be reached: "_s + response.transportError);
+        return;
+    }
+    if (response.body.isEmpty()) {
+        reporter.showAlert(u"Alert"_s, u"Failed to request the sale info"_s, u"OK"_s);
+        Q_EMIT versionRequestFailed(false, u"The store sent an empty answer."_s);
+        return;
+    }
+    const std::optional<QJsonObject> answer = decodeJSONObject(response.body, m_context.log());
+    if (!answer) {
+        reporter.appendLog(u"Failed to convert the data object result from "_s +
+                           m_context.store().endpointAddress(StoreEndpoint::product) + u"with url : "_s + requestUrl);
+        Q_EMIT versionRequestFailed(false, u"The store's answer could not be read."_s);
+        return;
+    }
+    if (json::toBool(answer->value("status"_L1)) == true) {
+        completion(*answer);
+        return;
+    }
+    const QString message =
+        json::toText(answer->value("msg"_L1))
+            .value_or(u"Failed to get product version info for product with ID: "_s + QString::number(productId));
+    reporter.appendLog(message);
+    Q_EMIT versionRequestFailed(true, message);
+}
+
+void SelfUpdate::checkAppVersion() {
+    if (m_updating)
+        return;
+    requestProductVersion(storeAppProductID, [this](const QJsonObject &answer) {
+        m_serverAppVersion = json::toText(answer.value("version"_L1)).value_or(QString());
+        // A complete archive of the same version is kept rather than fetched again, so a standing offer never
+        // loses its archive; and none is touched once the updater may be reading it.
+        if (isNewerVersionAvailable() && !m_updating &&
+            !(m_downloadedVersion == m_serverAppVersion &&
+              QFileInfo::exists(m_context.locations().appUpdateArchiveURL))) {
+            downloadAppUpdate();
+            return;
+        }
+        Q_EMIT updateAreaChanged();
+    });
+}
+
+void SelfUpdate::downloadAppUpdate() {
+    // One download at a time; its end refreshes the update area for every caller.
+    if (m_appDownload)
+        return;
+    const QString archive = m_context.locations().appUpdateArchiveURL;
+    m_downloadedVersion.clear();
+    if (QFile file(archive); file.exists() && !file.remove()) {
+        std::fprintf(stderr, "Failed to remove Folder at: %s \n with Error: %s\n", qUtf8Printable(archive),
+                     qUtf8Printable(file.errorString()));
+    }
+    // Downloaded beside its place and renamed into it when complete: the updater never sees part of an archive.
+    const QString partial = archive + u".download"_s;
+    const QUrl source(m_context.configuration().downloadBucketUrl + appArchiveObject);
+    auto *download = new PackageDownload(m_context.network(), m_context.store(), source, partial, this);
+    m_appDownload = download;
+    connect(download, &PackageDownload::finished, this,
+            [this, download, archive, partial, version = m_serverAppVersion](const PackageDownload::Result &result) {
+                download->deleteLater();
+                if (!result.succeeded()) {
+                    m_context.reporter().appendLog(u"KLV App Error: the new version could not be downloaded: "_s +
+                                                   result.error);
+                } else if (std::rename(QFile::encodeName(partial).constData(),
+                                       QFile::encodeName(archive).constData()) != 0) {
+                    std::fprintf(stderr, "Error during  write Update file:%s\n", std::strerror(errno));
+                    QFile::remove(partial);
+                } else {
+                    m_downloadedVersion = version;
+                }
+                Q_EMIT updateAreaChanged();
+            });
+    download->start();
+}
+
+void SelfUpdate::fetchUpdaterApp() {
+    const Locations &locations = m_context.locations();
+    if (QFileInfo::exists(locations.updaterAppURL)) {
+        Q_EMIT updaterAppFetched(true);
+        return;
+    }
+    if (m_updaterDownload || m_unpackingUpdater)
+        return;
+    const QString archive = locations.downloadFolderURL + updaterArchiveName;
+    const QUrl source(m_context.configuration().downloadBucketUrl + updaterArchiveName);
+    auto *download = new PackageDownload(m_context.network(), m_context.store(), source, archive, this);
+    m_updaterDownload = download;
+    connect(download, &PackageDownload::finished, this, [this, download](const PackageDownload::Result &result) {
+        download->deleteLater();
+        if (!result.succeeded()) {
+            m_context.reporter().appendLog(u"Error during  Save update file:"_s + result.error);
+            Q_EMIT updaterAppFetched(false);
+            return;
+        }
+        unpackUpdater(result.filePath);
+    });
+    download->start();
+}
+
+void SelfUpdate::unpackUpdater(const QString &archivePath) {
+    const QString target = m_context.locations().updaterAppURL;
+    const auto fail = [this](const QString &reason) {
+        m_context.reporter().appendLog(u"KLV App Error: the updater could not be unpacked: "_s + reason);
+        Q_EMIT updaterAppFetched(false);
+    };
+    // Unpacked aside and renamed into place, so a half-unpacked updater is never taken for a present one.
+    auto staging = std::make_shared<QTemporaryDir>(m_context.locations().sharedContainerURL + u"updateKLVApp-XXXXXX"_s);
+    if (!staging->isValid()) {
+        fail(staging->errorString());
+        return;
+    }
+    m_unpackingUpdater = true;
+    runOnWorker(
+        this,
+        [archivePath, destination = staging->path()] { return ArchiveExtractor().extract(archivePath, destination); },
+        [this, staging, target, fail](const ArchiveExtractor::Result &result) {
+            m_unpackingUpdater = false;
+            const QString unpacked = staging->filePath(updaterFolderName);
+            if (!result.succeeded()) {
+                fail(*result.error);
+            } else if (!QFileInfo(unpacked).isDir()) {
+                fail(u"the archive holds no "_s + updaterFolderName);
+            } else if (!QFileInfo::exists(target) && !QDir().rename(unpacked, target)) {
+                fail(u"it could not be moved to "_s + target);
+            } else {
+                Q_EMIT updaterAppFetched(true);
+            }
+        });
+}
+
+bool SelfUpdate::startAppUpdate() {
+    if (m_updating)
+        return true;
+    if (!isUpdateReady()) {
+        m_context.reporter().appendLog(u"KLV App Error: the update was not started: no complete archive of a newer "
+                                       u"version is there yet."_s);
+        return false;
+    }
+    const Locations &locations = m_context.locations();
+    const QStringList handOver{u"--app"_s,     locations.appBundleURL,
+                               u"--archive"_s, locations.appUpdateArchiveURL,
+                               u"--pid"_s,     QString::number(QCoreApplication::applicationPid()),
+                               u"--log"_s,     locations.logFileURL};
+#ifdef Q_OS_MACOS
+    const QString program = u"/usr/bin/open"_s;
+    const QStringList arguments = QStringList{locations.updaterAppURL, u"--args"_s} + handOver;
+#else
+    // An AppDir is opened by running its AppRun.
+    const QString program = locations.updaterAppURL + u"/AppRun"_s;
+    const QStringList arguments = handOver;
+#endif
+    if (!QProcess::startDetached(program, arguments, QDir::homePath())) {
+        m_context.reporter().appendLog(u"KLV App Error: the updater could not be started: "_s + program);
+        return false;
+    }
+    m_updating = true;
+    Q_EMIT updateAreaChanged();
+    Q_EMIT updaterStarted();
+    return true;
+}
+
+bool SelfUpdate::isNewerVersionAvailable() const {
+    return std::is_gt(compareVersions(m_context.appVersion, m_serverAppVersion));
+}
+
+bool SelfUpdate::isUpdateReady() const {
+    return isNewerVersionAvailable() && !m_downloadedVersion.isEmpty() && m_downloadedVersion == m_serverAppVersion;
+}
+
+QString SelfUpdate::updateButtonTitle() const {
+    if (m_updating)
+        return u"Updating"_s;
+    return isUpdateReady() ? u"Update Avaliable"_s : u"Up to Date"_s;
+}
+
+QString SelfUpdate::updateOfferMessage() const {
+    return u"New version of KLV App is avaliable "_s + m_serverAppVersion + u", compare to current "_s +
+           m_context.appVersion;
+}
+
+SelfUpdate::OfferOutcome SelfUpdate::offerUpdate() {
+    if (!updateButtonEnabled())
+        return OfferOutcome::notReady;
+    if (m_context.reporter().showAlert(u"Alert"_s, updateOfferMessage(), u"Update Now"_s, u"Update later"_s) != 0)
+        return OfferOutcome::declined;
+    return startAppUpdate() ? OfferOutcome::started : OfferOutcome::startFailed;
+}
+
+} // namespace klv

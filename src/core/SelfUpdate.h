@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <compare>
+#include <functional>
+
+namespace klv {
+
+class AppContext;
+class PackageDownload;
+struct StoreResponse;
+
+// How the offered version stands to the installed one: greater means newer. Both are split at ".", the shorter
+// padded with "0" components, and compared with runs of digits taken as numbers ("1.2.10" after "1.2.9").
+std::weak_ordering compareVersions(const QString &installed, const QString &offered);
+
+// The app updating itself: the separate updater kept in the shared container, the store's version of the app,
+// the new application archive, and the hand-over to the updater.
+//
+// An update is offered only once its archive is complete on disk: the archive is downloaded beside its place and
+// renamed into it at the end, and the offer (button and alert) waits for that.
+class SelfUpdate final : public QObject {
+    Q_OBJECT
+public:
+    static constexpr qint64 storeAppProductID = 945391;
+
+    explicit SelfUpdate(AppContext &context, QObject *parent = nullptr);
+    ~SelfUpdate() override;
+
+    // Asks the store for a product's version; the completion gets the answer only when its "status" is true.
+    // Every other ending is logged (or alerted) and signalled with versionRequestFailed.
+    void requestProductVersion(qint64 productId, std::function<void(const QJsonObject &)> completion);
+    // The account page's check: the store's version of the app, its archive downloaded when it is newer, then
+    // updateAreaChanged. Does nothing once the updater has been started.
+    void checkAppVersion();
+    // Replaces the archive of the new version with a fresh download; updateAreaChanged when it ends.
+    void downloadAppUpdate();
+    // Start-up: downloads and unpacks the updater when none is in the shared container; updaterAppFetched at the end.
+    void fetchUpdaterApp();
+    // Starts the updater for a complete archive and returns whether it runs. The app must then quit: the updater
+    // waits for it before it replaces the application folder.
+    bool startAppUpdate();
+
+    const QString &serverAppVersion() const { return m_serverAppVersion; }
+    // The store's version is newer than the installed one.
+    bool isNewerVersionAvailable() const;
+    // Newer, and its archive is complete: the update can be offered.
+    bool isUpdateReady() const;
+    bool isUpdating() const { return m_updating; }
+
+    // The account page's update area.
+    QString updateButtonTitle() const;
+    bool updateButtonEnabled() const { return isUpdateReady() && !m_updating; }
+    QString updateOfferMessage() const;
+
+    enum class OfferOutcome { notReady, declined, started, startFailed };
+    // Asks whether to update now ("Update Now", "Update later") and starts the updater when so answered.
+    OfferOutcome offerUpdate();
+
+Q_SIGNALS:
+    // The update area shows something new: a version answer arrived (and the archive it called for is done), or
+    // the updater was started.
+    void updateAreaChanged();
+    // A version request ended without an answer to use; refused is true when the store said no.
+    void versionRequestFailed(bool refused, const QString &message);
+    void updaterAppFetched(bool succeeded);
+    // The updater runs; the app should quit so that it can proceed.
+    void updaterStarted();
+
+private:
+    void handleVersionAnswer(const StoreResponse &response, const QString &requestUrl, qint64 productId,
+                             const std::function<void(const QJsonObject &)> &completion);
+    void unpackUpdater(const QString &archivePath);
+
+    AppContext &m_context;
+    QString m_serverAppVersion;
+    // The version whose archive is complete at the archive's place; empty while there is none.
+    QString m_downloadedVersion;
+    QPointer<PackageDownload> m_appDownload;
+    QPointer<PackageDownload> m_updaterDownload;
+    bool m_unpackingUpdater = false;
+    bool m_updating = false;
+};
+
+} // namespace klv

@@ -1,0 +1,98 @@
+#include "core/StoreNotifications.h"
+
+#include "core/AppContext.h"
+#include "core/SelfUpdate.h"
+#include "install/PackageDownload.h"
+#include "store/DesktopServices.h"
+#include "store/Notifier.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace klv {
+
+using namespace Qt::StringLiterals;
+
+StoreNotifications::StoreNotifications(AppContext &context, Notifier &notifier, SelfUpdate &selfUpdate, QObject *parent)
+    : QObject(parent)
+    , m_context(context)
+    , m_notifier(notifier)
+    , m_selfUpdate(selfUpdate) {
+    connect(&m_notifier, &Notifier::answered, this, &StoreNotifications::didReceiveNotificationResponse);
+}
+
+StoreNotifications::~StoreNotifications() = default;
+
+QString StoreNotifications::logoPath() const {
+    const QString suffix = QFileInfo(QUrl(m_context.configuration().logoUrl).path()).suffix();
+    return m_context.locations().appCacheFolderURL + u"companyLogo"_s + (suffix.isEmpty() ? QString() : u'.' + suffix);
+}
+
+bool StoreNotifications::postStoreNotification(notificationType kind, const QVariantMap &userInfo) {
+    std::optional<NotificationContent> content = NotificationContent::make(kind, userInfo);
+    if (!content) {
+        m_context.reporter().appendLog(
+            u"KLV App Error: notification of kind %1 not posted: its user-info lacks the texts it shows"_s.arg(
+                static_cast<int>(kind)));
+        return false;
+    }
+    m_waiting = std::move(content);
+    const QString logo = logoPath();
+    if (QFileInfo::exists(logo)) {
+        deliverWaiting(logo);
+        return true;
+    }
+    // The notification that arrives while the logo is on its way goes out with it.
+    if (m_logoDownload)
+        return true;
+    // Fetched beside its place and renamed into it, so a half-written picture is never attached.
+    const QString partial = logo + u".download"_s;
+    auto *download = new PackageDownload(m_context.network(), m_context.store(),
+                                         QUrl(m_context.configuration().logoUrl), partial, this);
+    m_logoDownload = download;
+    connect(download, &PackageDownload::finished, this,
+            [this, download, logo, partial](const PackageDownload::Result &result) {
+                download->deleteLater();
+                QString reason = result.error;
+                if (result.succeeded() && !QFile::rename(partial, logo)) {
+                    reason = u"it could not be saved to "_s + logo;
+                    QFile::remove(partial);
+                }
+                if (!reason.isEmpty()) {
+                    m_context.reporter().appendLog(u"Error while try to get company logo "_s + reason);
+                    deliverWaiting({});
+                    return;
+                }
+                deliverWaiting(logo);
+            });
+    download->start();
+    return true;
+}
+
+void StoreNotifications::deliverWaiting(const QString &attachmentPath) {
+    if (!m_waiting)
+        return;
+    NotificationContent content = std::move(*m_waiting);
+    m_waiting.reset();
+    content.attachmentPath = attachmentPath;
+    m_notifier.post(content);
+}
+
+void StoreNotifications::didReceiveNotificationResponse(const NotificationContent &content,
+                                                        const QString &actionIdentifier) {
+    if (content.categoryIdentifier == NotificationContent::buySaleCategory) {
+        // Any answer to a sale, the button or a click, leads to its page.
+        QString path;
+        if (content.title.compare("Throw Back Thursday"_L1, Qt::CaseInsensitive) == 0)
+            path = u"/product-category/throwback/"_s;
+        else if (content.title.compare("Sale of the Day"_L1, Qt::CaseInsensitive) == 0)
+            path = u"/product-category/sale-of-the-day/"_s;
+        if (!path.isEmpty())
+            m_context.desktop().openUrl(QUrl(m_context.configuration().storeUrl + path));
+    } else if (content.categoryIdentifier == NotificationContent::updateAppCategory && actionIdentifier == u"now") {
+        m_selfUpdate.startAppUpdate();
+    }
+}
+
+} // namespace klv

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "store/NotificationContent.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QVariantMap>
+
+#include <optional>
+
+namespace klv {
+
+class AppContext;
+class Notifier;
+class PackageDownload;
+class SelfUpdate;
+
+// Tells the user about finished installations and the store's sale through the notifier, and acts on the answers:
+// a sale opens its store page, "Update Now" starts the updater.
+class StoreNotifications final : public QObject {
+    Q_OBJECT
+public:
+    StoreNotifications(AppContext &context, Notifier &notifier, SelfUpdate &selfUpdate, QObject *parent = nullptr);
+    ~StoreNotifications() override;
+
+    // Returns at once; the notification follows once the company logo is at hand (or could not be had).
+    // False, and logged, when the user-info lacks a text its kind needs.
+    bool postStoreNotification(notificationType kind, const QVariantMap &userInfo);
+    void didReceiveNotificationResponse(const NotificationContent &content, const QString &actionIdentifier);
+
+private:
+    QString logoPath() const;
+    void deliverWaiting(const QString &attachmentPath);
+
+    AppContext &m_context;
+    Notifier &m_notifier;
+    SelfUpdate &m_selfUpdate;
+    // The newest notification not yet handed to the notifier; an older one would be replaced at once anyway.
+    std::optional<NotificationContent> m_waiting;
+    QPointer<PackageDownload> m_logoDownload;
+};
+
+} // namespace klv

@@ -1,0 +1,241 @@
+#include "marketing/MarketingCenter.h"
+
+#include "core/AppContext.h"
+#include "library/ProductLibrary.h"
+#include "marketing/SaleCountdown.h"
+#include "store/JsonDecoding.h"
+#include "store/LenientJson.h"
+#include "store/StoreClient.h"
+
+#include <QJsonDocument>
+#include <QSet>
+
+#include <algorithm>
+#include <memory>
+
+namespace klv {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int saleRefreshIntervalMs = 6 * 60 * 60 * 1000;
+constexpr int countdownIntervalMs = 1000;
+
+// A value as JSON text, for log lines.
+QString compact(const QJsonValue &value) {
+    if (value.isUndefined())
+        return u"nothing"_s;
+    // QJsonDocument only writes arrays and objects: wrap the value and take the brackets off again.
+    const QByteArray wrapped = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(wrapped.sliced(1, wrapped.size() - 2));
+}
+
+// A decimal integer with an optional sign, nothing else: no blanks, no fraction, no overflow.
+std::optional<qint64> decimalInteger(const QString &text) {
+    const bool negative = text.startsWith(u'-');
+    const QString digits = negative || text.startsWith(u'+') ? text.sliced(1) : text;
+    if (digits.isEmpty() ||
+        !std::all_of(digits.cbegin(), digits.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return std::nullopt;
+    bool valid = false;
+    const qint64 value = (negative ? u'-' + digits : digits).toLongLong(&valid);
+    return valid ? std::optional(value) : std::nullopt;
+}
+
+struct Reading {
+    std::optional<QJsonObject> answer;
+    MarketingOutcome outcome = MarketingOutcome::succeeded;
+    QString message;
+};
+
+// The answer's object when its status is the boolean true; otherwise the failure, already reported.
+Reading readAnswer(AppContext &context, const StoreResponse &response, const QString &requestUrl,
+                   const QString &noAnswerAlert) {
+    const Reporter &reporter = context.reporter();
+    if (!response.hasBody) {
+        reporter.showAlert(u"Alert"_s, noAnswerAlert, u"OK"_s);
+        return {std::nullopt, MarketingOutcome::noAnswer,
+                u"The store could not be reached: "_s + response.transportError};
+    }
+    const std::optional<QJsonObject> answer = decodeJSONObject(response.body, context.log());
+    if (!answer) {
+        reporter.appendLog(u"Failed to convert the data object result from "_s +
+                           context.store().endpointAddress(StoreEndpoint::marketing) + u"with url : "_s + requestUrl);
+        return {std::nullopt, MarketingOutcome::noAnswer, u"The store's answer could not be read."_s};
+    }
+    const QJsonValue status = answer->value("status"_L1);
+    if (!status.isBool() || !status.toBool()) {
+        const QString message = json::textOr(*answer, "msg"_L1);
+        if (!status.isBool())
+            reporter.appendLog(u"KLV App Error: the marketing answer's status is not a boolean"_s);
+        reporter.appendLog(u"Error while get sale info with error : "_s + message);
+        return {std::nullopt, MarketingOutcome::refused,
+                u"The store refused the marketing request: "_s + refusalReason(status, message)};
+    }
+    return {answer, MarketingOutcome::succeeded, {}};
+}
+
+QJsonArray arrayOrEmpty(const QJsonObject &answer, QLatin1StringView key) {
+    const QJsonValue value = answer.value(key);
+    return value.isArray() ? value.toArray() : QJsonArray();
+}
+
+QJsonObject objectOrEmpty(const QJsonObject &answer, QLatin1StringView key) {
+    const QJsonValue value = answer.value(key);
+    return value.isObject() ? value.toObject() : QJsonObject();
+}
+
+} // namespace
+
+MarketingCenter::MarketingCenter(AppContext &context, QObject *parent)
+    : QObject(parent)
+    , m_context(context) {
+    m_saleRefresh.setInterval(saleRefreshIntervalMs);
+    connect(&m_saleRefresh, &QTimer::timeout, this, &MarketingCenter::requestSaleInfo);
+    m_countdown.setInterval(countdownIntervalMs);
+    connect(&m_countdown, &QTimer::timeout, this, [this] { Q_EMIT countdownChanged(countDownDate()); });
+    // Marketing answers may arrive before the library: a free product owned by then leaves the list once the
+    // library is known.
+    connect(&context.library(), &ProductLibrary::myProductsAvailable, this, [this](bool available) {
+        if (available)
+            removeOwnedFreeProducts();
+    });
+}
+
+void MarketingCenter::requestMarketingInfo() {
+    auto url = std::make_shared<QString>();
+    *url = m_context.store().send(StoreEndpoint::marketing, u"marketingInfo"_s, {}, this,
+                                  [this, url](const StoreResponse &response) { handleMarketingInfo(response, *url); });
+}
+
+void MarketingCenter::requestSaleInfo() {
+    auto url = std::make_shared<QString>();
+    *url = m_context.store().send(StoreEndpoint::marketing, u"saleInfo"_s, {}, this,
+                                  [this, url](const StoreResponse &response) { handleSaleInfo(response, *url); });
+}
+
+void MarketingCenter::startSaleRefresh() {
+    if (!m_saleRefresh.isActive())
+        m_saleRefresh.start();
+}
+
+void MarketingCenter::stopSaleRefresh() {
+    m_saleRefresh.stop();
+}
+
+void MarketingCenter::startCountdown() {
+    if (!m_countdown.isActive())
+        m_countdown.start();
+}
+
+void MarketingCenter::stopCountdown() {
+    m_countdown.stop();
+}
+
+void MarketingCenter::handleMarketingInfo(const StoreResponse &response, const QString &requestUrl) {
+    const Reading reading =
+        readAnswer(m_context, response, requestUrl, u"Failed to request the get marketing info "_s + requestUrl);
+    if (reading.answer) {
+        setSaleItems(arrayOrEmpty(*reading.answer, "saleItemsInfo"_L1));
+        setSaleInfo(objectOrEmpty(*reading.answer, "saleInfo"_L1));
+        setFreeItems(arrayOrEmpty(*reading.answer, "freeItemInfo"_L1));
+    }
+    Q_EMIT marketingInfoFinished(reading.outcome, reading.message);
+}
+
+void MarketingCenter::handleSaleInfo(const StoreResponse &response, const QString &requestUrl) {
+    const Reading reading = readAnswer(m_context, response, requestUrl, u"Failed to request the sale info"_s);
+    if (reading.answer)
+        setSaleInfo(objectOrEmpty(*reading.answer, "data"_L1));
+    Q_EMIT saleInfoFinished(reading.outcome, reading.message);
+}
+
+bool MarketingCenter::appendProducts(QList<OnSaleProductInfo> &list, const QJsonArray &items) const {
+    bool appended = false;
+    for (const QJsonValue &item : items) {
+        const QJsonObject object = item.toObject();
+        const std::optional<qint64> id = json::toInt64(object.value("product_id"_L1));
+        if (!id) {
+            // Without its number a product could neither be told apart from the others nor opened.
+            m_context.reporter().appendLog(u"KLV App Error: skipped a marketing product without an integer "
+                                           u"product_id: "_s +
+                                           compact(item));
+            continue;
+        }
+        if (std::any_of(list.cbegin(), list.cend(),
+                        [&](const OnSaleProductInfo &known) { return known.product_id == *id; }))
+            continue;
+        list.append(makeOnSaleProductInfo(object));
+        appended = true;
+    }
+    return appended;
+}
+
+void MarketingCenter::setSaleItems(const QJsonArray &items) {
+    const bool appended = appendProducts(m_saleOfTheDayPList, items);
+    Q_EMIT appMenuEnabled(appMenuIndex::saleOfTheDayAppMenu, true);
+    if (appended)
+        Q_EMIT saleListChanged();
+}
+
+void MarketingCenter::setFreeItems(const QJsonArray &items) {
+    // An owned product offered again is appended and dropped at once: no change to show.
+    const QList<OnSaleProductInfo> before = m_freeProductList;
+    appendProducts(m_freeProductList, items);
+    Q_EMIT appMenuEnabled(appMenuIndex::freeProductAppMenu, true);
+    dropOwnedFreeProducts();
+    if (m_freeProductList != before)
+        Q_EMIT freeListChanged();
+}
+
+void MarketingCenter::removeOwnedFreeProducts() {
+    if (dropOwnedFreeProducts())
+        Q_EMIT freeListChanged();
+}
+
+bool MarketingCenter::dropOwnedFreeProducts() {
+    const QList<OutlineViewItem> &library = m_context.library().libraryProducts();
+    if (m_freeProductList.isEmpty() || library.isEmpty())
+        return false;
+    QSet<qint64> owned;
+    for (const OutlineViewItem &record : library)
+        owned.insert(record.product_id);
+    return m_freeProductList.removeIf([&](const OnSaleProductInfo &free) { return owned.contains(free.product_id); }) >
+           0;
+}
+
+void MarketingCenter::setSaleInfo(const QJsonObject &info) {
+    m_saleTitle = json::textOr(info, "sale_title"_L1);
+    const QJsonValue discount = info.value("discount_amount"_L1);
+    const std::optional<qint64> percent = decimalInteger(json::toText(discount).value_or(QString()));
+    if (!percent) {
+        m_context.reporter().appendLog(u"KLV App Error: the sale's discount_amount is not a decimal integer, the "
+                                       u"discount counts as 0: "_s +
+                                       compact(discount));
+    }
+    m_saleDiscountPercent = percent.value_or(0);
+    m_saleEndDate = json::textOr(info, "end_date"_L1);
+    Q_EMIT saleInfoChanged();
+    Q_EMIT saleNotificationRequested(m_saleTitle, QString::number(m_saleDiscountPercent) + u"% Off"_s);
+}
+
+QString MarketingCenter::countDownDate() const {
+    return countDownDate(m_context.clock()(), QTimeZone::systemTimeZone());
+}
+
+QString MarketingCenter::countDownDate(const QDateTime &now, const QTimeZone &calendarZone) const {
+    return SaleCountdown::until(m_saleEndDate, now, calendarZone).text(m_saleDiscountPercent);
+}
+
+QStringList MarketingCenter::saleSectionPlaceholder() const {
+    if (!m_saleOfTheDayPList.isEmpty())
+        return {};
+    return {u"No sale today"_s, u"We always have our bundle discount. Buy 5 or more products for 25% off"_s};
+}
+
+QString MarketingCenter::freeSectionPlaceholder() const {
+    return m_freeProductList.isEmpty() ? u"Hurray you got all the freebies"_s : QString();
+}
+
+} // namespace klv

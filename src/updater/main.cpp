@@ -1,0 +1,58 @@
+#include "ApplicationSwap.h"
+
+#include "store/LogFile.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int usageError = 2;
+// Long enough for the app to close its window and finish writing; short enough not to linger forever.
+constexpr std::chrono::seconds quitTimeout{60};
+
+int refuse(const QString &message) {
+    std::fprintf(stderr, "klv-updater: %s\n", qUtf8Printable(message));
+    return usageError;
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("klv-updater"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Replaces KLV App with the version in a downloaded archive once the running app has quit, and starts it "
+        "again. Started by KLV App."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption appOption(QStringLiteral("app"), QStringLiteral("The installed application folder."),
+                                       QStringLiteral("FOLDER"));
+    const QCommandLineOption archiveOption(QStringLiteral("archive"),
+                                           QStringLiteral("The archive holding the new application folder."),
+                                           QStringLiteral("ZIP"));
+    const QCommandLineOption pidOption(QStringLiteral("pid"), QStringLiteral("The running app, to wait for."),
+                                       QStringLiteral("PID"));
+    const QCommandLineOption logOption(QStringLiteral("log"), QStringLiteral("The app's log file."),
+                                       QStringLiteral("FILE"));
+    parser.addOptions({appOption, archiveOption, pidOption, logOption});
+    if (!parser.parse(QCoreApplication::arguments()))
+        return refuse(parser.errorText());
+    if (parser.isSet(helpOption))
+        parser.showHelp(0);
+    for (const QCommandLineOption &required : {appOption, archiveOption, pidOption, logOption}) {
+        if (parser.value(required).isEmpty())
+            return refuse(u"--" + required.names().constFirst() + u" is required");
+    }
+    bool pidValid = false;
+    const qint64 pid = parser.value(pidOption).toLongLong(&pidValid);
+    if (!pidValid || pid <= 0)
+        return refuse(QStringLiteral("--pid must be a process number"));
+
+    klv::LogFile log(parser.value(logOption));
+    klv::ApplicationSwap swap({parser.value(appOption), parser.value(archiveOption), pid}, log, quitTimeout);
+    return swap.run() ? 0 : 1;
+}

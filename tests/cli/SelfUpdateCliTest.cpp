@@ -1,0 +1,249 @@
+#include "install/ArchiveExtractor.h"
+
+#include "CliRun.h"
+#include "SandboxHome.h"
+#include "StoreProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <memory>
+
+namespace klv::test {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+QByteArray readFile(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &content) {
+    QSaveFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
+           file.write(content) == content.size() && file.commit();
+}
+
+// What a program prints on its standard output, trimmed; empty when it did not run.
+QString outputOf(const QString &program, const QStringList &arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished(30'000) ? QString::fromUtf8(process.readAllStandardOutput()).trimmed() : QString();
+}
+
+// The application folder of one version, as tests/fixtures/selfupdate/AppRun stands in for it.
+bool makeAppFolder(const QString &folder, const QString &version) {
+    const QString appRun = folder + u"/AppRun"_s;
+    return QDir().mkpath(folder) && QFile::copy(QStringLiteral(KLV_FIXTURES_DIR "/selfupdate/AppRun"), appRun) &&
+           QFile::setPermissions(appRun, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) &&
+           writeFile(folder + u"/version"_s, version.toUtf8());
+}
+
+// A zip of <workspace>/<entry>.
+bool zip(const QString &archive, const QString &workspace, const QString &entry) {
+    QProcess process;
+    process.setWorkingDirectory(workspace);
+    process.start(u"zip"_s, {u"-qr"_s, archive, entry});
+    return process.waitForFinished(30'000) && process.exitCode() == 0;
+}
+
+class SelfUpdateCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        installedVersion = outputOf(QStringLiteral(KLV_CLI_BINARY), {u"--version"_s}).sliced(4);
+        ASSERT_FALSE(installedVersion.isEmpty());
+        newVersion = installedVersion + u".1"_s;
+        ASSERT_TRUE(QDir().mkpath(bucket()));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(KLV_DEMO_DIR "/files/bucket/updateKLVApp.zip"),
+                                bucket() + u"updateKLVApp.zip"_s));
+        ASSERT_TRUE(setCatalog(QJsonObject{{u"appVersion"_s, newVersion}}));
+        ASSERT_TRUE(makeAppFolder(appBundle(), u"0.9"_s));
+        ASSERT_TRUE(serveAppVersion(newVersion));
+    }
+
+    bool startStore(const QStringList &arguments = {}) {
+        store = std::make_unique<StoreProcess>(catalog.path(), arguments);
+        const bool started = store->start();
+        EXPECT_TRUE(started) << store->errorString().toStdString();
+        return started;
+    }
+    bool setCatalog(const QJsonObject &content) const {
+        return writeFile(catalog.filePath(u"store.json"_s), QJsonDocument(content).toJson());
+    }
+    // Puts "KLV+App.zip" holding the application folder of that version in the bucket.
+    bool serveAppVersion(const QString &version) const {
+        QTemporaryDir workspace;
+        return makeAppFolder(workspace.filePath(u"KLV App.app"_s), version) &&
+               zip(bucket() + u"KLV+App.zip"_s, workspace.path(), u"KLV App.app"_s);
+    }
+
+    CliResult selfUpdate(const QStringList &options = {}) const {
+        QProcessEnvironment environment = home.environment();
+        environment.insert(u"KLV_STORE_URL"_s, store->url());
+        environment.insert(u"KLV_DOWNLOAD_BUCKET_URL"_s, store->url() + u"/files/bucket/"_s);
+        return runKlv(QStringList{u"self-update"_s} + options, environment);
+    }
+    // Waits until the updater has finished its count-th run, which it ends with a log line, and the application it
+    // started has noted its start; the versions started so far.
+    QStringList waitForUpdater(qsizetype count) const {
+        const QDeadlineTimer deadline(30'000);
+        QStringList starts;
+        while (!deadline.hasExpired()) {
+            starts = QString::fromUtf8(readFile(home.filePath(u".klv-app-starts"_s))).split(u'\n', Qt::SkipEmptyParts);
+            if (starts.size() >= count && logLines().filter(u"KLV App Updater: "_s).size() >= count)
+                break;
+            QThread::msleep(50);
+        }
+        return starts;
+    }
+    QString installedAnswer() const { return outputOf(appBundle() + u"/AppRun"_s, {u"--version"_s}); }
+    QStringList logLines() const {
+        return QString::fromUtf8(readFile(applications() + u"Vantory/Log/KLVAppLog.txt"_s))
+            .split(u'\n', Qt::SkipEmptyParts);
+    }
+    QString bucket() const { return catalog.filePath(u"files/bucket/"_s); }
+    QString applications() const { return home.filePath(u".local/share/klv-app/Applications/"_s); }
+    QString appBundle() const { return applications() + u"KLV App.app"_s; }
+    QString sharedContainer() const {
+        return home.filePath(u".local/share/klv-app/Group Containers/group.com.vantory.klvapp/"_s);
+    }
+
+    SandboxHome home;
+    QTemporaryDir catalog;
+    std::unique_ptr<StoreProcess> store;
+    QString installedVersion;
+    QString newVersion;
+};
+
+TEST_F(SelfUpdateCliTest, DownloadsTheNewVersionAndTheUpdaterSwapsItIn) {
+    ASSERT_TRUE(startStore());
+    const CliResult result = selfUpdate({u"--json"_s});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const QJsonObject outcome = QJsonDocument::fromJson(result.out.toUtf8()).object();
+    EXPECT_EQ(outcome, (QJsonObject{{u"installedVersion"_s, installedVersion},
+                                    {u"storeVersion"_s, newVersion},
+                                    {u"updateAvailable"_s, true},
+                                    {u"updateStarted"_s, true}}))
+        << result.out.toStdString();
+    EXPECT_TRUE(result.err.contains(u"New version of KLV App is avaliable "_s + newVersion +
+                                    u", compare to current "_s + installedVersion))
+        << result.err.toStdString();
+
+    EXPECT_EQ(waitForUpdater(1), QStringList{newVersion}) << logLines().join(u'\n').toStdString();
+    EXPECT_EQ(installedAnswer(), u"klv "_s + newVersion);
+    EXPECT_EQ(QDir(applications()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{u"KLV App.app"_s, u"Vantory"_s}))
+        << "neither the old version nor the unpacked archive is left behind";
+    EXPECT_TRUE(QFileInfo(sharedContainer() + u"updateKLVApp.app/AppRun"_s).isExecutable());
+    EXPECT_FALSE(QFileInfo::exists(sharedContainer() + u"KLV App.zip"_s));
+    EXPECT_EQ(logLines().filter(u"KLV App Updater: KLV App was updated"_s).size(), 1);
+}
+
+TEST_F(SelfUpdateCliTest, ADamagedArchiveLeavesTheOldVersionInPlaceAndRunning) {
+    ASSERT_TRUE(startStore());
+    // The new version with a large incompressible file, so that damage lands in packed data.
+    QTemporaryDir workspace;
+    ASSERT_TRUE(makeAppFolder(workspace.filePath(u"KLV App.app"_s), newVersion));
+    QByteArray payload(256 * 1024, '\0');
+    for (qsizetype i = 0; i < payload.size(); ++i)
+        payload[i] = char(QRandomGenerator::global()->bounded(256));
+    ASSERT_TRUE(writeFile(workspace.filePath(u"KLV App.app/payload"_s), payload));
+    ASSERT_TRUE(zip(workspace.filePath(u"new.zip"_s), workspace.path(), u"KLV App.app"_s));
+    const QByteArray whole = readFile(workspace.filePath(u"new.zip"_s));
+    QByteArray flipped = whole;
+    flipped[whole.size() / 2] = char(~flipped[whole.size() / 2]);
+    ASSERT_TRUE(makeAppFolder(workspace.filePath(u"Other.app"_s), newVersion));
+    ASSERT_TRUE(zip(workspace.filePath(u"other.zip"_s), workspace.path(), u"Other.app"_s));
+
+    struct Damage {
+        const char *what;
+        QByteArray archive;
+        QString reason;
+    };
+    // Each is served whole: only the updater's check can tell.
+    const QList<Damage> damages{
+        {"cut short", whole.first(whole.size() / 2), u"is damaged or not an archive"_s},
+        {"one byte changed", flipped, u"is damaged or not an archive"_s},
+        {"without the application folder", readFile(workspace.filePath(u"other.zip"_s)),
+         u"the archive holds no “KLV App.app” folder"_s},
+    };
+    for (qsizetype i = 0; i < damages.size(); ++i) {
+        const Damage &damage = damages[i];
+        ASSERT_TRUE(writeFile(bucket() + u"KLV+App.zip"_s, damage.archive));
+        const CliResult result = selfUpdate();
+        ASSERT_EQ(result.exitCode, 0) << damage.what << ": " << result.err.toStdString();
+        EXPECT_EQ(waitForUpdater(i + 1).value(i), u"0.9") << damage.what;
+        EXPECT_EQ(installedAnswer(), u"klv 0.9") << damage.what;
+        const QStringList refusals =
+            logLines().filter(u"the update was not installed and the previous version was started again: "_s);
+        EXPECT_EQ(refusals.size(), i + 1) << damage.what;
+        EXPECT_TRUE(refusals.value(i).contains(damage.reason))
+            << damage.what << ": " << refusals.value(i).toStdString();
+    }
+    EXPECT_EQ(QDir(applications()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{u"KLV App.app"_s, u"Vantory"_s}));
+}
+
+TEST_F(SelfUpdateCliTest, AnIncompleteDownloadIsNeitherKeptNorOffered) {
+    ASSERT_TRUE(startStore({u"--fault"_s, u"path=/files/bucket/KLV+App.zip,kind=truncate,bytes=100"_s}));
+    const CliResult result = selfUpdate();
+    EXPECT_EQ(result.exitCode, 3) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(u"could not be downloaded"_s)) << result.err.toStdString();
+    EXPECT_FALSE(result.err.contains(u"New version of KLV App"_s)) << "no offer without a complete archive";
+    EXPECT_EQ(QDir(sharedContainer()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).filter(u"KLV App.zip"_s),
+              QStringList());
+    EXPECT_FALSE(QFileInfo::exists(sharedContainer() + u"updateKLVApp.app"_s));
+    EXPECT_EQ(installedAnswer(), u"klv 0.9");
+}
+
+TEST_F(SelfUpdateCliTest, ChecksReportWithoutDownloading) {
+    ASSERT_TRUE(startStore());
+    CliResult result = selfUpdate({u"--check"_s});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out.trimmed(),
+              u"KLV App "_s + installedVersion + u"; the store has "_s + newVersion + u": update available."_s);
+
+    ASSERT_TRUE(setCatalog(QJsonObject{{u"appVersion"_s, installedVersion}}));
+    result = selfUpdate();
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(result.out.endsWith(u": up to date.\n"_s)) << result.out.toStdString();
+
+    ASSERT_TRUE(setCatalog(QJsonObject{}));
+    result = selfUpdate({u"--json"_s});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(QJsonDocument::fromJson(result.out.toUtf8()).object().value(u"updateAvailable"_s), false)
+        << "no version from the store is no update";
+
+    ASSERT_TRUE(setCatalog(QJsonObject{
+        {u"answers"_s, QJsonObject{{u"getProductVersion"_s,
+                                    QJsonObject{{u"status"_s, false}, {u"msg"_s, u"Closed for stocktaking"_s}}}}}}));
+    result = selfUpdate();
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(logLines().filter(u"Closed for stocktaking"_s).size(), 1);
+
+    EXPECT_FALSE(QFileInfo::exists(sharedContainer() + u"KLV App.zip"_s));
+    EXPECT_FALSE(QFileInfo::exists(sharedContainer() + u"updateKLVApp.app"_s));
+}
+
+TEST_F(SelfUpdateCliTest, TheBuiltApplicationArchiveRunsKlv) {
+    QTemporaryDir unpacked;
+    const ArchiveExtractor::Result result =
+        ArchiveExtractor().extract(QStringLiteral(KLV_DEMO_DIR "/files/bucket/KLV+App.zip"), unpacked.path());
+    ASSERT_TRUE(result.succeeded()) << result.error->toStdString();
+    EXPECT_EQ(result.topLevelItems, QStringList{u"KLV App.app"_s});
+    EXPECT_EQ(outputOf(unpacked.filePath(u"KLV App.app/AppRun"_s), {u"--version"_s}), u"klv "_s + installedVersion);
+}
+
+} // namespace
+} // namespace klv::test

@@ -4,6 +4,8 @@
 #include "LibraryOutcome.h"
 #include "Terminal.h"
 
+#include "core/AppContext.h"
+
 #include "marketing/Rewards.h"
 
 #include <QCommandLineParser>
@@ -46,7 +48,7 @@ void ClaimCommand::run(const QCommandLineParser &parser) {
         return;
     }
     const bool asJson = parser.isSet(jsonOption);
-    auto *rewards = new Rewards(m_context, this);
+    auto *rewards = &m_context.rewards();
     // The coupons must be known first, as in the window, which only offers a copy button where there is one.
     connect(rewards, &Rewards::rewardInfoFinished, this,
             [this, rewards, tier = *tier, asJson](MarketingOutcome outcome, const QString &message) {

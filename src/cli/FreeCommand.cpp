@@ -23,7 +23,7 @@ void FreeCommand::describe(QCommandLineParser &parser) const {
 
 void FreeCommand::run(const QCommandLineParser &parser) {
     const bool asJson = parser.isSet(jsonOption);
-    auto *marketing = new MarketingCenter(m_context, this);
+    auto *marketing = &m_context.marketing();
     connect(marketing, &MarketingCenter::marketingInfoFinished, this,
             [this, marketing, asJson](MarketingOutcome outcome, const QString &message) {
                 if (outcome == MarketingOutcome::succeeded) {

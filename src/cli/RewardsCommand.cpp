@@ -4,6 +4,8 @@
 #include "LibraryOutcome.h"
 #include "Terminal.h"
 
+#include "core/AppContext.h"
+
 #include "marketing/Rewards.h"
 
 #include <QCommandLineParser>
@@ -41,7 +43,7 @@ void RewardsCommand::run(const QCommandLineParser &parser) {
         return;
     }
     const bool asJson = parser.isSet(jsonOption);
-    auto *rewards = new Rewards(m_context, this);
+    auto *rewards = &m_context.rewards();
     connect(rewards, &Rewards::rewardInfoFinished, this,
             [this, rewards, asJson](MarketingOutcome outcome, const QString &message) {
                 if (outcome == MarketingOutcome::succeeded) {

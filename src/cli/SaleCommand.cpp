@@ -3,6 +3,8 @@
 #include "ExitCode.h"
 #include "Terminal.h"
 
+#include "core/AppContext.h"
+
 #include "marketing/MarketingCenter.h"
 
 #include <QCommandLineParser>
@@ -23,7 +25,7 @@ void SaleCommand::describe(QCommandLineParser &parser) const {
 
 void SaleCommand::run(const QCommandLineParser &parser) {
     const bool asJson = parser.isSet(jsonOption);
-    auto *marketing = new MarketingCenter(m_context, this);
+    auto *marketing = &m_context.marketing();
     // Like the window: the marketing information with its lists, then the sale information on its own.
     m_pending = 2;
     connect(marketing, &MarketingCenter::marketingInfoFinished, this,

@@ -24,7 +24,7 @@ const QString jsonOption = u"json"_s;
 
 SelfUpdateCommand::SelfUpdateCommand(AppContext &context, const Terminal &terminal)
     : Command(context, terminal)
-    , m_selfUpdate(new SelfUpdate(context, this)) {}
+    , m_selfUpdate(&context.selfUpdate()) {}
 
 SelfUpdateCommand::~SelfUpdateCommand() = default;
 

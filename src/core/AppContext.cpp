@@ -1,9 +1,14 @@
 #include "core/AppContext.h"
 
+#include "core/DBusNotifier.h"
+#include "core/SelfUpdate.h"
+#include "core/StoreNotifications.h"
 #include "install/InstallationEngine.h"
 #include "library/ProductCache.h"
 #include "library/ProductImages.h"
 #include "library/ProductLibrary.h"
+#include "marketing/MarketingCenter.h"
+#include "marketing/Rewards.h"
 #include "store/DesktopServices.h"
 #include "store/StoreClient.h"
 
@@ -52,6 +57,11 @@ AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock,
     , m_library(new ProductLibrary(*this, fileCreationDate, this))
     , m_engine(new InstallationEngine(*this, this))
     , m_productImages(new ProductImages(*this, this))
+    , m_selfUpdate(new SelfUpdate(*this, this))
+    , m_marketing(new MarketingCenter(*this, this))
+    , m_rewards(new Rewards(*this, this))
+    , m_notifier(new DBusNotifier(QDBusConnection::sessionBus(), m_log, this))
+    , m_notifications(new StoreNotifications(*this, *m_notifier, *m_selfUpdate, this))
     , m_loggedDesktop(std::make_unique<LoggedDesktopServices>(m_log))
     , m_desktop(m_loggedDesktop.get()) {
     // The cached library may not be cleared while a job still refers to it.
@@ -59,6 +69,16 @@ AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock,
     // After each library download, pictures already on disk are found again without a download.
     connect(m_library, &ProductLibrary::libraryStored, m_productImages,
             [this] { m_productImages->registerStoredProductImages(m_library->libraryProducts()); });
+    connect(m_engine, &InstallationEngine::installationCompleted, m_notifications, [this](const QString &name) {
+        m_notifications->postStoreNotification(notificationType::installComplete,
+                                               {{QStringLiteral("Request Data Product Name"), name}});
+    });
+    connect(m_marketing, &MarketingCenter::saleNotificationRequested, m_notifications,
+            [this](const QString &title, const QString &subtitle) {
+                m_notifications->postStoreNotification(notificationType::buySale,
+                                                       {{QStringLiteral("Request Data Main String"), title},
+                                                        {QStringLiteral("Request Data Sub String"), subtitle}});
+            });
 }
 
 AppContext::~AppContext() = default;

@@ -19,8 +19,13 @@ namespace klv {
 class Alerts;
 class DesktopServices;
 class InstallationEngine;
+class MarketingCenter;
+class Notifier;
 class ProductImages;
 class ProductLibrary;
+class Rewards;
+class SelfUpdate;
+class StoreNotifications;
 class StoreClient;
 
 // Owns the state every part of the program shares: configuration, locations, settings, the picture map,
@@ -40,6 +45,10 @@ public:
     ProductLibrary &library() { return *m_library; }
     InstallationEngine &installationEngine() { return *m_engine; }
     ProductImages &productImages() { return *m_productImages; }
+    SelfUpdate &selfUpdate() { return *m_selfUpdate; }
+    MarketingCenter &marketing() { return *m_marketing; }
+    Rewards &rewards() { return *m_rewards; }
+    StoreNotifications &notifications() { return *m_notifications; }
     // Opening pages, showing folders and copying text; until a front end provides them, each is only logged.
     DesktopServices &desktop() { return *m_desktop; }
     void setDesktopServices(DesktopServices &desktop) { m_desktop = &desktop; }
@@ -72,6 +81,11 @@ private:
     ProductLibrary *m_library;
     InstallationEngine *m_engine;
     ProductImages *m_productImages;
+    SelfUpdate *m_selfUpdate;
+    MarketingCenter *m_marketing;
+    Rewards *m_rewards;
+    Notifier *m_notifier;
+    StoreNotifications *m_notifications;
     std::unique_ptr<DesktopServices> m_loggedDesktop;
     DesktopServices *m_desktop;
 };

@@ -62,15 +62,15 @@ QJsonValue package(const QJsonValue &entry, const QString &filesDirectory, const
     const QString prefix = u"{store}/files/"_s;
     QJsonObject object = entry.toObject();
     const QString link = object.value(u"dlLink"_s).toString();
-    if (entry.isObject() && !object.contains(u"dlSize"_s) && link.startsWith(prefix)) {
-        const QString relative = QUrl::fromPercentEncoding(link.sliced(prefix.size()).toUtf8());
-        const QFileInfo file(QDir(filesDirectory).filePath(relative));
-        if (!relative.split(u'/').contains(u".."_s) && file.isFile()) {
-            object.insert(u"dlSize"_s, file.size());
-            return CatalogLookup::withStoreUrl(object, storeUrl);
-        }
+    if (!entry.isObject() || object.contains(u"dlSize"_s) || !link.startsWith(prefix)) {
+        return CatalogLookup::withStoreUrl(entry, storeUrl);
     }
-    return CatalogLookup::withStoreUrl(entry, storeUrl);
+    const QString relative = QUrl::fromPercentEncoding(link.sliced(prefix.size()).toUtf8());
+    const QFileInfo file(QDir(filesDirectory).filePath(relative));
+    if (!relative.split(u'/').contains(u".."_s) && file.isFile()) {
+        object.insert(u"dlSize"_s, file.size());
+    }
+    return CatalogLookup::withStoreUrl(object, storeUrl);
 }
 
 QJsonObject templateEntries(const QJsonObject &templateData, const QString &osVersion, const QString &filesDirectory,

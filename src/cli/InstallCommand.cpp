@@ -109,6 +109,8 @@ void InstallCommand::watchEngine() {
         }
         finishIfDone();
     });
+    connect(&engine, &InstallationEngine::installationRefused, this,
+            [this] { m_exitCode = qMax(m_exitCode, int(ExitCode::storeRefused)); });
     connect(&engine, &InstallationEngine::installationCompleted, this, [this](const QString &productName) {
         m_progress->finishLine();
         m_terminal.printResult(u"Installed " + productName);

@@ -103,6 +103,7 @@ void InstallationEngine::enqueueTemplateEntry(const QString &key, const QJsonVal
                                    u"system and then install the plugin."_s
                                  : u"Failed to get template name for `"_s + key +
                                        u"` when retrieving the download info, "_s + message + u". "_s;
+        Q_EMIT installationRefused(key, text);
         if (reporter.showAlert(u"Alert"_s, text, u"OK"_s, u"Copy error to report"_s) == 1) {
             const Settings &settings = m_context.settings();
             m_context.desktop().copyText(u"Error while request download product with ID `"_s + key +
@@ -118,12 +119,12 @@ void InstallationEngine::enqueueTemplateEntry(const QString &key, const QJsonVal
         id = 0;
     const OutlineViewItem *record = libraryRecord(name, id, false);
     if (record && record->isInstalled && m_isNewInstall) {
-        reporter.showAlert(u"Alert"_s,
-                           u"Product '"_s + name +
-                               u"' Already installed, please check in the 'Motion Template' folder to verify, restart "
-                               u"the app in case not update. It it still now show up, please let us know so we can "
-                               u"fix it"_s,
-                           u"OK"_s);
+        const QString text = u"Product '"_s + name +
+                             u"' Already installed, please check in the 'Motion Template' folder to verify, restart "
+                             u"the app in case not update. It it still now show up, please let us know so we can "
+                             u"fix it"_s;
+        Q_EMIT installationRefused(name, text);
+        reporter.showAlert(u"Alert"_s, text, u"OK"_s);
         return;
     }
     const bool isResolve = json::textOr(entry, "mainApplication"_L1) == u"DVR";

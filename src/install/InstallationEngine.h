@@ -52,6 +52,8 @@ Q_SIGNALS:
     // The download-information request was answered; nothing may have been queued (accepted false).
     void downloadInfoHandled(bool accepted, const QString &message);
     void jobStarted(const klv::InstallationItem &job);
+    // A product of the answer was not queued: refused by the store or already installed.
+    void installationRefused(const QString &product, const QString &message);
     // "installation complete" for the front end's notification.
     void installationCompleted(const QString &productName);
     void jobFailed(const QString &productName, const QString &message);

@@ -1,5 +1,10 @@
 #include "install/JobInstallers.h"
 
+#include "install/CompositeInstaller.h"
+#include "install/FontInstaller.h"
+#include "install/LutInstaller.h"
+#include "install/PluginInstaller.h"
+#include "install/ResolveInstaller.h"
 #include "install/TemplateInstaller.h"
 #include "library/InstallationItem.h"
 
@@ -8,7 +13,12 @@ namespace klv {
 QList<JobInstaller *> createJobInstallers(const InstallEnvironment &environment, const InstallationItem &job,
                                           QObject *parent) {
     if (job.installProcessType == u"new")
-        return {new TemplateInstaller(environment, job, parent)};
+        return {new TemplateInstaller(environment, job, parent), new FontInstaller(environment, job, parent),
+                new PluginInstaller(environment, job, parent), new LutInstaller(environment, job, parent)};
+    if (job.installProcessType == u"dvr")
+        return {new ResolveInstaller(environment, job, parent)};
+    if (job.installProcessType == u"composite")
+        return {new CompositeInstaller(environment, job, parent)};
     return {};
 }
 

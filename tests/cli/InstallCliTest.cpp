@@ -1,0 +1,224 @@
+#include "CliRun.h"
+#include "SandboxHome.h"
+#include "StoreProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSaveFile>
+#include <QTemporaryDir>
+
+#include <csignal>
+
+namespace klv::test {
+namespace {
+
+void copyFolder(const QString &from, const QString &to) {
+    QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = to + source.mid(from.size());
+        QDir().mkpath(QFileInfo(target).path());
+        QFile::copy(source, target);
+        QFile::setPermissions(target, QFile::permissions(source));
+    }
+}
+
+QByteArray readFile(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class InstallCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        copyFolder(QStringLiteral(KLV_INSTALL_FIXTURE_DIR), catalog.path());
+        ASSERT_TRUE(store.start()) << store.errorString().toStdString();
+        ASSERT_EQ(
+            klv({QStringLiteral("login"), QStringLiteral("tester"), QStringLiteral("--password-stdin")}, "secret\n")
+                .exitCode,
+            0);
+    }
+
+    QProcessEnvironment environment() const {
+        QProcessEnvironment environment = home.environment();
+        environment.insert(QStringLiteral("KLV_STORE_URL"), store.url());
+        environment.insert(QStringLiteral("KLV_PLUGIN_SITE_URL"), store.url() + u"/files/plugins/");
+        environment.insert(QStringLiteral("KLV_FONT_STORE_URL"), store.url() + u"/files/fonts/");
+        return environment;
+    }
+    CliResult klv(const QStringList &arguments, const QByteArray &input = {}) const {
+        return runKlv(arguments, environment(), input);
+    }
+    CliResult install(const QStringList &names) const { return klv(QStringList{QStringLiteral("install")} + names); }
+    QStringList installedNames() const {
+        const CliResult result = klv({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("--filter"),
+                                      QStringLiteral("installed")});
+        QStringList names;
+        for (const QJsonValue &row : QJsonDocument::fromJson(result.out.toUtf8()).array())
+            names << row[u"product_name"].toString();
+        return names;
+    }
+    QString motion(const QString &type, const QString &relative) const {
+        return home.filePath(u"Videos/Motion Templates.localized/" + type + u".localized/" + relative);
+    }
+    QString data(const QString &relative) const { return home.filePath(u".local/share/" + relative); }
+    QString vantory(const QString &relative) const { return data(u"klv-app/Applications/Vantory/" + relative); }
+    void addFault(const QJsonObject &fault) const {
+        const QString path = catalog.filePath(QStringLiteral("store.json"));
+        QJsonObject root = QJsonDocument::fromJson(readFile(path)).object();
+        QJsonArray faults = root[u"faults"].toArray();
+        faults.append(fault);
+        root[u"faults"] = faults;
+        QSaveFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QJsonDocument(root).toJson());
+        ASSERT_TRUE(out.commit());
+    }
+    // Nothing of a failed job may look installed: no template folder, no row marked installed.
+    void expectNothingInstalled(const QString &name) const {
+        for (const QString &type : {u"Titles"_qs, u"Effects"_qs, u"Transitions"_qs, u"Generators"_qs})
+            EXPECT_FALSE(QFileInfo::exists(motion(type, u"KLV - " + name))) << name.toStdString();
+        EXPECT_FALSE(installedNames().contains(name)) << name.toStdString();
+    }
+
+    SandboxHome home;
+    QTemporaryDir catalog;
+    StoreProcess store{catalog.path()};
+};
+
+TEST_F(InstallCliTest, TemplatesLandInTheirTypeFoldersPrepared) {
+    const CliResult result = install({QStringLiteral("Fixture Titles")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, u"Installed Fixture Titles\n");
+
+    const QByteArray lowerThird =
+        readFile(motion(u"Titles"_qs, u"KLV - Fixture Titles/Lower Third/Lower Third.moti"_qs));
+    EXPECT_EQ(lowerThird.count("<canvas>\n\t<layout>1"), 3) << lowerThird.toStdString();
+    EXPECT_EQ(readFile(motion(u"Titles"_qs, u"KLV - Fixture Titles/Headline/Headline.moti"_qs)).count("<canvas>"), 1);
+    EXPECT_TRUE(readFile(motion(u"Transitions"_qs, u"KLV - Fixture Titles/Wipe/Wipe.motr"_qs)).contains("<canvas>"));
+    EXPECT_TRUE(installedNames().contains(u"Fixture Titles"_qs));
+    EXPECT_FALSE(QFileInfo::exists(vantory(u"KLV-Download/Fixture Titles"_qs))) << "the job folder is cleaned up";
+}
+
+TEST_F(InstallCliTest, PluginsFontsAndLutsInstallBesideTheTemplates) {
+    const CliResult result = install({QStringLiteral("Fixture Plugins"), QStringLiteral("Fixture Extras")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, u"Installed Fixture Plugins\nInstalled Fixture Extras\n") << "jobs run in order";
+    EXPECT_TRUE(QFileInfo(vantory(u"Plugins/KLV Fixture Glow.app/AppRun"_qs)).isExecutable());
+    EXPECT_TRUE(QFileInfo(vantory(u"Plugins/KLV Fixture Helper.app/AppRun"_qs)).isExecutable());
+    EXPECT_TRUE(readFile(home.filePath(QStringLiteral(".klv-plugin-runs"))).contains("KLV Fixture Helper"))
+        << "the plug-in that stays running was started";
+    EXPECT_TRUE(QFileInfo::exists(data(u"fonts/Fixture Sans.ttf"_qs)));
+    EXPECT_TRUE(QFileInfo::exists(data(u"fonts/Fixture Serif.otf"_qs)));
+    EXPECT_FALSE(QFileInfo::exists(data(u"fonts/Fixture Missing.ttf"_qs))) << "an error page is never a font";
+    EXPECT_FALSE(QFileInfo::exists(data(u"fonts/Fixture Missing.otf"_qs)));
+    QDir luts(data(u"klv-app/Library/Application Support/ProApps/Custom LUTs"_qs));
+    EXPECT_FALSE(luts.entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+}
+
+TEST_F(InstallCliTest, GroupsResolveBundlesAndCompositesInstall) {
+    const CliResult result = install({QStringLiteral("Fixture Bundle"), QStringLiteral("Fixture Grade DVR"),
+                                      QStringLiteral("Fixture Scratches"), QStringLiteral("Fixture Flares")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(QFileInfo(motion(u"Titles"_qs, u"KLV - Fixture Alpha"_qs)).isDir());
+    EXPECT_TRUE(QFileInfo(motion(u"Effects"_qs, u"KLV - Fixture Beta"_qs)).isDir());
+    EXPECT_TRUE(QFileInfo::exists(data(u"DaVinciResolve/Fusion/Templates/KLV - Fixture Grade DVR.drfx"_qs)));
+    EXPECT_TRUE(QFileInfo(home.filePath(QStringLiteral("Videos/KLV Composite/Fixture Scratches"))).isDir());
+    EXPECT_TRUE(QFileInfo::exists(home.filePath(QStringLiteral("Videos/KLV Composite/Fixture Flares.mov"))));
+    const QStringList installed = installedNames();
+    for (const QString &name : {u"Fixture Bundle"_qs, u"Fixture Grade DVR"_qs, u"Fixture Scratches"_qs})
+        EXPECT_TRUE(installed.contains(name)) << name.toStdString() << " in " << installed.join(u", ").toStdString();
+}
+
+TEST_F(InstallCliTest, AlreadyInstalledIsRefusedOnInstallButUpdated) {
+    ASSERT_EQ(install({QStringLiteral("Fixture Titles")}).exitCode, 0);
+    QFile stray(motion(u"Titles"_qs, u"KLV - Fixture Titles/Retired Template/stray.txt"_qs));
+    QDir().mkpath(QFileInfo(stray).path());
+    ASSERT_TRUE(stray.open(QIODevice::WriteOnly));
+    stray.close();
+    QDir().mkpath(motion(u"Titles"_qs, u"KLV - Fixture Titles Classic"_qs));
+
+    const CliResult again = install({QStringLiteral("Fixture Titles")});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_TRUE(again.err.contains(u"Already installed")) << again.err.toStdString();
+    EXPECT_TRUE(stray.exists());
+
+    const CliResult update = klv({QStringLiteral("update"), QStringLiteral("Fixture Titles")});
+    EXPECT_EQ(update.exitCode, 0) << update.err.toStdString();
+    EXPECT_FALSE(stray.exists()) << "a template folder of the package is replaced whole";
+    EXPECT_TRUE(QFileInfo(motion(u"Titles"_qs, u"KLV - Fixture Titles Classic"_qs)).isDir())
+        << "folders the new version does not have stay";
+    EXPECT_TRUE(readFile(motion(u"Titles"_qs, u"KLV - Fixture Titles/Headline/Headline.moti"_qs)).contains("<canvas>"));
+}
+
+TEST_F(InstallCliTest, DuplicateRequestsQueueOneJob) {
+    const CliResult result = install({QStringLiteral("Fixture Titles"), QStringLiteral("Fixture Titles")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, u"Installed Fixture Titles\n");
+}
+
+TEST_F(InstallCliTest, BadPackagesFailClearlyAndInstallNothing) {
+    addFault(QJsonObject{
+        {u"path"_qs, u"/files/templates/fixture-alpha.zip"_qs}, {u"kind"_qs, u"status"_qs}, {u"status"_qs, 500}});
+    addFault(QJsonObject{
+        {u"path"_qs, u"/files/templates/fixture-beta.zip"_qs}, {u"kind"_qs, u"truncate"_qs}, {u"bytes"_qs, 200}});
+    const QStringList broken{u"Fixture Alpha"_qs,  u"Fixture Beta"_qs,       u"Fixture Corrupt"_qs,
+                             u"Fixture Dotdot"_qs, u"Fixture Absolute"_qs,   u"Fixture Symlink"_qs,
+                             u"Fixture A/B"_qs,    u"Fixture Broken Link"_qs};
+    const CliResult result = install(broken + QStringList{u"Fixture Titles"_qs});
+    EXPECT_EQ(result.exitCode, 4) << result.err.toStdString();
+    for (const QString &name : broken) {
+        EXPECT_TRUE(result.out.contains(u"Failed " + name)) << name.toStdString() << result.out.toStdString();
+        EXPECT_TRUE(result.err.contains(u"Alert: Installing " + name + u" failed: ")) << name.toStdString();
+        expectNothingInstalled(name);
+    }
+    EXPECT_TRUE(result.out.endsWith(u"Installed Fixture Titles\n")) << "the queue moves on";
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/klv-fixture-absolute-evil")));
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/klv-fixture-symlink-evil")));
+    EXPECT_FALSE(QFileInfo::exists(vantory(u"KLV-Download/evil"_qs)));
+}
+
+TEST_F(InstallCliTest, ShellCharactersInNamesAreJustNames) {
+    const QString name = QStringLiteral("Bad $(name) `x`; \"q\"");
+    const CliResult result = install({name});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(QFileInfo(motion(u"Titles"_qs, u"KLV - " + name)).isDir());
+    EXPECT_TRUE(QFileInfo::exists(vantory(u"Plugins/Bad $(plugin) `x`; \"q\".app/AppRun"_qs)));
+}
+
+TEST_F(InstallCliTest, AProductForANewerSystemIsRefused) {
+    const CliResult result = install({QStringLiteral("Fixture Future")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(u"This plugin requires a more recent version of MacOS."))
+        << result.err.toStdString();
+}
+
+TEST_F(InstallCliTest, CtrlCCancelsAndLeavesNothingMarkedInstalled) {
+    addFault(QJsonObject{
+        {u"path"_qs, u"/files/templates/fixture-titles.zip"_qs}, {u"kind"_qs, u"delay"_qs}, {u"delayMs"_qs, 20000}});
+    QProcess klvProcess;
+    klvProcess.setProcessEnvironment(environment());
+    klvProcess.start(QStringLiteral(KLV_CLI_BINARY), {QStringLiteral("install"), QStringLiteral("Fixture Titles")});
+    ASSERT_TRUE(klvProcess.waitForStarted());
+    // Wait until the job runs (the download then hangs in the delay).
+    QByteArray errors;
+    for (int i = 0; i < 100 && !errors.contains("Installing (1 / 1)"); ++i) {
+        klvProcess.waitForReadyRead(100);
+        errors += klvProcess.readAllStandardError();
+    }
+    ASSERT_TRUE(errors.contains("Installing (1 / 1)")) << errors.toStdString();
+    ::kill(pid_t(klvProcess.processId()), SIGINT);
+    ASSERT_TRUE(klvProcess.waitForFinished(15'000));
+    EXPECT_EQ(klvProcess.exitCode(), 130);
+    expectNothingInstalled(u"Fixture Titles"_qs);
+}
+
+} // namespace
+} // namespace klv::test

@@ -163,7 +163,7 @@ void PluginInstaller::unpack(const QString &name) {
     const QString stagingPattern = locations.downloadFolderURL + u"plugin-XXXXXX"_s;
     runOnWorker(
         this,
-        [archive, stagingPattern, pluginsFolder = locations.pluginsFolderURL, application = name + u".app",
+        [archive, stagingPattern, pluginsFolder = locations.pluginsFolderURL, application = QString(name + u".app"),
          stop = m_stop] {
             return unpackArchive(archive, stagingPattern, pluginsFolder, application, stop->get_token());
         },

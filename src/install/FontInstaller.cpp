@@ -181,7 +181,7 @@ void FontInstaller::fetch(const QUrl &url, const QString &path, FetchHandler don
                     QFile::remove(answer.filePath);
                     m_context.reporter().appendLog(u"Received "_s + answer.mimeType +
                                                    u" instead with suggested file name "_s + answer.suggestedFileName +
-                                                   u", encoding "_s);
+                                                   u", encoding "_s + answer.textEncoding);
                     done(std::nullopt);
                 } else if (!answer.succeeded()) {
                     m_context.reporter().appendLog(answer.error);

@@ -98,8 +98,11 @@ void PackageDownload::complete() {
         return;
     if (QNetworkReply *reply = m_reply.data()) {
         m_result.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        m_result.mimeType =
-            reply->header(QNetworkRequest::ContentTypeHeader).toString().section(u';', 0, 0).trimmed();
+        const QString contentType = reply->header(QNetworkRequest::ContentTypeHeader).toString();
+        m_result.mimeType = contentType.section(u';', 0, 0).trimmed();
+        static const QRegularExpression charset(QStringLiteral("charset\\s*=\\s*\"?([^\";\\s]+)"),
+                                                QRegularExpression::CaseInsensitiveOption);
+        m_result.textEncoding = charset.match(contentType).captured(1);
         m_result.suggestedFileName = suggestedName(*reply);
         if (reply->error() == QNetworkReply::NoError && m_result.httpStatus < 300)
             writeAvailable();

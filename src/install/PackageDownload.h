@@ -23,6 +23,8 @@ public:
         bool cancelled = false;
         QString filePath;
         QString mimeType;
+        // The charset of the content type, empty when none was given.
+        QString textEncoding;
         QString suggestedFileName;
         int httpStatus = 0;
         qint64 bytes = 0;

@@ -89,9 +89,16 @@ void InstallCommand::requestAll(const QList<OutlineViewItem> &products) {
         m_context.installationEngine().cancelInstallation();
         finishIfDone();
     });
-    m_pendingRequests = int(products.size());
-    for (const OutlineViewItem &product : products)
-        m_context.installationEngine().requestInstallation(product, !m_isUpdate);
+    // One request at a time, so the jobs queue in the order the products were named.
+    m_toRequest = products;
+    requestNext();
+}
+
+void InstallCommand::requestNext() {
+    if (m_toRequest.isEmpty() || m_cancelled)
+        return;
+    ++m_pendingRequests;
+    m_context.installationEngine().requestInstallation(m_toRequest.takeFirst(), !m_isUpdate);
 }
 
 void InstallCommand::watchEngine() {
@@ -102,6 +109,7 @@ void InstallCommand::watchEngine() {
     });
     connect(&engine, &InstallationEngine::downloadInfoHandled, this, [this](bool accepted, const QString &message) {
         --m_pendingRequests;
+        requestNext();
         if (!accepted) {
             m_progress->finishLine();
             m_terminal.printMessage(message);
@@ -121,6 +129,7 @@ void InstallCommand::watchEngine() {
         m_exitCode = ExitCode::jobFailed;
     });
     connect(&engine, &InstallationEngine::queueFinished, this, [this] { finishIfDone(); });
+    connect(&engine, &InstallationEngine::sideWorkFinished, this, [this] { finishIfDone(); });
 }
 
 void InstallCommand::finishIfDone() {
@@ -128,7 +137,8 @@ void InstallCommand::finishIfDone() {
         Q_EMIT finished(ExitCode::cancelled);
         return;
     }
-    if (m_pendingRequests > 0 || m_context.installationEngine().isBusy())
+    const InstallationEngine &engine = m_context.installationEngine();
+    if (m_pendingRequests > 0 || !m_toRequest.isEmpty() || engine.isBusy() || engine.hasSideWork())
         return;
     m_progress->finishLine();
     Q_EMIT finished(m_exitCode);

@@ -26,12 +26,14 @@ public:
 
 private:
     void requestAll(const QList<OutlineViewItem> &products);
+    void requestNext();
     void watchEngine();
     void finishIfDone();
 
     bool m_isUpdate;
     std::unique_ptr<ProgressDisplay> m_progress;
     InterruptWatcher *m_interrupts = nullptr;
+    QList<OutlineViewItem> m_toRequest;
     int m_pendingRequests = 0;
     int m_exitCode = 0;
     bool m_cancelled = false;

@@ -253,7 +253,7 @@ double InstallationEngine::jobProgress(const QString &productName, qint64 produc
 }
 
 void InstallationEngine::finishCurrentJob() {
-    stopJobInstallers();
+    releaseJobInstallers();
     const InstallationItem job = m_installingQueue[m_installingIndexInQueue];
     m_context.reporter().appendLog(u"Installed "_s + job.product_name);
     Q_EMIT installationCompleted(job.product_name);
@@ -308,6 +308,28 @@ void InstallationEngine::stopJobInstallers() {
         installer->deleteLater();
     }
     m_jobInstallers.clear();
+}
+
+void InstallationEngine::releaseJobInstallers() {
+    const QList<QPointer<JobInstaller>> installers = std::exchange(m_jobInstallers, {});
+    for (const QPointer<JobInstaller> &pointer : installers) {
+        JobInstaller *installer = pointer.data();
+        if (!installer)
+            continue;
+        installer->disconnect(this);
+        if (!installer->isSideWork() || installer->isSideWorkDone()) {
+            installer->cancel();
+            installer->deleteLater();
+            continue;
+        }
+        m_sideWork.append(pointer);
+        connect(installer, &JobInstaller::sideWorkFinished, this, [this, installer] {
+            m_sideWork.removeAll(installer);
+            installer->deleteLater();
+            if (m_sideWork.isEmpty())
+                Q_EMIT sideWorkFinished();
+        });
+    }
 }
 
 void InstallationEngine::setStepText(const QString &suffix) {

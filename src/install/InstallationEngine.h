@@ -37,6 +37,8 @@ public:
     const QList<InstallationItem> &installingQueue() const { return m_installingQueue; }
     qsizetype installingIndexInQueue() const { return m_installingIndexInQueue; }
     bool isBusy() const { return !m_installingQueue.isEmpty(); }
+    // Side work of ended jobs (custom LUTs) still running.
+    bool hasSideWork() const { return !m_sideWork.isEmpty(); }
     const QStringList &notAutoKillList() const { return m_notAutoKillList; }
 
     // What the progress strip shows.
@@ -58,6 +60,7 @@ Q_SIGNALS:
     void installationCompleted(const QString &productName);
     void jobFailed(const QString &productName, const QString &message);
     void queueFinished();
+    void sideWorkFinished();
 
 private:
     void handleDownloadInfo(const StoreResponse &response, const OutlineViewItem &item, const QString &requestUrl);
@@ -67,6 +70,8 @@ private:
     void failCurrentJob(const QString &message);
     void advance();
     void stopJobInstallers();
+    // At a job's normal end its side work goes on; the other installers are done.
+    void releaseJobInstallers();
     double overallProgress(const InstallationItem &job) const;
     void updateStrip(double value);
     void setStepText(const QString &suffix);
@@ -80,6 +85,7 @@ private:
     bool m_isNewInstall = false;
     QStringList m_notAutoKillList;
     QList<QPointer<JobInstaller>> m_jobInstallers;
+    QList<QPointer<JobInstaller>> m_sideWork;
     QString m_stepText;
     QString m_stripTitle;
     QString m_stripPercentText;

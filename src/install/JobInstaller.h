@@ -26,6 +26,10 @@ public:
     virtual void start() = 0;
     // Stops downloads and worker steps; nothing is reported afterwards.
     virtual void cancel() = 0;
+    // True for an installer whose work is not part of the job's progress: it may go on after the job has
+    // ended, and says so with sideWorkFinished().
+    virtual bool isSideWork() const { return false; }
+    bool isSideWorkDone() const { return m_sideWorkDone; }
 
 Q_SIGNALS:
     // component is "Template Progress", "Fonts Progress" or "FxPlugs Progress"; value from 0.0 to 1.0.
@@ -34,6 +38,17 @@ Q_SIGNALS:
     void stepChanged(const QString &suffix);
     // The job cannot complete; the message is for the customer.
     void failed(const QString &message);
+    // Side work only: everything it had to do is done (or logged).
+    void sideWorkFinished();
+
+protected:
+    void finishSideWork() {
+        m_sideWorkDone = true;
+        Q_EMIT sideWorkFinished();
+    }
+
+private:
+    bool m_sideWorkDone = false;
 };
 
 } // namespace klv

@@ -80,7 +80,7 @@ void LutInstaller::installNext() {
         m_download->start();
         return;
     }
-    Q_EMIT finished();
+    finishSideWork();
 }
 
 void LutInstaller::downloadFinished(const PackageDownload::Result &result) {

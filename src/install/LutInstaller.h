@@ -23,10 +23,7 @@ public:
 
     void start() override;
     void cancel() override;
-
-Q_SIGNALS:
-    // Every archive of the list has been dealt with (installed or logged).
-    void finished();
+    bool isSideWork() const override { return true; }
 
 private:
     void installNext();

@@ -159,6 +159,9 @@ TEST_F(InstallCliTest, AlreadyInstalledIsRefusedOnInstallButUpdated) {
 }
 
 TEST_F(InstallCliTest, DuplicateRequestsQueueOneJob) {
+    // The first job is still downloading when the second answer arrives.
+    addFault(QJsonObject{
+        {u"path"_qs, u"/files/templates/fixture-titles.zip"_qs}, {u"kind"_qs, u"delay"_qs}, {u"delayMs"_qs, 1500}});
     const CliResult result = install({QStringLiteral("Fixture Titles"), QStringLiteral("Fixture Titles")});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(result.out, u"Installed Fixture Titles\n");

@@ -2,12 +2,8 @@
 
 #include "InstallerFixture.h"
 
-#include <httplib.h>
-
-#include <QDir>
 #include <QFileInfo>
-
-#include <thread>
+#include <QJsonObject>
 
 namespace klv {
 namespace {
@@ -43,25 +39,21 @@ TEST_F(CompositeInstallerTest, ZipIsUnpackedIntoTheCompositeFolderWithoutResourc
 }
 
 TEST_F(CompositeInstallerTest, OnlyATypeNamingMovIsInstalledAsAMovie) {
-    // klv-store types movies video/quicktime, which names no "mov"; this server sends what a test asks.
-    httplib::Server server;
-    server.Get("/(.*)", [](const httplib::Request &request, httplib::Response &response) {
-        response.set_content("movie bytes", request.matches[1].str());
-    });
-    const int port = server.bind_to_any_port("127.0.0.1");
-    std::thread serving([&] { server.listen_after_bind(); });
-    const QString base = u"http://127.0.0.1:%1/"_s.arg(port);
+    // klv-store types .mov files "video/mov"; faults give the others their types.
+    const auto typed = [](const QString &file, const QString &type) {
+        return QJsonObject{
+            {u"path"_s, QString(u"/files/"_s + file)}, {u"kind"_s, u"contentType"_s}, {u"contentType"_s, type}};
+    };
+    writeCatalog({}, {typed(u"Haze.mov"_s, u"video/quicktime"_s), typed(u"Dust.mov"_s, u"text/plain"_s)});
 
-    const test::InstallerReport movie = install(u"Glow"_s, base + u"video/x-mov"_s);
+    const test::InstallerReport movie = install(u"Glow"_s, serve(u"Glow.mov"_s, "movie bytes"));
     const test::InstallerReport quicktime = install(u"Haze"_s, serve(u"Haze.mov"_s, "movie bytes"));
-    const test::InstallerReport untyped = install(u"Dust"_s, base + u"text/plain"_s);
-    server.stop();
-    serving.join();
+    const test::InstallerReport untyped = install(u"Dust"_s, serve(u"Dust.mov"_s, "movie bytes"));
 
     EXPECT_FALSE(movie.failure);
     EXPECT_EQ(read(compositeFolder() + u"/Glow.mov"_s), "movie bytes");
-    ASSERT_TRUE(quicktime.failure);
-    ASSERT_TRUE(untyped.failure);
+    EXPECT_TRUE(quicktime.failure);
+    EXPECT_TRUE(untyped.failure);
     EXPECT_TRUE(logText().contains(u"Don't know what mime type is this video/quicktime"_s));
     EXPECT_TRUE(logText().contains(u"Don't know what mime type is this text/plain"_s));
     EXPECT_EQ(tree(compositeFolder()), QStringList({u"Glow.mov"_s}));
@@ -72,11 +64,18 @@ TEST_F(CompositeInstallerTest, BadLinksNamesAndPackagesFailClearlyAndInstallNoth
     const QString good = serveZip(u"Neon.zip"_s, {{u"Neon/a.txt"_s, u"a"_s}});
     const QString hostile = serveZip(u"Evil.zip"_s, {{u"Evil/a.txt"_s, u"a"_s}, {u"../escaped.txt"_s, u"x"_s}});
     const QString damaged = serve(u"Broken.zip"_s, "PK\x03\x04 not really a zip");
+    const QString truncated = serveZip(u"Short.zip"_s, {{u"Short/a.txt"_s, u"a"_s}});
+    writeCatalog({}, {QJsonObject{{u"path"_s, u"/files/Short.zip"_s}, {u"kind"_s, u"truncate"_s}, {u"bytes"_s, 20}}});
     const std::pair<QString, QString> cases[] = {
-        {u"Neon"_s, u" "_s + good}, {u"Neon"_s, good + u"."_s},
-        {u"Neon"_s, u"Neon.zip"_s}, {u"Neon"_s, store->url() + u"/files/Missing.zip"_s},
-        {u"Evil"_s, hostile},       {u"Broken"_s, damaged},
-        {u"../Neon"_s, good},       {u".."_s, good},
+        {u"Neon"_s, u" "_s + good},
+        {u"Neon"_s, good + u"."_s},
+        {u"Neon"_s, u"Neon.zip"_s},
+        {u"Neon"_s, store->url() + u"/files/Missing.zip"_s},
+        {u"Evil"_s, hostile},
+        {u"Broken"_s, damaged},
+        {u"Short"_s, truncated},
+        {u"../Neon"_s, good},
+        {u".."_s, good},
     };
     for (const auto &[name, link] : cases) {
         const test::InstallerReport report = install(name, link);

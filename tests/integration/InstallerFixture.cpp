@@ -18,7 +18,7 @@ namespace klv::test {
 using namespace Qt::StringLiterals;
 
 void InstallerFixture::SetUp() {
-    writeProducts({});
+    writeCatalog({});
     store = std::make_unique<StoreProcess>(catalog.path());
     ASSERT_TRUE(store->start()) << store->errorString().toStdString();
     Configuration configuration = Configuration::fromEnvironment();
@@ -51,10 +51,12 @@ with zipfile.ZipFile(sys.argv[1], 'w') as z:
     return store->url() + u"/files/"_s + relative;
 }
 
-void InstallerFixture::writeProducts(const QJsonArray &products) {
+void InstallerFixture::writeCatalog(const QJsonArray &products, const QJsonArray &faults) {
     QFile file(catalog.filePath(u"store.json"_s));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QJsonDocument(QJsonObject{{u"accounts"_s, QJsonArray()}, {u"products"_s, products}}).toJson());
+    file.write(
+        QJsonDocument(QJsonObject{{u"accounts"_s, QJsonArray()}, {u"products"_s, products}, {u"faults"_s, faults}})
+            .toJson());
 }
 
 InstallerReport InstallerFixture::run(JobInstaller &installer, const std::function<bool()> &done) {

@@ -39,7 +39,8 @@ protected:
     QString serve(const QString &relative, const QByteArray &content);
     // Serves a zip of (name, content) entries, all dated 2021-03-04.
     QString serveZip(const QString &relative, const QList<std::pair<QString, QString>> &entries);
-    void writeProducts(const QJsonArray &products);
+    // Rewrites store.json; the running store reads it again.
+    void writeCatalog(const QJsonArray &products, const QJsonArray &faults = {});
     // Starts the installer and waits until it failed, reported "Template Progress" 1.0, or `done` holds.
     InstallerReport run(JobInstaller &installer, const std::function<bool()> &done = {});
     QString logText() const;

@@ -3,7 +3,6 @@
 #include "library/ProductCache.h"
 #include "library/ProductLibrary.h"
 #include "store/DesktopServices.h"
-#include "store/StoreClient.h"
 
 #include "InstallerFixture.h"
 
@@ -41,31 +40,34 @@ class ProductActionsIntegrationTest : public test::InstallerFixture {
 protected:
     void SetUp() override {
         InstallerFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         context->setDesktopServices(desktop);
-        const Locations &places = context->locations();
-        // What an uninstall must leave alone.
-        keep = {places.fontsFolderURL + u"Glow.ttf"_s,
-                places.pluginsFolderURL + u"GlowFx.app/Contents/x"_s,
-                places.resolveTemplatesFolderURL + u"KLV - Glow.drfx"_s,
-                places.compositeFolderURL + u"/Dust/a"_s,
-                places.customLUTsFolderURL + u"KLV - Dust LUTs/a.cube"_s,
-                places.moviesFolderURL + u"home.mov"_s};
+        // What no uninstall here may touch.
+        keep = {places().fontsFolderURL + u"Glow.ttf"_s,
+                places().pluginsFolderURL + u"GlowFx.app/x"_s,
+                places().resolveTemplatesFolderURL + u"KLV - Glow.drfx"_s,
+                places().compositeFolderURL + u"/Dust/a"_s,
+                looks(u"Dust"_s) + u"/a.cube"_s,
+                places().moviesFolderURL + u"home.mov"_s};
         for (const QString &path : std::as_const(keep))
             create(path);
-        writeProducts({QJsonObject{{u"product_id"_s, 7}, {u"customLuts"_s, QJsonArray{u"{store}/glow.zip"_s}}},
-                       QJsonObject{{u"product_id"_s, 20}, {u"customLuts"_s, QJsonArray{u"{store}/bundle.zip"_s}}}});
+        writeCatalog({QJsonObject{{u"product_id"_s, 7}, {u"customLuts"_s, QJsonArray{u"{store}/glow.zip"_s}}},
+                      QJsonObject{{u"product_id"_s, 20}, {u"customLuts"_s, QJsonArray{u"{store}/bundle.zip"_s}}}});
     }
 
+    const Locations &places() const { return context->locations(); }
+    QString looks(const QString &name) const { return places().customLUTsFolderURL + u"KLV - "_s + name + u" LUTs"_s; }
     static void create(const QString &path) {
         QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        QFile(path).open(QIODevice::WriteOnly);
     }
     void setLibrary(const QList<OutlineViewItem> &products) {
-        ASSERT_FALSE(ProductCache::save(context->locations().productCacheFileURL, products));
+        QDir().mkpath(places().sharedContainerURL);
+        ASSERT_FALSE(ProductCache::save(places().productCacheFileURL, products));
         ASSERT_TRUE(context->library().loadProductCache());
     }
-    // Uninstalls and waits for the end, store request included.
+    // Waits for the end, the store's custom looks answer included.
     void uninstall(const OutlineViewItem &item) {
         ProductActions actions(*context);
         bool finished = false;
@@ -74,12 +76,13 @@ protected:
         actions.uninstall(item);
         EXPECT_TRUE(waitUntil([&] { return finished; }));
     }
-    bool installed(const QString &name) const {
+    QStringList installedProducts() const {
+        QStringList names;
         for (const OutlineViewItem &item : context->library().libraryProducts()) {
-            if (item.product_name == name)
-                return item.isInstalled;
+            if (item.isInstalled)
+                names.append(item.product_name);
         }
-        return false;
+        return names;
     }
     QStringList lutRequests() const {
         QStringList products;
@@ -89,141 +92,107 @@ protected:
         }
         return products;
     }
-    QStringList keptMissing() const {
-        QStringList missing;
-        for (const QString &path : keep) {
-            if (!QFileInfo::exists(path))
-                missing.append(path);
-        }
-        return missing;
-    }
-    QString templates(const QString &folder) const { return context->locations().motionTitlesFolderURL + folder; }
-    QString looks(const QString &name) const {
-        return context->locations().customLUTsFolderURL + u"KLV - "_s + name + u" LUTs"_s;
+    void expectKeptItemsStay() const {
+        for (const QString &path : keep)
+            EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
     }
 
     RecordingDesktop desktop;
     QStringList keep;
 };
 
-TEST_F(ProductActionsIntegrationTest, ProductLosesItsTemplatesUnderBothNamesAndItsCustomLooks) {
+TEST_F(ProductActionsIntegrationTest, ProductAndCompositeLoseOnlyTheirOwnItems) {
     const OutlineViewItem glow = record(7, u"Glow"_s, u"Titles"_s);
-    setLibrary({glow});
-    create(templates(u"KLV - Glow/Glow.moti"_s));
-    create(context->locations().motionEffectsFolderURL + u"Vantory - Glow/Glow.moef"_s);
+    const OutlineViewItem neon = record(0, u"Neon"_s, u"Composite"_s);
+    setLibrary({glow, neon});
+    create(places().motionTitlesFolderURL + u"KLV - Glow/Glow.moti"_s);
+    create(places().motionEffectsFolderURL + u"Vantory - Glow/Glow.moef"_s);
     create(looks(u"Glow"_s) + u"/Warm.cube"_s);
+    create(places().compositeFolderURL + u"/Neon/clip.mov"_s);
 
     uninstall(glow);
+    uninstall(neon);
 
-    EXPECT_FALSE(QFileInfo::exists(templates(u"KLV - Glow"_s)));
-    EXPECT_FALSE(QFileInfo::exists(context->locations().motionEffectsFolderURL + u"Vantory - Glow"_s));
+    EXPECT_EQ(tree(places().motionTemplatesFolderURL), QStringList({u"Effects.localized"_s, u"Titles.localized"_s}));
     EXPECT_FALSE(QFileInfo::exists(looks(u"Glow"_s)));
+    EXPECT_FALSE(QFileInfo::exists(places().compositeFolderURL + u"/Neon"_s));
+    // Only the product asks the store for custom looks.
     EXPECT_EQ(lutRequests(), QStringList({u"7"_s}));
-    EXPECT_FALSE(installed(u"Glow"_s));
-    EXPECT_EQ(keptMissing(), QStringList());
+    EXPECT_EQ(installedProducts(), QStringList());
+    expectKeptItemsStay();
 }
 
-TEST_F(ProductActionsIntegrationTest, GroupLosesMemberTemplatesCompositesAndTheGroupsLooks) {
+TEST_F(ProductActionsIntegrationTest, GroupLosesItsMembersAndItsOwnCustomLooksInOneRequest) {
     OutlineViewItem bundle = record(20, u"Bundle"_s, u"Multiple"_s);
     bundle.children = {u"Vantory - Glow"_s, u"Vantory - Haze"_s, u"Neon"_s};
     setLibrary({bundle, record(7, u"Glow"_s, u"Titles"_s, 20), record(8, u"Haze"_s, u"Titles"_s, 20),
                 record(0, u"Neon"_s, u"Composite"_s, 20)});
-    create(templates(u"KLV - Glow/Glow.moti"_s));
-    create(templates(u"Vantory - Haze/Haze.moti"_s));
-    create(context->locations().compositeFolderURL + u"/Neon/clip.mov"_s);
+    create(places().motionTitlesFolderURL + u"KLV - Glow/Glow.moti"_s);
+    create(places().motionTitlesFolderURL + u"Vantory - Haze/Haze.moti"_s);
+    create(places().compositeFolderURL + u"/Neon/clip.mov"_s);
     create(looks(u"Bundle"_s) + u"/Warm.cube"_s);
 
     uninstall(bundle);
 
-    EXPECT_EQ(tree(context->locations().motionTitlesFolderURL), QStringList());
-    EXPECT_FALSE(QFileInfo::exists(context->locations().compositeFolderURL + u"/Neon"_s));
+    EXPECT_EQ(tree(places().motionTitlesFolderURL), QStringList());
+    EXPECT_FALSE(QFileInfo::exists(places().compositeFolderURL + u"/Neon"_s));
     EXPECT_FALSE(QFileInfo::exists(looks(u"Bundle"_s)));
-    // One request covers every member: the looks belong to the group.
     EXPECT_EQ(lutRequests(), QStringList({u"20"_s}));
     // Members named with the maker's prefix are found, so their rows change at once.
-    EXPECT_FALSE(installed(u"Glow"_s));
-    EXPECT_FALSE(installed(u"Haze"_s));
-    EXPECT_FALSE(installed(u"Neon"_s));
-    EXPECT_FALSE(installed(u"Bundle"_s));
-    EXPECT_EQ(keptMissing(), QStringList());
-}
-
-TEST_F(ProductActionsIntegrationTest, CompositeIsDeletedWithoutAskingTheStoreAndCanBeRevealed) {
-    const OutlineViewItem neon = record(0, u"Neon"_s, u"Composite"_s);
-    setLibrary({neon});
-    create(context->locations().compositeFolderURL + u"/Neon/clip.mov"_s);
-    ProductActions actions(*context);
-    actions.revealComposite(neon);
-    EXPECT_EQ(desktop.revealed, QStringList({context->locations().compositeFolderURL + u"/Neon"_s}));
-
-    uninstall(neon);
-
-    EXPECT_FALSE(QFileInfo::exists(context->locations().compositeFolderURL + u"/Neon"_s));
-    EXPECT_FALSE(installed(u"Neon"_s));
-    EXPECT_EQ(lutRequests(), QStringList());
-    EXPECT_EQ(keptMissing(), QStringList());
+    EXPECT_EQ(installedProducts(), QStringList());
+    expectKeptItemsStay();
 }
 
 TEST_F(ProductActionsIntegrationTest, UnsafeNamesRemoveAndRevealNothing) {
     OutlineViewItem bundle = record(20, u"../Bundle"_s, u"Multiple"_s);
     bundle.children = {u".."_s, u"Vantory - ../Glow"_s, u"../KLV Composite"_s, u"Vantory - Haze"_s};
     const OutlineViewItem composite = record(0, u".."_s, u"Composite"_s);
-    const OutlineViewItem product = record(7, u"/"_s, u"Titles"_s);
-    setLibrary({bundle, composite, product});
-    create(templates(u"KLV - Haze/Haze.moti"_s));
+    setLibrary({bundle, composite, record(7, u"/"_s, u"Titles"_s)});
+    create(places().motionTitlesFolderURL + u"KLV - Haze/Haze.moti"_s);
 
     uninstall(composite);
-    uninstall(product);
+    uninstall(record(7, u"/"_s, u"Titles"_s));
     uninstall(bundle);
     ProductActions(*context).revealComposite(composite);
 
-    EXPECT_EQ(keptMissing(), QStringList());
+    expectKeptItemsStay();
     // The safe member goes; the group's looks are not asked for under an unsafe name.
-    EXPECT_FALSE(QFileInfo::exists(templates(u"KLV - Haze"_s)));
+    EXPECT_EQ(tree(places().motionTitlesFolderURL), QStringList());
     EXPECT_EQ(lutRequests(), QStringList());
     EXPECT_TRUE(desktop.revealed.isEmpty());
-    EXPECT_TRUE(logText().contains(u"The name “..” cannot be used as a file name: it names a folder itself. "
-                                   u"Nothing is removed for it."_s));
+    EXPECT_TRUE(logText().contains(u"The name “..” cannot be used as a file name"_s));
 }
 
-TEST_F(ProductActionsIntegrationTest, UnusableLookAnswersAreLoggedAndRemoveNothing) {
+TEST_F(ProductActionsIntegrationTest, LooksStayWhenTheStoreGivesNoUsableAnswer) {
     const OutlineViewItem glow = record(7, u"Glow"_s, u"Titles"_s);
     setLibrary({glow});
     create(looks(u"Glow"_s) + u"/Warm.cube"_s);
     const std::pair<QJsonValue, QString> answers[] = {
-        {QJsonObject{{u"status"_s, false}, {u"msg"_s, u"No looks today"_s}}, u"No looks today"_s},
         {QJsonObject{{u"status"_s, u"true"_s}}, u"Failed to get apple custom LUTs for product with ID: 7"_s},
         {QJsonObject{{u"status"_s, true}, {u"data"_s, QJsonArray{QJsonObject{{u"url"_s, u"x"_s}}, 3}}},
          u"Wrong data type for product with ID: 7"_s},
-        {u"[1, 2]"_s, u"Failed to convert the data object result from "_s +
-                          context->store().endpointAddress(StoreEndpoint::product)},
+        {QJsonObject{{u"status"_s, true}, {u"data"_s, QJsonArray{QJsonObject{{u"name"_s, u"x"_s}}}}}, {}},
     };
     for (const auto &[answer, logLine] : answers) {
-        writeProducts({QJsonObject{{u"product_id"_s, 7}, {u"answers"_s, QJsonObject{{u"appleCustomLut"_s, answer}}}}});
+        writeCatalog({QJsonObject{{u"product_id"_s, 7}, {u"answers"_s, QJsonObject{{u"appleCustomLut"_s, answer}}}}});
         uninstall(glow);
         EXPECT_TRUE(logText().contains(logLine)) << logLine.toStdString();
     }
-    // An entry without an address removes nothing either.
-    writeProducts({QJsonObject{{u"product_id"_s, 7}, {u"customLuts"_s, QJsonArray{QJsonObject{{u"name"_s, 1}}}}}});
-    uninstall(glow);
     EXPECT_TRUE(QFileInfo::exists(looks(u"Glow"_s) + u"/Warm.cube"_s));
-
-    store->stop();
-    uninstall(glow);
-    EXPECT_TRUE(logText().contains(u"Error during get product branch info "_s));
 }
 
-TEST_F(ProductActionsIntegrationTest, LearnMoreAndTheConfirmations) {
+TEST_F(ProductActionsIntegrationTest, LearnMoreOpensTheFirstRecordsPageAndConfirmationsCanBeCancelled) {
     OutlineViewItem first = record(7, u"Glow"_s, u"Titles"_s);
     first.post_name = u"glow-titles"_s;
     OutlineViewItem second = first;
     second.post_name = u"other"_s;
-    setLibrary({first, second, record(8, u"Haze"_s, u"Titles"_s)});
+    setLibrary({first, second});
     ProductActions actions(*context);
 
-    EXPECT_EQ(actions.learnMoreUrl(second), QUrl(store->url() + u"/product/glow-titles"_s));
+    actions.learnMore(second);
     actions.learnMore(record(8, u"Haze"_s, u"Titles"_s));
-    EXPECT_EQ(desktop.opened, QList<QUrl>({QUrl(store->url() + u"/product/"_s)}));
+    EXPECT_EQ(desktop.opened,
+              QList<QUrl>({QUrl(store->url() + u"/product/glow-titles"_s), QUrl(store->url() + u"/product/"_s)}));
 
     alerts.answers = {0, 1, 0, 1};
     EXPECT_TRUE(actions.confirmUninstall());
@@ -231,13 +200,8 @@ TEST_F(ProductActionsIntegrationTest, LearnMoreAndTheConfirmations) {
     EXPECT_TRUE(actions.confirmUpdate());
     EXPECT_FALSE(actions.confirmUpdate());
     ASSERT_EQ(alerts.shown.size(), 4);
-    EXPECT_EQ(alerts.shown[0].title, u"Are you sure you want to uninstall?"_s);
-    EXPECT_EQ(alerts.shown[0].message,
-              u"We recommend finishing any projects using the plugin prior to uninstalling."_s);
-    EXPECT_EQ(alerts.shown[0].buttons, QStringList({u"Uninstall"_s, u"Cancel"_s}));
-    EXPECT_EQ(alerts.shown[2].title, u"Are you sure you want to update?"_s);
-    EXPECT_EQ(alerts.shown[2].message, u"We recommend finishing any projects using the plugin prior to updating."_s);
-    EXPECT_EQ(alerts.shown[2].buttons, QStringList({u"Update"_s, u"Cancel"_s}));
+    EXPECT_EQ(alerts.shown[1].buttons, QStringList({u"Uninstall"_s, u"Cancel"_s}));
+    EXPECT_EQ(alerts.shown[3].buttons, QStringList({u"Update"_s, u"Cancel"_s}));
 }
 
 } // namespace

@@ -27,13 +27,6 @@ const QString &learnMore = ProductActions::learnMoreItem;
 const QString &viewInFinder = ProductActions::viewInFinderItem;
 const QString &uninstall = ProductActions::uninstallItem;
 
-TEST(ProductActionsMenu, TitlesKeepTheirFourLeadingBlanks) {
-    EXPECT_EQ(learnMore, u"    Learn More"_s);
-    EXPECT_EQ(update, u"    Update"_s);
-    EXPECT_EQ(viewInFinder, u"    View In Finder"_s);
-    EXPECT_EQ(uninstall, u"    Uninstall"_s);
-}
-
 TEST(ProductActionsMenu, ProductsOfferWhatTheirStateAllows) {
     const std::pair<OutlineViewItem, QStringList> cases[] = {
         {record(u"Glow"_s, u"Titles"_s), {learnMore}},

@@ -13,6 +13,7 @@
 #include "RewardsCommand.h"
 #include "SaleCommand.h"
 #include "SelfUpdateCommand.h"
+#include "UninstallCommand.h"
 #include "WhoamiCommand.h"
 
 #include "core/AppContext.h"
@@ -35,6 +36,7 @@ CliApplication::CliApplication(Terminal terminal)
     m_commands.push_back(std::make_unique<ListCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<InstallCommand>(*m_context, m_terminal, false));
     m_commands.push_back(std::make_unique<InstallCommand>(*m_context, m_terminal, true));
+    m_commands.push_back(std::make_unique<UninstallCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<SaleCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<FreeCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<RewardsCommand>(*m_context, m_terminal));

@@ -8,8 +8,8 @@
 #include "Terminal.h"
 
 #include "core/AppContext.h"
-#include "core/HostAppGuard.h"
 #include "install/InstallationEngine.h"
+#include "library/ProductActions.h"
 #include "library/ProductLibrary.h"
 
 #include <QCommandLineParser>
@@ -76,7 +76,8 @@ void InstallCommand::run(const QCommandLineParser &parser) {
 
 void InstallCommand::requestAll(const QList<OutlineViewItem> &products) {
     // Final Cut Pro and Motion must be closed before their folders change; the guard asks on the terminal.
-    if (!checkHostAppsClosed(m_context.reporter())) {
+    ProductActions &actions = m_context.productActions();
+    if (!(m_isUpdate ? actions.confirmUpdate() : actions.confirmInstall())) {
         Q_EMIT finished(ExitCode::storeRefused);
         return;
     }

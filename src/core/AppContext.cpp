@@ -4,6 +4,7 @@
 #include "core/SelfUpdate.h"
 #include "core/StoreNotifications.h"
 #include "install/InstallationEngine.h"
+#include "library/ProductActions.h"
 #include "library/ProductCache.h"
 #include "library/ProductImages.h"
 #include "library/ProductLibrary.h"
@@ -57,6 +58,7 @@ AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock,
     , m_library(new ProductLibrary(*this, fileCreationDate, this))
     , m_engine(new InstallationEngine(*this, this))
     , m_productImages(new ProductImages(*this, this))
+    , m_productActions(new ProductActions(*this, this))
     , m_selfUpdate(new SelfUpdate(*this, this))
     , m_marketing(new MarketingCenter(*this, this))
     , m_rewards(new Rewards(*this, this))

@@ -21,6 +21,7 @@ class DesktopServices;
 class InstallationEngine;
 class MarketingCenter;
 class Notifier;
+class ProductActions;
 class ProductImages;
 class ProductLibrary;
 class Rewards;
@@ -45,6 +46,7 @@ public:
     ProductLibrary &library() { return *m_library; }
     InstallationEngine &installationEngine() { return *m_engine; }
     ProductImages &productImages() { return *m_productImages; }
+    ProductActions &productActions() { return *m_productActions; }
     SelfUpdate &selfUpdate() { return *m_selfUpdate; }
     MarketingCenter &marketing() { return *m_marketing; }
     Rewards &rewards() { return *m_rewards; }
@@ -81,6 +83,7 @@ private:
     ProductLibrary *m_library;
     InstallationEngine *m_engine;
     ProductImages *m_productImages;
+    ProductActions *m_productActions;
     SelfUpdate *m_selfUpdate;
     MarketingCenter *m_marketing;
     Rewards *m_rewards;

@@ -36,7 +36,6 @@ QString removeItem(const QString &path) {
     return file.remove() ? QString() : file.errorString();
 }
 
-
 QString motionBaseName(const QString &name) {
     QString base = name;
     base.remove(longPrefix);
@@ -99,7 +98,11 @@ bool InstalledProducts::isMotionTemplateInstalled(const QString &name) const {
 }
 
 bool InstalledProducts::isCompositeInstalled(const QString &name) const {
-    return isSafePathComponent(name) && itemExists(m_compositeFolder + name.toUtf8());
+    // A composite is a folder unpacked from its zip, or the movie it was delivered as.
+    if (!isSafePathComponent(name))
+        return false;
+    const QByteArray path = m_compositeFolder + name.toUtf8();
+    return itemExists(path) || itemExists(path + ".mov");
 }
 
 QStringList InstalledProducts::findInstalledResolveTemplates(const QString &name, bool remove) const {

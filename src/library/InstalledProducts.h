@@ -19,6 +19,7 @@ public:
     // The product's DaVinci Resolve bundle files.
     QStringList findInstalledResolveTemplates(const QString &name, bool remove) const;
     bool isMotionTemplateInstalled(const QString &name) const;
+    // Installed as a folder of that name, or as "<name>.mov".
     bool isCompositeInstalled(const QString &name) const;
 
 private:

@@ -34,7 +34,6 @@ QString collapseDoubleBlanks(const QString &term) {
     return result;
 }
 
-
 // Terms are OR-ed over names and member names, case-insensitively with case folding ("É" finds "é").
 // A record is listed once however many terms find it; records equal in every field count as one.
 QList<OutlineViewItem> searchRows(const QList<OutlineViewItem> &rows, const QString &searchString) {

@@ -151,7 +151,12 @@ void ProductActions::uninstall(const OutlineViewItem &record) {
         for (const QString &member : record.children) {
             if (!staysInFolder(member))
                 continue;
-            if (!member.contains(u"Vantory"_s)) {
+            // A member is a composite only when its record says so; one without the maker's name in its text
+            // may still be a template pack, whose folders would otherwise survive the uninstall.
+            const std::optional<qsizetype> found = findGroupMember(products, member);
+            const bool isTemplatePack =
+                member.contains(u"Vantory"_s) || (found && !isCompositeLocation(products[*found]));
+            if (!isTemplatePack) {
                 deleteComposite(member);
                 nameMap.insert(member, 0);
                 continue;
@@ -160,8 +165,8 @@ void ProductActions::uninstall(const OutlineViewItem &record) {
             removesLooks = true;
             // Found like every other member look-up (without the maker's prefix), so that detection below
             // updates the member's row now rather than at the next full detection.
-            if (const std::optional<qsizetype> at = findGroupMember(products, member))
-                nameMap.insert(products[*at].product_name, products[*at].product_id);
+            if (found)
+                nameMap.insert(products[*found].product_name, products[*found].product_id);
         }
     }
     library.detectInstalledStates(nameMap);
@@ -181,12 +186,15 @@ bool ProductActions::staysInFolder(const QString &name) const {
 }
 
 void ProductActions::deleteComposite(const QString &name) const {
-    const QString path = m_context.locations().compositeFolderURL + u'/' + name;
-    if (!itemExists(path))
-        return;
-    if (const std::optional<QString> error = removeItem(path))
-        m_context.reporter().appendLog(u"KLVApp_Error: When remove item at: "_s + path + u" \n with Error;  "_s +
-                                       *error);
+    // The folder unpacked from a zip, or the movie a composite may also be delivered as.
+    const QString folder = m_context.locations().compositeFolderURL + u'/' + name;
+    for (const QString &path : {folder, QString(folder + u".mov"_s)}) {
+        if (!itemExists(path))
+            continue;
+        if (const std::optional<QString> error = removeItem(path))
+            m_context.reporter().appendLog(u"KLVApp_Error: When remove item at: "_s + path + u" \n with Error;  "_s +
+                                           *error);
+    }
 }
 
 void ProductActions::requestCustomLooksRemoval(const OutlineViewItem &record) {

@@ -42,7 +42,6 @@ FolderListing listFolder(const QString &folder) {
     return listing;
 }
 
-
 QString pictureFileName(const QString &productName) {
     return productName + u".png";
 }

@@ -133,7 +133,8 @@ TEST_F(InstallCliTest, GroupsResolveBundlesAndCompositesInstall) {
     EXPECT_TRUE(QFileInfo(home.filePath(QStringLiteral("Videos/KLV Composite/Fixture Scratches"))).isDir());
     EXPECT_TRUE(QFileInfo::exists(home.filePath(QStringLiteral("Videos/KLV Composite/Fixture Flares.mov"))));
     const QStringList installed = installedNames();
-    for (const QString &name : {u"Fixture Bundle"_qs, u"Fixture Grade DVR"_qs, u"Fixture Scratches"_qs})
+    for (const QString &name :
+         {u"Fixture Bundle"_qs, u"Fixture Grade DVR"_qs, u"Fixture Scratches"_qs, u"Fixture Flares"_qs})
         EXPECT_TRUE(installed.contains(name)) << name.toStdString() << " in " << installed.join(u", ").toStdString();
 }
 
@@ -201,6 +202,34 @@ TEST_F(InstallCliTest, AProductForANewerSystemIsRefused) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.err.contains(u"This plugin requires a more recent version of MacOS."))
         << result.err.toStdString();
+}
+
+TEST_F(InstallCliTest, UninstallRemovesTemplatesCompositesAndLooksButKeepsFontsAndPlugins) {
+    ASSERT_EQ(install({QStringLiteral("Fixture Extras"), QStringLiteral("Fixture Plugins"),
+                       QStringLiteral("Fixture Bundle"), QStringLiteral("Fixture Scratches"),
+                       QStringLiteral("Fixture Grade DVR"), QStringLiteral("Fixture Flares")})
+                  .exitCode,
+              0);
+    const QString looks = data(u"klv-app/Library/Application Support/ProApps/Custom LUTs/KLV - Fixture Extras LUTs"_qs);
+    ASSERT_TRUE(QFileInfo(looks).isDir());
+
+    const CliResult result =
+        klv({QStringLiteral("uninstall"), QStringLiteral("--yes"), QStringLiteral("Fixture Extras"),
+             QStringLiteral("Fixture Plugins"), QStringLiteral("Fixture Bundle"), QStringLiteral("Fixture Scratches"),
+             QStringLiteral("Fixture Grade DVR"), QStringLiteral("Fixture Flares")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral("Videos/KLV Composite/Fixture Flares.mov"))));
+    EXPECT_TRUE(result.out.contains(u"Uninstalled Fixture Bundle"));
+    EXPECT_FALSE(QFileInfo::exists(motion(u"Generators"_qs, u"KLV - Fixture Extras"_qs)));
+    EXPECT_FALSE(QFileInfo::exists(motion(u"Titles"_qs, u"KLV - Fixture Alpha"_qs)));
+    EXPECT_FALSE(QFileInfo::exists(motion(u"Effects"_qs, u"KLV - Fixture Beta"_qs)));
+    EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral("Videos/KLV Composite/Fixture Scratches"))));
+    EXPECT_FALSE(QFileInfo::exists(looks));
+    EXPECT_TRUE(QFileInfo::exists(data(u"fonts/Fixture Sans.ttf"_qs))) << "fonts stay";
+    EXPECT_TRUE(QFileInfo::exists(vantory(u"Plugins/KLV Fixture Glow.app/AppRun"_qs))) << "plug-ins stay";
+    EXPECT_TRUE(QFileInfo::exists(data(u"DaVinciResolve/Fusion/Templates/KLV - Fixture Grade DVR.drfx"_qs)))
+        << "Resolve bundles stay";
+    EXPECT_EQ(installedNames(), QStringList{u"Fixture Grade DVR"_qs}) << "found through its bundle";
 }
 
 TEST_F(InstallCliTest, CtrlCCancelsAndLeavesNothingMarkedInstalled) {

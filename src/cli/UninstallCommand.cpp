@@ -1,0 +1,72 @@
+#include "UninstallCommand.h"
+
+#include "ExitCode.h"
+#include "LibraryLookup.h"
+#include "LibraryOutcome.h"
+#include "Terminal.h"
+
+#include "core/AppContext.h"
+#include "library/ProductActions.h"
+#include "library/ProductLibrary.h"
+
+#include <QCommandLineParser>
+
+namespace klv::cli {
+
+namespace {
+const QString yesOption = QStringLiteral("yes");
+}
+
+void UninstallCommand::describe(QCommandLineParser &parser) const {
+    parser.addPositionalArgument(QStringLiteral("names"),
+                                 QStringLiteral("Product names as klv list shows them, or product numbers."),
+                                 QStringLiteral("NAME..."));
+    parser.addOption({yesOption, QStringLiteral("Do not ask for confirmation.")});
+}
+
+void UninstallCommand::run(const QCommandLineParser &parser) {
+    const QStringList names = parser.positionalArguments();
+    if (names.isEmpty()) {
+        m_terminal.printMessage(QStringLiteral("Usage: klv uninstall NAME... [--yes]"));
+        Q_EMIT finished(ExitCode::usageError);
+        return;
+    }
+    if (!requireSignedIn(m_context, m_terminal)) {
+        Q_EMIT finished(ExitCode::usageError);
+        return;
+    }
+    ProductLibrary &library = m_context.library();
+    library.loadProductCache();
+    // Installed states come from the folders, so the cached library is enough when the store is away.
+    library.detectInstalledStates(productNameMap(library.libraryProducts()));
+    for (const QString &wanted : names) {
+        const std::optional<OutlineViewItem> product = findProduct(library.libraryProducts(), wanted);
+        if (!product) {
+            m_terminal.printMessage(u"No product \"" + wanted + u"\" in your library (see klv list).");
+            Q_EMIT finished(ExitCode::usageError);
+            return;
+        }
+        m_toRemove.append(*product);
+    }
+    if (!parser.isSet(yesOption) && !m_context.productActions().confirmUninstall()) {
+        m_terminal.printMessage(QStringLiteral("Nothing was removed."));
+        Q_EMIT finished(ExitCode::success);
+        return;
+    }
+    connect(&m_context.productActions(), &ProductActions::uninstallFinished, this,
+            [this](const OutlineViewItem &record) {
+                m_terminal.printResult(u"Uninstalled " + record.product_name);
+                uninstallNext();
+            });
+    uninstallNext();
+}
+
+void UninstallCommand::uninstallNext() {
+    if (m_toRemove.isEmpty()) {
+        Q_EMIT finished(ExitCode::success);
+        return;
+    }
+    m_context.productActions().uninstall(m_toRemove.takeFirst());
+}
+
+} // namespace klv::cli

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "Command.h"
+
+#include "library/OutlineViewItem.h"
+
+namespace klv::cli {
+
+// Removes products' Motion templates, composites and custom looks; fonts, plug-ins and Resolve bundles stay.
+class UninstallCommand final : public Command {
+    Q_OBJECT
+public:
+    using Command::Command;
+    QString name() const override { return QStringLiteral("uninstall"); }
+    QString summary() const override { return QStringLiteral("Remove installed products (fonts and plug-ins stay)."); }
+    void describe(QCommandLineParser &parser) const override;
+    bool needsStore() const override { return true; }
+    void run(const QCommandLineParser &parser) override;
+
+private:
+    void uninstallNext();
+
+    QList<OutlineViewItem> m_toRemove;
+};
+
+} // namespace klv::cli

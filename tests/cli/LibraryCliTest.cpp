@@ -2,6 +2,8 @@
 #include "SandboxHome.h"
 #include "StoreProcess.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -15,16 +17,6 @@
 
 namespace klv::test {
 namespace {
-
-void copyFolder(const QString &from, const QString &to) {
-    QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = to + source.mid(from.size());
-        QDir().mkpath(QFileInfo(target).path());
-        QFile::copy(source, target);
-    }
-}
 
 class LibraryCliTest : public ::testing::Test {
 protected:

@@ -4,6 +4,8 @@
 #include "SandboxHome.h"
 #include "StoreProcess.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <QDeadlineTimer>
@@ -23,11 +25,6 @@ namespace klv::test {
 namespace {
 
 using namespace Qt::StringLiterals;
-
-QByteArray readFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 bool writeFile(const QString &path, const QByteArray &content) {
     QSaveFile file(path);

@@ -8,6 +8,8 @@
 #include "ScriptedAlerts.h"
 #include "StoreProcess.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <QDBusConnection>
@@ -27,29 +29,12 @@ namespace klv {
 namespace {
 
 using namespace Qt::StringLiterals;
+using test::readFile;
+using test::waitUntil;
 
 const QString notificationsService = u"org.freedesktop.Notifications"_s;
 const QString notificationsPath = u"/org/freedesktop/Notifications"_s;
 const QByteArray logoBytes = "not really a PNG, but the notifier only hands the file over";
-
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 10'000) {
-    const QDeadlineTimer deadline(timeoutMs);
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (condition() || deadline.hasExpired())
-            loop.quit();
-    });
-    poll.start(10);
-    if (!condition())
-        loop.exec();
-    return condition();
-}
-
-QByteArray readFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 bool writeFile(const QString &path, const QByteArray &content) {
     QSaveFile file(path);

@@ -1,5 +1,7 @@
 #include "InstallerFixture.h"
 
+#include "TestFiles.h"
+
 #include "install/JobInstaller.h"
 
 #include <QDeadlineTimer>
@@ -85,20 +87,6 @@ InstallationItem InstallerFixture::job(const QString &name, const QString &link)
     item.product_name = name;
     item.downloadExtraInfo.insert(u"dlLink"_s, link);
     return item;
-}
-
-bool InstallerFixture::waitUntil(const std::function<bool()> &condition, int timeoutMs) {
-    const QDeadlineTimer deadline(timeoutMs);
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (condition() || deadline.hasExpired())
-            loop.quit();
-    });
-    poll.start(5);
-    if (!condition())
-        loop.exec();
-    return condition();
 }
 
 QByteArray InstallerFixture::read(const QString &path) {

@@ -46,7 +46,6 @@ protected:
     QString logText() const;
 
     static InstallationItem job(const QString &name, const QString &link);
-    static bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 15'000);
     static QByteArray read(const QString &path);
     // Every file and folder below a folder, relative to it and sorted.
     static QStringList tree(const QString &folder);

@@ -7,6 +7,8 @@
 #include "ScriptedAlerts.h"
 #include "StoreProcess.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -26,36 +28,19 @@
 #include <memory>
 #include <optional>
 
+using namespace klv::test;
+
 namespace klv {
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs) {
-    const QDeadlineTimer deadline(timeoutMs);
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (condition() || deadline.hasExpired())
-            loop.quit();
-    });
-    poll.start(10);
-    if (!condition())
-        loop.exec();
-    return condition();
-}
-
 void writeFile(const QString &path, const QByteArray &content) {
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
     file.write(content);
-}
-
-QByteArray readFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // A zip written by Python's zipfile, which stores files without their executable bit.

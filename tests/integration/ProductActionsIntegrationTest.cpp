@@ -5,6 +5,7 @@
 #include "store/DesktopServices.h"
 
 #include "InstallerFixture.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,7 @@ namespace klv {
 namespace {
 
 using namespace Qt::StringLiterals;
+using test::waitUntil;
 
 class RecordingDesktop final : public DesktopServices {
 public:

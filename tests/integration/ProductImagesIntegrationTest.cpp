@@ -5,6 +5,8 @@
 #include "ScriptedAlerts.h"
 #include "StoreProcess.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <QDeadlineTimer>
@@ -20,6 +22,8 @@
 #include <functional>
 #include <memory>
 
+using namespace klv::test;
+
 namespace klv {
 
 using namespace Qt::StringLiterals;
@@ -31,26 +35,6 @@ struct Ready {
     QString productName;
     QImage cropped;
 };
-
-// Runs the event loop until the condition holds or the time is up; returns the condition.
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 10'000) {
-    const QDeadlineTimer deadline(timeoutMs);
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (condition() || deadline.hasExpired())
-            loop.quit();
-    });
-    poll.start(10);
-    if (!condition())
-        loop.exec();
-    return condition();
-}
-
-QByteArray readFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 OutlineViewItem product(qint64 id, const QString &name, const QString &pictureUrl) {
     OutlineViewItem record;

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <archive.h>
@@ -30,6 +32,8 @@
 
 #include "StoreProcess.h"
 
+using namespace klv::test;
+
 using klv::test::StoreProcess;
 using namespace Qt::StringLiterals;
 
@@ -46,11 +50,6 @@ QString fixture() {
 
 QString fixtureFile(const QString &relative) {
     return fixture() + u"/files/"_s + relative;
-}
-
-QByteArray readFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList keyArguments() {

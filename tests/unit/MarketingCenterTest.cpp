@@ -8,6 +8,8 @@
 #include "ScriptedAlerts.h"
 #include "StoreProcess.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <QDeadlineTimer>
@@ -24,6 +26,8 @@
 #include <memory>
 #include <optional>
 
+using namespace klv::test;
+
 namespace klv {
 namespace {
 
@@ -34,20 +38,6 @@ QList<qint64> ids(const QList<OnSaleProductInfo> &products) {
     for (const OnSaleProductInfo &product : products)
         numbers.append(product.product_id);
     return numbers;
-}
-
-bool waitUntil(const std::function<bool()> &condition) {
-    const QDeadlineTimer deadline(10'000);
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (condition() || deadline.hasExpired())
-            loop.quit();
-    });
-    poll.start(5);
-    if (!condition())
-        loop.exec();
-    return condition();
 }
 
 QJsonObject product(qint64 id, const QString &name) {

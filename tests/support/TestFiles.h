@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+namespace klv::test {
+
+// Runs the event loop until the condition holds or the time is up; returns the condition's last value.
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 15'000);
+// The whole file, or nothing when it cannot be read.
+QByteArray readFile(const QString &path);
+// Copies the files below `from` into `to`, keeping their permissions (catalogs the tests may then change).
+void copyFolder(const QString &from, const QString &to);
+
+} // namespace klv::test

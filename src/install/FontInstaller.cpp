@@ -234,8 +234,8 @@ void FontInstaller::finish() {
 void FontInstaller::cancel() {
     m_stopped = true;
     m_stop->request_stop();
-    if (m_download)
-        m_download->cancel();
+    if (auto *download = m_download.data())
+        download->cancel();
 }
 
 } // namespace klv

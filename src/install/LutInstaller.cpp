@@ -40,8 +40,8 @@ void LutInstaller::start() {
 void LutInstaller::cancel() {
     m_cancelled = true;
     m_stop.request_stop();
-    if (m_download)
-        m_download->cancel();
+    if (auto *download = m_download.data())
+        download->cancel();
 }
 
 void LutInstaller::installNext() {
@@ -84,8 +84,8 @@ void LutInstaller::installNext() {
 }
 
 void LutInstaller::downloadFinished(const PackageDownload::Result &result) {
-    if (m_download)
-        m_download->deleteLater();
+    if (auto *download = m_download.data())
+        download->deleteLater();
     if (m_cancelled)
         return;
     if (!result.succeeded()) {

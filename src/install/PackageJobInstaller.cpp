@@ -51,8 +51,8 @@ void PackageJobInstaller::start() {
 void PackageJobInstaller::cancel() {
     m_cancelled = true;
     m_stop.request_stop();
-    if (m_download)
-        m_download->cancel();
+    if (auto *download = m_download.data())
+        download->cancel();
 }
 
 void PackageJobInstaller::fail(const QString &logLine, const QString &message) {

@@ -229,8 +229,8 @@ void PluginInstaller::fail(const QString &message) {
 void PluginInstaller::cancel() {
     m_stopped = true;
     m_stop->request_stop();
-    for (const QPointer<PackageDownload> &download : std::as_const(m_downloads)) {
-        if (download)
+    for (const QPointer<PackageDownload> &pending : std::as_const(m_downloads)) {
+        if (PackageDownload *download = pending.data())
             download->cancel();
     }
 }

@@ -206,8 +206,8 @@ void TemplateInstaller::unpackAndInstall() {
 
 void TemplateInstaller::cancel() {
     m_stop->request_stop();
-    if (m_download)
-        m_download->cancel();
+    if (auto *download = m_download.data())
+        download->cancel();
 }
 
 } // namespace klv

@@ -125,8 +125,9 @@ void ListCommand::printRow(const OutlineViewItem &record, int depth) {
                           (record.isNeedUpdate ? QStringLiteral(" [update]") : QString());
     const QString indent(depth * 4, u' ');
     QString line = indent + row.title;
-    if (!row.kindText.isEmpty())
-        line += u"  (" + row.kindText + u')';
+    // A group's kind text ends with the separator of its last word; a terminal line does without it.
+    if (const QString kinds = row.kindText.endsWith(u", ") ? row.kindText.chopped(2) : row.kindText; !kinds.isEmpty())
+        line += u"  (" + kinds + u')';
     m_terminal.printResult(QStringLiteral("%1  %2").arg(line, -48).arg(marks));
     m_terminal.printResult(indent + u"    " + forTerminal(row.subLine));
 }

@@ -126,7 +126,8 @@ int CliApplication::runCommand(Command &command, const QStringList &commandArgum
         }
     }
 
-    runStartupSequence(*m_context, QCoreApplication::arguments());
+    // A command is over in moments: the updater is fetched by self-update, when it is needed.
+    runStartupSequence(*m_context, QCoreApplication::arguments(), UpdaterFetch::onDemand);
 
     int exitCode = ExitCode::success;
     bool done = false;

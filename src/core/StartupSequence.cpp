@@ -1,6 +1,7 @@
 #include "core/StartupSequence.h"
 
 #include "core/AppContext.h"
+#include "core/SelfUpdate.h"
 #include "core/Shell.h"
 
 #include <QDir>
@@ -62,7 +63,7 @@ QString readOperatingSystemVersion() {
 #endif
 }
 
-void runStartupSequence(AppContext &context, const QStringList &arguments) {
+void runStartupSequence(AppContext &context, const QStringList &arguments, UpdaterFetch updater) {
     context.detailLogEnabled = arguments.contains(QStringLiteral("-klvLogDetail"));
     context.appVersion = context.configuration().appVersion;
 
@@ -78,6 +79,9 @@ void runStartupSequence(AppContext &context, const QStringList &arguments) {
         if (const std::optional<QString> error = ensureFolder(folder.path, context.log()))
             context.reporter().showAlert(QStringLiteral("Alert"), folder.failureMessage + *error, QStringLiteral("OK"));
     }
+
+    if (updater == UpdaterFetch::whenMissing)
+        context.selfUpdate().fetchUpdaterApp();
 
     context.sharedDateFormatter = DateFormatter{};
     context.sharedNumberFormatter = NumberFormatter{};

@@ -35,7 +35,7 @@ protected:
 TEST_F(StartupSequenceTest, FirstStartBuildsTheWholeTreeWithoutAlerts) {
     const Locations &l = context->locations();
     QDir().mkpath(l.appCacheFolderURL + u"stale/deeper");
-    runStartupSequence(*context, {QStringLiteral("klv-app")});
+    runStartupSequence(*context, {QStringLiteral("klv-app")}, UpdaterFetch::onDemand);
 
     EXPECT_TRUE(alertMessages().isEmpty()) << alertMessages().join(u'\n').toStdString();
     for (const QString &folder :
@@ -53,9 +53,10 @@ TEST_F(StartupSequenceTest, FirstStartBuildsTheWholeTreeWithoutAlerts) {
 }
 
 TEST_F(StartupSequenceTest, DetailLoggingNeedsTheExactFlag) {
-    runStartupSequence(*context, {QStringLiteral("klv-app"), QStringLiteral("-klvLog")});
+    runStartupSequence(*context, {QStringLiteral("klv-app"), QStringLiteral("-klvLog")}, UpdaterFetch::onDemand);
     EXPECT_FALSE(context->detailLogEnabled);
-    runStartupSequence(*context, {QStringLiteral("klv-app"), QStringLiteral("x"), QStringLiteral("-klvLogDetail")});
+    runStartupSequence(*context, {QStringLiteral("klv-app"), QStringLiteral("x"), QStringLiteral("-klvLogDetail")},
+                       UpdaterFetch::onDemand);
     EXPECT_TRUE(context->detailLogEnabled);
 }
 
@@ -63,7 +64,7 @@ TEST_F(StartupSequenceTest, EachFolderThatCannotBeMadeAlertsAndTheRestGoOn) {
     const Locations &l = context->locations();
     makePlainFile(l.pluginsFolderURL.chopped(1));
     makePlainFile(l.motionTemplatesFolderURL.chopped(1));
-    runStartupSequence(*context, {});
+    runStartupSequence(*context, {}, UpdaterFetch::onDemand);
 
     const QStringList messages = alertMessages();
     ASSERT_EQ(messages.size(), 5) << messages.join(u'\n').toStdString();
@@ -97,7 +98,7 @@ TEST_F(StartupSequenceTest, AGarbledPictureMapCountsAsMissing) {
     garbled.write("bplist00 but not really");
     garbled.close();
 
-    runStartupSequence(*context, {});
+    runStartupSequence(*context, {}, UpdaterFetch::onDemand);
     EXPECT_TRUE(context->productImageMap.isEmpty());
     QFile rewritten(l.userDataFileURL);
     rewritten.open(QIODevice::ReadOnly);
@@ -113,7 +114,7 @@ TEST_F(StartupSequenceTest, AStoredPictureMapIsLoaded) {
     file.write(ProductImageMapArchive::encode(stored));
     file.close();
 
-    runStartupSequence(*context, {});
+    runStartupSequence(*context, {}, UpdaterFetch::onDemand);
     EXPECT_EQ(context->productImageMap, stored);
 }
 

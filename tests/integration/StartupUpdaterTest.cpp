@@ -1,0 +1,49 @@
+#include "core/AppContext.h"
+#include "core/StartupSequence.h"
+
+#include "SandboxHome.h"
+#include "ScriptedAlerts.h"
+#include "StoreProcess.h"
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+
+namespace klv {
+namespace {
+
+using test::waitUntil;
+
+// The application fetches the updater at start-up when it is missing, and leaves a present one alone.
+class StartupUpdaterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(store.start()) << store.errorString().toStdString();
+        qputenv("KLV_STORE_URL", store.url().toUtf8());
+        qputenv("KLV_DOWNLOAD_BUCKET_URL", (store.url() + u"/files/bucket/").toUtf8());
+    }
+    void TearDown() override {
+        qunsetenv("KLV_STORE_URL");
+        qunsetenv("KLV_DOWNLOAD_BUCKET_URL");
+    }
+
+    test::SandboxHome home;
+    test::ScriptedAlerts alerts;
+    test::StoreProcess store{test::StoreProcess::demoCatalog()};
+};
+
+TEST_F(StartupUpdaterTest, FetchesAMissingUpdaterInTheBackground) {
+    AppContext context(Configuration::fromEnvironment(), alerts);
+    runStartupSequence(context, {QStringLiteral("klv-app")}, UpdaterFetch::whenMissing);
+    const QString updater = context.locations().updaterAppURL;
+    EXPECT_TRUE(waitUntil([&] { return QFileInfo(updater + u"/AppRun").isExecutable(); }));
+
+    AppContext onDemand(Configuration::fromEnvironment(), alerts);
+    QFile::rename(updater, updater + u".moved");
+    runStartupSequence(onDemand, {QStringLiteral("klv")}, UpdaterFetch::onDemand);
+    EXPECT_FALSE(waitUntil([&] { return QFileInfo::exists(updater); }, 1500)) << "short-lived front ends do not fetch";
+}
+
+} // namespace
+} // namespace klv

@@ -18,8 +18,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString fontsProgress = u"Fonts Progress"_s;
-
 // fontconfig does not watch the font folder; its cache is refreshed once fonts were added.
 #ifdef Q_OS_LINUX
 constexpr bool refreshesFontCache = true;

@@ -17,14 +17,6 @@ namespace klv {
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-const QString templateProgress = u"Template Progress"_s;
-const QString fontsProgress = u"Fonts Progress"_s;
-const QString pluginsProgress = u"FxPlugs Progress"_s;
-
-} // namespace
-
 InstallationEngine::InstallationEngine(AppContext &context, QObject *parent)
     : QObject(parent)
     , m_context(context) {}

@@ -9,6 +9,11 @@ namespace klv {
 class AppContext;
 struct InstallationItem;
 
+// The components a job's progress is made of.
+inline const QString templateProgress = QStringLiteral("Template Progress");
+inline const QString fontsProgress = QStringLiteral("Fonts Progress");
+inline const QString pluginsProgress = QStringLiteral("FxPlugs Progress");
+
 // What every installer of a job may use: the application context and the plug-ins that stay running.
 struct InstallEnvironment {
     AppContext &context;

@@ -12,7 +12,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString templateProgress = u"Template Progress"_s;
 // The download fills this share of the component; the installation step supplies the rest.
 constexpr double downloadShare = 0.95;
 

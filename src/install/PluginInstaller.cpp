@@ -25,8 +25,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString pluginsProgress = u"FxPlugs Progress"_s;
-
 // macOS registers a plug-in when LaunchServices opens its host application; elsewhere the application folder
 // follows the AppDir convention and its AppRun is started.
 #ifdef Q_OS_MACOS

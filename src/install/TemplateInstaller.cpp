@@ -19,8 +19,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString templateProgress = u"Template Progress"_s;
-
 struct Paths {
     QString jobFolder;
     QString templatesFolder;

@@ -1,0 +1,551 @@
+// Installation benchmarks. A pack of 1,000 Motion templates (200 MB) and a pack of a few large files (1 GB) are
+// generated in a temporary folder and served by klv-store on loopback to a klv signed in within a sandbox home. Each
+// benchmark measures our side and, in the same iteration, the shell way of doing the same job; the ratio of the two
+// is what to compare across machines. Times are wall-clock times of the whole job, writes to the page cache
+// included; dirty pages are written back before each timed step, so that neither side pays for the other's writes.
+// CPU times (user and system) are reported beside them: they vary less when the machine is busy. Run this before
+// anything that deletes many files (see inodeReuseDelay).
+
+#include "install/ArchiveExtractor.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStorageInfo>
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <map>
+#include <optional>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace klv {
+namespace {
+
+constexpr int packTemplates = 1'000;
+constexpr int packMegabytes = 200;
+constexpr int largePackMegabytes = 1'024;
+// The packs, the installations set aside until the next settle(), and room to install the 1 GB pack.
+constexpr qint64 requiredDiskBytes = qint64{5} << 30;
+// ext4 without a journal skips inodes freed in the last minute (once written back) when it allocates new ones, so a
+// run right after many deletions pays for them; each installation of the 200 MB pack starts this long after the
+// last deletions. The extraction runs first, when nothing has been deleted yet.
+constexpr auto inodeReuseDelay = std::chrono::seconds(61);
+constexpr int storeStartMilliseconds = 10'000;
+const QString packName = u"Bench Pack"_s;
+const QString largePackName = u"Bench Large Pack"_s;
+const QStringList motionTypes{u"Titles"_s, u"Effects"_s, u"Transitions"_s, u"Generators"_s};
+// A document the generator writes without "<canvas>", as each side leaves it once prepared.
+const QString preparedSample = u"Effects.localized/Bench Effect 0001/Bench Effect 0001.moef"_s;
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double processCpuSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+double seconds(const timeval &time) {
+    return double(time.tv_sec) + double(time.tv_usec) * 1e-6;
+}
+
+// A child process that ran to its end: exit code (-1 when it did not exit), wall-clock time, CPU time (user and
+// system, with that of the children it waited for) and peak resident memory.
+struct ChildRun {
+    int exitCode = -1;
+    double seconds = 0;
+    double cpuSeconds = 0;
+    double peakMegabytes = 0;
+};
+
+std::vector<std::string> nativeStrings(const QStringList &texts) {
+    std::vector<std::string> strings;
+    strings.reserve(size_t(texts.size()));
+    for (const QString &text : texts)
+        strings.push_back(QFile::encodeName(text).toStdString());
+    return strings;
+}
+
+std::vector<char *> nullTerminated(std::vector<std::string> &strings) {
+    std::vector<char *> pointers;
+    pointers.reserve(strings.size() + 1);
+    for (std::string &text : strings)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// Runs command to its end with standard input from inputFile and both output streams written to outputFile.
+// wait4 reports the child's own peak resident memory, which QProcess cannot tell.
+ChildRun runChild(const QStringList &command, const QStringList &environment, const QString &outputFile,
+                  const QString &inputFile = u"/dev/null"_s) {
+    std::vector<std::string> arguments = nativeStrings(command);
+    std::vector<std::string> variables = nativeStrings(environment);
+    const std::vector<char *> argv = nullTerminated(arguments);
+    const std::vector<char *> envp = nullTerminated(variables);
+    const QByteArray input = QFile::encodeName(inputFile);
+    const QByteArray output = QFile::encodeName(outputFile);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, input.constData(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+
+    ChildRun run;
+    const auto start = std::chrono::steady_clock::now();
+    pid_t child = 0;
+    const int spawned = ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return run;
+    int status = 0;
+    rusage usage{};
+    pid_t waited = 0;
+    do {
+        waited = ::wait4(child, &status, 0, &usage);
+    } while (waited < 0 && errno == EINTR);
+    run.seconds = secondsSince(start);
+    if (waited == child && WIFEXITED(status)) {
+        run.exitCode = WEXITSTATUS(status);
+        run.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+        run.peakMegabytes = double(usage.ru_maxrss) / 1024.0; // reported in KiB
+    }
+    return run;
+}
+
+void removeContents(const QString &folder) {
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QFileInfo &entry : entries) {
+        if (entry.isDir() && !entry.isSymLink())
+            QDir(entry.filePath()).removeRecursively();
+        else
+            QFile::remove(entry.filePath());
+    }
+}
+
+QByteArray readFile(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The template folders below a Motion Templates folder, as "Type.localized/Template".
+QStringList templateFolders(const QString &motionFolder) {
+    QStringList folders;
+    for (const QString &type : motionTypes) {
+        const QString typeFolder = type + u".localized"_s;
+        for (const QString &entry : QDir(motionFolder + u'/' + typeFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            folders.append(typeFolder + u'/' + entry);
+    }
+    folders.sort();
+    return folders;
+}
+
+QJsonObject product(qint64 id, const QString &name, const QString &location, const QString &file) {
+    const QJsonObject entry{{u"product_name"_s, name},
+                            {u"mainApplication"_s, u"FCP"_s},
+                            {u"dlLink"_s, QString(u"{store}/files/templates/"_s + file)},
+                            {u"fxplug"_s, QString()},
+                            {u"font"_s, QString()},
+                            {u"fonturl"_s, QString()},
+                            {u"appleCustomLut"_s, QJsonArray()}};
+    return {{u"product_id"_s, id},
+            {u"product_name"_s, name},
+            {u"post_name"_s, name.toLower().replace(u' ', u'-')},
+            {u"product_image_url"_s, QString()},
+            {u"product_fileSize"_s, 0},
+            {u"product_location"_s, location},
+            {u"children"_s, QJsonArray()},
+            {u"parentID"_s, 0},
+            {u"armCompatiable"_s, true},
+            {u"mainApplication"_s, u"FCP"_s},
+            {u"lastest"_s, u"2025.01.01"_s},
+            {u"download"_s, QJsonObject{{u"templateData"_s, QJsonObject{{QString::number(id), entry}}}}}};
+}
+
+// The catalog with the packs, the store serving it, and a sandbox home signed in to it; made on first use.
+class Sandbox {
+public:
+    Sandbox() = default;
+    Sandbox(const Sandbox &) = delete;
+    Sandbox &operator=(const Sandbox &) = delete;
+    ~Sandbox() {
+        m_store.terminate();
+        m_store.waitForFinished();
+    }
+
+    QString path(const QString &relative) const { return m_root.filePath(relative); }
+    QString pack() const { return path(u"catalog/files/templates/bench-pack.zip"_s); }
+    QString largePack() const { return path(u"catalog/files/templates/bench-large-pack.zip"_s); }
+    QString motionFolder() const { return path(u"home/Videos/Motion Templates.localized"_s); }
+    QString shellMotionFolder() const { return path(u"shell-motion"_s); }
+    const QString &error() const { return m_error; }
+
+    // Generates the 200 MB pack, starts the store and signs in, once; false (see error()) when that failed.
+    bool ready() {
+        if (!m_ready)
+            m_ready = prepare();
+        return *m_ready;
+    }
+    // Generates the 1 GB pack, once.
+    bool largePackReady() {
+        if (!m_largePackReady)
+            m_largePackReady = ready() && generate(largePack(), 1, largePackMegabytes);
+        return *m_largePackReady;
+    }
+
+    ChildRun klv(const QStringList &arguments, const QString &inputFile = u"/dev/null"_s) {
+        return checked(u"klv "_s + arguments.first(), runChild(QStringList{QStringLiteral(KLV_CLI_BINARY)} + arguments,
+                                                               m_environment, path(u"child-output.txt"_s), inputFile));
+    }
+    ChildRun shellInstall() {
+        return checked(
+            u"shell-install.sh"_s,
+            runChild({u"bash"_s, QStringLiteral(KLV_BENCH_SOURCE_DIR "/shell-install.sh"),
+                      m_url + u"/files/templates/bench-pack.zip"_s, path(u"shell-work"_s), shellMotionFolder()},
+                     m_environment, path(u"child-output.txt"_s)));
+    }
+    ChildRun unzip(const QString &archive, const QString &destination) {
+        return checked(u"unzip"_s, runChild({u"unzip"_s, u"-o"_s, u"-q"_s, archive, u"-d"_s, destination},
+                                            m_environment, path(u"child-output.txt"_s)));
+    }
+
+    // Sets what both sides installed aside, untimed, so that each run installs into empty folders; settle() deletes it.
+    void clearInstalled() {
+        for (const QString &type : motionTypes) {
+            const QString folder = motionFolder() + u'/' + type + u".localized"_s;
+            discard(folder);
+            QDir().mkpath(folder);
+        }
+        discard(shellMotionFolder());
+    }
+    // Deletes what klv installed: for a few large files, whose inodes do not matter.
+    void removeInstalled() const {
+        for (const QString &type : motionTypes)
+            removeContents(motionFolder() + u'/' + type + u".localized"_s);
+    }
+    void discard(const QString &item) {
+        QDir().mkpath(path(u"discarded"_s));
+        QDir().rename(item, path(u"discarded/"_s + QString::number(++m_discarded)));
+    }
+    // Deletes what was set aside and waits until its inodes can be allocated again without a search.
+    void settle() const {
+        QDir(path(u"discarded"_s)).removeRecursively();
+        ::sync();
+        std::this_thread::sleep_for(inodeReuseDelay);
+    }
+
+private:
+    bool prepare() {
+        if (!m_root.isValid())
+            return fail(u"no temporary folder: "_s + m_root.errorString());
+        if (const qint64 available = QStorageInfo(m_root.path()).bytesAvailable(); available < requiredDiskBytes)
+            return fail(QStringLiteral("the benchmarks need 5 GB free in the temporary folder (TMPDIR); %1 MB are")
+                            .arg(available >> 20));
+        const QString home = path(u"home"_s);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(u"XDG_VIDEOS_DIR"_s);
+        environment.insert(u"HOME"_s, home);
+        const std::map<QString, QString> xdgFolders{{u"XDG_DATA_HOME"_s, u"/.local/share"_s},
+                                                    {u"XDG_CONFIG_HOME"_s, u"/.config"_s},
+                                                    {u"XDG_CACHE_HOME"_s, u"/.cache"_s},
+                                                    {u"XDG_RUNTIME_DIR"_s, u"/.runtime"_s}};
+        for (const auto &[name, relative] : xdgFolders) {
+            QDir().mkpath(home + relative);
+            environment.insert(name, home + relative);
+        }
+        QFile::setPermissions(home + u"/.runtime"_s, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        if (!QDir().mkpath(path(u"catalog/files/templates"_s)) || !writeCatalog())
+            return fail(u"the catalog could not be written"_s);
+        if (!generate(pack(), packTemplates, packMegabytes) || !startStore())
+            return false;
+        // Every address the client may reach points at the store on loopback.
+        environment.insert(u"KLV_STORE_URL"_s, m_url);
+        environment.insert(u"KLV_PLUGIN_SITE_URL"_s, m_url + u"/files/plugins/"_s);
+        environment.insert(u"KLV_FONT_STORE_URL"_s, m_url + u"/files/fonts/"_s);
+        environment.insert(u"KLV_DOWNLOAD_BUCKET_URL"_s, m_url + u"/files/bucket/"_s);
+        environment.insert(u"KLV_LOGO_URL"_s, m_url + u"/files/logo.png"_s);
+        m_environment = environment.toStringList();
+
+        QFile passwordFile(path(u"password.txt"_s));
+        if (!passwordFile.open(QIODevice::WriteOnly) || passwordFile.write("bench\n") != 6)
+            return fail(u"the password file could not be written"_s);
+        passwordFile.close();
+        return klv({u"login"_s, u"bench"_s, u"--password-stdin"_s}, passwordFile.fileName()).exitCode == 0;
+    }
+
+    bool writeCatalog() const {
+        const QJsonObject account{{u"user"_s, u"bench"_s},
+                                  {u"password"_s, u"bench"_s},
+                                  {u"name"_s, u"Bench Customer"_s},
+                                  {u"email"_s, u"bench@klv.example"_s},
+                                  {u"products"_s, QJsonArray{7001, 7002}}};
+        const QJsonObject catalog{
+            {u"commitID"_s, u"bench-1"_s},
+            {u"accounts"_s, QJsonArray{account}},
+            {u"products"_s,
+             QJsonArray{product(7001, packName, u"Titles, Effects, Transitions, Generators"_s, u"bench-pack.zip"_s),
+                        product(7002, largePackName, u"Titles"_s, u"bench-large-pack.zip"_s)}}};
+        QFile file(path(u"catalog/store.json"_s));
+        const QByteArray text = QJsonDocument(catalog).toJson();
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    }
+
+    bool generate(const QString &archive, int templates, int megabytes) {
+        return checked(u"make_template_pack.py"_s,
+                       runChild({u"python3"_s, QStringLiteral(KLV_BENCH_SOURCE_DIR "/make_template_pack.py"), archive,
+                                 QString::number(templates), QString::number(megabytes)},
+                                QProcessEnvironment::systemEnvironment().toStringList(), path(u"child-output.txt"_s)))
+                   .exitCode == 0;
+    }
+
+    bool startStore() {
+        m_store.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_store.start(QStringLiteral(KLV_STORE_BINARY), {u"--catalog"_s, path(u"catalog"_s), u"--port"_s, u"0"_s});
+        while (!m_store.canReadLine()) {
+            if (!m_store.waitForReadyRead(storeStartMilliseconds))
+                return fail(u"klv-store did not start: "_s + m_store.errorString());
+        }
+        const QString line = QString::fromUtf8(m_store.readLine()).trimmed();
+        const QString prefix = u"klv-store listening on "_s;
+        if (!line.startsWith(prefix))
+            return fail(u"klv-store said: "_s + line);
+        m_url = line.sliced(prefix.size());
+        return true;
+    }
+
+    // A run that did not succeed becomes the error, with the end of what the program wrote.
+    ChildRun checked(const QString &what, const ChildRun &run) {
+        if (run.exitCode != 0)
+            fail(what + u" failed (exit code "_s + QString::number(run.exitCode) + u"): "_s +
+                 QString::fromLocal8Bit(readFile(path(u"child-output.txt"_s)).right(600)));
+        return run;
+    }
+
+    bool fail(const QString &error) {
+        m_error = error;
+        return false;
+    }
+
+    QTemporaryDir m_root;
+    QProcess m_store;
+    QString m_url;
+    QStringList m_environment;
+    QString m_error;
+    std::optional<bool> m_ready;
+    std::optional<bool> m_largePackReady;
+    int m_discarded = 0;
+};
+
+Sandbox *sandbox = nullptr;
+
+void skip(benchmark::State &state, const QString &error) {
+    state.SkipWithError(error.toStdString().c_str());
+}
+
+// Our wall-clock time is the benchmark's time; the ratios are ours to the baseline's, both measured in this iteration.
+void record(benchmark::State &state, double seconds, double cpuSeconds, double baselineSeconds,
+            double baselineCpuSeconds) {
+    state.SetIterationTime(seconds);
+    state.counters["baseline_ms"] = baselineSeconds * 1e3;
+    state.counters["ratio"] = seconds / baselineSeconds;
+    state.counters["cpu_ms"] = cpuSeconds * 1e3;
+    state.counters["baseline_cpu_ms"] = baselineCpuSeconds * 1e3;
+    state.counters["cpu_ratio"] = cpuSeconds / baselineCpuSeconds;
+}
+
+void installPack(benchmark::State &state) {
+    if (!sandbox->ready()) {
+        skip(state, sandbox->error());
+        return;
+    }
+    for (auto _ : state) {
+        // Each side replaces 500 documents; the other starts when their inodes are free again.
+        sandbox->clearInstalled();
+        sandbox->settle();
+        const ChildRun shell = sandbox->shellInstall();
+        sandbox->settle();
+        const ChildRun ours = sandbox->klv({u"install"_s, packName});
+        if (ours.exitCode != 0 || shell.exitCode != 0) {
+            skip(state, sandbox->error());
+            break;
+        }
+        const QStringList installed = templateFolders(sandbox->motionFolder());
+        const QByteArray prepared = readFile(sandbox->motionFolder() + u'/' + preparedSample);
+        if (installed.size() != packTemplates || installed != templateFolders(sandbox->shellMotionFolder()) ||
+            !prepared.contains("<canvas>\n\t<layout>1") ||
+            prepared != readFile(sandbox->shellMotionFolder() + u'/' + preparedSample)) {
+            skip(state, u"klv and the shell installed different templates"_s);
+            break;
+        }
+        record(state, ours.seconds, ours.cpuSeconds, shell.seconds, shell.cpuSeconds);
+    }
+    sandbox->clearInstalled();
+}
+
+void extractPack(benchmark::State &state) {
+    if (!sandbox->ready()) {
+        skip(state, sandbox->error());
+        return;
+    }
+    const QString oursFolder = sandbox->path(u"extracted-ours"_s);
+    const QString unzipFolder = sandbox->path(u"extracted-unzip"_s);
+    for (auto _ : state) {
+        ::sync();
+        const auto start = std::chrono::steady_clock::now();
+        const double startCpu = processCpuSeconds();
+        const ArchiveExtractor::Result ours = ArchiveExtractor().extract(sandbox->pack(), oursFolder);
+        const double oursCpuSeconds = processCpuSeconds() - startCpu;
+        const double oursSeconds = secondsSince(start);
+        ::sync();
+        const ChildRun unzip = sandbox->unzip(sandbox->pack(), unzipFolder);
+        sandbox->discard(oursFolder);
+        sandbox->discard(unzipFolder);
+        if (!ours.succeeded() || unzip.exitCode != 0) {
+            skip(state, ours.error.value_or(sandbox->error()));
+            break;
+        }
+        record(state, oursSeconds, oursCpuSeconds, unzip.seconds, unzip.cpuSeconds);
+    }
+}
+
+// Peak memory of klv installing the 1 GB pack; the baseline is klv's peak installing the 200 MB pack.
+void installLargePack(benchmark::State &state) {
+    if (!sandbox->largePackReady()) {
+        skip(state, sandbox->error());
+        return;
+    }
+    for (auto _ : state) {
+        ::sync();
+        const ChildRun large = sandbox->klv({u"install"_s, largePackName});
+        sandbox->removeInstalled();
+        ::sync();
+        const ChildRun pack = sandbox->klv({u"install"_s, packName});
+        sandbox->clearInstalled();
+        if (large.exitCode != 0 || pack.exitCode != 0) {
+            skip(state, sandbox->error());
+            break;
+        }
+        state.SetIterationTime(large.seconds);
+        state.counters["peak_MB"] = large.peakMegabytes;
+        state.counters["baseline_peak_MB"] = pack.peakMegabytes;
+        state.counters["ratio"] = large.peakMegabytes / pack.peakMegabytes;
+    }
+}
+
+// One iteration each: a repetition is one whole installation.
+BENCHMARK(extractPack)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
+BENCHMARK(installPack)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+BENCHMARK(installLargePack)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+
+struct Target {
+    std::string benchmark;
+    std::string description;
+    std::optional<double> minSpeedup;       // our time at least this many times shorter than the baseline's
+    std::optional<double> maxPeakMegabytes; // our peak resident memory below this
+};
+
+const std::vector<Target> targets{
+    {"extractPack", "ArchiveExtractor::extract of the 200 MB pack (baseline: unzip -o -q)", 1.0, std::nullopt},
+    {"installPack",
+     "klv install of the 200 MB pack of 1,000 templates: download, extract, prepare, move (baseline: "
+     "bench/shell-install.sh: curl, unzip, grep and sed per document, mv per template)",
+     5.0, std::nullopt},
+    {"installLargePack",
+     "klv install of the 1 GB pack: peak resident memory (baseline: klv installing the 200 MB pack)", std::nullopt,
+     100.0},
+};
+
+// The console table, then each benchmark's figures (the median when repeated) against its target.
+class SummaryReporter final : public benchmark::ConsoleReporter {
+public:
+    SummaryReporter()
+        : ConsoleReporter(::isatty(STDOUT_FILENO) != 0 ? OO_ColorTabular : OO_Tabular) {}
+
+    void ReportRuns(const std::vector<Run> &runs) override {
+        for (const Run &run : runs) {
+            if (!run.error_occurred && (run.run_type == Run::RT_Iteration || run.aggregate_name == "median"))
+                m_latest[run.run_name.function_name] = run;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void printSummary() const {
+        if (m_latest.empty())
+            return;
+        std::printf("\nSummary: wall-clock times and peak memory against the shell baselines, against the targets\n");
+        for (const Target &target : targets) {
+            const auto found = m_latest.find(target.benchmark);
+            if (found == m_latest.cend())
+                continue;
+            const Run &run = found->second;
+            const double seconds = run.GetAdjustedRealTime() / 1e3;
+            const double ratio = run.counters.at("ratio").value;
+            const std::string runs = run.run_type == Run::RT_Aggregate
+                                         ? "median of " + std::to_string(run.repetitions) + " runs"
+                                         : std::string("one run");
+            std::printf("  %s\n", target.description.c_str());
+            if (target.minSpeedup) {
+                const double baseline = run.counters.at("baseline_ms").value / 1e3;
+                const double cpu = run.counters.at("cpu_ms").value / 1e3;
+                const double baselineCpu = run.counters.at("baseline_cpu_ms").value / 1e3;
+                const double cpuRatio = run.counters.at("cpu_ratio").value;
+                std::printf("    %.2f s, baseline %.2f s; CPU %.2f s, baseline %.2f s (%s)\n", seconds, baseline, cpu,
+                            baselineCpu, runs.c_str());
+                std::printf("    %.2fx as fast (CPU time %.2fx; medians of the ratios); target at least %.0fx: %s\n",
+                            1.0 / ratio, 1.0 / cpuRatio, *target.minSpeedup,
+                            1.0 / ratio >= *target.minSpeedup ? "met" : "MISSED");
+            }
+            if (target.maxPeakMegabytes) {
+                const double peak = run.counters.at("peak_MB").value;
+                const double baseline = run.counters.at("baseline_peak_MB").value;
+                std::printf(
+                    "    peak %.1f MB in %.1f s, baseline %.1f MB: ratio %.2fx (%s); target under %.0f MB: %s\n", peak,
+                    seconds, baseline, ratio, runs.c_str(), *target.maxPeakMegabytes,
+                    peak < *target.maxPeakMegabytes ? "met" : "MISSED");
+            }
+        }
+    }
+
+private:
+    std::map<std::string, Run> m_latest;
+};
+
+} // namespace
+} // namespace klv
+
+int main(int argc, char **argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 2;
+    const QCoreApplication application(argc, argv);
+    klv::Sandbox sandbox;
+    klv::sandbox = &sandbox;
+    klv::SummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printSummary();
+    benchmark::Shutdown();
+    return 0;
+}

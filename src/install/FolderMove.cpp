@@ -47,6 +47,12 @@ std::optional<QString> moveItem(const QString &source, const QString &target) {
 
 std::optional<QString> replaceFolderContents(const QString &source, const QString &target) {
     const QFileInfo existing(target);
+    // Nothing to replace: the folder moves whole, in one rename, without the Finder's leftovers.
+    if (!existing.exists() && !existing.isSymLink() && QFileInfo(source).isDir()) {
+        QFile::remove(source + u"/.DS_Store");
+        if (!moveItem(source, target))
+            return std::nullopt;
+    }
     if (existing.exists() || existing.isSymLink()) {
         if (existing.isDir() && !existing.isSymLink())
             QDir(target).removeRecursively();

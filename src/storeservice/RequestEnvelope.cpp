@@ -87,9 +87,14 @@ QString RequestEnvelope::open(const httplib::Params &query) {
     }
     m_request.requestType = *type;
 
+    // The key is built by appending: GCC 12 warns falsely about "p" + std::to_string(…) in optimised builds.
+    const auto key = [](int number) {
+        std::string name = "p";
+        name += std::to_string(number);
+        return name;
+    };
     int number = 2;
-    for (auto parameter = query.find("p2"); parameter != query.end();
-         parameter = query.find("p" + std::to_string(++number))) {
+    for (auto parameter = query.find(key(number)); parameter != query.end(); parameter = query.find(key(++number))) {
         const auto text = decryptValue(parameter->first, parameter->second);
         if (!text) {
             return m_error;

@@ -16,8 +16,9 @@
 #include "UninstallCommand.h"
 #include "WhoamiCommand.h"
 
-#include "core/AppContext.h"
-#include "core/StartupSequence.h"
+#include "app/AppContext.h"
+#include "app/StartupSequence.h"
+#include "store/Services.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -84,7 +85,7 @@ int CliApplication::run(const QStringList &arguments) {
         return ExitCode::usageError;
     }
     if (parser.isSet(versionOption)) {
-        m_terminal.printResult(u"klv " + m_context->configuration().appVersion);
+        m_terminal.printResult(u"klv " + m_context->services().configuration().appVersion);
         return ExitCode::success;
     }
     const QStringList positional = parser.positionalArguments();
@@ -120,7 +121,7 @@ int CliApplication::runCommand(Command &command, const QStringList &commandArgum
         return ExitCode::success;
     }
     if (command.needsStore()) {
-        if (const QString problem = m_context->configuration().storeUrlProblem(); !problem.isEmpty()) {
+        if (const QString problem = m_context->services().configuration().storeUrlProblem(); !problem.isEmpty()) {
             m_terminal.printMessage(problem);
             return ExitCode::usageError;
         }

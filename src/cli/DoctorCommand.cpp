@@ -3,14 +3,15 @@
 #include "ExitCode.h"
 #include "Terminal.h"
 
-#include "core/AppContext.h"
+#include "app/AppContext.h"
+#include "store/Services.h"
 
 #include <QFileInfo>
 
 namespace klv::cli {
 
 void DoctorCommand::run(const QCommandLineParser &) {
-    const Locations &l = m_context.locations();
+    const Locations &l = m_context.services().locations();
     const QList<std::pair<const char *, QString>> rows{
         {"moviesFolderURL", l.moviesFolderURL},
         {"libraryFolderURL", l.libraryFolderURL},
@@ -39,11 +40,12 @@ void DoctorCommand::run(const QCommandLineParser &) {
         {"settingsFile", l.settingsFileURL},
     };
 
-    m_terminal.printResult(u"Store:       " + m_context.configuration().storeUrl);
-    m_terminal.printResult(u"OS version:  " + m_context.macOSVersion.trimmed());
-    m_terminal.printResult(u"App version: " + m_context.appVersion);
-    m_terminal.printResult(QStringLiteral("Signed in:   ") +
-                           (m_context.settings().sessionActive ? QStringLiteral("yes") : QStringLiteral("no")));
+    m_terminal.printResult(u"Store:       " + m_context.services().configuration().storeUrl);
+    m_terminal.printResult(u"OS version:  " + m_context.services().macOSVersion.trimmed());
+    m_terminal.printResult(u"App version: " + m_context.services().appVersion);
+    m_terminal.printResult(QStringLiteral("Signed in:   ") + (m_context.services().settings().sessionActive
+                                                                  ? QStringLiteral("yes")
+                                                                  : QStringLiteral("no")));
     m_terminal.printResult(QStringLiteral("Locations:"));
     for (const auto &[name, path] : rows) {
         const QFileInfo info(path);

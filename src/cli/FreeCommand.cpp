@@ -3,9 +3,10 @@
 #include "ExitCode.h"
 #include "Terminal.h"
 
-#include "core/AppContext.h"
+#include "app/AppContext.h"
 #include "library/ProductLibrary.h"
 #include "marketing/MarketingCenter.h"
+#include "store/Services.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -37,7 +38,7 @@ void FreeCommand::run(const QCommandLineParser &parser) {
     // Products the customer owns are not offered; the library is brought up to date first.
     ProductLibrary &library = m_context.library();
     library.loadProductCache();
-    if (!m_context.settings().sessionActive) {
+    if (!m_context.services().settings().sessionActive) {
         marketing->requestMarketingInfo();
         return;
     }

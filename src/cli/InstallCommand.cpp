@@ -7,7 +7,7 @@
 #include "ProgressDisplay.h"
 #include "Terminal.h"
 
-#include "core/AppContext.h"
+#include "app/AppContext.h"
 #include "install/InstallationEngine.h"
 #include "library/ProductActions.h"
 #include "library/ProductLibrary.h"

@@ -3,7 +3,8 @@
 #include "ExitCode.h"
 #include "Terminal.h"
 
-#include "core/AppContext.h"
+#include "app/AppContext.h"
+#include "store/Services.h"
 
 namespace klv::cli {
 
@@ -21,7 +22,7 @@ int exitCodeFor(ProductLibrary::RefreshOutcome outcome) {
 }
 
 bool requireSignedIn(AppContext &context, const Terminal &terminal) {
-    if (context.settings().sessionActive)
+    if (context.services().settings().sessionActive)
         return true;
     terminal.printMessage(QStringLiteral("Not signed in. Sign in first with: klv login USER"));
     return false;

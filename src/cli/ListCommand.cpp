@@ -3,10 +3,11 @@
 #include "ExitCode.h"
 #include "Terminal.h"
 
-#include "core/AppContext.h"
+#include "app/AppContext.h"
 #include "library/GroupMembers.h"
 #include "library/LibraryRow.h"
 #include "library/ProductLibrary.h"
+#include "store/Services.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -75,7 +76,8 @@ void ListCommand::run(const QCommandLineParser &parser) {
     const bool asJson = parser.isSet(jsonOption);
     ProductLibrary &library = m_context.library();
     library.loadProductCache();
-    if (!m_context.settings().sessionActive || !m_context.configuration().storeUrlProblem().isEmpty()) {
+    if (!m_context.services().settings().sessionActive ||
+        !m_context.services().configuration().storeUrlProblem().isEmpty()) {
         show(asJson);
         return;
     }

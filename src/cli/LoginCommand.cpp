@@ -3,8 +3,9 @@
 #include "ExitCode.h"
 #include "Terminal.h"
 
-#include "core/AppContext.h"
+#include "app/AppContext.h"
 #include "store/LoginSession.h"
+#include "store/Services.h"
 
 #include <QCommandLineParser>
 
@@ -38,7 +39,7 @@ void LoginCommand::watch(LoginSession &session) {
             [this](LoginSession::Outcome outcome, const QString &message) {
                 switch (outcome) {
                 case LoginSession::Outcome::signedIn: {
-                    const Settings &settings = m_context.settings();
+                    const Settings &settings = m_context.services().settings();
                     m_terminal.printResult(u"Signed in as " + settings.userName + u" <" + settings.userEmail + u'>');
                     Q_EMIT finished(ExitCode::success);
                     return;
@@ -57,7 +58,8 @@ void LoginCommand::watch(LoginSession &session) {
 }
 
 void LoginCommand::run(const QCommandLineParser &parser) {
-    auto *session = new LoginSession(m_context.store(), m_context.settings(), m_context.reporter(), this);
+    auto *session = new LoginSession(m_context.services().store(), m_context.services().settings(),
+                                     m_context.services().reporter(), this);
     watch(*session);
 
     if (parser.isSet(linkCodeOption)) {

@@ -3,7 +3,7 @@
 #include "ExitCode.h"
 #include "Terminal.h"
 
-#include "core/AppContext.h"
+#include "app/AppContext.h"
 
 namespace klv::cli {
 

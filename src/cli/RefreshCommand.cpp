@@ -4,8 +4,9 @@
 #include "LibraryOutcome.h"
 #include "Terminal.h"
 
-#include "core/AppContext.h"
+#include "app/AppContext.h"
 #include "library/ProductLibrary.h"
+#include "store/Services.h"
 
 namespace klv::cli {
 
@@ -36,7 +37,7 @@ void RefreshCommand::run(const QCommandLineParser &) {
             [this, before](ProductLibrary::RefreshOutcome outcome, const QString &message) {
                 if (outcome == ProductLibrary::RefreshOutcome::unchanged ||
                     outcome == ProductLibrary::RefreshOutcome::downloaded) {
-                    const QString commit = m_context.settings().storedCommitID;
+                    const QString commit = m_context.services().settings().storedCommitID;
                     const QString what = outcome == ProductLibrary::RefreshOutcome::downloaded
                                              ? QStringLiteral("downloaded")
                                              : QStringLiteral("unchanged");

@@ -4,7 +4,7 @@
 #include "LibraryOutcome.h"
 #include "Terminal.h"
 
-#include "core/AppContext.h"
+#include "app/AppContext.h"
 
 #include "marketing/Rewards.h"
 

@@ -3,9 +3,10 @@
 #include "ExitCode.h"
 #include "Terminal.h"
 
-#include "core/AppContext.h"
-#include "core/SelfUpdate.h"
+#include "app/AppContext.h"
 #include "store/LenientJson.h"
+#include "store/Services.h"
+#include "update/SelfUpdate.h"
 
 #include <QCommandLineParser>
 #include <QJsonDocument>
@@ -42,7 +43,7 @@ void SelfUpdateCommand::run(const QCommandLineParser &parser) {
     if (parser.isSet(checkOption)) {
         m_selfUpdate->requestProductVersion(SelfUpdate::storeAppProductID, [this](const QJsonObject &answer) {
             const QString offered = json::textOr(answer, "version"_L1);
-            report(offered, std::is_gt(compareVersions(m_context.appVersion, offered)), std::nullopt);
+            report(offered, std::is_gt(compareVersions(m_context.services().appVersion, offered)), std::nullopt);
             Q_EMIT finished(ExitCode::success);
         });
         return;
@@ -60,7 +61,7 @@ void SelfUpdateCommand::versionChecked() {
     }
     if (!m_selfUpdate->isUpdateReady()) {
         m_terminal.printMessage(u"The new version could not be downloaded; the log says why: "_s +
-                                m_context.locations().logFileURL);
+                                m_context.services().locations().logFileURL);
         Q_EMIT finished(ExitCode::noAnswer);
         return;
     }
@@ -72,7 +73,7 @@ void SelfUpdateCommand::versionChecked() {
 void SelfUpdateCommand::updaterReady(bool available) {
     if (!available) {
         m_terminal.printMessage(u"The updater could not be fetched; the log says why: "_s +
-                                m_context.locations().logFileURL);
+                                m_context.services().locations().logFileURL);
         Q_EMIT finished(ExitCode::noAnswer);
         return;
     }
@@ -81,7 +82,7 @@ void SelfUpdateCommand::updaterReady(bool available) {
     report(m_selfUpdate->serverAppVersion(), true, started);
     if (outcome == SelfUpdate::OfferOutcome::startFailed) {
         m_terminal.printMessage(u"The updater could not be started; the log says why: "_s +
-                                m_context.locations().logFileURL);
+                                m_context.services().locations().logFileURL);
         Q_EMIT finished(ExitCode::jobFailed);
         return;
     }
@@ -91,15 +92,16 @@ void SelfUpdateCommand::updaterReady(bool available) {
 
 void SelfUpdateCommand::report(const QString &offered, bool newer, std::optional<bool> started) const {
     if (m_asJson) {
-        QJsonObject outcome{
-            {u"installedVersion"_s, m_context.appVersion}, {u"storeVersion"_s, offered}, {u"updateAvailable"_s, newer}};
+        QJsonObject outcome{{u"installedVersion"_s, m_context.services().appVersion},
+                            {u"storeVersion"_s, offered},
+                            {u"updateAvailable"_s, newer}};
         if (started)
             outcome.insert(u"updateStarted"_s, *started);
         m_terminal.printResult(QString::fromUtf8(QJsonDocument(outcome).toJson(QJsonDocument::Indented)).trimmed());
         return;
     }
     const QString store = offered.isEmpty() ? u"the store names no version"_s : u"the store has "_s + offered;
-    m_terminal.printResult(u"KLV App "_s + m_context.appVersion + u"; "_s + store + u": "_s +
+    m_terminal.printResult(u"KLV App "_s + m_context.services().appVersion + u"; "_s + store + u": "_s +
                            (newer ? u"update available."_s : u"up to date."_s));
     if (started.value_or(false))
         m_terminal.printResult(u"Updating to "_s + offered + u": the updater replaces KLV App once klv has quit."_s);

@@ -5,7 +5,7 @@
 #include "LibraryOutcome.h"
 #include "Terminal.h"
 
-#include "core/AppContext.h"
+#include "app/AppContext.h"
 #include "library/ProductActions.h"
 #include "library/ProductLibrary.h"
 

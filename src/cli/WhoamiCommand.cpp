@@ -3,12 +3,13 @@
 #include "ExitCode.h"
 #include "Terminal.h"
 
-#include "core/AppContext.h"
+#include "app/AppContext.h"
+#include "store/Services.h"
 
 namespace klv::cli {
 
 void WhoamiCommand::run(const QCommandLineParser &) {
-    const Settings &settings = m_context.settings();
+    const Settings &settings = m_context.services().settings();
     if (settings.sessionActive) {
         m_terminal.printResult(settings.userName);
         m_terminal.printResult(settings.userEmail);

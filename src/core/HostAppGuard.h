@@ -1,10 +1,21 @@
 #pragma once
 
+#include <QString>
+
 namespace klv {
 
-class Reporter;
+// Which of the two host applications run, and the process lines that showed it.
+struct OpenHostApps {
+    bool finalCutPro = false;
+    bool motion = false;
+    QString finalCutProLines;
+    QString motionLines;
 
-// Refuses while Final Cut Pro or Motion runs, and offers to close them. True when neither runs.
-bool checkHostAppsClosed(const Reporter &reporter);
+    bool any() const { return finalCutPro || motion; }
+};
+
+OpenHostApps findOpenHostApps();
+// Asks every open host application to quit.
+void closeHostApps(const OpenHostApps &apps);
 
 } // namespace klv

@@ -1,6 +1,6 @@
 #include "core/Locations.h"
 
-#include "store/LogFile.h"
+#include "core/LogSink.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -93,7 +93,7 @@ QString urlDescription(const QString &path) {
     return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
 }
 
-std::optional<QString> ensureFolder(const QString &folderPath, LogFile &log) {
+std::optional<QString> ensureFolder(const QString &folderPath, LogSink &log) {
     if (QFileInfo(folderPath).isDir())
         return std::nullopt;
     if (::mkdir(QFile::encodeName(folderPath).constData(), 0777) == 0)

@@ -7,7 +7,7 @@
 
 namespace klv {
 
-class LogFile;
+class LogSink;
 
 // Every folder and file the program uses, derived once from four base folders. Folder paths end with "/".
 class Locations final {
@@ -60,6 +60,6 @@ QString urlDescription(const QString &path);
 
 // Makes sure one folder exists, without creating missing parents. Returns the error text on failure
 // (and logs it), nothing on success.
-std::optional<QString> ensureFolder(const QString &folderPath, LogFile &log);
+std::optional<QString> ensureFolder(const QString &folderPath, LogSink &log);
 
 } // namespace klv

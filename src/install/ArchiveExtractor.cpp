@@ -1,6 +1,6 @@
 #include "install/ArchiveExtractor.h"
 
-#include "install/ByteCountFormat.h"
+#include "core/ByteCountFormat.h"
 #include "install/CreatedPaths.h"
 
 #include <archive.h>

@@ -1,7 +1,7 @@
 #include "install/CompositeInstaller.h"
 
-#include "core/AppContext.h"
 #include "install/ArchiveExtractor.h"
+#include "store/Services.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,7 +16,7 @@ CompositeInstaller::CompositeInstaller(const InstallEnvironment &environment, co
 
 QString CompositeInstaller::downloadPath() const {
     // The kind of package is known only from the answer, so the extension comes later.
-    return context().locations().downloadFolderURL + jobName() + u".download"_s;
+    return services().locations().downloadFolderURL + jobName() + u".download"_s;
 }
 
 void CompositeInstaller::install(const PackageDownload::Result &download) {
@@ -28,10 +28,10 @@ void CompositeInstaller::install(const PackageDownload::Result &download) {
              u"The composite package is neither a zip archive nor a movie (it came as “"_s + mimeType + u"”)."_s);
         return;
     }
-    const QString folder = context().locations().compositeFolderURL;
+    const QString folder = services().locations().compositeFolderURL;
     const QString downloaded = download.filePath;
     if (isZip) {
-        const QString archive = context().locations().downloadFolderURL + jobName() + u".zip"_s;
+        const QString archive = services().locations().downloadFolderURL + jobName() + u".zip"_s;
         runStep([downloaded, archive, folder](std::stop_token stop) -> StepResult {
             // Renamed so that messages about the archive name it as what it is.
             QFile::remove(archive);

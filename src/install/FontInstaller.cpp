@@ -1,12 +1,12 @@
 #include "install/FontInstaller.h"
 
-#include "core/AppContext.h"
+#include "core/SafeName.h"
 #include "install/ArchiveExtractor.h"
 #include "install/FolderMove.h"
-#include "install/SafeName.h"
 #include "install/WorkerTask.h"
 #include "library/InstallationItem.h"
 #include "library/WholeTextLink.h"
+#include "store/Services.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -35,9 +35,9 @@ bool isRejected(const PackageDownload::Result &answer) {
 
 FontInstaller::FontInstaller(const InstallEnvironment &environment, const InstallationItem &job, QObject *parent)
     : JobInstaller(parent)
-    , m_context(environment.context)
+    , m_services(environment.services)
     , m_jobName(job.product_name)
-    , m_archiveFolder(environment.context.locations().downloadFolderURL + job.product_name + u"/Fonts") {
+    , m_archiveFolder(environment.services.locations().downloadFolderURL + job.product_name + u"/Fonts") {
     const QString fontText = job.downloadExtraInfo.value(u"font").toString();
     const QString archiveText = job.downloadExtraInfo.value(u"fonturl").toString();
     // An empty text still counts as one name.
@@ -57,16 +57,16 @@ void FontInstaller::start() {
 }
 
 void FontInstaller::installNextFont() {
-    const QString fontsFolder = m_context.locations().fontsFolderURL;
+    const QString fontsFolder = m_services.locations().fontsFolderURL;
     while (!m_stopped && m_nextFont < m_fonts.size()) {
         const QString name = m_fonts[m_nextFont++];
         if (std::optional<QString> unsafe = unsafePathComponentReason(name)) {
-            m_context.reporter().appendLog(u"Skipped a font: "_s + *unsafe);
+            m_services.reporter().appendLog(u"Skipped a font: "_s + *unsafe);
             continue;
         }
         const bool installed =
             QFileInfo::exists(fontsFolder + name + u".ttf") || QFileInfo::exists(fontsFolder + name + u".otf");
-        m_context.reporter().appendLog(u"Downloading Font "_s + name);
+        m_services.reporter().appendLog(u"Downloading Font "_s + name);
         if (installed)
             continue;
         // Only this font's own TrueType answer decides whether its OpenType file is still needed.
@@ -87,7 +87,7 @@ void FontInstaller::installNextFont() {
 
 void FontInstaller::fetchFont(const QString &name, const QString &extension, std::function<void(bool written)> done) {
     const QString storeFileName = QString(name).remove(u' ') + extension;
-    const QUrl url(m_context.configuration().fontStoreUrl +
+    const QUrl url(m_services.configuration().fontStoreUrl +
                    QString::fromLatin1(QUrl::toPercentEncoding(storeFileName)));
     // Fetched beside the job's other downloads, so that a rejected or broken answer never reaches the font folder.
     const QString staged = m_archiveFolder + u'/' + name + extension;
@@ -96,8 +96,8 @@ void FontInstaller::fetchFont(const QString &name, const QString &extension, std
         if (accepted) {
             const QString kind = extension == u".ttf" ? u"TTF"_s : u"OTF"_s;
             if (std::optional<QString> error =
-                    moveItem(staged, m_context.locations().fontsFolderURL + name + extension))
-                m_context.reporter().appendLog(u"KLV App:Error during  write "_s + kind + u" Font file:"_s + *error);
+                    moveItem(staged, m_services.locations().fontsFolderURL + name + extension))
+                m_services.reporter().appendLog(u"KLV App:Error during  write "_s + kind + u" Font file:"_s + *error);
             else
                 written = m_fontsWritten = true;
         }
@@ -110,13 +110,13 @@ void FontInstaller::installNextArchive() {
         const QString address = m_archives[m_nextArchive++];
         if (address.isEmpty())
             continue;
-        m_context.reporter().appendLog(u"Downloading FontURL "_s + address);
-        if (std::optional<QString> error = ensureFolder(m_archiveFolder, m_context.log()))
-            m_context.reporter().showAlert(
+        m_services.reporter().appendLog(u"Downloading FontURL "_s + address);
+        if (std::optional<QString> error = ensureFolder(m_archiveFolder, m_services.log()))
+            m_services.reporter().showAlert(
                 u"Alert"_s, u"Failed to create Temporary Fonts for "_s + m_jobName + u" : "_s + *error, u"OK"_s);
         const std::optional<QUrl> url = wholeTextLink(address);
         if (!url) {
-            m_context.reporter().appendLog(u"Skipped the font archive \""_s + address + u"\": not a web address."_s);
+            m_services.reporter().appendLog(u"Skipped the font archive \""_s + address + u"\": not a web address."_s);
             countDownload();
             continue;
         }
@@ -138,7 +138,7 @@ void FontInstaller::placeArchive(const PackageDownload::Result &answer) {
         isSafePathComponent(answer.suggestedFileName) ? answer.suggestedFileName : u"Font archive"_s;
     const QString archive = m_archiveFolder + u'/' + fileName;
     if (std::optional<QString> error = moveItem(answer.filePath, archive)) {
-        m_context.reporter().appendLog(u"KLV App:Error during  write Download Font file:"_s + *error);
+        m_services.reporter().appendLog(u"KLV App:Error during  write Download Font file:"_s + *error);
         countDownload();
         installNextArchive();
         return;
@@ -150,7 +150,7 @@ void FontInstaller::placeArchive(const PackageDownload::Result &answer) {
     }
     runOnWorker(
         this,
-        [archive, fontsFolder = m_context.locations().fontsFolderURL, stop = m_stop] {
+        [archive, fontsFolder = m_services.locations().fontsFolderURL, stop = m_stop] {
             ArchiveExtractor::Result unpacked = ArchiveExtractor().extract(archive, fontsFolder, stop->get_token());
             QFile::remove(archive);
             return unpacked;
@@ -159,8 +159,8 @@ void FontInstaller::placeArchive(const PackageDownload::Result &answer) {
             if (m_stopped)
                 return;
             if (unpacked.error)
-                m_context.reporter().appendLog(u"The font archive "_s + fileName + u" could not be unpacked: "_s +
-                                               *unpacked.error);
+                m_services.reporter().appendLog(u"The font archive "_s + fileName + u" could not be unpacked: "_s +
+                                                *unpacked.error);
             else
                 m_fontsWritten = true;
             countDownload();
@@ -169,7 +169,7 @@ void FontInstaller::placeArchive(const PackageDownload::Result &answer) {
 }
 
 void FontInstaller::fetch(const QUrl &url, const QString &path, FetchHandler done) {
-    m_download = new PackageDownload(m_context.network(), m_context.store(), url, path, this);
+    m_download = new PackageDownload(m_services.network(), m_services.store(), url, path, this);
     connect(m_download, &PackageDownload::finished, this,
             [this, download = m_download, done = std::move(done)](const PackageDownload::Result &answer) {
                 download->deleteLater();
@@ -177,12 +177,12 @@ void FontInstaller::fetch(const QUrl &url, const QString &path, FetchHandler don
                     return;
                 if (isRejected(answer)) {
                     QFile::remove(answer.filePath);
-                    m_context.reporter().appendLog(u"Received "_s + answer.mimeType +
-                                                   u" instead with suggested file name "_s + answer.suggestedFileName +
-                                                   u", encoding "_s + answer.textEncoding);
+                    m_services.reporter().appendLog(u"Received "_s + answer.mimeType +
+                                                    u" instead with suggested file name "_s + answer.suggestedFileName +
+                                                    u", encoding "_s + answer.textEncoding);
                     done(std::nullopt);
                 } else if (!answer.succeeded()) {
-                    m_context.reporter().appendLog(answer.error);
+                    m_services.reporter().appendLog(answer.error);
                     done(std::nullopt);
                 } else {
                     done(answer);
@@ -208,24 +208,24 @@ void FontInstaller::refreshFontCache() {
     m_fontCache = new QProcess(this);
     connect(m_fontCache, &QProcess::finished, this, [this](int exitCode, QProcess::ExitStatus status) {
         if (status != QProcess::NormalExit)
-            m_context.reporter().appendLog(u"fc-cache stopped: "_s + m_fontCache->errorString());
+            m_services.reporter().appendLog(u"fc-cache stopped: "_s + m_fontCache->errorString());
         else if (exitCode != 0)
-            m_context.reporter().appendLog(u"fc-cache ended with status "_s + QString::number(exitCode));
+            m_services.reporter().appendLog(u"fc-cache ended with status "_s + QString::number(exitCode));
         finish();
     });
     connect(m_fontCache, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart)
             return;
-        m_context.reporter().appendLog(u"The font cache could not be refreshed: "_s + m_fontCache->errorString());
+        m_services.reporter().appendLog(u"The font cache could not be refreshed: "_s + m_fontCache->errorString());
         finish();
     });
-    m_fontCache->start(u"fc-cache"_s, {m_context.locations().fontsFolderURL});
+    m_fontCache->start(u"fc-cache"_s, {m_services.locations().fontsFolderURL});
 }
 
 void FontInstaller::finish() {
     if (m_stopped)
         return;
-    m_context.reporter().appendLog(u"Done Install Font for : "_s + m_jobName);
+    m_services.reporter().appendLog(u"Done Install Font for : "_s + m_jobName);
     Q_EMIT progressed(fontsProgress, 1.0);
 }
 

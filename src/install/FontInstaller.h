@@ -41,7 +41,7 @@ private:
     void refreshFontCache();
     void finish();
 
-    AppContext &m_context;
+    Services &m_services;
     QString m_jobName;
     QString m_archiveFolder;
     QStringList m_fonts;

@@ -1,13 +1,13 @@
 #include "install/InstallationEngine.h"
 
-#include "core/AppContext.h"
+#include "core/SafeName.h"
 #include "install/JobInstaller.h"
 #include "install/JobInstallers.h"
-#include "install/SafeName.h"
 #include "library/ProductLibrary.h"
 #include "store/DesktopServices.h"
 #include "store/JsonDecoding.h"
 #include "store/LenientJson.h"
+#include "store/Services.h"
 #include "store/StoreClient.h"
 
 #include <QDir>
@@ -17,9 +17,10 @@ namespace klv {
 
 using namespace Qt::StringLiterals;
 
-InstallationEngine::InstallationEngine(AppContext &context, QObject *parent)
+InstallationEngine::InstallationEngine(Services &services, ProductLibrary &library, QObject *parent)
     : QObject(parent)
-    , m_context(context) {}
+    , m_services(services)
+    , m_library(library) {}
 
 InstallationEngine::~InstallationEngine() {
     stopJobInstallers();
@@ -27,31 +28,31 @@ InstallationEngine::~InstallationEngine() {
 
 void InstallationEngine::requestInstallation(const OutlineViewItem &item, bool isNewInstall) {
     m_isNewInstall = isNewInstall;
-    const QStringList parameters{m_context.settings().userEmail,
+    const QStringList parameters{m_services.settings().userEmail,
                                  QString::number(item.product_id),
                                  item.product_name,
-                                 m_context.macOSVersion,
+                                 m_services.macOSVersion,
                                  u"2"_s,
                                  item.children.isEmpty() ? u"false"_s : u"true"_s};
     auto url = std::make_shared<QString>();
-    *url = m_context.store().send(
+    *url = m_services.store().send(
         StoreEndpoint::product, u"requestDownloadInfo"_s, parameters, this,
         [this, item, url](const StoreResponse &response) { handleDownloadInfo(response, item, *url); });
 }
 
 void InstallationEngine::handleDownloadInfo(const StoreResponse &response, const OutlineViewItem &item,
                                             const QString &requestUrl) {
-    const Reporter &reporter = m_context.reporter();
+    const Reporter &reporter = m_services.reporter();
     if (!response.hasBody) {
         reporter.appendLog(u"KLVApp_Error: While get Customer Product Info "_s + response.transportError);
         reporter.showAlert(u"Alert"_s, u"Failed to request the Install info"_s, u"OK"_s);
         Q_EMIT downloadInfoHandled(false, u"The store could not be reached: "_s + response.transportError);
         return;
     }
-    const std::optional<QJsonObject> answer = decodeJSONObject(response.body, m_context.log());
+    const std::optional<QJsonObject> answer = decodeJSONObject(response.body, m_services.log());
     if (!answer) {
         reporter.appendLog(u"Failed to convert the data object result from "_s +
-                           m_context.store().endpointAddress(StoreEndpoint::product) + u"with url : "_s + requestUrl);
+                           m_services.store().endpointAddress(StoreEndpoint::product) + u"with url : "_s + requestUrl);
         Q_EMIT downloadInfoHandled(false, u"The store's answer could not be read."_s);
         return;
     }
@@ -80,7 +81,7 @@ void InstallationEngine::enqueueDownloadInfo(const QJsonObject &templateData, co
 }
 
 void InstallationEngine::enqueueTemplateEntry(const QString &key, const QJsonValue &value) {
-    const Reporter &reporter = m_context.reporter();
+    const Reporter &reporter = m_services.reporter();
     if (!value.isObject()) {
         reporter.showAlert(u"Alert"_s, u"Failed to get template Data for "_s + key + u" when get the download info"_s,
                            u"OK"_s);
@@ -97,10 +98,10 @@ void InstallationEngine::enqueueTemplateEntry(const QString &key, const QJsonVal
                                        u"` when retrieving the download info, "_s + message + u". "_s;
         Q_EMIT installationRefused(key, text);
         if (reporter.showAlert(u"Alert"_s, text, u"OK"_s, u"Copy error to report"_s) == 1) {
-            const Settings &settings = m_context.settings();
-            m_context.desktop().copyText(u"Error while request download product with ID `"_s + key +
-                                         u"`. from user "_s + settings.userName + u", with email "_s +
-                                         settings.userEmail);
+            const Settings &settings = m_services.settings();
+            m_services.desktop().copyText(u"Error while request download product with ID `"_s + key +
+                                          u"`. from user "_s + settings.userName + u", with email "_s +
+                                          settings.userEmail);
         }
         return;
     }
@@ -149,7 +150,7 @@ void InstallationEngine::enqueueTemplateEntry(const QString &key, const QJsonVal
 
 void InstallationEngine::enqueueComposite(const QJsonObject &entry) {
     const QString name = json::textOr(entry, "compositeName"_L1);
-    const QList<OutlineViewItem> &library = m_context.library().libraryProducts();
+    const QList<OutlineViewItem> &library = m_library.libraryProducts();
     const auto record = std::find_if(library.cbegin(), library.cend(),
                                      [&name](const OutlineViewItem &item) { return item.product_name == name; });
     if (record != library.cend() && record->isInstalled)
@@ -184,14 +185,14 @@ void InstallationEngine::startCurrentJob() {
         return;
     }
     if (job.installProcessType == u"new") {
-        if (const std::optional<QString> error = ensureFolder(jobFolder(job), m_context.log()))
-            m_context.reporter().showAlert(
+        if (const std::optional<QString> error = ensureFolder(jobFolder(job), m_services.log()))
+            m_services.reporter().showAlert(
                 u"Alert"_s, u"Failed to create Temporary folder for "_s + job.product_name + u" : "_s + *error,
                 u"OK"_s);
-        m_context.reporter().appendLog(u"Installing "_s + job.product_name);
+        m_services.reporter().appendLog(u"Installing "_s + job.product_name);
     }
 
-    const InstallEnvironment environment{m_context, m_notAutoKillList};
+    const InstallEnvironment environment{m_services, m_notAutoKillList};
     for (JobInstaller *installer : createJobInstallers(environment, job, this)) {
         m_jobInstallers.append(installer);
         connect(installer, &JobInstaller::progressed, this, &InstallationEngine::reportProgress);
@@ -247,12 +248,12 @@ double InstallationEngine::jobProgress(const QString &productName, qint64 produc
 void InstallationEngine::finishCurrentJob() {
     releaseJobInstallers();
     const InstallationItem job = m_installingQueue[m_installingIndexInQueue];
-    m_context.reporter().appendLog(u"Installed "_s + job.product_name);
+    m_services.reporter().appendLog(u"Installed "_s + job.product_name);
     Q_EMIT installationCompleted(job.product_name);
     if (job.installProcessType == u"new" && QFileInfo::exists(jobFolder(job)) &&
         !QDir(jobFolder(job)).removeRecursively())
-        m_context.reporter().appendLog(u"Error while try to check if file exist: the folder "_s + jobFolder(job) +
-                                       u" could not be removed"_s);
+        m_services.reporter().appendLog(u"Error while try to check if file exist: the folder "_s + jobFolder(job) +
+                                        u" could not be removed"_s);
     refreshLibraryStates({{job.product_name, job.installProcessType == u"composite" ? 0 : job.product_id}});
     advance();
 }
@@ -262,7 +263,8 @@ void InstallationEngine::failCurrentJob(const QString &message) {
         return;
     stopJobInstallers();
     const InstallationItem job = m_installingQueue[m_installingIndexInQueue];
-    m_context.reporter().showAlert(u"Alert"_s, u"Installing "_s + job.product_name + u" failed: "_s + message, u"OK"_s);
+    m_services.reporter().showAlert(u"Alert"_s, u"Installing "_s + job.product_name + u" failed: "_s + message,
+                                    u"OK"_s);
     if (job.installProcessType == u"new" && isSafePathComponent(job.product_name))
         QDir(jobFolder(job)).removeRecursively();
     refreshLibraryStates({{job.product_name, job.installProcessType == u"composite" ? 0 : job.product_id}});
@@ -335,7 +337,7 @@ void InstallationEngine::updateStrip(double value) {
     m_stripVisible = running;
     if (running) {
         m_stripValue = value * 100.0;
-        m_stripPercentText = m_context.sharedNumberFormatter.string(value * 100.0) + u'%';
+        m_stripPercentText = m_services.sharedNumberFormatter.string(value * 100.0) + u'%';
         m_stripTitle = u"Installing ("_s + QString::number(m_installingIndexInQueue + 1) + u" / "_s +
                        QString::number(m_installingQueue.size()) + u")  "_s +
                        m_installingQueue[m_installingIndexInQueue].product_name + m_stepText;
@@ -344,7 +346,7 @@ void InstallationEngine::updateStrip(double value) {
 }
 
 const OutlineViewItem *InstallationEngine::libraryRecord(const QString &name, qint64 id, bool withoutChildren) const {
-    for (const OutlineViewItem &record : m_context.library().libraryProducts()) {
+    for (const OutlineViewItem &record : m_library.libraryProducts()) {
         if (record.product_name == name && record.product_id == id && (!withoutChildren || record.children.isEmpty()))
             return &record;
     }
@@ -352,13 +354,12 @@ const OutlineViewItem *InstallationEngine::libraryRecord(const QString &name, qi
 }
 
 void InstallationEngine::refreshLibraryStates(const QHash<QString, qint64> &names) {
-    ProductLibrary &library = m_context.library();
-    library.detectInstalledStates(names);
-    library.applyLibraryFilter();
+    m_library.detectInstalledStates(names);
+    m_library.applyLibraryFilter();
 }
 
 QString InstallationEngine::jobFolder(const InstallationItem &job) const {
-    return m_context.locations().downloadFolderURL + job.product_name;
+    return m_services.locations().downloadFolderURL + job.product_name;
 }
 
 } // namespace klv

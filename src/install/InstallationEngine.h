@@ -12,7 +12,8 @@
 
 namespace klv {
 
-class AppContext;
+class ProductLibrary;
+class Services;
 class JobInstaller;
 struct StoreResponse;
 
@@ -22,7 +23,7 @@ struct StoreResponse;
 class InstallationEngine final : public QObject {
     Q_OBJECT
 public:
-    explicit InstallationEngine(AppContext &context, QObject *parent = nullptr);
+    InstallationEngine(Services &services, ProductLibrary &library, QObject *parent = nullptr);
     ~InstallationEngine() override;
 
     // Asks the store which packages make up the product and queues them.
@@ -79,7 +80,8 @@ private:
     void refreshLibraryStates(const QHash<QString, qint64> &names);
     QString jobFolder(const InstallationItem &job) const;
 
-    AppContext &m_context;
+    Services &m_services;
+    ProductLibrary &m_library;
     QList<InstallationItem> m_installingQueue;
     qsizetype m_installingIndexInQueue = -1;
     bool m_isNewInstall = false;

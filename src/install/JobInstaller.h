@@ -6,7 +6,7 @@
 
 namespace klv {
 
-class AppContext;
+class Services;
 struct InstallationItem;
 
 // The components a job's progress is made of.
@@ -14,9 +14,9 @@ inline const QString templateProgress = QStringLiteral("Template Progress");
 inline const QString fontsProgress = QStringLiteral("Fonts Progress");
 inline const QString pluginsProgress = QStringLiteral("FxPlugs Progress");
 
-// What every installer of a job may use: the application context and the plug-ins that stay running.
+// What every installer of a job may use: the shared services and the plug-ins that stay running.
 struct InstallEnvironment {
-    AppContext &context;
+    Services &services;
     const QStringList &notAutoKillList;
 };
 

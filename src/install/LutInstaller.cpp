@@ -1,12 +1,12 @@
 #include "install/LutInstaller.h"
 
-#include "core/AppContext.h"
+#include "core/FolderCreation.h"
+#include "core/SafeName.h"
 #include "install/ArchiveExtractor.h"
-#include "install/FolderCreation.h"
-#include "install/SafeName.h"
 #include "install/WorkerTask.h"
 #include "library/InstallationItem.h"
 #include "library/WholeTextLink.h"
+#include "store/Services.h"
 
 #include <QJsonArray>
 
@@ -16,7 +16,7 @@ using namespace Qt::StringLiterals;
 
 LutInstaller::LutInstaller(const InstallEnvironment &environment, const InstallationItem &job, QObject *parent)
     : JobInstaller(parent)
-    , m_context(environment.context)
+    , m_services(environment.services)
     , m_jobName(job.product_name) {
     for (const QJsonValue &address : job.downloadExtraInfo.value("appleCustomLut"_L1).toArray()) {
         if (address.isString())
@@ -31,7 +31,7 @@ LutInstaller::~LutInstaller() {
 void LutInstaller::start() {
     // The job name becomes part of a folder name; an unsafe one installs no LUTs, and the job goes on.
     if (const std::optional<QString> unsafe = unsafePathComponentReason(m_jobName); unsafe && !m_addresses.isEmpty()) {
-        m_context.reporter().appendLog(u"No custom LUTs are installed for this job: "_s + *unsafe);
+        m_services.reporter().appendLog(u"No custom LUTs are installed for this job: "_s + *unsafe);
         m_addresses.clear();
     }
     installNext();
@@ -47,8 +47,8 @@ void LutInstaller::cancel() {
 void LutInstaller::installNext() {
     if (m_cancelled)
         return;
-    const Reporter &reporter = m_context.reporter();
-    const Locations &locations = m_context.locations();
+    const Reporter &reporter = m_services.reporter();
+    const Locations &locations = m_services.locations();
     QString temporaryFolder = locations.downloadFolderURL;
     if (temporaryFolder.endsWith(u'/'))
         temporaryFolder.chop(1);
@@ -74,7 +74,7 @@ void LutInstaller::installNext() {
                                u"OK"_s);
             continue;
         }
-        m_download = new PackageDownload(m_context.network(), m_context.store(), *url,
+        m_download = new PackageDownload(m_services.network(), m_services.store(), *url,
                                          temporaryFolder + u"KLV - "_s + m_jobName + u".zip"_s, this);
         connect(m_download, &PackageDownload::finished, this, &LutInstaller::downloadFinished);
         m_download->start();
@@ -89,21 +89,21 @@ void LutInstaller::downloadFinished(const PackageDownload::Result &result) {
     if (m_cancelled)
         return;
     if (!result.succeeded()) {
-        m_context.reporter().appendLog(u"The custom LUT archive "_s + m_addresses.at(m_next - 1) + u" of "_s +
-                                       m_jobName + u" could not be downloaded: "_s + result.error);
+        m_services.reporter().appendLog(u"The custom LUT archive "_s + m_addresses.at(m_next - 1) + u" of "_s +
+                                        m_jobName + u" could not be downloaded: "_s + result.error);
         installNext();
         return;
     }
     // The archive stays: the next one of the job is saved under the same name.
     runOnWorker(
         this,
-        [archive = result.filePath, folder = m_context.locations().customLUTsFolderURL, stop = m_stop.get_token()] {
+        [archive = result.filePath, folder = m_services.locations().customLUTsFolderURL, stop = m_stop.get_token()] {
             return ArchiveExtractor().extract(archive, folder, stop);
         },
         [this, address = m_addresses.at(m_next - 1)](const ArchiveExtractor::Result &extraction) {
             if (extraction.error)
-                m_context.reporter().appendLog(u"The custom LUT archive "_s + address + u" of "_s + m_jobName +
-                                               u" could not be unpacked: "_s + *extraction.error);
+                m_services.reporter().appendLog(u"The custom LUT archive "_s + address + u" of "_s + m_jobName +
+                                                u" could not be unpacked: "_s + *extraction.error);
             installNext();
         });
 }

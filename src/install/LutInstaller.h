@@ -29,7 +29,7 @@ private:
     void installNext();
     void downloadFinished(const PackageDownload::Result &result);
 
-    AppContext &m_context;
+    Services &m_services;
     QString m_jobName;
     QStringList m_addresses;
     qsizetype m_next = 0;

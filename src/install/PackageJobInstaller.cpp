@@ -1,10 +1,10 @@
 #include "install/PackageJobInstaller.h"
 
-#include "core/AppContext.h"
-#include "install/SafeName.h"
+#include "core/SafeName.h"
 #include "install/WorkerTask.h"
 #include "library/InstallationItem.h"
 #include "library/WholeTextLink.h"
+#include "store/Services.h"
 
 namespace klv {
 
@@ -20,7 +20,7 @@ constexpr double downloadShare = 0.95;
 PackageJobInstaller::PackageJobInstaller(const InstallEnvironment &environment, const InstallationItem &job,
                                          QObject *parent)
     : JobInstaller(parent)
-    , m_context(environment.context)
+    , m_services(environment.services)
     , m_jobName(job.product_name)
     , m_link(job.downloadExtraInfo.value("dlLink"_L1).toString()) {}
 
@@ -41,7 +41,7 @@ void PackageJobInstaller::start() {
              u"The download address “"_s + m_link + u"” is not a valid address."_s);
         return;
     }
-    m_download = new PackageDownload(m_context.network(), m_context.store(), *url, downloadPath(), this);
+    m_download = new PackageDownload(m_services.network(), m_services.store(), *url, downloadPath(), this);
     connect(m_download, &PackageDownload::progressed, this, &PackageJobInstaller::downloadProgressed);
     connect(m_download, &PackageDownload::finished, this, &PackageJobInstaller::downloadFinished);
     m_download->start();
@@ -57,7 +57,7 @@ void PackageJobInstaller::cancel() {
 void PackageJobInstaller::fail(const QString &logLine, const QString &message) {
     if (m_cancelled)
         return;
-    m_context.reporter().appendLog(logLine);
+    m_services.reporter().appendLog(logLine);
     Q_EMIT failed(message);
 }
 
@@ -66,7 +66,7 @@ void PackageJobInstaller::runStep(Step step) {
         this, [step = std::move(step), stop = m_stop.get_token()] { return step(stop); },
         [this](const StepResult &result) {
             for (const QString &line : result.logLines)
-                m_context.reporter().appendLog(line);
+                m_services.reporter().appendLog(line);
             if (m_cancelled)
                 return;
             if (result.error)

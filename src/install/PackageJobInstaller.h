@@ -42,14 +42,14 @@ protected:
     void fail(const QString &logLine, const QString &message);
     void runStep(Step step);
 
-    AppContext &context() const { return m_context; }
+    Services &services() const { return m_services; }
     const QString &jobName() const { return m_jobName; }
 
 private:
     void downloadProgressed(qint64 bytesReceived, qint64 bytesTotal);
     void downloadFinished(const PackageDownload::Result &result);
 
-    AppContext &m_context;
+    Services &m_services;
     QString m_jobName;
     QString m_link;
     QPointer<PackageDownload> m_download;

@@ -1,12 +1,12 @@
 #include "install/PluginInstaller.h"
 
-#include "core/AppContext.h"
+#include "core/SafeName.h"
 #include "install/ArchiveExtractor.h"
 #include "install/MergeKeepingExisting.h"
 #include "install/PackageDownload.h"
-#include "install/SafeName.h"
 #include "install/WorkerTask.h"
 #include "library/InstallationItem.h"
+#include "store/Services.h"
 
 #include <cstdio>
 
@@ -82,7 +82,7 @@ Unpacked unpackArchive(const QString &archive, const QString &stagingPattern, co
 
 PluginInstaller::PluginInstaller(const InstallEnvironment &environment, const InstallationItem &job, QObject *parent)
     : JobInstaller(parent)
-    , m_context(environment.context)
+    , m_services(environment.services)
     , m_notAutoKillList(environment.notAutoKillList)
     , m_jobName(job.product_name)
     , m_pluginText(job.downloadExtraInfo.value(u"fxplug").toString()) {}
@@ -92,7 +92,7 @@ PluginInstaller::~PluginInstaller() {
 }
 
 void PluginInstaller::start() {
-    m_context.reporter().appendLog(u"install Plugin for "_s + m_jobName);
+    m_services.reporter().appendLog(u"install Plugin for "_s + m_jobName);
     if (m_pluginText.isEmpty()) {
         Q_EMIT progressed(pluginsProgress, 1.0);
         return;
@@ -116,10 +116,10 @@ void PluginInstaller::start() {
 }
 
 void PluginInstaller::replace(const QString &name) {
-    const QString application = m_context.locations().pluginsFolderURL + name + u".app";
+    const QString application = m_services.locations().pluginsFolderURL + name + u".app";
     const QFileInfo installed(application);
     if (!installed.exists() && !installed.isSymLink()) {
-        m_context.reporter().appendLog(u"Plugin does not exist! Install plugin to this path."_s);
+        m_services.reporter().appendLog(u"Plugin does not exist! Install plugin to this path."_s);
         download(name);
         return;
     }
@@ -131,17 +131,17 @@ void PluginInstaller::replace(const QString &name) {
             if (m_stopped)
                 return;
             if (!removed)
-                m_context.reporter().appendLog(u"The earlier plug-in at "_s + application +
-                                               u" could not be removed completely."_s);
+                m_services.reporter().appendLog(u"The earlier plug-in at "_s + application +
+                                                u" could not be removed completely."_s);
             download(name);
         });
 }
 
 void PluginInstaller::download(const QString &name) {
     const QString encodedName = QString::fromLatin1(QUrl::toPercentEncoding(name));
-    const QUrl address(m_context.configuration().pluginSiteUrl + encodedName + u".zip");
-    auto *download = new PackageDownload(m_context.network(), m_context.store(), address,
-                                         m_context.locations().downloadFolderURL + name + u".zip", this);
+    const QUrl address(m_services.configuration().pluginSiteUrl + encodedName + u".zip");
+    auto *download = new PackageDownload(m_services.network(), m_services.store(), address,
+                                         m_services.locations().downloadFolderURL + name + u".zip", this);
     m_downloads.append(download);
     connect(download, &PackageDownload::finished, this, [this, name, download](const PackageDownload::Result &result) {
         download->deleteLater();
@@ -156,7 +156,7 @@ void PluginInstaller::download(const QString &name) {
 }
 
 void PluginInstaller::unpack(const QString &name) {
-    const Locations &locations = m_context.locations();
+    const Locations &locations = m_services.locations();
     const QString archive = locations.downloadFolderURL + name + u".zip";
     const QString stagingPattern = locations.downloadFolderURL + u"plugin-XXXXXX"_s;
     runOnWorker(
@@ -176,7 +176,7 @@ void PluginInstaller::unpack(const QString &name) {
 }
 
 void PluginInstaller::launchOnce(const QString &name) {
-    const QString application = m_context.locations().pluginsFolderURL + name + u".app";
+    const QString application = m_services.locations().pluginsFolderURL + name + u".app";
     const bool terminate = !m_notAutoKillList.contains(name);
     if constexpr (opensWithLaunchServices) {
         // "open" returns once the application runs, so "killall" afterwards finds it.
@@ -191,8 +191,8 @@ void PluginInstaller::launchOnce(const QString &name) {
             if (error != QProcess::FailedToStart)
                 return;
             open->deleteLater();
-            m_context.reporter().appendLog(u"The plug-in "_s + name + u".app could not be opened: "_s +
-                                           open->errorString());
+            m_services.reporter().appendLog(u"The plug-in "_s + name + u".app could not be opened: "_s +
+                                            open->errorString());
             finishPlugin(name);
         });
         open->start(u"/usr/bin/open"_s, {application});
@@ -204,8 +204,8 @@ void PluginInstaller::launchOnce(const QString &name) {
     launcher.setWorkingDirectory(application);
     qint64 pid = 0;
     if (!launcher.startDetached(&pid))
-        m_context.reporter().appendLog(u"The plug-in "_s + name + u".app could not be started: "_s +
-                                       launcher.errorString());
+        m_services.reporter().appendLog(u"The plug-in "_s + name + u".app could not be started: "_s +
+                                        launcher.errorString());
     else if (terminate && pid > 0)
         ::kill(static_cast<pid_t>(pid), SIGTERM);
     finishPlugin(name);
@@ -215,7 +215,7 @@ void PluginInstaller::finishPlugin(const QString &name) {
     if (m_stopped)
         return;
     m_finished += m_listings.value(name);
-    m_context.reporter().appendLog(u"Done install "_s + name + u".app"_s);
+    m_services.reporter().appendLog(u"Done install "_s + name + u".app"_s);
     Q_EMIT progressed(pluginsProgress, m_finished / double(m_pluginCount));
 }
 

@@ -37,7 +37,7 @@ private:
     void finishPlugin(const QString &name);
     void fail(const QString &message);
 
-    AppContext &m_context;
+    Services &m_services;
     const QStringList &m_notAutoKillList;
     QString m_jobName;
     QString m_pluginText;

@@ -1,7 +1,7 @@
 #include "install/ResolveInstaller.h"
 
-#include "core/AppContext.h"
 #include "install/ArchiveExtractor.h"
+#include "store/Services.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -34,7 +34,7 @@ ResolveInstaller::ResolveInstaller(const InstallEnvironment &environment, const 
     : PackageJobInstaller(environment, job, parent) {}
 
 QString ResolveInstaller::downloadPath() const {
-    return context().locations().downloadFolderURL + jobName() + u".zip"_s;
+    return services().locations().downloadFolderURL + jobName() + u".zip"_s;
 }
 
 void ResolveInstaller::install(const PackageDownload::Result &download) {
@@ -45,9 +45,9 @@ void ResolveInstaller::install(const PackageDownload::Result &download) {
         return;
     }
     const QString archive = download.filePath;
-    const QString folder = context().locations().resolveTemplatesFolderURL;
+    const QString folder = services().locations().resolveTemplatesFolderURL;
     const QString bundle = folder + u"KLV - "_s + jobName() + u".drfx"_s;
-    const QDateTime installedAt = context().clock()();
+    const QDateTime installedAt = services().clock()();
     runStep([archive, folder, bundle, installedAt](std::stop_token stop) -> StepResult {
         const ArchiveExtractor::Result result = ArchiveExtractor().extract(archive, folder, stop);
         if (!result.succeeded()) {

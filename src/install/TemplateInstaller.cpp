@@ -1,13 +1,13 @@
 #include "install/TemplateInstaller.h"
 
-#include "core/AppContext.h"
+#include "core/ByteCountFormat.h"
 #include "install/ArchiveExtractor.h"
-#include "install/ByteCountFormat.h"
 #include "install/FolderMove.h"
 #include "install/PackageDownload.h"
 #include "install/TemplatePreparation.h"
 #include "install/WorkerTask.h"
 #include "library/WholeTextLink.h"
+#include "store/Services.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -142,7 +142,7 @@ Outcome installPackage(const Paths &paths, const QString &name, const Locations 
 TemplateInstaller::TemplateInstaller(const InstallEnvironment &environment, const InstallationItem &job,
                                      QObject *parent)
     : JobInstaller(parent)
-    , m_context(environment.context)
+    , m_services(environment.services)
     , m_job(job) {}
 
 TemplateInstaller::~TemplateInstaller() {
@@ -156,14 +156,14 @@ void TemplateInstaller::start() {
         Q_EMIT failed(u"the download address of \""_s + name + u"\" is not a valid link."_s);
         return;
     }
-    const Paths paths = pathsFor(m_context.locations(), name);
-    const Reporter &reporter = m_context.reporter();
-    if (const std::optional<QString> error = ensureFolder(paths.jobFolder, m_context.log()))
+    const Paths paths = pathsFor(m_services.locations(), name);
+    const Reporter &reporter = m_services.reporter();
+    if (const std::optional<QString> error = ensureFolder(paths.jobFolder, m_services.log()))
         reporter.showAlert(u"Alert"_s, u"Failed to create Product folder for "_s + name + u" : "_s + *error, u"OK"_s);
-    if (const std::optional<QString> error = ensureFolder(paths.templatesFolder, m_context.log()))
+    if (const std::optional<QString> error = ensureFolder(paths.templatesFolder, m_services.log()))
         reporter.showAlert(u"Alert"_s, u"Failed to create Temporary folder for "_s + name + u" : "_s + *error, u"OK"_s);
 
-    m_download = new PackageDownload(m_context.network(), m_context.store(), *link, paths.archive, this);
+    m_download = new PackageDownload(m_services.network(), m_services.store(), *link, paths.archive, this);
     connect(m_download, &PackageDownload::progressed, this, [this](qint64 received, qint64 total) {
         Q_EMIT stepChanged(u" - "_s + formatByteCount(received) + u" / "_s + formatByteCount(total));
         if (total > 0)
@@ -182,9 +182,9 @@ void TemplateInstaller::start() {
 }
 
 void TemplateInstaller::unpackAndInstall() {
-    const Paths paths = pathsFor(m_context.locations(), m_job.product_name);
-    const Locations &locations = m_context.locations();
-    const Reporter &reporter = m_context.reporter();
+    const Paths paths = pathsFor(m_services.locations(), m_job.product_name);
+    const Locations &locations = m_services.locations();
+    const Reporter &reporter = m_services.reporter();
     const QString name = m_job.product_name;
     const Reports reports(this);
     runOnWorker(

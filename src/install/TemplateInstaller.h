@@ -28,7 +28,7 @@ public:
 private:
     void unpackAndInstall();
 
-    AppContext &m_context;
+    Services &m_services;
     InstallationItem m_job;
     QPointer<PackageDownload> m_download;
     std::shared_ptr<std::stop_source> m_stop = std::make_shared<std::stop_source>();

@@ -1,7 +1,7 @@
 #include "library/InstalledProducts.h"
 
 #include "core/Locations.h"
-#include "install/SafeName.h"
+#include "core/SafeName.h"
 #include "store/Reporter.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "library/LibraryRow.h"
 
-#include "install/ByteCountFormat.h"
+#include "core/ByteCountFormat.h"
 #include "library/GroupMembers.h"
 
 #include <array>

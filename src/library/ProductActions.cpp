@@ -1,14 +1,14 @@
 #include "library/ProductActions.h"
 
-#include "core/AppContext.h"
-#include "core/HostAppGuard.h"
-#include "install/FolderCreation.h"
-#include "install/SafeName.h"
+#include "core/FolderCreation.h"
+#include "core/SafeName.h"
 #include "library/GroupMembers.h"
 #include "library/ProductLibrary.h"
 #include "store/DesktopServices.h"
+#include "store/HostAppCheck.h"
 #include "store/JsonDecoding.h"
 #include "store/LenientJson.h"
+#include "store/Services.h"
 #include "store/StoreClient.h"
 
 #include <QDir>
@@ -60,9 +60,10 @@ QList<QJsonObject> objectList(const QJsonValue &value) {
 
 } // namespace
 
-ProductActions::ProductActions(AppContext &context, QObject *parent)
+ProductActions::ProductActions(Services &services, ProductLibrary &library, QObject *parent)
     : QObject(parent)
-    , m_context(context) {}
+    , m_services(services)
+    , m_library(library) {}
 
 QStringList ProductActions::optionMenuItems(const OutlineViewItem &record, const QList<OutlineViewItem> &library) {
     const bool composite = isCompositeLocation(record);
@@ -94,47 +95,46 @@ bool ProductActions::isHaveUpdate(const QStringList &menuItems) {
 }
 
 QUrl ProductActions::learnMoreUrl(const OutlineViewItem &record) const {
-    const QList<OutlineViewItem> &library = m_context.library().libraryProducts();
+    const QList<OutlineViewItem> &library = m_library.libraryProducts();
     const auto first = std::find_if(library.cbegin(), library.cend(), [&](const OutlineViewItem &candidate) {
         return candidate.product_id == record.product_id;
     });
     const QString postName = first != library.cend() ? first->post_name : QString();
-    return QUrl(m_context.configuration().storeUrl + u"/product/"_s + postName);
+    return QUrl(m_services.configuration().storeUrl + u"/product/"_s + postName);
 }
 
 void ProductActions::learnMore(const OutlineViewItem &record) {
-    m_context.desktop().openUrl(learnMoreUrl(record));
+    m_services.desktop().openUrl(learnMoreUrl(record));
 }
 
 void ProductActions::revealComposite(const OutlineViewItem &record) {
     if (staysInFolder(record.product_name))
-        m_context.desktop().revealFolder(m_context.locations().compositeFolderURL + u'/' + record.product_name);
+        m_services.desktop().revealFolder(m_services.locations().compositeFolderURL + u'/' + record.product_name);
 }
 
 bool ProductActions::confirmInstall() const {
-    return checkHostAppsClosed(m_context.reporter());
+    return checkHostAppsClosed(m_services.reporter());
 }
 
 bool ProductActions::confirmUpdate() const {
-    if (!checkHostAppsClosed(m_context.reporter()))
+    if (!checkHostAppsClosed(m_services.reporter()))
         return false;
-    return m_context.reporter().showAlert(u"Are you sure you want to update?"_s,
-                                          u"We recommend finishing any projects using the plugin prior to updating."_s,
-                                          u"Update"_s, u"Cancel"_s) == 0;
+    return m_services.reporter().showAlert(u"Are you sure you want to update?"_s,
+                                           u"We recommend finishing any projects using the plugin prior to updating."_s,
+                                           u"Update"_s, u"Cancel"_s) == 0;
 }
 
 bool ProductActions::confirmUninstall() const {
-    return m_context.reporter().showAlert(
+    return m_services.reporter().showAlert(
                u"Are you sure you want to uninstall?"_s,
                u"We recommend finishing any projects using the plugin prior to uninstalling."_s, u"Uninstall"_s,
                u"Cancel"_s) == 0;
 }
 
 void ProductActions::uninstall(const OutlineViewItem &record) {
-    ProductLibrary &library = m_context.library();
-    const InstalledProducts &installed = library.installedProducts();
+    const InstalledProducts &installed = m_library.installedProducts();
     // A copy: detection below rewrites the library's records.
-    const QList<OutlineViewItem> products = library.libraryProducts();
+    const QList<OutlineViewItem> products = m_library.libraryProducts();
     QHash<QString, qint64> nameMap;
     bool removesLooks = false;
     if (!record.isGroup()) {
@@ -169,8 +169,8 @@ void ProductActions::uninstall(const OutlineViewItem &record) {
                 nameMap.insert(products[*found].product_name, products[*found].product_id);
         }
     }
-    library.detectInstalledStates(nameMap);
-    library.applyLibraryFilter();
+    m_library.detectInstalledStates(nameMap);
+    m_library.applyLibraryFilter();
     // A group's members share the group's custom looks, so one request covers them all.
     if (removesLooks && staysInFolder(record.product_name))
         requestCustomLooksRemoval(record);
@@ -181,32 +181,32 @@ void ProductActions::uninstall(const OutlineViewItem &record) {
 bool ProductActions::staysInFolder(const QString &name) const {
     const std::optional<QString> unsafe = unsafePathComponentReason(name);
     if (unsafe)
-        m_context.reporter().appendLog(*unsafe + u" Nothing is removed for it."_s);
+        m_services.reporter().appendLog(*unsafe + u" Nothing is removed for it."_s);
     return !unsafe;
 }
 
 void ProductActions::deleteComposite(const QString &name) const {
     // The folder unpacked from a zip, or the movie a composite may also be delivered as.
-    const QString folder = m_context.locations().compositeFolderURL + u'/' + name;
+    const QString folder = m_services.locations().compositeFolderURL + u'/' + name;
     for (const QString &path : {folder, QString(folder + u".mov"_s)}) {
         if (!itemExists(path))
             continue;
         if (const std::optional<QString> error = removeItem(path))
-            m_context.reporter().appendLog(u"KLVApp_Error: When remove item at: "_s + path + u" \n with Error;  "_s +
-                                           *error);
+            m_services.reporter().appendLog(u"KLVApp_Error: When remove item at: "_s + path + u" \n with Error;  "_s +
+                                            *error);
     }
 }
 
 void ProductActions::requestCustomLooksRemoval(const OutlineViewItem &record) {
-    m_context.store().send(StoreEndpoint::product, u"appleCustomLut"_s, {QString::number(record.product_id)}, this,
-                           [this, record](const StoreResponse &response) {
-                               removeCustomLooks(response, record);
-                               Q_EMIT uninstallFinished(record);
-                           });
+    m_services.store().send(StoreEndpoint::product, u"appleCustomLut"_s, {QString::number(record.product_id)}, this,
+                            [this, record](const StoreResponse &response) {
+                                removeCustomLooks(response, record);
+                                Q_EMIT uninstallFinished(record);
+                            });
 }
 
 void ProductActions::removeCustomLooks(const StoreResponse &response, const OutlineViewItem &record) const {
-    const Reporter &reporter = m_context.reporter();
+    const Reporter &reporter = m_services.reporter();
     const QString number = QString::number(record.product_id);
     if (!response.hasBody) {
         reporter.appendLog(u"Error during get product branch info "_s + response.transportError);
@@ -214,10 +214,10 @@ void ProductActions::removeCustomLooks(const StoreResponse &response, const Outl
     }
     if (response.body.isEmpty())
         return;
-    const std::optional<QJsonObject> answer = decodeJSONObject(response.body, m_context.log());
+    const std::optional<QJsonObject> answer = decodeJSONObject(response.body, m_services.log());
     if (!answer) {
         reporter.appendLog(u"Failed to convert the data object result from "_s +
-                           m_context.store().endpointAddress(StoreEndpoint::product));
+                           m_services.store().endpointAddress(StoreEndpoint::product));
         return;
     }
     const QJsonValue status = answer->value("status"_L1);
@@ -232,7 +232,7 @@ void ProductActions::removeCustomLooks(const StoreResponse &response, const Outl
         reporter.appendLog(u"Wrong data type for product with ID: "_s + number);
         return;
     }
-    const QString lutFolder = m_context.locations().customLUTsFolderURL;
+    const QString lutFolder = m_services.locations().customLUTsFolderURL;
     const QString path = lutFolder + u"KLV - "_s + record.product_name + u" LUTs"_s;
     for (const QJsonObject &look : looks) {
         if (json::textOr(look, "url"_L1).isEmpty())

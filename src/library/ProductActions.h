@@ -9,7 +9,8 @@
 
 namespace klv {
 
-class AppContext;
+class ProductLibrary;
+class Services;
 struct StoreResponse;
 
 // What the option menu of a library row offers and does, for the window and the command-line client alike:
@@ -25,7 +26,7 @@ public:
     static inline const QString viewInFinderItem = QStringLiteral("    View In Finder");
     static inline const QString uninstallItem = QStringLiteral("    Uninstall");
 
-    explicit ProductActions(AppContext &context, QObject *parent = nullptr);
+    ProductActions(Services &services, ProductLibrary &library, QObject *parent = nullptr);
 
     // The option menu of a record, in menu order; group members are found by the member look-up rule.
     static QStringList optionMenuItems(const OutlineViewItem &record, const QList<OutlineViewItem> &library);
@@ -58,7 +59,8 @@ private:
     void requestCustomLooksRemoval(const OutlineViewItem &record);
     void removeCustomLooks(const StoreResponse &response, const OutlineViewItem &record) const;
 
-    AppContext &m_context;
+    Services &m_services;
+    ProductLibrary &m_library;
 };
 
 } // namespace klv

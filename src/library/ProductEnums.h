@@ -29,6 +29,4 @@ enum class appMenuIndex : int {
 // Nothing for a number that names no section.
 std::optional<appMenuIndex> makeAppMenuIndex(int raw);
 
-enum class notificationType : int { installComplete = 0, buySale, news, klvAppUpdate };
-
 } // namespace klv

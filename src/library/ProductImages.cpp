@@ -1,9 +1,9 @@
 #include "library/ProductImages.h"
 
-#include "install/SafeName.h"
+#include "core/SafeName.h"
 
-#include "core/AppContext.h"
 #include "library/WholeTextLink.h"
+#include "store/Services.h"
 #include "store/StoreClient.h"
 
 #include <algorithm>
@@ -48,23 +48,23 @@ QString pictureFileName(const QString &productName) {
 
 } // namespace
 
-ProductImages::ProductImages(AppContext &context, QObject *parent)
+ProductImages::ProductImages(Services &services, QObject *parent)
     : QObject(parent)
-    , m_context(context) {}
+    , m_services(services) {}
 
 QImage ProductImages::productImage(const OutlineViewItem &record) {
-    const auto stored = m_context.productImageMap.constFind(record.product_id);
-    if (stored != m_context.productImageMap.cend() && stored->isLocalFile() &&
+    const auto stored = m_services.productImageMap.constFind(record.product_id);
+    if (stored != m_services.productImageMap.cend() && stored->isLocalFile() &&
         QFileInfo(stored->toLocalFile()).isFile())
         return cropProductImage(QImage(stored->toLocalFile()));
     if (!acceptsName(record.product_name))
         return {};
 
-    const QString folder = m_context.locations().productImageFolderURL;
+    const QString folder = m_services.locations().productImageFolderURL;
     const QString fileName = pictureFileName(record.product_name);
     const FolderListing listing = listFolder(folder);
     if (!listing.error.isEmpty()) {
-        m_context.reporter().appendLog(u"E_10 : " + listing.error);
+        m_services.reporter().appendLog(u"E_10 : " + listing.error);
     } else if (listing.fileNames.contains(fileName)) {
         remember({record.product_id}, folder + fileName);
         return cropProductImage(QImage(folder + fileName));
@@ -74,10 +74,10 @@ QImage ProductImages::productImage(const OutlineViewItem &record) {
 }
 
 void ProductImages::registerStoredProductImages(const QList<OutlineViewItem> &libraryProducts) {
-    const QString folder = m_context.locations().productImageFolderURL;
+    const QString folder = m_services.locations().productImageFolderURL;
     const FolderListing listing = listFolder(folder);
     if (!listing.error.isEmpty()) {
-        m_context.reporter().appendLog(u"Get Error while try to get content of folder: " + listing.error);
+        m_services.reporter().appendLog(u"Get Error while try to get content of folder: " + listing.error);
         return;
     }
     bool changed = false;
@@ -87,8 +87,8 @@ void ProductImages::registerStoredProductImages(const QList<OutlineViewItem> &li
             continue;
         std::fprintf(stderr, "Stored product image: %lld %s\n", static_cast<long long>(record.product_id),
                      qUtf8Printable(fileName));
-        if (!m_context.productImageMap.contains(record.product_id)) {
-            m_context.productImageMap.insert(record.product_id, QUrl::fromLocalFile(folder + fileName));
+        if (!m_services.productImageMap.contains(record.product_id)) {
+            m_services.productImageMap.insert(record.product_id, QUrl::fromLocalFile(folder + fileName));
             changed = true;
         }
     }
@@ -112,8 +112,8 @@ bool ProductImages::acceptsName(const QString &productName) {
     // Rows ask again on every display; one line per name is enough.
     if (!m_refusedNames.contains(productName)) {
         m_refusedNames.insert(productName);
-        m_context.reporter().appendLog(u"No product picture for \"" + productName +
-                                       u"\": the name cannot be a file name");
+        m_services.reporter().appendLog(u"No product picture for \"" + productName +
+                                        u"\": the name cannot be a file name");
     }
     return false;
 }
@@ -129,8 +129,8 @@ void ProductImages::download(const OutlineViewItem &record) {
         return;
     }
     QNetworkRequest request(*link);
-    m_context.store().prepare(request);
-    QNetworkReply *reply = m_context.network().get(request);
+    m_services.store().prepare(request);
+    QNetworkReply *reply = m_services.network().get(request);
     m_downloads.insert(record.product_name, {record.product_id});
     connect(reply, &QNetworkReply::finished, this, [this, reply, name = record.product_name] {
         reply->deleteLater();
@@ -146,10 +146,10 @@ void ProductImages::finishDownload(const QString &productName, QNetworkReply &re
     if (reply.error() != QNetworkReply::NoError || status < 200 || status > 299 || body.isEmpty())
         return;
 
-    const QString path = m_context.locations().productImageFolderURL + pictureFileName(productName);
+    const QString path = m_services.locations().productImageFolderURL + pictureFileName(productName);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit()) {
-        m_context.reporter().appendLog(u"E_04 : Failed to write file to USER_IMAGE_FOLDERURL _ " + file.errorString());
+        m_services.reporter().appendLog(u"E_04 : Failed to write file to USER_IMAGE_FOLDERURL _ " + file.errorString());
         return;
     }
     remember(productIds, path);
@@ -160,12 +160,12 @@ void ProductImages::finishDownload(const QString &productName, QNetworkReply &re
 
 void ProductImages::remember(const QList<qint64> &productIds, const QString &filePath) {
     for (const qint64 productId : productIds)
-        m_context.productImageMap.insert(productId, QUrl::fromLocalFile(filePath));
+        m_services.productImageMap.insert(productId, QUrl::fromLocalFile(filePath));
     saveMap();
 }
 
 void ProductImages::saveMap() const {
-    if (const std::optional<QString> error = m_context.saveProductImageMap())
+    if (const std::optional<QString> error = m_services.saveProductImageMap())
         std::fprintf(stderr, "KLVApp: Error during write Image data to file %s\n", qUtf8Printable(*error));
 }
 

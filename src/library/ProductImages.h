@@ -13,15 +13,15 @@ class QNetworkReply;
 
 namespace klv {
 
-class AppContext;
+class Services;
 
 // The small product pictures of the library and marketing rows. A picture is downloaded once from the product's
-// picture address, kept as "<product_name>.png" in the picture folder and remembered in the context's picture map,
+// picture address, kept as "<product_name>.png" in the picture folder and remembered in the shared picture map,
 // whose file is rewritten on every change. Lives on the main thread.
 class ProductImages final : public QObject {
     Q_OBJECT
 public:
-    explicit ProductImages(AppContext &context, QObject *parent = nullptr);
+    explicit ProductImages(Services &services, QObject *parent = nullptr);
     Q_DISABLE_COPY_MOVE(ProductImages)
 
     // The cropped stored picture of the record, at once. A null image means there is none to show yet: the front
@@ -46,7 +46,7 @@ private:
     void remember(const QList<qint64> &productIds, const QString &filePath);
     void saveMap() const;
 
-    AppContext &m_context;
+    Services &m_services;
     // Product ids waiting for each picture file being downloaded: one download per file.
     QHash<QString, QList<qint64>> m_downloads;
     QSet<QString> m_refusedNames;

@@ -1,9 +1,9 @@
 #include "library/ProductLibrary.h"
 
-#include "core/AppContext.h"
 #include "library/ProductCache.h"
 #include "store/JsonDecoding.h"
 #include "store/LenientJson.h"
+#include "store/Services.h"
 #include "store/StoreClient.h"
 
 #include <QJsonArray>
@@ -25,10 +25,10 @@ using ProductIdentity = std::pair<qint64, std::pair<QString, QString>>;
 
 } // namespace
 
-ProductLibrary::ProductLibrary(AppContext &context, CreationDateReader creationDate, QObject *parent)
+ProductLibrary::ProductLibrary(Services &services, CreationDateReader creationDate, QObject *parent)
     : QObject(parent)
-    , m_context(context)
-    , m_installed(context.locations(), context.reporter())
+    , m_services(services)
+    , m_installed(services.locations(), services.reporter())
     , m_detector(m_installed, std::move(creationDate)) {}
 
 void ProductLibrary::setInstallationQueueBusyQuery(std::function<bool()> isBusy) {
@@ -36,7 +36,7 @@ void ProductLibrary::setInstallationQueueBusyQuery(std::function<bool()> isBusy)
 }
 
 bool ProductLibrary::loadProductCache() {
-    std::optional<QList<OutlineViewItem>> cached = ProductCache::load(m_context.locations().productCacheFileURL);
+    std::optional<QList<OutlineViewItem>> cached = ProductCache::load(m_services.locations().productCacheFileURL);
     if (!cached)
         return false;
     m_cachedProducts.append(*cached);
@@ -46,25 +46,25 @@ bool ProductLibrary::loadProductCache() {
 }
 
 void ProductLibrary::requestProductCommitNumber() {
-    Settings &settings = m_context.settings();
+    Settings &settings = m_services.settings();
     settings.reloadStoredCommitID();
     auto url = std::make_shared<QString>();
-    *url = m_context.store().send(
+    *url = m_services.store().send(
         StoreEndpoint::product, u"getProductCommitNumber"_s, {settings.userEmail}, this,
         [this, url](const StoreResponse &response) { handleCommitNumberAnswer(response, *url); });
 }
 
 std::optional<QJsonObject> ProductLibrary::readAnswer(const StoreResponse &response, const QString &requestUrl) {
-    const Reporter &reporter = m_context.reporter();
+    const Reporter &reporter = m_services.reporter();
     if (!response.hasBody) {
         reporter.appendLog(u"KLVApp_Error: While get Customer Product Info "_s + response.transportError);
         fail(RefreshOutcome::noAnswer, u"The store could not be reached: "_s + response.transportError);
         return std::nullopt;
     }
-    std::optional<QJsonObject> answer = decodeJSONObject(response.body, m_context.log());
+    std::optional<QJsonObject> answer = decodeJSONObject(response.body, m_services.log());
     if (!answer) {
         reporter.appendLog(u"KLVApp_Error: Failed to convert the data object result from "_s +
-                           m_context.store().endpointAddress(StoreEndpoint::product) + u" with url : "_s + requestUrl);
+                           m_services.store().endpointAddress(StoreEndpoint::product) + u" with url : "_s + requestUrl);
         fail(RefreshOutcome::noAnswer, u"The store's answer could not be read."_s);
     }
     return answer;
@@ -76,18 +76,18 @@ void ProductLibrary::handleCommitNumberAnswer(const StoreResponse &response, con
         return;
     if (!isSuccess(*answer)) {
         const QString message = json::toText(answer->value("msg"_L1)).value_or(u"Failed to get commit number"_s);
-        m_context.reporter().appendLog(message);
+        m_services.reporter().appendLog(message);
         fail(RefreshOutcome::refused, u"The store refused the library check: "_s + message);
         return;
     }
 
     const QString commit = json::toText(answer->value("commitID"_L1)).value_or(u"Unknown commit number type"_s);
-    Settings &settings = m_context.settings();
+    Settings &settings = m_services.settings();
     if (commit != settings.storedCommitID) {
         // The stored value keeps the old number until the library has been processed, so a failed download
         // is retried at the next check.
         settings.storedCommitID = commit;
-        m_context.reporter().appendLog(u"Request new Product Info as commit number not match "_s + commit);
+        m_services.reporter().appendLog(u"Request new Product Info as commit number not match "_s + commit);
         requestCustomerProducts();
         return;
     }
@@ -100,20 +100,20 @@ void ProductLibrary::handleCommitNumberAnswer(const StoreResponse &response, con
 
 void ProductLibrary::requestCustomerProducts() {
     auto url = std::make_shared<QString>();
-    *url = m_context.store().send(StoreEndpoint::product, u"secureCustomerProduct"_s,
-                                  {m_context.settings().userEmail, u"3"_s}, this,
-                                  [this, url](const StoreResponse &response) { handleLibraryAnswer(response, *url); });
+    *url = m_services.store().send(StoreEndpoint::product, u"secureCustomerProduct"_s,
+                                   {m_services.settings().userEmail, u"3"_s}, this,
+                                   [this, url](const StoreResponse &response) { handleLibraryAnswer(response, *url); });
 }
 
 void ProductLibrary::handleLibraryAnswer(const StoreResponse &response, const QString &requestUrl) {
     const std::optional<QJsonObject> answer = readAnswer(response, requestUrl);
     if (!answer)
         return;
-    const Settings &settings = m_context.settings();
+    const Settings &settings = m_services.settings();
     if (!isSuccess(*answer)) {
         const QString message = json::textOr(*answer, "msg"_L1);
-        m_context.reporter().appendLog(u"KLVApp_Error: While get sale tier 0. for email "_s + settings.userEmail +
-                                       u", with error "_s + message);
+        m_services.reporter().appendLog(u"KLVApp_Error: While get sale tier 0. for email "_s + settings.userEmail +
+                                        u", with error "_s + message);
         fail(RefreshOutcome::refused, u"The store refused the library download: "_s + message);
         return;
     }
@@ -128,7 +128,7 @@ void ProductLibrary::handleLibraryAnswer(const StoreResponse &response, const QS
         const QString name = json::textOr(object, "product_name"_L1);
         const QString location = json::textOr(object, "product_location"_L1);
         if (name.isEmpty()) {
-            m_context.reporter().showAlert(
+            m_services.reporter().showAlert(
                 u"Alert"_s,
                 u"KLVApp_Error: No product name? Error while get customer product info. Please contact us to resolve "
                 u"this problem "_s +
@@ -152,7 +152,7 @@ void ProductLibrary::handleLibraryAnswer(const StoreResponse &response, const QS
     m_libraryProducts = std::move(products);
     m_detector.detectInstalledStates(m_libraryProducts, nameMap);
     m_detector.checkNeedUpdate(m_libraryProducts, latestReleases);
-    m_context.settings().saveSettings();
+    m_services.settings().saveSettings();
     storeLibrary();
     Q_EMIT myProductsAvailable(true);
     Q_EMIT libraryStored();
@@ -167,22 +167,22 @@ void ProductLibrary::detectInstalledStates(const QHash<QString, qint64> &nameMap
 
 void ProductLibrary::storeLibrary() {
     // The cached list follows the file, so an unchanged commit later shows the library that belongs to it.
-    if (!ProductCache::save(m_context.locations().productCacheFileURL, m_libraryProducts))
+    if (!ProductCache::save(m_services.locations().productCacheFileURL, m_libraryProducts))
         m_cachedProducts = m_libraryProducts;
 }
 
 bool ProductLibrary::clearCaches() {
     if (m_isInstallationQueueBusy && m_isInstallationQueueBusy())
         return false;
-    clearProductCaches(m_context.locations());
-    m_context.settings().forgetStoredCommitID();
+    clearProductCaches(m_services.locations());
+    m_services.settings().forgetStoredCommitID();
     Q_EMIT myProductsAvailable(false);
     m_cachedProducts.clear();
     m_libraryProducts.clear();
     applyLibraryFilter();
     requestProductCommitNumber();
-    m_context.reporter().showAlert(u"Cache Cleared"_s, u"Please give the KLV App a moment to reload your data."_s,
-                                   u"OK"_s);
+    m_services.reporter().showAlert(u"Cache Cleared"_s, u"Please give the KLV App a moment to reload your data."_s,
+                                    u"OK"_s);
     return true;
 }
 

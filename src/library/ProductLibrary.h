@@ -11,7 +11,7 @@
 
 namespace klv {
 
-class AppContext;
+class Services;
 struct StoreResponse;
 
 // The customer's library: the cached list from the last run, the working list, and the rows the library view
@@ -30,7 +30,7 @@ public:
     };
     Q_ENUM(RefreshOutcome)
 
-    explicit ProductLibrary(AppContext &context, CreationDateReader creationDate = fileCreationDate,
+    explicit ProductLibrary(Services &services, CreationDateReader creationDate = fileCreationDate,
                             QObject *parent = nullptr);
 
     const QList<OutlineViewItem> &cachedProducts() const { return m_cachedProducts; }
@@ -67,7 +67,7 @@ private:
     void storeLibrary();
     void fail(RefreshOutcome outcome, const QString &message);
 
-    AppContext &m_context;
+    Services &m_services;
     InstalledProducts m_installed;
     InstalledStateDetector m_detector;
     std::function<bool()> m_isInstallationQueueBusy;

@@ -1,10 +1,10 @@
 #include "marketing/MarketingCenter.h"
 
-#include "core/AppContext.h"
 #include "library/ProductLibrary.h"
 #include "marketing/SaleCountdown.h"
 #include "store/JsonDecoding.h"
 #include "store/LenientJson.h"
+#include "store/Services.h"
 #include "store/StoreClient.h"
 
 #include <QJsonDocument>
@@ -50,18 +50,18 @@ struct Reading {
 };
 
 // The answer's object when its status is the boolean true; otherwise the failure, already reported.
-Reading readAnswer(AppContext &context, const StoreResponse &response, const QString &requestUrl,
+Reading readAnswer(Services &services, const StoreResponse &response, const QString &requestUrl,
                    const QString &noAnswerAlert) {
-    const Reporter &reporter = context.reporter();
+    const Reporter &reporter = services.reporter();
     if (!response.hasBody) {
         reporter.showAlert(u"Alert"_s, noAnswerAlert, u"OK"_s);
         return {std::nullopt, MarketingOutcome::noAnswer,
                 u"The store could not be reached: "_s + response.transportError};
     }
-    const std::optional<QJsonObject> answer = decodeJSONObject(response.body, context.log());
+    const std::optional<QJsonObject> answer = decodeJSONObject(response.body, services.log());
     if (!answer) {
         reporter.appendLog(u"Failed to convert the data object result from "_s +
-                           context.store().endpointAddress(StoreEndpoint::marketing) + u"with url : "_s + requestUrl);
+                           services.store().endpointAddress(StoreEndpoint::marketing) + u"with url : "_s + requestUrl);
         return {std::nullopt, MarketingOutcome::noAnswer, u"The store's answer could not be read."_s};
     }
     const QJsonValue status = answer->value("status"_L1);
@@ -88,16 +88,17 @@ QJsonObject objectOrEmpty(const QJsonObject &answer, QLatin1StringView key) {
 
 } // namespace
 
-MarketingCenter::MarketingCenter(AppContext &context, QObject *parent)
+MarketingCenter::MarketingCenter(Services &services, ProductLibrary &library, QObject *parent)
     : QObject(parent)
-    , m_context(context) {
+    , m_services(services)
+    , m_library(library) {
     m_saleRefresh.setInterval(saleRefreshIntervalMs);
     connect(&m_saleRefresh, &QTimer::timeout, this, &MarketingCenter::requestSaleInfo);
     m_countdown.setInterval(countdownIntervalMs);
     connect(&m_countdown, &QTimer::timeout, this, [this] { Q_EMIT countdownChanged(countDownDate()); });
     // Marketing answers may arrive before the library: a free product owned by then leaves the list once the
     // library is known.
-    connect(&context.library(), &ProductLibrary::myProductsAvailable, this, [this](bool available) {
+    connect(&library, &ProductLibrary::myProductsAvailable, this, [this](bool available) {
         if (available)
             removeOwnedFreeProducts();
     });
@@ -105,14 +106,14 @@ MarketingCenter::MarketingCenter(AppContext &context, QObject *parent)
 
 void MarketingCenter::requestMarketingInfo() {
     auto url = std::make_shared<QString>();
-    *url = m_context.store().send(StoreEndpoint::marketing, u"marketingInfo"_s, {}, this,
-                                  [this, url](const StoreResponse &response) { handleMarketingInfo(response, *url); });
+    *url = m_services.store().send(StoreEndpoint::marketing, u"marketingInfo"_s, {}, this,
+                                   [this, url](const StoreResponse &response) { handleMarketingInfo(response, *url); });
 }
 
 void MarketingCenter::requestSaleInfo() {
     auto url = std::make_shared<QString>();
-    *url = m_context.store().send(StoreEndpoint::marketing, u"saleInfo"_s, {}, this,
-                                  [this, url](const StoreResponse &response) { handleSaleInfo(response, *url); });
+    *url = m_services.store().send(StoreEndpoint::marketing, u"saleInfo"_s, {}, this,
+                                   [this, url](const StoreResponse &response) { handleSaleInfo(response, *url); });
 }
 
 void MarketingCenter::startSaleRefresh() {
@@ -135,7 +136,7 @@ void MarketingCenter::stopCountdown() {
 
 void MarketingCenter::handleMarketingInfo(const StoreResponse &response, const QString &requestUrl) {
     const Reading reading =
-        readAnswer(m_context, response, requestUrl, u"Failed to request the get marketing info "_s + requestUrl);
+        readAnswer(m_services, response, requestUrl, u"Failed to request the get marketing info "_s + requestUrl);
     if (reading.answer) {
         setSaleItems(arrayOrEmpty(*reading.answer, "saleItemsInfo"_L1));
         setSaleInfo(objectOrEmpty(*reading.answer, "saleInfo"_L1));
@@ -145,7 +146,7 @@ void MarketingCenter::handleMarketingInfo(const StoreResponse &response, const Q
 }
 
 void MarketingCenter::handleSaleInfo(const StoreResponse &response, const QString &requestUrl) {
-    const Reading reading = readAnswer(m_context, response, requestUrl, u"Failed to request the sale info"_s);
+    const Reading reading = readAnswer(m_services, response, requestUrl, u"Failed to request the sale info"_s);
     if (reading.answer)
         setSaleInfo(objectOrEmpty(*reading.answer, "data"_L1));
     Q_EMIT saleInfoFinished(reading.outcome, reading.message);
@@ -158,9 +159,9 @@ bool MarketingCenter::appendProducts(QList<OnSaleProductInfo> &list, const QJson
         const std::optional<qint64> id = json::toInt64(object.value("product_id"_L1));
         if (!id) {
             // Without its number a product could neither be told apart from the others nor opened.
-            m_context.reporter().appendLog(u"KLV App Error: skipped a marketing product without an integer "
-                                           u"product_id: "_s +
-                                           compact(item));
+            m_services.reporter().appendLog(u"KLV App Error: skipped a marketing product without an integer "
+                                            u"product_id: "_s +
+                                            compact(item));
             continue;
         }
         if (std::any_of(list.cbegin(), list.cend(),
@@ -195,7 +196,7 @@ void MarketingCenter::removeOwnedFreeProducts() {
 }
 
 bool MarketingCenter::dropOwnedFreeProducts() {
-    const QList<OutlineViewItem> &library = m_context.library().libraryProducts();
+    const QList<OutlineViewItem> &library = m_library.libraryProducts();
     if (m_freeProductList.isEmpty() || library.isEmpty())
         return false;
     QSet<qint64> owned;
@@ -210,9 +211,9 @@ void MarketingCenter::setSaleInfo(const QJsonObject &info) {
     const QJsonValue discount = info.value("discount_amount"_L1);
     const std::optional<qint64> percent = decimalInteger(json::toText(discount).value_or(QString()));
     if (!percent) {
-        m_context.reporter().appendLog(u"KLV App Error: the sale's discount_amount is not a decimal integer, the "
-                                       u"discount counts as 0: "_s +
-                                       compact(discount));
+        m_services.reporter().appendLog(u"KLV App Error: the sale's discount_amount is not a decimal integer, the "
+                                        u"discount counts as 0: "_s +
+                                        compact(discount));
     }
     m_saleDiscountPercent = percent.value_or(0);
     m_saleEndDate = json::textOr(info, "end_date"_L1);
@@ -221,7 +222,7 @@ void MarketingCenter::setSaleInfo(const QJsonObject &info) {
 }
 
 QString MarketingCenter::countDownDate() const {
-    return countDownDate(m_context.clock()(), QTimeZone::systemTimeZone());
+    return countDownDate(m_services.clock()(), QTimeZone::systemTimeZone());
 }
 
 QString MarketingCenter::countDownDate(const QDateTime &now, const QTimeZone &calendarZone) const {

@@ -15,7 +15,8 @@
 
 namespace klv {
 
-class AppContext;
+class ProductLibrary;
+class Services;
 struct StoreResponse;
 
 // The store's marketing: the sale of the day with its title, discount and end date, and the free products the
@@ -24,7 +25,7 @@ struct StoreResponse;
 class MarketingCenter final : public QObject {
     Q_OBJECT
 public:
-    explicit MarketingCenter(AppContext &context, QObject *parent = nullptr);
+    MarketingCenter(Services &services, ProductLibrary &library, QObject *parent = nullptr);
 
     // "marketingInfo": the sale list, the sale information and the free list.
     void requestMarketingInfo();
@@ -78,7 +79,8 @@ private:
     bool appendProducts(QList<OnSaleProductInfo> &list, const QJsonArray &items) const;
     bool dropOwnedFreeProducts();
 
-    AppContext &m_context;
+    Services &m_services;
+    ProductLibrary &m_library;
     QList<OnSaleProductInfo> m_saleOfTheDayPList;
     QList<OnSaleProductInfo> m_freeProductList;
     QString m_saleTitle;

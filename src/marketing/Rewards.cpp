@@ -1,9 +1,9 @@
 #include "marketing/Rewards.h"
 
-#include "core/AppContext.h"
 #include "store/DesktopServices.h"
 #include "store/JsonDecoding.h"
 #include "store/LenientJson.h"
+#include "store/Services.h"
 #include "store/StoreClient.h"
 
 #include <QJsonArray>
@@ -16,27 +16,28 @@ namespace klv {
 
 using namespace Qt::StringLiterals;
 
-Rewards::Rewards(AppContext &context, QObject *parent)
+Rewards::Rewards(Services &services, QObject *parent)
     : QObject(parent)
-    , m_context(context) {}
+    , m_services(services) {}
 
 void Rewards::requestRewardInfo() {
     auto url = std::make_shared<QString>();
-    *url = m_context.store().send(StoreEndpoint::marketing, u"reward"_s, {m_context.settings().userEmail, u"0"_s}, this,
-                                  [this, url](const StoreResponse &response) { handleRewardInfo(response, *url); });
+    *url =
+        m_services.store().send(StoreEndpoint::marketing, u"reward"_s, {m_services.settings().userEmail, u"0"_s}, this,
+                                [this, url](const StoreResponse &response) { handleRewardInfo(response, *url); });
 }
 
 void Rewards::claimRewardTier(int tier) {
     auto url = std::make_shared<QString>();
-    *url = m_context.store().send(
-        StoreEndpoint::marketing, u"reward"_s, {m_context.settings().userEmail, QString::number(tier)}, this,
+    *url = m_services.store().send(
+        StoreEndpoint::marketing, u"reward"_s, {m_services.settings().userEmail, QString::number(tier)}, this,
         [this, tier, url](const StoreResponse &response) { handleClaim(tier, response, *url); });
 }
 
 bool Rewards::copyRewardCoupon(int row) {
     if (row < 0 || row >= tierCount || m_rewardsArray.size() <= row)
         return false;
-    m_context.desktop().copyText(rewardText(row));
+    m_services.desktop().copyText(rewardText(row));
     claimRewardTier(row + 1);
     return true;
 }
@@ -46,7 +47,7 @@ QString Rewards::rewardText(int row) {
 }
 
 void Rewards::handleRewardInfo(const StoreResponse &response, const QString &requestUrl) {
-    const Reporter &reporter = m_context.reporter();
+    const Reporter &reporter = m_services.reporter();
     // Without an HTTP answer the transport always names its error, so that is what is logged.
     if (!response.hasBody) {
         reporter.appendLog(u"Error while get Get sale tier 0 "_s + response.transportError);
@@ -54,10 +55,10 @@ void Rewards::handleRewardInfo(const StoreResponse &response, const QString &req
                                   u"The store could not be reached: "_s + response.transportError);
         return;
     }
-    const std::optional<QJsonObject> answer = decodeJSONObject(response.body, m_context.log());
+    const std::optional<QJsonObject> answer = decodeJSONObject(response.body, m_services.log());
     if (!answer) {
         reporter.appendLog(u"Failed to convert the data object result from "_s +
-                           m_context.store().endpointAddress(StoreEndpoint::marketing) + u" with url : "_s +
+                           m_services.store().endpointAddress(StoreEndpoint::marketing) + u" with url : "_s +
                            requestUrl);
         Q_EMIT rewardInfoFinished(MarketingOutcome::noAnswer, u"The store's answer could not be read."_s);
         return;
@@ -67,7 +68,7 @@ void Rewards::handleRewardInfo(const StoreResponse &response, const QString &req
         const QString message = json::textOr(*answer, "msg"_L1);
         if (!status.isBool())
             reporter.appendLog(u"KLV App Error: the reward answer's status is not a boolean"_s);
-        reporter.appendLog(u"Error while get sale tier 0. for email "_s + m_context.settings().userEmail +
+        reporter.appendLog(u"Error while get sale tier 0. for email "_s + m_services.settings().userEmail +
                            u", with error "_s + message);
         Q_EMIT rewardInfoFinished(MarketingOutcome::refused,
                                   u"The store refused the reward information: "_s + refusalReason(status, message));
@@ -89,7 +90,7 @@ void Rewards::setRewardInfo(const QJsonObject &answer) {
                                                                   json::int64Or(coupon, "couponUsedID"_L1)});
         }
     } else {
-        m_context.reporter().appendLog(
+        m_services.reporter().appendLog(
             u"KLV App Error: the reward answer has no data array; the previous reward tiers are kept"_s);
     }
     Q_EMIT rewardsChanged();
@@ -97,7 +98,7 @@ void Rewards::setRewardInfo(const QJsonObject &answer) {
 }
 
 void Rewards::handleClaim(int tier, const StoreResponse &response, const QString &requestUrl) {
-    const Reporter &reporter = m_context.reporter();
+    const Reporter &reporter = m_services.reporter();
     const QString tierText = QString::number(tier);
     if (!response.hasBody) {
         reporter.appendLog(u"Error while get Get sale tier 0 "_s + response.transportError);
@@ -105,10 +106,10 @@ void Rewards::handleClaim(int tier, const StoreResponse &response, const QString
                              u"The store could not be reached: "_s + response.transportError);
         return;
     }
-    const std::optional<QJsonObject> answer = decodeJSONObject(response.body, m_context.log());
+    const std::optional<QJsonObject> answer = decodeJSONObject(response.body, m_services.log());
     if (!answer) {
         reporter.appendLog(u"Failed to convert the data object result from "_s +
-                           m_context.store().endpointAddress(StoreEndpoint::marketing) + u" with url : "_s +
+                           m_services.store().endpointAddress(StoreEndpoint::marketing) + u" with url : "_s +
                            requestUrl);
         Q_EMIT claimFinished(tier, MarketingOutcome::noAnswer, u"The store's answer could not be read."_s);
         return;

@@ -13,7 +13,7 @@
 
 namespace klv {
 
-class AppContext;
+class Services;
 struct StoreResponse;
 
 // The customer's spending-based reward programme: ten tiers of 100 dollars, a coupon per tier, and the claim of a
@@ -24,7 +24,7 @@ public:
     static constexpr int tierCount = 10;
     static constexpr double progressMaximum = 1000.0;
 
-    explicit Rewards(AppContext &context, QObject *parent = nullptr);
+    explicit Rewards(Services &services, QObject *parent = nullptr);
 
     // Asks for the total spent and the coupons of the signed-in customer.
     void requestRewardInfo();
@@ -59,7 +59,7 @@ private:
     void handleRewardInfo(const StoreResponse &response, const QString &requestUrl);
     void handleClaim(int tier, const StoreResponse &response, const QString &requestUrl);
 
-    AppContext &m_context;
+    Services &m_services;
     double m_totalSpent = 0.0;
     QMap<int, RewardItem> m_rewardsArray;
 };

@@ -1,17 +1,19 @@
 #pragma once
 
+#include "core/LogSink.h"
+
 #include <QMutex>
 #include <QString>
 
 namespace klv {
 
 // The program's diagnostic log. Entries are appended, one writer at a time, each on its own line.
-class LogFile final {
+class LogFile final : public LogSink {
 public:
     explicit LogFile(QString filePath);
     Q_DISABLE_COPY_MOVE(LogFile)
 
-    void appendLog(const QString &message);
+    void appendLog(const QString &message) override;
     const QString &filePath() const { return m_filePath; }
 
 private:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "library/ProductEnums.h"
+#include "store/NotificationType.h"
 
 #include <QLatin1StringView>
 #include <QList>

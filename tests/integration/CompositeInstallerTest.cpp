@@ -13,11 +13,11 @@ using namespace Qt::StringLiterals;
 class CompositeInstallerTest : public test::InstallerFixture {
 protected:
     test::InstallerReport install(const QString &name, const QString &link) {
-        CompositeInstaller installer({*context, notAutoKillList}, job(name, link), nullptr);
+        CompositeInstaller installer({context->services(), notAutoKillList}, job(name, link), nullptr);
         return run(installer);
     }
-    QString compositeFolder() const { return context->locations().compositeFolderURL; }
-    QString downloadFolder() const { return context->locations().downloadFolderURL; }
+    QString compositeFolder() const { return context->services().locations().compositeFolderURL; }
+    QString downloadFolder() const { return context->services().locations().downloadFolderURL; }
 };
 
 TEST_F(CompositeInstallerTest, ZipIsUnpackedIntoTheCompositeFolderWithoutResourceForksOrLeftovers) {
@@ -84,7 +84,7 @@ TEST_F(CompositeInstallerTest, BadLinksNamesAndPackagesFailClearlyAndInstallNoth
     }
     EXPECT_TRUE(logText().contains(u"In valid Composite url Neon"_s));
     EXPECT_EQ(tree(compositeFolder()), QStringList());
-    EXPECT_FALSE(QFileInfo::exists(context->locations().moviesFolderURL + u"escaped.txt"_s));
+    EXPECT_FALSE(QFileInfo::exists(context->services().locations().moviesFolderURL + u"escaped.txt"_s));
     EXPECT_EQ(tree(downloadFolder()), QStringList());
 }
 

@@ -1,8 +1,8 @@
-#include "core/DBusNotifier.h"
-#include "core/AppContext.h"
-#include "core/SelfUpdate.h"
-#include "core/StoreNotifications.h"
+#include "store/DBusNotifier.h"
+#include "app/StoreNotifications.h"
 #include "store/DesktopServices.h"
+#include "store/Services.h"
+#include "update/SelfUpdate.h"
 
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
@@ -141,20 +141,20 @@ protected:
         Configuration configuration = Configuration::fromEnvironment();
         configuration.storeUrl = u"https://store.example"_s;
         configuration.logoUrl = s_store->url() + logoPath;
-        context = std::make_unique<AppContext>(configuration, alerts);
-        ASSERT_TRUE(QDir().mkpath(context->locations().logFolderURL));
-        context->setDesktopServices(desktop);
-        notifier =
-            std::make_unique<DBusNotifier>(QDBusConnection::connectToBus(s_bus->address, m_clientName), context->log());
-        selfUpdate = std::make_unique<SelfUpdate>(*context);
-        notifications = std::make_unique<StoreNotifications>(*context, *notifier, *selfUpdate);
+        services = std::make_unique<Services>(configuration, alerts);
+        ASSERT_TRUE(QDir().mkpath(services->locations().logFolderURL));
+        services->setDesktopServices(desktop);
+        notifier = std::make_unique<DBusNotifier>(QDBusConnection::connectToBus(s_bus->address, m_clientName),
+                                                  services->log());
+        selfUpdate = std::make_unique<SelfUpdate>(*services);
+        notifications = std::make_unique<StoreNotifications>(*services, *notifier, *selfUpdate);
     }
 
     void stop() {
         notifications.reset();
         selfUpdate.reset();
         notifier.reset();
-        context.reset();
+        services.reset();
         QDBusConnection::disconnectFromBus(m_serviceName);
         QDBusConnection::disconnectFromBus(m_clientName);
     }
@@ -174,10 +174,10 @@ protected:
         return post(notificationType::installComplete, {{u"Request Data Product Name"_s, product}});
     }
     QStringList logLines() const {
-        return QString::fromUtf8(readFile(context->locations().logFileURL)).split(u'\n', Qt::SkipEmptyParts);
+        return QString::fromUtf8(readFile(services->locations().logFileURL)).split(u'\n', Qt::SkipEmptyParts);
     }
     qsizetype logLinesContaining(const QString &text) const { return logLines().filter(text).size(); }
-    QString logoFile() const { return context->locations().appCacheFolderURL + u"companyLogo.png"_s; }
+    QString logoFile() const { return services->locations().appCacheFolderURL + u"companyLogo.png"_s; }
 
     static inline std::unique_ptr<PrivateBus> s_bus;
     static inline std::unique_ptr<QTemporaryDir> s_catalog;
@@ -188,7 +188,7 @@ protected:
     test::ScriptedAlerts alerts;
     RecordingDesktop desktop;
     FakeNotificationService service;
-    std::unique_ptr<AppContext> context;
+    std::unique_ptr<Services> services;
     std::unique_ptr<DBusNotifier> notifier;
     std::unique_ptr<SelfUpdate> selfUpdate;
     std::unique_ptr<StoreNotifications> notifications;
@@ -289,7 +289,7 @@ TEST_F(DBusNotifierTest, WithoutAServiceOrABusAPostIsOneLogLine) {
     ASSERT_TRUE(waitUntil([&] { return logLinesContaining(noService) > 0; }));
     EXPECT_EQ(logLinesContaining(noService), 1);
 
-    DBusNotifier unconnected(QDBusConnection(u"klv-no-such-bus"_s), context->log());
+    DBusNotifier unconnected(QDBusConnection(u"klv-no-such-bus"_s), services->log());
     unconnected.post(*NotificationContent::make(notificationType::news, {}));
     EXPECT_EQ(logLinesContaining(u"no session bus"_s), 1);
     EXPECT_EQ(logLines().size(), 2);

@@ -1,7 +1,7 @@
 #include "install/FontInstaller.h"
 
-#include "core/AppContext.h"
 #include "library/InstallationItem.h"
+#include "store/Services.h"
 
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
@@ -56,8 +56,8 @@ protected:
         writeFile(m_catalog.filePath(u"store.json"_s), R"({"accounts": []})");
         ASSERT_TRUE(m_store.start()) << m_store.errorString().toStdString();
         qputenv("KLV_FONT_STORE_URL", (m_store.url() + u"/files/fonts/").toUtf8());
-        context = std::make_unique<AppContext>(Configuration::fromEnvironment(), alerts);
-        const Locations &locations = context->locations();
+        services = std::make_unique<Services>(Configuration::fromEnvironment(), alerts);
+        const Locations &locations = services->locations();
         QDir().mkpath(locations.logFolderURL);
         QDir().mkpath(locations.fontsFolderURL);
         // The job's folder, which the queue creates before the job's installers start.
@@ -67,9 +67,9 @@ protected:
 
     QString served(const QString &relative) const { return m_catalog.filePath(u"files/"_s + relative); }
     QString address(const QString &relative) const { return m_store.url() + u"/files/"_s + relative; }
-    QString fonts() const { return context->locations().fontsFolderURL; }
-    QString archiveFolder() const { return context->locations().downloadFolderURL + u"Job/Fonts/"; }
-    QString log() const { return QString::fromUtf8(readFile(context->log().filePath())); }
+    QString fonts() const { return services->locations().fontsFolderURL; }
+    QString archiveFolder() const { return services->locations().downloadFolderURL + u"Job/Fonts/"; }
+    QString log() const { return QString::fromUtf8(readFile(services->log().filePath())); }
 
     QList<double> install(const QString &fontText, const QString &archiveText) {
         InstallationItem job;
@@ -77,7 +77,7 @@ protected:
         job.installProcessType = u"new"_s;
         job.downloadExtraInfo.insert(u"font"_s, fontText);
         job.downloadExtraInfo.insert(u"fonturl"_s, archiveText);
-        FontInstaller installer({*context, m_notAutoKillList}, job);
+        FontInstaller installer({*services, m_notAutoKillList}, job);
         QList<double> progress;
         QObject::connect(&installer, &JobInstaller::progressed, &installer,
                          [&progress](const QString &component, double value) {
@@ -96,7 +96,7 @@ protected:
     QTemporaryDir m_catalog;
     test::StoreProcess m_store{m_catalog.path()};
     // After the store, so that its connections are closed before the store stops.
-    std::unique_ptr<AppContext> context;
+    std::unique_ptr<Services> services;
     QStringList m_notAutoKillList;
 };
 

@@ -26,7 +26,7 @@ void InstallerFixture::SetUp() {
     Configuration configuration = Configuration::fromEnvironment();
     configuration.storeUrl = store->url();
     context = std::make_unique<AppContext>(configuration, alerts, clock);
-    ASSERT_TRUE(QDir().mkpath(context->locations().logFolderURL));
+    ASSERT_TRUE(QDir().mkpath(context->services().locations().logFolderURL));
 }
 
 QString InstallerFixture::serve(const QString &relative, const QByteArray &content) {
@@ -79,7 +79,7 @@ InstallerReport InstallerFixture::run(JobInstaller &installer, const std::functi
 }
 
 QString InstallerFixture::logText() const {
-    return QString::fromUtf8(read(context->locations().logFileURL));
+    return QString::fromUtf8(read(context->services().locations().logFileURL));
 }
 
 InstallationItem InstallerFixture::job(const QString &name, const QString &link) {

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "core/AppContext.h"
+#include "app/AppContext.h"
 #include "library/InstallationItem.h"
+#include "store/Services.h"
 
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"

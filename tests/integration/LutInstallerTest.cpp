@@ -15,7 +15,7 @@ protected:
     bool installLuts(const QString &jobName, const QStringList &addresses, test::InstallerReport &report) {
         InstallationItem item = job(jobName, {});
         item.downloadExtraInfo.insert(u"appleCustomLut"_s, QJsonArray::fromStringList(addresses));
-        LutInstaller installer({*context, notAutoKillList}, item, nullptr);
+        LutInstaller installer({context->services(), notAutoKillList}, item, nullptr);
         bool finished = false;
         QObject::connect(&installer, &LutInstaller::sideWorkFinished, &installer, [&] { finished = true; });
         report = run(installer, [&] { return finished; });
@@ -33,11 +33,11 @@ TEST_F(LutInstallerTest, ValidArchivesAreUnpackedInTurnFailuresAreLoggedAndTheLa
     test::InstallerReport report;
     ASSERT_TRUE(installLuts(u"Glow"_s, {warm, missing, u" "_s + warm, damaged, hostile, cold}, report));
 
-    const QString lutFolder = context->locations().customLUTsFolderURL;
+    const QString lutFolder = context->services().locations().customLUTsFolderURL;
     EXPECT_EQ(tree(lutFolder), QStringList({u"Looks"_s, u"Looks/Cold.cube"_s, u"Warm.cube"_s}));
     EXPECT_EQ(read(lutFolder + u"Warm.cube"_s), "warm");
     // Beside the download folder, not inside it.
-    const QString temporaryFolder = context->locations().vantoryFolderURL + u"KLV-Download.Glow/"_s;
+    const QString temporaryFolder = context->services().locations().vantoryFolderURL + u"KLV-Download.Glow/"_s;
     EXPECT_EQ(tree(temporaryFolder), QStringList({u"KLV - Glow.zip"_s}));
     EXPECT_EQ(read(temporaryFolder + u"KLV - Glow.zip"_s), read(catalog.filePath(u"files/cold.zip"_s)));
     const QString log = logText();
@@ -53,7 +53,7 @@ TEST_F(LutInstallerTest, ValidArchivesAreUnpackedInTurnFailuresAreLoggedAndTheLa
 TEST_F(LutInstallerTest, AnUnsafeJobNameInstallsNothing) {
     test::InstallerReport report;
     EXPECT_TRUE(installLuts(u"../Glow"_s, {serveZip(u"warm.zip"_s, {{u"Warm.cube"_s, u"warm"_s}})}, report));
-    EXPECT_EQ(tree(context->locations().libraryFolderURL), QStringList());
+    EXPECT_EQ(tree(context->services().locations().libraryFolderURL), QStringList());
     EXPECT_TRUE(logText().contains(u"No custom LUTs are installed for this job"_s));
 }
 

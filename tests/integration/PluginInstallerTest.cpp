@@ -1,7 +1,7 @@
 #include "install/PluginInstaller.h"
 
-#include "core/AppContext.h"
 #include "library/InstallationItem.h"
+#include "store/Services.h"
 
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
@@ -71,14 +71,14 @@ protected:
         writeFile(m_catalog.filePath(u"store.json"_s), R"({"accounts": []})");
         ASSERT_TRUE(m_store.start()) << m_store.errorString().toStdString();
         qputenv("KLV_PLUGIN_SITE_URL", (m_store.url() + u"/files/plugins/").toUtf8());
-        context = std::make_unique<AppContext>(Configuration::fromEnvironment(), alerts);
-        QDir().mkpath(context->locations().logFolderURL);
+        services = std::make_unique<Services>(Configuration::fromEnvironment(), alerts);
+        QDir().mkpath(services->locations().logFolderURL);
         QDir().mkpath(plugins());
         QDir().mkpath(markers());
     }
     void TearDown() override { qunsetenv("KLV_PLUGIN_SITE_URL"); }
 
-    QString plugins() const { return context->locations().pluginsFolderURL; }
+    QString plugins() const { return services->locations().pluginsFolderURL; }
     QString markers() const { return home.filePath(u"markers/"_s); }
 
     // An application whose AppRun notes its process id and keeps running.
@@ -100,7 +100,7 @@ protected:
         job.product_name = u"Job"_s;
         job.installProcessType = u"new"_s;
         job.downloadExtraInfo.insert(u"fxplug"_s, pluginText);
-        PluginInstaller installer({*context, notAutoKillList}, job);
+        PluginInstaller installer({*services, notAutoKillList}, job);
         Outcome outcome;
         QObject::connect(&installer, &JobInstaller::progressed, &installer,
                          [&outcome](const QString &component, double value) {
@@ -114,14 +114,14 @@ protected:
         return outcome;
     }
 
-    QString log() const { return QString::fromUtf8(readFile(context->log().filePath())); }
+    QString log() const { return QString::fromUtf8(readFile(services->log().filePath())); }
 
     test::SandboxHome home;
     test::ScriptedAlerts alerts;
     QTemporaryDir m_catalog;
     test::StoreProcess m_store{m_catalog.path()};
     // After the store, so that its connections are closed before the store stops.
-    std::unique_ptr<AppContext> context;
+    std::unique_ptr<Services> services;
     QStringList notAutoKillList;
 };
 
@@ -145,7 +145,7 @@ TEST_F(PluginInstallerTest, InstallsEachPluginLaunchesItAndTerminatesAllButTheLi
     EXPECT_EQ(readFile(plugins() + u"Shared/readme.txt"), "kept");
     EXPECT_EQ(readFile(plugins() + u"Shared/extra.txt"), "extra");
     EXPECT_FALSE(QFileInfo::exists(plugins() + u"__MACOSX"));
-    const QString downloads = context->locations().downloadFolderURL;
+    const QString downloads = services->locations().downloadFolderURL;
     EXPECT_EQ(QDir(downloads).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
     EXPECT_TRUE(log().contains(u"Done install Alpha.app"));
     EXPECT_TRUE(log().contains(u"Done install  Beta.app"));
@@ -176,7 +176,7 @@ TEST_F(PluginInstallerTest, AFailedDownloadOrDamagedArchiveFailsTheJobAfterTheOl
         EXPECT_TRUE(outcome.failure->contains(name)) << outcome.failure->toStdString();
         EXPECT_TRUE(outcome.progress.isEmpty());
         EXPECT_FALSE(QFileInfo::exists(plugins() + name + u".app"));
-        EXPECT_FALSE(QFileInfo::exists(context->locations().downloadFolderURL + name + u".zip"));
+        EXPECT_FALSE(QFileInfo::exists(services->locations().downloadFolderURL + name + u".zip"));
     }
 }
 

@@ -44,7 +44,7 @@ protected:
         InstallerFixture::SetUp();
         if (HasFatalFailure())
             return;
-        context->setDesktopServices(desktop);
+        context->services().setDesktopServices(desktop);
         // What no uninstall here may touch.
         keep = {places().fontsFolderURL + u"Glow.ttf"_s,
                 places().pluginsFolderURL + u"GlowFx.app/x"_s,
@@ -58,7 +58,7 @@ protected:
                       QJsonObject{{u"product_id"_s, 20}, {u"customLuts"_s, QJsonArray{u"{store}/bundle.zip"_s}}}});
     }
 
-    const Locations &places() const { return context->locations(); }
+    const Locations &places() const { return context->services().locations(); }
     QString looks(const QString &name) const { return places().customLUTsFolderURL + u"KLV - "_s + name + u" LUTs"_s; }
     static void create(const QString &path) {
         QDir().mkpath(QFileInfo(path).path());
@@ -71,7 +71,7 @@ protected:
     }
     // Waits for the end, the store's custom looks answer included.
     void uninstall(const OutlineViewItem &item) {
-        ProductActions actions(*context);
+        ProductActions actions(context->services(), context->library());
         bool finished = false;
         QObject::connect(&actions, &ProductActions::uninstallFinished, &actions,
                          [&](const OutlineViewItem &done) { finished = done == item; });
@@ -155,7 +155,7 @@ TEST_F(ProductActionsIntegrationTest, UnsafeNamesRemoveAndRevealNothing) {
     uninstall(composite);
     uninstall(record(7, u"/"_s, u"Titles"_s));
     uninstall(bundle);
-    ProductActions(*context).revealComposite(composite);
+    ProductActions(context->services(), context->library()).revealComposite(composite);
 
     expectKeptItemsStay();
     // The safe member goes; the group's looks are not asked for under an unsafe name.
@@ -189,7 +189,7 @@ TEST_F(ProductActionsIntegrationTest, LearnMoreOpensTheFirstRecordsPageAndConfir
     OutlineViewItem second = first;
     second.post_name = u"other"_s;
     setLibrary({first, second});
-    ProductActions actions(*context);
+    ProductActions actions(context->services(), context->library());
 
     actions.learnMore(second);
     actions.learnMore(record(8, u"Haze"_s, u"Titles"_s));

@@ -1,5 +1,5 @@
-#include "core/AppContext.h"
 #include "library/ProductImages.h"
+#include "store/Services.h"
 
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
@@ -94,9 +94,9 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(QDir().mkpath(folder()));
-        ASSERT_TRUE(QDir().mkpath(context->locations().logFolderURL));
-        context->loadUserData();
-        QObject::connect(&context->network(), &QNetworkAccessManager::finished, &receiver, [this] { ++requests; });
+        ASSERT_TRUE(QDir().mkpath(services->locations().logFolderURL));
+        services->loadUserData();
+        QObject::connect(&services->network(), &QNetworkAccessManager::finished, &receiver, [this] { ++requests; });
         QObject::connect(&images, &ProductImages::productImageReady, &receiver,
                          [this](qint64 id, const QString &name, const QImage &cropped) {
                              ready.append({id, name, cropped});
@@ -104,13 +104,13 @@ protected:
     }
 
     static const PictureStore &pictureStore() { return *s_store; }
-    QString folder() const { return context->locations().productImageFolderURL; }
+    QString folder() const { return services->locations().productImageFolderURL; }
     QUrl fileUrl(const QString &name) const { return QUrl::fromLocalFile(folder() + name); }
     std::optional<ProductImageMap> mapOnDisk() const {
-        return ProductImageMapArchive::decode(readFile(context->locations().userDataFileURL));
+        return ProductImageMapArchive::decode(readFile(services->locations().userDataFileURL));
     }
     QStringList logLines() const {
-        return QString::fromUtf8(readFile(context->locations().logFileURL)).split(u'\n', Qt::SkipEmptyParts);
+        return QString::fromUtf8(readFile(services->locations().logFileURL)).split(u'\n', Qt::SkipEmptyParts);
     }
     // Waits until the wrongly sent request, if any, has come back.
     void settle() {
@@ -119,8 +119,8 @@ protected:
 
     test::SandboxHome home;
     test::ScriptedAlerts alerts;
-    std::unique_ptr<AppContext> context = std::make_unique<AppContext>(Configuration::fromEnvironment(), alerts);
-    ProductImages images{*context};
+    std::unique_ptr<Services> services = std::make_unique<Services>(Configuration::fromEnvironment(), alerts);
+    ProductImages images{*services};
     QObject receiver;
     int requests = 0;
     QList<Ready> ready;
@@ -147,13 +147,13 @@ TEST_F(ProductImagesIntegrationTest, OneDownloadServesEveryRecordWaitingForThatP
     }
     EXPECT_EQ(readFile(folder() + u"Glow Title.png"), pictureStore().bytes(u"marked.png"_s));
     const ProductImageMap expected{{1, fileUrl(u"Glow Title.png"_s)}, {2, fileUrl(u"Glow Title.png"_s)}};
-    EXPECT_EQ(context->productImageMap, expected);
+    EXPECT_EQ(services->productImageMap, expected);
     EXPECT_EQ(mapOnDisk(), expected);
 
     EXPECT_EQ(images.productImage(product(1, u"Glow Title"_s, url)).pixel(0, 0), qRgb(255, 0, 0));
     // A lost map file: the picture is found again by its name.
-    ASSERT_TRUE(QFile::remove(context->locations().userDataFileURL));
-    context->loadUserData();
+    ASSERT_TRUE(QFile::remove(services->locations().userDataFileURL));
+    services->loadUserData();
     EXPECT_EQ(images.productImage(product(2, u"Glow Title"_s, url)).pixel(0, 0), qRgb(255, 0, 0));
     EXPECT_EQ(mapOnDisk(), (ProductImageMap{{2, fileUrl(u"Glow Title.png"_s)}}));
     settle();
@@ -200,7 +200,7 @@ TEST_F(ProductImagesIntegrationTest, AFailedDownloadLeavesNothingAndIsTriedAgain
     EXPECT_EQ(logLines().filter(u"E_04 : Failed to write file to USER_IMAGE_FOLDERURL _ "_s).size(), 1);
 
     EXPECT_TRUE(ready.isEmpty());
-    EXPECT_TRUE(context->productImageMap.isEmpty());
+    EXPECT_TRUE(services->productImageMap.isEmpty());
     EXPECT_EQ(mapOnDisk(), ProductImageMap());
 }
 

@@ -19,10 +19,10 @@ protected:
         };
     }
     test::InstallerReport install(const QString &name, const QString &link) {
-        ResolveInstaller installer({*context, notAutoKillList}, job(name, link), nullptr);
+        ResolveInstaller installer({context->services(), notAutoKillList}, job(name, link), nullptr);
         return run(installer);
     }
-    QString fusionFolder() const { return context->locations().resolveTemplatesFolderURL; }
+    QString fusionFolder() const { return context->services().locations().resolveTemplatesFolderURL; }
 };
 
 TEST_F(ResolveInstallerTest, BundleLandsDatedWithTheInstallationTimeAndTheArchiveStays) {
@@ -33,7 +33,7 @@ TEST_F(ResolveInstallerTest, BundleLandsDatedWithTheInstallationTimeAndTheArchiv
     EXPECT_EQ(report.templateProgress.constLast(), 1.0);
     EXPECT_EQ(read(fusionFolder() + u"KLV - Glow.drfx"_s), "bundle");
     EXPECT_EQ(QFileInfo(fusionFolder() + u"KLV - Glow.drfx"_s).lastModified(), installedAt);
-    EXPECT_TRUE(QFileInfo::exists(context->locations().downloadFolderURL + u"Glow.zip"_s));
+    EXPECT_TRUE(QFileInfo::exists(context->services().locations().downloadFolderURL + u"Glow.zip"_s));
 
     // A bundle under another name is installed all the same, with the date it was packed with.
     EXPECT_FALSE(install(u"Haze"_s, serveZip(u"Haze.zip"_s, {{u"KLV - Haze 01.drfx"_s, u"b"_s}})).failure);

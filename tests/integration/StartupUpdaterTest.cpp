@@ -1,5 +1,6 @@
-#include "core/AppContext.h"
-#include "core/StartupSequence.h"
+#include "app/AppContext.h"
+#include "app/StartupSequence.h"
+#include "store/Services.h"
 
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
@@ -36,7 +37,7 @@ protected:
 TEST_F(StartupUpdaterTest, FetchesAMissingUpdaterInTheBackground) {
     AppContext context(Configuration::fromEnvironment(), alerts);
     runStartupSequence(context, {QStringLiteral("klv-app")}, UpdaterFetch::whenMissing);
-    const QString updater = context.locations().updaterAppURL;
+    const QString updater = context.services().locations().updaterAppURL;
     EXPECT_TRUE(waitUntil([&] { return QFileInfo(updater + u"/AppRun").isExecutable(); }));
 
     AppContext onDemand(Configuration::fromEnvironment(), alerts);

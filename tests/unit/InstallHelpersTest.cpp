@@ -1,5 +1,5 @@
-#include "install/ByteCountFormat.h"
-#include "install/SafeName.h"
+#include "core/ByteCountFormat.h"
+#include "core/SafeName.h"
 
 #include <gtest/gtest.h>
 

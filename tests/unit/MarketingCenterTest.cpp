@@ -1,8 +1,8 @@
 #include "marketing/MarketingCenter.h"
 
-#include "core/AppContext.h"
 #include "library/ProductCache.h"
 #include "library/ProductLibrary.h"
+#include "store/Services.h"
 
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
@@ -44,7 +44,7 @@ QJsonObject product(qint64 id, const QString &name) {
     return {{u"product_id"_s, id}, {u"product_name"_s, name}};
 }
 
-// A context and a marketing center whose store is a klv-store serving the marketing fixture.
+// Shared services, a library and a marketing center whose store is a klv-store serving the marketing fixture.
 class MarketingCenterTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -53,10 +53,11 @@ protected:
         ASSERT_TRUE(store.start()) << store.errorString().toStdString();
         Configuration configuration = Configuration::fromEnvironment();
         configuration.storeUrl = store.url();
-        context = std::make_unique<AppContext>(configuration, alerts);
-        ASSERT_TRUE(QDir().mkpath(context->locations().logFolderURL));
-        ASSERT_TRUE(QDir().mkpath(QFileInfo(context->locations().productCacheFileURL).path()));
-        marketing = std::make_unique<MarketingCenter>(*context);
+        services = std::make_unique<Services>(configuration, alerts);
+        ASSERT_TRUE(QDir().mkpath(services->locations().logFolderURL));
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(services->locations().productCacheFileURL).path()));
+        library = std::make_unique<ProductLibrary>(*services);
+        marketing = std::make_unique<MarketingCenter>(*services, *library);
     }
 
     // Sends a request and waits for the signal that ends it; nothing when it never ends.
@@ -97,7 +98,7 @@ protected:
         ASSERT_TRUE(out.commit());
     }
     QString logText() const {
-        QFile file(context->locations().logFileURL);
+        QFile file(services->locations().logFileURL);
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
 
@@ -105,7 +106,8 @@ protected:
     test::ScriptedAlerts alerts;
     QTemporaryDir catalog;
     test::StoreProcess store{catalog.path()};
-    std::unique_ptr<AppContext> context;
+    std::unique_ptr<Services> services;
+    std::unique_ptr<ProductLibrary> library;
     std::unique_ptr<MarketingCenter> marketing;
 };
 
@@ -137,8 +139,8 @@ TEST_F(MarketingCenterTest, ListsOnlyGrowKeepingTheFirstOfEachNumberAndLoseOwned
     // The library may arrive after the marketing answer.
     OutlineViewItem owned;
     owned.product_id = 9102;
-    ASSERT_FALSE(ProductCache::save(context->locations().productCacheFileURL, {owned}));
-    ASSERT_TRUE(context->library().loadProductCache());
+    ASSERT_FALSE(ProductCache::save(services->locations().productCacheFileURL, {owned}));
+    ASSERT_TRUE(library->loadProductCache());
     EXPECT_EQ(ids(marketing->freeProductList()), QList<qint64>{9101});
     ASSERT_EQ(loadMarketingInfo(), MarketingOutcome::succeeded);
     EXPECT_EQ(ids(marketing->freeProductList()), QList<qint64>{9101}) << "offered again, still left out";
@@ -190,7 +192,7 @@ TEST_F(MarketingCenterTest, RefusedAndMissingAnswersChangeNothing) {
 
     const QString address = store.url();
     // A kept-alive connection would hold the store's stop up.
-    context->network().clearConnectionCache();
+    services->network().clearConnectionCache();
     ASSERT_TRUE(store.stop());
     EXPECT_EQ(loadMarketingInfo(), MarketingOutcome::noAnswer);
     EXPECT_EQ(loadSaleInfo(), MarketingOutcome::noAnswer);

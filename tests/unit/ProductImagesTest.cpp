@@ -1,6 +1,6 @@
 #include "library/ProductImages.h"
-#include "core/AppContext.h"
 #include "library/WholeTextLink.h"
+#include "store/Services.h"
 
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
@@ -91,24 +91,24 @@ class ProductImagesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(QDir().mkpath(folder()));
-        ASSERT_TRUE(QDir().mkpath(context->locations().logFolderURL));
-        context->loadUserData();
-        QObject::connect(&context->network(), &QNetworkAccessManager::finished, &receiver, [this] { ++requests; });
+        ASSERT_TRUE(QDir().mkpath(services->locations().logFolderURL));
+        services->loadUserData();
+        QObject::connect(&services->network(), &QNetworkAccessManager::finished, &receiver, [this] { ++requests; });
     }
 
-    QString folder() const { return context->locations().productImageFolderURL; }
+    QString folder() const { return services->locations().productImageFolderURL; }
     QUrl fileUrl(const QString &name) const { return QUrl::fromLocalFile(folder() + name); }
     void store(const QString &fileName, const QImage &picture) {
         ASSERT_TRUE(picture.save(folder() + fileName, "PNG")) << fileName.toStdString();
     }
     std::optional<ProductImageMap> mapOnDisk() const {
-        QFile file(context->locations().userDataFileURL);
+        QFile file(services->locations().userDataFileURL);
         if (!file.open(QIODevice::ReadOnly))
             return std::nullopt;
         return ProductImageMapArchive::decode(file.readAll());
     }
     QStringList logMessages() const {
-        QFile file(context->locations().logFileURL);
+        QFile file(services->locations().logFileURL);
         file.open(QIODevice::ReadOnly);
         QStringList messages;
         for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts))
@@ -124,8 +124,8 @@ protected:
 
     test::SandboxHome home;
     test::ScriptedAlerts alerts;
-    std::unique_ptr<AppContext> context = std::make_unique<AppContext>(Configuration::fromEnvironment(), alerts);
-    ProductImages images{*context};
+    std::unique_ptr<Services> services = std::make_unique<Services>(Configuration::fromEnvironment(), alerts);
+    ProductImages images{*services};
     QObject receiver;
     int requests = 0;
 };
@@ -147,14 +147,14 @@ TEST_F(ProductImagesTest, StoredPicturesAreFoundByNameAndSharedThroughTheMap) {
 
     const ProductImageMap expected{
         {0, fileUrl(u"Blur Composite.png"_s)}, {1, fileUrl(u"Glow.png"_s)}, {2, fileUrl(u"Glow.png"_s)}};
-    EXPECT_EQ(context->productImageMap, expected);
+    EXPECT_EQ(services->productImageMap, expected);
     EXPECT_EQ(mapOnDisk(), expected);
 }
 
 TEST_F(ProductImagesTest, AnEntryOutlivesARenameUntilItsFileIsGone) {
     store(u"Old Name.png"_s, filled(qRgb(255, 0, 0)));
     store(u"New Name.png"_s, filled(qRgb(0, 255, 0)));
-    context->productImageMap.insert(7, fileUrl(u"Old Name.png"_s));
+    services->productImageMap.insert(7, fileUrl(u"Old Name.png"_s));
 
     EXPECT_EQ(images.productImage(product(7, u"New Name"_s)).pixel(0, 0), qRgb(255, 0, 0));
     ASSERT_TRUE(QFile::remove(folder() + u"Old Name.png"));
@@ -167,24 +167,24 @@ TEST_F(ProductImagesTest, AnEntryOutlivesARenameUntilItsFileIsGone) {
     garbled.write("<html>not found</html>");
     garbled.close();
     EXPECT_TRUE(images.productImage(product(8, u"Garbled"_s)).isNull());
-    EXPECT_EQ(context->productImageMap.value(8), fileUrl(u"Garbled.png"_s));
+    EXPECT_EQ(services->productImageMap.value(8), fileUrl(u"Garbled.png"_s));
 }
 
 TEST_F(ProductImagesTest, RegisteringAddsOnlyTheMissingEntries) {
     store(u"Alpha.png"_s, filled(qRgb(255, 0, 0)));
     store(u"Beta.png"_s, filled(qRgb(0, 255, 0)));
-    context->productImageMap.insert(2, fileUrl(u"Old Beta.png"_s));
+    services->productImageMap.insert(2, fileUrl(u"Old Beta.png"_s));
     const QList<OutlineViewItem> library{product(1, u"Alpha"_s), product(2, u"Beta"_s), product(3, u"Gamma"_s)};
 
     images.registerStoredProductImages(library);
     const ProductImageMap expected{{1, fileUrl(u"Alpha.png"_s)}, {2, fileUrl(u"Old Beta.png"_s)}};
-    EXPECT_EQ(context->productImageMap, expected);
+    EXPECT_EQ(services->productImageMap, expected);
     EXPECT_EQ(mapOnDisk(), expected);
 
     // Nothing new: the file is left alone.
-    ASSERT_TRUE(QFile::remove(context->locations().userDataFileURL));
+    ASSERT_TRUE(QFile::remove(services->locations().userDataFileURL));
     images.registerStoredProductImages(library);
-    EXPECT_FALSE(QFile::exists(context->locations().userDataFileURL));
+    EXPECT_FALSE(QFile::exists(services->locations().userDataFileURL));
 }
 
 TEST_F(ProductImagesTest, NamesThatAreNotOneFileNameNeverBecomePaths) {
@@ -203,9 +203,9 @@ TEST_F(ProductImagesTest, NamesThatAreNotOneFileNameNeverBecomePaths) {
     settle();
 
     EXPECT_EQ(requests, 0);
-    EXPECT_TRUE(context->productImageMap.isEmpty());
+    EXPECT_TRUE(services->productImageMap.isEmpty());
     EXPECT_EQ(logMessages().filter(u"No product picture for"_s).size(), std::size(names));
-    EXPECT_FALSE(QFile::exists(context->locations().productImageFolderURL + u"../Escape.png"));
+    EXPECT_FALSE(QFile::exists(services->locations().productImageFolderURL + u"../Escape.png"));
 }
 
 TEST_F(ProductImagesTest, AnUnlistableFolderIsLoggedAndChangesNothing) {

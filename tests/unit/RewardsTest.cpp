@@ -1,6 +1,6 @@
 #include "marketing/Rewards.h"
 
-#include "core/AppContext.h"
+#include "store/Services.h"
 
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
@@ -23,9 +23,9 @@ QJsonObject coupon(const QString &key, const QJsonValue &usedOn = 0) {
 class RewardsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        context = std::make_unique<AppContext>(Configuration::fromEnvironment(), alerts);
-        ASSERT_TRUE(QDir().mkpath(context->locations().logFolderURL));
-        rewards = std::make_unique<Rewards>(*context);
+        services = std::make_unique<Services>(Configuration::fromEnvironment(), alerts);
+        ASSERT_TRUE(QDir().mkpath(services->locations().logFolderURL));
+        rewards = std::make_unique<Rewards>(*services);
     }
 
     void answer(const QJsonValue &totalSpent, const QJsonArray &data) {
@@ -35,7 +35,7 @@ protected:
 
     test::SandboxHome home;
     test::ScriptedAlerts alerts;
-    std::unique_ptr<AppContext> context;
+    std::unique_ptr<Services> services;
     std::unique_ptr<Rewards> rewards;
 };
 
@@ -102,7 +102,7 @@ TEST_F(RewardsTest, LaterAnswersReplaceEntriesByIndexAndAnswersWithoutDataKeepTh
     answer(u"800"_s, {});
     EXPECT_EQ(rewards->totalSpent(), 0.0) << "a total sent as text is no total";
 
-    QFile log(context->locations().logFileURL);
+    QFile log(services->locations().logFileURL);
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(log.readAll().contains("the reward answer has no data array; the previous reward tiers are kept"));
 }

@@ -1,4 +1,4 @@
-#include "core/SelfUpdate.h"
+#include "update/SelfUpdate.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "core/HostAppGuard.h"
 #include "core/Shell.h"
+#include "store/HostAppCheck.h"
 #include "store/LogFile.h"
 #include "store/Reporter.h"
 

@@ -1,5 +1,6 @@
-#include "core/StartupSequence.h"
-#include "core/AppContext.h"
+#include "app/StartupSequence.h"
+#include "app/AppContext.h"
+#include "store/Services.h"
 
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
@@ -33,7 +34,7 @@ protected:
 };
 
 TEST_F(StartupSequenceTest, FirstStartBuildsTheWholeTreeWithoutAlerts) {
-    const Locations &l = context->locations();
+    const Locations &l = context->services().locations();
     QDir().mkpath(l.appCacheFolderURL + u"stale/deeper");
     runStartupSequence(*context, {QStringLiteral("klv-app")}, UpdaterFetch::onDemand);
 
@@ -45,23 +46,23 @@ TEST_F(StartupSequenceTest, FirstStartBuildsTheWholeTreeWithoutAlerts) {
         EXPECT_TRUE(QFileInfo(folder).isDir()) << folder.toStdString();
     EXPECT_FALSE(QFileInfo::exists(l.appCacheFolderURL));
     EXPECT_TRUE(QFileInfo(l.userDataFileURL).isFile());
-    EXPECT_TRUE(context->productImageMap.isEmpty());
-    EXPECT_FALSE(context->detailLogEnabled);
-    EXPECT_EQ(context->appVersion, context->configuration().appVersion);
-    EXPECT_TRUE(context->macOSVersion.endsWith(u'\n'));
-    EXPECT_FALSE(context->settings().firstRunDate.isEmpty());
+    EXPECT_TRUE(context->services().productImageMap.isEmpty());
+    EXPECT_FALSE(context->services().detailLogEnabled);
+    EXPECT_EQ(context->services().appVersion, context->services().configuration().appVersion);
+    EXPECT_TRUE(context->services().macOSVersion.endsWith(u'\n'));
+    EXPECT_FALSE(context->services().settings().firstRunDate.isEmpty());
 }
 
 TEST_F(StartupSequenceTest, DetailLoggingNeedsTheExactFlag) {
     runStartupSequence(*context, {QStringLiteral("klv-app"), QStringLiteral("-klvLog")}, UpdaterFetch::onDemand);
-    EXPECT_FALSE(context->detailLogEnabled);
+    EXPECT_FALSE(context->services().detailLogEnabled);
     runStartupSequence(*context, {QStringLiteral("klv-app"), QStringLiteral("x"), QStringLiteral("-klvLogDetail")},
                        UpdaterFetch::onDemand);
-    EXPECT_TRUE(context->detailLogEnabled);
+    EXPECT_TRUE(context->services().detailLogEnabled);
 }
 
 TEST_F(StartupSequenceTest, EachFolderThatCannotBeMadeAlertsAndTheRestGoOn) {
-    const Locations &l = context->locations();
+    const Locations &l = context->services().locations();
     makePlainFile(l.pluginsFolderURL.chopped(1));
     makePlainFile(l.motionTemplatesFolderURL.chopped(1));
     runStartupSequence(*context, {}, UpdaterFetch::onDemand);
@@ -91,7 +92,7 @@ TEST_F(StartupSequenceTest, EachFolderThatCannotBeMadeAlertsAndTheRestGoOn) {
 }
 
 TEST_F(StartupSequenceTest, AGarbledPictureMapCountsAsMissing) {
-    const Locations &l = context->locations();
+    const Locations &l = context->services().locations();
     QDir().mkpath(l.sharedContainerURL);
     QFile garbled(l.userDataFileURL);
     garbled.open(QIODevice::WriteOnly);
@@ -99,14 +100,14 @@ TEST_F(StartupSequenceTest, AGarbledPictureMapCountsAsMissing) {
     garbled.close();
 
     runStartupSequence(*context, {}, UpdaterFetch::onDemand);
-    EXPECT_TRUE(context->productImageMap.isEmpty());
+    EXPECT_TRUE(context->services().productImageMap.isEmpty());
     QFile rewritten(l.userDataFileURL);
     rewritten.open(QIODevice::ReadOnly);
     EXPECT_EQ(ProductImageMapArchive::decode(rewritten.readAll()), ProductImageMap{});
 }
 
 TEST_F(StartupSequenceTest, AStoredPictureMapIsLoaded) {
-    const Locations &l = context->locations();
+    const Locations &l = context->services().locations();
     QDir().mkpath(l.sharedContainerURL);
     const ProductImageMap stored{{42, QUrl::fromLocalFile(l.productImageFolderURL + u"42.png")}};
     QFile file(l.userDataFileURL);
@@ -115,7 +116,7 @@ TEST_F(StartupSequenceTest, AStoredPictureMapIsLoaded) {
     file.close();
 
     runStartupSequence(*context, {}, UpdaterFetch::onDemand);
-    EXPECT_EQ(context->productImageMap, stored);
+    EXPECT_EQ(context->services().productImageMap, stored);
 }
 
 } // namespace

@@ -1,11 +1,11 @@
-#include "core/SelfUpdate.h"
+#include "update/SelfUpdate.h"
 
-#include "core/AppContext.h"
 #include "install/ArchiveExtractor.h"
 #include "install/PackageDownload.h"
 #include "install/WorkerTask.h"
 #include "store/JsonDecoding.h"
 #include "store/LenientJson.h"
+#include "store/Services.h"
 #include "store/StoreClient.h"
 #include "store/StoreEndpoint.h"
 
@@ -89,15 +89,15 @@ std::weak_ordering compareVersions(const QString &installed, const QString &offe
     return numericOrder(paddedTo(offeredComponents, count), paddedTo(installedComponents, count));
 }
 
-SelfUpdate::SelfUpdate(AppContext &context, QObject *parent)
+SelfUpdate::SelfUpdate(Services &services, QObject *parent)
     : QObject(parent)
-    , m_context(context) {}
+    , m_services(services) {}
 
 SelfUpdate::~SelfUpdate() = default;
 
 void SelfUpdate::requestProductVersion(qint64 productId, std::function<void(const QJsonObject &)> completion) {
     auto url = std::make_shared<QString>();
-    *url = m_context.store().send(
+    *url = m_services.store().send(
         StoreEndpoint::product, u"getProductVersion"_s, {QString::number(productId)}, this,
         [this, url, productId, completion = std::move(completion)](const StoreResponse &response) {
             handleVersionAnswer(response, *url, productId, completion);
@@ -106,7 +106,7 @@ void SelfUpdate::requestProductVersion(qint64 productId, std::function<void(cons
 
 void SelfUpdate::handleVersionAnswer(const StoreResponse &response, const QString &requestUrl, qint64 productId,
                                      const std::function<void(const QJsonObject &)> &completion) {
-    const Reporter &reporter = m_context.reporter();
+    const Reporter &reporter = m_services.reporter();
     if (!response.hasBody) {
         reporter.appendLog(u"Error while get Customer Product Info "_s + response.transportError);
         Q_EMIT versionRequestFailed(false, u"The store could not be reached: "_s + response.transportError);
@@ -117,10 +117,10 @@ void SelfUpdate::handleVersionAnswer(const StoreResponse &response, const QStrin
         Q_EMIT versionRequestFailed(false, u"The store sent an empty answer."_s);
         return;
     }
-    const std::optional<QJsonObject> answer = decodeJSONObject(response.body, m_context.log());
+    const std::optional<QJsonObject> answer = decodeJSONObject(response.body, m_services.log());
     if (!answer) {
         reporter.appendLog(u"Failed to convert the data object result from "_s +
-                           m_context.store().endpointAddress(StoreEndpoint::product) + u"with url : "_s + requestUrl);
+                           m_services.store().endpointAddress(StoreEndpoint::product) + u"with url : "_s + requestUrl);
         Q_EMIT versionRequestFailed(false, u"The store's answer could not be read."_s);
         return;
     }
@@ -144,7 +144,7 @@ void SelfUpdate::checkAppVersion() {
         // loses its archive; and none is touched once the updater may be reading it.
         if (isNewerVersionAvailable() && !m_updating &&
             !(m_downloadedVersion == m_serverAppVersion &&
-              QFileInfo::exists(m_context.locations().appUpdateArchiveURL))) {
+              QFileInfo::exists(m_services.locations().appUpdateArchiveURL))) {
             downloadAppUpdate();
             return;
         }
@@ -156,7 +156,7 @@ void SelfUpdate::downloadAppUpdate() {
     // One download at a time; its end refreshes the update area for every caller.
     if (m_appDownload)
         return;
-    const QString archive = m_context.locations().appUpdateArchiveURL;
+    const QString archive = m_services.locations().appUpdateArchiveURL;
     m_downloadedVersion.clear();
     if (QFile file(archive); file.exists() && !file.remove()) {
         std::fprintf(stderr, "Failed to remove Folder at: %s \n with Error: %s\n", qUtf8Printable(archive),
@@ -164,15 +164,15 @@ void SelfUpdate::downloadAppUpdate() {
     }
     // Downloaded beside its place and renamed into it when complete: the updater never sees part of an archive.
     const QString partial = archive + u".download"_s;
-    const QUrl source(m_context.configuration().downloadBucketUrl + appArchiveObject);
-    auto *download = new PackageDownload(m_context.network(), m_context.store(), source, partial, this);
+    const QUrl source(m_services.configuration().downloadBucketUrl + appArchiveObject);
+    auto *download = new PackageDownload(m_services.network(), m_services.store(), source, partial, this);
     m_appDownload = download;
     connect(download, &PackageDownload::finished, this,
             [this, download, archive, partial, version = m_serverAppVersion](const PackageDownload::Result &result) {
                 download->deleteLater();
                 if (!result.succeeded()) {
-                    m_context.reporter().appendLog(u"KLV App Error: the new version could not be downloaded: "_s +
-                                                   result.error);
+                    m_services.reporter().appendLog(u"KLV App Error: the new version could not be downloaded: "_s +
+                                                    result.error);
                 } else if (std::rename(QFile::encodeName(partial).constData(),
                                        QFile::encodeName(archive).constData()) != 0) {
                     std::fprintf(stderr, "Error during  write Update file:%s\n", std::strerror(errno));
@@ -186,7 +186,7 @@ void SelfUpdate::downloadAppUpdate() {
 }
 
 void SelfUpdate::fetchUpdaterApp() {
-    const Locations &locations = m_context.locations();
+    const Locations &locations = m_services.locations();
     if (QFileInfo::exists(locations.updaterAppURL)) {
         Q_EMIT updaterAppFetched(true);
         return;
@@ -194,13 +194,13 @@ void SelfUpdate::fetchUpdaterApp() {
     if (m_updaterDownload || m_unpackingUpdater)
         return;
     const QString archive = locations.downloadFolderURL + updaterArchiveName;
-    const QUrl source(m_context.configuration().downloadBucketUrl + updaterArchiveName);
-    auto *download = new PackageDownload(m_context.network(), m_context.store(), source, archive, this);
+    const QUrl source(m_services.configuration().downloadBucketUrl + updaterArchiveName);
+    auto *download = new PackageDownload(m_services.network(), m_services.store(), source, archive, this);
     m_updaterDownload = download;
     connect(download, &PackageDownload::finished, this, [this, download](const PackageDownload::Result &result) {
         download->deleteLater();
         if (!result.succeeded()) {
-            m_context.reporter().appendLog(u"Error during  Save update file:"_s + result.error);
+            m_services.reporter().appendLog(u"Error during  Save update file:"_s + result.error);
             Q_EMIT updaterAppFetched(false);
             return;
         }
@@ -210,13 +210,14 @@ void SelfUpdate::fetchUpdaterApp() {
 }
 
 void SelfUpdate::unpackUpdater(const QString &archivePath) {
-    const QString target = m_context.locations().updaterAppURL;
+    const QString target = m_services.locations().updaterAppURL;
     const auto fail = [this](const QString &reason) {
-        m_context.reporter().appendLog(u"KLV App Error: the updater could not be unpacked: "_s + reason);
+        m_services.reporter().appendLog(u"KLV App Error: the updater could not be unpacked: "_s + reason);
         Q_EMIT updaterAppFetched(false);
     };
     // Unpacked aside and renamed into place, so a half-unpacked updater is never taken for a present one.
-    auto staging = std::make_shared<QTemporaryDir>(m_context.locations().sharedContainerURL + u"updateKLVApp-XXXXXX"_s);
+    auto staging =
+        std::make_shared<QTemporaryDir>(m_services.locations().sharedContainerURL + u"updateKLVApp-XXXXXX"_s);
     if (!staging->isValid()) {
         fail(staging->errorString());
         return;
@@ -244,11 +245,11 @@ bool SelfUpdate::startAppUpdate() {
     if (m_updating)
         return true;
     if (!isUpdateReady()) {
-        m_context.reporter().appendLog(u"KLV App Error: the update was not started: no complete archive of a newer "
-                                       u"version is there yet."_s);
+        m_services.reporter().appendLog(u"KLV App Error: the update was not started: no complete archive of a newer "
+                                        u"version is there yet."_s);
         return false;
     }
-    const Locations &locations = m_context.locations();
+    const Locations &locations = m_services.locations();
     const QStringList handOver{u"--app"_s,     locations.appBundleURL,
                                u"--archive"_s, locations.appUpdateArchiveURL,
                                u"--pid"_s,     QString::number(QCoreApplication::applicationPid()),
@@ -262,7 +263,7 @@ bool SelfUpdate::startAppUpdate() {
     const QStringList arguments = handOver;
 #endif
     if (!QProcess::startDetached(program, arguments, QDir::homePath())) {
-        m_context.reporter().appendLog(u"KLV App Error: the updater could not be started: "_s + program);
+        m_services.reporter().appendLog(u"KLV App Error: the updater could not be started: "_s + program);
         return false;
     }
     m_updating = true;
@@ -272,7 +273,7 @@ bool SelfUpdate::startAppUpdate() {
 }
 
 bool SelfUpdate::isNewerVersionAvailable() const {
-    return std::is_gt(compareVersions(m_context.appVersion, m_serverAppVersion));
+    return std::is_gt(compareVersions(m_services.appVersion, m_serverAppVersion));
 }
 
 bool SelfUpdate::isUpdateReady() const {
@@ -287,13 +288,13 @@ QString SelfUpdate::updateButtonTitle() const {
 
 QString SelfUpdate::updateOfferMessage() const {
     return u"New version of KLV App is avaliable "_s + m_serverAppVersion + u", compare to current "_s +
-           m_context.appVersion;
+           m_services.appVersion;
 }
 
 SelfUpdate::OfferOutcome SelfUpdate::offerUpdate() {
     if (!updateButtonEnabled())
         return OfferOutcome::notReady;
-    if (m_context.reporter().showAlert(u"Alert"_s, updateOfferMessage(), u"Update Now"_s, u"Update later"_s) != 0)
+    if (m_services.reporter().showAlert(u"Alert"_s, updateOfferMessage(), u"Update Now"_s, u"Update later"_s) != 0)
         return OfferOutcome::declined;
     return startAppUpdate() ? OfferOutcome::started : OfferOutcome::startFailed;
 }

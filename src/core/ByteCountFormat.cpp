@@ -1,4 +1,4 @@
-#include "install/ByteCountFormat.h"
+#include "core/ByteCountFormat.h"
 
 #include <array>
 

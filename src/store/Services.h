@@ -13,29 +13,22 @@
 #include <QObject>
 
 #include <memory>
+#include <optional>
 
 namespace klv {
 
 class Alerts;
 class DesktopServices;
-class InstallationEngine;
-class MarketingCenter;
-class Notifier;
-class ProductActions;
-class ProductImages;
-class ProductLibrary;
-class Rewards;
-class SelfUpdate;
-class StoreNotifications;
 class StoreClient;
 
-// Owns the state every part of the program shares: configuration, locations, settings, the picture map,
-// the log and the store client. Lives on the main thread; handed to whoever needs it.
-class AppContext final : public QObject {
+// What every part of the program shares: configuration, locations, settings, the picture map, the log, the
+// reporter, the network and the store client, the clock, desktop services and the versions. Lives on the main
+// thread; each part receives it together with the specific parts it works with.
+class Services final : public QObject {
     Q_OBJECT
 public:
-    AppContext(Configuration configuration, Alerts &alerts, Clock clock = systemClock(), QObject *parent = nullptr);
-    ~AppContext() override;
+    Services(Configuration configuration, Alerts &alerts, Clock clock = systemClock(), QObject *parent = nullptr);
+    ~Services() override;
 
     const Configuration &configuration() const { return m_configuration; }
     const Locations &locations() const { return m_locations; }
@@ -43,14 +36,6 @@ public:
     const Reporter &reporter() const { return m_reporter; }
     Settings &settings() { return m_settings; }
     StoreClient &store() { return *m_store; }
-    ProductLibrary &library() { return *m_library; }
-    InstallationEngine &installationEngine() { return *m_engine; }
-    ProductImages &productImages() { return *m_productImages; }
-    ProductActions &productActions() { return *m_productActions; }
-    SelfUpdate &selfUpdate() { return *m_selfUpdate; }
-    MarketingCenter &marketing() { return *m_marketing; }
-    Rewards &rewards() { return *m_rewards; }
-    StoreNotifications &notifications() { return *m_notifications; }
     // Opening pages, showing folders and copying text; until a front end provides them, each is only logged.
     DesktopServices &desktop() { return *m_desktop; }
     void setDesktopServices(DesktopServices &desktop) { m_desktop = &desktop; }
@@ -59,8 +44,6 @@ public:
 
     // Settings, then the picture map file (created empty when missing or unreadable).
     void loadUserData();
-    // Sign-out: forgets the customer, the cached library and the stored settings.
-    void signOut();
     // Rewrites the picture map file from productImageMap; the error text on failure.
     std::optional<QString> saveProductImageMap() const;
 
@@ -80,15 +63,6 @@ private:
     Settings m_settings;
     QNetworkAccessManager m_network;
     StoreClient *m_store;
-    ProductLibrary *m_library;
-    InstallationEngine *m_engine;
-    ProductImages *m_productImages;
-    ProductActions *m_productActions;
-    SelfUpdate *m_selfUpdate;
-    MarketingCenter *m_marketing;
-    Rewards *m_rewards;
-    Notifier *m_notifier;
-    StoreNotifications *m_notifications;
     std::unique_ptr<DesktopServices> m_loggedDesktop;
     DesktopServices *m_desktop;
 };

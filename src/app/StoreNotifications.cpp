@@ -1,10 +1,10 @@
-#include "core/StoreNotifications.h"
+#include "app/StoreNotifications.h"
 
-#include "core/AppContext.h"
-#include "core/SelfUpdate.h"
 #include "install/PackageDownload.h"
 #include "store/DesktopServices.h"
 #include "store/Notifier.h"
+#include "store/Services.h"
+#include "update/SelfUpdate.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,9 +14,9 @@ namespace klv {
 
 using namespace Qt::StringLiterals;
 
-StoreNotifications::StoreNotifications(AppContext &context, Notifier &notifier, SelfUpdate &selfUpdate, QObject *parent)
+StoreNotifications::StoreNotifications(Services &services, Notifier &notifier, SelfUpdate &selfUpdate, QObject *parent)
     : QObject(parent)
-    , m_context(context)
+    , m_services(services)
     , m_notifier(notifier)
     , m_selfUpdate(selfUpdate) {
     connect(&m_notifier, &Notifier::answered, this, &StoreNotifications::didReceiveNotificationResponse);
@@ -25,14 +25,14 @@ StoreNotifications::StoreNotifications(AppContext &context, Notifier &notifier, 
 StoreNotifications::~StoreNotifications() = default;
 
 QString StoreNotifications::logoPath() const {
-    const QString suffix = QFileInfo(QUrl(m_context.configuration().logoUrl).path()).suffix();
-    return m_context.locations().appCacheFolderURL + u"companyLogo"_s + (suffix.isEmpty() ? QString() : u'.' + suffix);
+    const QString suffix = QFileInfo(QUrl(m_services.configuration().logoUrl).path()).suffix();
+    return m_services.locations().appCacheFolderURL + u"companyLogo"_s + (suffix.isEmpty() ? QString() : u'.' + suffix);
 }
 
 bool StoreNotifications::postStoreNotification(notificationType kind, const QVariantMap &userInfo) {
     std::optional<NotificationContent> content = NotificationContent::make(kind, userInfo);
     if (!content) {
-        m_context.reporter().appendLog(
+        m_services.reporter().appendLog(
             u"KLV App Error: notification of kind %1 not posted: its user-info lacks the texts it shows"_s.arg(
                 static_cast<int>(kind)));
         return false;
@@ -48,8 +48,8 @@ bool StoreNotifications::postStoreNotification(notificationType kind, const QVar
         return true;
     // Fetched beside its place and renamed into it, so a half-written picture is never attached.
     const QString partial = logo + u".download"_s;
-    auto *download = new PackageDownload(m_context.network(), m_context.store(),
-                                         QUrl(m_context.configuration().logoUrl), partial, this);
+    auto *download = new PackageDownload(m_services.network(), m_services.store(),
+                                         QUrl(m_services.configuration().logoUrl), partial, this);
     m_logoDownload = download;
     connect(download, &PackageDownload::finished, this,
             [this, download, logo, partial](const PackageDownload::Result &result) {
@@ -60,7 +60,7 @@ bool StoreNotifications::postStoreNotification(notificationType kind, const QVar
                     QFile::remove(partial);
                 }
                 if (!reason.isEmpty()) {
-                    m_context.reporter().appendLog(u"Error while try to get company logo "_s + reason);
+                    m_services.reporter().appendLog(u"Error while try to get company logo "_s + reason);
                     deliverWaiting({});
                     return;
                 }
@@ -89,7 +89,7 @@ void StoreNotifications::didReceiveNotificationResponse(const NotificationConten
         else if (content.title.compare("Sale of the Day"_L1, Qt::CaseInsensitive) == 0)
             path = u"/product-category/sale-of-the-day/"_s;
         if (!path.isEmpty())
-            m_context.desktop().openUrl(QUrl(m_context.configuration().storeUrl + path));
+            m_services.desktop().openUrl(QUrl(m_services.configuration().storeUrl + path));
     } else if (content.categoryIdentifier == NotificationContent::updateAppCategory && actionIdentifier == u"now") {
         m_selfUpdate.startAppUpdate();
     }

@@ -10,7 +10,7 @@
 
 namespace klv {
 
-class AppContext;
+class Services;
 class PackageDownload;
 struct StoreResponse;
 
@@ -28,7 +28,7 @@ class SelfUpdate final : public QObject {
 public:
     static constexpr qint64 storeAppProductID = 945391;
 
-    explicit SelfUpdate(AppContext &context, QObject *parent = nullptr);
+    explicit SelfUpdate(Services &services, QObject *parent = nullptr);
     ~SelfUpdate() override;
 
     // Asks the store for a product's version; the completion gets the answer only when its "status" is true.
@@ -76,7 +76,7 @@ private:
                              const std::function<void(const QJsonObject &)> &completion);
     void unpackUpdater(const QString &archivePath);
 
-    AppContext &m_context;
+    Services &m_services;
     QString m_serverAppVersion;
     // The version whose archive is complete at the archive's place; empty while there is none.
     QString m_downloadedVersion;

@@ -10,7 +10,7 @@
 
 namespace klv {
 
-class AppContext;
+class Services;
 class Notifier;
 class PackageDownload;
 class SelfUpdate;
@@ -20,7 +20,7 @@ class SelfUpdate;
 class StoreNotifications final : public QObject {
     Q_OBJECT
 public:
-    StoreNotifications(AppContext &context, Notifier &notifier, SelfUpdate &selfUpdate, QObject *parent = nullptr);
+    StoreNotifications(Services &services, Notifier &notifier, SelfUpdate &selfUpdate, QObject *parent = nullptr);
     ~StoreNotifications() override;
 
     // Returns at once; the notification follows once the company logo is at hand (or could not be had).
@@ -32,7 +32,7 @@ private:
     QString logoPath() const;
     void deliverWaiting(const QString &attachmentPath);
 
-    AppContext &m_context;
+    Services &m_services;
     Notifier &m_notifier;
     SelfUpdate &m_selfUpdate;
     // The newest notification not yet handed to the notifier; an older one would be replaced at once anyway.

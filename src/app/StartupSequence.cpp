@@ -1,8 +1,9 @@
-#include "core/StartupSequence.h"
+#include "app/StartupSequence.h"
 
-#include "core/AppContext.h"
-#include "core/SelfUpdate.h"
+#include "app/AppContext.h"
 #include "core/Shell.h"
+#include "store/Services.h"
+#include "update/SelfUpdate.h"
 
 #include <QDir>
 #include <QSysInfo>
@@ -64,29 +65,30 @@ QString readOperatingSystemVersion() {
 }
 
 void runStartupSequence(AppContext &context, const QStringList &arguments, UpdaterFetch updater) {
-    context.detailLogEnabled = arguments.contains(QStringLiteral("-klvLogDetail"));
-    context.appVersion = context.configuration().appVersion;
+    context.services().detailLogEnabled = arguments.contains(QStringLiteral("-klvLogDetail"));
+    context.services().appVersion = context.services().configuration().appVersion;
 
-    const Locations &locations = context.locations();
-    createBaseFolders(locations, context.reporter());
-    context.loadUserData();
+    const Locations &locations = context.services().locations();
+    createBaseFolders(locations, context.services().reporter());
+    context.services().loadUserData();
 
 #ifndef Q_OS_MACOS
     // No host application creates the Motion templates folder here; without it the four rows below cannot exist.
-    ensureFolder(locations.motionTemplatesFolderURL, context.log());
+    ensureFolder(locations.motionTemplatesFolderURL, context.services().log());
 #endif
     for (const RequiredFolder &folder : requiredFolders(locations)) {
-        if (const std::optional<QString> error = ensureFolder(folder.path, context.log()))
-            context.reporter().showAlert(QStringLiteral("Alert"), folder.failureMessage + *error, QStringLiteral("OK"));
+        if (const std::optional<QString> error = ensureFolder(folder.path, context.services().log()))
+            context.services().reporter().showAlert(QStringLiteral("Alert"), folder.failureMessage + *error,
+                                                    QStringLiteral("OK"));
     }
 
     if (updater == UpdaterFetch::whenMissing)
         context.selfUpdate().fetchUpdaterApp();
 
-    context.sharedDateFormatter = DateFormatter{};
-    context.sharedNumberFormatter = NumberFormatter{};
+    context.services().sharedDateFormatter = DateFormatter{};
+    context.services().sharedNumberFormatter = NumberFormatter{};
     QDir(locations.appCacheFolderURL).removeRecursively();
-    context.macOSVersion = readOperatingSystemVersion();
+    context.services().macOSVersion = readOperatingSystemVersion();
 }
 
 } // namespace klv

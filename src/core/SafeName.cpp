@@ -1,4 +1,4 @@
-#include "install/SafeName.h"
+#include "core/SafeName.h"
 
 namespace klv {
 

@@ -1,4 +1,4 @@
-#include "install/FolderCreation.h"
+#include "core/FolderCreation.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "core/DBusNotifier.h"
+#include "store/DBusNotifier.h"
 
 #include "store/LogFile.h"
 

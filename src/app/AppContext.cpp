@@ -1,0 +1,58 @@
+#include "app/AppContext.h"
+
+#include "app/StoreNotifications.h"
+#include "install/InstallationEngine.h"
+#include "library/FileCreationDate.h"
+#include "library/ProductActions.h"
+#include "library/ProductCache.h"
+#include "library/ProductImages.h"
+#include "library/ProductLibrary.h"
+#include "marketing/MarketingCenter.h"
+#include "marketing/Rewards.h"
+#include "store/DBusNotifier.h"
+#include "store/Services.h"
+#include "update/SelfUpdate.h"
+
+namespace klv {
+
+AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock, QObject *parent)
+    : QObject(parent)
+    , m_services(new Services(std::move(configuration), alerts, std::move(clock), this))
+    , m_library(new ProductLibrary(*m_services, fileCreationDate, this))
+    , m_engine(new InstallationEngine(*m_services, *m_library, this))
+    , m_productImages(new ProductImages(*m_services, this))
+    , m_productActions(new ProductActions(*m_services, *m_library, this))
+    , m_selfUpdate(new SelfUpdate(*m_services, this))
+    , m_marketing(new MarketingCenter(*m_services, *m_library, this))
+    , m_rewards(new Rewards(*m_services, this))
+    , m_notifier(new DBusNotifier(QDBusConnection::sessionBus(), m_services->log(), this))
+    , m_notifications(new StoreNotifications(*m_services, *m_notifier, *m_selfUpdate, this)) {
+    // The cached library may not be cleared while a job still refers to it.
+    m_library->setInstallationQueueBusyQuery([engine = m_engine] { return engine->isBusy(); });
+    // After each library download, pictures already on disk are found again without a download.
+    connect(m_library, &ProductLibrary::libraryStored, m_productImages,
+            [this] { m_productImages->registerStoredProductImages(m_library->libraryProducts()); });
+    connect(m_engine, &InstallationEngine::installationCompleted, m_notifications, [this](const QString &name) {
+        m_notifications->postStoreNotification(notificationType::installComplete,
+                                               {{QStringLiteral("Request Data Product Name"), name}});
+    });
+    connect(m_marketing, &MarketingCenter::saleNotificationRequested, m_notifications,
+            [this](const QString &title, const QString &subtitle) {
+                m_notifications->postStoreNotification(notificationType::buySale,
+                                                       {{QStringLiteral("Request Data Main String"), title},
+                                                        {QStringLiteral("Request Data Sub String"), subtitle}});
+            });
+}
+
+AppContext::~AppContext() = default;
+
+void AppContext::signOut() {
+    Settings &settings = m_services->settings();
+    settings.userEmail.clear();
+    settings.userPassword.clear();
+    clearProductCaches(m_services->locations());
+    m_services->productImageMap.clear();
+    settings.resetSettings();
+}
+
+} // namespace klv

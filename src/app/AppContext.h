@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/Clock.h"
+#include "core/Configuration.h"
+
+#include <QObject>
+
+namespace klv {
+
+class Alerts;
+class InstallationEngine;
+class MarketingCenter;
+class Notifier;
+class ProductActions;
+class ProductImages;
+class ProductLibrary;
+class Rewards;
+class SelfUpdate;
+class Services;
+class StoreNotifications;
+
+// Builds every part of the program over the shared services and wires them together. Lives on the main thread;
+// the front ends stand on it.
+class AppContext final : public QObject {
+    Q_OBJECT
+public:
+    AppContext(Configuration configuration, Alerts &alerts, Clock clock = systemClock(), QObject *parent = nullptr);
+    ~AppContext() override;
+
+    Services &services() { return *m_services; }
+    ProductLibrary &library() { return *m_library; }
+    InstallationEngine &installationEngine() { return *m_engine; }
+    ProductImages &productImages() { return *m_productImages; }
+    ProductActions &productActions() { return *m_productActions; }
+    SelfUpdate &selfUpdate() { return *m_selfUpdate; }
+    MarketingCenter &marketing() { return *m_marketing; }
+    Rewards &rewards() { return *m_rewards; }
+    StoreNotifications &notifications() { return *m_notifications; }
+
+    // Sign-out: forgets the customer, the cached library and the stored settings.
+    void signOut();
+
+private:
+    Services *m_services;
+    ProductLibrary *m_library;
+    InstallationEngine *m_engine;
+    ProductImages *m_productImages;
+    ProductActions *m_productActions;
+    SelfUpdate *m_selfUpdate;
+    MarketingCenter *m_marketing;
+    Rewards *m_rewards;
+    Notifier *m_notifier;
+    StoreNotifications *m_notifications;
+};
+
+} // namespace klv

@@ -1,0 +1,76 @@
+#include "store/Services.h"
+
+#include "store/DesktopServices.h"
+#include "store/StoreClient.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <cstdio>
+
+namespace klv {
+
+namespace {
+
+void writeEmptyImageMap(const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(ProductImageMapArchive::encode({})) < 0) {
+        std::fprintf(stderr, "KLV App Error write data to: %s with error %s\n", qUtf8Printable(urlDescription(path)),
+                     qUtf8Printable(file.errorString()));
+    }
+}
+
+// Stands in while no front end offers desktop services: the request is at least on record.
+class LoggedDesktopServices final : public DesktopServices {
+public:
+    explicit LoggedDesktopServices(LogFile &log)
+        : m_log(log) {}
+    void openUrl(const QUrl &url) override { m_log.appendLog(u"Not opened (no desktop): " + url.toString()); }
+    void revealFolder(const QString &path) override { m_log.appendLog(u"Not shown (no desktop): " + path); }
+    void copyText(const QString &text) override { m_log.appendLog(u"Not copied (no desktop): " + text); }
+
+private:
+    LogFile &m_log;
+};
+
+} // namespace
+
+Services::Services(Configuration configuration, Alerts &alerts, Clock clock, QObject *parent)
+    : QObject(parent)
+    , appVersion(configuration.appVersion)
+    , m_configuration(std::move(configuration))
+    , m_clock(std::move(clock))
+    , m_locations(Locations::forCurrentUser(m_configuration.groupId, m_configuration.bundleId))
+    , m_log(m_locations.logFileURL)
+    , m_reporter(m_log, alerts)
+    , m_settings(m_locations.settingsFileURL, m_clock)
+    , m_store(new StoreClient(m_network, m_configuration, m_reporter, this))
+    , m_loggedDesktop(std::make_unique<LoggedDesktopServices>(m_log))
+    , m_desktop(m_loggedDesktop.get()) {}
+
+Services::~Services() = default;
+
+void Services::loadUserData() {
+    m_settings.loadSettings();
+    productImageMap.clear();
+    const QString path = m_locations.userDataFileURL;
+    QFile file(path);
+    if (file.exists() && file.open(QIODevice::ReadOnly)) {
+        if (const std::optional<ProductImageMap> stored = ProductImageMapArchive::decode(file.readAll())) {
+            productImageMap = *stored;
+            return;
+        }
+        // A garbled map holds nothing worth keeping: start it afresh like a missing one.
+    }
+    writeEmptyImageMap(path);
+}
+
+std::optional<QString> Services::saveProductImageMap() const {
+    QSaveFile file(m_locations.userDataFileURL);
+    if (file.open(QIODevice::WriteOnly) && file.write(ProductImageMapArchive::encode(productImageMap)) >= 0 &&
+        file.commit())
+        return std::nullopt;
+    return file.errorString();
+}
+
+} // namespace klv

@@ -1,6 +1,11 @@
 #include "StoreServer.h"
 
+#include <cerrno>
+#include <cstring>
 #include <utility>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include "RequestEnvelope.h"
 #include "StoreAnswer.h"
@@ -18,6 +23,12 @@ StoreServer::StoreServer(std::unique_ptr<httplib::Server> http, Catalog &catalog
     , m_files(catalog.filesDirectory())
     , m_faults(catalog, std::move(faults))
     , m_scheme(dynamic_cast<httplib::SSLServer *>(m_http.get()) ? u"https"_s : u"http"_s) {
+    // httplib also sets SO_REUSEPORT, with which a second store on the same port binds too and takes part of the
+    // traffic. SO_REUSEADDR alone still allows a restart while old connections linger, but one listener per port.
+    m_http->set_socket_options([](socket_t socket) {
+        const int yes = 1;
+        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     // Endpoint paths are plain letters, "-" and "/", so they match themselves as patterns.
     for (const auto &endpoint : m_router.endpoints()) {
         m_http->Get(endpoint.path.toStdString(),
@@ -33,8 +44,10 @@ StoreServer::StoreServer(std::unique_ptr<httplib::Server> http, Catalog &catalog
 
 bool StoreServer::bind(const QString &host, int port) {
     const std::string address = host.toStdString();
+    errno = 0;
     const int bound = port == 0 ? m_http->bind_to_any_port(address) : (m_http->bind_to_port(address, port) ? port : 0);
     if (bound <= 0) {
+        m_bindError = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : u"the address cannot be used"_s;
         return false;
     }
     const QString urlHost = host.contains(u':') ? u'[' + host + u']' : host;

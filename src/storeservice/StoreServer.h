@@ -28,8 +28,10 @@ public:
                 RequestLog *requestLog, QList<Fault> faults);
     Q_DISABLE_COPY_MOVE(StoreServer)
 
-    // Port 0 picks a free port; url() then names the one bound. False when binding failed.
+    // Port 0 picks a free port; url() then names the one bound. False when binding failed, for example because
+    // another server listens on the port; bindError() then says why.
     bool bind(const QString &host, int port);
+    const QString &bindError() const { return m_bindError; }
     // Scheme, host and bound port, for example "http://127.0.0.1:8765"; empty before bind().
     const QString &url() const { return m_url; }
     // Blocks until stop(); false when serving failed.
@@ -52,6 +54,7 @@ private:
     FaultInjector m_faults;
     QString m_scheme;
     QString m_url;
+    QString m_bindError;
 };
 
 } // namespace klv::storeservice

@@ -191,7 +191,7 @@ int main(int argc, char *argv[]) {
 
     const QString host = parser.value(hostOption);
     if (!server.bind(host, port)) {
-        return refuse(u"cannot listen on %1 port %2"_s.arg(host).arg(port));
+        return refuse(u"cannot listen on %1 port %2: %3"_s.arg(host).arg(port).arg(server.bindError()));
     }
     return serveUntilSignalled(server, stopSignals, server.url());
 }

@@ -392,3 +392,24 @@ TEST(StoreServiceStartTest, StopsCleanlyOnTerminate) {
     ASSERT_EQ(signIn(store, u"tester"_s, u"secret"_s).value(u"status"_s), QJsonValue(true));
     EXPECT_TRUE(store.stop());
 }
+
+TEST(StoreServiceStartTest, RefusesAPortAnotherStoreListensOn) {
+    StoreProcess first(StoreProcess::fixtureCatalog(), keyArguments());
+    ASSERT_TRUE(first.start()) << first.errorString().toStdString();
+    const QString port = first.url().section(u':', -1);
+
+    QProcess second;
+    second.start(QStringLiteral(KLV_STORE_BINARY),
+                 QStringList{u"--catalog"_s, StoreProcess::fixtureCatalog(), u"--port"_s, port} + keyArguments());
+    const bool ended = second.waitForFinished(10'000);
+    if (!ended) {
+        second.kill();
+        second.waitForFinished();
+    }
+    ASSERT_TRUE(ended) << "a second store on port " << port.toStdString() << " started serving";
+    EXPECT_EQ(second.exitCode(), 2);
+    EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
+    EXPECT_EQ(second.readAllStandardError().trimmed(),
+              "klv-store: cannot listen on 127.0.0.1 port " + port.toUtf8() + ": Address already in use");
+    EXPECT_EQ(signIn(first, u"tester"_s, u"secret"_s).value(u"status"_s), QJsonValue(true));
+}

@@ -2,6 +2,7 @@
 
 #include "core/SafeName.h"
 #include "install/ArchiveExtractor.h"
+#include "install/FirstLaunch.h"
 #include "install/MergeKeepingExisting.h"
 #include "install/PackageDownload.h"
 #include "install/WorkerTask.h"
@@ -9,8 +10,6 @@
 #include "store/Services.h"
 
 #include <cstdio>
-
-#include <signal.h>
 
 #include <QDir>
 #include <QFile>
@@ -198,17 +197,14 @@ void PluginInstaller::launchOnce(const QString &name) {
         open->start(u"/usr/bin/open"_s, {application});
         return;
     }
-    // Detached, so that an application that keeps running outlives this installer.
-    QProcess launcher;
-    launcher.setProgram(application + u"/AppRun");
-    launcher.setWorkingDirectory(application);
-    qint64 pid = 0;
-    if (!launcher.startDetached(&pid))
-        m_services.reporter().appendLog(u"The plug-in "_s + name + u".app could not be started: "_s +
-                                        launcher.errorString());
-    else if (terminate && pid > 0)
-        ::kill(static_cast<pid_t>(pid), SIGTERM);
-    finishPlugin(name);
+    auto *launch = new FirstLaunch(application + u"/AppRun", application, terminate, this);
+    connect(launch, &FirstLaunch::finished, this, [this, launch, name](const std::optional<QString> &error) {
+        launch->deleteLater();
+        if (error)
+            m_services.reporter().appendLog(u"The plug-in "_s + name + u".app could not be started: "_s + *error);
+        finishPlugin(name);
+    });
+    launch->start();
 }
 
 void PluginInstaller::finishPlugin(const QString &name) {

@@ -155,13 +155,30 @@ TEST_F(PluginInstallerTest, InstallsEachPluginLaunchesItAndTerminatesAllButTheLi
     const qint64 beta = *launchedPid(u" Beta"_s);
     EXPECT_TRUE(isRunning(beta));
     ::kill(static_cast<pid_t>(beta), SIGKILL);
-    // The other one was terminated: if it got as far as noting its id, it is gone by now.
-    waitUntil([] { return false; }, 500);
-    if (const std::optional<qint64> alpha = launchedPid(u"Alpha"_s)) {
-        EXPECT_TRUE(waitUntil([&] { return !isRunning(*alpha); }, 5'000));
-        if (isRunning(*alpha))
-            ::kill(static_cast<pid_t>(*alpha), SIGKILL);
-    }
+    // The other one ran before it was terminated.
+    const std::optional<qint64> alpha = launchedPid(u"Alpha"_s);
+    ASSERT_TRUE(alpha) << "Alpha.app was ended before its AppRun ran";
+    EXPECT_TRUE(waitUntil([&] { return !isRunning(*alpha); }, 5'000));
+    if (isRunning(*alpha))
+        ::kill(static_cast<pid_t>(*alpha), SIGKILL);
+}
+
+TEST_F(PluginInstallerTest, AnApplicationThatTakesTimeToStartIsEndedOnlyOnceItIsUp) {
+    // Busy for a second (each "date" is a process of its own), then it notes its id and waits.
+    const QString launcher = u"#!/bin/sh\nend=$(( $(date +%s%N) / 1000000 + 1000 ))\n"
+                             u"while [ $(( $(date +%s%N) / 1000000 )) -lt $end ]; do :; done\n"
+                             u"echo $$ > '"_s +
+                             markers() + u"Slow.pid'\nexec sleep 30\n"_s;
+    writeZip(m_catalog.filePath(u"files/plugins/Slow.zip"_s), {{u"Slow.app/AppRun"_s, launcher}});
+
+    const Outcome outcome = install(u"Slow"_s);
+
+    ASSERT_FALSE(outcome.failure) << outcome.failure->toStdString();
+    const std::optional<qint64> slow = launchedPid(u"Slow"_s);
+    ASSERT_TRUE(slow) << "Slow.app was ended while it was still starting";
+    EXPECT_TRUE(waitUntil([&] { return !isRunning(*slow); }, 5'000));
+    if (isRunning(*slow))
+        ::kill(static_cast<pid_t>(*slow), SIGKILL);
 }
 
 TEST_F(PluginInstallerTest, AFailedDownloadOrDamagedArchiveFailsTheJobAfterTheOldVersionWasRemoved) {

@@ -14,19 +14,32 @@ namespace klv {
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+constexpr std::chrono::seconds logoWaitLimit{2};
+
+} // namespace
+
 StoreNotifications::StoreNotifications(Services &services, Notifier &notifier, SelfUpdate &selfUpdate, QObject *parent)
     : QObject(parent)
     , m_services(services)
     , m_notifier(notifier)
     , m_selfUpdate(selfUpdate) {
     connect(&m_notifier, &Notifier::answered, this, &StoreNotifications::didReceiveNotificationResponse);
+    connect(&m_notifier, &Notifier::deliveryFinished, this, &StoreNotifications::reportIfDone);
+    m_logoWait.setSingleShot(true);
+    m_logoWait.setInterval(logoWaitLimit);
+    connect(&m_logoWait, &QTimer::timeout, this, [this] { deliverWaiting({}); });
 }
 
 StoreNotifications::~StoreNotifications() = default;
 
+// Kept in the shared container: the cache folder is emptied at every start, and a short-lived klv would then
+// fetch it for every notification.
 QString StoreNotifications::logoPath() const {
     const QString suffix = QFileInfo(QUrl(m_services.configuration().logoUrl).path()).suffix();
-    return m_services.locations().appCacheFolderURL + u"companyLogo"_s + (suffix.isEmpty() ? QString() : u'.' + suffix);
+    return m_services.locations().sharedContainerURL + u"companyLogo"_s +
+           (suffix.isEmpty() ? QString() : u'.' + suffix);
 }
 
 bool StoreNotifications::postStoreNotification(notificationType kind, const QVariantMap &userInfo) {
@@ -44,8 +57,14 @@ bool StoreNotifications::postStoreNotification(notificationType kind, const QVar
         return true;
     }
     // The notification that arrives while the logo is on its way goes out with it.
-    if (m_logoDownload)
-        return true;
+    if (!m_logoWait.isActive())
+        m_logoWait.start();
+    if (!m_logoDownload)
+        fetchLogo(logo);
+    return true;
+}
+
+void StoreNotifications::fetchLogo(const QString &logo) {
     // Fetched beside its place and renamed into it, so a half-written picture is never attached.
     const QString partial = logo + u".download"_s;
     auto *download = new PackageDownload(m_services.network(), m_services.store(),
@@ -67,16 +86,26 @@ bool StoreNotifications::postStoreNotification(notificationType kind, const QVar
                 deliverWaiting(logo);
             });
     download->start();
-    return true;
 }
 
 void StoreNotifications::deliverWaiting(const QString &attachmentPath) {
+    m_logoWait.stop();
     if (!m_waiting)
         return;
     NotificationContent content = std::move(*m_waiting);
     m_waiting.reset();
     content.attachmentPath = attachmentPath;
     m_notifier.post(content);
+    reportIfDone();
+}
+
+bool StoreNotifications::isPosting() const {
+    return m_waiting.has_value() || m_notifier.isDelivering();
+}
+
+void StoreNotifications::reportIfDone() {
+    if (!isPosting())
+        Q_EMIT postingFinished();
 }
 
 void StoreNotifications::didReceiveNotificationResponse(const NotificationContent &content,

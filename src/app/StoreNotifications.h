@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <QVariantMap>
 
 #include <optional>
@@ -23,14 +24,23 @@ public:
     StoreNotifications(Services &services, Notifier &notifier, SelfUpdate &selfUpdate, QObject *parent = nullptr);
     ~StoreNotifications() override;
 
-    // Returns at once; the notification follows once the company logo is at hand (or could not be had).
-    // False, and logged, when the user-info lacks a text its kind needs.
+    // Returns at once; the notification follows once the company logo is at hand, or without it when the logo
+    // could not be had within moments. False, and logged, when the user-info lacks a text its kind needs.
     bool postStoreNotification(notificationType kind, const QVariantMap &userInfo);
     void didReceiveNotificationResponse(const NotificationContent &content, const QString &actionIdentifier);
 
+    // A notification is on its way to the notification service; a program should wait for postingFinished
+    // before it quits.
+    bool isPosting() const;
+
+Q_SIGNALS:
+    void postingFinished();
+
 private:
     QString logoPath() const;
+    void fetchLogo(const QString &logo);
     void deliverWaiting(const QString &attachmentPath);
+    void reportIfDone();
 
     Services &m_services;
     Notifier &m_notifier;
@@ -38,6 +48,8 @@ private:
     // The newest notification not yet handed to the notifier; an older one would be replaced at once anyway.
     std::optional<NotificationContent> m_waiting;
     QPointer<PackageDownload> m_logoDownload;
+    // How long a notification waits for the logo's first download.
+    QTimer m_logoWait;
 };
 
 } // namespace klv

@@ -18,6 +18,7 @@
 
 #include "app/AppContext.h"
 #include "app/StartupSequence.h"
+#include "app/StoreNotifications.h"
 #include "store/Services.h"
 
 #include <QCommandLineParser>
@@ -132,13 +133,21 @@ int CliApplication::runCommand(Command &command, const QStringList &commandArgum
 
     int exitCode = ExitCode::success;
     bool done = false;
-    QObject::connect(&command, &Command::finished, &command, [&exitCode, &done](int code) {
+    StoreNotifications &notifications = m_context->notifications();
+    QObject::connect(&command, &Command::finished, &command, [&exitCode, &done, &notifications, &command](int code) {
         exitCode = code;
         done = true;
+        // A notification posted on the way reaches the notification service before the program ends.
+        if (notifications.isPosting()) {
+            QObject::connect(
+                &notifications, &StoreNotifications::postingFinished, &command,
+                [code] { QCoreApplication::exit(code); }, Qt::SingleShotConnection);
+            return;
+        }
         QCoreApplication::exit(code);
     });
     command.run(parser);
-    if (!done)
+    if (!done || notifications.isPosting())
         QCoreApplication::exec();
     return exitCode;
 }

@@ -77,7 +77,9 @@ void DBusNotifier::send(const NotificationContent &content) {
             const NotificationContent next = std::move(*m_queued);
             m_queued.reset();
             send(next);
+            return;
         }
+        Q_EMIT deliveryFinished();
     });
 }
 

@@ -20,6 +20,7 @@ public:
     DBusNotifier(QDBusConnection bus, LogFile &log, QObject *parent = nullptr);
 
     void post(const NotificationContent &content) override;
+    bool isDelivering() const override { return m_sending; }
 
 private Q_SLOTS:
     void onActionInvoked(uint id, const QString &actionKey);

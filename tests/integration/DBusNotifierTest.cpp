@@ -17,6 +17,8 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSaveFile>
 #include <QTemporaryDir>
@@ -177,7 +179,7 @@ protected:
         return QString::fromUtf8(readFile(services->locations().logFileURL)).split(u'\n', Qt::SkipEmptyParts);
     }
     qsizetype logLinesContaining(const QString &text) const { return logLines().filter(text).size(); }
-    QString logoFile() const { return services->locations().appCacheFolderURL + u"companyLogo.png"_s; }
+    QString logoFile() const { return services->locations().sharedContainerURL + u"companyLogo.png"_s; }
 
     static inline std::unique_ptr<PrivateBus> s_bus;
     static inline std::unique_ptr<QTemporaryDir> s_catalog;
@@ -204,7 +206,7 @@ TEST_F(DBusNotifierTest, SaleAndInstallationNotificationsCarryTheirTextsButtonsA
     ASSERT_GE(sale.actions.size(), 2);
     EXPECT_EQ(sale.actions.mid(0, 2), (QStringList{u"buy"_s, u"Buy"_s}));
     EXPECT_EQ(sale.hints.value(u"image-path"_s).toString(), QUrl::fromLocalFile(logoFile()).toString());
-    EXPECT_EQ(readFile(logoFile()), logoBytes) << "the logo is downloaded to the cache folder first";
+    EXPECT_EQ(readFile(logoFile()), logoBytes) << "the logo is downloaded to the shared container first";
 
     const auto installed = postInstalled(u"Kinetic Titles"_s);
     EXPECT_EQ(installed.summary, u"KLV App");
@@ -293,6 +295,60 @@ TEST_F(DBusNotifierTest, WithoutAServiceOrABusAPostIsOneLogLine) {
     unconnected.post(*NotificationContent::make(notificationType::news, {}));
     EXPECT_EQ(logLinesContaining(u"no session bus"_s), 1);
     EXPECT_EQ(logLines().size(), 2);
+}
+
+// Runs klv while this process's event loop goes on, so that the fake service can answer it.
+int runKlvServing(const QStringList &arguments, const QProcessEnvironment &environment, const QByteArray &input = {}) {
+    QProcess klv;
+    klv.setProcessEnvironment(environment);
+    klv.start(QStringLiteral(KLV_CLI_BINARY), arguments);
+    klv.write(input);
+    klv.closeWriteChannel();
+    if (!waitUntil([&] { return klv.state() == QProcess::NotRunning; }, 60'000)) {
+        klv.kill();
+        klv.waitForFinished();
+        return -1;
+    }
+    EXPECT_EQ(klv.exitCode(), 0) << klv.readAllStandardError().toStdString();
+    return klv.exitCode();
+}
+
+TEST_F(DBusNotifierTest, KlvDeliversItsNotificationsBeforeItEnds) {
+    ASSERT_NO_FATAL_FAILURE(start());
+    QTemporaryDir catalog;
+    test::copyFolder(QStringLiteral(KLV_INSTALL_FIXTURE_DIR), catalog.path());
+    QJsonObject content = QJsonDocument::fromJson(readFile(catalog.filePath(u"store.json"_s))).object();
+    content.insert(u"marketing"_s,
+                   QJsonDocument::fromJson(readFile(QStringLiteral(KLV_FIXTURES_DIR "/marketing/store.json")))
+                       .object()
+                       .value(u"marketing"_s));
+    ASSERT_TRUE(writeFile(catalog.filePath(u"store.json"_s), QJsonDocument(content).toJson()));
+    ASSERT_TRUE(writeFile(catalog.filePath(u"files/logo.png"_s), logoBytes));
+    // The logo answers late the first time: the notification does not wait for it long.
+    test::StoreProcess store(catalog.path(), {u"--fault"_s, u"path=/files/logo.png,kind=delay,delayMs=20000"_s});
+    ASSERT_TRUE(store.start()) << store.errorString().toStdString();
+    QProcessEnvironment environment = home.environment();
+    environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, s_bus->address);
+    environment.insert(u"KLV_STORE_URL"_s, store.url());
+    environment.insert(u"KLV_PLUGIN_SITE_URL"_s, store.url() + u"/files/plugins/"_s);
+    environment.insert(u"KLV_LOGO_URL"_s, store.url() + u"/files/logo.png"_s);
+    ASSERT_EQ(runKlvServing({u"login"_s, u"tester"_s, u"--password-stdin"_s}, environment, "secret\n"), 0);
+
+    QDeadlineTimer took(60'000);
+    ASSERT_EQ(runKlvServing({u"install"_s, u"Fixture Titles"_s}, environment), 0);
+    EXPECT_LT(60'000 - took.remainingTime(), 15'000) << "klv waited for the logo";
+    ASSERT_EQ(service.shown.size(), 1);
+    EXPECT_EQ(service.shown[0].body, u"Fixture Titles installation complete");
+    EXPECT_FALSE(service.shown[0].hints.contains(u"image-path"_s));
+
+    // Once the logo is at hand it goes with every notification, also from a klv that starts anew.
+    ASSERT_TRUE(writeFile(logoFile(), logoBytes));
+    ASSERT_EQ(runKlvServing({u"sale"_s}, environment), 0);
+    ASSERT_GE(service.shown.size(), 2);
+    const FakeNotificationService::Shown &sale = service.shown.constLast();
+    EXPECT_EQ(sale.summary, u"Sale of the Day");
+    EXPECT_EQ(sale.body, u"30% Off");
+    EXPECT_EQ(sale.hints.value(u"image-path"_s).toString(), QUrl::fromLocalFile(logoFile()).toString());
 }
 
 } // namespace

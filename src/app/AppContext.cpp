@@ -1,6 +1,7 @@
 #include "app/AppContext.h"
 
 #include "app/StoreNotifications.h"
+#include "core/InstallationQueueLock.h"
 #include "install/InstallationEngine.h"
 #include "library/FileCreationDate.h"
 #include "library/ProductActions.h"
@@ -26,7 +27,8 @@ AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock,
     , m_marketing(new MarketingCenter(*m_services, *m_library, this))
     , m_rewards(new Rewards(*m_services, this))
     , m_notifier(new DBusNotifier(QDBusConnection::sessionBus(), m_services->log(), this))
-    , m_notifications(new StoreNotifications(*m_services, *m_notifier, *m_selfUpdate, this)) {
+    , m_notifications(new StoreNotifications(*m_services, *m_notifier, *m_selfUpdate, this))
+    , m_installationQueueLock(new InstallationQueueLock(m_services->locations().installationLockFileURL, this)) {
     // The cached library may not be cleared while a job still refers to it.
     m_library->setInstallationQueueBusyQuery([engine = m_engine] { return engine->isBusy(); });
     // After each library download, pictures already on disk are found again without a download.

@@ -9,6 +9,7 @@ namespace klv {
 
 class Alerts;
 class InstallationEngine;
+class InstallationQueueLock;
 class MarketingCenter;
 class Notifier;
 class ProductActions;
@@ -36,6 +37,8 @@ public:
     MarketingCenter &marketing() { return *m_marketing; }
     Rewards &rewards() { return *m_rewards; }
     StoreNotifications &notifications() { return *m_notifications; }
+    // Held while this process installs, updates or uninstalls; another process of the same home waits for it.
+    InstallationQueueLock &installationQueueLock() { return *m_installationQueueLock; }
 
     // Sign-out: forgets the customer, the cached library and the stored settings.
     void signOut();
@@ -51,6 +54,7 @@ private:
     Rewards *m_rewards;
     Notifier *m_notifier;
     StoreNotifications *m_notifications;
+    InstallationQueueLock *m_installationQueueLock;
 };
 
 } // namespace klv

@@ -5,6 +5,7 @@
 #include "LibraryLookup.h"
 #include "LibraryOutcome.h"
 #include "ProgressDisplay.h"
+#include "QueueTurn.h"
 #include "Terminal.h"
 
 #include "app/AppContext.h"
@@ -46,6 +47,11 @@ void InstallCommand::run(const QCommandLineParser &parser) {
         Q_EMIT finished(ExitCode::usageError);
         return;
     }
+    auto *turn = new QueueTurn(m_context.installationQueueLock(), m_terminal, this);
+    turn->take([this, names] { install(names); }, [this](int exitCode) { Q_EMIT finished(exitCode); });
+}
+
+void InstallCommand::install(const QStringList &names) {
     ProductLibrary &library = m_context.library();
     library.loadProductCache();
     connect(

@@ -25,6 +25,8 @@ public:
     void run(const QCommandLineParser &parser) override;
 
 private:
+    // Once the installation queue is this process's.
+    void install(const QStringList &names);
     void requestAll(const QList<OutlineViewItem> &products);
     void requestNext();
     void watchEngine();

@@ -3,6 +3,7 @@
 #include "ExitCode.h"
 #include "LibraryLookup.h"
 #include "LibraryOutcome.h"
+#include "QueueTurn.h"
 #include "Terminal.h"
 
 #include "app/AppContext.h"
@@ -35,6 +36,12 @@ void UninstallCommand::run(const QCommandLineParser &parser) {
         Q_EMIT finished(ExitCode::usageError);
         return;
     }
+    auto *turn = new QueueTurn(m_context.installationQueueLock(), m_terminal, this);
+    turn->take([this, names, confirmed = parser.isSet(yesOption)] { uninstall(names, confirmed); },
+               [this](int exitCode) { Q_EMIT finished(exitCode); });
+}
+
+void UninstallCommand::uninstall(const QStringList &names, bool confirmed) {
     ProductLibrary &library = m_context.library();
     library.loadProductCache();
     // Installed states come from the folders, so the cached library is enough when the store is away.
@@ -48,7 +55,7 @@ void UninstallCommand::run(const QCommandLineParser &parser) {
         }
         m_toRemove.append(*product);
     }
-    if (!parser.isSet(yesOption) && !m_context.productActions().confirmUninstall()) {
+    if (!confirmed && !m_context.productActions().confirmUninstall()) {
         m_terminal.printMessage(QStringLiteral("Nothing was removed."));
         Q_EMIT finished(ExitCode::success);
         return;

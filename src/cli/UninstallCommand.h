@@ -18,6 +18,8 @@ public:
     void run(const QCommandLineParser &parser) override;
 
 private:
+    // Once the installation queue is this process's.
+    void uninstall(const QStringList &names, bool confirmed);
     void uninstallNext();
 
     QList<OutlineViewItem> m_toRemove;

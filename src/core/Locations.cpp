@@ -64,6 +64,9 @@ Locations::Locations(const BaseFolders &bases, const QString &bundleId)
     updaterAppURL = sharedContainerURL + u"updateKLVApp.app";
     appUpdateArchiveURL = sharedContainerURL + u"KLV App.zip";
     logFileURL = logFolderURL + u"KLVAppLog.txt";
+    // Beside the downloads it guards, in this home: the cache folder is emptied at every start, and the runtime
+    // folder is shared by every home of the user.
+    installationLockFileURL = vantoryFolderURL + u"KLV-Installation.lock";
 
     motionFolderByCategory = {
         {QStringLiteral("Effects"), motionEffectsFolderURL},

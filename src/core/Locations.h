@@ -50,6 +50,8 @@ public:
     QString appUpdateArchiveURL;
     QString logFileURL;
     QString settingsFileURL;
+    // Held by the one process that installs, updates or uninstalls in this home.
+    QString installationLockFileURL;
 
     // "Effects", "Titles", "Transitions", "Generators" to their Motion folders.
     QHash<QString, QString> motionFolderByCategory;

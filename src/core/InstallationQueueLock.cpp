@@ -1,0 +1,77 @@
+#include "core/InstallationQueueLock.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <chrono>
+
+namespace klv {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr std::chrono::milliseconds retryInterval{250};
+
+} // namespace
+
+InstallationQueueLock::InstallationQueueLock(const QString &lockFilePath, QObject *parent)
+    : QObject(parent)
+    , m_lock(lockFilePath) {
+    // A lock is stale only when its process is gone: an installation may rightly take hours.
+    m_lock.setStaleLockTime(0);
+    m_retry.setInterval(retryInterval);
+    connect(&m_retry, &QTimer::timeout, this, &InstallationQueueLock::tryAgain);
+}
+
+InstallationQueueLock::Attempt InstallationQueueLock::acquireOrWait() {
+    if (m_held)
+        return Attempt::acquired;
+    QDir().mkpath(QFileInfo(m_lock.fileName()).path());
+    if (m_lock.tryLock(0)) {
+        m_held = true;
+        return Attempt::acquired;
+    }
+    if (m_lock.error() != QLockFile::LockFailedError)
+        return Attempt::failed;
+    m_retry.start();
+    return Attempt::held;
+}
+
+void InstallationQueueLock::tryAgain() {
+    if (m_lock.tryLock(0)) {
+        m_retry.stop();
+        m_held = true;
+        Q_EMIT acquired();
+    } else if (m_lock.error() != QLockFile::LockFailedError) {
+        m_retry.stop();
+        Q_EMIT failed(errorString());
+    }
+}
+
+void InstallationQueueLock::stopWaiting() {
+    m_retry.stop();
+}
+
+void InstallationQueueLock::release() {
+    m_retry.stop();
+    if (m_held)
+        m_lock.unlock();
+    m_held = false;
+}
+
+std::optional<QString> InstallationQueueLock::holder() const {
+    qint64 pid = 0;
+    QString hostName;
+    QString application;
+    if (!m_lock.getLockInfo(&pid, &hostName, &application))
+        return std::nullopt;
+    return (application.isEmpty() ? u"a process"_s : application) + u" (process %1)"_s.arg(pid);
+}
+
+QString InstallationQueueLock::errorString() const {
+    return m_lock.error() == QLockFile::PermissionError ? u"no permission to create "_s + m_lock.fileName()
+                                                        : u"cannot create "_s + m_lock.fileName();
+}
+
+} // namespace klv

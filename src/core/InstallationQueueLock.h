@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <optional>
+
+namespace klv {
+
+// One installation queue per home: the process that installs, updates or uninstalls holds this lock file, and
+// another one waits until it is free. The lock of a process that ended without releasing it is taken over.
+class InstallationQueueLock final : public QObject {
+    Q_OBJECT
+public:
+    explicit InstallationQueueLock(const QString &lockFilePath, QObject *parent = nullptr);
+
+    enum class Attempt { acquired, held, failed };
+    // Takes the lock when it is free. When another process holds it, tries again until it gets it (acquired)
+    // or stopWaiting(); holder() says who holds it. failed: the lock file cannot be made (errorString()).
+    Attempt acquireOrWait();
+    void stopWaiting();
+    void release();
+    bool isHeld() const { return m_held; }
+    // The holding process as "klv (process 1234)"; nothing when unknown.
+    std::optional<QString> holder() const;
+    QString errorString() const;
+
+Q_SIGNALS:
+    void acquired();
+    void failed(const QString &error);
+
+private:
+    void tryAgain();
+
+    QLockFile m_lock;
+    QTimer m_retry;
+    bool m_held = false;
+};
+
+} // namespace klv

@@ -32,6 +32,9 @@ StoreAnswer VersionRequests::productVersion(const DecodedRequest &request, Catal
     if (content.contains(u"appVersion"_s)) {
         answer.insert(u"version"_s, content.value(u"appVersion"_s));
     }
+    if (content.contains(u"appSha256"_s)) {
+        answer.insert(u"sha256"_s, content.value(u"appSha256"_s));
+    }
     return StoreAnswer::object(answer);
 }
 

@@ -16,6 +16,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -77,6 +79,7 @@ QString paddedTo(QStringList components, qsizetype count) {
 }
 
 constexpr auto appArchiveObject = "KLV+App.zip"_L1;
+constexpr auto appChecksumObject = "KLV+App.zip.sha256"_L1;
 constexpr auto updaterArchiveName = "updateKLVApp.zip"_L1;
 constexpr auto updaterFolderName = "updateKLVApp.app"_L1;
 
@@ -87,6 +90,10 @@ std::weak_ordering compareVersions(const QString &installed, const QString &offe
     const QStringList offeredComponents = offered.split(u'.');
     const qsizetype count = qMax(installedComponents.size(), offeredComponents.size());
     return numericOrder(paddedTo(offeredComponents, count), paddedTo(installedComponents, count));
+}
+
+bool isSha256Text(const QString &text) {
+    return text.size() == 64 && std::all_of(text.begin(), text.end(), [](QChar c) { return isxdigit(c.unicode()); });
 }
 
 SelfUpdate::SelfUpdate(Services &services, QObject *parent)
@@ -140,6 +147,7 @@ void SelfUpdate::checkAppVersion() {
         return;
     requestProductVersion(storeAppProductID, [this](const QJsonObject &answer) {
         m_serverAppVersion = json::toText(answer.value("version"_L1)).value_or(QString());
+        m_serverSha256 = json::toText(answer.value("sha256"_L1)).value_or(QString()).trimmed();
         // A complete archive of the same version is kept rather than fetched again, so a standing offer never
         // loses its archive; and none is touched once the updater may be reading it.
         if (isNewerVersionAvailable() && !m_updating &&
@@ -154,10 +162,11 @@ void SelfUpdate::checkAppVersion() {
 
 void SelfUpdate::downloadAppUpdate() {
     // One download at a time; its end refreshes the update area for every caller.
-    if (m_appDownload)
+    if (m_appDownload || m_checksumDownload)
         return;
     const QString archive = m_services.locations().appUpdateArchiveURL;
     m_downloadedVersion.clear();
+    m_downloadedSha256.clear();
     if (QFile file(archive); file.exists() && !file.remove()) {
         std::fprintf(stderr, "Failed to remove Folder at: %s \n with Error: %s\n", qUtf8Printable(archive),
                      qUtf8Printable(file.errorString()));
@@ -168,7 +177,8 @@ void SelfUpdate::downloadAppUpdate() {
     auto *download = new PackageDownload(m_services.network(), m_services.store(), source, partial, this);
     m_appDownload = download;
     connect(download, &PackageDownload::finished, this,
-            [this, download, archive, partial, version = m_serverAppVersion](const PackageDownload::Result &result) {
+            [this, download, archive, partial, version = m_serverAppVersion,
+             sha256 = m_serverSha256](const PackageDownload::Result &result) {
                 download->deleteLater();
                 if (!result.succeeded()) {
                     m_services.reporter().appendLog(u"KLV App Error: the new version could not be downloaded: "_s +
@@ -178,11 +188,55 @@ void SelfUpdate::downloadAppUpdate() {
                     std::fprintf(stderr, "Error during  write Update file:%s\n", std::strerror(errno));
                     QFile::remove(partial);
                 } else {
-                    m_downloadedVersion = version;
+                    archiveDownloaded(version, sha256);
+                    return;
                 }
                 Q_EMIT updateAreaChanged();
             });
     download->start();
+}
+
+void SelfUpdate::archiveDownloaded(const QString &version, const QString &answerSha256) {
+    if (!answerSha256.isEmpty()) {
+        archiveReady(version, answerSha256);
+        return;
+    }
+    const QString checksumFile = m_services.locations().appUpdateArchiveURL + u".sha256.download"_s;
+    const QUrl source(m_services.configuration().downloadBucketUrl + appChecksumObject);
+    auto *download = new PackageDownload(m_services.network(), m_services.store(), source, checksumFile, this);
+    m_checksumDownload = download;
+    connect(download, &PackageDownload::finished, this,
+            [this, download, version, checksumFile](const PackageDownload::Result &result) {
+                download->deleteLater();
+                QFile file(checksumFile);
+                const QString sha256 = result.succeeded() && file.open(QIODevice::ReadOnly)
+                                           ? QString::fromLatin1(file.read(1024)).section(u' ', 0, 0).trimmed()
+                                           : QString();
+                file.remove();
+                // A bucket without a checksum file answers 404, or 403 where it does not list what it lacks; any
+                // other failure refuses the archive rather than leave it unchecked.
+                if (result.succeeded() || result.httpStatus == 404 || result.httpStatus == 403) {
+                    archiveReady(version, sha256);
+                    return;
+                }
+                m_services.reporter().appendLog(
+                    u"KLV App Error: the SHA-256 of the new version could not be downloaded: "_s + result.error);
+                Q_EMIT updateAreaChanged();
+            });
+    download->start();
+}
+
+void SelfUpdate::archiveReady(const QString &version, const QString &sha256) {
+    // A checksum that cannot be one refuses the archive: the store promised a check that cannot be made.
+    if (!sha256.isEmpty() && !isSha256Text(sha256)) {
+        m_services.reporter().appendLog(u"KLV App Error: the new version was not offered: its SHA-256 “"_s + sha256 +
+                                        u"” is not 64 hexadecimal digits."_s);
+        QFile::remove(m_services.locations().appUpdateArchiveURL);
+    } else {
+        m_downloadedVersion = version;
+        m_downloadedSha256 = sha256;
+    }
+    Q_EMIT updateAreaChanged();
 }
 
 void SelfUpdate::fetchUpdaterApp() {
@@ -250,10 +304,18 @@ bool SelfUpdate::startAppUpdate() {
         return false;
     }
     const Locations &locations = m_services.locations();
-    const QStringList handOver{u"--app"_s,     locations.appBundleURL,
-                               u"--archive"_s, locations.appUpdateArchiveURL,
-                               u"--pid"_s,     QString::number(QCoreApplication::applicationPid()),
-                               u"--log"_s,     locations.logFileURL};
+    QStringList handOver{u"--app"_s,
+                         locations.appBundleURL,
+                         u"--archive"_s,
+                         locations.appUpdateArchiveURL,
+                         u"--pid"_s,
+                         QString::number(QCoreApplication::applicationPid()),
+                         u"--log"_s,
+                         locations.logFileURL,
+                         u"--installed-version"_s,
+                         m_services.appVersion};
+    if (!m_downloadedSha256.isEmpty())
+        handOver << u"--sha256"_s << m_downloadedSha256;
 #ifdef Q_OS_MACOS
     const QString program = u"/usr/bin/open"_s;
     const QStringList arguments = QStringList{locations.updaterAppURL, u"--args"_s} + handOver;

@@ -18,11 +18,16 @@ struct StoreResponse;
 // padded with "0" components, and compared with runs of digits taken as numbers ("1.2.10" after "1.2.9").
 std::weak_ordering compareVersions(const QString &installed, const QString &offered);
 
+// A SHA-256 written as 64 hexadecimal digits.
+bool isSha256Text(const QString &text);
+
 // The app updating itself: the separate updater kept in the shared container, the store's version of the app,
 // the new application archive, and the hand-over to the updater.
 //
 // An update is offered only once its archive is complete on disk: the archive is downloaded beside its place and
-// renamed into it at the end, and the offer (button and alert) waits for that.
+// renamed into it at the end, and the offer (button and alert) waits for that. The archive's SHA-256, when the
+// store gives one ("sha256" in the version answer, or "KLV+App.zip.sha256" beside the archive in the bucket), goes
+// to the updater, which refuses an archive that does not match it.
 class SelfUpdate final : public QObject {
     Q_OBJECT
 public:
@@ -75,12 +80,19 @@ private:
     void handleVersionAnswer(const StoreResponse &response, const QString &requestUrl, qint64 productId,
                              const std::function<void(const QJsonObject &)> &completion);
     void unpackUpdater(const QString &archivePath);
+    // The archive of that version is complete; fetches its SHA-256 from the bucket when the answer gave none.
+    void archiveDownloaded(const QString &version, const QString &answerSha256);
+    void archiveReady(const QString &version, const QString &sha256);
 
     Services &m_services;
     QString m_serverAppVersion;
     // The version whose archive is complete at the archive's place; empty while there is none.
     QString m_downloadedVersion;
+    // The SHA-256 the store gave: of the last version answer, and of the archive at the archive's place.
+    QString m_serverSha256;
+    QString m_downloadedSha256;
     QPointer<PackageDownload> m_appDownload;
+    QPointer<PackageDownload> m_checksumDownload;
     QPointer<PackageDownload> m_updaterDownload;
     bool m_unpackingUpdater = false;
     bool m_updating = false;

@@ -1,13 +1,17 @@
 #include "ApplicationSwap.h"
 
+#include "ApplicationStart.h"
+#include "FolderExchange.h"
+
 #include "install/ArchiveExtractor.h"
 #include "store/LogFile.h"
+#include "update/SelfUpdate.h"
 
+#include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -21,6 +25,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr std::chrono::milliseconds pollInterval{100};
+const QString stagingInfix = u".update-"_s;
 
 bool isRunning(qint64 pid) {
     if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
@@ -36,68 +41,105 @@ bool isRunning(qint64 pid) {
     return true;
 }
 
-bool moveFolder(const QString &from, const QString &to) {
-    return QDir().rename(from, to);
+std::optional<QByteArray> sha256Of(const QString &path) {
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return std::nullopt;
+    return hash.result().toHex();
+}
+
+// The first line of the folder's "version" file; empty when there is none.
+QString versionOf(const QString &applicationFolder) {
+    QFile file(applicationFolder + u"/version"_s);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.read(256)).section(u'\n', 0, 0).trimmed();
 }
 
 } // namespace
 
-ApplicationSwap::ApplicationSwap(Request request, LogFile &log, std::chrono::milliseconds quitTimeout)
+ApplicationSwap::ApplicationSwap(Request request, LogFile &log, Timing timing)
     : m_request(std::move(request))
     , m_log(log)
-    , m_quitTimeout(quitTimeout) {
+    , m_timing(timing) {
     m_request.applicationPath = QDir::cleanPath(m_request.applicationPath);
 }
 
 bool ApplicationSwap::run() {
-    const QString application = m_request.applicationPath;
-    const QString backup = application + u".previous"_s;
-    // An update stopped between its two renames left the installed version only under the backup name; one
-    // stopped before removing the backup left a stale one. From here on a backup is always this run's.
-    if (!QFileInfo::exists(application) && QFileInfo(backup).isDir())
-        moveFolder(backup, application);
-    else if (QFileInfo::exists(backup))
-        QDir(backup).removeRecursively();
-    const bool hadOld = QFileInfo::exists(application);
-
     if (!waitForApplicationToQuit()) {
         m_log.appendLog(u"KLV App Updater: the update was not installed: KLV App (process %1) did not quit within "
                         u"%2 seconds."_s.arg(m_request.runningPid)
-                            .arg(std::chrono::duration_cast<std::chrono::seconds>(m_quitTimeout).count()));
+                            .arg(std::chrono::duration_cast<std::chrono::seconds>(m_timing.quitTimeout).count()));
         return false;
     }
+    removeLeftStagingFolders();
 
-    const QFileInfo installed(application);
+    const QFileInfo installed(m_request.applicationPath);
     // Beside the installed folder, so that the swap is a rename within one file system.
-    QTemporaryDir staging(installed.absolutePath() + u"/."_s + installed.fileName() + u".update-XXXXXX"_s);
-    std::optional<QString> error;
-    if (!staging.isValid())
+    QTemporaryDir staging(installed.absolutePath() + u"/."_s + installed.fileName() + stagingInfix + u"XXXXXX"_s);
+    std::optional<QString> error = checkArchive();
+    if (!error && !staging.isValid())
         error = u"no folder to unpack into: "_s + staging.errorString();
     if (!error)
         error = unpackNewVersion(staging.path());
-    if (!error)
-        error = swapIn(staging.filePath(installed.fileName()), backup, hadOld);
-    if (!error && !openApplication(application))
-        error = u"the new version could not be started"_s;
     if (error) {
-        restoreAfterFailure(*error, backup, hadOld, staging.path());
+        giveUp(*error, false, staging.path());
         return false;
     }
 
-    QDir(backup).removeRecursively();
+    const QString application = m_request.applicationPath;
+    const QString newFolder = staging.filePath(installed.fileName());
+    const bool hadOld = installed.exists();
+    error = hadOld ? exchangeFolders(newFolder, application, staging.filePath(u"previous"_s))
+                   : moveFolderToFreePath(newFolder, application);
+    if (error) {
+        giveUp(u"the new version could not be put in place: "_s + *error, false, staging.path());
+        return false;
+    }
+    // From here the staging folder holds the previous version, until the new one has proved itself.
+    if (const auto failedStart = startApplication(application, m_timing.startWatch)) {
+        giveUp(u"the new version did not start: "_s + *failedStart, true, staging.path());
+        return false;
+    }
+    staging.remove();
     QFile::remove(m_request.archivePath);
     m_log.appendLog(u"KLV App Updater: KLV App was updated from "_s + m_request.archivePath + u" and started again."_s);
     return true;
 }
 
 bool ApplicationSwap::waitForApplicationToQuit() const {
-    const QDeadlineTimer deadline(m_quitTimeout);
+    const QDeadlineTimer deadline(m_timing.quitTimeout);
     while (isRunning(m_request.runningPid)) {
         if (deadline.hasExpired())
             return false;
         std::this_thread::sleep_for(pollInterval);
     }
     return true;
+}
+
+void ApplicationSwap::removeLeftStagingFolders() const {
+    // An updater stopped on its way left its staging folder: a partial unpack, or the previous version after a
+    // swap that was never confirmed. The installed folder is complete either way.
+    const QFileInfo installed(m_request.applicationPath);
+    QDir folder(installed.absolutePath());
+    const QStringList left = folder.entryList({u"."_s + installed.fileName() + stagingInfix + u"*"_s},
+                                              QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString &name : left)
+        QDir(folder.filePath(name)).removeRecursively();
+}
+
+std::optional<QString> ApplicationSwap::checkArchive() const {
+    if (m_request.expectedSha256.isEmpty())
+        return std::nullopt;
+    const std::optional<QByteArray> actual = sha256Of(m_request.archivePath);
+    if (!actual)
+        return u"the archive "_s + m_request.archivePath + u" cannot be read"_s;
+    if (QString::fromLatin1(*actual).compare(m_request.expectedSha256, Qt::CaseInsensitive) != 0) {
+        return u"the archive's SHA-256 is %1, not %2 as the store says"_s.arg(QString::fromLatin1(*actual),
+                                                                              m_request.expectedSha256);
+    }
+    return std::nullopt;
 }
 
 std::optional<QString> ApplicationSwap::unpackNewVersion(const QString &stagingFolder) const {
@@ -112,41 +154,35 @@ std::optional<QString> ApplicationSwap::unpackNewVersion(const QString &stagingF
     const QFileInfo appRun(folder + u"/AppRun"_s);
     if (!appRun.isFile() || !appRun.isExecutable())
         return u"the archive's “%1” has no executable AppRun"_s.arg(name);
+    const QString version = versionOf(folder);
+    if (version.isEmpty())
+        return u"the archive's “%1” names no version"_s.arg(name);
+    if (!std::is_gt(compareVersions(m_request.installedVersion, version))) {
+        return u"the archive holds version %1, which is not newer than the installed %2"_s.arg(
+            version, m_request.installedVersion);
+    }
     return std::nullopt;
 }
 
-std::optional<QString> ApplicationSwap::swapIn(const QString &newFolder, const QString &backup, bool hadOld) const {
+void ApplicationSwap::giveUp(const QString &reason, bool swapped, const QString &stagingFolder) const {
     const QString application = m_request.applicationPath;
-    if (hadOld && !moveFolder(application, backup))
-        return u"the installed version could not be moved aside to "_s + backup;
-    if (!moveFolder(newFolder, application))
-        return u"the new version could not be moved to "_s + application;
-    return std::nullopt;
-}
-
-void ApplicationSwap::restoreAfterFailure(const QString &reason, const QString &backup, bool hadOld,
-                                          const QString &stagingFolder) const {
-    const QString application = m_request.applicationPath;
+    const QString previous = stagingFolder + u'/' + QFileInfo(application).fileName();
     QString outcome;
-    if (hadOld) {
-        // A backup means the swap had begun: the rejected version goes into the staging folder, which is removed
-        // on the way out, and the previous one comes back.
-        if (QFileInfo::exists(backup)) {
-            if (QFileInfo::exists(application))
-                moveFolder(application, stagingFolder + u"/rejected"_s);
-            if (!moveFolder(backup, application))
-                outcome = u" and the previous version could not be put back from "_s + backup;
-        }
-        if (outcome.isEmpty()) {
-            outcome = openApplication(application) ? u" and the previous version was started again"_s
-                                                   : u" and the previous version could not be started again"_s;
-        }
+    if (swapped) {
+        const bool hadOld = QFileInfo::exists(previous);
+        const std::optional<QString> error =
+            hadOld ? exchangeFolders(previous, application, stagingFolder + u"/rejected"_s)
+                   : moveFolderToFreePath(application, stagingFolder + u"/rejected"_s);
+        if (error)
+            outcome = u" and the previous version could not be put back: "_s + *error;
+        else if (!hadOld)
+            outcome = u" and the rejected version was removed"_s;
+    }
+    if (outcome.isEmpty() && QFileInfo::exists(application)) {
+        outcome = startApplication(application) ? u" and the previous version could not be started again"_s
+                                                : u" and the previous version was started again"_s;
     }
     m_log.appendLog(u"KLV App Updater: the update was not installed"_s + outcome + u": "_s + reason);
-}
-
-bool ApplicationSwap::openApplication(const QString &path) {
-    return QProcess::startDetached(path + u"/AppRun"_s, {}, QDir::homePath());
 }
 
 } // namespace klv

@@ -10,33 +10,41 @@ namespace klv {
 class LogFile;
 
 // Replaces the installed application folder with the one in a downloaded archive, once the running application
-// has quit. The new folder is unpacked and checked beside the installed one, then swapped in by two renames that
-// keep the old folder until the new version has been started; any failure puts the old folder back and starts it
-// again. Application folders are AppDirs: opening one runs its AppRun.
+// has quit. The archive is checked (its SHA-256 when one is known, its entries, a newer version) and unpacked
+// beside the installed folder, then the two folders trade places in one atomic exchange, so that some complete
+// version is always in place whenever the updater is stopped. The previous version stays until the new one has
+// started and stayed up for a while; otherwise it is put back and started again. Application folders are AppDirs:
+// opening one runs its AppRun; the file "version" in it names its version.
 class ApplicationSwap final {
 public:
     struct Request {
-        QString applicationPath; // the installed "KLV App.app"
-        QString archivePath;     // "KLV App.zip", holding a folder of the same name
-        qint64 runningPid = 0;   // the application to wait for
+        QString applicationPath;  // the installed "KLV App.app"
+        QString archivePath;      // "KLV App.zip", holding a folder of the same name
+        qint64 runningPid = 0;    // the application to wait for
+        QString installedVersion; // the running application's version; the new one must be newer
+        QString expectedSha256;   // the archive's SHA-256 in hexadecimal; empty when the store gave none
+    };
+    struct Timing {
+        std::chrono::milliseconds quitTimeout;
+        // How long the new version must stay up, or end by itself with status 0, to count as started.
+        std::chrono::milliseconds startWatch;
     };
 
-    ApplicationSwap(Request request, LogFile &log, std::chrono::milliseconds quitTimeout);
+    ApplicationSwap(Request request, LogFile &log, Timing timing);
 
     // Blocks until done; true when the new version runs.
     bool run();
 
 private:
     bool waitForApplicationToQuit() const;
+    void removeLeftStagingFolders() const;
+    std::optional<QString> checkArchive() const;
     std::optional<QString> unpackNewVersion(const QString &stagingFolder) const;
-    std::optional<QString> swapIn(const QString &newFolder, const QString &backup, bool hadOld) const;
-    void restoreAfterFailure(const QString &reason, const QString &backup, bool hadOld,
-                             const QString &stagingFolder) const;
-    static bool openApplication(const QString &path);
+    void giveUp(const QString &reason, bool swapped, const QString &stagingFolder) const;
 
     Request m_request;
     LogFile &m_log;
-    std::chrono::milliseconds m_quitTimeout;
+    Timing m_timing;
 };
 
 } // namespace klv

@@ -1,6 +1,7 @@
 #include "ApplicationSwap.h"
 
 #include "store/LogFile.h"
+#include "update/SelfUpdate.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -12,6 +13,8 @@ namespace {
 constexpr int usageError = 2;
 // Long enough for the app to close its window and finish writing; short enough not to linger forever.
 constexpr std::chrono::seconds quitTimeout{60};
+// A new version that fails its start-up ends within moments.
+constexpr std::chrono::seconds startWatch{3};
 
 int refuse(const QString &message) {
     std::fprintf(stderr, "klv-updater: %s\n", qUtf8Printable(message));
@@ -38,12 +41,17 @@ int main(int argc, char *argv[]) {
                                        QStringLiteral("PID"));
     const QCommandLineOption logOption(QStringLiteral("log"), QStringLiteral("The app's log file."),
                                        QStringLiteral("FILE"));
-    parser.addOptions({appOption, archiveOption, pidOption, logOption});
+    const QCommandLineOption versionOption(QStringLiteral("installed-version"),
+                                           QStringLiteral("The running app's version; the archive's must be newer."),
+                                           QStringLiteral("VERSION"));
+    const QCommandLineOption sha256Option(
+        QStringLiteral("sha256"), QStringLiteral("The archive's SHA-256 as the store gave it."), QStringLiteral("HEX"));
+    parser.addOptions({appOption, archiveOption, pidOption, logOption, versionOption, sha256Option});
     if (!parser.parse(QCoreApplication::arguments()))
         return refuse(parser.errorText());
     if (parser.isSet(helpOption))
         parser.showHelp(0);
-    for (const QCommandLineOption &required : {appOption, archiveOption, pidOption, logOption}) {
+    for (const QCommandLineOption &required : {appOption, archiveOption, pidOption, logOption, versionOption}) {
         if (parser.value(required).isEmpty())
             return refuse(u"--" + required.names().constFirst() + u" is required");
     }
@@ -52,7 +60,13 @@ int main(int argc, char *argv[]) {
     if (!pidValid || pid <= 0)
         return refuse(QStringLiteral("--pid must be a process number"));
 
+    const QString sha256 = parser.value(sha256Option);
+    if (parser.isSet(sha256Option) && !klv::isSha256Text(sha256))
+        return refuse(QStringLiteral("--sha256 must be 64 hexadecimal digits"));
+
     klv::LogFile log(parser.value(logOption));
-    klv::ApplicationSwap swap({parser.value(appOption), parser.value(archiveOption), pid}, log, quitTimeout);
+    klv::ApplicationSwap swap(
+        {parser.value(appOption), parser.value(archiveOption), pid, parser.value(versionOption), sha256}, log,
+        {quitTimeout, startWatch});
     return swap.run() ? 0 : 1;
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -19,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <csignal>
+#include <functional>
 #include <memory>
 
 namespace klv::test {
@@ -78,11 +81,20 @@ protected:
     bool setCatalog(const QJsonObject &content) const {
         return writeFile(catalog.filePath(u"store.json"_s), QJsonDocument(content).toJson());
     }
-    // Puts "KLV+App.zip" holding the application folder of that version in the bucket.
-    bool serveAppVersion(const QString &version) const {
+    // Puts "KLV+App.zip" holding the application folder of that version in the bucket, its SHA-256 beside it.
+    // A marker file ("fails", "stays") goes into the folder with its content.
+    bool serveAppVersion(const QString &version, const QString &marker = {}, const QByteArray &content = {}) const {
         QTemporaryDir workspace;
-        return makeAppFolder(workspace.filePath(u"KLV App.app"_s), version) &&
-               zip(bucket() + u"KLV+App.zip"_s, workspace.path(), u"KLV App.app"_s);
+        const QString folder = workspace.filePath(u"KLV App.app"_s);
+        return makeAppFolder(folder, version) && (marker.isEmpty() || writeFile(folder + u'/' + marker, content)) &&
+               zip(bucket() + u"KLV+App.zip"_s, workspace.path(), u"KLV App.app"_s) &&
+               writeFile(bucket() + u"KLV+App.zip.sha256"_s, sha256Of(bucket() + u"KLV+App.zip"_s) + "  KLV+App.zip\n");
+    }
+    static QByteArray sha256Of(const QString &path) {
+        return QCryptographicHash::hash(readFile(path), QCryptographicHash::Sha256).toHex();
+    }
+    QStringList leftBeside() const {
+        return QDir(applications()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
 
     CliResult selfUpdate(const QStringList &options = {}) const {
@@ -91,14 +103,14 @@ protected:
         environment.insert(u"KLV_DOWNLOAD_BUCKET_URL"_s, store->url() + u"/files/bucket/"_s);
         return runKlv(QStringList{u"self-update"_s} + options, environment);
     }
-    // Waits until the updater has finished its count-th run, which it ends with a log line, and the application it
-    // started has noted its start; the versions started so far.
-    QStringList waitForUpdater(qsizetype count) const {
+    // Waits until the updater has finished its count-th run, which it ends with a log line, and the applications
+    // it started (one per run unless said otherwise) have noted their start; the versions started so far.
+    QStringList waitForUpdater(qsizetype count, qsizetype startCount = 0) const {
         const QDeadlineTimer deadline(30'000);
         QStringList starts;
         while (!deadline.hasExpired()) {
             starts = QString::fromUtf8(readFile(home.filePath(u".klv-app-starts"_s))).split(u'\n', Qt::SkipEmptyParts);
-            if (starts.size() >= count && logLines().filter(u"KLV App Updater: "_s).size() >= count)
+            if (starts.size() >= qMax(count, startCount) && logLines().filter(u"KLV App Updater: "_s).size() >= count)
                 break;
             QThread::msleep(50);
         }
@@ -175,6 +187,8 @@ TEST_F(SelfUpdateCliTest, ADamagedArchiveLeavesTheOldVersionInPlaceAndRunning) {
         {"without the application folder", readFile(workspace.filePath(u"other.zip"_s)),
          u"the archive holds no “KLV App.app” folder"_s},
     };
+    // Without a checksum from the store, only the updater's own checks can tell.
+    ASSERT_TRUE(QFile::remove(bucket() + u"KLV+App.zip.sha256"_s));
     for (qsizetype i = 0; i < damages.size(); ++i) {
         const Damage &damage = damages[i];
         ASSERT_TRUE(writeFile(bucket() + u"KLV+App.zip"_s, damage.archive));
@@ -190,6 +204,125 @@ TEST_F(SelfUpdateCliTest, ADamagedArchiveLeavesTheOldVersionInPlaceAndRunning) {
     }
     EXPECT_EQ(QDir(applications()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               (QStringList{u"KLV App.app"_s, u"Vantory"_s}));
+}
+
+TEST_F(SelfUpdateCliTest, RefusesAnOlderVersionAndAnArchiveThatDoesNotMatchItsChecksum) {
+    ASSERT_TRUE(startStore());
+    struct Refusal {
+        const char *what;
+        std::function<bool()> prepare;
+        QString reason;
+    };
+    const QString zeros(64, u'0');
+    const QList<Refusal> refusals{
+        {"an older version", [&] { return serveAppVersion(u"0.5"_s); },
+         u"the archive holds version 0.5, which is not newer than the installed "_s + installedVersion},
+        {"the installed version", [&] { return serveAppVersion(installedVersion); },
+         u"which is not newer than the installed "_s + installedVersion},
+        {"a checksum file that does not match",
+         [&] {
+             return serveAppVersion(newVersion) &&
+                    writeFile(bucket() + u"KLV+App.zip.sha256"_s, zeros.toLatin1() + "  KLV+App.zip\n");
+         },
+         u"the archive's SHA-256 is "_s + u"%1, not "_s + zeros},
+        {"a version answer whose checksum does not match",
+         [&] {
+             return serveAppVersion(newVersion) &&
+                    setCatalog(QJsonObject{{u"appVersion"_s, newVersion}, {u"appSha256"_s, zeros}});
+         },
+         u"not "_s + zeros + u" as the store says"_s},
+    };
+    for (qsizetype i = 0; i < refusals.size(); ++i) {
+        const Refusal &refusal = refusals[i];
+        ASSERT_TRUE(refusal.prepare()) << refusal.what;
+        const QString reason =
+            QString(refusal.reason).replace(u"%1"_s, QString::fromLatin1(sha256Of(bucket() + u"KLV+App.zip"_s)));
+        const CliResult result = selfUpdate();
+        ASSERT_EQ(result.exitCode, 0) << refusal.what << ": " << result.err.toStdString();
+        EXPECT_EQ(waitForUpdater(i + 1).value(i), u"0.9") << refusal.what;
+        EXPECT_EQ(installedAnswer(), u"klv 0.9") << refusal.what;
+        const QStringList logged = logLines().filter(u"KLV App Updater: the update was not installed"_s);
+        EXPECT_TRUE(logged.value(i).contains(reason)) << refusal.what << ": " << logged.value(i).toStdString();
+    }
+    EXPECT_EQ(leftBeside(), (QStringList{u"KLV App.app"_s, u"Vantory"_s}));
+
+    // The checksum in the version answer counts over the file beside the archive.
+    ASSERT_TRUE(serveAppVersion(newVersion));
+    ASSERT_TRUE(setCatalog(QJsonObject{{u"appVersion"_s, newVersion},
+                                       {u"appSha256"_s, QString::fromLatin1(sha256Of(bucket() + u"KLV+App.zip"_s))}}));
+    ASSERT_TRUE(writeFile(bucket() + u"KLV+App.zip.sha256"_s, zeros.toLatin1()));
+    ASSERT_EQ(selfUpdate().exitCode, 0);
+    EXPECT_EQ(waitForUpdater(refusals.size() + 1).value(refusals.size()), newVersion);
+    EXPECT_EQ(installedAnswer(), u"klv "_s + newVersion);
+}
+
+TEST_F(SelfUpdateCliTest, ANewVersionThatFailsToStartIsReplacedByThePreviousOne) {
+    ASSERT_TRUE(startStore());
+    ASSERT_TRUE(serveAppVersion(newVersion, u"fails"_s));
+    ASSERT_EQ(selfUpdate().exitCode, 0);
+
+    EXPECT_EQ(waitForUpdater(1, 2), (QStringList{newVersion, u"0.9"_s}));
+    EXPECT_EQ(installedAnswer(), u"klv 0.9");
+    const QStringList logged = logLines().filter(u"KLV App Updater: "_s);
+    ASSERT_EQ(logged.size(), 1);
+    EXPECT_TRUE(logged[0].contains(u"the update was not installed and the previous version was started again: the "
+                                   u"new version did not start: it ended at its start with status 1"_s))
+        << logged[0].toStdString();
+    EXPECT_EQ(leftBeside(), (QStringList{u"KLV App.app"_s, u"Vantory"_s}));
+}
+
+TEST_F(SelfUpdateCliTest, AnUpdaterKilledAtAnyPointLeavesACompleteVersion) {
+    QTemporaryDir updater;
+    ASSERT_TRUE(ArchiveExtractor()
+                    .extract(QStringLiteral(KLV_DEMO_DIR "/files/bucket/updateKLVApp.zip"), updater.path())
+                    .succeeded());
+    // The new version stays up through the updater's watch, so that kills land in it too.
+    ASSERT_TRUE(serveAppVersion(newVersion, u"stays"_s, "5"));
+    const QString archive = sharedContainer() + u"KLV App.zip"_s;
+    ASSERT_TRUE(QDir().mkpath(sharedContainer()));
+    ASSERT_TRUE(writeFile(archive, readFile(bucket() + u"KLV+App.zip"_s)));
+    QProcess ended;
+    ended.start(u"sh"_s, {u"-c"_s, u"echo $$"_s});
+    ASSERT_TRUE(ended.waitForFinished());
+    const QStringList arguments{u"--app"_s,
+                                appBundle(),
+                                u"--archive"_s,
+                                archive,
+                                u"--pid"_s,
+                                QString::fromLatin1(ended.readAllStandardOutput().trimmed()),
+                                u"--log"_s,
+                                applications() + u"Vantory/Log/KLVAppLog.txt"_s,
+                                u"--installed-version"_s,
+                                installedVersion};
+
+    int killedAfterTheSwap = 0;
+    for (const int delayMs : {0, 30, 60, 100, 150, 200, 300, 500, 800, 1200, 2000}) {
+        QProcess run;
+        run.start(updater.filePath(u"updateKLVApp.app/AppRun"_s), arguments);
+        ASSERT_TRUE(run.waitForStarted());
+        QThread::msleep(static_cast<unsigned long>(delayMs));
+        ::kill(static_cast<pid_t>(run.processId()), SIGKILL);
+        run.waitForFinished();
+        const QString version = QString::fromUtf8(readFile(appBundle() + u"/version"_s));
+        EXPECT_TRUE(version == u"0.9"_s || version == newVersion) << "killed after " << delayMs << " ms";
+        EXPECT_TRUE(QFileInfo(appBundle() + u"/AppRun"_s).isExecutable()) << "killed after " << delayMs << " ms";
+        if (version != u"0.9"_s) {
+            ++killedAfterTheSwap;
+            ASSERT_TRUE(QDir(appBundle()).removeRecursively());
+            ASSERT_TRUE(makeAppFolder(appBundle(), u"0.9"_s));
+        }
+    }
+
+    EXPECT_GT(killedAfterTheSwap, 0) << "no kill landed while the new version was watched";
+    EXPECT_LT(killedAfterTheSwap, 11) << "no kill landed before the swap";
+
+    // A run that is let finish removes what the killed ones left.
+    QProcess run;
+    run.start(updater.filePath(u"updateKLVApp.app/AppRun"_s), arguments);
+    ASSERT_TRUE(run.waitForFinished(60'000));
+    EXPECT_EQ(run.exitCode(), 0) << logLines().join(u'\n').toStdString();
+    EXPECT_EQ(QString::fromUtf8(readFile(appBundle() + u"/version"_s)), newVersion);
+    EXPECT_EQ(leftBeside(), QStringList{u"KLV App.app"_s});
 }
 
 TEST_F(SelfUpdateCliTest, AnIncompleteDownloadIsNeitherKeptNorOffered) {
@@ -240,6 +373,9 @@ TEST_F(SelfUpdateCliTest, TheBuiltApplicationArchiveRunsKlv) {
     ASSERT_TRUE(result.succeeded()) << result.error->toStdString();
     EXPECT_EQ(result.topLevelItems, QStringList{u"KLV App.app"_s});
     EXPECT_EQ(outputOf(unpacked.filePath(u"KLV App.app/AppRun"_s), {u"--version"_s}), u"klv "_s + installedVersion);
+    EXPECT_EQ(readFile(unpacked.filePath(u"KLV App.app/version"_s)).trimmed(), installedVersion.toUtf8());
+    EXPECT_EQ(readFile(QStringLiteral(KLV_DEMO_DIR "/files/bucket/KLV+App.zip.sha256")),
+              sha256Of(QStringLiteral(KLV_DEMO_DIR "/files/bucket/KLV+App.zip")) + "  KLV+App.zip\n");
 }
 
 } // namespace

@@ -17,9 +17,9 @@ class PackageDownload;
 // The FxPlug plug-ins of a "new" job: its "fxplug" text names them, separated by ",". Each one replaces its
 // earlier version in the plug-ins folder: the installed application is removed, the archive downloaded (all
 // plug-ins at the same time) and unpacked, and the application is started once so that the system registers
-// the plug-in it holds, then terminated unless the store lists it among those that keep running. Progress is
-// the share of plug-ins done. A name that cannot be a file name, a failed download or an archive that cannot
-// be unpacked fails the job.
+// the plug-in it holds, then terminated once it is up unless the store lists it among those that keep running. Progress
+// is the share of plug-ins done. A name that cannot be a file name, a failed download or an archive that cannot be
+// unpacked fails the job.
 class PluginInstaller final : public JobInstaller {
     Q_OBJECT
 public:

@@ -17,7 +17,6 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -93,7 +92,10 @@ std::weak_ordering compareVersions(const QString &installed, const QString &offe
 }
 
 bool isSha256Text(const QString &text) {
-    return text.size() == 64 && std::all_of(text.begin(), text.end(), [](QChar c) { return isxdigit(c.unicode()); });
+    const auto isHexDigit = [](QChar c) {
+        return isAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+    };
+    return text.size() == 64 && std::all_of(text.begin(), text.end(), isHexDigit);
 }
 
 SelfUpdate::SelfUpdate(Services &services, QObject *parent)

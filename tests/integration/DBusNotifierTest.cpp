@@ -15,6 +15,7 @@
 #include <QDBusConnection>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
@@ -334,9 +335,10 @@ TEST_F(DBusNotifierTest, KlvDeliversItsNotificationsBeforeItEnds) {
     environment.insert(u"KLV_LOGO_URL"_s, store.url() + u"/files/logo.png"_s);
     ASSERT_EQ(runKlvServing({u"login"_s, u"tester"_s, u"--password-stdin"_s}, environment, "secret\n"), 0);
 
-    QDeadlineTimer took(60'000);
+    QElapsedTimer took;
+    took.start();
     ASSERT_EQ(runKlvServing({u"install"_s, u"Fixture Titles"_s}, environment), 0);
-    EXPECT_LT(60'000 - took.remainingTime(), 15'000) << "klv waited for the logo";
+    EXPECT_LT(took.elapsed(), 15'000) << "klv waited for the logo";
     ASSERT_EQ(service.shown.size(), 1);
     EXPECT_EQ(service.shown[0].body, u"Fixture Titles installation complete");
     EXPECT_FALSE(service.shown[0].hints.contains(u"image-path"_s));

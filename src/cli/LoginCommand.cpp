@@ -58,8 +58,7 @@ void LoginCommand::watch(LoginSession &session) {
 }
 
 void LoginCommand::run(const QCommandLineParser &parser) {
-    auto *session = new LoginSession(m_context.services().store(), m_context.services().settings(),
-                                     m_context.services().reporter(), this);
+    LoginSession *session = m_context.createLoginSession(this);
     watch(*session);
 
     if (parser.isSet(linkCodeOption)) {

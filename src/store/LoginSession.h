@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 namespace klv {
 
 class Reporter;
@@ -25,7 +27,9 @@ public:
     };
     Q_ENUM(Outcome)
 
-    LoginSession(StoreClient &store, Settings &settings, const Reporter &reporter, QObject *parent = nullptr);
+    // endPreviousSession signs the previous customer out (caches and settings) when another one signs in.
+    LoginSession(StoreClient &store, Settings &settings, const Reporter &reporter,
+                 std::function<void()> endPreviousSession, QObject *parent = nullptr);
 
     // False, and nothing is sent, when the user name or the password is empty.
     bool login(const QString &userName, const QString &password);
@@ -48,6 +52,7 @@ private:
     StoreClient &m_store;
     Settings &m_settings;
     const Reporter &m_reporter;
+    std::function<void()> m_endPreviousSession;
     bool m_loginControlsEnabled = true;
 };
 

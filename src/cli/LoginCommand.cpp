@@ -41,6 +41,8 @@ void LoginCommand::watch(LoginSession &session) {
                 case LoginSession::Outcome::signedIn: {
                     const Settings &settings = m_context.services().settings();
                     m_terminal.printResult(u"Signed in as " + settings.userName + u" <" + settings.userEmail + u'>');
+                    if (!message.isEmpty())
+                        m_terminal.printMessage(message);
                     Q_EMIT finished(ExitCode::success);
                     return;
                 }

@@ -63,11 +63,14 @@ void LoginSession::handleLoginResponse(const StoreResponse &response) {
     m_settings.userName = *name;
     m_settings.userEmail = *email;
     m_settings.sessionActive = true;
-    if (const std::optional<QString> error = m_settings.saveSettings())
-        m_reporter.appendLog(u"KLV App Error: the sign-in is not remembered: " + *error);
+    QString problem;
+    if (const std::optional<QString> error = m_settings.saveSettings()) {
+        problem = u"The sign-in could not be remembered for the next start: " + *error;
+        m_reporter.appendLog(problem);
+    }
     Q_EMIT loginCompleted();
     setLoginControlsEnabled(false);
-    Q_EMIT loginFinished(Outcome::signedIn, {});
+    Q_EMIT loginFinished(Outcome::signedIn, problem);
 }
 
 void LoginSession::finish(Outcome outcome, const QString &message) {

@@ -42,7 +42,8 @@ Q_SIGNALS:
     // The sign-in form's controls are usable (true) or wait for an answer (false).
     void loginControlsEnabledChanged(bool enabled);
     void loginCompleted();
-    // Every answer ends here once, with a text fit to show the customer when it is not a success.
+    // Every answer ends here once, with a text fit to show the customer when it is not a success, or when the
+    // success could not be stored.
     void loginFinished(klv::LoginSession::Outcome outcome, const QString &message);
 
 private:

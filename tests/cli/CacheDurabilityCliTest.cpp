@@ -29,13 +29,13 @@ bool run(const QString &program, const QStringList &arguments) {
     return process.waitForFinished(30'000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-// A small tmpfs over a folder for as long as the object lives.
+// A small tmpfs over a folder for as long as the object lives; read-only when asked.
 class SmallDisk final {
 public:
-    explicit SmallDisk(const QString &folder)
+    explicit SmallDisk(const QString &folder, const QString &options = u"size=256k"_s)
         : m_folder(folder) {
         m_mounted = ::geteuid() == 0 && QDir().mkpath(folder) &&
-                    run(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=256k"_s, u"tmpfs"_s, folder});
+                    run(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, options, u"tmpfs"_s, folder});
     }
     ~SmallDisk() {
         if (m_mounted)
@@ -199,6 +199,17 @@ TEST_F(CacheDurabilityCliTest, AnotherCustomerStartsCleanTheSameOneKeepsTheCache
     EXPECT_TRUE(refresh.out.startsWith(u"Library downloaded (commit fixture-1).\n  + Alpha Titles"_s))
         << refresh.out.toStdString();
     EXPECT_TRUE(refresh.out.endsWith(u"1 changes; 1 products.\n"_s)) << refresh.out.toStdString();
+}
+
+TEST_F(CacheDurabilityCliTest, ASignInThatCannotBeStoredSaysSo) {
+    const SmallDisk readOnly(home.filePath(u".config"_s), u"ro,size=64k"_s);
+    if (!readOnly.mounted())
+        GTEST_SKIP() << "mounting a tmpfs needs root and a mount-capable system";
+    const CliResult login = klv({u"login"_s, u"noname"_s, u"--password-stdin"_s}, "secret\n");
+    EXPECT_EQ(login.out, u"Signed in as Nameless Product <noname@klv.example>\n"_s);
+    EXPECT_TRUE(login.err.startsWith(u"The sign-in could not be remembered for the next start: "_s))
+        << login.err.toStdString();
+    EXPECT_EQ(klv({u"whoami"_s}).out, u"signed out\n"_s);
 }
 
 } // namespace

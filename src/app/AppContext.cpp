@@ -11,6 +11,7 @@
 #include "marketing/MarketingCenter.h"
 #include "marketing/Rewards.h"
 #include "store/DBusNotifier.h"
+#include "store/LoginSession.h"
 #include "store/Services.h"
 #include "update/SelfUpdate.h"
 
@@ -54,7 +55,13 @@ void AppContext::signOut() {
     settings.userPassword.clear();
     clearProductCaches(m_services->locations());
     m_services->productImageMap.clear();
+    m_library->forgetLibrary();
     settings.resetSettings();
+}
+
+LoginSession *AppContext::createLoginSession(QObject *parent) {
+    return new LoginSession(
+        m_services->store(), m_services->settings(), m_services->reporter(), [this] { signOut(); }, parent);
 }
 
 } // namespace klv

@@ -10,6 +10,7 @@ namespace klv {
 class Alerts;
 class InstallationEngine;
 class InstallationQueueLock;
+class LoginSession;
 class MarketingCenter;
 class Notifier;
 class ProductActions;
@@ -42,6 +43,8 @@ public:
 
     // Sign-out: forgets the customer, the cached library and the stored settings.
     void signOut();
+    // A sign-in form's session; signing in as another customer signs the previous one out first.
+    LoginSession *createLoginSession(QObject *parent);
 
 private:
     Services *m_services;

@@ -88,7 +88,7 @@ void ClaimCommand::report(int tier, MarketingOutcome outcome, const QString &mes
                                  {QStringLiteral("copiedText"), Rewards::rewardText(tier - 1)},
                                  {QStringLiteral("result"), result},
                                  {QStringLiteral("message"), message}};
-        m_terminal.printResult(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)).trimmed());
+        m_terminal.printJson(QJsonDocument(object));
     }
     switch (outcome) {
     case MarketingOutcome::succeeded:

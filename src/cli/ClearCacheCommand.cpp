@@ -21,7 +21,7 @@ void ClearCacheCommand::run(const QCommandLineParser &) {
                 outcome == ProductLibrary::RefreshOutcome::unchanged)
                 m_terminal.printResult(
                     QStringLiteral("Library reloaded: %1 products.").arg(m_context.library().libraryProducts().size()));
-            else
+            if (!message.isEmpty())
                 m_terminal.printMessage(message);
             Q_EMIT finished(exitCodeFor(outcome));
         });

@@ -82,7 +82,7 @@ int CliApplication::run(const QStringList &arguments) {
     parser.addOption(versionOption);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."));
     if (!parser.parse(arguments)) {
-        m_terminal.printMessage(parser.errorText() + u"\n\n" + helpText());
+        m_terminal.printMessageLines(parser.errorText() + u"\n\n" + helpText());
         return ExitCode::usageError;
     }
     if (parser.isSet(versionOption)) {
@@ -91,16 +91,16 @@ int CliApplication::run(const QStringList &arguments) {
     }
     const QStringList positional = parser.positionalArguments();
     if (parser.isSet(helpOption)) {
-        m_terminal.printResult(helpText());
+        m_terminal.printResultLines(helpText());
         return ExitCode::success;
     }
     if (positional.isEmpty()) {
-        m_terminal.printMessage(helpText());
+        m_terminal.printMessageLines(helpText());
         return ExitCode::usageError;
     }
     Command *command = findCommand(positional.first());
     if (!command) {
-        m_terminal.printMessage(u"Unknown command \"" + positional.first() + u"\".\n\n" + helpText());
+        m_terminal.printMessageLines(u"Unknown command \"" + positional.first() + u"\".\n\n" + helpText());
         return ExitCode::usageError;
     }
     return runCommand(*command, QStringList{arguments.value(0) + u' ' + command->name()} + positional.mid(1));
@@ -113,11 +113,11 @@ int CliApplication::runCommand(Command &command, const QStringList &commandArgum
     parser.setApplicationDescription(command.summary());
     command.describe(parser);
     if (!parser.parse(commandArguments)) {
-        m_terminal.printMessage(parser.errorText() + u"\n\n" + parser.helpText());
+        m_terminal.printMessageLines(parser.errorText() + u"\n\n" + parser.helpText());
         return ExitCode::usageError;
     }
     if (parser.isSet(helpOption)) {
-        m_terminal.printResult(
+        m_terminal.printResultLines(
             parser.helpText().replace(commandArguments.first().section(u' ', 0, 0), u"klv " + command.name()));
         return ExitCode::success;
     }

@@ -58,7 +58,7 @@ void FreeCommand::show(const MarketingCenter &marketing, bool asJson) {
         QJsonArray array;
         for (const OnSaleProductInfo &product : products)
             array.append(onSaleProductDictionary(product));
-        m_terminal.printResult(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed());
+        m_terminal.printJson(QJsonDocument(array));
     } else if (products.isEmpty()) {
         m_terminal.printResult(marketing.freeSectionPlaceholder());
     } else {

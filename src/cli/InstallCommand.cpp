@@ -114,16 +114,20 @@ void InstallCommand::watchEngine() {
         if (engine.stripVisible())
             m_progress->show(engine.stripTitle(), engine.stripPercentText(), engine.stripValue());
     });
-    connect(&engine, &InstallationEngine::downloadInfoHandled, this, [this](bool accepted, const QString &message) {
-        --m_pendingRequests;
-        requestNext();
-        if (!accepted) {
-            m_progress->finishLine();
-            m_terminal.printMessage(message);
-            m_exitCode = qMax(m_exitCode, int(ExitCode::storeRefused));
-        }
-        finishIfDone();
-    });
+    connect(&engine, &InstallationEngine::downloadInfoHandled, this,
+            [this](InstallationEngine::DownloadInfoOutcome outcome, const QString &message) {
+                --m_pendingRequests;
+                requestNext();
+                if (outcome != InstallationEngine::DownloadInfoOutcome::accepted) {
+                    m_progress->finishLine();
+                    m_terminal.printMessage(message);
+                    const int code = outcome == InstallationEngine::DownloadInfoOutcome::refused
+                                         ? ExitCode::storeRefused
+                                         : ExitCode::noAnswer;
+                    m_exitCode = qMax(m_exitCode, code);
+                }
+                finishIfDone();
+            });
     connect(&engine, &InstallationEngine::installationRefused, this,
             [this] { m_exitCode = qMax(m_exitCode, int(ExitCode::storeRefused)); });
     connect(&engine, &InstallationEngine::installationCompleted, this, [this](const QString &productName) {

@@ -108,7 +108,7 @@ void ListCommand::show(bool asJson) {
             }
             array.append(row);
         }
-        m_terminal.printResult(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed());
+        m_terminal.printJson(QJsonDocument(array));
     } else {
         for (const OutlineViewItem &record : rows) {
             printRow(record, 0);

@@ -41,6 +41,8 @@ void LoginCommand::watch(LoginSession &session) {
                 case LoginSession::Outcome::signedIn: {
                     const Settings &settings = m_context.services().settings();
                     m_terminal.printResult(u"Signed in as " + settings.userName + u" <" + settings.userEmail + u'>');
+                    if (!message.isEmpty())
+                        m_terminal.printMessage(message);
                     Q_EMIT finished(ExitCode::success);
                     return;
                 }
@@ -58,8 +60,7 @@ void LoginCommand::watch(LoginSession &session) {
 }
 
 void LoginCommand::run(const QCommandLineParser &parser) {
-    auto *session = new LoginSession(m_context.services().store(), m_context.services().settings(),
-                                     m_context.services().reporter(), this);
+    LoginSession *session = m_context.createLoginSession(this);
     watch(*session);
 
     if (parser.isSet(linkCodeOption)) {

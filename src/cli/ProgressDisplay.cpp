@@ -22,7 +22,7 @@ void ProgressDisplay::show(const QString &title, const QString &percentText, dou
         return;
     m_lastLine = line;
     if (m_redraw) {
-        m_terminal.printPartial(u"\r\x1b[2K" + line);
+        m_terminal.redrawLine(line);
         m_lineOpen = true;
     } else if (m_sinceLastLine.elapsed() >= lineIntervalMs || percent >= 100.0) {
         m_terminal.printMessage(line);
@@ -32,7 +32,7 @@ void ProgressDisplay::show(const QString &title, const QString &percentText, dou
 
 void ProgressDisplay::finishLine() {
     if (m_lineOpen)
-        m_terminal.printPartial(QStringLiteral("\n"));
+        m_terminal.endLine();
     m_lineOpen = false;
     m_lastLine.clear();
 }

@@ -43,6 +43,8 @@ void RefreshCommand::run(const QCommandLineParser &) {
                                              : QStringLiteral("unchanged");
                     m_terminal.printResult(u"Library " + what + u" (commit " + commit + u").");
                     reportChanges(before);
+                    if (!message.isEmpty())
+                        m_terminal.printMessage(message);
                 } else {
                     m_terminal.printMessage(message);
                 }

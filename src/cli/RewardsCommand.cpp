@@ -74,7 +74,7 @@ void RewardsCommand::show(const Rewards &rewards, bool asJson) {
                                  {QStringLiteral("progressMaximum"), Rewards::progressMaximum},
                                  {QStringLiteral("need"), rewards.needText()},
                                  {QStringLiteral("tiers"), rows}};
-        m_terminal.printResult(QString::fromUtf8(QJsonDocument(result).toJson(QJsonDocument::Indented)).trimmed());
+        m_terminal.printJson(QJsonDocument(result));
     } else {
         m_terminal.printResult(QStringLiteral("Spent $%1; %2 of %3 coins.")
                                    .arg(QString::number(rewards.totalSpent(), 'f', 2))

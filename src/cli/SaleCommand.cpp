@@ -72,7 +72,7 @@ void SaleCommand::show(const MarketingCenter &marketing, bool asJson) {
                                {QStringLiteral("countdown"), countdown},
                                {QStringLiteral("products"), products},
                                {QStringLiteral("placeholder"), QJsonArray::fromStringList(placeholder)}};
-        m_terminal.printResult(QString::fromUtf8(QJsonDocument(sale).toJson(QJsonDocument::Indented)).trimmed());
+        m_terminal.printJson(QJsonDocument(sale));
     } else if (!placeholder.isEmpty()) {
         for (const QString &line : placeholder)
             m_terminal.printResult(line);

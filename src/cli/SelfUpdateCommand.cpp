@@ -97,7 +97,7 @@ void SelfUpdateCommand::report(const QString &offered, bool newer, std::optional
                             {u"updateAvailable"_s, newer}};
         if (started)
             outcome.insert(u"updateStarted"_s, *started);
-        m_terminal.printResult(QString::fromUtf8(QJsonDocument(outcome).toJson(QJsonDocument::Indented)).trimmed());
+        m_terminal.printJson(QJsonDocument(outcome));
         return;
     }
     const QString store = offered.isEmpty() ? u"the store names no version"_s : u"the store has "_s + offered;

@@ -6,18 +6,29 @@
 #include <cstdio>
 #include <optional>
 
+class QJsonDocument;
+
 namespace klv::cli {
 
 // The client's streams: results on one, messages and questions on the other, answers read from a third.
+// What is printed often carries text from the store, so every line is written with its control characters
+// escaped (a line break included): such text can neither drive the terminal nor forge a line of its own.
 class Terminal {
 public:
     Terminal(std::FILE *input, std::FILE *output, std::FILE *errors);
     virtual ~Terminal() = default;
 
+    // One line each.
     void printResult(const QString &line) const;
     void printMessage(const QString &line) const;
-    // Writes to the message stream without a line break (progress redrawn in place).
-    void printPartial(const QString &text) const;
+    // The program's own text of several lines (help, usage): each line is written as printMessage writes one.
+    void printResultLines(const QString &text) const;
+    void printMessageLines(const QString &text) const;
+    // A JSON result, indented; control characters that JSON leaves unescaped (DEL, C1) are escaped too.
+    void printJson(const QJsonDocument &document) const;
+    // Replaces the current line of the message stream (progress redrawn in place) and ends it.
+    void redrawLine(const QString &line) const;
+    void endLine() const;
     bool errorsAreInteractive() const;
     // True when answers can be asked for: the input is a terminal.
     virtual bool isInteractive() const;
@@ -27,6 +38,8 @@ public:
     std::optional<QString> readSecret(const QString &prompt) const;
 
 private:
+    static void write(std::FILE *stream, const QString &text);
+
     std::FILE *m_input;
     std::FILE *m_output;
     std::FILE *m_errors;

@@ -1,13 +1,20 @@
 #include "core/ProductImageMapArchive.h"
 
+#include "core/BinaryPlistBounds.h"
+
 #include <plist/plist.h>
 
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace klv::ProductImageMapArchive {
 
 namespace {
+
+// The archive nests five levels deep (top, object table, dictionary, its key list, a reference) and a walk visits
+// about a dozen objects per picture: these bounds leave ample room and keep libplist's recursion harmless.
+constexpr BinaryPlistBounds::Limits archiveLimits{maxArchiveBytes, 32, qint64(1) << 22};
 
 struct PlistDeleter {
     void operator()(plist_t node) const { plist_free(node); }
@@ -46,17 +53,30 @@ std::optional<quint64> uidValue(plist_t node) {
     return uid;
 }
 
+// The items of an array in order. libplist finds an item of a parsed array by walking its list from the start,
+// so looking each one up would take quadratic time; one pass with an iterator does not.
+std::vector<plist_t> arrayItems(plist_t array) {
+    std::vector<plist_t> items;
+    items.reserve(plist_array_get_size(array));
+    plist_array_iter iterator = nullptr;
+    plist_array_new_iter(array, &iterator);
+    for (plist_t item = nullptr; plist_array_next_item(array, iterator, &item), item;)
+        items.push_back(item);
+    std::free(iterator);
+    return items;
+}
+
 // Resolves references into the archive's object table.
 class ObjectTable {
 public:
     explicit ObjectTable(plist_t objects)
-        : m_objects(objects) {}
+        : m_objects(arrayItems(objects)) {}
 
     plist_t at(plist_t reference) const {
         const std::optional<quint64> uid = uidValue(reference);
-        if (!uid || *uid >= plist_array_get_size(m_objects))
+        if (!uid || *uid >= m_objects.size())
             return nullptr;
-        return plist_array_get_item(m_objects, static_cast<uint32_t>(*uid));
+        return m_objects[*uid];
     }
 
     bool isNull(plist_t reference) const { return stringValue(at(reference)) == QStringLiteral("$null"); }
@@ -93,7 +113,7 @@ public:
     }
 
 private:
-    plist_t m_objects;
+    std::vector<plist_t> m_objects;
 };
 
 } // namespace
@@ -152,7 +172,7 @@ QByteArray encode(const ProductImageMap &map) {
 }
 
 std::optional<ProductImageMap> decode(const QByteArray &data) {
-    if (data.isEmpty())
+    if (BinaryPlistBounds::check(data, archiveLimits))
         return std::nullopt;
     plist_t parsed = nullptr;
     plist_from_bin(data.constData(), static_cast<uint32_t>(data.size()), &parsed);
@@ -178,9 +198,11 @@ std::optional<ProductImageMap> decode(const QByteArray &data) {
         return std::nullopt;
 
     ProductImageMap map;
-    for (uint32_t i = 0; i < plist_array_get_size(keys); ++i) {
-        const std::optional<qint64> key = table.integer(plist_array_get_item(keys, i));
-        const std::optional<QUrl> url = table.fileUrl(plist_array_get_item(values, i));
+    const std::vector<plist_t> keyItems = arrayItems(keys);
+    const std::vector<plist_t> valueItems = arrayItems(values);
+    for (std::size_t i = 0; i < keyItems.size(); ++i) {
+        const std::optional<qint64> key = table.integer(keyItems[i]);
+        const std::optional<QUrl> url = table.fileUrl(valueItems[i]);
         if (!key || !url)
             return std::nullopt;
         map.insert(*key, *url);

@@ -49,7 +49,7 @@ void Settings::loadSettings() {
     }
 }
 
-void Settings::saveSettings() {
+std::optional<QString> Settings::saveSettings() {
     m_store->setValue(firstRunDateKey, firstRunDate);
     m_store->setValue(nameKey, userName);
     m_store->setValue(emailKey, userEmail);
@@ -57,6 +57,9 @@ void Settings::saveSettings() {
     m_store->setValue(sessionKey, sessionActive);
     m_store->setValue(commitKey, storedCommitID);
     m_store->sync();
+    if (m_store->status() == QSettings::NoError)
+        return std::nullopt;
+    return u"the settings could not be written to " + m_store->fileName();
 }
 
 void Settings::resetSettings() {
@@ -75,6 +78,10 @@ void Settings::reloadStoredCommitID() {
 void Settings::forgetStoredCommitID() {
     m_store->remove(commitKey);
     m_store->sync();
+    storedCommitID = defaultCommit;
+}
+
+void Settings::treatStoredCommitIDAsUnknown() {
     storedCommitID = defaultCommit;
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QSettings;
 
@@ -25,12 +26,16 @@ public:
     QString firstRunDate;
 
     void loadSettings();
-    void saveSettings();
+    // Nothing when every value reached the settings file; otherwise why not, and the file stays as it was.
+    std::optional<QString> saveSettings();
     // Sign-out: removes every key and puts the values back to their defaults.
     void resetSettings();
     // The commit number as stored, which lags behind storedCommitID until a library download succeeds.
     void reloadStoredCommitID();
     void forgetStoredCommitID();
+    // Until a library belonging to the stored commit number is on hand, that number means nothing: the next
+    // commit check then always downloads the library. Only the value in memory changes.
+    void treatStoredCommitIDAsUnknown();
 
 private:
     QString todayInPacificTime() const;

@@ -46,27 +46,38 @@ void InstallationEngine::handleDownloadInfo(const StoreResponse &response, const
     if (!response.hasBody) {
         reporter.appendLog(u"KLVApp_Error: While get Customer Product Info "_s + response.transportError);
         reporter.showAlert(u"Alert"_s, u"Failed to request the Install info"_s, u"OK"_s);
-        Q_EMIT downloadInfoHandled(false, u"The store could not be reached: "_s + response.transportError);
+        Q_EMIT downloadInfoHandled(DownloadInfoOutcome::noAnswer,
+                                   u"The store could not be reached: "_s + response.transportError);
         return;
     }
     const std::optional<QJsonObject> answer = decodeJSONObject(response.body, m_services.log());
     if (!answer) {
         reporter.appendLog(u"Failed to convert the data object result from "_s +
                            m_services.store().endpointAddress(StoreEndpoint::product) + u"with url : "_s + requestUrl);
-        Q_EMIT downloadInfoHandled(false, u"The store's answer could not be read."_s);
+        Q_EMIT downloadInfoHandled(DownloadInfoOutcome::noAnswer, u"The store's answer could not be read."_s);
         return;
     }
     const QJsonValue status = answer->value("status"_L1);
     if (status.isBool() && status.toBool()) {
+        const QJsonObject templateData = answer->value("templateData"_L1).toObject();
+        const QJsonArray compositeData = answer->value("compositeData"_L1).toArray();
+        if (templateData.isEmpty() && compositeData.isEmpty()) {
+            // A yes with nothing to install must not pass for an installation.
+            const QString message = u"The store's answer names nothing to install for "_s + item.product_name;
+            reporter.appendLog(message);
+            Q_EMIT downloadInfoHandled(DownloadInfoOutcome::noAnswer, message);
+            return;
+        }
         m_notAutoKillList = json::textListOr(*answer, "notAutomaticKill"_L1);
-        enqueueDownloadInfo(answer->value("templateData"_L1).toObject(), answer->value("compositeData"_L1).toArray());
-        Q_EMIT downloadInfoHandled(true, {});
+        enqueueDownloadInfo(templateData, compositeData);
+        Q_EMIT downloadInfoHandled(DownloadInfoOutcome::accepted, {});
         return;
     }
     const QString message = json::textOr(*answer, "msg"_L1);
     reporter.appendLog(message.isEmpty() ? u"Failed to get Customer Product Info"_s : message);
     refreshLibraryStates({{item.product_name, item.product_id}});
-    Q_EMIT downloadInfoHandled(false, message.isEmpty() ? u"The store refused the installation."_s : message);
+    Q_EMIT downloadInfoHandled(DownloadInfoOutcome::refused,
+                               message.isEmpty() ? u"The store refused the installation."_s : message);
 }
 
 void InstallationEngine::enqueueDownloadInfo(const QJsonObject &templateData, const QJsonArray &compositeData) {

@@ -23,6 +23,14 @@ struct StoreResponse;
 class InstallationEngine final : public QObject {
     Q_OBJECT
 public:
+    enum class DownloadInfoOutcome {
+        accepted,
+        refused,
+        // No answer, or one that could not be read or used.
+        noAnswer,
+    };
+    Q_ENUM(DownloadInfoOutcome)
+
     InstallationEngine(Services &services, ProductLibrary &library, QObject *parent = nullptr);
     ~InstallationEngine() override;
 
@@ -52,8 +60,8 @@ Q_SIGNALS:
     void stripChanged();
     // The library row of this record shows a changed job state.
     void rowReloadRequested(const klv::OutlineViewItem &record);
-    // The download-information request was answered; nothing may have been queued (accepted false).
-    void downloadInfoHandled(bool accepted, const QString &message);
+    // The download-information request ended; unless it was accepted nothing was queued, and the message says why.
+    void downloadInfoHandled(klv::InstallationEngine::DownloadInfoOutcome outcome, const QString &message);
     void jobStarted(const klv::InstallationItem &job);
     // A product of the answer was not queued: refused by the store or already installed.
     void installationRefused(const QString &product, const QString &message);

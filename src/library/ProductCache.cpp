@@ -1,11 +1,11 @@
 #include "library/ProductCache.h"
 
+#include "core/AtomicFileWrite.h"
 #include "core/Locations.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 #include <cstdio>
 
@@ -33,14 +33,11 @@ std::optional<QString> ProductCache::save(const QString &path, const QList<Outli
     QJsonArray array;
     for (const OutlineViewItem &product : products)
         array.append(productDictionary(product));
-    // Atomic, so a crash mid-write never leaves a cache that reads as garbage.
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(array).toJson(QJsonDocument::Compact)) >= 0 &&
-        file.commit())
-        return std::nullopt;
-    const QString error = file.errorString();
-    std::fprintf(stderr, "KLV App Error write data to: %s with error %s\n", qUtf8Printable(urlDescription(path)),
-                 qUtf8Printable(error));
+    // Atomic and complete, so neither a crash nor a full disk leaves a cache that reads as garbage.
+    const std::optional<QString> error = writeFileAtomically(path, QJsonDocument(array).toJson(QJsonDocument::Compact));
+    if (error)
+        std::fprintf(stderr, "KLV App Error write data to: %s with error %s\n", qUtf8Printable(urlDescription(path)),
+                     qUtf8Printable(*error));
     return error;
 }
 

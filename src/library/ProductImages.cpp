@@ -1,8 +1,11 @@
 #include "library/ProductImages.h"
 
+#include "core/AtomicFileWrite.h"
+#include "core/ControlCharacters.h"
 #include "core/SafeName.h"
 
 #include "library/WholeTextLink.h"
+#include "store/BoundedReplyBody.h"
 #include "store/Services.h"
 #include "store/StoreClient.h"
 
@@ -17,13 +20,14 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QRectF>
-#include <QSaveFile>
 
 namespace klv {
 
 namespace {
 
 constexpr double cropFrame = 120.0;
+// Row pictures are small; a larger body is refused while it arrives rather than held whole.
+constexpr qint64 maxPictureBytes = qint64(16) << 20;
 
 struct FolderListing {
     QStringList fileNames; // in the order the file system lists them
@@ -86,7 +90,7 @@ void ProductImages::registerStoredProductImages(const QList<OutlineViewItem> &li
         if (!acceptsName(record.product_name) || !listing.fileNames.contains(fileName))
             continue;
         std::fprintf(stderr, "Stored product image: %lld %s\n", static_cast<long long>(record.product_id),
-                     qUtf8Printable(fileName));
+                     qUtf8Printable(escapeControlCharacters(fileName)));
         if (!m_services.productImageMap.contains(record.product_id)) {
             m_services.productImageMap.insert(record.product_id, QUrl::fromLocalFile(folder + fileName));
             changed = true;
@@ -131,25 +135,24 @@ void ProductImages::download(const OutlineViewItem &record) {
     QNetworkRequest request(*link);
     m_services.store().prepare(request);
     QNetworkReply *reply = m_services.network().get(request);
+    auto *body = new BoundedReplyBody(*reply, maxPictureBytes);
     m_downloads.insert(record.product_name, {record.product_id});
-    connect(reply, &QNetworkReply::finished, this, [this, reply, name = record.product_name] {
+    connect(reply, &QNetworkReply::finished, this, [this, reply, body, name = record.product_name] {
         reply->deleteLater();
-        finishDownload(name, *reply);
+        finishDownload(name, *reply, body->take());
     });
 }
 
-void ProductImages::finishDownload(const QString &productName, QNetworkReply &reply) {
+void ProductImages::finishDownload(const QString &productName, const QNetworkReply &reply, const QByteArray &body) {
     const QList<qint64> productIds = m_downloads.take(productName);
     const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QByteArray body = reply.readAll();
     // An error page is no picture; leaving the file unwritten lets the next request for the row try again.
     if (reply.error() != QNetworkReply::NoError || status < 200 || status > 299 || body.isEmpty())
         return;
 
     const QString path = m_services.locations().productImageFolderURL + pictureFileName(productName);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit()) {
-        m_services.reporter().appendLog(u"E_04 : Failed to write file to USER_IMAGE_FOLDERURL _ " + file.errorString());
+    if (const std::optional<QString> error = writeFileAtomically(path, body)) {
+        m_services.reporter().appendLog(u"E_04 : Failed to write file to USER_IMAGE_FOLDERURL _ " + *error);
         return;
     }
     remember(productIds, path);

@@ -42,7 +42,7 @@ Q_SIGNALS:
 private:
     bool acceptsName(const QString &productName);
     void download(const OutlineViewItem &record);
-    void finishDownload(const QString &productName, QNetworkReply &reply);
+    void finishDownload(const QString &productName, const QNetworkReply &reply, const QByteArray &body);
     void remember(const QList<qint64> &productIds, const QString &filePath);
     void saveMap() const;
 

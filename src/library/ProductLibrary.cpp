@@ -6,9 +6,12 @@
 #include "store/Services.h"
 #include "store/StoreClient.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSet>
+
+#include <utility>
 
 namespace klv {
 
@@ -41,6 +44,7 @@ bool ProductLibrary::loadProductCache() {
         return false;
     m_cachedProducts.append(*cached);
     m_libraryProducts = m_cachedProducts;
+    m_hasLibraryOfStoredCommit = true;
     Q_EMIT myProductsAvailable(true);
     return true;
 }
@@ -48,6 +52,10 @@ bool ProductLibrary::loadProductCache() {
 void ProductLibrary::requestProductCommitNumber() {
     Settings &settings = m_services.settings();
     settings.reloadStoredCommitID();
+    // Without the library that belongs to it (no cache, a garbled one, or one being cleared) the stored number
+    // must not stop the download.
+    if (!m_hasLibraryOfStoredCommit)
+        settings.treatStoredCommitIDAsUnknown();
     auto url = std::make_shared<QString>();
     *url = m_services.store().send(
         StoreEndpoint::product, u"getProductCommitNumber"_s, {settings.userEmail}, this,
@@ -92,6 +100,7 @@ void ProductLibrary::handleCommitNumberAnswer(const StoreResponse &response, con
         return;
     }
 
+    m_clearingCaches = false;
     m_libraryProducts = m_cachedProducts;
     detectInstalledStates(productNameMap(m_cachedProducts));
     applyLibraryFilter();
@@ -152,12 +161,21 @@ void ProductLibrary::handleLibraryAnswer(const StoreResponse &response, const QS
     m_libraryProducts = std::move(products);
     m_detector.detectInstalledStates(m_libraryProducts, nameMap);
     m_detector.checkNeedUpdate(m_libraryProducts, latestReleases);
-    m_services.settings().saveSettings();
-    storeLibrary();
+    if (std::exchange(m_clearingCaches, false))
+        forgetPictureMap();
+    // The commit number is stored only with the library it belongs to: when the cache cannot be written, the
+    // stored number stays with the old cache and the next check downloads again.
+    QString problem;
+    if (const std::optional<QString> error = storeLibrary())
+        problem = u"The library could not be stored: "_s + *error;
+    else if (const std::optional<QString> settingsError = m_services.settings().saveSettings())
+        problem = u"The library's commit number could not be stored: "_s + *settingsError;
+    if (!problem.isEmpty())
+        m_services.reporter().appendLog(problem);
     Q_EMIT myProductsAvailable(true);
     Q_EMIT libraryStored();
     applyLibraryFilter();
-    Q_EMIT refreshFinished(RefreshOutcome::downloaded, {});
+    Q_EMIT refreshFinished(RefreshOutcome::downloaded, problem);
 }
 
 void ProductLibrary::detectInstalledStates(const QHash<QString, qint64> &nameMap) {
@@ -165,19 +183,24 @@ void ProductLibrary::detectInstalledStates(const QHash<QString, qint64> &nameMap
         storeLibrary();
 }
 
-void ProductLibrary::storeLibrary() {
+std::optional<QString> ProductLibrary::storeLibrary() {
+    std::optional<QString> error = ProductCache::save(m_services.locations().productCacheFileURL, m_libraryProducts);
     // The cached list follows the file, so an unchanged commit later shows the library that belongs to it.
-    if (!ProductCache::save(m_services.locations().productCacheFileURL, m_libraryProducts))
+    if (!error) {
         m_cachedProducts = m_libraryProducts;
+        m_hasLibraryOfStoredCommit = true;
+    }
+    return error;
 }
 
 bool ProductLibrary::clearCaches() {
     if (m_isInstallationQueueBusy && m_isInstallationQueueBusy())
         return false;
-    clearProductCaches(m_services.locations());
-    m_services.settings().forgetStoredCommitID();
+    // The files stay until the new library has arrived: should the store not answer, the cached library is
+    // still there to show.
+    m_clearingCaches = true;
+    m_hadLibraryBeforeClearing = std::exchange(m_hasLibraryOfStoredCommit, false);
     Q_EMIT myProductsAvailable(false);
-    m_cachedProducts.clear();
     m_libraryProducts.clear();
     applyLibraryFilter();
     requestProductCommitNumber();
@@ -186,12 +209,37 @@ bool ProductLibrary::clearCaches() {
     return true;
 }
 
+void ProductLibrary::forgetLibrary() {
+    m_cachedProducts.clear();
+    m_libraryProducts.clear();
+    m_hasLibraryOfStoredCommit = false;
+    m_clearingCaches = false;
+    Q_EMIT myProductsAvailable(false);
+    applyLibraryFilter();
+}
+
+void ProductLibrary::forgetPictureMap() {
+    // Pictures stay on disk; the map is rebuilt from the folder once the library is stored.
+    m_services.productImageMap.clear();
+    QFile map(m_services.locations().userDataFileURL);
+    if (map.exists() && !map.remove())
+        m_services.reporter().appendLog(u"KLV App error when clear cache:"_s + map.errorString());
+}
+
 void ProductLibrary::applyLibraryFilter() {
     m_displayedProducts = filterLibrary(viewSettings, m_libraryProducts, m_cachedProducts);
     Q_EMIT displayedProductsChanged();
 }
 
 void ProductLibrary::fail(RefreshOutcome outcome, const QString &message) {
+    if (std::exchange(m_clearingCaches, false)) {
+        // Nothing was forgotten: the library shows again as it was.
+        m_hasLibraryOfStoredCommit = m_hadLibraryBeforeClearing;
+        m_libraryProducts = m_cachedProducts;
+        if (m_hasLibraryOfStoredCommit)
+            Q_EMIT myProductsAvailable(true);
+        applyLibraryFilter();
+    }
     Q_EMIT refreshFinished(outcome, message);
 }
 

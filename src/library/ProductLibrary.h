@@ -42,9 +42,12 @@ public:
     // Reads the product cache; on success the library shows it with its stored states.
     bool loadProductCache();
     void requestProductCommitNumber();
-    // Forgets the cached library and the commit number and reloads from the store. Refused (false) while an
-    // installation job is queued.
+    // Reloads the library from the store whatever its commit number; the cached library and the picture map are
+    // forgotten once the new library has arrived, and kept when it does not. Refused (false) while an installation
+    // job is queued.
     bool clearCaches();
+    // Sign-out: the library in memory goes with the files.
+    void forgetLibrary();
     // Recomputes displayedProducts from viewSettings and the lists.
     void applyLibraryFilter();
     // Updates installed states of the named products and their groups; the cache is rewritten on change.
@@ -52,6 +55,7 @@ public:
     void setInstallationQueueBusyQuery(std::function<bool()> isBusy);
 
 Q_SIGNALS:
+    // The message says why the library could not be had, or, after a download, what went wrong storing it.
     void refreshFinished(klv::ProductLibrary::RefreshOutcome outcome, const QString &message);
     void displayedProductsChanged();
     // The My Products section has a library to show (true) or has none (false).
@@ -64,7 +68,9 @@ private:
     void requestCustomerProducts();
     void handleLibraryAnswer(const StoreResponse &response, const QString &requestUrl);
     std::optional<QJsonObject> readAnswer(const StoreResponse &response, const QString &requestUrl);
-    void storeLibrary();
+    // Writes the product cache; the error text when it could not be written whole.
+    std::optional<QString> storeLibrary();
+    void forgetPictureMap();
     void fail(RefreshOutcome outcome, const QString &message);
 
     Services &m_services;
@@ -74,6 +80,10 @@ private:
     QList<OutlineViewItem> m_cachedProducts;
     QList<OutlineViewItem> m_libraryProducts;
     QList<OutlineViewItem> m_displayedProducts;
+    // m_cachedProducts is the library of the stored commit number (read from the cache or written to it).
+    bool m_hasLibraryOfStoredCommit = false;
+    bool m_clearingCaches = false;
+    bool m_hadLibraryBeforeClearing = false;
 };
 
 } // namespace klv

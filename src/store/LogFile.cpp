@@ -1,5 +1,7 @@
 #include "store/LogFile.h"
 
+#include "core/ControlCharacters.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QMutexLocker>
@@ -13,7 +15,8 @@ LogFile::LogFile(QString filePath)
 
 void LogFile::appendLog(const QString &message) {
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    const QByteArray entry = (u'\n' + stamp + u" +0000 : " + message).toUtf8();
+    // Messages carry text from the store: escaped, none of it can start an entry of its own.
+    const QByteArray entry = (u'\n' + stamp + u" +0000 : " + escapeControlCharacters(message)).toUtf8();
 
     QMutexLocker lock(&m_mutex);
     // Unbuffered append: each entry reaches the file in one write, so another process appending meanwhile

@@ -7,7 +7,8 @@
 
 namespace klv {
 
-// The program's diagnostic log. Entries are appended, one writer at a time, each on its own line.
+// The program's diagnostic log. Entries are appended, one writer at a time, each on one line of its own: control
+// characters in a message are escaped.
 class LogFile final : public LogSink {
 public:
     explicit LogFile(QString filePath);

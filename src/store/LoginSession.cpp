@@ -8,11 +8,13 @@
 
 namespace klv {
 
-LoginSession::LoginSession(StoreClient &store, Settings &settings, const Reporter &reporter, QObject *parent)
+LoginSession::LoginSession(StoreClient &store, Settings &settings, const Reporter &reporter,
+                           std::function<void()> endPreviousSession, QObject *parent)
     : QObject(parent)
     , m_store(store)
     , m_settings(settings)
-    , m_reporter(reporter) {}
+    , m_reporter(reporter)
+    , m_endPreviousSession(std::move(endPreviousSession)) {}
 
 bool LoginSession::login(const QString &userName, const QString &password) {
     if (userName.isEmpty() || password.isEmpty())
@@ -54,13 +56,21 @@ void LoginSession::handleLoginResponse(const StoreResponse &response) {
         return;
     }
 
+    // The cached library and commit number belong to the customer signed in so far: another customer starts
+    // from a clean session, as after a sign-out. The same customer keeps them.
+    if (m_settings.sessionActive && m_settings.userEmail != *email)
+        m_endPreviousSession();
     m_settings.userName = *name;
     m_settings.userEmail = *email;
     m_settings.sessionActive = true;
-    m_settings.saveSettings();
+    QString problem;
+    if (const std::optional<QString> error = m_settings.saveSettings()) {
+        problem = u"The sign-in could not be remembered for the next start: " + *error;
+        m_reporter.appendLog(problem);
+    }
     Q_EMIT loginCompleted();
     setLoginControlsEnabled(false);
-    Q_EMIT loginFinished(Outcome::signedIn, {});
+    Q_EMIT loginFinished(Outcome::signedIn, problem);
 }
 
 void LoginSession::finish(Outcome outcome, const QString &message) {

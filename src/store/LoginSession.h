@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 namespace klv {
 
 class Reporter;
@@ -25,7 +27,9 @@ public:
     };
     Q_ENUM(Outcome)
 
-    LoginSession(StoreClient &store, Settings &settings, const Reporter &reporter, QObject *parent = nullptr);
+    // endPreviousSession signs the previous customer out (caches and settings) when another one signs in.
+    LoginSession(StoreClient &store, Settings &settings, const Reporter &reporter,
+                 std::function<void()> endPreviousSession, QObject *parent = nullptr);
 
     // False, and nothing is sent, when the user name or the password is empty.
     bool login(const QString &userName, const QString &password);
@@ -38,7 +42,8 @@ Q_SIGNALS:
     // The sign-in form's controls are usable (true) or wait for an answer (false).
     void loginControlsEnabledChanged(bool enabled);
     void loginCompleted();
-    // Every answer ends here once, with a text fit to show the customer when it is not a success.
+    // Every answer ends here once, with a text fit to show the customer when it is not a success, or when the
+    // success could not be stored.
     void loginFinished(klv::LoginSession::Outcome outcome, const QString &message);
 
 private:
@@ -48,6 +53,7 @@ private:
     StoreClient &m_store;
     Settings &m_settings;
     const Reporter &m_reporter;
+    std::function<void()> m_endPreviousSession;
     bool m_loginControlsEnabled = true;
 };
 

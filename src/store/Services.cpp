@@ -1,10 +1,11 @@
 #include "store/Services.h"
 
+#include "core/AtomicFileWrite.h"
+
 #include "store/DesktopServices.h"
 #include "store/StoreClient.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <cstdio>
 
@@ -13,11 +14,9 @@ namespace klv {
 namespace {
 
 void writeEmptyImageMap(const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(ProductImageMapArchive::encode({})) < 0) {
+    if (const std::optional<QString> error = writeFileAtomically(path, ProductImageMapArchive::encode({})))
         std::fprintf(stderr, "KLV App Error write data to: %s with error %s\n", qUtf8Printable(urlDescription(path)),
-                     qUtf8Printable(file.errorString()));
-    }
+                     qUtf8Printable(*error));
 }
 
 // Stands in while no front end offers desktop services: the request is at least on record.
@@ -55,22 +54,18 @@ void Services::loadUserData() {
     productImageMap.clear();
     const QString path = m_locations.userDataFileURL;
     QFile file(path);
-    if (file.exists() && file.open(QIODevice::ReadOnly)) {
+    if (file.exists() && file.size() <= ProductImageMapArchive::maxArchiveBytes && file.open(QIODevice::ReadOnly)) {
         if (const std::optional<ProductImageMap> stored = ProductImageMapArchive::decode(file.readAll())) {
             productImageMap = *stored;
             return;
         }
-        // A garbled map holds nothing worth keeping: start it afresh like a missing one.
     }
+    // A garbled or oversized map holds nothing worth keeping: it starts afresh like a missing one.
     writeEmptyImageMap(path);
 }
 
 std::optional<QString> Services::saveProductImageMap() const {
-    QSaveFile file(m_locations.userDataFileURL);
-    if (file.open(QIODevice::WriteOnly) && file.write(ProductImageMapArchive::encode(productImageMap)) >= 0 &&
-        file.commit())
-        return std::nullopt;
-    return file.errorString();
+    return writeFileAtomically(m_locations.userDataFileURL, ProductImageMapArchive::encode(productImageMap));
 }
 
 } // namespace klv

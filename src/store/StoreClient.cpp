@@ -1,6 +1,8 @@
 #include "store/StoreClient.h"
 
+#include "core/ByteCountFormat.h"
 #include "core/Configuration.h"
+#include "store/BoundedReplyBody.h"
 #include "store/Reporter.h"
 #include "store/RequestEnvelope.h"
 
@@ -14,8 +16,29 @@
 namespace klv {
 
 namespace {
-constexpr int requestTimeoutMs = 60'000;
+
+// Qt's own texts name the request's address, which carries the encrypted query; these never do.
+QString transportErrorText(QNetworkReply::NetworkError error, std::chrono::milliseconds timeout) {
+    switch (error) {
+    case QNetworkReply::OperationCanceledError:
+    case QNetworkReply::TimeoutError:
+        // The transfer time-out is what cancels a store request: nothing else does.
+        return QStringLiteral("the store did not answer within %1 seconds.")
+            .arg(std::chrono::duration_cast<std::chrono::seconds>(timeout).count());
+    case QNetworkReply::ConnectionRefusedError:
+        return QStringLiteral("the store refused the connection.");
+    case QNetworkReply::RemoteHostClosedError:
+        return QStringLiteral("the store closed the connection without an answer.");
+    case QNetworkReply::HostNotFoundError:
+        return QStringLiteral("the store's host name is not known.");
+    case QNetworkReply::SslHandshakeFailedError:
+        return QStringLiteral("the secure connection to the store could not be established.");
+    default:
+        return QStringLiteral("network error %1.").arg(int(error));
+    }
 }
+
+} // namespace
 
 StoreClient::StoreClient(QNetworkAccessManager &network, const Configuration &configuration, const Reporter &reporter,
                          QObject *parent)
@@ -38,8 +61,13 @@ QString StoreClient::keyFor(StoreEndpoint endpoint) const {
     return endpoint == StoreEndpoint::marketing ? m_configuration.marketingKey : m_configuration.storeKey;
 }
 
+void StoreClient::setLimits(std::chrono::milliseconds timeout, qint64 maxBytes) {
+    m_timeout = timeout;
+    m_maxAnswerBytes = maxBytes;
+}
+
 void StoreClient::prepare(QNetworkRequest &request) const {
-    request.setTransferTimeout(requestTimeoutMs);
+    request.setTransferTimeout(int(m_timeout.count()));
     if (!m_extraCertificates.isEmpty()) {
         QSslConfiguration tls = request.sslConfiguration();
         tls.addCaCertificates(m_extraCertificates);
@@ -63,22 +91,28 @@ QString StoreClient::send(StoreEndpoint endpoint, const QString &requestType, co
     for (const QString &error : query.encryptionErrors)
         m_reporter.appendLog(u"Error: " + error);
 
-    const QString address = endpointAddress(endpoint) + query.text;
-    QNetworkRequest request{QUrl(address, QUrl::StrictMode)};
+    QNetworkRequest request{QUrl(endpointAddress(endpoint) + query.text, QUrl::StrictMode)};
     prepare(request);
     QNetworkReply *reply = m_network.get(request);
-    QObject::connect(reply, &QNetworkReply::finished, context, [reply, handler = std::move(handler)] {
-        reply->deleteLater();
-        StoreResponse response;
-        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        response.hasBody = status.isValid();
-        response.httpStatus = status.toInt();
-        response.body = reply->readAll();
-        if (reply->error() != QNetworkReply::NoError)
-            response.transportError = reply->errorString();
-        handler(response);
-    });
-    return address;
+    auto *body = new BoundedReplyBody(*reply, m_maxAnswerBytes);
+    QObject::connect(reply, &QNetworkReply::finished, context,
+                     [reply, body, timeout = m_timeout, limit = m_maxAnswerBytes, handler = std::move(handler)] {
+                         reply->deleteLater();
+                         StoreResponse response;
+                         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+                         response.httpStatus = status.toInt();
+                         response.body = body->take();
+                         if (body->exceeded()) {
+                             response.transportError =
+                                 u"the store's answer is larger than " + formatByteCount(limit) + u'.';
+                         } else {
+                             response.hasBody = status.isValid();
+                             if (reply->error() != QNetworkReply::NoError)
+                                 response.transportError = transportErrorText(reply->error(), timeout);
+                         }
+                         handler(response);
+                     });
+    return endpointAddress(endpoint) + u" (" + requestType + u')';
 }
 
 } // namespace klv

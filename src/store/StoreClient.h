@@ -8,6 +8,7 @@
 #include <QSslCertificate>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 
 class QNetworkAccessManager;
@@ -25,16 +26,23 @@ class StoreClient final : public QObject {
 public:
     using ResponseHandler = std::function<void(const StoreResponse &)>;
 
+    static constexpr std::chrono::milliseconds requestTimeout{60'000};
+    // No store answer (a JSON object) comes near this; a longer one is refused while it arrives, never held whole.
+    static constexpr qint64 maxAnswerBytes = qint64(64) << 20;
+
     StoreClient(QNetworkAccessManager &network, const Configuration &configuration, const Reporter &reporter,
                 QObject *parent = nullptr);
 
     // The service address, ending with "/".
     QString endpointAddress(StoreEndpoint endpoint) const;
-    // Returns the full request address (for log lines).
+    // Returns the request as log lines may name it: the service address and the request type. The full address
+    // carries the encrypted query and is never written anywhere.
     QString send(StoreEndpoint endpoint, const QString &requestType, const QStringList &parameters, QObject *context,
                  ResponseHandler handler);
     // Applies the trusted certificates and time-out shared by every request of the program.
     void prepare(QNetworkRequest &request) const;
+    // Tests shorten the waits and bounds.
+    void setLimits(std::chrono::milliseconds timeout, qint64 maxBytes);
 
 private:
     QString keyFor(StoreEndpoint endpoint) const;
@@ -43,6 +51,8 @@ private:
     const Configuration &m_configuration;
     const Reporter &m_reporter;
     QList<QSslCertificate> m_extraCertificates;
+    std::chrono::milliseconds m_timeout = requestTimeout;
+    qint64 m_maxAnswerBytes = maxAnswerBytes;
 };
 
 } // namespace klv

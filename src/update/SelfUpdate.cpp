@@ -133,7 +133,8 @@ void SelfUpdate::handleVersionAnswer(const StoreResponse &response, const QStrin
         Q_EMIT versionRequestFailed(false, u"The store's answer could not be read."_s);
         return;
     }
-    if (json::toBool(answer->value("status"_L1)) == true) {
+    // Only the boolean true: a number 1 is no yes here, as in every other store answer.
+    if (const QJsonValue status = answer->value("status"_L1); status.isBool() && status.toBool()) {
         completion(*answer);
         return;
     }

@@ -1,0 +1,45 @@
+#include "core/ControlCharacters.h"
+
+namespace klv {
+
+namespace {
+
+bool isControl(char16_t c) {
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f);
+}
+
+QString escaped(char16_t c) {
+    switch (c) {
+    case u'\n':
+        return QStringLiteral("\\n");
+    case u'\r':
+        return QStringLiteral("\\r");
+    case u'\t':
+        return QStringLiteral("\\t");
+    default:
+        return c < 0x80 ? QStringLiteral("\\x%1").arg(uint(c), 2, 16, QLatin1Char('0'))
+                        : QStringLiteral("\\u%1").arg(uint(c), 4, 16, QLatin1Char('0'));
+    }
+}
+
+} // namespace
+
+QString escapeControlCharacters(const QString &text) {
+    qsizetype next = 0;
+    while (next < text.size() && !isControl(text.at(next).unicode()))
+        ++next;
+    if (next == text.size())
+        return text;
+    QString result = text.left(next);
+    result.reserve(text.size() + 8);
+    for (; next < text.size(); ++next) {
+        const char16_t c = text.at(next).unicode();
+        if (isControl(c))
+            result += escaped(c);
+        else
+            result += QChar(c);
+    }
+    return result;
+}
+
+} // namespace klv

@@ -18,6 +18,8 @@
 
 #include <csignal>
 
+#include <unistd.h>
+
 namespace klv::test {
 namespace {
 
@@ -173,6 +175,30 @@ TEST_F(InstallCliTest, BadPackagesFailClearlyAndInstallNothing) {
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/klv-fixture-absolute-evil")));
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/klv-fixture-symlink-evil")));
     EXPECT_FALSE(QFileInfo::exists(vantory(u"KLV-Download/evil"_qs)));
+}
+
+TEST_F(InstallCliTest, AFolderThatRefusesWritesFailsTheJobAndLeavesNothingInstalled) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a read-only mount needs root";
+    const QString transitions = motion(u"Transitions"_qs, QString());
+    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("--bind"), transitions, transitions}) != 0)
+        GTEST_SKIP() << "no bind mount here";
+    const bool readOnly =
+        QProcess::execute(QStringLiteral("mount"),
+                          {QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), transitions}) == 0;
+    const CliResult refused = readOnly ? install({QStringLiteral("Fixture Titles")}) : CliResult{};
+    QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), transitions});
+    ASSERT_TRUE(readOnly);
+
+    EXPECT_EQ(refused.exitCode, 4) << refused.err.toStdString();
+    EXPECT_EQ(refused.out, u"Failed Fixture Titles\n");
+    EXPECT_TRUE(refused.err.contains(u"Alert: Installing Fixture Titles failed: ")) << refused.err.toStdString();
+    expectNothingInstalled(u"Fixture Titles"_qs);
+    EXPECT_EQ(QDir(motion(u"Titles"_qs, QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList());
+
+    const CliResult again = install({QStringLiteral("Fixture Titles")});
+    EXPECT_EQ(again.exitCode, 0) << "not refused as already installed: " << again.err.toStdString();
 }
 
 TEST_F(InstallCliTest, ShellCharactersInNamesAreJustNames) {

@@ -12,6 +12,7 @@ using namespace Qt::StringLiterals;
 ArchiveExtractor::Result placeArchive(const QString &archive, const QString &folder, StagedPlacement &placement,
                                       std::stop_token stop) {
     QDir().mkpath(folder);
+    StagedPlacement::removeLeftovers(folder);
     const QTemporaryDir staging(folder + u'/' + StagedPlacement::stagingPrefix + u"XXXXXX"_s);
     if (!staging.isValid()) {
         ArchiveExtractor::Result failed;

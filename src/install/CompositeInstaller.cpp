@@ -48,6 +48,7 @@ void CompositeInstaller::install(const PackageDownload::Result &download) {
     runStep([downloaded, folder, movie, staged = placement()](std::stop_token) -> StepResult {
         // Copied when the download folder lies on another file system; an earlier movie goes only once the new
         // one is complete.
+        StagedPlacement::removeLeftovers(folder);
         std::optional<QString> error = QDir().mkpath(folder)
                                            ? staged->stage(downloaded, movie)
                                            : std::optional<QString>(u"the folder could not be created"_s);

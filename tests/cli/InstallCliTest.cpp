@@ -76,6 +76,15 @@ protected:
         EXPECT_FALSE(installedNames().contains(name)) << name.toStdString();
     }
 
+    // Every file below a folder, relative to it and sorted.
+    static QStringList filesBelow(const QString &folder) {
+        QStringList files;
+        for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+            files << QDir(folder).relativeFilePath(it.next());
+        files.sort();
+        return files;
+    }
+
     SandboxHome home;
     QTemporaryDir catalog;
     StoreProcess store{catalog.path()};
@@ -199,6 +208,54 @@ TEST_F(InstallCliTest, AFolderThatRefusesWritesFailsTheJobAndLeavesNothingInstal
 
     const CliResult again = install({QStringLiteral("Fixture Titles")});
     EXPECT_EQ(again.exitCode, 0) << "not refused as already installed: " << again.err.toStdString();
+}
+
+TEST_F(InstallCliTest, AnUpdateKilledAtAnyPointLeavesEachTemplateFolderWholeOldOrWholeNew) {
+    ASSERT_EQ(install({QStringLiteral("Fixture Titles")}).exitCode, 0);
+    const QStringList types{u"Titles"_qs, u"Transitions"_qs};
+    QHash<QString, QStringList> oldVersions;
+    for (const QString &type : types) {
+        QFile marker(motion(type, u"KLV - Fixture Titles/old version"_qs));
+        ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
+        marker.close();
+        oldVersions[type] = filesBelow(motion(type, u"KLV - Fixture Titles"_qs));
+    }
+    // A new release big enough for a kill to land while it is unpacked, prepared or placed.
+    ASSERT_EQ(
+        QProcess::execute(QStringLiteral("python3"), {QStringLiteral("-c"), QStringLiteral(R"(import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], 'w') as z:
+    for t in ('Titles', 'Transitions'):
+        for i in range(800):
+            z.writestr('Fixture Titles/%s/KLV - Fixture Titles/T%04d/T%04d.moti' % (t, i, i), '\t<layout>1\n')
+)"),
+                                                      catalog.filePath(u"files/templates/fixture-titles.zip"_qs)}),
+        0);
+
+    for (const int delayMs : {300, 600, 900, 1200, 1500, 1800, 2200}) {
+        QProcess update;
+        update.setProcessEnvironment(environment());
+        update.start(QStringLiteral(KLV_CLI_BINARY), {QStringLiteral("update"), QStringLiteral("Fixture Titles")});
+        ASSERT_TRUE(update.waitForStarted());
+        if (!update.waitForFinished(delayMs)) {
+            update.kill();
+            update.waitForFinished();
+        }
+        for (const QString &type : types) {
+            const QStringList files = filesBelow(motion(type, u"KLV - Fixture Titles"_qs));
+            EXPECT_TRUE(files == oldVersions[type] || (files.size() == 800 && !files.contains(u"old version"_qs)))
+                << type.toStdString() << " after " << delayMs << " ms: " << files.size() << " files";
+        }
+        EXPECT_TRUE(installedNames().contains(u"Fixture Titles"_qs));
+    }
+
+    const CliResult finished = klv({QStringLiteral("update"), QStringLiteral("Fixture Titles")});
+    EXPECT_EQ(finished.exitCode, 0) << finished.err.toStdString();
+    for (const QString &type : types) {
+        EXPECT_EQ(filesBelow(motion(type, u"KLV - Fixture Titles"_qs)).size(), 800);
+        EXPECT_EQ(QDir(motion(type, QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{u"KLV - Fixture Titles"_qs})
+            << "what killed runs left is cleared";
+    }
 }
 
 TEST_F(InstallCliTest, ShellCharactersInNamesAreJustNames) {

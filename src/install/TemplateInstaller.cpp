@@ -147,6 +147,8 @@ Outcome placeTemplates(const QMap<QString, QString> &types, const Locations &loc
 
 Outcome installPackage(const Paths &paths, const QString &name, const Locations &locations, const Reporter &reporter,
                        const Reports &reports, StagedPlacement &placement, std::stop_token stop) {
+    // A killed run may have left a half-prepared unpacking; nothing of it may join the new one.
+    QDir(paths.unpackFolder).removeRecursively();
     const ArchiveExtractor extractor;
     const ArchiveExtractor::Result unpacked = extractor.extract(paths.archive, paths.unpackFolder, stop);
     QFile::remove(paths.archive);

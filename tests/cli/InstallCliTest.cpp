@@ -25,6 +25,8 @@ namespace {
 
 class InstallCliTest : public ::testing::Test {
 protected:
+    static constexpr qsizetype largeTemplateCount = 800;
+
     void SetUp() override {
         copyFolder(QStringLiteral(KLV_INSTALL_FIXTURE_DIR), catalog.path());
         ASSERT_TRUE(store.start()) << store.errorString().toStdString();
@@ -76,6 +78,19 @@ protected:
         EXPECT_FALSE(installedNames().contains(name)) << name.toStdString();
     }
 
+    // Replaces the package of Fixture Titles with one of largeTemplateCount template folders per type.
+    void serveLargeTitles() const {
+        ASSERT_EQ(
+            QProcess::execute(QStringLiteral("python3"), {QStringLiteral("-c"), QStringLiteral(R"(import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], 'w') as z:
+    for t in ('Titles', 'Transitions'):
+        for i in range(int(sys.argv[2])):
+            z.writestr('Fixture Titles/%s/KLV - Fixture Titles/T%04d/T%04d.moti' % (t, i, i), '\t<layout>1\n')
+)"),
+                                                          catalog.filePath(u"files/templates/fixture-titles.zip"_qs),
+                                                          QString::number(largeTemplateCount)}),
+            0);
+    }
     // Every file below a folder, relative to it and sorted.
     static QStringList filesBelow(const QString &folder) {
         QStringList files;
@@ -221,15 +236,7 @@ TEST_F(InstallCliTest, AnUpdateKilledAtAnyPointLeavesEachTemplateFolderWholeOldO
         oldVersions[type] = filesBelow(motion(type, u"KLV - Fixture Titles"_qs));
     }
     // A new release big enough for a kill to land while it is unpacked, prepared or placed.
-    ASSERT_EQ(
-        QProcess::execute(QStringLiteral("python3"), {QStringLiteral("-c"), QStringLiteral(R"(import sys, zipfile
-with zipfile.ZipFile(sys.argv[1], 'w') as z:
-    for t in ('Titles', 'Transitions'):
-        for i in range(800):
-            z.writestr('Fixture Titles/%s/KLV - Fixture Titles/T%04d/T%04d.moti' % (t, i, i), '\t<layout>1\n')
-)"),
-                                                      catalog.filePath(u"files/templates/fixture-titles.zip"_qs)}),
-        0);
+    serveLargeTitles();
 
     for (const int delayMs : {300, 600, 900, 1200, 1500, 1800, 2200}) {
         QProcess update;
@@ -242,7 +249,8 @@ with zipfile.ZipFile(sys.argv[1], 'w') as z:
         }
         for (const QString &type : types) {
             const QStringList files = filesBelow(motion(type, u"KLV - Fixture Titles"_qs));
-            EXPECT_TRUE(files == oldVersions[type] || (files.size() == 800 && !files.contains(u"old version"_qs)))
+            EXPECT_TRUE(files == oldVersions[type] ||
+                        (files.size() == largeTemplateCount && !files.contains(u"old version"_qs)))
                 << type.toStdString() << " after " << delayMs << " ms: " << files.size() << " files";
         }
         EXPECT_TRUE(installedNames().contains(u"Fixture Titles"_qs));
@@ -251,7 +259,7 @@ with zipfile.ZipFile(sys.argv[1], 'w') as z:
     const CliResult finished = klv({QStringLiteral("update"), QStringLiteral("Fixture Titles")});
     EXPECT_EQ(finished.exitCode, 0) << finished.err.toStdString();
     for (const QString &type : types) {
-        EXPECT_EQ(filesBelow(motion(type, u"KLV - Fixture Titles"_qs)).size(), 800);
+        EXPECT_EQ(filesBelow(motion(type, u"KLV - Fixture Titles"_qs)).size(), largeTemplateCount);
         EXPECT_EQ(QDir(motion(type, QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                   QStringList{u"KLV - Fixture Titles"_qs})
             << "what killed runs left is cleared";
@@ -319,6 +327,41 @@ TEST_F(InstallCliTest, CtrlCCancelsAndLeavesNothingMarkedInstalled) {
     ASSERT_TRUE(klvProcess.waitForFinished(15'000));
     EXPECT_EQ(klvProcess.exitCode(), 130);
     expectNothingInstalled(u"Fixture Titles"_qs);
+}
+
+TEST_F(InstallCliTest, CtrlCWhileTemplatesArePlacedEndsOnlyOnceNothingOfTheJobIsLeft) {
+    serveLargeTitles();
+    for (const int delayMs : {0, 700, 1400, 2100, 2800, 3500}) {
+        QProcess klvProcess;
+        klvProcess.setProcessEnvironment(environment());
+        klvProcess.start(QStringLiteral(KLV_CLI_BINARY), {QStringLiteral("install"), QStringLiteral("Fixture Titles")});
+        QByteArray errors;
+        for (int i = 0; i < 100 && !errors.contains("Installing (1 / 1)"); ++i) {
+            klvProcess.waitForReadyRead(100);
+            errors += klvProcess.readAllStandardError();
+        }
+        ASSERT_TRUE(errors.contains("Installing (1 / 1)")) << errors.toStdString();
+        if (!klvProcess.waitForFinished(delayMs)) {
+            ::kill(pid_t(klvProcess.processId()), SIGINT);
+            ASSERT_TRUE(klvProcess.waitForFinished(30'000));
+        }
+        const QString out = QString::fromUtf8(klvProcess.readAllStandardOutput());
+
+        if (out.contains(u"Installed Fixture Titles")) {
+            EXPECT_EQ(filesBelow(motion(u"Titles"_qs, u"KLV - Fixture Titles"_qs)).size(), largeTemplateCount);
+            ASSERT_EQ(
+                klv({QStringLiteral("uninstall"), QStringLiteral("--yes"), QStringLiteral("Fixture Titles")}).exitCode,
+                0);
+            continue;
+        }
+        EXPECT_EQ(klvProcess.exitCode(), 130) << delayMs << " ms: " << out.toStdString();
+        EXPECT_TRUE(out.isEmpty()) << delayMs << " ms: nothing after Ctrl-C, got " << out.toStdString();
+        expectNothingInstalled(u"Fixture Titles"_qs);
+        for (const QString &type : {u"Titles"_qs, u"Transitions"_qs})
+            EXPECT_EQ(QDir(motion(type, QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                      QStringList())
+                << type.toStdString() << " after " << delayMs << " ms";
+    }
 }
 
 } // namespace

@@ -266,6 +266,26 @@ TEST_F(InstallCliTest, AnUpdateKilledAtAnyPointLeavesEachTemplateFolderWholeOldO
     }
 }
 
+TEST_F(InstallCliTest, ADamagedPluginArchiveLeavesTheProductAsItWasBefore) {
+    const QString oldGlow = vantory(u"Plugins/KLV Fixture Glow.app/old version"_qs);
+    QDir().mkpath(QFileInfo(oldGlow).path());
+    QFile marker(oldGlow);
+    ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
+    marker.close();
+    QFile damaged(catalog.filePath(u"files/plugins/KLV Fixture Glow.zip"_qs));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly) && damaged.write("PK\x03\x04 not a whole archive") > 0);
+    damaged.close();
+
+    const CliResult result = install({QStringLiteral("Fixture Plugins")});
+    EXPECT_EQ(result.exitCode, 4) << result.err.toStdString();
+    EXPECT_EQ(result.out, u"Failed Fixture Plugins\n");
+    EXPECT_TRUE(QFileInfo::exists(oldGlow)) << "the old plug-in is still there";
+    EXPECT_FALSE(QFileInfo::exists(vantory(u"Plugins/KLV Fixture Glow.app/AppRun"_qs)));
+    EXPECT_FALSE(QFileInfo::exists(vantory(u"Plugins/KLV Fixture Helper.app"_qs)))
+        << "the plug-in that did arrive is taken back";
+    expectNothingInstalled(u"Fixture Plugins"_qs);
+}
+
 TEST_F(InstallCliTest, ShellCharactersInNamesAreJustNames) {
     const QString name = QStringLiteral("Bad $(name) `x`; \"q\"");
     const CliResult result = install({name});

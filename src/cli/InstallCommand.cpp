@@ -144,11 +144,13 @@ void InstallCommand::watchEngine() {
 }
 
 void InstallCommand::finishIfDone() {
+    const InstallationEngine &engine = m_context.installationEngine();
+    // A cancelled job ends once its workers stopped and what it placed is taken back.
     if (m_cancelled) {
-        Q_EMIT finished(ExitCode::cancelled);
+        if (!engine.isBusy())
+            Q_EMIT finished(ExitCode::cancelled);
         return;
     }
-    const InstallationEngine &engine = m_context.installationEngine();
     if (m_pendingRequests > 0 || !m_toRequest.isEmpty() || engine.isBusy() || engine.hasSideWork())
         return;
     m_progress->finishLine();

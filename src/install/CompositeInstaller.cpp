@@ -1,6 +1,7 @@
 #include "install/CompositeInstaller.h"
 
-#include "install/ArchiveExtractor.h"
+#include "install/ArchivePlacement.h"
+#include "install/StagedPlacement.h"
 #include "store/Services.h"
 
 #include <QDir>
@@ -32,25 +33,30 @@ void CompositeInstaller::install(const PackageDownload::Result &download) {
     const QString downloaded = download.filePath;
     if (isZip) {
         const QString archive = services().locations().downloadFolderURL + jobName() + u".zip"_s;
-        runStep([downloaded, archive, folder](std::stop_token stop) -> StepResult {
+        runStep([downloaded, archive, folder, staged = placement()](std::stop_token stop) -> StepResult {
             // Renamed so that messages about the archive name it as what it is.
             QFile::remove(archive);
             if (!QFile::rename(downloaded, archive))
                 return {u"The composite package could not be renamed to “"_s + archive + u"”."_s, {}};
-            const ArchiveExtractor::Result result = ArchiveExtractor().extract(archive, folder, stop);
+            const ArchiveExtractor::Result result = placeArchive(archive, folder, *staged, stop);
             QFile::remove(archive);
             return {result.error, {}};
         });
         return;
     }
     const QString movie = folder + u'/' + jobName() + u".mov"_s;
-    runStep([downloaded, folder, movie](std::stop_token) -> StepResult {
-        QFile::remove(movie);
-        // Falls back to copying when the download folder lies on another file system.
-        QFile file(downloaded);
-        if (!QDir().mkpath(folder) || !file.rename(movie)) {
+    runStep([downloaded, folder, movie, staged = placement()](std::stop_token) -> StepResult {
+        // Copied when the download folder lies on another file system; an earlier movie goes only once the new
+        // one is complete.
+        StagedPlacement::removeLeftovers(folder);
+        std::optional<QString> error = QDir().mkpath(folder)
+                                           ? staged->stage(downloaded, movie)
+                                           : std::optional<QString>(u"the folder could not be created"_s);
+        if (!error)
+            error = staged->swapIn();
+        if (error) {
             QFile::remove(downloaded);
-            return {u"The composite movie could not be moved to “"_s + movie + u"”: "_s + file.errorString(), {}};
+            return {u"The composite movie could not be moved to “"_s + movie + u"”: "_s + *error, {}};
         }
         return {};
     });

@@ -45,31 +45,4 @@ std::optional<QString> moveItem(const QString &source, const QString &target) {
     return std::nullopt;
 }
 
-std::optional<QString> replaceFolderContents(const QString &source, const QString &target) {
-    const QFileInfo existing(target);
-    // Nothing to replace: the folder moves whole, in one rename, without the Finder's leftovers.
-    if (!existing.exists() && !existing.isSymLink() && QFileInfo(source).isDir()) {
-        QFile::remove(source + u"/.DS_Store");
-        if (!moveItem(source, target))
-            return std::nullopt;
-    }
-    if (existing.exists() || existing.isSymLink()) {
-        if (existing.isDir() && !existing.isSymLink())
-            QDir(target).removeRecursively();
-        else
-            QFile::remove(target);
-    }
-    if (!QDir().mkdir(target))
-        return u"the folder \"" + target + u"\" could not be created";
-    std::optional<QString> firstError;
-    for (const QString &entry : QDir(source).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
-        if (entry == u".DS_Store")
-            continue;
-        std::optional<QString> error = moveItem(source + u'/' + entry, target + u'/' + entry);
-        if (error && !firstError)
-            firstError = error;
-    }
-    return firstError;
-}
-
 } // namespace klv

@@ -148,8 +148,7 @@ void FontInstaller::placeArchive(const PackageDownload::Result &answer) {
         installNextArchive();
         return;
     }
-    runOnWorker(
-        this,
+    runWorkerStep(
         [archive, fontsFolder = m_services.locations().fontsFolderURL, stop = m_stop] {
             ArchiveExtractor::Result unpacked = ArchiveExtractor().extract(archive, fontsFolder, stop->get_token());
             QFile::remove(archive);
@@ -234,6 +233,7 @@ void FontInstaller::cancel() {
     m_stop->request_stop();
     if (auto *download = m_download.data())
         download->cancel();
+    stopWhenIdle();
 }
 
 } // namespace klv

@@ -23,7 +23,16 @@ InstallationEngine::InstallationEngine(Services &services, ProductLibrary &libra
     , m_library(library) {}
 
 InstallationEngine::~InstallationEngine() {
-    stopJobInstallers();
+    for (const QPointer<JobInstaller> &running : std::as_const(m_jobInstallers)) {
+        if (JobInstaller *installer = running.data()) {
+            installer->disconnect(this);
+            installer->cancel();
+        }
+    }
+}
+
+void InstallationEngine::setJobInstallerFactory(JobInstallerFactory factory) {
+    m_createJobInstallers = std::move(factory);
 }
 
 void InstallationEngine::requestInstallation(const OutlineViewItem &item, bool isNewInstall) {
@@ -204,7 +213,9 @@ void InstallationEngine::startCurrentJob() {
     }
 
     const InstallEnvironment environment{m_services, m_notAutoKillList};
-    for (JobInstaller *installer : createJobInstallers(environment, job, this)) {
+    const QList<JobInstaller *> installers = m_createJobInstallers ? m_createJobInstallers(environment, job, this)
+                                                                   : createJobInstallers(environment, job, this);
+    for (JobInstaller *installer : installers) {
         m_jobInstallers.append(installer);
         connect(installer, &JobInstaller::progressed, this, &InstallationEngine::reportProgress);
         connect(installer, &JobInstaller::stepChanged, this, &InstallationEngine::setStepText);
@@ -257,6 +268,10 @@ double InstallationEngine::jobProgress(const QString &productName, qint64 produc
 }
 
 void InstallationEngine::finishCurrentJob() {
+    for (const QPointer<JobInstaller> &installer : std::as_const(m_jobInstallers)) {
+        if (installer)
+            installer->commit();
+    }
     releaseJobInstallers();
     const InstallationItem job = m_installingQueue[m_installingIndexInQueue];
     m_services.reporter().appendLog(u"Installed "_s + job.product_name);
@@ -270,17 +285,23 @@ void InstallationEngine::finishCurrentJob() {
 }
 
 void InstallationEngine::failCurrentJob(const QString &message) {
-    if (m_installingIndexInQueue < 0 || m_installingIndexInQueue >= m_installingQueue.size())
+    if (m_stopping || m_installingIndexInQueue < 0 || m_installingIndexInQueue >= m_installingQueue.size())
         return;
-    stopJobInstallers();
-    const InstallationItem job = m_installingQueue[m_installingIndexInQueue];
-    m_services.reporter().showAlert(u"Alert"_s, u"Installing "_s + job.product_name + u" failed: "_s + message,
-                                    u"OK"_s);
-    if (job.installProcessType == u"new" && isSafePathComponent(job.product_name))
-        QDir(jobFolder(job)).removeRecursively();
-    refreshLibraryStates({{job.product_name, job.installProcessType == u"composite" ? 0 : job.product_id}});
-    Q_EMIT jobFailed(job.product_name, message);
-    advance();
+    // The job folder goes and the failure is told only once no worker uses the folder and every component has
+    // taken back what it placed.
+    stopJobInstallers([this, message] {
+        const InstallationItem job = m_installingQueue[m_installingIndexInQueue];
+        m_services.reporter().showAlert(u"Alert"_s, u"Installing "_s + job.product_name + u" failed: "_s + message,
+                                        u"OK"_s);
+        if (job.installProcessType == u"new" && isSafePathComponent(job.product_name))
+            QDir(jobFolder(job)).removeRecursively();
+        refreshLibraryStates({{job.product_name, job.installProcessType == u"composite" ? 0 : job.product_id}});
+        Q_EMIT jobFailed(job.product_name, message);
+        if (std::exchange(m_cancelPending, false))
+            clearQueue();
+        else
+            advance();
+    });
 }
 
 void InstallationEngine::advance() {
@@ -289,7 +310,15 @@ void InstallationEngine::advance() {
 }
 
 void InstallationEngine::cancelInstallation() {
-    stopJobInstallers();
+    // A failing job is already stopping; the queue empties when it has.
+    if (m_stopping) {
+        m_cancelPending = true;
+        return;
+    }
+    stopJobInstallers([this] { clearQueue(); });
+}
+
+void InstallationEngine::clearQueue() {
     QHash<QString, qint64> names;
     for (const InstallationItem &job : std::as_const(m_installingQueue))
         names.insert(job.product_name, job.product_id);
@@ -303,16 +332,36 @@ void InstallationEngine::cancelInstallation() {
         Q_EMIT queueFinished();
 }
 
-void InstallationEngine::stopJobInstallers() {
-    for (const QPointer<JobInstaller> &running : std::as_const(m_jobInstallers)) {
+void InstallationEngine::stopJobInstallers(std::function<void()> whenStopped) {
+    const QList<QPointer<JobInstaller>> installers = std::exchange(m_jobInstallers, {});
+    m_stopping = true;
+    // One more than the installers, so that installers stopping at once cannot end the wait early.
+    auto remaining = std::make_shared<qsizetype>(installers.size() + 1);
+    const auto oneStopped = [this, remaining, whenStopped = std::move(whenStopped)] {
+        if (--*remaining > 0)
+            return;
+        m_stopping = false;
+        whenStopped();
+    };
+    for (const QPointer<JobInstaller> &running : installers) {
         JobInstaller *installer = running.data();
-        if (!installer)
+        if (!installer) {
+            oneStopped();
             continue;
+        }
         installer->disconnect(this);
+        if (installer->isStopped()) {
+            installer->deleteLater();
+            oneStopped();
+            continue;
+        }
+        connect(installer, &JobInstaller::stopped, this, [installer, oneStopped] {
+            installer->deleteLater();
+            oneStopped();
+        });
         installer->cancel();
-        installer->deleteLater();
     }
-    m_jobInstallers.clear();
+    oneStopped();
 }
 
 void InstallationEngine::releaseJobInstallers() {

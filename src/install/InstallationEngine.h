@@ -10,11 +10,14 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <functional>
+
 namespace klv {
 
 class ProductLibrary;
 class Services;
 class JobInstaller;
+struct InstallEnvironment;
 struct StoreResponse;
 
 // The installation queue: turns download information into jobs, runs them strictly one after another, keeps
@@ -30,9 +33,14 @@ public:
         noAnswer,
     };
     Q_ENUM(DownloadInfoOutcome)
+    using JobInstallerFactory =
+        std::function<QList<JobInstaller *>(const InstallEnvironment &, const InstallationItem &, QObject *parent)>;
 
     InstallationEngine(Services &services, ProductLibrary &library, QObject *parent = nullptr);
     ~InstallationEngine() override;
+
+    // Replaces the installers a job is made of (by default those of its type).
+    void setJobInstallerFactory(JobInstallerFactory factory);
 
     // Asks the store which packages make up the product and queues them.
     void requestInstallation(const OutlineViewItem &item, bool isNewInstall);
@@ -41,11 +49,13 @@ public:
     void reportProgress(const QString &component, double value);
     // -2 when no job matches, -1 while queued behind the running job, else the job's overall progress.
     double jobProgress(const QString &productName, qint64 productId) const;
+    // Stops every job; the queue empties once the running job's workers stopped and its components took back
+    // what they placed (queueFinished() then, when a job ran).
     void cancelInstallation();
 
     const QList<InstallationItem> &installingQueue() const { return m_installingQueue; }
     qsizetype installingIndexInQueue() const { return m_installingIndexInQueue; }
-    bool isBusy() const { return !m_installingQueue.isEmpty(); }
+    bool isBusy() const { return !m_installingQueue.isEmpty() || m_stopping; }
     // Side work of ended jobs (custom LUTs) still running.
     bool hasSideWork() const { return !m_sideWork.isEmpty(); }
     const QStringList &notAutoKillList() const { return m_notAutoKillList; }
@@ -78,7 +88,9 @@ private:
     void finishCurrentJob();
     void failCurrentJob(const QString &message);
     void advance();
-    void stopJobInstallers();
+    void clearQueue();
+    // Cancels the running job's installers and calls whenStopped once each of them has stopped.
+    void stopJobInstallers(std::function<void()> whenStopped);
     // At a job's normal end its side work goes on; the other installers are done.
     void releaseJobInstallers();
     double overallProgress(const InstallationItem &job) const;
@@ -94,7 +106,10 @@ private:
     qsizetype m_installingIndexInQueue = -1;
     bool m_isNewInstall = false;
     QStringList m_notAutoKillList;
+    JobInstallerFactory m_createJobInstallers;
     QList<QPointer<JobInstaller>> m_jobInstallers;
+    bool m_stopping = false;
+    bool m_cancelPending = false;
     QList<QPointer<JobInstaller>> m_sideWork;
     QString m_stepText;
     QString m_stripTitle;

@@ -42,6 +42,7 @@ void LutInstaller::cancel() {
     m_stop.request_stop();
     if (auto *download = m_download.data())
         download->cancel();
+    stopWhenIdle();
 }
 
 void LutInstaller::installNext() {
@@ -95,17 +96,15 @@ void LutInstaller::downloadFinished(const PackageDownload::Result &result) {
         return;
     }
     // The archive stays: the next one of the job is saved under the same name.
-    runOnWorker(
-        this,
-        [archive = result.filePath, folder = m_services.locations().customLUTsFolderURL, stop = m_stop.get_token()] {
-            return ArchiveExtractor().extract(archive, folder, stop);
-        },
-        [this, address = m_addresses.at(m_next - 1)](const ArchiveExtractor::Result &extraction) {
-            if (extraction.error)
-                m_services.reporter().appendLog(u"The custom LUT archive "_s + address + u" of "_s + m_jobName +
-                                                u" could not be unpacked: "_s + *extraction.error);
-            installNext();
-        });
+    runWorkerStep([archive = result.filePath, folder = m_services.locations().customLUTsFolderURL,
+                   stop = m_stop.get_token()] { return ArchiveExtractor().extract(archive, folder, stop); },
+                  [this, address = m_addresses.at(m_next - 1)](const ArchiveExtractor::Result &extraction) {
+                      if (extraction.error)
+                          m_services.reporter().appendLog(u"The custom LUT archive "_s + address + u" of "_s +
+                                                          m_jobName + u" could not be unpacked: "_s +
+                                                          *extraction.error);
+                      installNext();
+                  });
 }
 
 } // namespace klv

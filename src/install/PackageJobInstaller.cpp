@@ -1,10 +1,12 @@
 #include "install/PackageJobInstaller.h"
 
 #include "core/SafeName.h"
-#include "install/WorkerTask.h"
+#include "install/StagedPlacement.h"
 #include "library/InstallationItem.h"
 #include "library/WholeTextLink.h"
 #include "store/Services.h"
+
+#include <QThreadPool>
 
 namespace klv {
 
@@ -22,7 +24,8 @@ PackageJobInstaller::PackageJobInstaller(const InstallEnvironment &environment, 
     : JobInstaller(parent)
     , m_services(environment.services)
     , m_jobName(job.product_name)
-    , m_link(job.downloadExtraInfo.value("dlLink"_L1).toString()) {}
+    , m_link(job.downloadExtraInfo.value("dlLink"_L1).toString())
+    , m_placement(std::make_shared<StagedPlacement>()) {}
 
 PackageJobInstaller::~PackageJobInstaller() {
     m_stop.request_stop();
@@ -52,6 +55,23 @@ void PackageJobInstaller::cancel() {
     m_stop.request_stop();
     if (auto *download = m_download.data())
         download->cancel();
+    stopWhenIdle();
+}
+
+void PackageJobInstaller::commit() {
+    if (m_placement->isEmpty())
+        return;
+    // The earlier versions are removed in the background; nothing waits for it.
+    QThreadPool::globalInstance()->start([placement = m_placement] { placement->keep(); });
+    m_placement = std::make_shared<StagedPlacement>();
+}
+
+std::function<void()> PackageJobInstaller::takeBackWork() {
+    if (m_placement->isEmpty())
+        return {};
+    return [placement = m_placement] {
+        placement->takeBack();
+    };
 }
 
 void PackageJobInstaller::fail(const QString &logLine, const QString &message) {
@@ -62,18 +82,15 @@ void PackageJobInstaller::fail(const QString &logLine, const QString &message) {
 }
 
 void PackageJobInstaller::runStep(Step step) {
-    runOnWorker(
-        this, [step = std::move(step), stop = m_stop.get_token()] { return step(stop); },
-        [this](const StepResult &result) {
-            for (const QString &line : result.logLines)
-                m_services.reporter().appendLog(line);
-            if (m_cancelled)
-                return;
-            if (result.error)
-                Q_EMIT failed(*result.error);
-            else
-                Q_EMIT progressed(templateProgress, 1.0);
-        });
+    runWorkerStep([step = std::move(step), stop = m_stop.get_token()] { return step(stop); },
+                  [this](const StepResult &result) {
+                      for (const QString &line : result.logLines)
+                          m_services.reporter().appendLog(line);
+                      if (result.error)
+                          Q_EMIT failed(*result.error);
+                      else
+                          Q_EMIT progressed(templateProgress, 1.0);
+                  });
 }
 
 void PackageJobInstaller::downloadProgressed(qint64 bytesReceived, qint64 bytesTotal) {

@@ -8,14 +8,18 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stop_token>
 
 namespace klv {
 
+class StagedPlacement;
+
 // What both the composite and the DaVinci Resolve installers do first: fetch the job's one package whole, while
 // its byte progress fills 95 % of "Template Progress". The subclass decides what becomes of the file; its
-// blocking step runs on a worker and "Template Progress" reaches 1.0 only when that step succeeded.
+// blocking step runs on a worker and "Template Progress" reaches 1.0 only when that step succeeded. What the step
+// places goes through placement(), so that a failed or cancelled job takes it back.
 class PackageJobInstaller : public JobInstaller {
     Q_OBJECT
 public:
@@ -24,6 +28,7 @@ public:
 
     void start() final;
     void cancel() final;
+    void commit() final;
 
 protected:
     // What a worker step hands back: why the job fails (nothing on success) and lines for the log.
@@ -43,9 +48,12 @@ protected:
     void runStep(Step step);
 
     Services &services() const { return m_services; }
+    // Used by the step on its worker, and by the main thread only once no step runs.
+    const std::shared_ptr<StagedPlacement> &placement() const { return m_placement; }
     const QString &jobName() const { return m_jobName; }
 
 private:
+    std::function<void()> takeBackWork() final;
     void downloadProgressed(qint64 bytesReceived, qint64 bytesTotal);
     void downloadFinished(const PackageDownload::Result &result);
 
@@ -54,6 +62,7 @@ private:
     QString m_link;
     QPointer<PackageDownload> m_download;
     std::stop_source m_stop;
+    std::shared_ptr<StagedPlacement> m_placement;
     bool m_cancelled = false;
 };
 

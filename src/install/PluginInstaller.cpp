@@ -5,6 +5,7 @@
 #include "install/FirstLaunch.h"
 #include "install/MergeKeepingExisting.h"
 #include "install/PackageDownload.h"
+#include "install/StagedPlacement.h"
 #include "install/WorkerTask.h"
 #include "library/InstallationItem.h"
 #include "store/Services.h"
@@ -16,6 +17,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QUrl>
 
 namespace klv {
@@ -43,23 +45,17 @@ std::optional<QString> nameProblem(const QString &name) {
     return std::nullopt;
 }
 
-// Removes a file, a link (never what it points to) or a folder with its content.
-bool removeItem(const QString &path) {
-    const QFileInfo item(path);
-    if (item.isDir() && !item.isSymLink())
-        return QDir(path).removeRecursively();
-    return QFile::remove(path);
-}
-
 struct Unpacked {
     std::optional<QString> error;
     bool cancelled = false;
 };
 
-// Unpacks into a folder of its own first, so that files the plug-ins folder already holds are kept.
-Unpacked unpackArchive(const QString &archive, const QString &stagingPattern, const QString &pluginsFolder,
-                       const QString &application, std::stop_token stop) {
-    const QTemporaryDir staging(stagingPattern);
+// Unpacks into a staging folder beside the installed plug-ins, then swaps the new application in whole; other
+// items of the archive join the plug-ins folder without replacing what it holds. The earlier application stays
+// in placement until the job ends.
+Unpacked unpackArchive(const QString &archive, const QString &pluginsFolder, const QString &application,
+                       StagedPlacement &placement, std::stop_token stop) {
+    const QTemporaryDir staging(pluginsFolder + StagedPlacement::stagingPrefix + u"XXXXXX"_s);
     if (!staging.isValid()) {
         QFile::remove(archive);
         return {u"no folder to unpack into: "_s + staging.errorString()};
@@ -70,10 +66,17 @@ Unpacked unpackArchive(const QString &archive, const QString &stagingPattern, co
         return {std::nullopt, true};
     if (extracted.error)
         return {extracted.error};
-    // Zip archives often drop the executable bit; without it the application could not be started.
-    const QFileInfo launcher(staging.filePath(application + u"/AppRun"));
-    if (launcher.isFile() && !launcher.isSymLink())
-        QFile::setPermissions(launcher.filePath(), launcher.permissions() | QFile::ExeOwner | QFile::ExeUser);
+    const QFileInfo unpacked(staging.filePath(application));
+    if (unpacked.exists() || unpacked.isSymLink()) {
+        // Zip archives often drop the executable bit; without it the application could not be started.
+        const QFileInfo launcher(staging.filePath(application + u"/AppRun"));
+        if (launcher.isFile() && !launcher.isSymLink())
+            QFile::setPermissions(launcher.filePath(), launcher.permissions() | QFile::ExeOwner | QFile::ExeUser);
+        if (std::optional<QString> error = placement.stage(unpacked.filePath(), pluginsFolder + application))
+            return {error};
+        if (std::optional<QString> error = placement.swapIn())
+            return {error};
+    }
     return {mergeKeepingExisting(staging.path(), pluginsFolder)};
 }
 
@@ -110,30 +113,22 @@ void PluginInstaller::start() {
         if (m_listings[name]++ == 0)
             distinct.append(name);
     }
+    const QString pluginsFolder = m_services.locations().pluginsFolderURL;
+    QDir().mkpath(pluginsFolder);
+    StagedPlacement::removeLeftovers(pluginsFolder);
     for (const QString &name : std::as_const(distinct))
-        replace(name);
+        announce(name);
 }
 
-void PluginInstaller::replace(const QString &name) {
-    const QString application = m_services.locations().pluginsFolderURL + name + u".app";
-    const QFileInfo installed(application);
-    if (!installed.exists() && !installed.isSymLink()) {
+void PluginInstaller::announce(const QString &name) {
+    const QFileInfo installed(m_services.locations().pluginsFolderURL + name + u".app");
+    if (installed.exists() || installed.isSymLink())
+        std::fputs("Plugin exist! Remove the current plugin version at this path. Then install the latest plugin "
+                   "version\n",
+                   stderr);
+    else
         m_services.reporter().appendLog(u"Plugin does not exist! Install plugin to this path."_s);
-        download(name);
-        return;
-    }
-    std::fputs("Plugin exist! Remove the current plugin version at this path. Then install the latest plugin version\n",
-               stderr);
-    runOnWorker(
-        this, [application] { return removeItem(application); },
-        [this, name, application](bool removed) {
-            if (m_stopped)
-                return;
-            if (!removed)
-                m_services.reporter().appendLog(u"The earlier plug-in at "_s + application +
-                                                u" could not be removed completely."_s);
-            download(name);
-        });
+    download(name);
 }
 
 void PluginInstaller::download(const QString &name) {
@@ -157,13 +152,11 @@ void PluginInstaller::download(const QString &name) {
 void PluginInstaller::unpack(const QString &name) {
     const Locations &locations = m_services.locations();
     const QString archive = locations.downloadFolderURL + name + u".zip";
-    const QString stagingPattern = locations.downloadFolderURL + u"plugin-XXXXXX"_s;
-    runOnWorker(
-        this,
-        [archive, stagingPattern, pluginsFolder = locations.pluginsFolderURL, application = QString(name + u".app"),
-         stop = m_stop] {
-            return unpackArchive(archive, stagingPattern, pluginsFolder, application, stop->get_token());
-        },
+    auto placement = std::make_shared<StagedPlacement>();
+    m_placements.append(placement);
+    runWorkerStep(
+        [archive, pluginsFolder = locations.pluginsFolderURL, application = QString(name + u".app"), placement,
+         stop = m_stop] { return unpackArchive(archive, pluginsFolder, application, *placement, stop->get_token()); },
         [this, name](const Unpacked &unpacked) {
             if (unpacked.cancelled || m_stopped)
                 return;
@@ -227,6 +220,26 @@ void PluginInstaller::cancel() {
         if (PackageDownload *download = pending.data())
             download->cancel();
     }
+    stopWhenIdle();
+}
+
+std::function<void()> PluginInstaller::takeBackWork() {
+    if (m_placements.isEmpty())
+        return {};
+    return [placements = std::exchange(m_placements, {})] {
+        for (const std::shared_ptr<StagedPlacement> &placement : placements)
+            placement->takeBack();
+    };
+}
+
+void PluginInstaller::commit() {
+    if (m_placements.isEmpty())
+        return;
+    // The earlier versions are removed in the background; nothing waits for it.
+    QThreadPool::globalInstance()->start([placements = std::exchange(m_placements, {})] {
+        for (const std::shared_ptr<StagedPlacement> &placement : placements)
+            placement->keep();
+    });
 }
 
 } // namespace klv

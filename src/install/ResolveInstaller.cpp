@@ -1,6 +1,6 @@
 #include "install/ResolveInstaller.h"
 
-#include "install/ArchiveExtractor.h"
+#include "install/ArchivePlacement.h"
 #include "store/Services.h"
 
 #include <QDateTime>
@@ -48,8 +48,8 @@ void ResolveInstaller::install(const PackageDownload::Result &download) {
     const QString folder = services().locations().resolveTemplatesFolderURL;
     const QString bundle = folder + u"KLV - "_s + jobName() + u".drfx"_s;
     const QDateTime installedAt = services().clock()();
-    runStep([archive, folder, bundle, installedAt](std::stop_token stop) -> StepResult {
-        const ArchiveExtractor::Result result = ArchiveExtractor().extract(archive, folder, stop);
+    runStep([archive, folder, bundle, installedAt, staged = placement()](std::stop_token stop) -> StepResult {
+        const ArchiveExtractor::Result result = placeArchive(archive, folder, *staged, stop);
         if (!result.succeeded()) {
             QFile::remove(archive);
             return {result.error, {}};

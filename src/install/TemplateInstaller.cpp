@@ -2,8 +2,8 @@
 
 #include "core/ByteCountFormat.h"
 #include "install/ArchiveExtractor.h"
-#include "install/FolderMove.h"
 #include "install/PackageDownload.h"
+#include "install/StagedPlacement.h"
 #include "install/TemplatePreparation.h"
 #include "install/WorkerTask.h"
 #include "library/WholeTextLink.h"
@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
+#include <QThreadPool>
 
 namespace klv {
 
@@ -54,8 +55,9 @@ private:
     QPointer<TemplateInstaller> m_installer;
 };
 
-// The unpacked package: type folder name to its location (a later duplicate replaces an earlier one).
-QMap<QString, QString> typeFolders(const QString &unpackFolder) {
+// The Motion type folders of the unpacked package: name to location (a later duplicate replaces an earlier one).
+// Anything else beside them (a read-me, Finder leftovers, a misspelt type) is logged and left out.
+QMap<QString, QString> typeFolders(const QString &unpackFolder, const Locations &locations, const Reporter &reporter) {
     QMap<QString, QString> types;
     const QFileInfoList tops =
         QDir(unpackFolder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
@@ -64,8 +66,15 @@ QMap<QString, QString> typeFolders(const QString &unpackFolder) {
             continue;
         for (const QFileInfo &type :
              QDir(top.filePath()).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)) {
-            if (type.fileName() != u".DS_Store")
-                types.insert(type.fileName(), type.filePath());
+            if (type.fileName() == u".DS_Store")
+                continue;
+            if (!locations.motionFolderByCategory.contains(type.fileName()) || !type.isDir() || type.isSymLink()) {
+                reporter.appendLog(
+                    u"KLVApp_Error: Failed to get the destination for the template witht the effect type: "_s +
+                    type.fileName() + u" at "_s + type.filePath());
+                continue;
+            }
+            types.insert(type.fileName(), type.filePath());
         }
     }
     return types;
@@ -76,33 +85,16 @@ struct Outcome {
     bool cancelled = false;
 };
 
-Outcome installPackage(const Paths &paths, const QString &name, const Locations &locations, const Reporter &reporter,
-                       const Reports &reports, std::stop_token stop) {
-    const ArchiveExtractor extractor;
-    const ArchiveExtractor::Result unpacked = extractor.extract(paths.archive, paths.unpackFolder, stop);
-    QFile::remove(paths.archive);
-    if (unpacked.cancelled)
-        return {std::nullopt, true};
-    if (unpacked.error)
-        return {u"the package could not be unpacked: "_s + *unpacked.error, false};
+Outcome cancelledOutcome() {
+    return {std::nullopt, true};
+}
 
-    const QMap<QString, QString> types = typeFolders(paths.unpackFolder);
-    if (types.isEmpty())
-        return {u"the package holds no Motion templates."_s, false};
-    // Every type must have a destination before anything is moved, so a bad package changes nothing.
-    for (auto type = types.cbegin(); type != types.cend(); ++type) {
-        if (!locations.motionFolderByCategory.contains(type.key()) || !QFileInfo(type.value()).isDir()) {
-            reporter.appendLog(
-                u"KLVApp_Error: Failed to get the destination for the template witht the effect type: "_s + type.key() +
-                u" at "_s + type.value());
-            return {u"the package has a folder \""_s + type.key() + u"\" that is not a Motion template type."_s, false};
-        }
-    }
-
-    for (auto type = types.cbegin(); type != types.cend(); ++type) {
-        const QString destination = locations.motionFolderByCategory.value(type.key());
-        TemplatePreparation::prepareFolder(
-            type.value(),
+// Prepares every template document of the package; the first document that cannot be prepared fails it.
+Outcome prepareTemplates(const QMap<QString, QString> &types, const Reporter &reporter, const Reports &reports,
+                         std::stop_token stop) {
+    for (const QString &folder : types) {
+        const TemplatePreparation::FolderSummary summary = TemplatePreparation::prepareFolder(
+            folder,
             [&](qsizetype index, qsizetype count, const QString &path, const TemplatePreparation::FileResult &result) {
                 reports.step(QStringLiteral(" - Prepping Templates %1 / %2").arg(index + 1).arg(count));
                 reports.progress(0.99 * double(index + 1) / double(count));
@@ -113,23 +105,67 @@ Outcome installPackage(const Paths &paths, const QString &name, const Locations 
             },
             stop);
         if (stop.stop_requested())
-            return {std::nullopt, true};
+            return cancelledOutcome();
+        if (!summary.errors.isEmpty())
+            return {u"a template could not be prepared: "_s + summary.errors.constFirst(), false};
+    }
+    return {};
+}
 
+// Stages every template folder beside its destination, then swaps them all in. Until then no destination changes.
+Outcome placeTemplates(const QMap<QString, QString> &types, const Locations &locations, const Reporter &reporter,
+                       const Reports &reports, StagedPlacement &placement, std::stop_token stop) {
+    for (const QString &folder : locations.motionFolderByCategory)
+        StagedPlacement::removeLeftovers(folder);
+    for (auto type = types.cbegin(); type != types.cend(); ++type) {
+        const QString destination = locations.motionFolderByCategory.value(type.key());
         const QStringList templates =
             QDir(type.value()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
         for (qsizetype k = 0; k < templates.size(); ++k) {
             const QString &entry = templates[k];
             if (entry == u".DS_Store")
                 continue;
+            if (stop.stop_requested()) {
+                placement.takeBack();
+                return cancelledOutcome();
+            }
             const QString source = type.value() + u'/' + entry;
-            const QString target = destination + entry;
-            if (const std::optional<QString> error = replaceFolderContents(source, target))
-                reporter.appendLog(u"KLVApp_Error: "_s + *error);
+            QFile::remove(source + u"/.DS_Store");
+            if (const std::optional<QString> error = placement.stage(source, destination + entry)) {
+                placement.takeBack();
+                return {u"a template could not be placed: "_s + *error, false};
+            }
             reports.step(QStringLiteral(" - Moving Templates %1 / %2").arg(k + 1).arg(templates.size()));
             if (k % 10 == 0)
                 reporter.appendLog(QStringLiteral("Moved Template %1 / %2").arg(k).arg(templates.size()));
         }
     }
+    if (const std::optional<QString> error = placement.swapIn())
+        return {u"a template could not be placed: "_s + *error, false};
+    return {};
+}
+
+Outcome installPackage(const Paths &paths, const QString &name, const Locations &locations, const Reporter &reporter,
+                       const Reports &reports, StagedPlacement &placement, std::stop_token stop) {
+    // A killed run may have left a half-prepared unpacking; nothing of it may join the new one.
+    QDir(paths.unpackFolder).removeRecursively();
+    const ArchiveExtractor extractor;
+    const ArchiveExtractor::Result unpacked = extractor.extract(paths.archive, paths.unpackFolder, stop);
+    QFile::remove(paths.archive);
+    if (unpacked.cancelled)
+        return cancelledOutcome();
+    if (unpacked.error)
+        return {u"the package could not be unpacked: "_s + *unpacked.error, false};
+
+    const QMap<QString, QString> types = typeFolders(paths.unpackFolder, locations, reporter);
+    if (types.isEmpty())
+        return {u"the package holds no Motion templates."_s, false};
+    if (Outcome prepared = prepareTemplates(types, reporter, reports, stop); prepared.error || prepared.cancelled)
+        return prepared;
+    if (Outcome placed = placeTemplates(types, locations, reporter, reports, placement, stop);
+        placed.error || placed.cancelled)
+        return placed;
+
     reporter.appendLog(u"Done Install Template for : "_s + name);
     if (!QFile::remove(paths.archive))
         QFile::remove(paths.olderArchive);
@@ -187,10 +223,9 @@ void TemplateInstaller::unpackAndInstall() {
     const Reporter &reporter = m_services.reporter();
     const QString name = m_job.product_name;
     const Reports reports(this);
-    runOnWorker(
-        this,
-        [paths, name, &locations, &reporter, reports, stop = m_stop] {
-            return installPackage(paths, name, locations, reporter, reports, stop->get_token());
+    runWorkerStep(
+        [paths, name, &locations, &reporter, reports, placement = m_placement, stop = m_stop] {
+            return installPackage(paths, name, locations, reporter, reports, *placement, stop->get_token());
         },
         [this](const Outcome &outcome) {
             if (outcome.cancelled)
@@ -206,6 +241,23 @@ void TemplateInstaller::cancel() {
     m_stop->request_stop();
     if (auto *download = m_download.data())
         download->cancel();
+    stopWhenIdle();
+}
+
+std::function<void()> TemplateInstaller::takeBackWork() {
+    if (m_placement->isEmpty())
+        return {};
+    return [placement = m_placement] {
+        placement->takeBack();
+    };
+}
+
+void TemplateInstaller::commit() {
+    if (m_placement->isEmpty())
+        return;
+    // The earlier versions are removed in the background; nothing waits for it.
+    QThreadPool::globalInstance()->start([placement = m_placement] { placement->keep(); });
+    m_placement = std::make_shared<StagedPlacement>();
 }
 
 } // namespace klv

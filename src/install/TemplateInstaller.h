@@ -1,6 +1,7 @@
 #pragma once
 
 #include "install/JobInstaller.h"
+#include "install/StagedPlacement.h"
 #include "library/InstallationItem.h"
 
 #include <QPointer>
@@ -13,9 +14,11 @@ namespace klv {
 class PackageDownload;
 
 // The Motion templates of a "new" job: downloads the archive (the first 45 % of its progress), unpacks it,
-// prepares every template document and moves each template folder into the Motion Templates folder of its
-// type. A package that cannot be downloaded or unpacked, or whose type folders are not Motion template types,
-// fails the job before anything is moved.
+// prepares every template document and places each template folder into the Motion Templates folder of its
+// type. Entries beside the type folders that are no Motion type are logged and left out. Every template folder
+// is completed beside its destination before the first one is swapped in, so a package that cannot be
+// downloaded, unpacked, prepared or placed fails the job and leaves every destination as it was; the earlier
+// versions stay until the job ends, and return when it fails.
 class TemplateInstaller final : public JobInstaller {
     Q_OBJECT
 public:
@@ -24,14 +27,18 @@ public:
 
     void start() override;
     void cancel() override;
+    void commit() override;
 
 private:
+    std::function<void()> takeBackWork() override;
     void unpackAndInstall();
 
     Services &m_services;
     InstallationItem m_job;
     QPointer<PackageDownload> m_download;
     std::shared_ptr<std::stop_source> m_stop = std::make_shared<std::stop_source>();
+    // Used by one worker step at a time, and by the main thread only once no step runs.
+    std::shared_ptr<StagedPlacement> m_placement = std::make_shared<StagedPlacement>();
 };
 
 } // namespace klv

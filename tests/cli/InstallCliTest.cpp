@@ -18,11 +18,15 @@
 
 #include <csignal>
 
+#include <unistd.h>
+
 namespace klv::test {
 namespace {
 
 class InstallCliTest : public ::testing::Test {
 protected:
+    static constexpr qsizetype largeTemplateCount = 800;
+
     void SetUp() override {
         copyFolder(QStringLiteral(KLV_INSTALL_FIXTURE_DIR), catalog.path());
         ASSERT_TRUE(store.start()) << store.errorString().toStdString();
@@ -72,6 +76,28 @@ protected:
         for (const QString &type : {u"Titles"_qs, u"Effects"_qs, u"Transitions"_qs, u"Generators"_qs})
             EXPECT_FALSE(QFileInfo::exists(motion(type, u"KLV - " + name))) << name.toStdString();
         EXPECT_FALSE(installedNames().contains(name)) << name.toStdString();
+    }
+
+    // Replaces the package of Fixture Titles with one of largeTemplateCount template folders per type.
+    void serveLargeTitles() const {
+        ASSERT_EQ(
+            QProcess::execute(QStringLiteral("python3"), {QStringLiteral("-c"), QStringLiteral(R"(import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], 'w') as z:
+    for t in ('Titles', 'Transitions'):
+        for i in range(int(sys.argv[2])):
+            z.writestr('Fixture Titles/%s/KLV - Fixture Titles/T%04d/T%04d.moti' % (t, i, i), '\t<layout>1\n')
+)"),
+                                                          catalog.filePath(u"files/templates/fixture-titles.zip"_qs),
+                                                          QString::number(largeTemplateCount)}),
+            0);
+    }
+    // Every file below a folder, relative to it and sorted.
+    static QStringList filesBelow(const QString &folder) {
+        QStringList files;
+        for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+            files << QDir(folder).relativeFilePath(it.next());
+        files.sort();
+        return files;
     }
 
     SandboxHome home;
@@ -175,6 +201,91 @@ TEST_F(InstallCliTest, BadPackagesFailClearlyAndInstallNothing) {
     EXPECT_FALSE(QFileInfo::exists(vantory(u"KLV-Download/evil"_qs)));
 }
 
+TEST_F(InstallCliTest, AFolderThatRefusesWritesFailsTheJobAndLeavesNothingInstalled) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a read-only mount needs root";
+    const QString transitions = motion(u"Transitions"_qs, QString());
+    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("--bind"), transitions, transitions}) != 0)
+        GTEST_SKIP() << "no bind mount here";
+    const bool readOnly =
+        QProcess::execute(QStringLiteral("mount"),
+                          {QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), transitions}) == 0;
+    const CliResult refused = readOnly ? install({QStringLiteral("Fixture Titles")}) : CliResult{};
+    QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), transitions});
+    ASSERT_TRUE(readOnly);
+
+    EXPECT_EQ(refused.exitCode, 4) << refused.err.toStdString();
+    EXPECT_EQ(refused.out, u"Failed Fixture Titles\n");
+    EXPECT_TRUE(refused.err.contains(u"Alert: Installing Fixture Titles failed: ")) << refused.err.toStdString();
+    expectNothingInstalled(u"Fixture Titles"_qs);
+    EXPECT_EQ(QDir(motion(u"Titles"_qs, QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList());
+
+    const CliResult again = install({QStringLiteral("Fixture Titles")});
+    EXPECT_EQ(again.exitCode, 0) << "not refused as already installed: " << again.err.toStdString();
+}
+
+TEST_F(InstallCliTest, AnUpdateKilledAtAnyPointLeavesEachTemplateFolderWholeOldOrWholeNew) {
+    ASSERT_EQ(install({QStringLiteral("Fixture Titles")}).exitCode, 0);
+    const QStringList types{u"Titles"_qs, u"Transitions"_qs};
+    QHash<QString, QStringList> oldVersions;
+    for (const QString &type : types) {
+        QFile marker(motion(type, u"KLV - Fixture Titles/old version"_qs));
+        ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
+        marker.close();
+        oldVersions[type] = filesBelow(motion(type, u"KLV - Fixture Titles"_qs));
+    }
+    // A new release big enough for a kill to land while it is unpacked, prepared or placed.
+    serveLargeTitles();
+
+    for (const int delayMs : {300, 600, 900, 1200, 1500, 1800, 2200}) {
+        QProcess update;
+        update.setProcessEnvironment(environment());
+        update.start(QStringLiteral(KLV_CLI_BINARY), {QStringLiteral("update"), QStringLiteral("Fixture Titles")});
+        ASSERT_TRUE(update.waitForStarted());
+        if (!update.waitForFinished(delayMs)) {
+            update.kill();
+            update.waitForFinished();
+        }
+        for (const QString &type : types) {
+            const QStringList files = filesBelow(motion(type, u"KLV - Fixture Titles"_qs));
+            EXPECT_TRUE(files == oldVersions[type] ||
+                        (files.size() == largeTemplateCount && !files.contains(u"old version"_qs)))
+                << type.toStdString() << " after " << delayMs << " ms: " << files.size() << " files";
+        }
+        EXPECT_TRUE(installedNames().contains(u"Fixture Titles"_qs));
+    }
+
+    const CliResult finished = klv({QStringLiteral("update"), QStringLiteral("Fixture Titles")});
+    EXPECT_EQ(finished.exitCode, 0) << finished.err.toStdString();
+    for (const QString &type : types) {
+        EXPECT_EQ(filesBelow(motion(type, u"KLV - Fixture Titles"_qs)).size(), largeTemplateCount);
+        EXPECT_EQ(QDir(motion(type, QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{u"KLV - Fixture Titles"_qs})
+            << "what killed runs left is cleared";
+    }
+}
+
+TEST_F(InstallCliTest, ADamagedPluginArchiveLeavesTheProductAsItWasBefore) {
+    const QString oldGlow = vantory(u"Plugins/KLV Fixture Glow.app/old version"_qs);
+    QDir().mkpath(QFileInfo(oldGlow).path());
+    QFile marker(oldGlow);
+    ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
+    marker.close();
+    QFile damaged(catalog.filePath(u"files/plugins/KLV Fixture Glow.zip"_qs));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly) && damaged.write("PK\x03\x04 not a whole archive") > 0);
+    damaged.close();
+
+    const CliResult result = install({QStringLiteral("Fixture Plugins")});
+    EXPECT_EQ(result.exitCode, 4) << result.err.toStdString();
+    EXPECT_EQ(result.out, u"Failed Fixture Plugins\n");
+    EXPECT_TRUE(QFileInfo::exists(oldGlow)) << "the old plug-in is still there";
+    EXPECT_FALSE(QFileInfo::exists(vantory(u"Plugins/KLV Fixture Glow.app/AppRun"_qs)));
+    EXPECT_FALSE(QFileInfo::exists(vantory(u"Plugins/KLV Fixture Helper.app"_qs)))
+        << "the plug-in that did arrive is taken back";
+    expectNothingInstalled(u"Fixture Plugins"_qs);
+}
+
 TEST_F(InstallCliTest, ShellCharactersInNamesAreJustNames) {
     const QString name = QStringLiteral("Bad $(name) `x`; \"q\"");
     const CliResult result = install({name});
@@ -236,6 +347,41 @@ TEST_F(InstallCliTest, CtrlCCancelsAndLeavesNothingMarkedInstalled) {
     ASSERT_TRUE(klvProcess.waitForFinished(15'000));
     EXPECT_EQ(klvProcess.exitCode(), 130);
     expectNothingInstalled(u"Fixture Titles"_qs);
+}
+
+TEST_F(InstallCliTest, CtrlCWhileTemplatesArePlacedEndsOnlyOnceNothingOfTheJobIsLeft) {
+    serveLargeTitles();
+    for (const int delayMs : {0, 700, 1400, 2100, 2800, 3500}) {
+        QProcess klvProcess;
+        klvProcess.setProcessEnvironment(environment());
+        klvProcess.start(QStringLiteral(KLV_CLI_BINARY), {QStringLiteral("install"), QStringLiteral("Fixture Titles")});
+        QByteArray errors;
+        for (int i = 0; i < 100 && !errors.contains("Installing (1 / 1)"); ++i) {
+            klvProcess.waitForReadyRead(100);
+            errors += klvProcess.readAllStandardError();
+        }
+        ASSERT_TRUE(errors.contains("Installing (1 / 1)")) << errors.toStdString();
+        if (!klvProcess.waitForFinished(delayMs)) {
+            ::kill(pid_t(klvProcess.processId()), SIGINT);
+            ASSERT_TRUE(klvProcess.waitForFinished(30'000));
+        }
+        const QString out = QString::fromUtf8(klvProcess.readAllStandardOutput());
+
+        if (out.contains(u"Installed Fixture Titles")) {
+            EXPECT_EQ(filesBelow(motion(u"Titles"_qs, u"KLV - Fixture Titles"_qs)).size(), largeTemplateCount);
+            ASSERT_EQ(
+                klv({QStringLiteral("uninstall"), QStringLiteral("--yes"), QStringLiteral("Fixture Titles")}).exitCode,
+                0);
+            continue;
+        }
+        EXPECT_EQ(klvProcess.exitCode(), 130) << delayMs << " ms: " << out.toStdString();
+        EXPECT_TRUE(out.isEmpty()) << delayMs << " ms: nothing after Ctrl-C, got " << out.toStdString();
+        expectNothingInstalled(u"Fixture Titles"_qs);
+        for (const QString &type : {u"Titles"_qs, u"Transitions"_qs})
+            EXPECT_EQ(QDir(motion(type, QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                      QStringList())
+                << type.toStdString() << " after " << delayMs << " ms";
+    }
 }
 
 } // namespace

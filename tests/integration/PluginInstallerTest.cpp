@@ -181,19 +181,67 @@ TEST_F(PluginInstallerTest, AnApplicationThatTakesTimeToStartIsEndedOnlyOnceItIs
         ::kill(static_cast<pid_t>(*slow), SIGKILL);
 }
 
-TEST_F(PluginInstallerTest, AFailedDownloadOrDamagedArchiveFailsTheJobAfterTheOldVersionWasRemoved) {
+TEST_F(PluginInstallerTest, AFailedDownloadOrDamagedArchiveFailsTheJobAndKeepsTheOldVersions) {
     writeFile(m_catalog.filePath(u"files/plugins/Broken.zip"_s), "<html>not an archive</html>");
+    servePlugin(u"Alpha"_s);
     for (const QString &name : {u"Missing"_s, u"Broken"_s}) {
         SCOPED_TRACE(name.toStdString());
         writeFile(plugins() + name + u".app/Contents/old", "old version");
+        writeFile(plugins() + u"Alpha.app/old", "old Alpha");
 
-        const Outcome outcome = install(name);
+        // Alpha may be placed before the other one fails; it is taken back then.
+        InstallationItem job;
+        job.product_name = u"Job"_s;
+        job.downloadExtraInfo.insert(u"fxplug"_s, QString(u"Alpha,"_s + name));
+        PluginInstaller installer({*services, notAutoKillList}, job);
+        std::optional<QString> failure;
+        QObject::connect(&installer, &JobInstaller::failed, &installer,
+                         [&failure](const QString &message) { failure = message; });
+        installer.start();
+        ASSERT_TRUE(waitUntil([&] { return failure && installer.isStopped(); }, 20'000));
 
-        ASSERT_TRUE(outcome.failure);
-        EXPECT_TRUE(outcome.failure->contains(name)) << outcome.failure->toStdString();
-        EXPECT_TRUE(outcome.progress.isEmpty());
-        EXPECT_FALSE(QFileInfo::exists(plugins() + name + u".app"));
+        EXPECT_TRUE(failure->contains(name)) << failure->toStdString();
+        EXPECT_EQ(readFile(plugins() + name + u".app/Contents/old"), "old version");
+        EXPECT_EQ(readFile(plugins() + u"Alpha.app/old"), "old Alpha");
+        EXPECT_FALSE(QFileInfo::exists(plugins() + u"Alpha.app/AppRun"));
+        EXPECT_EQ(QDir(plugins()).entryList({u".*"_s}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList())
+            << "no staging folder stays";
         EXPECT_FALSE(QFileInfo::exists(services->locations().downloadFolderURL + name + u".zip"));
+    }
+}
+
+TEST_F(PluginInstallerTest, TheOldVersionStaysAsideUntilTheJobIsKeptOrTakenBack) {
+    servePlugin(u"Alpha"_s);
+    for (const bool keep : {false, true}) {
+        SCOPED_TRACE(keep);
+        writeFile(plugins() + u"Alpha.app/old", "old Alpha");
+        InstallationItem job;
+        job.product_name = u"Job"_s;
+        job.downloadExtraInfo.insert(u"fxplug"_s, u"Alpha"_s);
+        PluginInstaller installer({*services, notAutoKillList}, job);
+        bool done = false;
+        QObject::connect(&installer, &JobInstaller::progressed, &installer,
+                         [&done](const QString &, double value) { done = value == 1.0; });
+        installer.start();
+        ASSERT_TRUE(waitUntil([&] { return done; }, 20'000));
+        EXPECT_TRUE(QFileInfo::exists(plugins() + u"Alpha.app/AppRun"));
+        if (keep) {
+            installer.commit();
+            EXPECT_TRUE(waitUntil([&] {
+                return QDir(plugins()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot) ==
+                       QStringList{u"Alpha.app"_s};
+            })) << "the old version is removed";
+            EXPECT_FALSE(QFileInfo::exists(plugins() + u"Alpha.app/old"));
+        } else {
+            // Another component of the job failed.
+            installer.cancel();
+            ASSERT_TRUE(waitUntil([&] { return installer.isStopped(); }));
+            EXPECT_EQ(readFile(plugins() + u"Alpha.app/old"), "old Alpha");
+            EXPECT_FALSE(QFileInfo::exists(plugins() + u"Alpha.app/AppRun"));
+            EXPECT_EQ(QDir(plugins()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                      QStringList{u"Alpha.app"_s});
+        }
     }
 }
 

@@ -1,7 +1,10 @@
 #include "install/ResolveInstaller.h"
 
 #include "InstallerFixture.h"
+#include "TestFiles.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace klv {
@@ -50,6 +53,31 @@ TEST_F(ResolveInstallerTest, OnlyAnIntactZipArchiveIsAccepted) {
     }
     EXPECT_TRUE(logText().contains(u"Don't know what mime type is this image/png"_s));
     EXPECT_EQ(tree(fusionFolder()), QStringList());
+}
+
+TEST_F(ResolveInstallerTest, AnUpdatedBundleReplacesTheOldOneOnlyWhenTheJobIsKept) {
+    const QString link = serveZip(u"Glow.zip"_s, {{u"KLV - Glow.drfx"_s, u"new"_s}});
+    for (const bool keep : {false, true}) {
+        SCOPED_TRACE(keep);
+        QDir().mkpath(fusionFolder());
+        QFile old(fusionFolder() + u"KLV - Glow.drfx"_s);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+
+        ResolveInstaller installer({context->services(), notAutoKillList}, job(u"Glow"_s, link), nullptr);
+        ASSERT_FALSE(run(installer).failure);
+        EXPECT_EQ(read(fusionFolder() + u"KLV - Glow.drfx"_s), "new");
+        if (keep) {
+            installer.commit();
+            EXPECT_TRUE(test::waitUntil([&] { return tree(fusionFolder()) == QStringList{u"KLV - Glow.drfx"_s}; }));
+        } else {
+            // Another part of the job failed.
+            installer.cancel();
+            ASSERT_TRUE(test::waitUntil([&] { return installer.isStopped(); }));
+            EXPECT_EQ(read(fusionFolder() + u"KLV - Glow.drfx"_s), "old");
+            EXPECT_EQ(tree(fusionFolder()), QStringList{u"KLV - Glow.drfx"_s});
+        }
+    }
 }
 
 } // namespace

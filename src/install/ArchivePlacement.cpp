@@ -1,0 +1,38 @@
+#include "install/ArchivePlacement.h"
+
+#include "install/StagedPlacement.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+namespace klv {
+
+using namespace Qt::StringLiterals;
+
+ArchiveExtractor::Result placeArchive(const QString &archive, const QString &folder, StagedPlacement &placement,
+                                      std::stop_token stop) {
+    QDir().mkpath(folder);
+    StagedPlacement::removeLeftovers(folder);
+    const QTemporaryDir staging(folder + u'/' + StagedPlacement::stagingPrefix + u"XXXXXX"_s);
+    if (!staging.isValid()) {
+        ArchiveExtractor::Result failed;
+        failed.error = u"No folder to unpack into beside “"_s + folder + u"”: "_s + staging.errorString();
+        return failed;
+    }
+    ArchiveExtractor::Result result = ArchiveExtractor().extract(archive, staging.path(), stop);
+    if (!result.succeeded())
+        return result;
+    const QStringList items =
+        QDir(staging.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &item : items) {
+        if (std::optional<QString> error = placement.stage(staging.filePath(item), folder + u'/' + item)) {
+            placement.takeBack();
+            result.error = error;
+            return result;
+        }
+    }
+    result.error = placement.swapIn();
+    return result;
+}
+
+} // namespace klv

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace klv {
+
+// Places whole items (a template folder, a plug-in application) so that nothing half-written ever stands under
+// an installed name. Each new item is completed under a hidden staging name beside its destination (same file
+// system), then swapped in with one rename; the version it replaced stays under a staging name until the
+// placement is kept (the old versions go) or taken back (they return). Staging names start with a dot, so no
+// installed-product look-up matches them, and removeLeftovers() clears what a killed run left behind.
+//
+// Blocking; one thread at a time.
+class StagedPlacement final {
+public:
+    static const QString stagingPrefix;
+
+    StagedPlacement() = default;
+    StagedPlacement(StagedPlacement &&) = default;
+    StagedPlacement &operator=(StagedPlacement &&) = default;
+    Q_DISABLE_COPY(StagedPlacement)
+
+    // Removes every staging item in folder.
+    static void removeLeftovers(const QString &folder);
+
+    // Moves source (copied when it lies on another file system) to a staging name beside target. On failure
+    // nothing of it stays beside target.
+    std::optional<QString> stage(const QString &source, const QString &target);
+    // Swaps every staged item in. When one cannot be, those already swapped are put back and the error returned.
+    std::optional<QString> swapIn();
+    // The placement stays: replaced versions and anything not swapped in are removed.
+    void keep();
+    // The targets return to what they were before: swapped items are put back, everything staged is removed.
+    void takeBack();
+
+    bool isEmpty() const { return m_items.isEmpty(); }
+
+private:
+    struct Item {
+        QString target;
+        QString staging;
+        bool swapped = false;
+        // The target existed: after the swap its old version sits at the staging name.
+        bool replaced = false;
+    };
+
+    void putBack(Item &item);
+
+    QList<Item> m_items;
+};
+
+} // namespace klv

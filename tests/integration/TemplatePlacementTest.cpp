@@ -1,0 +1,210 @@
+#include "InstallerFixture.h"
+
+#include "TestFiles.h"
+
+#include "install/TemplateInstaller.h"
+#include "library/InstalledProducts.h"
+#include "library/ProductLibrary.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <unistd.h>
+
+namespace klv::test {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+// A mount over a folder for one test; undone however the test ends.
+class ScopedMount final {
+public:
+    explicit ScopedMount(QString folder)
+        : m_folder(std::move(folder)) {}
+    ~ScopedMount() {
+        for (int i = 0; i < m_layers; ++i)
+            QProcess::execute(u"umount"_s, {u"-l"_s, m_folder});
+    }
+    Q_DISABLE_COPY_MOVE(ScopedMount)
+
+    bool tmpfs(const QString &size) {
+        return run({u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size="_s + size, u"tmpfs"_s, m_folder});
+    }
+    // Root writes through permission bits; a read-only mount refuses it too.
+    bool readOnly() {
+        return run({u"--bind"_s, m_folder, m_folder}) &&
+               QProcess::execute(u"mount"_s, {u"-o"_s, u"remount,bind,ro"_s, m_folder}) == 0;
+    }
+
+private:
+    bool run(const QStringList &arguments) {
+        if (QProcess::execute(u"mount"_s, arguments) != 0)
+            return false;
+        ++m_layers;
+        return true;
+    }
+
+    QString m_folder;
+    int m_layers = 0;
+};
+
+class TemplatePlacementTest : public InstallerFixture {
+protected:
+    void SetUp() override {
+        InstallerFixture::SetUp();
+        for (const QString &folder : locations().motionFolderByCategory)
+            ASSERT_TRUE(QDir().mkpath(folder));
+        ASSERT_TRUE(QDir().mkpath(locations().downloadFolderURL));
+    }
+
+    const Locations &locations() const { return context->services().locations(); }
+    QString titles(const QString &relative = {}) const { return locations().motionTitlesFolderURL + relative; }
+    QString transitions(const QString &relative = {}) const {
+        return locations().motionTransitionsFolderURL + relative;
+    }
+    static QStringList entries(const QString &folder) {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    static void write(const QString &path, const QByteArray &content) {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size()) << path.toStdString();
+    }
+    void requireMounts() {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "mounting needs root";
+    }
+    // A package with one template document of `size` bytes: random (cannot be compressed) or tab-indented
+    // "<layout>1" lines that need "<canvas>".
+    QString serveLargePackage(const QString &name, qsizetype size, bool random) {
+        const QString path = catalog.filePath(u"files/"_s + name + u".zip"_s);
+        QDir().mkpath(QFileInfo(path).path());
+        const int exitCode = QProcess::execute(u"python3"_s, {u"-c"_s, uR"(import os, sys, zipfile
+size = int(sys.argv[3])
+data = os.urandom(size) if sys.argv[4] == '1' else (b'\t<layout>1\n' * (size // 11))
+with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
+    z.writestr(sys.argv[2], data))"_s,
+                                                              path, u"Pack/Titles/KLV - "_s + name + u"/Big/Big.moti"_s,
+                                                              QString::number(size), random ? u"1"_s : u"0"_s});
+        EXPECT_EQ(exitCode, 0);
+        return store->url() + u"/files/"_s + name + u".zip"_s;
+    }
+    InstallerReport install(const QString &name, const QString &link, std::unique_ptr<TemplateInstaller> *kept = {}) {
+        auto installer = std::make_unique<TemplateInstaller>(InstallEnvironment{context->services(), notAutoKillList},
+                                                             job(name, link));
+        InstallerReport report = run(*installer);
+        if (kept)
+            *kept = std::move(installer);
+        return report;
+    }
+};
+
+TEST_F(TemplatePlacementTest, StrayEntriesBesideTheTypeFoldersAreSkipped) {
+    const QString link = serveZip(u"stray.zip"_s, {{u"Pack/Titles/KLV - Stray/One/One.moti"_s, u"\t<layout>1\n"_s},
+                                                   {u"Pack/Read Me.txt"_s, u"read me"_s},
+                                                   {u"Pack/._Titles"_s, u"fork"_s},
+                                                   {u"Pack/titles/KLV - Stray/Two/Two.moti"_s, u"x"_s}});
+    const InstallerReport report = install(u"Stray"_s, link);
+    ASSERT_FALSE(report.failure) << report.failure->toStdString();
+    EXPECT_EQ(report.templateProgress.constLast(), 1.0);
+    EXPECT_TRUE(readFile(titles(u"KLV - Stray/One/One.moti"_s)).contains("<canvas>"));
+    EXPECT_EQ(entries(titles(u"KLV - Stray"_s)), QStringList{u"One"_s});
+    for (const QString &stray : {u"Read Me.txt"_s, u"._Titles"_s, u"titles"_s})
+        EXPECT_TRUE(logText().contains(u"the effect type: "_s + stray)) << stray.toStdString();
+
+    const QString none = serveZip(
+        u"none.zip"_s, {{u"Pack/titles/KLV - None/Two/Two.moti"_s, u"x"_s}, {u"Pack/Read Me.txt"_s, u"read me"_s}});
+    const InstallerReport failed = install(u"None"_s, none);
+    ASSERT_TRUE(failed.failure);
+    EXPECT_TRUE(failed.failure->contains(u"holds no Motion templates"_s)) << failed.failure->toStdString();
+}
+
+TEST_F(TemplatePlacementTest, AnUpdateSwapsWholeFoldersAndKeepsTheOldOnesUntilTheJobEnds) {
+    write(titles(u"KLV - Pack/One/One.moti"_s), "old");
+    write(titles(u"KLV - Pack/Retired/stale.txt"_s), "old");
+    // What a killed run left: never taken for an installed product, removed by the next run.
+    write(locations().motionGeneratorsFolderURL + u".klv-staging-x1-KLV - Pack/Half/Half.motn"_s, "half");
+    const InstalledProducts &installed = context->library().installedProducts();
+    EXPECT_EQ(installed.findInstalledMotionTemplates(u"Pack"_s, false), QStringList{titles(u"KLV - Pack"_s)});
+
+    const QString link = serveZip(u"pack.zip"_s, {{u"Pack/Titles/KLV - Pack/One/One.moti"_s, u"new"_s},
+                                                  {u"Pack/Transitions/KLV - Pack/Wipe/Wipe.motr"_s, u"new"_s}});
+    for (const bool keep : {false, true}) {
+        SCOPED_TRACE(keep);
+        std::unique_ptr<TemplateInstaller> installer;
+        const InstallerReport report = install(u"Pack"_s, link, &installer);
+        ASSERT_FALSE(report.failure) << report.failure->toStdString();
+        EXPECT_EQ(readFile(titles(u"KLV - Pack/One/One.moti"_s)), "new");
+        EXPECT_FALSE(QFileInfo::exists(titles(u"KLV - Pack/Retired"_s))) << "a template folder is replaced whole";
+        EXPECT_TRUE(QFileInfo::exists(transitions(u"KLV - Pack/Wipe/Wipe.motr"_s)));
+        EXPECT_EQ(entries(locations().motionGeneratorsFolderURL), QStringList());
+        EXPECT_EQ(installed.findInstalledMotionTemplates(u"Pack"_s, false),
+                  (QStringList{titles(u"KLV - Pack"_s), transitions(u"KLV - Pack"_s)}));
+        if (keep) {
+            installer->commit();
+            EXPECT_TRUE(waitUntil([&] { return entries(titles()) == QStringList{u"KLV - Pack"_s}; }))
+                << entries(titles()).join(u", "_s).toStdString();
+        } else {
+            // Another component of the job failed: the product returns to what it was.
+            installer->cancel();
+            ASSERT_TRUE(waitUntil([&] { return installer->isStopped(); }));
+            EXPECT_EQ(readFile(titles(u"KLV - Pack/One/One.moti"_s)), "old");
+            EXPECT_EQ(readFile(titles(u"KLV - Pack/Retired/stale.txt"_s)), "old");
+            EXPECT_EQ(entries(titles()), QStringList{u"KLV - Pack"_s});
+            EXPECT_EQ(entries(transitions()), QStringList());
+        }
+    }
+}
+
+TEST_F(TemplatePlacementTest, AReadOnlyTypeFolderFailsTheJobAndChangesNothing) {
+    requireMounts();
+    write(titles(u"KLV - Pack/One/One.moti"_s), "old");
+    ScopedMount mount(transitions());
+    if (!mount.readOnly())
+        GTEST_SKIP() << "no bind mount here";
+    const QString link = serveZip(u"pack.zip"_s, {{u"Pack/Titles/KLV - Pack/One/One.moti"_s, u"new"_s},
+                                                  {u"Pack/Transitions/KLV - Pack/Wipe/Wipe.motr"_s, u"new"_s}});
+    const InstallerReport report = install(u"Pack"_s, link);
+    ASSERT_TRUE(report.failure);
+    EXPECT_TRUE(report.failure->contains(u"could not be placed"_s)) << report.failure->toStdString();
+    EXPECT_FALSE(report.templateProgress.contains(1.0));
+    EXPECT_EQ(readFile(titles(u"KLV - Pack/One/One.moti"_s)), "old") << "the folder staged first is withdrawn";
+    EXPECT_EQ(entries(titles()), QStringList{u"KLV - Pack"_s});
+    EXPECT_EQ(entries(transitions()), QStringList());
+}
+
+TEST_F(TemplatePlacementTest, AFullDiskUnderTheMotionFoldersFailsTheJobAndKeepsTheOldVersion) {
+    requireMounts();
+    ScopedMount mount(titles());
+    if (!mount.tmpfs(u"512k"_s))
+        GTEST_SKIP() << "no tmpfs here";
+    write(titles(u"KLV - Big/One/One.moti"_s), "old");
+
+    // Another file system: copied into the staging folder, which the full disk stops halfway.
+    const InstallerReport full = install(u"Big"_s, serveLargePackage(u"Big"_s, 900 * 1024, true));
+    ASSERT_TRUE(full.failure);
+    EXPECT_TRUE(full.failure->contains(u"could not be placed"_s)) << full.failure->toStdString();
+    EXPECT_EQ(entries(titles()), QStringList{u"KLV - Big"_s});
+    EXPECT_EQ(entries(titles(u"KLV - Big"_s)), QStringList{u"One"_s});
+
+    const InstallerReport fits = install(u"Small"_s, serveLargePackage(u"Small"_s, 64 * 1024, true));
+    ASSERT_FALSE(fits.failure) << fits.failure->toStdString();
+    EXPECT_EQ(QFileInfo(titles(u"KLV - Small/Big/Big.moti"_s)).size(), 64 * 1024);
+}
+
+TEST_F(TemplatePlacementTest, ADocumentThatCannotBePreparedFailsTheJob) {
+    requireMounts();
+    ScopedMount mount(locations().downloadFolderURL);
+    if (!mount.tmpfs(u"1m"_s))
+        GTEST_SKIP() << "no tmpfs here";
+    // Unpacked it fits; its prepared copy does not.
+    const InstallerReport report = install(u"Doc"_s, serveLargePackage(u"Doc"_s, 700 * 1024, false));
+    ASSERT_TRUE(report.failure);
+    EXPECT_TRUE(report.failure->contains(u"could not be prepared"_s)) << report.failure->toStdString();
+    EXPECT_EQ(entries(titles()), QStringList());
+}
+
+} // namespace
+} // namespace klv::test

@@ -1,5 +1,7 @@
 #include "install/PackageDownload.h"
 
+#include "core/ByteCountFormat.h"
+#include "core/Configuration.h"
 #include "store/StoreClient.h"
 
 #include <QDir>
@@ -9,9 +11,22 @@
 #include <QNetworkRequest>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <climits>
+
 namespace klv {
 
+using namespace Qt::StringLiterals;
+
 namespace {
+
+// Less than this a second, averaged over the window, is no real progress.
+constexpr qint64 minimumBytesPerSecond = 1024;
+
+// The announced size may be a little off (a package rebuilt since the catalog was written).
+qint64 withMargin(qint64 announced) {
+    return announced + std::max(announced / 20, qint64{1} << 20);
+}
 
 QString suggestedName(const QNetworkReply &reply) {
     static const QRegularExpression filename(QStringLiteral("filename\\*?=\"?([^\";]+)\"?"));
@@ -29,8 +44,20 @@ PackageDownload::PackageDownload(QNetworkAccessManager &network, const StoreClie
     , m_network(network)
     , m_store(store)
     , m_url(std::move(url))
-    , m_file(targetPath) {
+    , m_file(targetPath)
+    , m_byteLimit(store.configuration().downloadMaximumBytes)
+    , m_limitReason(u"the largest download accepted, "_s + formatByteCount(m_byteLimit))
+    , m_minimumBytesPerWindow(minimumBytesPerSecond * store.configuration().downloadStallWindowMs / 1000) {
     m_result.filePath = std::move(targetPath);
+    m_paceCheck.setInterval(int(std::min<qint64>(store.configuration().downloadStallWindowMs, INT_MAX)));
+    connect(&m_paceCheck, &QTimer::timeout, this, &PackageDownload::checkPace);
+}
+
+void PackageDownload::setAnnouncedSize(qint64 bytes) {
+    if (bytes <= 0)
+        return;
+    m_byteLimit = withMargin(bytes);
+    m_limitReason = u"the "_s + formatByteCount(bytes) + u" the store announced"_s;
 }
 
 PackageDownload::~PackageDownload() {
@@ -58,9 +85,14 @@ void PackageDownload::start() {
     m_reply = reply;
     // Keep the network buffer small: bytes go to disk as they arrive.
     reply->setReadBufferSize(1 << 20);
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
+        if (const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader); length.isValid())
+            withinLimit(length.toLongLong());
+    });
     connect(reply, &QNetworkReply::readyRead, this, &PackageDownload::writeAvailable);
     connect(reply, &QNetworkReply::downloadProgress, this, &PackageDownload::progressed);
     connect(reply, &QNetworkReply::finished, this, &PackageDownload::complete);
+    m_paceCheck.start();
 }
 
 void PackageDownload::cancel() {
@@ -80,11 +112,15 @@ void PackageDownload::writeAvailable() {
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     // An error page is read and dropped, never written as the package.
     if (status >= 300) {
-        reply->readAll();
+        if (withinLimit(m_received + reply->bytesAvailable()))
+            m_received += reply->skip(reply->bytesAvailable());
         return;
     }
     while (reply->bytesAvailable() > 0) {
         const QByteArray chunk = reply->read(1 << 20);
+        if (!withinLimit(m_received + chunk.size()))
+            return;
+        m_received += chunk.size();
         if (m_file.write(chunk) != chunk.size()) {
             fail(u"The download could not be saved to " + m_file.fileName() + u": " + m_file.errorString());
             return;
@@ -93,9 +129,27 @@ void PackageDownload::writeAvailable() {
     }
 }
 
+bool PackageDownload::withinLimit(qint64 bytes) {
+    if (bytes <= m_byteLimit)
+        return true;
+    fail(u"The download of "_s + m_url.toString() + u" is larger than "_s + m_limitReason + u"; it was stopped."_s);
+    return false;
+}
+
+void PackageDownload::checkPace() {
+    if (m_received - m_receivedAtWindowStart < m_minimumBytesPerWindow) {
+        fail(QStringLiteral("The download of %1 stalled: less than 1 KB a second for %2 seconds; it was stopped.")
+                 .arg(m_url.toString())
+                 .arg(double(m_paceCheck.interval()) / 1000.0));
+        return;
+    }
+    m_receivedAtWindowStart = m_received;
+}
+
 void PackageDownload::complete() {
     if (m_done)
         return;
+    m_paceCheck.stop();
     if (QNetworkReply *reply = m_reply.data()) {
         m_result.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         const QString contentType = reply->header(QNetworkRequest::ContentTypeHeader).toString();
@@ -136,6 +190,7 @@ void PackageDownload::fail(const QString &error) {
     if (m_done)
         return;
     m_result.error = error;
+    m_paceCheck.stop();
     if (QNetworkReply *reply = m_reply.data()) {
         reply->disconnect(this);
         reply->abort();

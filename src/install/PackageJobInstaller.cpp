@@ -22,7 +22,8 @@ PackageJobInstaller::PackageJobInstaller(const InstallEnvironment &environment, 
     : JobInstaller(parent)
     , m_services(environment.services)
     , m_jobName(job.product_name)
-    , m_link(job.downloadExtraInfo.value("dlLink"_L1).toString()) {}
+    , m_link(job.downloadExtraInfo.value("dlLink"_L1).toString())
+    , m_announcedSize(job.downloadExtraInfo.value("dlSize"_L1).toInteger()) {}
 
 PackageJobInstaller::~PackageJobInstaller() {
     m_stop.request_stop();
@@ -42,6 +43,7 @@ void PackageJobInstaller::start() {
         return;
     }
     m_download = new PackageDownload(m_services.network(), m_services.store(), *url, downloadPath(), this);
+    m_download->setAnnouncedSize(m_announcedSize);
     connect(m_download, &PackageDownload::progressed, this, &PackageJobInstaller::downloadProgressed);
     connect(m_download, &PackageDownload::finished, this, &PackageJobInstaller::downloadFinished);
     m_download->start();

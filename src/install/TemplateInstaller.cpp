@@ -101,7 +101,7 @@ Outcome installPackage(const Paths &paths, const QString &name, const Locations 
 
     for (auto type = types.cbegin(); type != types.cend(); ++type) {
         const QString destination = locations.motionFolderByCategory.value(type.key());
-        TemplatePreparation::prepareFolder(
+        const TemplatePreparation::FolderSummary prepared = TemplatePreparation::prepareFolder(
             type.value(),
             [&](qsizetype index, qsizetype count, const QString &path, const TemplatePreparation::FileResult &result) {
                 reports.step(QStringLiteral(" - Prepping Templates %1 / %2").arg(index + 1).arg(count));
@@ -114,6 +114,8 @@ Outcome installPackage(const Paths &paths, const QString &name, const Locations 
             stop);
         if (stop.stop_requested())
             return {std::nullopt, true};
+        if (!prepared.errors.isEmpty())
+            return {u"a template document could not be prepared: "_s + prepared.errors.first(), false};
 
         const QStringList templates =
             QDir(type.value()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
@@ -164,6 +166,7 @@ void TemplateInstaller::start() {
         reporter.showAlert(u"Alert"_s, u"Failed to create Temporary folder for "_s + name + u" : "_s + *error, u"OK"_s);
 
     m_download = new PackageDownload(m_services.network(), m_services.store(), *link, paths.archive, this);
+    m_download->setAnnouncedSize(m_job.downloadExtraInfo.value(u"dlSize").toInteger());
     connect(m_download, &PackageDownload::progressed, this, [this](qint64 received, qint64 total) {
         Q_EMIT stepChanged(u" - "_s + formatByteCount(received) + u" / "_s + formatByteCount(total));
         if (total > 0)

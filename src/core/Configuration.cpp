@@ -14,12 +14,6 @@ QString valueOf(const char *variable, const char *builtIn) {
     return overridden.isEmpty() ? QString::fromUtf8(builtIn) : QString::fromUtf8(overridden);
 }
 
-qint64 numberOf(const char *variable, qint64 builtIn) {
-    bool valid = false;
-    const qint64 overridden = qEnvironmentVariable(variable).toLongLong(&valid);
-    return valid && overridden > 0 ? overridden : builtIn;
-}
-
 } // namespace
 
 Configuration Configuration::fromEnvironment() {
@@ -39,8 +33,6 @@ Configuration Configuration::fromEnvironment() {
     config.bundleId = valueOf("KLV_BUNDLE_ID", build::bundleId);
     config.caFile = valueOf("KLV_CA_FILE", "");
     config.appVersion = QString::fromUtf8(build::shortVersion) + u'.' + QString::fromUtf8(build::buildNumber);
-    config.downloadMaximumBytes = numberOf("KLV_DOWNLOAD_MAX_BYTES", qint64{16} << 30);
-    config.downloadStallWindowMs = numberOf("KLV_DOWNLOAD_STALL_WINDOW_MS", 30'000);
     return config;
 }
 

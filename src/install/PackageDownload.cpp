@@ -1,7 +1,6 @@
 #include "install/PackageDownload.h"
 
 #include "core/ByteCountFormat.h"
-#include "core/Configuration.h"
 #include "store/StoreClient.h"
 
 #include <QDir>
@@ -11,22 +10,11 @@
 #include <QNetworkRequest>
 #include <QRegularExpression>
 
-#include <algorithm>
-#include <climits>
-
 namespace klv {
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Less than this a second, averaged over the window, is no real progress.
-constexpr qint64 minimumBytesPerSecond = 1024;
-
-// The announced size may be a little off (a package rebuilt since the catalog was written).
-qint64 withMargin(qint64 announced) {
-    return announced + std::max(announced / 20, qint64{1} << 20);
-}
 
 QString suggestedName(const QNetworkReply &reply) {
     static const QRegularExpression filename(QStringLiteral("filename\\*?=\"?([^\";]+)\"?"));
@@ -45,18 +33,18 @@ PackageDownload::PackageDownload(QNetworkAccessManager &network, const StoreClie
     , m_store(store)
     , m_url(std::move(url))
     , m_file(targetPath)
-    , m_byteLimit(store.configuration().downloadMaximumBytes)
-    , m_limitReason(u"the largest download accepted, "_s + formatByteCount(m_byteLimit))
-    , m_minimumBytesPerWindow(minimumBytesPerSecond * store.configuration().downloadStallWindowMs / 1000) {
+    , m_limits(DownloadLimits::fromEnvironment())
+    , m_byteLimit(m_limits.maximumBytes)
+    , m_limitReason(u"the largest download accepted, "_s + formatByteCount(m_byteLimit)) {
     m_result.filePath = std::move(targetPath);
-    m_paceCheck.setInterval(int(std::min<qint64>(store.configuration().downloadStallWindowMs, INT_MAX)));
+    m_paceCheck.setInterval(m_limits.stallWindow);
     connect(&m_paceCheck, &QTimer::timeout, this, &PackageDownload::checkPace);
 }
 
 void PackageDownload::setAnnouncedSize(qint64 bytes) {
     if (bytes <= 0)
         return;
-    m_byteLimit = withMargin(bytes);
+    m_byteLimit = DownloadLimits::withMargin(bytes);
     m_limitReason = u"the "_s + formatByteCount(bytes) + u" the store announced"_s;
 }
 
@@ -137,10 +125,11 @@ bool PackageDownload::withinLimit(qint64 bytes) {
 }
 
 void PackageDownload::checkPace() {
-    if (m_received - m_receivedAtWindowStart < m_minimumBytesPerWindow) {
+    const qint64 windowMs = m_limits.stallWindow.count();
+    if (m_received - m_receivedAtWindowStart < m_limits.minimumBytesPerSecond * windowMs / 1000) {
         fail(QStringLiteral("The download of %1 stalled: less than 1 KB a second for %2 seconds; it was stopped.")
                  .arg(m_url.toString())
-                 .arg(double(m_paceCheck.interval()) / 1000.0));
+                 .arg(double(windowMs) / 1000.0));
         return;
     }
     m_receivedAtWindowStart = m_received;

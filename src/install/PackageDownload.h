@@ -1,5 +1,7 @@
 #pragma once
 
+#include "install/DownloadLimits.h"
+
 #include <QFile>
 #include <QObject>
 #include <QPointer>
@@ -16,7 +18,7 @@ class StoreClient;
 // Streams one package to a file, so memory stays flat whatever its size. Only a complete 2xx answer
 // counts: an error page is never kept as a package. A download stops and fails when its body grows beyond the size
 // the store announced (with a margin) or, with none announced, beyond the configured maximum; and when it makes no
-// real progress: less than 1 KB a second over the configured window.
+// real progress over the configured window (see DownloadLimits).
 class PackageDownload final : public QObject {
     Q_OBJECT
 public:
@@ -64,11 +66,11 @@ private:
     QFile m_file;
     QPointer<QNetworkReply> m_reply;
     Result m_result;
+    DownloadLimits m_limits;
     qint64 m_byteLimit;
     QString m_limitReason;
     qint64 m_received = 0; // every byte of the body, an error page's too
     qint64 m_receivedAtWindowStart = 0;
-    qint64 m_minimumBytesPerWindow;
     QTimer m_paceCheck;
     bool m_done = false;
 };

@@ -35,7 +35,6 @@ public:
                  ResponseHandler handler);
     // Applies the trusted certificates and time-out shared by every request of the program.
     void prepare(QNetworkRequest &request) const;
-    const Configuration &configuration() const { return m_configuration; }
 
 private:
     QString keyFor(StoreEndpoint endpoint) const;

@@ -22,6 +22,8 @@ protected:
         qputenv("KLV_DOWNLOAD_STALL_WINDOW_MS", "800");
         qputenv("KLV_DOWNLOAD_MAX_BYTES", QByteArray::number(4 << 20));
         InstallerFixture::SetUp();
+    }
+    void TearDown() override {
         qunsetenv("KLV_DOWNLOAD_STALL_WINDOW_MS");
         qunsetenv("KLV_DOWNLOAD_MAX_BYTES");
     }

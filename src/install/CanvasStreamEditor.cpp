@@ -1,10 +1,7 @@
 #include "install/CanvasStreamEditor.h"
 
-#include <QFileInfo>
-
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <limits>
 
 namespace klv {
@@ -45,7 +42,10 @@ CanvasStreamEditor::Result CanvasStreamEditor::run() {
         const qsizetype end = atEnd ? m_buffer.size() : std::max(m_buffer.size() - keptBytes, qsizetype{0});
         if (!m_result.canvasPresent && !editAndWrite(end))
             return m_result;
-        m_buffer.remove(0, end);
+        // Moved by hand: QByteArray::remove() at the front only advances the start, so the next chunk would need a
+        // new allocation.
+        std::memmove(m_buffer.data(), m_buffer.constData() + end, size_t(m_buffer.size() - end));
+        m_buffer.truncate(m_buffer.size() - end);
         m_bufferOffset += end;
     }
     if (m_result.canvasPresent) {
@@ -95,7 +95,7 @@ bool CanvasStreamEditor::write(const char *data, qsizetype size) {
         return true;
     if (!m_copy && !openCopy())
         return false;
-    if (m_copy->write(data, size) != size) {
+    if (!m_copy->write(data, size)) {
         m_result.error = QStringLiteral("“%1” could not be written: %2.").arg(m_path, m_copy->errorString());
         return false;
     }
@@ -104,7 +104,7 @@ bool CanvasStreamEditor::write(const char *data, qsizetype size) {
 
 // The copy is made when the first insertion is due; what came before it is copied from the document then.
 bool CanvasStreamEditor::openCopy() {
-    m_copy = std::make_unique<QTemporaryFile>(QFileInfo(m_path).path() + u"/.klv-prepare-XXXXXX");
+    m_copy = std::make_unique<ReplacementFile>(m_path);
     if (!m_copy->open()) {
         m_result.error = QStringLiteral("“%1” could not be written: %2.").arg(m_path, m_copy->errorString());
         return false;
@@ -127,7 +127,7 @@ bool CanvasStreamEditor::copyOriginal(qint64 from, qint64 to) {
             m_result.error = QStringLiteral("“%1” could not be read: %2.").arg(m_path, m_lookahead.errorString());
             return false;
         }
-        if (m_copy->write(m_scratch.constData(), read) != read) {
+        if (!m_copy->write(m_scratch.constData(), read)) {
             m_result.error = QStringLiteral("“%1” could not be written: %2.").arg(m_path, m_copy->errorString());
             return false;
         }
@@ -173,24 +173,12 @@ std::optional<bool> CanvasStreamEditor::endsWithCrLf(qsizetype index) {
     }
 }
 
-// Renamed over the document, so a reader sees the old or the new document, never a part of one. Unlike QSaveFile
-// there is no sync to disk per document: the installation around it is not synced either, and syncing a thousand
-// documents takes seconds on a busy disk.
 bool CanvasStreamEditor::replaceDocument() {
-    const auto failed = [this](const QString &reason) {
-        m_result.error = QStringLiteral("“%1” could not be written: %2.").arg(m_path, reason);
-        m_copy.reset();
-        return false;
-    };
-    if (!m_copy->flush() || !m_copy->setPermissions(QFileInfo(m_path).permissions()))
-        return failed(m_copy->errorString());
-    std::error_code error;
-    std::filesystem::rename(QFile::encodeName(m_copy->fileName()).toStdString(),
-                            QFile::encodeName(m_path).toStdString(), error);
-    if (error)
-        return failed(QString::fromLocal8Bit(error.message()));
-    m_copy->setAutoRemove(false);
-    return true;
+    if (m_copy->commit())
+        return true;
+    m_result.error = QStringLiteral("“%1” could not be written: %2.").arg(m_path, m_copy->errorString());
+    m_copy.reset();
+    return false;
 }
 
 } // namespace klv

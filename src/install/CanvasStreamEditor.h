@@ -1,9 +1,10 @@
 #pragma once
 
+#include "install/ReplacementFile.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
-#include <QTemporaryFile>
 
 #include <memory>
 #include <optional>
@@ -46,7 +47,7 @@ private:
     qsizetype m_chunkBytes;
     QFile m_input;
     QFile m_lookahead; // a second reader, for what lies beyond the chunk
-    std::unique_ptr<QTemporaryFile> m_copy;
+    std::unique_ptr<ReplacementFile> m_copy;
     QByteArray m_buffer;
     QByteArray m_scratch;
     qint64 m_bufferOffset = 0; // where m_buffer starts in the document

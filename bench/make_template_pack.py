@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Writes a synthetic Motion template pack for the installation benchmarks: one top folder, the type folders, and in
 them the template folders, each with a Motion document and incompressible media. Every other document lacks
-"<canvas>", so preparing the pack has work to do. The media are stored, the documents deflated.
-Usage: make_template_pack.py ARCHIVE TEMPLATES MEGABYTES"""
+"<canvas>", so preparing the pack has work to do. The media are stored, the documents deflated. With DOCUMENT_MEGABYTES
+each document is that large instead (its layers repeated), so that preparing it shows its memory use.
+Usage: make_template_pack.py ARCHIVE TEMPLATES MEGABYTES [DOCUMENT_MEGABYTES]"""
 
 import random
 import sys
@@ -44,6 +45,19 @@ def document(title, with_canvas):
     return "\n".join(lines)
 
 
+def write_huge_document(archive, name, title, size):
+    lines = document(title, False).split("\n")
+    head, layers, tail = "\n".join(lines[:4]) + "\n", "\n".join(lines[4:8]) + "\n", "\n".join(lines[-3:])
+    block = (layers * (CHUNK // len(layers))).encode()
+    with archive.open(entry(name, zipfile.ZIP_DEFLATED), "w", force_zip64=True) as output:
+        output.write(head.encode())
+        written = len(head)
+        while written + len(block) + len(tail) <= size:
+            output.write(block)
+            written += len(block)
+        output.write(tail.encode())
+
+
 def write_media(archive, name, size, generator):
     with archive.open(entry(name, zipfile.ZIP_STORED), "w", force_zip64=size > (1 << 31)) as media:
         while size > 0:
@@ -54,6 +68,7 @@ def write_media(archive, name, size, generator):
 
 def main():
     archive_path, templates, megabytes = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+    document_bytes = int(sys.argv[4]) << 20 if len(sys.argv) > 4 else 0
     media_per_template = (megabytes << 20) // templates
     generator = random.Random(templates)
     with zipfile.ZipFile(archive_path, "w", allowZip64=True) as archive:
@@ -64,8 +79,11 @@ def main():
                 title = f"Bench {type_name[:-1]} {index:04d}"
                 base = f"{TOP}/{type_name}/{title}"
                 archive.writestr(folder(base), b"")
-                archive.writestr(entry(f"{base}/{title}{extension}", zipfile.ZIP_DEFLATED),
-                                 document(title, index % 2 == 0))
+                if document_bytes:
+                    write_huge_document(archive, f"{base}/{title}{extension}", title, document_bytes)
+                else:
+                    archive.writestr(entry(f"{base}/{title}{extension}", zipfile.ZIP_DEFLATED),
+                                     document(title, index % 2 == 0))
                 remaining, part = media_per_template, 1
                 while remaining > 0:
                     size = min(remaining, MEDIA_FILE_LIMIT)

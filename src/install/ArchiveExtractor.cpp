@@ -2,6 +2,7 @@
 
 #include "core/ByteCountFormat.h"
 #include "install/CreatedPaths.h"
+#include "install/ExtractionFolder.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -11,22 +12,26 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <memory>
+#include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace klv {
 namespace {
 
 using ReadArchive = std::unique_ptr<archive, decltype(&archive_read_free)>;
-using DiskWriter = std::unique_ptr<archive, decltype(&archive_write_free)>;
 
 constexpr size_t readBlockSize = 256 * 1024;
 constexpr qint64 progressStep = 1 << 20;
 
-// No ARCHIVE_EXTRACT_OWNER (run as root it would hand files to whoever the archive names) and no
-// ARCHIVE_EXTRACT_PERM (it would restore set-id bits); nor ACLs, extended attributes or file flags.
-// Our paths are absolute, so NOABSOLUTEPATHS cannot be used: entry names are checked by hand instead.
-constexpr int writeFlags = ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS;
+// Items are written by ExtractionFolder rather than libarchive's disk writer, whose link check opens every folder of
+// the absolute destination path for every entry. What is written is the content, the permissions made safe and the
+// times; never the owner (run as root it would hand files to whoever the archive names), set-id bits, ACLs, extended
+// attributes or file flags.
 
 QString errorText(archive *handle) {
     const char *text = archive_error_string(handle);
@@ -138,6 +143,58 @@ struct Unpacking {
     std::stop_token stop;
 };
 
+struct FolderTimes {
+    QStringList components;
+    timespec times[2];
+};
+
+// The entry's access and modification times; nothing when the archive does not say when it was modified.
+std::optional<FolderTimes> timesOf(archive_entry *entry, const QStringList &components) {
+    if (!archive_entry_mtime_is_set(entry))
+        return std::nullopt;
+    FolderTimes times{components, {}};
+    times.times[1] = {archive_entry_mtime(entry), archive_entry_mtime_nsec(entry)};
+    times.times[0] = archive_entry_atime_is_set(entry)
+                         ? timespec{archive_entry_atime(entry), archive_entry_atime_nsec(entry)}
+                         : times.times[1];
+    return times;
+}
+
+bool writeAll(int file, const char *data, size_t size, off_t offset) {
+    while (size > 0) {
+        const ssize_t written = ::pwrite(file, data, size, offset);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        data += written;
+        size -= size_t(written);
+        offset += written;
+    }
+    return true;
+}
+
+class OpenFile {
+public:
+    explicit OpenFile(int descriptor)
+        : m_descriptor(descriptor) {}
+    ~OpenFile() {
+        if (m_descriptor >= 0)
+            ::close(m_descriptor);
+    }
+    OpenFile(const OpenFile &) = delete;
+    OpenFile &operator=(const OpenFile &) = delete;
+    int get() const { return m_descriptor; }
+    // Closing reports late write errors (on some file systems the first sign of a full disk).
+    bool close() { return ::close(std::exchange(m_descriptor, -1)) == 0; }
+
+private:
+    int m_descriptor;
+};
+
 std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, ArchiveExtractor::Result &result) {
     const auto cancelled = [&] {
         result.cancelled = true;
@@ -154,8 +211,12 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
     if (archive_read_open_filename(reader.get(), job.archiveFile.constData(), readBlockSize) != ARCHIVE_OK)
         return damagedMessage(job.archiveName, reader.get());
 
-    DiskWriter writer(archive_write_disk_new(), &archive_write_free);
-    archive_write_disk_set_options(writer.get(), writeFlags);
+    ExtractionFolder folder(job.root);
+    if (const int error = folder.openError())
+        return QStringLiteral("The folder “%1” could not be opened: %2.")
+            .arg(job.root, QString::fromLocal8Bit(std::strerror(error)));
+    // Folder times are set last: writing into a folder changes its modification time.
+    std::vector<FolderTimes> folderTimes;
 
     QSet<QString> topLevel;
     qint64 reported = 0;
@@ -176,9 +237,9 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
         if (checked.components.isEmpty())
             continue;
 
-        const QString relative = checked.components.join(u'/');
-        const auto writeFailed = [&] {
-            return QStringLiteral("“%1” could not be written: %2.").arg(relative, errorText(writer.get()));
+        const auto writeFailed = [&](int error) {
+            return QStringLiteral("“%1” could not be written: %2.")
+                .arg(checked.components.join(u'/'), QString::fromLocal8Bit(std::strerror(error)));
         };
         created.noteBeforeWriting(checked.components);
         if (!topLevel.contains(checked.components.first())) {
@@ -186,13 +247,23 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
             result.topLevelItems.append(checked.components.first());
         }
         makePermissionsSafe(entry);
-        archive_entry_copy_pathname(entry, QFile::encodeName(job.root + u'/' + relative).constData());
-        if (archive_write_header(writer.get(), entry) < ARCHIVE_WARN)
-            return writeFailed();
+        const auto mode = mode_t(archive_entry_perm(entry));
+        std::optional<FolderTimes> times = timesOf(entry, checked.components);
+        if (archive_entry_filetype(entry) == AE_IFDIR) {
+            if (const int error = folder.makeFolder(checked.components, mode))
+                return writeFailed(error);
+            if (times)
+                folderTimes.push_back(std::move(*times));
+            continue;
+        }
 
+        OpenFile file(folder.createFile(checked.components, mode));
+        if (file.get() < 0)
+            return writeFailed(-file.get());
         const void *block = nullptr;
         size_t size = 0;
         la_int64_t offset = 0;
+        la_int64_t end = 0;
         for (int read; (read = archive_read_data_block(reader.get(), &block, &size, &offset)) != ARCHIVE_EOF;) {
             if (job.stop.stop_requested())
                 return cancelled();
@@ -202,21 +273,27 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
             const auto blockBytes = static_cast<qint64>(size);
             if (blockBytes > job.byteLimit - result.bytesWritten)
                 return tooLargeMessage(job.archiveName, job.byteLimit);
-            if (archive_write_data_block(writer.get(), block, size, offset) < ARCHIVE_WARN)
-                return writeFailed();
+            if (!writeAll(file.get(), static_cast<const char *>(block), size, offset))
+                return writeFailed(errno);
+            end = std::max(end, offset + la_int64_t(size));
             result.bytesWritten += blockBytes;
             if (result.bytesWritten - reported >= progressStep)
                 report(job.declaredBytes);
         }
-        if (archive_write_finish_entry(writer.get()) < ARCHIVE_WARN)
-            return writeFailed();
+        // A sparse file may end in a hole.
+        if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > end &&
+            ::ftruncate(file.get(), archive_entry_size(entry)) != 0)
+            return writeFailed(errno);
+        if ((times && ::futimens(file.get(), times->times) != 0) || !file.close())
+            return writeFailed(errno);
     }
     if (archive_format(reader.get()) == ARCHIVE_FORMAT_EMPTY)
         return QStringLiteral("The archive “%1” is empty.").arg(job.archiveName);
-    // Closing applies the folders' times and permissions, which libarchive sets last.
-    if (archive_write_close(writer.get()) != ARCHIVE_OK)
-        return QStringLiteral("Unpacking “%1” could not be finished: %2.")
-            .arg(job.archiveName, errorText(writer.get()));
+    for (const FolderTimes &times : folderTimes) {
+        if (const int error = folder.setTimes(times.components, times.times))
+            return QStringLiteral("Unpacking “%1” could not be finished: %2.")
+                .arg(job.archiveName, QString::fromLocal8Bit(std::strerror(error)));
+    }
     report(job.declaredBytes < 0 ? result.bytesWritten : job.declaredBytes);
     return std::nullopt;
 }

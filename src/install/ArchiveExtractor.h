@@ -13,7 +13,8 @@ namespace klv {
 //
 // Untrusted archives: every entry name is checked before anything is written for it (absolute paths, ".."
 // components and empty names are refused), links and special files are refused, "__MACOSX" entries are
-// skipped, and the bytes written are capped. Any refused entry, a damaged archive, a write error, the cap or
+// skipped, and the bytes written are capped. Items are created below the destination, opened once, one folder at a
+// time and never through a link, whether the archive or someone else put it there. Any refused entry, a damaged archive, a write error, the cap or
 // a stop request fails the whole extraction; then every file and folder this extraction created is removed
 // again. Files that existed before and were overwritten keep their new content.
 //

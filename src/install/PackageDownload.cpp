@@ -1,5 +1,6 @@
 #include "install/PackageDownload.h"
 
+#include "core/ByteCountFormat.h"
 #include "store/StoreClient.h"
 
 #include <QDir>
@@ -10,6 +11,8 @@
 #include <QRegularExpression>
 
 namespace klv {
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -29,8 +32,20 @@ PackageDownload::PackageDownload(QNetworkAccessManager &network, const StoreClie
     , m_network(network)
     , m_store(store)
     , m_url(std::move(url))
-    , m_file(targetPath) {
+    , m_file(targetPath)
+    , m_limits(DownloadLimits::fromEnvironment())
+    , m_byteLimit(m_limits.maximumBytes)
+    , m_limitReason(u"the largest download accepted, "_s + formatByteCount(m_byteLimit)) {
     m_result.filePath = std::move(targetPath);
+    m_paceCheck.setInterval(m_limits.stallWindow);
+    connect(&m_paceCheck, &QTimer::timeout, this, &PackageDownload::checkPace);
+}
+
+void PackageDownload::setAnnouncedSize(qint64 bytes) {
+    if (bytes <= 0)
+        return;
+    m_byteLimit = DownloadLimits::withMargin(bytes);
+    m_limitReason = u"the "_s + formatByteCount(bytes) + u" the store announced"_s;
 }
 
 PackageDownload::~PackageDownload() {
@@ -58,9 +73,14 @@ void PackageDownload::start() {
     m_reply = reply;
     // Keep the network buffer small: bytes go to disk as they arrive.
     reply->setReadBufferSize(1 << 20);
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
+        if (const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader); length.isValid())
+            withinLimit(length.toLongLong());
+    });
     connect(reply, &QNetworkReply::readyRead, this, &PackageDownload::writeAvailable);
     connect(reply, &QNetworkReply::downloadProgress, this, &PackageDownload::progressed);
     connect(reply, &QNetworkReply::finished, this, &PackageDownload::complete);
+    m_paceCheck.start();
 }
 
 void PackageDownload::cancel() {
@@ -80,11 +100,15 @@ void PackageDownload::writeAvailable() {
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     // An error page is read and dropped, never written as the package.
     if (status >= 300) {
-        reply->readAll();
+        if (withinLimit(m_received + reply->bytesAvailable()))
+            m_received += reply->skip(reply->bytesAvailable());
         return;
     }
     while (reply->bytesAvailable() > 0) {
         const QByteArray chunk = reply->read(1 << 20);
+        if (!withinLimit(m_received + chunk.size()))
+            return;
+        m_received += chunk.size();
         if (m_file.write(chunk) != chunk.size()) {
             fail(u"The download could not be saved to " + m_file.fileName() + u": " + m_file.errorString());
             return;
@@ -93,9 +117,28 @@ void PackageDownload::writeAvailable() {
     }
 }
 
+bool PackageDownload::withinLimit(qint64 bytes) {
+    if (bytes <= m_byteLimit)
+        return true;
+    fail(u"The download of "_s + m_url.toString() + u" is larger than "_s + m_limitReason + u"; it was stopped."_s);
+    return false;
+}
+
+void PackageDownload::checkPace() {
+    const qint64 windowMs = m_limits.stallWindow.count();
+    if (m_received - m_receivedAtWindowStart < m_limits.minimumBytesPerSecond * windowMs / 1000) {
+        fail(QStringLiteral("The download of %1 stalled: less than 1 KB a second for %2 seconds; it was stopped.")
+                 .arg(m_url.toString())
+                 .arg(double(windowMs) / 1000.0));
+        return;
+    }
+    m_receivedAtWindowStart = m_received;
+}
+
 void PackageDownload::complete() {
     if (m_done)
         return;
+    m_paceCheck.stop();
     if (QNetworkReply *reply = m_reply.data()) {
         m_result.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         const QString contentType = reply->header(QNetworkRequest::ContentTypeHeader).toString();
@@ -136,6 +179,7 @@ void PackageDownload::fail(const QString &error) {
     if (m_done)
         return;
     m_result.error = error;
+    m_paceCheck.stop();
     if (QNetworkReply *reply = m_reply.data()) {
         reply->disconnect(this);
         reply->abort();

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "install/DownloadLimits.h"
+
 #include <QFile>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <QUrl>
 
 class QNetworkAccessManager;
@@ -13,7 +16,9 @@ namespace klv {
 class StoreClient;
 
 // Streams one package to a file, so memory stays flat whatever its size. Only a complete 2xx answer
-// counts: an error page is never kept as a package.
+// counts: an error page is never kept as a package. A download stops and fails when its body grows beyond the size
+// the store announced (with a margin) or, with none announced, beyond the configured maximum; and when it makes no
+// real progress over the configured window (see DownloadLimits).
 class PackageDownload final : public QObject {
     Q_OBJECT
 public:
@@ -36,6 +41,8 @@ public:
                     QObject *parent = nullptr);
     ~PackageDownload() override;
 
+    // The size the store gave for the package; zero or less when it gave none. Call before start().
+    void setAnnouncedSize(qint64 bytes);
     void start();
     void cancel();
     const QUrl &url() const { return m_url; }
@@ -47,6 +54,9 @@ Q_SIGNALS:
 
 private:
     void writeAvailable();
+    // Fails the download when bytes more would pass its limit.
+    bool withinLimit(qint64 bytes);
+    void checkPace();
     void complete();
     void fail(const QString &error);
 
@@ -56,6 +66,12 @@ private:
     QFile m_file;
     QPointer<QNetworkReply> m_reply;
     Result m_result;
+    DownloadLimits m_limits;
+    qint64 m_byteLimit;
+    QString m_limitReason;
+    qint64 m_received = 0; // every byte of the body, an error page's too
+    qint64 m_receivedAtWindowStart = 0;
+    QTimer m_paceCheck;
     bool m_done = false;
 };
 

@@ -25,6 +25,7 @@ PackageJobInstaller::PackageJobInstaller(const InstallEnvironment &environment, 
     , m_services(environment.services)
     , m_jobName(job.product_name)
     , m_link(job.downloadExtraInfo.value("dlLink"_L1).toString())
+    , m_announcedSize(job.downloadExtraInfo.value("dlSize"_L1).toInteger())
     , m_placement(std::make_shared<StagedPlacement>()) {}
 
 PackageJobInstaller::~PackageJobInstaller() {
@@ -45,6 +46,7 @@ void PackageJobInstaller::start() {
         return;
     }
     m_download = new PackageDownload(m_services.network(), m_services.store(), *url, downloadPath(), this);
+    m_download->setAnnouncedSize(m_announcedSize);
     connect(m_download, &PackageDownload::progressed, this, &PackageJobInstaller::downloadProgressed);
     connect(m_download, &PackageDownload::finished, this, &PackageJobInstaller::downloadFinished);
     m_download->start();

@@ -60,6 +60,7 @@ private:
     Services &m_services;
     QString m_jobName;
     QString m_link;
+    qint64 m_announcedSize;
     QPointer<PackageDownload> m_download;
     std::stop_source m_stop;
     std::shared_ptr<StagedPlacement> m_placement;

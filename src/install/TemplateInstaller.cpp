@@ -200,6 +200,7 @@ void TemplateInstaller::start() {
         reporter.showAlert(u"Alert"_s, u"Failed to create Temporary folder for "_s + name + u" : "_s + *error, u"OK"_s);
 
     m_download = new PackageDownload(m_services.network(), m_services.store(), *link, paths.archive, this);
+    m_download->setAnnouncedSize(m_job.downloadExtraInfo.value(u"dlSize").toInteger());
     connect(m_download, &PackageDownload::progressed, this, [this](qint64 received, qint64 total) {
         Q_EMIT stepChanged(u" - "_s + formatByteCount(received) + u" / "_s + formatByteCount(total));
         if (total > 0)

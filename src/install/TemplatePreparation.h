@@ -13,7 +13,7 @@ namespace klv {
 // A document without one gets a "<canvas>" line in front of every tab-indented "<layout>1": the tab and
 // "<layout>1" become "<canvas>", a line break and the same tab and "<layout>1". Every other byte stays as it
 // was; the inserted break matches the line it splits (CRLF or LF). The file is replaced atomically, and only
-// when something is inserted.
+// when something is inserted. Documents are read and written in chunks: memory stays small whatever their size.
 class TemplatePreparation final {
 public:
     enum class Outcome {
@@ -40,12 +40,15 @@ public:
     using DocumentHandler =
         std::function<void(qsizetype index, qsizetype count, const QString &path, const FileResult &result)>;
 
+    static constexpr qsizetype defaultChunkBytes = qsizetype{1} << 20;
+
     TemplatePreparation() = delete;
 
     static bool isTemplateDocument(const QString &fileName);
     // The template documents below folder, sorted; hidden items and links are left out.
     static QStringList templateDocuments(const QString &folder);
-    static FileResult prepare(const QString &documentPath);
+    // chunkBytes: how much of the document is held at a time.
+    static FileResult prepare(const QString &documentPath, qsizetype chunkBytes = defaultChunkBytes);
     // Prepares every template document below folder; a stop request is honoured between documents.
     static FolderSummary prepareFolder(const QString &folder, const DocumentHandler &onDocument = {},
                                        std::stop_token stop = {});

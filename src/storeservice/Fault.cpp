@@ -22,12 +22,14 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr std::array<std::pair<QStringView, Fault::Kind>, 5> kinds{{
+constexpr std::array<std::pair<QStringView, Fault::Kind>, 7> kinds{{
     {u"status", Fault::Kind::Status},
     {u"truncate", Fault::Kind::Truncate},
     {u"contentType", Fault::Kind::ContentType},
     {u"delay", Fault::Kind::Delay},
     {u"drop", Fault::Kind::Drop},
+    {u"drip", Fault::Kind::Drip},
+    {u"endless", Fault::Kind::Endless},
 }};
 
 const QStringList knownKeys{u"path"_s, u"rt"_s, u"kind"_s, u"status"_s, u"bytes"_s, u"contentType"_s, u"delayMs"_s};
@@ -62,23 +64,49 @@ void replaceContentType(httplib::Response &response, const std::string &contentT
     response.set_header("Content-Type", contentType);
 }
 
+// The answer's body as a content provider, which the faults below can wrap.
+void streamBody(httplib::Response &response) {
+    if (response.content_provider_) {
+        return;
+    }
+    auto body = std::make_shared<std::string>(std::move(response.body));
+    response.body.clear();
+    const std::string contentType = response.get_header_value("Content-Type");
+    response.headers.erase("Content-Type");
+    response.set_content_provider(body->size(), contentType,
+                                  [body](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
+                                      return sink.write(body->data() + offset, length);
+                                  });
+}
+
 // cpp-httplib cannot cut a body short from a handler, so the answer is streamed by a content provider that gives up
 // after the first bytes; httplib then closes the connection with the announced Content-Length unfulfilled.
 void truncateBody(httplib::Response &response, std::size_t bytes) {
-    if (!response.content_provider_) {
-        auto body = std::make_shared<std::string>(std::move(response.body));
-        response.body.clear();
-        const std::string contentType = response.get_header_value("Content-Type");
-        response.headers.erase("Content-Type");
-        response.set_content_provider(body->size(), contentType,
-                                      [body](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
-                                          return sink.write(body->data() + offset, length);
-                                      });
-    }
+    streamBody(response);
     response.content_provider_ = [whole = std::move(response.content_provider_),
                                   bytes](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
         return offset < bytes && whole(offset, std::min(length, bytes - offset), sink);
     };
+}
+
+// A server that is still there but hardly sends: the announced length stays, the bytes come one by one. Once the
+// client is gone the next write fails and the connection's thread is free again.
+void dripBody(httplib::Response &response, std::chrono::milliseconds pause) {
+    streamBody(response);
+    response.content_provider_ = [whole = std::move(response.content_provider_), pause](std::size_t offset, std::size_t,
+                                                                                        httplib::DataSink &sink) {
+        std::this_thread::sleep_for(pause);
+        return sink.is_writable() && whole(offset, 1, sink);
+    };
+}
+
+// A body without a length that never ends, in pieces of zeros, until the client goes away.
+void endlessBody(httplib::Response &response) {
+    response.status = 200;
+    response.set_chunked_content_provider("application/zip", [](std::size_t, httplib::DataSink &sink) {
+        static const std::string zeros(64 * 1024, '\0');
+        return sink.write(zeros.data(), zeros.size());
+    });
 }
 
 // Numeric address and port of one end of a socket; nothing for a descriptor that is not a connected socket.
@@ -149,7 +177,8 @@ std::optional<Fault> Fault::fromJson(const QJsonObject &description, QString &er
     const auto kind =
         std::find_if(kinds.begin(), kinds.end(), [&](const auto &known) { return known.first == kindName; });
     if (kind == kinds.end()) {
-        error = u"\"kind\" must be status, truncate, contentType, delay or drop, not \"%1\""_s.arg(kindName);
+        error =
+            u"\"kind\" must be status, truncate, contentType, delay, drop, drip or endless, not \"%1\""_s.arg(kindName);
         return std::nullopt;
     }
     fault.m_kind = kind->second;
@@ -178,6 +207,7 @@ std::optional<Fault> Fault::fromJson(const QJsonObject &description, QString &er
         }
         break;
     case Kind::Delay:
+    case Kind::Drip:
         if (const auto delay = wholeNumber(description, u"delayMs"_s, 0, 600'000, error)) {
             fault.m_delay = std::chrono::milliseconds(*delay);
         } else {
@@ -185,6 +215,7 @@ std::optional<Fault> Fault::fromJson(const QJsonObject &description, QString &er
         }
         break;
     case Kind::Drop:
+    case Kind::Endless:
         break;
     }
     return fault;
@@ -234,6 +265,13 @@ void Fault::apply(const httplib::Request &request, httplib::Response &response,
     case Kind::Truncate:
         answer(response);
         truncateBody(response, m_bytes);
+        return;
+    case Kind::Drip:
+        answer(response);
+        dripBody(response, m_delay);
+        return;
+    case Kind::Endless:
+        endlessBody(response);
         return;
     }
 }

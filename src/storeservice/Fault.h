@@ -15,15 +15,16 @@ namespace klv::storeservice {
 
 // One way for the store to misbehave, so tests can see how the app copes. It applies to the requests for one path
 // (compared after percent-decoding, e.g. "/files/plugins/KLV Glow.zip"), of one request type, or both, and either
-// replaces the answer (an HTTP error status with a small HTML page; the connection closed without any answer) or
-// changes it (a delay before it; another content type; the body cut off after some bytes while the announced
-// length stays the full one).
+// replaces the answer (an HTTP error status with a small HTML page; the connection closed without any answer; a body
+// that never ends) or changes it (a delay before it; another content type; the body cut off after some bytes while
+// the announced length stays the full one; the body sent one byte at a time with a pause before each).
 class Fault final {
 public:
-    enum class Kind { Status, Truncate, ContentType, Delay, Drop };
+    enum class Kind { Status, Truncate, ContentType, Delay, Drop, Drip, Endless };
 
     // From an entry of the catalog's "faults": "path" and/or "rt", "kind", and what the kind needs: "status"
-    // (optional, 500), "bytes", "contentType" or "delayMs". The reason in error when it cannot be used.
+    // (optional, 500), "bytes", "contentType" or "delayMs" (for drip: the pause before each byte). The reason in error
+    // when it cannot be used.
     static std::optional<Fault> fromJson(const QJsonObject &description, QString &error);
     // From the command line: the same keys as key=value pairs separated by commas.
     static std::optional<Fault> fromOption(const QString &text, QString &error);

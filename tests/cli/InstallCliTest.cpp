@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -284,6 +285,24 @@ TEST_F(InstallCliTest, ADamagedPluginArchiveLeavesTheProductAsItWasBefore) {
     EXPECT_FALSE(QFileInfo::exists(vantory(u"Plugins/KLV Fixture Helper.app"_qs)))
         << "the plug-in that did arrive is taken back";
     expectNothingInstalled(u"Fixture Plugins"_qs);
+
+TEST_F(InstallCliTest, DownloadsThatDripOrNeverEndFailWithinSeconds) {
+    addFault(QJsonObject{
+        {u"path"_qs, u"/files/templates/fixture-titles.zip"_qs}, {u"kind"_qs, u"drip"_qs}, {u"delayMs"_qs, 100}});
+    addFault(QJsonObject{{u"path"_qs, u"/files/templates/fixture-alpha.zip"_qs}, {u"kind"_qs, u"endless"_qs}});
+    QProcessEnvironment shortWindow = environment();
+    shortWindow.insert(QStringLiteral("KLV_DOWNLOAD_STALL_WINDOW_MS"), QStringLiteral("1000"));
+    QElapsedTimer timer;
+    timer.start();
+    const CliResult result = runKlv({u"install"_qs, u"Fixture Titles"_qs, u"Fixture Alpha"_qs}, shortWindow);
+    EXPECT_LT(timer.elapsed(), 30'000);
+    EXPECT_EQ(result.exitCode, 4) << result.err.toStdString();
+    EXPECT_EQ(result.out, u"Failed Fixture Titles\nFailed Fixture Alpha\n");
+    EXPECT_TRUE(result.err.contains(u"stalled: less than 1 KB a second for 1 seconds; it was stopped."))
+        << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(u"the store announced; it was stopped.")) << result.err.toStdString();
+    expectNothingInstalled(u"Fixture Titles"_qs);
+    expectNothingInstalled(u"Fixture Alpha"_qs);
 }
 
 TEST_F(InstallCliTest, ShellCharactersInNamesAreJustNames) {

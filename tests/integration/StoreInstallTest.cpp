@@ -533,6 +533,49 @@ TEST_F(StoreFaultTest, DropFaultsCloseTheConnectionWithoutAnswer) {
     EXPECT_EQ(m_store.requestLog().constFirst().value(u"rt"_s), QJsonValue(u"requestDownloadInfo"_s));
 }
 
+TEST_F(StoreFaultTest, DripFaultsSendAByteAtATimeAndEndlessFaultsNeverStop) {
+    writeFaults(
+        {QJsonObject{{u"path"_s, u"/files/fonts/FixtureSans.ttf"_s}, {u"kind"_s, u"drip"_s}, {u"delayMs"_s, 40}},
+         QJsonObject{{u"path"_s, u"/files/luts/fixture-looks.zip"_s}, {u"kind"_s, u"endless"_s}}});
+    // Reads until at least stopAfter bytes came, then hangs up; returns the announced length.
+    const auto receive = [&](const std::string &target, std::size_t stopAfter, std::vector<std::size_t> &pieces,
+                             std::string &body) {
+        httplib::Client client(m_store.url().toStdString());
+        client.set_url_encode(false);
+        std::string announced = "none";
+        client.Get(
+            target,
+            [&](const httplib::Response &response) {
+                if (response.has_header("Content-Length"))
+                    announced = response.get_header_value("Content-Length");
+                return true;
+            },
+            [&](const char *data, std::size_t length) {
+                pieces.push_back(length);
+                body.append(data, length);
+                return body.size() < stopAfter;
+            });
+        return announced;
+    };
+
+    std::vector<std::size_t> drips;
+    std::string dripped;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(receive(fileTarget(u"fonts/FixtureSans.ttf"_s), 5, drips, dripped),
+              std::to_string(QFileInfo(fixtureFile(u"fonts/FixtureSans.ttf"_s)).size()));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(5 * 40));
+    EXPECT_EQ(drips, std::vector<std::size_t>(5, 1));
+    EXPECT_EQ(QByteArray::fromStdString(dripped), readFile(fixtureFile(u"fonts/FixtureSans.ttf"_s)).left(5));
+
+    std::vector<std::size_t> flood;
+    std::string flooded;
+    EXPECT_EQ(receive(fileTarget(u"luts/fixture-looks.zip"_s), 8 << 20, flood, flooded), "none");
+    EXPECT_GE(flooded.size(), std::size_t{8} << 20);
+    EXPECT_EQ(flooded.find_first_not_of('\0'), std::string::npos);
+    // Once the clients went away, the store serves as before.
+    EXPECT_EQ(statusOf(m_store, fileTarget(u"fonts/FixtureSerif.otf"_s)), 200);
+}
+
 TEST_F(StoreFaultTest, FaultsFollowEditsOfStoreJsonAndUnusableEntriesAreSkipped) {
     const std::string font = fileTarget(u"fonts/FixtureSans.ttf"_s);
     EXPECT_EQ(statusOf(m_store, font), 200);

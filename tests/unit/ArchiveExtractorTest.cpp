@@ -164,8 +164,20 @@ with zipfile.ZipFile(out, 'w') as z:
     EXPECT_EQ(outItems(), (QStringList{QStringLiteral("job"), QStringLiteral("job/Templates"),
                                        QStringLiteral("job/Templates/keep"), QStringLiteral("job/Templates/sub")}));
 
-    // A link on the way to the destination is the user's own folder layout, not the archive's doing.
+    // Nor through a link where a file of the archive goes: the link stays and its target is untouched.
     QFile::remove(destination + u"/sub");
+    const QString outsideFile = work.filePath(QStringLiteral("outside.ttf"));
+    QFile(outsideFile).open(QIODevice::WriteOnly);
+    QDir().mkpath(destination + u"/fonts");
+    QFile::link(outsideFile, destination + u"/fonts/a.ttf");
+    const auto linkedFile = ArchiveExtractor().extract(zip, destination);
+    ASSERT_FALSE(linkedFile.succeeded());
+    EXPECT_TRUE(linkedFile.error->startsWith(u"“fonts/a.ttf” could not be written")) << linkedFile.error->toStdString();
+    EXPECT_EQ(QFileInfo(outsideFile).size(), 0);
+    EXPECT_TRUE(QFileInfo(destination + u"/fonts/a.ttf").isSymLink());
+    QDir(destination + u"/fonts").removeRecursively();
+
+    // A link on the way to the destination is the user's own folder layout, not the archive's doing.
     QFile::link(destination, work.filePath(QStringLiteral("linked")));
     const auto result = ArchiveExtractor().extract(zip, work.filePath(QStringLiteral("linked")));
     ASSERT_TRUE(result.succeeded()) << result.error->toStdString();

@@ -9,7 +9,12 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <cstring>
 #include <stop_token>
+
+#include <sys/mount.h>
+#include <sys/resource.h>
 
 namespace klv {
 namespace {
@@ -134,6 +139,102 @@ TEST_F(TemplatePreparationTest, PreparesEveryDocumentOfATemplateTreeQuickly) {
         },
         stop.get_token());
     EXPECT_EQ(prepared, 1);
+}
+
+TEST_F(TemplatePreparationTest, GivesTheSameDocumentWhereverTheChunksEnd) {
+    // Markers split at every possible place: a long CRLF line whose break lies chunks ahead of its layout lines,
+    // layout lines at the very start and end, and "<canvas>" or "uuid:" only at the end of a document.
+    const QByteArray longLine = "\t<layout>1" + QByteArray(50, 'x') + "\t<layout>1" + QByteArray(30, 'y') + "\r\n";
+    const QByteArray editable = "\t<layout>1</layout>\n" + longLine + document + "\r\n" + longLine + "\t<layout>1";
+    const struct {
+        QByteArray content;
+        Outcome outcome;
+        bool uuid;
+    } cases[] = {
+        {editable, Outcome::Inserted, false},
+        {editable + "\n<canvas>", Outcome::CanvasPresent, false},
+        {"uuid:" + editable + "<canvas>", Outcome::CanvasPresent, true},
+        {"<canvas>" + editable + "uuid:", Outcome::CanvasPresent, true},
+        {QByteArray(100, '\t') + "<layout>2\n<layout>1", Outcome::NothingToInsert, false},
+    };
+    for (const auto &example : cases) {
+        const QString whole = write(QStringLiteral("whole.motn"), example.content);
+        const auto expected = TemplatePreparation::prepare(whole);
+        ASSERT_EQ(expected.outcome, example.outcome);
+        EXPECT_EQ(expected.mentionsUuid, example.uuid);
+        for (const qsizetype chunk : {1, 2, 3, 5, 7, 9, 10, 11, 13, 17, 31, 64, 89}) {
+            SCOPED_TRACE(chunk);
+            const QString path = write(QStringLiteral("chunked.motn"), example.content);
+            const auto result = TemplatePreparation::prepare(path, chunk);
+            EXPECT_EQ(result.outcome, expected.outcome);
+            EXPECT_EQ(result.insertions, expected.insertions);
+            EXPECT_EQ(result.mentionsUuid, expected.mentionsUuid);
+            EXPECT_EQ(read(path), read(whole));
+        }
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{QStringLiteral("chunked.motn"), QStringLiteral("whole.motn")}));
+}
+
+long peakResidentKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+TEST_F(TemplatePreparationTest, PreparesAHugeDocumentInBoundedMemory) {
+    // 64 MB of layout lines and one 8 MB line without a break; read whole and copied, it would take 144 MB.
+    QByteArray block;
+    for (int i = 0; block.size() < (1 << 20) - 100; ++i)
+        block += "\t<layout>1</layout> <layer id=\"" + QByteArray::number(i) + "\"/>\n";
+    const QByteArray longLine = QByteArray(8 << 20, 'x');
+    const QString path = dir.filePath(QStringLiteral("Huge.moti"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 64; ++i)
+            ASSERT_EQ(file.write(block), block.size());
+        ASSERT_EQ(file.write("\t<layout>1" + longLine + "\r\n"), longLine.size() + 12);
+    }
+    const int perBlock = int(block.count("\t<layout>1"));
+
+    const long before = peakResidentKilobytes();
+    const auto result = TemplatePreparation::prepare(path);
+    const long grownKilobytes = peakResidentKilobytes() - before;
+    ASSERT_EQ(result.outcome, Outcome::Inserted) << result.error.value_or(QString()).toStdString();
+    EXPECT_EQ(result.insertions, 64 * perBlock + 1);
+    EXPECT_LT(grownKilobytes, 24 * 1024);
+
+    QByteArray expectedBlock = block;
+    expectedBlock.replace("\t<layout>1", "<canvas>\n\t<layout>1");
+    QFile prepared(path);
+    ASSERT_TRUE(prepared.open(QIODevice::ReadOnly));
+    for (int i = 0; i < 64; ++i)
+        ASSERT_EQ(prepared.read(expectedBlock.size()), expectedBlock) << "block " << i;
+    EXPECT_EQ(prepared.readAll(), "<canvas>\r\n\t<layout>1" + longLine + "\r\n");
+}
+
+// A full disk: nothing of the copy stays, the document is as it was and the error names it.
+TEST_F(TemplatePreparationTest, AFailedWriteLeavesTheDocumentAsItWas) {
+    const QString small = dir.filePath(QStringLiteral("small"));
+    QDir().mkpath(small);
+    if (::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "mounting a small tmpfs needs root: " << std::strerror(errno);
+    QByteArray content;
+    while (content.size() < 700 * 1024)
+        content += "\t<layout>1</layout>\n";
+    const QString path = write(QStringLiteral("small/Full.motr"), content);
+    const auto result = TemplatePreparation::prepare(path);
+    const QStringList left = QDir(small).entryList(QDir::Files | QDir::Hidden);
+    const QByteArray after = read(path);
+    ::umount2(QFile::encodeName(small).constData(), MNT_DETACH);
+
+    EXPECT_EQ(result.outcome, Outcome::Failed);
+    EXPECT_EQ(result.insertions, 0);
+    EXPECT_TRUE(result.error && result.error->contains(u"Full.motr") && result.error->contains(u"written"))
+        << result.error.value_or(QString()).toStdString();
+    EXPECT_EQ(after, content);
+    EXPECT_EQ(left, QStringList{QStringLiteral("Full.motr")});
 }
 
 } // namespace

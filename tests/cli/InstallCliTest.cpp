@@ -285,6 +285,7 @@ TEST_F(InstallCliTest, ADamagedPluginArchiveLeavesTheProductAsItWasBefore) {
     EXPECT_FALSE(QFileInfo::exists(vantory(u"Plugins/KLV Fixture Helper.app"_qs)))
         << "the plug-in that did arrive is taken back";
     expectNothingInstalled(u"Fixture Plugins"_qs);
+}
 
 TEST_F(InstallCliTest, DownloadsThatDripOrNeverEndFailWithinSeconds) {
     addFault(QJsonObject{

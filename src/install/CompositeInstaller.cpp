@@ -1,5 +1,6 @@
 #include "install/CompositeInstaller.h"
 
+#include "core/FolderCreation.h"
 #include "install/ArchivePlacement.h"
 #include "install/StagedPlacement.h"
 #include "store/Services.h"
@@ -49,9 +50,11 @@ void CompositeInstaller::install(const PackageDownload::Result &download) {
         // Copied when the download folder lies on another file system; an earlier movie goes only once the new
         // one is complete.
         StagedPlacement::removeLeftovers(folder);
-        std::optional<QString> error = QDir().mkpath(folder)
-                                           ? staged->stage(downloaded, movie)
-                                           : std::optional<QString>(u"the folder could not be created"_s);
+        std::optional<QString> error = createFolderWithParents(folder);
+        if (error)
+            error = u"the folder \""_s + folder + u"\" could not be created: "_s + *error;
+        else
+            error = staged->stage(downloaded, movie);
         if (!error)
             error = staged->swapIn();
         if (error) {

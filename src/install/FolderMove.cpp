@@ -1,5 +1,7 @@
 #include "install/FolderMove.h"
 
+#include "core/FolderCreation.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,8 +21,8 @@ std::optional<QString> copyRecursively(const QString &source, const QString &tar
             return u"\"" + source + u"\" could not be copied to \"" + target + u'"';
         return std::nullopt;
     }
-    if (!QDir().mkpath(target))
-        return u"the folder \"" + target + u"\" could not be created";
+    if (const std::optional<QString> reason = createFolderWithParents(target))
+        return u"the folder \"" + target + u"\" could not be created: " + *reason;
     for (const QString &entry : QDir(source).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
         if (std::optional<QString> error = copyRecursively(source + u'/' + entry, target + u'/' + entry))
             return error;

@@ -1,5 +1,6 @@
 #include "install/MergeKeepingExisting.h"
 
+#include "core/FolderCreation.h"
 #include "install/FolderMove.h"
 
 #include <QDir>
@@ -8,8 +9,8 @@
 namespace klv {
 
 std::optional<QString> mergeKeepingExisting(const QString &source, const QString &target) {
-    if (!QDir().mkpath(target))
-        return u"the folder \"" + target + u"\" could not be created";
+    if (const std::optional<QString> reason = createFolderWithParents(target))
+        return u"the folder \"" + target + u"\" could not be created: " + *reason;
     std::optional<QString> firstError;
     const QFileInfoList items =
         QDir(source).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);

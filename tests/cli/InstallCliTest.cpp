@@ -123,7 +123,7 @@ TEST_F(InstallCliTest, TemplatesLandInTheirTypeFoldersPrepared) {
 TEST_F(InstallCliTest, PluginsFontsAndLutsInstallBesideTheTemplates) {
     const CliResult result = install({QStringLiteral("Fixture Plugins"), QStringLiteral("Fixture Extras")});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out, u"Installed Fixture Plugins\nInstalled Fixture Extras\n") << "jobs run in order";
+    EXPECT_EQ(result.out, u"Installed Fixture Plugins\nInstalled Fixture Extras\n2 installed\n") << "jobs run in order";
     EXPECT_TRUE(QFileInfo(vantory(u"Plugins/KLV Fixture Glow.app/AppRun"_qs)).isExecutable());
     EXPECT_TRUE(QFileInfo(vantory(u"Plugins/KLV Fixture Helper.app/AppRun"_qs)).isExecutable());
     EXPECT_TRUE(readFile(home.filePath(QStringLiteral(".klv-plugin-runs"))).contains("KLV Fixture Helper"))
@@ -197,7 +197,7 @@ TEST_F(InstallCliTest, BadPackagesFailClearlyAndInstallNothing) {
         EXPECT_TRUE(result.err.contains(u"Alert: Installing " + name + u" failed: ")) << name.toStdString();
         expectNothingInstalled(name);
     }
-    EXPECT_TRUE(result.out.endsWith(u"Installed Fixture Titles\n")) << "the queue moves on";
+    EXPECT_TRUE(result.out.endsWith(u"Installed Fixture Titles\n1 installed, 8 failed\n")) << "the queue moves on";
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/klv-fixture-absolute-evil")));
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/klv-fixture-symlink-evil")));
     EXPECT_FALSE(QFileInfo::exists(vantory(u"KLV-Download/evil"_qs)));
@@ -302,7 +302,7 @@ TEST_F(InstallCliTest, DownloadsThatDripOrNeverEndFailWithinSeconds) {
     const CliResult result = runKlv({u"install"_qs, u"Fixture Titles"_qs, u"Fixture Alpha"_qs}, shortWindow);
     EXPECT_LT(timer.elapsed(), 30'000);
     EXPECT_EQ(result.exitCode, 4) << result.err.toStdString();
-    EXPECT_EQ(result.out, u"Failed Fixture Titles\nFailed Fixture Alpha\n");
+    EXPECT_EQ(result.out, u"Failed Fixture Titles\nFailed Fixture Alpha\n0 installed, 2 failed\n");
     EXPECT_TRUE(result.err.contains(u"stalled: less than 1 KB a second for 1 seconds; it was stopped."))
         << result.err.toStdString();
     EXPECT_TRUE(result.err.contains(u"the store announced; it was stopped.")) << result.err.toStdString();

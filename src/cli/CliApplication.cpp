@@ -65,9 +65,9 @@ QString CliApplication::helpText() const {
     for (const auto &command : m_commands)
         text += QStringLiteral("  %1 %2\n").arg(command->name(), -10).arg(command->summary());
     text += QStringLiteral("\n'klv COMMAND --help' shows a command's options.\n"
-                           "Exit codes: 0 success, 1 the store refused, cancelled at a question or not possible\n"
-                           "for the product, 2 usage error, 3 no answer from the store, 4 an installation job failed,\n"
-                           "130 cancelled with Ctrl-C (or SIGTERM, SIGHUP).");
+                           "Exit codes: 0 success, 1 refused (by the store, at a question, or by the\n"
+                           "product's state), 2 usage error, 3 no answer from the store, 4 an installation\n"
+                           "job failed, 130 cancelled with Ctrl-C, SIGTERM or SIGHUP.");
     return text;
 }
 

@@ -9,6 +9,8 @@
 #include "ListCommand.h"
 #include "LoginCommand.h"
 #include "LogoutCommand.h"
+#include "MenuItemCommand.h"
+#include "OutdatedCommand.h"
 #include "RefreshCommand.h"
 #include "RewardsCommand.h"
 #include "SaleCommand.h"
@@ -36,9 +38,13 @@ CliApplication::CliApplication(Terminal terminal)
     m_commands.push_back(std::make_unique<WhoamiCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<RefreshCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<ListCommand>(*m_context, m_terminal));
-    m_commands.push_back(std::make_unique<InstallCommand>(*m_context, m_terminal, false));
-    m_commands.push_back(std::make_unique<InstallCommand>(*m_context, m_terminal, true));
+    m_commands.push_back(std::make_unique<OutdatedCommand>(*m_context, m_terminal));
+    m_commands.push_back(std::make_unique<InstallCommand>(*m_context, m_terminal, m_alerts, false));
+    m_commands.push_back(std::make_unique<InstallCommand>(*m_context, m_terminal, m_alerts, true));
     m_commands.push_back(std::make_unique<UninstallCommand>(*m_context, m_terminal));
+    m_commands.push_back(std::make_unique<MenuItemCommand>(*m_context, m_terminal, MenuItemCommand::Item::learnMore));
+    m_commands.push_back(
+        std::make_unique<MenuItemCommand>(*m_context, m_terminal, MenuItemCommand::Item::viewInFinder));
     m_commands.push_back(std::make_unique<SaleCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<FreeCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<RewardsCommand>(*m_context, m_terminal));
@@ -59,8 +65,9 @@ QString CliApplication::helpText() const {
     for (const auto &command : m_commands)
         text += QStringLiteral("  %1 %2\n").arg(command->name(), -10).arg(command->summary());
     text += QStringLiteral("\n'klv COMMAND --help' shows a command's options.\n"
-                           "Exit codes: 0 success, 1 the store refused, 2 usage error, 3 no answer from the store,\n"
-                           "4 an installation job failed, 130 cancelled with Ctrl-C.");
+                           "Exit codes: 0 success, 1 refused (by the store, at a question, or by the\n"
+                           "product's state), 2 usage error, 3 no answer from the store, 4 an installation\n"
+                           "job failed, 130 cancelled with Ctrl-C, SIGTERM or SIGHUP.");
     return text;
 }
 

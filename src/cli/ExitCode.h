@@ -5,12 +5,14 @@ namespace klv::cli {
 enum ExitCode : int {
     success = 0,
     storeRefused = 1,
+    // The customer declined a confirmation, or the product's state does not allow what was asked.
+    notDone = 1,
     usageError = 2,
     // No answer, a transport error, or an answer that could not be read.
     noAnswer = 3,
     // An installation job failed; the others went on.
     jobFailed = 4,
-    // Stopped with Ctrl-C.
+    // Stopped with Ctrl-C, SIGTERM or SIGHUP.
     cancelled = 130,
 };
 

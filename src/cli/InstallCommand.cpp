@@ -4,9 +4,11 @@
 #include "InterruptWatcher.h"
 #include "LibraryLookup.h"
 #include "LibraryOutcome.h"
+#include "MenuRefusal.h"
 #include "ProgressDisplay.h"
 #include "QueueTurn.h"
 #include "Terminal.h"
+#include "TerminalAlerts.h"
 
 #include "app/AppContext.h"
 #include "install/InstallationEngine.h"
@@ -17,29 +19,50 @@
 
 namespace klv::cli {
 
-InstallCommand::InstallCommand(AppContext &context, const Terminal &terminal, bool isUpdate)
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString yesOption = u"yes"_s;
+const QString allOption = u"all"_s;
+} // namespace
+
+InstallCommand::InstallCommand(AppContext &context, const Terminal &terminal, TerminalAlerts &alerts, bool isUpdate)
     : Command(context, terminal)
+    , m_alerts(alerts)
     , m_isUpdate(isUpdate)
     , m_progress(std::make_unique<ProgressDisplay>(terminal)) {}
 
 InstallCommand::~InstallCommand() = default;
 
 QString InstallCommand::summary() const {
-    return m_isUpdate ? QStringLiteral("Reinstall products with their latest release.")
-                      : QStringLiteral("Install products: templates, plug-ins, fonts, LUTs, composites.");
+    return m_isUpdate ? u"Reinstall products that have an update with their latest release."_s
+                      : u"Install products: templates, plug-ins, fonts, LUTs, composites."_s;
 }
 
 void InstallCommand::describe(QCommandLineParser &parser) const {
-    parser.addPositionalArgument(QStringLiteral("names"),
-                                 QStringLiteral("Product names as klv list shows them, or "
-                                                "product numbers."),
-                                 QStringLiteral("NAME..."));
+    parser.addPositionalArgument(u"names"_s, u"Product names as klv list shows them, or product numbers."_s,
+                                 m_isUpdate ? u"NAME... | --all"_s : u"NAME..."_s);
+    if (m_isUpdate) {
+        parser.addOption({allOption, u"Update every product that has an update (see klv outdated)."_s});
+        parser.addOption({yesOption, u"Do not ask: update, and close Final Cut Pro and Motion if they run."_s});
+    } else {
+        parser.addOption({yesOption, u"Do not ask: close Final Cut Pro and Motion if they run."_s});
+    }
 }
 
 void InstallCommand::run(const QCommandLineParser &parser) {
     const QStringList names = parser.positionalArguments();
-    if (names.isEmpty()) {
-        m_terminal.printMessage(u"Usage: klv " + name() + u" NAME...");
+    const bool all = m_isUpdate && parser.isSet(allOption);
+    m_answersYes = parser.isSet(yesOption);
+    if (names.isEmpty() == !all) {
+        m_terminal.printMessage(m_isUpdate ? u"Usage: klv update NAME... [--yes] | klv update --all [--yes]"_s
+                                           : u"Usage: klv install NAME... [--yes]"_s);
+        Q_EMIT finished(ExitCode::usageError);
+        return;
+    }
+    if (m_isUpdate && !m_answersYes && !m_terminal.isInteractive()) {
+        m_terminal.printMessage(u"klv update asks before it replaces anything, and there is no terminal to ask on; "
+                                u"add --yes to update without asking."_s);
         Q_EMIT finished(ExitCode::usageError);
         return;
     }
@@ -48,43 +71,94 @@ void InstallCommand::run(const QCommandLineParser &parser) {
         return;
     }
     auto *turn = new QueueTurn(m_context.installationQueueLock(), m_terminal, this);
-    turn->take([this, names] { install(names); }, [this](int exitCode) { Q_EMIT finished(exitCode); });
+    turn->take([this, names, all] { install(names, all); }, [this](int exitCode) { Q_EMIT finished(exitCode); });
 }
 
-void InstallCommand::install(const QStringList &names) {
+void InstallCommand::install(const QStringList &names, bool all) {
     ProductLibrary &library = m_context.library();
     library.loadProductCache();
     connect(
         &library, &ProductLibrary::refreshFinished, this,
-        [this, names](ProductLibrary::RefreshOutcome outcome, const QString &message) {
+        [this, names, all](ProductLibrary::RefreshOutcome outcome, const QString &message) {
             if (outcome == ProductLibrary::RefreshOutcome::refused ||
                 outcome == ProductLibrary::RefreshOutcome::noAnswer) {
                 m_terminal.printMessage(message);
                 Q_EMIT finished(exitCodeFor(outcome));
                 return;
             }
-            QList<OutlineViewItem> products;
-            for (const QString &wanted : names) {
-                const std::optional<OutlineViewItem> product =
-                    findProduct(m_context.library().libraryProducts(), wanted);
-                if (!product) {
-                    m_terminal.printMessage(u"No product \"" + wanted + u"\" in your library (see klv list).");
-                    Q_EMIT finished(ExitCode::usageError);
-                    return;
-                }
-                products.append(*product);
-            }
-            requestAll(products);
+            if (const std::optional<QList<OutlineViewItem>> products = select(names, all))
+                requestAll(*products);
         },
         Qt::SingleShotConnection);
     library.requestProductCommitNumber();
 }
 
-void InstallCommand::requestAll(const QList<OutlineViewItem> &products) {
+std::optional<QList<OutlineViewItem>> InstallCommand::select(const QStringList &names, bool all) {
+    const QList<OutlineViewItem> &library = m_context.library().libraryProducts();
+    QList<OutlineViewItem> products;
+    if (all) {
+        for (const OutlineViewItem &record : library) {
+            if (record.parentID == 0 && !updateRefusal(record, library))
+                products.append(record);
+        }
+        if (products.isEmpty()) {
+            m_terminal.printMessage(u"Every installed product is up to date."_s);
+            Q_EMIT finished(ExitCode::success);
+            return std::nullopt;
+        }
+        return products;
+    }
+    const ProductSelection selection = findProducts(library, names);
+    for (const QString &unknown : selection.unknown)
+        m_terminal.printMessage(u"No product \""_s + unknown + u"\" in your library (see klv list)."_s);
+    if (!selection.unknown.isEmpty()) {
+        Q_EMIT finished(ExitCode::usageError);
+        return std::nullopt;
+    }
+    bool refused = false;
+    for (const OutlineViewItem &record : selection.products) {
+        if (m_isUpdate) {
+            if (const std::optional<QString> why = updateRefusal(record, library)) {
+                m_terminal.printMessage(*why);
+                refused = true;
+                continue;
+            }
+        } else if (record.isInstalled) {
+            m_terminal.printMessage(u"Note: \""_s + record.product_name +
+                                    u"\" is already installed (klv update reinstalls it when it has an update)."_s);
+            ++m_alreadyInstalled;
+            continue;
+        }
+        products.append(record);
+    }
+    // An update is all or nothing: what was confirmed is what the customer named.
+    if (refused) {
+        Q_EMIT finished(ExitCode::notDone);
+        return std::nullopt;
+    }
+    m_productCount = int(selection.products.size());
+    if (products.isEmpty()) {
+        printSummary();
+        Q_EMIT finished(ExitCode::success);
+        return std::nullopt;
+    }
+    return products;
+}
+
+bool InstallCommand::confirm() {
     // Final Cut Pro and Motion must be closed before their folders change; the guard asks on the terminal.
+    m_alerts.setAnswersYes(m_answersYes);
     ProductActions &actions = m_context.productActions();
-    if (!(m_isUpdate ? actions.confirmUpdate() : actions.confirmInstall())) {
-        Q_EMIT finished(ExitCode::storeRefused);
+    const bool confirmed = m_isUpdate ? actions.confirmUpdate() : actions.confirmInstall();
+    m_alerts.setAnswersYes(false);
+    return confirmed;
+}
+
+void InstallCommand::requestAll(const QList<OutlineViewItem> &products) {
+    m_productCount = qMax(m_productCount, int(products.size()));
+    if (!confirm()) {
+        m_terminal.printMessage(u"Cancelled"_s);
+        Q_EMIT finished(ExitCode::notDone);
         return;
     }
     watchEngine();
@@ -92,7 +166,7 @@ void InstallCommand::requestAll(const QList<OutlineViewItem> &products) {
     connect(m_interrupts, &InterruptWatcher::interrupted, this, [this] {
         m_cancelled = true;
         m_progress->finishLine();
-        m_terminal.printMessage(QStringLiteral("Cancelling…"));
+        m_terminal.printMessage(u"Cancelling…"_s);
         m_context.installationEngine().cancelInstallation();
         finishIfDone();
     });
@@ -121,6 +195,7 @@ void InstallCommand::watchEngine() {
                 if (outcome != InstallationEngine::DownloadInfoOutcome::accepted) {
                     m_progress->finishLine();
                     m_terminal.printMessage(message);
+                    ++m_failed;
                     const int code = outcome == InstallationEngine::DownloadInfoOutcome::refused
                                          ? ExitCode::storeRefused
                                          : ExitCode::noAnswer;
@@ -128,15 +203,26 @@ void InstallCommand::watchEngine() {
                 }
                 finishIfDone();
             });
-    connect(&engine, &InstallationEngine::installationRefused, this,
-            [this] { m_exitCode = qMax(m_exitCode, int(ExitCode::storeRefused)); });
+    connect(&engine, &InstallationEngine::installationRefused, this, [this](const QString &product) {
+        // A group member installed before is a note like an installed product, not a failure.
+        const QList<OutlineViewItem> &library = m_context.library().libraryProducts();
+        const bool installed = std::any_of(library.cbegin(), library.cend(), [&](const OutlineViewItem &record) {
+            return record.product_name == product && record.isInstalled;
+        });
+        if (installed && !m_isUpdate)
+            return;
+        ++m_failed;
+        m_exitCode = qMax(m_exitCode, int(ExitCode::storeRefused));
+    });
     connect(&engine, &InstallationEngine::installationCompleted, this, [this](const QString &productName) {
         m_progress->finishLine();
-        m_terminal.printResult(u"Installed " + productName);
+        m_terminal.printResult((m_isUpdate ? u"Updated "_s : u"Installed "_s) + productName);
+        ++m_done;
     });
     connect(&engine, &InstallationEngine::jobFailed, this, [this](const QString &productName, const QString &) {
         m_progress->finishLine();
-        m_terminal.printResult(u"Failed " + productName);
+        m_terminal.printResult(u"Failed "_s + productName);
+        ++m_failed;
         m_exitCode = ExitCode::jobFailed;
     });
     connect(&engine, &InstallationEngine::queueFinished, this, [this] { finishIfDone(); });
@@ -154,7 +240,19 @@ void InstallCommand::finishIfDone() {
     if (m_pendingRequests > 0 || !m_toRequest.isEmpty() || engine.isBusy() || engine.hasSideWork())
         return;
     m_progress->finishLine();
+    printSummary();
     Q_EMIT finished(m_exitCode);
+}
+
+void InstallCommand::printSummary() const {
+    if (m_productCount < 2)
+        return;
+    QStringList parts{QString::number(m_done) + (m_isUpdate ? u" updated"_s : u" installed"_s)};
+    if (m_alreadyInstalled > 0)
+        parts << QString::number(m_alreadyInstalled) + u" already installed"_s;
+    if (m_failed > 0)
+        parts << QString::number(m_failed) + u" failed"_s;
+    m_terminal.printResult(parts.join(u", "_s));
 }
 
 } // namespace klv::cli

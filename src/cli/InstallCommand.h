@@ -10,12 +10,14 @@ namespace klv::cli {
 
 class InterruptWatcher;
 class ProgressDisplay;
+class TerminalAlerts;
 
 // Installs (or, as "update", reinstalls) products through the installation queue, with a progress bar per job.
+// An update is asked for first, and offered only where the product's menu offers it.
 class InstallCommand final : public Command {
     Q_OBJECT
 public:
-    InstallCommand(AppContext &context, const Terminal &terminal, bool isUpdate);
+    InstallCommand(AppContext &context, const Terminal &terminal, TerminalAlerts &alerts, bool isUpdate);
     ~InstallCommand() override;
 
     QString name() const override { return m_isUpdate ? QStringLiteral("update") : QStringLiteral("install"); }
@@ -26,16 +28,26 @@ public:
 
 private:
     // Once the installation queue is this process's.
-    void install(const QStringList &names);
+    void install(const QStringList &names, bool all);
+    // The records to queue, or nothing when the command ends here (it has said why).
+    std::optional<QList<OutlineViewItem>> select(const QStringList &names, bool all);
+    bool confirm();
     void requestAll(const QList<OutlineViewItem> &products);
     void requestNext();
     void watchEngine();
     void finishIfDone();
+    void printSummary() const;
 
+    TerminalAlerts &m_alerts;
     bool m_isUpdate;
+    bool m_answersYes = false;
     std::unique_ptr<ProgressDisplay> m_progress;
     InterruptWatcher *m_interrupts = nullptr;
     QList<OutlineViewItem> m_toRequest;
+    int m_productCount = 0;
+    int m_done = 0;
+    int m_failed = 0;
+    int m_alreadyInstalled = 0;
     int m_pendingRequests = 0;
     int m_exitCode = 0;
     bool m_cancelled = false;

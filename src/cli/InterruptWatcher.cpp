@@ -11,6 +11,9 @@ namespace {
 // The handler may only write to a descriptor; the event loop reads the other end.
 int interruptSockets[2] = {-1, -1};
 
+// A terminal closed (SIGHUP) or a polite kill (SIGTERM) must leave nothing behind either.
+constexpr int watchedSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 extern "C" void onInterrupt(int) {
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(interruptSockets[0], &byte, 1);
@@ -32,11 +35,13 @@ InterruptWatcher::InterruptWatcher(QObject *parent)
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
+    for (const int signal : watchedSignals)
+        ::sigaction(signal, &action, nullptr);
 }
 
 InterruptWatcher::~InterruptWatcher() {
-    std::signal(SIGINT, SIG_DFL);
+    for (const int signal : watchedSignals)
+        std::signal(signal, SIG_DFL);
     m_notifier.reset();
     for (int &socket : interruptSockets) {
         if (socket >= 0)

@@ -7,7 +7,7 @@
 
 namespace klv::cli {
 
-// Turns Ctrl-C (SIGINT) into a signal on the event loop, so long work can be cancelled cleanly.
+// Turns Ctrl-C (SIGINT), SIGTERM and SIGHUP into a signal on the event loop, so long work can be cancelled cleanly.
 class InterruptWatcher final : public QObject {
     Q_OBJECT
 public:

@@ -24,4 +24,16 @@ std::optional<OutlineViewItem> findProduct(const QList<OutlineViewItem> &library
     return member;
 }
 
+ProductSelection findProducts(const QList<OutlineViewItem> &library, const QStringList &namesOrIds) {
+    ProductSelection selection;
+    for (const QString &wanted : namesOrIds) {
+        const std::optional<OutlineViewItem> product = findProduct(library, wanted);
+        if (!product)
+            selection.unknown.append(wanted);
+        else if (!selection.products.contains(*product))
+            selection.products.append(*product);
+    }
+    return selection;
+}
+
 } // namespace klv::cli

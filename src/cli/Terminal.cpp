@@ -1,10 +1,11 @@
 #include "Terminal.h"
 
+#include "EchoOff.h"
+
 #include "core/ControlCharacters.h"
 
 #include <QJsonDocument>
 
-#include <termios.h>
 #include <unistd.h>
 
 namespace klv::cli {
@@ -79,19 +80,10 @@ std::optional<QString> Terminal::readLine() const {
 std::optional<QString> Terminal::readSecret(const QString &prompt) const {
     std::fputs(qUtf8Printable(prompt), m_errors);
     std::fflush(m_errors);
-    const int fd = ::fileno(m_input);
-    termios saved{};
-    const bool canHideEcho = ::isatty(fd) == 1 && ::tcgetattr(fd, &saved) == 0;
-    if (canHideEcho) {
-        termios silent = saved;
-        silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        ::tcsetattr(fd, TCSAFLUSH, &silent);
-    }
+    const EchoOff echoOff(::fileno(m_input));
     std::optional<QString> secret = readLine();
-    if (canHideEcho) {
-        ::tcsetattr(fd, TCSAFLUSH, &saved);
+    if (echoOff.isActive())
         std::fputs("\n", m_errors);
-    }
     return secret;
 }
 

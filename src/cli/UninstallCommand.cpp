@@ -3,6 +3,7 @@
 #include "ExitCode.h"
 #include "LibraryLookup.h"
 #include "LibraryOutcome.h"
+#include "MenuRefusal.h"
 #include "QueueTurn.h"
 #include "Terminal.h"
 
@@ -14,21 +15,29 @@
 
 namespace klv::cli {
 
+using namespace Qt::StringLiterals;
+
 namespace {
-const QString yesOption = QStringLiteral("yes");
+const QString yesOption = u"yes"_s;
 }
 
 void UninstallCommand::describe(QCommandLineParser &parser) const {
-    parser.addPositionalArgument(QStringLiteral("names"),
-                                 QStringLiteral("Product names as klv list shows them, or product numbers."),
-                                 QStringLiteral("NAME..."));
-    parser.addOption({yesOption, QStringLiteral("Do not ask for confirmation.")});
+    parser.addPositionalArgument(u"names"_s, u"Product names as klv list shows them, or product numbers."_s,
+                                 u"NAME..."_s);
+    parser.addOption({yesOption, u"Do not ask for confirmation."_s});
 }
 
 void UninstallCommand::run(const QCommandLineParser &parser) {
     const QStringList names = parser.positionalArguments();
+    const bool confirmed = parser.isSet(yesOption);
     if (names.isEmpty()) {
-        m_terminal.printMessage(QStringLiteral("Usage: klv uninstall NAME... [--yes]"));
+        m_terminal.printMessage(u"Usage: klv uninstall NAME... [--yes]"_s);
+        Q_EMIT finished(ExitCode::usageError);
+        return;
+    }
+    if (!confirmed && !m_terminal.isInteractive()) {
+        m_terminal.printMessage(u"klv uninstall asks before it removes anything, and there is no terminal to ask on; "
+                                u"add --yes to uninstall without asking."_s);
         Q_EMIT finished(ExitCode::usageError);
         return;
     }
@@ -37,7 +46,7 @@ void UninstallCommand::run(const QCommandLineParser &parser) {
         return;
     }
     auto *turn = new QueueTurn(m_context.installationQueueLock(), m_terminal, this);
-    turn->take([this, names, confirmed = parser.isSet(yesOption)] { uninstall(names, confirmed); },
+    turn->take([this, names, confirmed] { uninstall(names, confirmed); },
                [this](int exitCode) { Q_EMIT finished(exitCode); });
 }
 
@@ -46,26 +55,47 @@ void UninstallCommand::uninstall(const QStringList &names, bool confirmed) {
     library.loadProductCache();
     // Installed states come from the folders, so the cached library is enough when the store is away.
     library.detectInstalledStates(productNameMap(library.libraryProducts()));
-    for (const QString &wanted : names) {
-        const std::optional<OutlineViewItem> product = findProduct(library.libraryProducts(), wanted);
-        if (!product) {
-            m_terminal.printMessage(u"No product \"" + wanted + u"\" in your library (see klv list).");
-            Q_EMIT finished(ExitCode::usageError);
-            return;
-        }
-        m_toRemove.append(*product);
+    const ProductSelection selection = findProducts(library.libraryProducts(), names);
+    for (const QString &unknown : selection.unknown)
+        m_terminal.printMessage(u"No product \""_s + unknown + u"\" in your library (see klv list)."_s);
+    if (!selection.unknown.isEmpty()) {
+        Q_EMIT finished(ExitCode::usageError);
+        return;
     }
+    bool refused = false;
+    for (const OutlineViewItem &record : selection.products) {
+        if (const std::optional<QString> why = uninstallRefusal(record, library.libraryProducts())) {
+            m_terminal.printMessage(*why);
+            refused = true;
+        }
+    }
+    // Nothing is removed unless everything named can be: the confirmation is for the whole list.
+    if (refused) {
+        Q_EMIT finished(ExitCode::notDone);
+        return;
+    }
+    m_toRemove = selection.products;
     if (!confirmed && !m_context.productActions().confirmUninstall()) {
-        m_terminal.printMessage(QStringLiteral("Nothing was removed."));
-        Q_EMIT finished(ExitCode::success);
+        m_terminal.printMessage(u"Cancelled"_s);
+        Q_EMIT finished(ExitCode::notDone);
         return;
     }
     connect(&m_context.productActions(), &ProductActions::uninstallFinished, this,
-            [this](const OutlineViewItem &record) {
-                m_terminal.printResult(u"Uninstalled " + record.product_name);
+            [this](const OutlineViewItem &record, const UninstallReport &done) {
+                report(record, done);
                 uninstallNext();
             });
     uninstallNext();
+}
+
+void UninstallCommand::report(const OutlineViewItem &record, const UninstallReport &report) {
+    for (const QString &path : report.removed)
+        m_terminal.printMessage(u"Removed "_s + path);
+    const QString kept = report.kept.isEmpty() ? QString() : u" ("_s + report.kept.join(u", "_s) + u')';
+    if (report.removedNothing())
+        m_terminal.printResult(u"Nothing of "_s + record.product_name + u" was found to remove"_s + kept);
+    else
+        m_terminal.printResult(u"Uninstalled "_s + record.product_name + kept);
 }
 
 void UninstallCommand::uninstallNext() {

@@ -3,10 +3,12 @@
 #include "Command.h"
 
 #include "library/OutlineViewItem.h"
+#include "library/UninstallReport.h"
 
 namespace klv::cli {
 
 // Removes products' Motion templates, composites and custom looks; fonts, plug-ins and Resolve bundles stay.
+// Only what the product's menu offers to uninstall, and only once confirmed.
 class UninstallCommand final : public Command {
     Q_OBJECT
 public:
@@ -20,6 +22,7 @@ public:
 private:
     // Once the installation queue is this process's.
     void uninstall(const QStringList &names, bool confirmed);
+    void report(const OutlineViewItem &record, const UninstallReport &report);
     void uninstallNext();
 
     QList<OutlineViewItem> m_toRemove;

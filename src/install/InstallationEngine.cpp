@@ -315,7 +315,15 @@ void InstallationEngine::cancelInstallation() {
         m_cancelPending = true;
         return;
     }
-    stopJobInstallers([this] { clearQueue(); });
+    stopJobInstallers([this] {
+        // What the running job downloaded and unpacked goes with it, as when a job fails.
+        if (m_installingIndexInQueue >= 0 && m_installingIndexInQueue < m_installingQueue.size()) {
+            const InstallationItem &job = m_installingQueue[m_installingIndexInQueue];
+            if (job.installProcessType == u"new" && isSafePathComponent(job.product_name))
+                QDir(jobFolder(job)).removeRecursively();
+        }
+        clearQueue();
+    });
 }
 
 void InstallationEngine::clearQueue() {

@@ -1,5 +1,7 @@
 #include "library/LibraryFilter.h"
 
+#include "library/GroupMembers.h"
+
 #include <QMultiHash>
 
 #include <algorithm>
@@ -20,6 +22,19 @@ bool keptByState(productFilterState filter, const OutlineViewItem &record) {
         return record.isNeedUpdate;
     }
     return true;
+}
+
+// A group counts as installed only once every member is, yet its installed members are installed products, and
+// its update is its members' update: for those two filters a group is kept when one of its members is.
+bool keptWithMembers(productFilterState filter, const OutlineViewItem &record, const QList<OutlineViewItem> &library) {
+    if (keptByState(filter, record))
+        return true;
+    if (!record.isGroup() ||
+        (filter != productFilterState::installedProduct && filter != productFilterState::needUpdateProduct))
+        return false;
+    const QList<qsizetype> members = groupMemberIndexes(library, record);
+    return std::any_of(members.cbegin(), members.cend(),
+                       [&](qsizetype at) { return keptByState(filter, library[at]); });
 }
 
 // Two consecutive blanks become one, in a single left-to-right pass (three blanks become two).
@@ -94,7 +109,7 @@ QList<OutlineViewItem> filterLibrary(const LibraryViewSettings &settings, const 
 
     QList<OutlineViewItem> rows;
     for (const OutlineViewItem &record : source) {
-        if ((useCache || keptByState(settings.filterMyProductState, record)) && record.parentID == 0)
+        if (record.parentID == 0 && (useCache || keptWithMembers(settings.filterMyProductState, record, source)))
             rows.append(record);
     }
 

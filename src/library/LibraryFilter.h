@@ -15,7 +15,8 @@ struct LibraryViewSettings {
     QString searchString;
 };
 
-// The top-level rows for the settings. The cached list stands in, unfiltered by state, while the library is empty.
+// The top-level rows for the settings; a group passes the installed and updates filters through its members. The cached
+// list stands in, unfiltered by state, while the library is empty.
 QList<OutlineViewItem> filterLibrary(const LibraryViewSettings &settings, const QList<OutlineViewItem> &libraryProducts,
                                      const QList<OutlineViewItem> &cachedProducts);
 

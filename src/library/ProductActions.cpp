@@ -132,17 +132,17 @@ bool ProductActions::confirmUninstall() const {
 }
 
 void ProductActions::uninstall(const OutlineViewItem &record) {
-    const InstalledProducts &installed = m_library.installedProducts();
     // A copy: detection below rewrites the library's records.
     const QList<OutlineViewItem> products = m_library.libraryProducts();
     QHash<QString, qint64> nameMap;
+    UninstallReport report;
     bool removesLooks = false;
     if (!record.isGroup()) {
         if (staysInFolder(record.product_name)) {
             if (isCompositeLocation(record)) {
-                deleteComposite(record.product_name);
+                deleteComposite(record.product_name, report);
             } else {
-                installed.findInstalledMotionTemplates(record.product_name, true);
+                removeMotionTemplates(record.product_name, report);
                 removesLooks = true;
             }
         }
@@ -157,11 +157,11 @@ void ProductActions::uninstall(const OutlineViewItem &record) {
             const bool isTemplatePack =
                 member.contains(u"Vantory"_s) || (found && !isCompositeLocation(products[*found]));
             if (!isTemplatePack) {
-                deleteComposite(member);
+                deleteComposite(member, report);
                 nameMap.insert(member, 0);
                 continue;
             }
-            installed.findInstalledMotionTemplates(member, true);
+            removeMotionTemplates(member, report);
             removesLooks = true;
             // Found like every other member look-up (without the maker's prefix), so that detection below
             // updates the member's row now rather than at the next full detection.
@@ -169,13 +169,26 @@ void ProductActions::uninstall(const OutlineViewItem &record) {
                 nameMap.insert(products[*found].product_name, products[*found].product_id);
         }
     }
+    if (removesLooks)
+        report.kept << u"fonts and plug-ins kept"_s;
     m_library.detectInstalledStates(nameMap);
     m_library.applyLibraryFilter();
     // A group's members share the group's custom looks, so one request covers them all.
     if (removesLooks && staysInFolder(record.product_name))
-        requestCustomLooksRemoval(record);
+        requestCustomLooksRemoval(record, std::move(report));
     else
-        Q_EMIT uninstallFinished(record);
+        Q_EMIT uninstallFinished(record, report);
+}
+
+void ProductActions::removeMotionTemplates(const QString &name, UninstallReport &report) const {
+    const InstalledProducts &installed = m_library.installedProducts();
+    for (const QString &folder : installed.findInstalledMotionTemplates(name, true)) {
+        // A folder that could not be removed is logged, and not reported as removed.
+        if (!itemExists(folder))
+            report.removed << folder;
+    }
+    if (!installed.findInstalledResolveTemplates(name, false).isEmpty())
+        report.kept << u"DaVinci Resolve bundle kept"_s;
 }
 
 bool ProductActions::staysInFolder(const QString &name) const {
@@ -185,7 +198,7 @@ bool ProductActions::staysInFolder(const QString &name) const {
     return !unsafe;
 }
 
-void ProductActions::deleteComposite(const QString &name) const {
+void ProductActions::deleteComposite(const QString &name, UninstallReport &report) const {
     // The folder unpacked from a zip, or the movie a composite may also be delivered as.
     const QString folder = m_services.locations().compositeFolderURL + u'/' + name;
     for (const QString &path : {folder, QString(folder + u".mov"_s)}) {
@@ -194,18 +207,21 @@ void ProductActions::deleteComposite(const QString &name) const {
         if (const std::optional<QString> error = removeItem(path))
             m_services.reporter().appendLog(u"KLVApp_Error: When remove item at: "_s + path + u" \n with Error;  "_s +
                                             *error);
+        else
+            report.removed << path;
     }
 }
 
-void ProductActions::requestCustomLooksRemoval(const OutlineViewItem &record) {
+void ProductActions::requestCustomLooksRemoval(const OutlineViewItem &record, UninstallReport report) {
     m_services.store().send(StoreEndpoint::product, u"appleCustomLut"_s, {QString::number(record.product_id)}, this,
-                            [this, record](const StoreResponse &response) {
-                                removeCustomLooks(response, record);
-                                Q_EMIT uninstallFinished(record);
+                            [this, record, report](const StoreResponse &response) mutable {
+                                removeCustomLooks(response, record, report);
+                                Q_EMIT uninstallFinished(record, report);
                             });
 }
 
-void ProductActions::removeCustomLooks(const StoreResponse &response, const OutlineViewItem &record) const {
+void ProductActions::removeCustomLooks(const StoreResponse &response, const OutlineViewItem &record,
+                                       UninstallReport &report) const {
     const Reporter &reporter = m_services.reporter();
     const QString number = QString::number(record.product_id);
     if (!response.hasBody) {
@@ -243,6 +259,8 @@ void ProductActions::removeCustomLooks(const StoreResponse &response, const Outl
             continue;
         if (const std::optional<QString> error = removeItem(path))
             reporter.appendLog(u"Error when remove item at: "_s + path + u" \n with Error;  "_s + *error);
+        else
+            report.removed << path;
     }
 }
 

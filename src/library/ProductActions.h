@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/OutlineViewItem.h"
+#include "library/UninstallReport.h"
 
 #include <QList>
 #include <QObject>
@@ -47,17 +48,18 @@ public:
     // Removes the record's Motion templates and custom looks, or its composite; for a group, those of its
     // members. Installed states are detected again and the library refiltered before it returns; fonts,
     // plug-ins and DaVinci Resolve bundles stay. uninstallFinished follows once the store has said which
-    // custom looks to remove.
+    // custom looks to remove, with the report of what was removed and what stays.
     void uninstall(const OutlineViewItem &record);
 
 Q_SIGNALS:
-    void uninstallFinished(const klv::OutlineViewItem &record);
+    void uninstallFinished(const klv::OutlineViewItem &record, const klv::UninstallReport &report);
 
 private:
     bool staysInFolder(const QString &name) const;
-    void deleteComposite(const QString &name) const;
-    void requestCustomLooksRemoval(const OutlineViewItem &record);
-    void removeCustomLooks(const StoreResponse &response, const OutlineViewItem &record) const;
+    void deleteComposite(const QString &name, UninstallReport &report) const;
+    void removeMotionTemplates(const QString &name, UninstallReport &report) const;
+    void requestCustomLooksRemoval(const OutlineViewItem &record, UninstallReport report);
+    void removeCustomLooks(const StoreResponse &response, const OutlineViewItem &record, UninstallReport &report) const;
 
     Services &m_services;
     ProductLibrary &m_library;

@@ -123,7 +123,7 @@ TEST_F(InstallCliTest, TemplatesLandInTheirTypeFoldersPrepared) {
 TEST_F(InstallCliTest, PluginsFontsAndLutsInstallBesideTheTemplates) {
     const CliResult result = install({QStringLiteral("Fixture Plugins"), QStringLiteral("Fixture Extras")});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out, u"Installed Fixture Plugins\nInstalled Fixture Extras\n") << "jobs run in order";
+    EXPECT_EQ(result.out, u"Installed Fixture Plugins\nInstalled Fixture Extras\n2 installed\n") << "jobs run in order";
     EXPECT_TRUE(QFileInfo(vantory(u"Plugins/KLV Fixture Glow.app/AppRun"_qs)).isExecutable());
     EXPECT_TRUE(QFileInfo(vantory(u"Plugins/KLV Fixture Helper.app/AppRun"_qs)).isExecutable());
     EXPECT_TRUE(readFile(home.filePath(QStringLiteral(".klv-plugin-runs"))).contains("KLV Fixture Helper"))
@@ -160,11 +160,12 @@ TEST_F(InstallCliTest, AlreadyInstalledIsRefusedOnInstallButUpdated) {
     QDir().mkpath(motion(u"Titles"_qs, u"KLV - Fixture Titles Classic"_qs));
 
     const CliResult again = install({QStringLiteral("Fixture Titles")});
-    EXPECT_EQ(again.exitCode, 1);
-    EXPECT_TRUE(again.err.contains(u"Already installed")) << again.err.toStdString();
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_TRUE(again.err.contains(u"already installed")) << again.err.toStdString();
     EXPECT_TRUE(stray.exists());
 
-    const CliResult update = klv({QStringLiteral("update"), QStringLiteral("Fixture Titles")});
+    ASSERT_TRUE(releaseUpdate(catalog.path(), u"Fixture Titles"_qs));
+    const CliResult update = klv({QStringLiteral("update"), QStringLiteral("--yes"), QStringLiteral("Fixture Titles")});
     EXPECT_EQ(update.exitCode, 0) << update.err.toStdString();
     EXPECT_FALSE(stray.exists()) << "a template folder of the package is replaced whole";
     EXPECT_TRUE(QFileInfo(motion(u"Titles"_qs, u"KLV - Fixture Titles Classic"_qs)).isDir())
@@ -196,7 +197,7 @@ TEST_F(InstallCliTest, BadPackagesFailClearlyAndInstallNothing) {
         EXPECT_TRUE(result.err.contains(u"Alert: Installing " + name + u" failed: ")) << name.toStdString();
         expectNothingInstalled(name);
     }
-    EXPECT_TRUE(result.out.endsWith(u"Installed Fixture Titles\n")) << "the queue moves on";
+    EXPECT_TRUE(result.out.endsWith(u"Installed Fixture Titles\n1 installed, 8 failed\n")) << "the queue moves on";
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/klv-fixture-absolute-evil")));
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/klv-fixture-symlink-evil")));
     EXPECT_FALSE(QFileInfo::exists(vantory(u"KLV-Download/evil"_qs)));
@@ -238,11 +239,13 @@ TEST_F(InstallCliTest, AnUpdateKilledAtAnyPointLeavesEachTemplateFolderWholeOldO
     }
     // A new release big enough for a kill to land while it is unpacked, prepared or placed.
     serveLargeTitles();
+    ASSERT_TRUE(releaseUpdate(catalog.path(), u"Fixture Titles"_qs));
 
     for (const int delayMs : {300, 600, 900, 1200, 1500, 1800, 2200}) {
         QProcess update;
         update.setProcessEnvironment(environment());
-        update.start(QStringLiteral(KLV_CLI_BINARY), {QStringLiteral("update"), QStringLiteral("Fixture Titles")});
+        update.start(QStringLiteral(KLV_CLI_BINARY),
+                     {QStringLiteral("update"), QStringLiteral("--yes"), QStringLiteral("Fixture Titles")});
         ASSERT_TRUE(update.waitForStarted());
         if (!update.waitForFinished(delayMs)) {
             update.kill();
@@ -257,7 +260,8 @@ TEST_F(InstallCliTest, AnUpdateKilledAtAnyPointLeavesEachTemplateFolderWholeOldO
         EXPECT_TRUE(installedNames().contains(u"Fixture Titles"_qs));
     }
 
-    const CliResult finished = klv({QStringLiteral("update"), QStringLiteral("Fixture Titles")});
+    const CliResult finished =
+        klv({QStringLiteral("update"), QStringLiteral("--yes"), QStringLiteral("Fixture Titles")});
     EXPECT_EQ(finished.exitCode, 0) << finished.err.toStdString();
     for (const QString &type : types) {
         EXPECT_EQ(filesBelow(motion(type, u"KLV - Fixture Titles"_qs)).size(), largeTemplateCount);
@@ -298,7 +302,7 @@ TEST_F(InstallCliTest, DownloadsThatDripOrNeverEndFailWithinSeconds) {
     const CliResult result = runKlv({u"install"_qs, u"Fixture Titles"_qs, u"Fixture Alpha"_qs}, shortWindow);
     EXPECT_LT(timer.elapsed(), 30'000);
     EXPECT_EQ(result.exitCode, 4) << result.err.toStdString();
-    EXPECT_EQ(result.out, u"Failed Fixture Titles\nFailed Fixture Alpha\n");
+    EXPECT_EQ(result.out, u"Failed Fixture Titles\nFailed Fixture Alpha\n0 installed, 2 failed\n");
     EXPECT_TRUE(result.err.contains(u"stalled: less than 1 KB a second for 1 seconds; it was stopped."))
         << result.err.toStdString();
     EXPECT_TRUE(result.err.contains(u"the store announced; it was stopped.")) << result.err.toStdString();
@@ -349,24 +353,30 @@ TEST_F(InstallCliTest, UninstallRemovesTemplatesCompositesAndLooksButKeepsFontsA
     EXPECT_EQ(installedNames(), QStringList{u"Fixture Grade DVR"_qs}) << "found through its bundle";
 }
 
-TEST_F(InstallCliTest, CtrlCCancelsAndLeavesNothingMarkedInstalled) {
+TEST_F(InstallCliTest, CtrlCSigtermAndSighupCancelAndLeaveNothingBehind) {
     addFault(QJsonObject{
         {u"path"_qs, u"/files/templates/fixture-titles.zip"_qs}, {u"kind"_qs, u"delay"_qs}, {u"delayMs"_qs, 20000}});
-    QProcess klvProcess;
-    klvProcess.setProcessEnvironment(environment());
-    klvProcess.start(QStringLiteral(KLV_CLI_BINARY), {QStringLiteral("install"), QStringLiteral("Fixture Titles")});
-    ASSERT_TRUE(klvProcess.waitForStarted());
-    // Wait until the job runs (the download then hangs in the delay).
-    QByteArray errors;
-    for (int i = 0; i < 100 && !errors.contains("Installing (1 / 1)"); ++i) {
-        klvProcess.waitForReadyRead(100);
-        errors += klvProcess.readAllStandardError();
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        QProcess klvProcess;
+        klvProcess.setProcessEnvironment(environment());
+        klvProcess.start(QStringLiteral(KLV_CLI_BINARY), {QStringLiteral("install"), QStringLiteral("Fixture Titles")});
+        ASSERT_TRUE(klvProcess.waitForStarted());
+        // Wait until the job runs (the download then hangs in the delay).
+        QByteArray errors;
+        for (int i = 0; i < 100 && !errors.contains("Installing (1 / 1)"); ++i) {
+            klvProcess.waitForReadyRead(100);
+            errors += klvProcess.readAllStandardError();
+        }
+        ASSERT_TRUE(errors.contains("Installing (1 / 1)")) << errors.toStdString();
+        ::kill(pid_t(klvProcess.processId()), signal);
+        ASSERT_TRUE(klvProcess.waitForFinished(15'000));
+        EXPECT_EQ(klvProcess.exitStatus(), QProcess::NormalExit) << "signal " << signal;
+        EXPECT_EQ(klvProcess.exitCode(), 130) << "signal " << signal;
+        expectNothingInstalled(u"Fixture Titles"_qs);
+        EXPECT_EQ(QDir(vantory(u"KLV-Download"_qs)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList())
+            << "signal " << signal;
     }
-    ASSERT_TRUE(errors.contains("Installing (1 / 1)")) << errors.toStdString();
-    ::kill(pid_t(klvProcess.processId()), SIGINT);
-    ASSERT_TRUE(klvProcess.waitForFinished(15'000));
-    EXPECT_EQ(klvProcess.exitCode(), 130);
-    expectNothingInstalled(u"Fixture Titles"_qs);
 }
 
 TEST_F(InstallCliTest, CtrlCWhileTemplatesArePlacedEndsOnlyOnceNothingOfTheJobIsLeft) {

@@ -124,7 +124,7 @@ TEST_F(InstallationQueueCliTest, TheLockOfAProcessThatDiedIsTakenOver) {
     const CliResult result = runKlv({u"uninstall"_s, u"Fixture Titles"_s, u"--yes"_s}, environment());
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_FALSE(result.err.contains(u"Waiting"_s)) << result.err.toStdString();
-    EXPECT_EQ(result.out, u"Uninstalled Fixture Titles\n");
+    EXPECT_EQ(result.out, u"Uninstalled Fixture Titles (fonts and plug-ins kept)\n");
     EXPECT_FALSE(installed());
 }
 

@@ -1,10 +1,15 @@
 #include "TestFiles.h"
 
+#include <QDate>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
 #include <QEventLoop>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
 #include <QTimer>
 
 namespace klv::test {
@@ -37,6 +42,26 @@ void copyFolder(const QString &from, const QString &to) {
         QFile::copy(source, target);
         QFile::setPermissions(target, QFile::permissions(source));
     }
+}
+
+bool releaseUpdate(const QString &catalogFolder, const QString &productName) {
+    const QString path = catalogFolder + QStringLiteral("/store.json");
+    QJsonObject root = QJsonDocument::fromJson(readFile(path)).object();
+    QJsonArray products = root[QStringLiteral("products")].toArray();
+    for (QJsonValueRef product : products) {
+        QJsonObject object = product.toObject();
+        if (object[QStringLiteral("product_name")] == productName)
+            object[QStringLiteral("lastest")] = QDate::currentDate().addDays(1).toString(QStringLiteral("yyyy.MM.dd"));
+        product = object;
+    }
+    root[QStringLiteral("products")] = products;
+    // A new commit, or the library as cached is taken as current.
+    root[QStringLiteral("commitID")] = QString(root[QStringLiteral("commitID")].toString() + u'+' + productName);
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    out.write(QJsonDocument(root).toJson());
+    return out.commit();
 }
 
 } // namespace klv::test

@@ -1,0 +1,93 @@
+#include "MenuItemCommand.h"
+
+#include "ExitCode.h"
+#include "LibraryLookup.h"
+#include "LibraryOutcome.h"
+#include "MenuRefusal.h"
+#include "Terminal.h"
+
+#include "app/AppContext.h"
+#include "core/SafeName.h"
+#include "library/InstalledStateDetector.h"
+#include "library/ProductActions.h"
+#include "library/ProductLibrary.h"
+#include "store/Services.h"
+
+#include <QCommandLineParser>
+
+namespace klv::cli {
+
+using namespace Qt::StringLiterals;
+
+MenuItemCommand::MenuItemCommand(AppContext &context, const Terminal &terminal, Item item)
+    : Command(context, terminal)
+    , m_item(item) {}
+
+QString MenuItemCommand::name() const {
+    return m_item == Item::learnMore ? u"open"_s : u"show"_s;
+}
+
+QString MenuItemCommand::summary() const {
+    return m_item == Item::learnMore ? u"Open a product's page in the store (Learn More)."_s
+                                     : u"Show an installed composite's folder (View In Finder)."_s;
+}
+
+void MenuItemCommand::describe(QCommandLineParser &parser) const {
+    parser.addPositionalArgument(u"name"_s, u"A product name as klv list shows it, or a product number."_s, u"NAME"_s);
+}
+
+void MenuItemCommand::run(const QCommandLineParser &parser) {
+    const QStringList names = parser.positionalArguments();
+    if (names.size() != 1) {
+        m_terminal.printMessage(u"Usage: klv "_s + name() + u" NAME"_s);
+        Q_EMIT finished(ExitCode::usageError);
+        return;
+    }
+    if (!requireSignedIn(m_context, m_terminal)) {
+        Q_EMIT finished(ExitCode::usageError);
+        return;
+    }
+    ProductLibrary &library = m_context.library();
+    library.loadProductCache();
+    // Installed states come from the folders; the library as last known is enough.
+    library.detectInstalledStates(productNameMap(library.libraryProducts()));
+    const std::optional<OutlineViewItem> record = findProduct(library.libraryProducts(), names.first());
+    if (!record) {
+        m_terminal.printMessage(u"No product \""_s + names.first() + u"\" in your library (see klv list)."_s);
+        Q_EMIT finished(ExitCode::usageError);
+        return;
+    }
+    if (const std::optional<QString> why = refusal(*record)) {
+        m_terminal.printMessage(*why);
+        Q_EMIT finished(ExitCode::notDone);
+        return;
+    }
+    const std::optional<QString> target = act(*record);
+    if (!target) {
+        m_terminal.printMessage(u"\""_s + record->product_name + u"\" has no folder that can be shown."_s);
+        Q_EMIT finished(ExitCode::notDone);
+        return;
+    }
+    m_terminal.printResult(*target);
+    Q_EMIT finished(ExitCode::success);
+}
+
+std::optional<QString> MenuItemCommand::refusal(const OutlineViewItem &record) const {
+    const QList<OutlineViewItem> &library = m_context.library().libraryProducts();
+    return m_item == Item::learnMore ? learnMoreRefusal(record, library) : viewInFinderRefusal(record, library);
+}
+
+std::optional<QString> MenuItemCommand::act(const OutlineViewItem &record) {
+    ProductActions &actions = m_context.productActions();
+    if (m_item == Item::learnMore) {
+        actions.learnMore(record);
+        return actions.learnMoreUrl(record).toString();
+    }
+    // A name from the store that is not one path component names no folder of ours.
+    if (unsafePathComponentReason(record.product_name))
+        return std::nullopt;
+    actions.revealComposite(record);
+    return m_context.services().locations().compositeFolderURL + u'/' + record.product_name;
+}
+
+} // namespace klv::cli

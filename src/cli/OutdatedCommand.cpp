@@ -1,0 +1,72 @@
+#include "OutdatedCommand.h"
+
+#include "ExitCode.h"
+#include "LibraryOutcome.h"
+#include "MenuRefusal.h"
+#include "Terminal.h"
+
+#include "app/AppContext.h"
+#include "library/ProductLibrary.h"
+
+#include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace klv::cli {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString jsonOption = u"json"_s;
+}
+
+void OutdatedCommand::describe(QCommandLineParser &parser) const {
+    parser.addOption({jsonOption, u"Print them as JSON: {\"version\": 1, \"products\": [{\"number\", \"name\"}]}."_s});
+}
+
+void OutdatedCommand::run(const QCommandLineParser &parser) {
+    if (!requireSignedIn(m_context, m_terminal)) {
+        Q_EMIT finished(ExitCode::usageError);
+        return;
+    }
+    ProductLibrary &library = m_context.library();
+    library.loadProductCache();
+    // Updates are known from the store's latest releases, so the library is asked for again.
+    connect(
+        &library, &ProductLibrary::refreshFinished, this,
+        [this, asJson = parser.isSet(jsonOption)](ProductLibrary::RefreshOutcome outcome, const QString &message) {
+            if (outcome == ProductLibrary::RefreshOutcome::refused ||
+                outcome == ProductLibrary::RefreshOutcome::noAnswer) {
+                m_terminal.printMessage(message);
+                Q_EMIT finished(exitCodeFor(outcome));
+                return;
+            }
+            show(asJson);
+        },
+        Qt::SingleShotConnection);
+    library.requestProductCommitNumber();
+}
+
+void OutdatedCommand::show(bool asJson) {
+    const QList<OutlineViewItem> &library = m_context.library().libraryProducts();
+    QList<OutlineViewItem> outdated;
+    for (const OutlineViewItem &record : library) {
+        if (record.parentID == 0 && !updateRefusal(record, library))
+            outdated.append(record);
+    }
+    if (asJson) {
+        QJsonArray products;
+        for (const OutlineViewItem &record : std::as_const(outdated))
+            products.append(QJsonObject{{u"number"_s, record.product_id}, {u"name"_s, record.product_name}});
+        m_terminal.printJson(QJsonDocument(QJsonObject{{u"version"_s, 1}, {u"products"_s, products}}));
+    } else {
+        for (const OutlineViewItem &record : std::as_const(outdated))
+            m_terminal.printResult(record.product_name);
+        if (outdated.isEmpty())
+            m_terminal.printMessage(u"Every installed product is up to date."_s);
+    }
+    Q_EMIT finished(ExitCode::success);
+}
+
+} // namespace klv::cli

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QMetaType>
+#include <QStringList>
+
+namespace klv {
+
+// What an uninstall took away and what it left in place on purpose, so that the customer is told both.
+struct UninstallReport {
+    // Paths of the folders and files removed.
+    QStringList removed;
+    // What stays, in words ("DaVinci Resolve bundle kept").
+    QStringList kept;
+
+    bool removedNothing() const { return removed.isEmpty(); }
+};
+
+} // namespace klv
+
+Q_DECLARE_METATYPE(klv::UninstallReport)

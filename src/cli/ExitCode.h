@@ -5,6 +5,9 @@ namespace klv::cli {
 enum ExitCode : int {
     success = 0,
     storeRefused = 1,
+    // whoami without a signed-in customer; doctor with a check that failed.
+    notSignedIn = 1,
+    checkFailed = 1,
     usageError = 2,
     // No answer, a transport error, or an answer that could not be read.
     noAnswer = 3,

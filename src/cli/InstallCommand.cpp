@@ -14,6 +14,8 @@
 #include "library/ProductLibrary.h"
 
 #include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonObject>
 
 namespace klv::cli {
 
@@ -34,10 +36,12 @@ void InstallCommand::describe(QCommandLineParser &parser) const {
                                  QStringLiteral("Product names as klv list shows them, or "
                                                 "product numbers."),
                                  QStringLiteral("NAME..."));
+    parser.addOption({QStringLiteral("json"), QStringLiteral("Print the outcome as one JSON object.")});
 }
 
 void InstallCommand::run(const QCommandLineParser &parser) {
     const QStringList names = parser.positionalArguments();
+    m_asJson = parser.isSet(QStringLiteral("json"));
     if (names.isEmpty()) {
         m_terminal.printMessage(u"Usage: klv " + name() + u" NAME...");
         Q_EMIT finished(ExitCode::usageError);
@@ -68,7 +72,7 @@ void InstallCommand::install(const QStringList &names) {
                 const std::optional<OutlineViewItem> product =
                     findProduct(m_context.library().libraryProducts(), wanted);
                 if (!product) {
-                    m_terminal.printMessage(u"No product \"" + wanted + u"\" in your library (see klv list).");
+                    m_terminal.printMessage(unknownProductMessage(m_context.library().libraryProducts(), wanted));
                     Q_EMIT finished(ExitCode::usageError);
                     return;
                 }
@@ -92,12 +96,13 @@ void InstallCommand::requestAll(const QList<OutlineViewItem> &products) {
     connect(m_interrupts, &InterruptWatcher::interrupted, this, [this] {
         m_cancelled = true;
         m_progress->finishLine();
-        m_terminal.printMessage(QStringLiteral("Cancelling…"));
+        m_terminal.printNote(QStringLiteral("Cancelling…"));
         m_context.installationEngine().cancelInstallation();
         finishIfDone();
     });
     // One request at a time, so the jobs queue in the order the products were named.
     m_toRequest = products;
+    m_productCount = int(products.size());
     requestNext();
 }
 
@@ -110,9 +115,17 @@ void InstallCommand::requestNext() {
 
 void InstallCommand::watchEngine() {
     InstallationEngine &engine = m_context.installationEngine();
+    connect(&engine, &InstallationEngine::jobStarted, this, [this](const InstallationItem &job) {
+        // Counted over the products asked for, which are known from the start, not over the jobs queued so far.
+        const int number = m_jobsEnded + 1;
+        const std::optional<OutlineViewItem> record =
+            findProduct(m_context.library().libraryProducts(), QString::number(job.product_id));
+        m_progress->startJob(job.product_name, number, qMax(m_productCount, number),
+                             record ? record->product_fileSize : 0);
+    });
     connect(&engine, &InstallationEngine::stripChanged, this, [this, &engine] {
         if (engine.stripVisible())
-            m_progress->show(engine.stripTitle(), engine.stripPercentText(), engine.stripValue());
+            m_progress->show(engine.stripValue());
     });
     connect(&engine, &InstallationEngine::downloadInfoHandled, this,
             [this](InstallationEngine::DownloadInfoOutcome outcome, const QString &message) {
@@ -129,14 +142,23 @@ void InstallCommand::watchEngine() {
                 finishIfDone();
             });
     connect(&engine, &InstallationEngine::installationRefused, this,
-            [this] { m_exitCode = qMax(m_exitCode, int(ExitCode::storeRefused)); });
+            [this](const QString &productName, const QString &message) {
+                m_refused.append({productName, message});
+                m_exitCode = qMax(m_exitCode, int(ExitCode::storeRefused));
+            });
     connect(&engine, &InstallationEngine::installationCompleted, this, [this](const QString &productName) {
-        m_progress->finishLine();
-        m_terminal.printResult(u"Installed " + productName);
+        m_progress->endJob();
+        ++m_jobsEnded;
+        m_installed.append(productName);
+        if (!m_asJson)
+            m_terminal.printResult(u"Installed " + productName, Terminal::Tone::good);
     });
-    connect(&engine, &InstallationEngine::jobFailed, this, [this](const QString &productName, const QString &) {
-        m_progress->finishLine();
-        m_terminal.printResult(u"Failed " + productName);
+    connect(&engine, &InstallationEngine::jobFailed, this, [this](const QString &productName, const QString &message) {
+        m_progress->endJob();
+        ++m_jobsEnded;
+        m_failed.append({productName, message});
+        if (!m_asJson)
+            m_terminal.printResult(u"Failed " + productName, Terminal::Tone::failure);
         m_exitCode = ExitCode::jobFailed;
     });
     connect(&engine, &InstallationEngine::queueFinished, this, [this] { finishIfDone(); });
@@ -147,14 +169,32 @@ void InstallCommand::finishIfDone() {
     const InstallationEngine &engine = m_context.installationEngine();
     // A cancelled job ends once its workers stopped and what it placed is taken back.
     if (m_cancelled) {
-        if (!engine.isBusy())
+        if (!engine.isBusy()) {
+            printJsonSummary();
             Q_EMIT finished(ExitCode::cancelled);
+        }
         return;
     }
     if (m_pendingRequests > 0 || !m_toRequest.isEmpty() || engine.isBusy() || engine.hasSideWork())
         return;
-    m_progress->finishLine();
+    m_progress->endJob();
+    printJsonSummary();
     Q_EMIT finished(m_exitCode);
+}
+
+void InstallCommand::printJsonSummary() const {
+    if (!m_asJson)
+        return;
+    const auto withReasons = [](const QList<std::pair<QString, QString>> &entries) {
+        QJsonArray array;
+        for (const auto &[product, reason] : entries)
+            array.append(QJsonObject{{QStringLiteral("name"), product}, {QStringLiteral("reason"), reason}});
+        return array;
+    };
+    m_terminal.printJson({{QStringLiteral("installed"), QJsonArray::fromStringList(m_installed)},
+                          {QStringLiteral("failed"), withReasons(m_failed)},
+                          {QStringLiteral("refused"), withReasons(m_refused)},
+                          {QStringLiteral("cancelled"), m_cancelled}});
 }
 
 } // namespace klv::cli

@@ -31,6 +31,7 @@ private:
     void requestNext();
     void watchEngine();
     void finishIfDone();
+    void printJsonSummary() const;
 
     bool m_isUpdate;
     std::unique_ptr<ProgressDisplay> m_progress;
@@ -39,6 +40,13 @@ private:
     int m_pendingRequests = 0;
     int m_exitCode = 0;
     bool m_cancelled = false;
+    bool m_asJson = false;
+    int m_productCount = 0;
+    int m_jobsEnded = 0;
+    // For the JSON summary: product names, and names with the reason.
+    QStringList m_installed;
+    QList<std::pair<QString, QString>> m_failed;
+    QList<std::pair<QString, QString>> m_refused;
 };
 
 } // namespace klv::cli

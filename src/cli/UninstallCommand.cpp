@@ -11,22 +11,27 @@
 #include "library/ProductLibrary.h"
 
 #include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonObject>
 
 namespace klv::cli {
 
 namespace {
 const QString yesOption = QStringLiteral("yes");
-}
+const QString jsonOption = QStringLiteral("json");
+} // namespace
 
 void UninstallCommand::describe(QCommandLineParser &parser) const {
     parser.addPositionalArgument(QStringLiteral("names"),
                                  QStringLiteral("Product names as klv list shows them, or product numbers."),
                                  QStringLiteral("NAME..."));
     parser.addOption({yesOption, QStringLiteral("Do not ask for confirmation.")});
+    parser.addOption({jsonOption, QStringLiteral("Print the outcome as one JSON object.")});
 }
 
 void UninstallCommand::run(const QCommandLineParser &parser) {
     const QStringList names = parser.positionalArguments();
+    m_asJson = parser.isSet(jsonOption);
     if (names.isEmpty()) {
         m_terminal.printMessage(QStringLiteral("Usage: klv uninstall NAME... [--yes]"));
         Q_EMIT finished(ExitCode::usageError);
@@ -49,7 +54,7 @@ void UninstallCommand::uninstall(const QStringList &names, bool confirmed) {
     for (const QString &wanted : names) {
         const std::optional<OutlineViewItem> product = findProduct(library.libraryProducts(), wanted);
         if (!product) {
-            m_terminal.printMessage(u"No product \"" + wanted + u"\" in your library (see klv list).");
+            m_terminal.printMessage(unknownProductMessage(library.libraryProducts(), wanted));
             Q_EMIT finished(ExitCode::usageError);
             return;
         }
@@ -62,7 +67,9 @@ void UninstallCommand::uninstall(const QStringList &names, bool confirmed) {
     }
     connect(&m_context.productActions(), &ProductActions::uninstallFinished, this,
             [this](const OutlineViewItem &record) {
-                m_terminal.printResult(u"Uninstalled " + record.product_name);
+                m_uninstalled.append(record.product_name);
+                if (!m_asJson)
+                    m_terminal.printResult(u"Uninstalled " + record.product_name);
                 uninstallNext();
             });
     uninstallNext();
@@ -70,6 +77,8 @@ void UninstallCommand::uninstall(const QStringList &names, bool confirmed) {
 
 void UninstallCommand::uninstallNext() {
     if (m_toRemove.isEmpty()) {
+        if (m_asJson)
+            m_terminal.printJson({{QStringLiteral("uninstalled"), QJsonArray::fromStringList(m_uninstalled)}});
         Q_EMIT finished(ExitCode::success);
         return;
     }

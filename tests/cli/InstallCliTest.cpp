@@ -52,8 +52,8 @@ protected:
         const CliResult result = klv({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("--filter"),
                                       QStringLiteral("installed")});
         QStringList names;
-        for (const QJsonValue &row : QJsonDocument::fromJson(result.out.toUtf8()).array())
-            names << row[u"product_name"].toString();
+        for (const QJsonValue &row : QJsonDocument::fromJson(result.out.toUtf8())[u"products"].toArray())
+            names << row[u"fullName"].toString();
         return names;
     }
     QString motion(const QString &type, const QString &relative) const {

@@ -7,7 +7,6 @@ namespace klv::cli {
 
 namespace {
 constexpr int pollIntervalMs = 200;
-constexpr qint64 readChunk = 64 * 1024;
 } // namespace
 
 LogFollower::LogFollower(QString filePath, Start start, QObject *parent)
@@ -27,21 +26,15 @@ void LogFollower::readNewLines() {
     if (!file.open(QIODevice::ReadOnly))
         return;
     // A log that shrank was replaced: the new one is read from its beginning.
-    if (file.size() < m_offset) {
+    if (file.size() < m_offset)
         m_offset = 0;
-        m_partialLine.clear();
-    }
     if (!file.seek(m_offset))
         return;
-    for (QByteArray chunk = file.read(readChunk); !chunk.isEmpty(); chunk = file.read(readChunk)) {
-        m_offset += chunk.size();
-        m_partialLine += chunk;
-        qsizetype end = 0;
-        while ((end = m_partialLine.indexOf('\n')) >= 0) {
-            const QByteArray line = m_partialLine.left(end);
-            m_partialLine.remove(0, end + 1);
+    const QByteArray added = file.read(file.size() - m_offset);
+    m_offset += added.size();
+    for (const QByteArray &line : added.split('\n')) {
+        if (!line.isEmpty())
             Q_EMIT lineWritten(QString::fromUtf8(line));
-        }
     }
 }
 

@@ -15,7 +15,8 @@ public:
     LogFollower(QString filePath, Start start, QObject *parent = nullptr);
 
     void startPolling();
-    // Reads what was added since the last read; a line still being written waits for its end.
+    // Reads what was added since the last read. Each entry of the log starts with its line break and reaches the
+    // file in one write, so what was read is whole entries.
     void readNewLines();
 
 Q_SIGNALS:
@@ -24,7 +25,6 @@ Q_SIGNALS:
 private:
     QString m_filePath;
     qint64 m_offset = 0;
-    QByteArray m_partialLine;
     QTimer m_poll;
 };
 

@@ -88,10 +88,11 @@ TEST_F(TerminalOutputTest, TextFromTheStoreCannotDriveTheTerminalOrForgeALine) {
 
 TEST_F(TerminalOutputTest, JsonResultsReadBackToTheStoresTextAndStayInert) {
     const QJsonArray rows{QJsonObject{{u"product_name"_s, hostileName}}};
-    m_terminal.printJson(QJsonDocument(rows));
+    m_terminal.printJson({{u"products"_s, rows}});
     const QString printed = output();
     EXPECT_FALSE(hasControlCharacter(printed.trimmed().remove(u'\n'))) << printed.toStdString();
-    EXPECT_EQ(QJsonDocument::fromJson(printed.toUtf8()).array(), rows);
+    EXPECT_EQ(QJsonDocument::fromJson(printed.toUtf8())[u"products"].toArray(), rows);
+    EXPECT_EQ(QJsonDocument::fromJson(printed.toUtf8())[u"version"], 1);
 }
 
 TEST_F(TerminalOutputTest, OurOwnTextOfSeveralLinesKeepsItsLines) {

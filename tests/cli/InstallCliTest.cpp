@@ -358,11 +358,11 @@ TEST_F(InstallCliTest, CtrlCCancelsAndLeavesNothingMarkedInstalled) {
     ASSERT_TRUE(klvProcess.waitForStarted());
     // Wait until the job runs (the download then hangs in the delay).
     QByteArray errors;
-    for (int i = 0; i < 100 && !errors.contains("Installing (1 / 1)"); ++i) {
+    for (int i = 0; i < 100 && !errors.contains("(1/1) Fixture Titles"); ++i) {
         klvProcess.waitForReadyRead(100);
         errors += klvProcess.readAllStandardError();
     }
-    ASSERT_TRUE(errors.contains("Installing (1 / 1)")) << errors.toStdString();
+    ASSERT_TRUE(errors.contains("(1/1) Fixture Titles")) << errors.toStdString();
     ::kill(pid_t(klvProcess.processId()), SIGINT);
     ASSERT_TRUE(klvProcess.waitForFinished(15'000));
     EXPECT_EQ(klvProcess.exitCode(), 130);
@@ -376,11 +376,11 @@ TEST_F(InstallCliTest, CtrlCWhileTemplatesArePlacedEndsOnlyOnceNothingOfTheJobIs
         klvProcess.setProcessEnvironment(environment());
         klvProcess.start(QStringLiteral(KLV_CLI_BINARY), {QStringLiteral("install"), QStringLiteral("Fixture Titles")});
         QByteArray errors;
-        for (int i = 0; i < 100 && !errors.contains("Installing (1 / 1)"); ++i) {
+        for (int i = 0; i < 100 && !errors.contains("(1/1) Fixture Titles"); ++i) {
             klvProcess.waitForReadyRead(100);
             errors += klvProcess.readAllStandardError();
         }
-        ASSERT_TRUE(errors.contains("Installing (1 / 1)")) << errors.toStdString();
+        ASSERT_TRUE(errors.contains("(1/1) Fixture Titles")) << errors.toStdString();
         if (!klvProcess.waitForFinished(delayMs)) {
             ::kill(pid_t(klvProcess.processId()), SIGINT);
             ASSERT_TRUE(klvProcess.waitForFinished(30'000));

@@ -79,7 +79,8 @@ void ProgressDisplay::show(double percent) {
     const Terminal::ProgressStyle style = m_terminal.progressStyle();
     if (style == Terminal::ProgressStyle::none || m_name.isEmpty())
         return;
-    m_percent = qBound(0.0, percent, 100.0);
+    // A job's overall figure drops when a component joins it; shown dropping it would read as lost work.
+    m_percent = qBound(m_percent, percent, 100.0);
     const qint64 elapsedMs = m_sinceStart.isValid() ? m_sinceStart.elapsed() : 0;
     double bytesPerSecond = 0;
     qint64 secondsLeft = -1;

@@ -100,6 +100,16 @@ TEST_F(ProgressCliTest, OnATerminalTheBarRedrawsInPlaceWithinTheWidthAndAStableJ
     EXPECT_TRUE(firstOf(u"(1/2)"_s).contains(u" 0%"_s)) << firstOf(u"(1/2)"_s).toStdString();
     EXPECT_TRUE(firstOf(u"(2/2)"_s).contains(u" 0%"_s)) << firstOf(u"(2/2)"_s).toStdString();
     EXPECT_TRUE(bars.filter(u" left"_s).size() > 0) << "time left on the slow download";
+    int shownPercent = 0;
+    QString place;
+    for (const QString &bar : bars) {
+        const int percent = QRegularExpression(u" (\\d+)%"_s).match(bar).captured(1).toInt();
+        if (bar.left(5) == place) {
+            EXPECT_GE(percent, shownPercent) << "a job's percentage never goes back: " << bar.toStdString();
+        }
+        place = bar.left(5);
+        shownPercent = percent;
+    }
     EXPECT_TRUE(shown.contains(u"Installed Fixture Titles"_s)) << "the outcome replaces the bar";
     EXPECT_TRUE(shown.contains(u"Installed Fixture Alpha"_s));
     EXPECT_TRUE(result.out.contains(u"\x1b[32mInstalled Fixture Titles\x1b[0m"_s)) << "success in colour";

@@ -116,12 +116,12 @@ void InstallCommand::requestNext() {
 void InstallCommand::watchEngine() {
     InstallationEngine &engine = m_context.installationEngine();
     connect(&engine, &InstallationEngine::jobStarted, this, [this](const InstallationItem &job) {
-        // Counted over the products asked for, which are known from the start, not over the jobs queued so far.
-        const int number = m_jobsEnded + 1;
+        // Counted over the products asked for, which are known from the start, not over the jobs queued so far;
+        // the members of a group count as their group.
+        const int number = qMin(m_productsDone + 1, m_productCount);
         const std::optional<OutlineViewItem> record =
             findProduct(m_context.library().libraryProducts(), QString::number(job.product_id));
-        m_progress->startJob(job.product_name, number, qMax(m_productCount, number),
-                             record ? record->product_fileSize : 0);
+        m_progress->startJob(job.product_name, number, m_productCount, record ? record->product_fileSize : 0);
     });
     connect(&engine, &InstallationEngine::stripChanged, this, [this, &engine] {
         if (engine.stripVisible())
@@ -132,6 +132,7 @@ void InstallCommand::watchEngine() {
                 --m_pendingRequests;
                 requestNext();
                 if (outcome != InstallationEngine::DownloadInfoOutcome::accepted) {
+                    ++m_productsDone;
                     m_progress->finishLine();
                     m_terminal.printMessage(message);
                     const int code = outcome == InstallationEngine::DownloadInfoOutcome::refused
@@ -143,19 +144,20 @@ void InstallCommand::watchEngine() {
             });
     connect(&engine, &InstallationEngine::installationRefused, this,
             [this](const QString &productName, const QString &message) {
+                ++m_productsDone;
                 m_refused.append({productName, message});
                 m_exitCode = qMax(m_exitCode, int(ExitCode::storeRefused));
             });
     connect(&engine, &InstallationEngine::installationCompleted, this, [this](const QString &productName) {
         m_progress->endJob();
-        ++m_jobsEnded;
+        ++m_productsDone;
         m_installed.append(productName);
         if (!m_asJson)
             m_terminal.printResult(u"Installed " + productName, Terminal::Tone::good);
     });
     connect(&engine, &InstallationEngine::jobFailed, this, [this](const QString &productName, const QString &message) {
         m_progress->endJob();
-        ++m_jobsEnded;
+        ++m_productsDone;
         m_failed.append({productName, message});
         if (!m_asJson)
             m_terminal.printResult(u"Failed " + productName, Terminal::Tone::failure);

@@ -42,7 +42,8 @@ private:
     bool m_cancelled = false;
     bool m_asJson = false;
     int m_productCount = 0;
-    int m_jobsEnded = 0;
+    // Installed, failed or refused: the progress line's count of products.
+    int m_productsDone = 0;
     // For the JSON summary: product names, and names with the reason.
     QStringList m_installed;
     QList<std::pair<QString, QString>> m_failed;

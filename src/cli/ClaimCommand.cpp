@@ -76,7 +76,8 @@ void ClaimCommand::claim(Rewards &rewards, int tier, bool asJson) {
     // klv has no desktop clipboard to copy to: the terminal is where the text can be taken from.
     if (!asJson) {
         m_terminal.printResult(Rewards::rewardText(tier - 1));
-        m_terminal.printNote(QStringLiteral("Not copied to the clipboard (klv has no desktop): copy the text above."));
+        m_terminal.printMessage(
+            QStringLiteral("Not copied to the clipboard (klv has no desktop): copy the text above."));
     }
 }
 

@@ -97,7 +97,8 @@ void RefreshCommand::reportChanges(const QList<OutlineViewItem> &before, const Q
                                        {QStringLiteral("hadUpdate"), old->isNeedUpdate}});
             if (!asJson)
                 m_terminal.printResult(u"  ~ " + record.product_name + u": " + stateText(*old) + u" -> " +
-                                       stateText(record));
+                                           stateText(record),
+                                       record.isNeedUpdate ? Terminal::Tone::notice : Terminal::Tone::plain);
             ++changes;
         }
     }

@@ -52,7 +52,9 @@ void Terminal::printResult(const QString &line, Tone tone) const {
 }
 
 void Terminal::printMessage(const QString &line, Tone tone) const {
-    write(m_errors, painted(m_errors, line, tone) + u'\n');
+    const QString clearRedrawn = m_redrawnLineShown ? QStringLiteral("\r\x1b[2K") : QString();
+    m_redrawnLineShown = false;
+    write(m_errors, clearRedrawn + painted(m_errors, line, tone) + u'\n');
 }
 
 void Terminal::printNote(const QString &line) const {
@@ -84,10 +86,12 @@ void Terminal::printJson(QJsonObject result) const {
 
 void Terminal::redrawLine(const QString &line) const {
     write(m_errors, u"\r\x1b[2K" + escapeControlCharacters(line));
+    m_redrawnLineShown = !line.isEmpty();
 }
 
 void Terminal::endLine() const {
     write(m_errors, QStringLiteral("\n"));
+    m_redrawnLineShown = false;
 }
 
 Terminal::ProgressStyle Terminal::progressStyle() const {

@@ -57,6 +57,8 @@ private:
     std::FILE *m_output;
     std::FILE *m_errors;
     bool m_quiet = false;
+    // A redrawn line (progress) is on screen without its line break: a message first takes it away.
+    mutable bool m_redrawnLineShown = false;
 };
 
 } // namespace klv::cli

@@ -9,7 +9,6 @@
 #include "marketing/Rewards.h"
 
 #include <QCommandLineParser>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 namespace klv::cli {
@@ -74,9 +73,12 @@ void ClaimCommand::claim(Rewards &rewards, int tier, bool asJson) {
         return;
     }
     rewards.copyRewardCoupon(tier - 1);
-    // Without a desktop to copy to, the terminal is where the text can be taken from.
-    if (!asJson)
+    // klv has no desktop clipboard to copy to: the terminal is where the text can be taken from.
+    if (!asJson) {
         m_terminal.printResult(Rewards::rewardText(tier - 1));
+        m_terminal.printMessage(
+            QStringLiteral("Not copied to the clipboard (klv has no desktop): copy the text above."));
+    }
 }
 
 void ClaimCommand::report(int tier, MarketingOutcome outcome, const QString &message, bool asJson) {
@@ -85,10 +87,11 @@ void ClaimCommand::report(int tier, MarketingOutcome outcome, const QString &mes
                                : outcome == MarketingOutcome::refused ? QStringLiteral("refused")
                                                                       : QStringLiteral("noAnswer");
         const QJsonObject object{{QStringLiteral("tier"), tier},
-                                 {QStringLiteral("copiedText"), Rewards::rewardText(tier - 1)},
+                                 {QStringLiteral("rewardText"), Rewards::rewardText(tier - 1)},
+                                 {QStringLiteral("copiedToClipboard"), false},
                                  {QStringLiteral("result"), result},
                                  {QStringLiteral("message"), message}};
-        m_terminal.printJson(QJsonDocument(object));
+        m_terminal.printJson(object);
     }
     switch (outcome) {
     case MarketingOutcome::succeeded:

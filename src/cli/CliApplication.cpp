@@ -7,6 +7,8 @@
 #include "FreeCommand.h"
 #include "InstallCommand.h"
 #include "ListCommand.h"
+#include "LogCommand.h"
+#include "LogFollower.h"
 #include "LoginCommand.h"
 #include "LogoutCommand.h"
 #include "MenuItemCommand.h"
@@ -51,6 +53,7 @@ CliApplication::CliApplication(Terminal terminal)
     m_commands.push_back(std::make_unique<ClaimCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<ClearCacheCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<DoctorCommand>(*m_context, m_terminal));
+    m_commands.push_back(std::make_unique<LogCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<SelfUpdateCommand>(*m_context, m_terminal));
 }
 
@@ -64,7 +67,8 @@ QString CliApplication::helpText() const {
                                   "The KLV App from a terminal: your store account and your products.\n\nCommands:\n");
     for (const auto &command : m_commands)
         text += QStringLiteral("  %1 %2\n").arg(command->name(), -10).arg(command->summary());
-    text += QStringLiteral("\n'klv COMMAND --help' shows a command's options.\n"
+    text += QStringLiteral("\n'klv COMMAND --help' shows a command's options. Every command takes --quiet (no\n"
+                           "progress, no notes) and --verbose (the log's lines as they are written).\n"
                            "Exit codes: 0 success, 1 refused (by the store, at a question, or by the\n"
                            "product's state), 2 usage error, 3 no answer from the store, 4 an installation\n"
                            "job failed, 130 cancelled with Ctrl-C, SIGTERM or SIGHUP.");
@@ -116,7 +120,13 @@ int CliApplication::run(const QStringList &arguments) {
 int CliApplication::runCommand(Command &command, const QStringList &commandArguments) {
     QCommandLineParser parser;
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show help."));
+    const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")},
+                                         QStringLiteral("Print results and errors only: no progress, no notes."));
+    const QCommandLineOption verboseOption(QStringLiteral("verbose"),
+                                           QStringLiteral("Also show the log's lines as they are written."));
     parser.addOption(helpOption);
+    parser.addOption(quietOption);
+    parser.addOption(verboseOption);
     parser.setApplicationDescription(command.summary());
     command.describe(parser);
     if (!parser.parse(commandArguments)) {
@@ -133,6 +143,16 @@ int CliApplication::runCommand(Command &command, const QStringList &commandArgum
             m_terminal.printMessage(problem);
             return ExitCode::usageError;
         }
+    }
+
+    m_terminal.setQuiet(parser.isSet(quietOption));
+    std::unique_ptr<LogFollower> logLines;
+    if (parser.isSet(verboseOption)) {
+        logLines =
+            std::make_unique<LogFollower>(m_context->services().locations().logFileURL, LogFollower::Start::atEnd);
+        QObject::connect(logLines.get(), &LogFollower::lineWritten, logLines.get(),
+                         [this](const QString &line) { m_terminal.printMessage(u"log: " + line); });
+        logLines->startPolling();
     }
 
     // A command is over in moments: the updater is fetched by self-update, when it is needed.
@@ -156,6 +176,8 @@ int CliApplication::runCommand(Command &command, const QStringList &commandArgum
     command.run(parser);
     if (!done || notifications.isPosting())
         QCoreApplication::exec();
+    if (logLines)
+        logLines->readNewLines();
     return exitCode;
 }
 

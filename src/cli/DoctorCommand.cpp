@@ -4,57 +4,215 @@
 #include "Terminal.h"
 
 #include "app/AppContext.h"
+#include "core/ByteCountFormat.h"
 #include "store/Services.h"
 
+#include <QCommandLineParser>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDir>
 #include <QFileInfo>
+#include <QJsonObject>
+#include <QNetworkReply>
+#include <QStorageInfo>
+
+#include <map>
 
 namespace klv::cli {
 
-void DoctorCommand::run(const QCommandLineParser &) {
-    const Locations &l = m_context.services().locations();
-    const QList<std::pair<const char *, QString>> rows{
-        {"moviesFolderURL", l.moviesFolderURL},
-        {"libraryFolderURL", l.libraryFolderURL},
-        {"applicationsFolderURL", l.applicationsFolderURL},
-        {"sharedContainerURL", l.sharedContainerURL},
-        {"appBundleURL", l.appBundleURL},
-        {"vantoryFolderURL", l.vantoryFolderURL},
-        {"pluginsFolderURL", l.pluginsFolderURL},
-        {"logFolderURL", l.logFolderURL},
-        {"downloadFolderURL", l.downloadFolderURL},
-        {"resolveTemplatesFolderURL", l.resolveTemplatesFolderURL},
-        {"customLUTsFolderURL", l.customLUTsFolderURL},
-        {"fontsFolderURL", l.fontsFolderURL},
-        {"appCacheFolderURL", l.appCacheFolderURL},
-        {"compositeFolderURL", l.compositeFolderURL},
-        {"motionEffectsFolderURL", l.motionEffectsFolderURL},
-        {"motionTitlesFolderURL", l.motionTitlesFolderURL},
-        {"motionTransitionsFolderURL", l.motionTransitionsFolderURL},
-        {"motionGeneratorsFolderURL", l.motionGeneratorsFolderURL},
-        {"userDataFileURL", l.userDataFileURL},
-        {"productCacheFileURL", l.productCacheFileURL},
-        {"productImageFolderURL", l.productImageFolderURL},
-        {"updaterAppURL", l.updaterAppURL},
-        {"appUpdateArchiveURL", l.appUpdateArchiveURL},
-        {"logFile", l.logFileURL},
-        {"settingsFile", l.settingsFileURL},
-    };
+namespace {
 
-    m_terminal.printResult(u"Store:       " + m_context.services().configuration().storeUrl);
-    m_terminal.printResult(u"OS version:  " + m_context.services().macOSVersion.trimmed());
-    m_terminal.printResult(u"App version: " + m_context.services().appVersion);
-    m_terminal.printResult(QStringLiteral("Signed in:   ") + (m_context.services().settings().sessionActive
-                                                                  ? QStringLiteral("yes")
-                                                                  : QStringLiteral("no")));
-    m_terminal.printResult(QStringLiteral("Locations:"));
-    for (const auto &[name, path] : rows) {
-        const QFileInfo info(path);
-        const QString state = !info.exists() ? QStringLiteral("missing")
-                              : info.isDir() ? QStringLiteral("folder")
-                                             : QStringLiteral("file");
-        m_terminal.printResult(QStringLiteral("  %1 %2 %3").arg(QLatin1StringView(name), -27).arg(state, -8).arg(path));
+const QString jsonOption = QStringLiteral("json");
+constexpr int storeTimeoutMs = 5000;
+// Products run to a few gigabytes once unpacked; less than this makes an installation likely to fail.
+constexpr qint64 lowSpaceBytes = 2LL * 1024 * 1024 * 1024;
+
+struct NamedLocation {
+    QString name;
+    QString path;
+};
+
+// The folders products are installed into, and the downloads they pass through.
+QList<NamedLocation> destinations(const Locations &l) {
+    return {
+        {QStringLiteral("Motion templates (Movies folder)"), l.moviesFolderURL},
+        {QStringLiteral("Composites"), l.compositeFolderURL},
+        {QStringLiteral("DaVinci Resolve templates"), l.resolveTemplatesFolderURL},
+        {QStringLiteral("Custom LUTs"), l.customLUTsFolderURL},
+        {QStringLiteral("Fonts"), l.fontsFolderURL},
+        {QStringLiteral("Plug-ins"), l.pluginsFolderURL},
+        {QStringLiteral("Downloads"), l.downloadFolderURL},
+    };
+}
+
+QList<NamedLocation> everyLocation(const Locations &l) {
+    return {
+        {QStringLiteral("Movies folder"), l.moviesFolderURL},
+        {QStringLiteral("Library folder"), l.libraryFolderURL},
+        {QStringLiteral("Applications folder"), l.applicationsFolderURL},
+        {QStringLiteral("Shared app data"), l.sharedContainerURL},
+        {QStringLiteral("KLV App"), l.appBundleURL},
+        {QStringLiteral("Maker's folder"), l.vantoryFolderURL},
+        {QStringLiteral("Plug-ins"), l.pluginsFolderURL},
+        {QStringLiteral("Log folder"), l.logFolderURL},
+        {QStringLiteral("Downloads"), l.downloadFolderURL},
+        {QStringLiteral("DaVinci Resolve templates"), l.resolveTemplatesFolderURL},
+        {QStringLiteral("Custom LUTs"), l.customLUTsFolderURL},
+        {QStringLiteral("Fonts"), l.fontsFolderURL},
+        {QStringLiteral("Cache"), l.appCacheFolderURL},
+        {QStringLiteral("Composites"), l.compositeFolderURL},
+        {QStringLiteral("Motion effects"), l.motionEffectsFolderURL},
+        {QStringLiteral("Motion titles"), l.motionTitlesFolderURL},
+        {QStringLiteral("Motion transitions"), l.motionTransitionsFolderURL},
+        {QStringLiteral("Motion generators"), l.motionGeneratorsFolderURL},
+        {QStringLiteral("Picture map"), l.userDataFileURL},
+        {QStringLiteral("Library cache"), l.productCacheFileURL},
+        {QStringLiteral("Product pictures"), l.productImageFolderURL},
+        {QStringLiteral("Updater"), l.updaterAppURL},
+        {QStringLiteral("Downloaded app update"), l.appUpdateArchiveURL},
+        {QStringLiteral("Log file"), l.logFileURL},
+        {QStringLiteral("Settings file"), l.settingsFileURL},
+    };
+}
+
+// The nearest folder that exists: a destination not made yet will be made on that volume.
+QString existingAncestor(QString path) {
+    while (!path.isEmpty() && !QFileInfo::exists(path)) {
+        const QString parent = QFileInfo(QDir::cleanPath(path)).path();
+        if (parent == path)
+            break;
+        path = parent;
     }
-    Q_EMIT finished(ExitCode::success);
+    return path;
+}
+
+QString stateOf(const QString &path) {
+    const QFileInfo info(path);
+    return !info.exists() ? QStringLiteral("missing")
+           : info.isDir() ? QStringLiteral("folder")
+                          : QStringLiteral("file");
+}
+
+} // namespace
+
+void DoctorCommand::describe(QCommandLineParser &parser) const {
+    parser.addOption({jsonOption, QStringLiteral("Print the checks and the folders as one JSON object.")});
+}
+
+void DoctorCommand::run(const QCommandLineParser &parser) {
+    m_asJson = parser.isSet(jsonOption);
+    const Services &services = m_context.services();
+    if (!m_asJson) {
+        m_terminal.printResult(u"Store:       " + services.configuration().storeUrl);
+        m_terminal.printResult(u"OS version:  " + services.macOSVersion.trimmed());
+        m_terminal.printResult(u"App version: " + services.appVersion);
+        m_terminal.printResult(QStringLiteral("Signed in:   ") + (m_context.services().settings().sessionActive
+                                                                      ? QStringLiteral("yes")
+                                                                      : QStringLiteral("no")));
+        m_terminal.printResult(QStringLiteral("Checks:"));
+    }
+    checkFreeSpace();
+    checkNotifications();
+    checkStore();
+}
+
+void DoctorCommand::addCheck(const QString &name, bool passed, const QString &detail, const QString &fix) {
+    m_allPassed = m_allPassed && passed;
+    QJsonObject check{
+        {QStringLiteral("name"), name}, {QStringLiteral("passed"), passed}, {QStringLiteral("detail"), detail}};
+    if (!passed)
+        check.insert(QStringLiteral("fix"), fix);
+    m_checks.append(check);
+    if (m_asJson)
+        return;
+    m_terminal.printResult(
+        QStringLiteral("  %1 %2: %3").arg(passed ? QStringLiteral("ok  ") : QStringLiteral("FAIL"), name, detail),
+        passed ? Terminal::Tone::good : Terminal::Tone::failure);
+    if (!passed)
+        m_terminal.printResult(u"       To fix: " + fix);
+}
+
+void DoctorCommand::checkFreeSpace() {
+    // One check per volume, naming the destinations on it.
+    std::map<QString, std::pair<QStorageInfo, QStringList>> volumes;
+    for (const NamedLocation &destination : destinations(m_context.services().locations())) {
+        const QStorageInfo volume(existingAncestor(destination.path));
+        auto &entry = volumes[volume.rootPath()];
+        entry.first = volume;
+        entry.second.append(destination.name);
+    }
+    for (const auto &[root, entry] : volumes) {
+        const auto &[volume, names] = entry;
+        const qint64 free = volume.bytesAvailable();
+        const bool enough = volume.isValid() && free >= lowSpaceBytes;
+        addCheck(u"Free space for " + names.join(u", "), enough,
+                 volume.isValid() ? QString(formatByteCount(free) + u" free on " + root)
+                                  : QStringLiteral("the disk could not be examined"),
+                 u"make room on " + root + u" (at least " + formatByteCount(lowSpaceBytes) +
+                     u" is wise before an installation).");
+    }
+}
+
+void DoctorCommand::checkNotifications() {
+    const QString service = QStringLiteral("org.freedesktop.Notifications");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const bool connected = bus.isConnected();
+    const bool registered = connected && bus.interface() && bus.interface()->isServiceRegistered(service).value();
+    addCheck(QStringLiteral("Notifications"), registered,
+             registered  ? QStringLiteral("the desktop's notification service answers")
+             : connected ? QStringLiteral("no notification service on the session bus")
+                         : QStringLiteral("no session bus"),
+             QStringLiteral("sign in to a desktop session (or start a notification daemon such as dunst); "
+                            "without one, notifications are only written to the log."));
+}
+
+void DoctorCommand::checkStore() {
+    const QString address = m_context.services().configuration().storeUrl;
+    const QString fix = u"start the store or check the network; KLV_STORE_URL sets the address (now " + address + u").";
+    if (const QString problem = m_context.services().configuration().storeUrlProblem(); !problem.isEmpty()) {
+        addCheck(QStringLiteral("Store"), false, problem, fix);
+        report();
+        return;
+    }
+    QNetworkRequest request{QUrl(address)};
+    request.setTransferTimeout(storeTimeoutMs);
+    QNetworkReply *reply = m_context.services().network().get(request);
+    connect(reply, &QNetworkReply::finished, this, [this, reply, address, fix] {
+        reply->deleteLater();
+        // Any answer, even a refusal, shows the store is there.
+        const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+        const QString detail = answered ? QString(u"answers at " + address)
+                                        : QString(u"no answer from " + address + u" (" + reply->errorString() + u')');
+        addCheck(QStringLiteral("Store"), answered, detail, fix);
+        report();
+    });
+}
+
+void DoctorCommand::report() {
+    const QList<NamedLocation> locations = everyLocation(m_context.services().locations());
+    if (m_asJson) {
+        const Services &services = m_context.services();
+        QJsonArray rows;
+        for (const NamedLocation &location : locations)
+            rows.append(QJsonObject{{QStringLiteral("name"), location.name},
+                                    {QStringLiteral("path"), location.path},
+                                    {QStringLiteral("state"), stateOf(location.path)}});
+        m_terminal.printJson({{QStringLiteral("storeAddress"), services.configuration().storeUrl},
+                              {QStringLiteral("osVersion"), services.macOSVersion.trimmed()},
+                              {QStringLiteral("appVersion"), services.appVersion},
+                              {QStringLiteral("signedIn"), m_context.services().settings().sessionActive},
+                              {QStringLiteral("allPassed"), m_allPassed},
+                              {QStringLiteral("checks"), m_checks},
+                              {QStringLiteral("locations"), rows}});
+    } else {
+        m_terminal.printResult(QStringLiteral("Folders and files:"));
+        for (const NamedLocation &location : locations)
+            m_terminal.printResult(QStringLiteral("  %1 %2 %3")
+                                       .arg(location.name, -26)
+                                       .arg(stateOf(location.path), -8)
+                                       .arg(location.path));
+    }
+    Q_EMIT finished(m_allPassed ? ExitCode::success : ExitCode::checkFailed);
 }
 
 } // namespace klv::cli

@@ -2,6 +2,8 @@
 
 #include "Command.h"
 
+#include <QJsonArray>
+
 namespace klv::cli {
 
 class DoctorCommand final : public Command {
@@ -10,9 +12,22 @@ public:
     using Command::Command;
     QString name() const override { return QStringLiteral("doctor"); }
     QString summary() const override {
-        return QStringLiteral("Show every folder and file the app uses, the store address and the OS version.");
+        return QStringLiteral("Check the store, the free space and notifications; show the folders the app uses.");
     }
+    void describe(QCommandLineParser &parser) const override;
     void run(const QCommandLineParser &parser) override;
+
+private:
+    // One check's outcome, printed at once, or kept for the JSON object.
+    void addCheck(const QString &name, bool passed, const QString &detail, const QString &fix);
+    void checkStore();
+    void checkFreeSpace();
+    void checkNotifications();
+    void report();
+
+    bool m_asJson = false;
+    bool m_allPassed = true;
+    QJsonArray m_checks;
 };
 
 } // namespace klv::cli

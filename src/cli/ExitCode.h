@@ -7,6 +7,9 @@ enum ExitCode : int {
     storeRefused = 1,
     // The customer declined a confirmation, or the product's state does not allow what was asked.
     notDone = 1,
+    // whoami without a signed-in customer; doctor with a check that failed.
+    notSignedIn = 1,
+    checkFailed = 1,
     usageError = 2,
     // No answer, a transport error, or an answer that could not be read.
     noAnswer = 3,

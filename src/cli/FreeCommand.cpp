@@ -1,6 +1,7 @@
 #include "FreeCommand.h"
 
 #include "ExitCode.h"
+#include "ProductJson.h"
 #include "Terminal.h"
 
 #include "app/AppContext.h"
@@ -10,7 +11,7 @@
 
 #include <QCommandLineParser>
 #include <QJsonArray>
-#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace klv::cli {
 
@@ -19,7 +20,7 @@ const QString jsonOption = QStringLiteral("json");
 } // namespace
 
 void FreeCommand::describe(QCommandLineParser &parser) const {
-    parser.addOption({jsonOption, QStringLiteral("Print the free products as one JSON array.")});
+    parser.addOption({jsonOption, QStringLiteral("Print the free products as one JSON object.")});
 }
 
 void FreeCommand::run(const QCommandLineParser &parser) {
@@ -57,8 +58,8 @@ void FreeCommand::show(const MarketingCenter &marketing, bool asJson) {
     if (asJson) {
         QJsonArray array;
         for (const OnSaleProductInfo &product : products)
-            array.append(onSaleProductDictionary(product));
-        m_terminal.printJson(QJsonDocument(array));
+            array.append(saleProductJson(product));
+        m_terminal.printJson({{QStringLiteral("products"), array}});
     } else if (products.isEmpty()) {
         m_terminal.printResult(marketing.freeSectionPlaceholder());
     } else {

@@ -16,6 +16,8 @@
 #include "library/ProductLibrary.h"
 
 #include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonObject>
 
 namespace klv::cli {
 
@@ -24,6 +26,7 @@ using namespace Qt::StringLiterals;
 namespace {
 const QString yesOption = u"yes"_s;
 const QString allOption = u"all"_s;
+const QString jsonOption = u"json"_s;
 } // namespace
 
 InstallCommand::InstallCommand(AppContext &context, const Terminal &terminal, TerminalAlerts &alerts, bool isUpdate)
@@ -48,12 +51,14 @@ void InstallCommand::describe(QCommandLineParser &parser) const {
     } else {
         parser.addOption({yesOption, u"Do not ask: close Final Cut Pro and Motion if they run."_s});
     }
+    parser.addOption({jsonOption, u"Print the outcome as one JSON object."_s});
 }
 
 void InstallCommand::run(const QCommandLineParser &parser) {
     const QStringList names = parser.positionalArguments();
     const bool all = m_isUpdate && parser.isSet(allOption);
     m_answersYes = parser.isSet(yesOption);
+    m_asJson = parser.isSet(jsonOption);
     if (names.isEmpty() == !all) {
         m_terminal.printMessage(m_isUpdate ? u"Usage: klv update NAME... [--yes] | klv update --all [--yes]"_s
                                            : u"Usage: klv install NAME... [--yes]"_s);
@@ -110,7 +115,7 @@ std::optional<QList<OutlineViewItem>> InstallCommand::select(const QStringList &
     }
     const ProductSelection selection = findProducts(library, names);
     for (const QString &unknown : selection.unknown)
-        m_terminal.printMessage(u"No product \""_s + unknown + u"\" in your library (see klv list)."_s);
+        m_terminal.printMessage(unknownProductMessage(library, unknown));
     if (!selection.unknown.isEmpty()) {
         Q_EMIT finished(ExitCode::usageError);
         return std::nullopt;
@@ -124,8 +129,8 @@ std::optional<QList<OutlineViewItem>> InstallCommand::select(const QStringList &
                 continue;
             }
         } else if (record.isInstalled) {
-            m_terminal.printMessage(u"Note: \""_s + record.product_name +
-                                    u"\" is already installed (klv update reinstalls it when it has an update)."_s);
+            m_terminal.printNote(u"Note: \""_s + record.product_name +
+                                 u"\" is already installed (klv update reinstalls it when it has an update)."_s);
             ++m_alreadyInstalled;
             continue;
         }
@@ -166,7 +171,7 @@ void InstallCommand::requestAll(const QList<OutlineViewItem> &products) {
     connect(m_interrupts, &InterruptWatcher::interrupted, this, [this] {
         m_cancelled = true;
         m_progress->finishLine();
-        m_terminal.printMessage(u"Cancelling…"_s);
+        m_terminal.printNote(u"Cancelling…"_s);
         m_context.installationEngine().cancelInstallation();
         finishIfDone();
     });
@@ -179,23 +184,36 @@ void InstallCommand::requestNext() {
     if (m_toRequest.isEmpty() || m_cancelled)
         return;
     ++m_pendingRequests;
-    m_context.installationEngine().requestInstallation(m_toRequest.takeFirst(), !m_isUpdate);
+    const OutlineViewItem record = m_toRequest.takeFirst();
+    // Requests go one at a time, so an answer about download information is about this product.
+    m_lastRequested = record.product_name;
+    m_context.installationEngine().requestInstallation(record, !m_isUpdate);
 }
 
 void InstallCommand::watchEngine() {
     InstallationEngine &engine = m_context.installationEngine();
+    connect(&engine, &InstallationEngine::jobStarted, this, [this](const InstallationItem &job) {
+        // Counted over the products asked for, which are known from the start, not over the jobs queued so far;
+        // the members of a group count as their group.
+        const int number = qMin(m_productsDone + 1, m_productCount);
+        const std::optional<OutlineViewItem> record =
+            findProduct(m_context.library().libraryProducts(), QString::number(job.product_id));
+        m_progress->startJob(job.product_name, number, m_productCount, record ? record->product_fileSize : 0);
+    });
     connect(&engine, &InstallationEngine::stripChanged, this, [this, &engine] {
         if (engine.stripVisible())
-            m_progress->show(engine.stripTitle(), engine.stripPercentText(), engine.stripValue());
+            m_progress->show(engine.stripValue());
     });
     connect(&engine, &InstallationEngine::downloadInfoHandled, this,
             [this](InstallationEngine::DownloadInfoOutcome outcome, const QString &message) {
                 --m_pendingRequests;
+                const QString answered = m_lastRequested;
                 requestNext();
                 if (outcome != InstallationEngine::DownloadInfoOutcome::accepted) {
+                    ++m_productsDone;
                     m_progress->finishLine();
                     m_terminal.printMessage(message);
-                    ++m_failed;
+                    m_failures.append({answered, message});
                     const int code = outcome == InstallationEngine::DownloadInfoOutcome::refused
                                          ? ExitCode::storeRefused
                                          : ExitCode::noAnswer;
@@ -203,26 +221,33 @@ void InstallCommand::watchEngine() {
                 }
                 finishIfDone();
             });
-    connect(&engine, &InstallationEngine::installationRefused, this, [this](const QString &product) {
-        // A group member installed before is a note like an installed product, not a failure.
-        const QList<OutlineViewItem> &library = m_context.library().libraryProducts();
-        const bool installed = std::any_of(library.cbegin(), library.cend(), [&](const OutlineViewItem &record) {
-            return record.product_name == product && record.isInstalled;
-        });
-        if (installed && !m_isUpdate)
-            return;
-        ++m_failed;
-        m_exitCode = qMax(m_exitCode, int(ExitCode::storeRefused));
-    });
+    connect(&engine, &InstallationEngine::installationRefused, this,
+            [this](const QString &product, const QString &message) {
+                ++m_productsDone;
+                // A group member installed before is a note like an installed product, not a failure.
+                const QList<OutlineViewItem> &library = m_context.library().libraryProducts();
+                const bool installed =
+                    std::any_of(library.cbegin(), library.cend(), [&](const OutlineViewItem &record) {
+                        return record.product_name == product && record.isInstalled;
+                    });
+                if (installed && !m_isUpdate)
+                    return;
+                m_refusals.append({product, message});
+                m_exitCode = qMax(m_exitCode, int(ExitCode::storeRefused));
+            });
     connect(&engine, &InstallationEngine::installationCompleted, this, [this](const QString &productName) {
-        m_progress->finishLine();
-        m_terminal.printResult((m_isUpdate ? u"Updated "_s : u"Installed "_s) + productName);
-        ++m_done;
+        m_progress->endJob();
+        ++m_productsDone;
+        m_placed.append(productName);
+        if (!m_asJson)
+            m_terminal.printResult((m_isUpdate ? u"Updated "_s : u"Installed "_s) + productName, Terminal::Tone::good);
     });
-    connect(&engine, &InstallationEngine::jobFailed, this, [this](const QString &productName, const QString &) {
-        m_progress->finishLine();
-        m_terminal.printResult(u"Failed "_s + productName);
-        ++m_failed;
+    connect(&engine, &InstallationEngine::jobFailed, this, [this](const QString &productName, const QString &message) {
+        m_progress->endJob();
+        ++m_productsDone;
+        m_failures.append({productName, message});
+        if (!m_asJson)
+            m_terminal.printResult(u"Failed "_s + productName, Terminal::Tone::failure);
         m_exitCode = ExitCode::jobFailed;
     });
     connect(&engine, &InstallationEngine::queueFinished, this, [this] { finishIfDone(); });
@@ -233,26 +258,47 @@ void InstallCommand::finishIfDone() {
     const InstallationEngine &engine = m_context.installationEngine();
     // A cancelled job ends once its workers stopped and what it placed is taken back.
     if (m_cancelled) {
-        if (!engine.isBusy())
+        if (!engine.isBusy()) {
+            printJsonSummary();
             Q_EMIT finished(ExitCode::cancelled);
+        }
         return;
     }
     if (m_pendingRequests > 0 || !m_toRequest.isEmpty() || engine.isBusy() || engine.hasSideWork())
         return;
-    m_progress->finishLine();
+    m_progress->endJob();
     printSummary();
     Q_EMIT finished(m_exitCode);
 }
 
 void InstallCommand::printSummary() const {
+    if (m_asJson) {
+        printJsonSummary();
+        return;
+    }
     if (m_productCount < 2)
         return;
-    QStringList parts{QString::number(m_done) + (m_isUpdate ? u" updated"_s : u" installed"_s)};
+    QStringList parts{QString::number(m_placed.size()) + (m_isUpdate ? u" updated"_s : u" installed"_s)};
     if (m_alreadyInstalled > 0)
         parts << QString::number(m_alreadyInstalled) + u" already installed"_s;
-    if (m_failed > 0)
-        parts << QString::number(m_failed) + u" failed"_s;
+    if (const qsizetype failed = m_failures.size() + m_refusals.size(); failed > 0)
+        parts << QString::number(failed) + u" failed"_s;
     m_terminal.printResult(parts.join(u", "_s));
+}
+
+void InstallCommand::printJsonSummary() const {
+    if (!m_asJson)
+        return;
+    const auto withReasons = [](const QList<std::pair<QString, QString>> &entries) {
+        QJsonArray array;
+        for (const auto &[product, reason] : entries)
+            array.append(QJsonObject{{u"name"_s, product}, {u"reason"_s, reason}});
+        return array;
+    };
+    m_terminal.printJson({{u"installed"_s, QJsonArray::fromStringList(m_placed)},
+                          {u"failed"_s, withReasons(m_failures)},
+                          {u"refused"_s, withReasons(m_refusals)},
+                          {u"cancelled"_s, m_cancelled}});
 }
 
 } // namespace klv::cli

@@ -5,6 +5,7 @@
 #include "library/OutlineViewItem.h"
 
 #include <memory>
+#include <utility>
 
 namespace klv::cli {
 
@@ -37,6 +38,7 @@ private:
     void watchEngine();
     void finishIfDone();
     void printSummary() const;
+    void printJsonSummary() const;
 
     TerminalAlerts &m_alerts;
     bool m_isUpdate;
@@ -45,12 +47,18 @@ private:
     InterruptWatcher *m_interrupts = nullptr;
     QList<OutlineViewItem> m_toRequest;
     int m_productCount = 0;
-    int m_done = 0;
-    int m_failed = 0;
+    // Installed, failed or refused: the progress line's count of products.
+    int m_productsDone = 0;
+    // Product names, and names with the reason, for the summary.
+    QStringList m_placed;
+    QList<std::pair<QString, QString>> m_failures;
+    QList<std::pair<QString, QString>> m_refusals;
+    QString m_lastRequested;
     int m_alreadyInstalled = 0;
     int m_pendingRequests = 0;
     int m_exitCode = 0;
     bool m_cancelled = false;
+    bool m_asJson = false;
 };
 
 } // namespace klv::cli

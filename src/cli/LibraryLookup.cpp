@@ -2,7 +2,32 @@
 
 #include "library/LibraryRow.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace klv::cli {
+
+namespace {
+
+constexpr qsizetype suggestionCount = 3;
+
+qsizetype editDistance(const QString &a, const QString &b) {
+    std::vector<qsizetype> row(size_t(b.size() + 1));
+    for (qsizetype j = 0; j <= b.size(); ++j)
+        row[size_t(j)] = j;
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        qsizetype diagonal = row[0];
+        row[0] = i;
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const qsizetype above = row[size_t(j)];
+            row[size_t(j)] = std::min({above + 1, row[size_t(j - 1)] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[size_t(b.size())];
+}
+
+} // namespace
 
 std::optional<OutlineViewItem> findProduct(const QList<OutlineViewItem> &library, const QString &nameOrId) {
     bool isNumber = false;
@@ -34,6 +59,44 @@ ProductSelection findProducts(const QList<OutlineViewItem> &library, const QStri
             selection.products.append(*product);
     }
     return selection;
+}
+
+} // namespace klv::cli
+
+namespace klv::cli {
+
+QStringList closestProductNames(const QList<OutlineViewItem> &library, const QString &wanted) {
+    const QString key = wanted.trimmed().toCaseFolded();
+    if (key.isEmpty())
+        return {};
+    // Rank 0: equal but for case; 1: one contains the other; 2 and up: 2 + the edit distance.
+    const qsizetype farthest = 2 + std::max<qsizetype>(2, key.size() / 3);
+    QList<std::pair<qsizetype, QString>> ranked;
+    QStringList seen;
+    for (const OutlineViewItem &record : library) {
+        const QString title = describeLibraryRow(record, {}).title;
+        if (seen.contains(title))
+            continue;
+        seen.append(title);
+        const QString folded = title.toCaseFolded();
+        const qsizetype rank = folded == key                                  ? 0
+                               : folded.contains(key) || key.contains(folded) ? 1
+                                                                              : 2 + editDistance(folded, key);
+        if (rank <= farthest)
+            ranked.append({rank, title});
+    }
+    std::stable_sort(ranked.begin(), ranked.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    QStringList names;
+    for (qsizetype i = 0; i < std::min(suggestionCount, ranked.size()); ++i)
+        names.append(ranked[i].second);
+    return names;
+}
+
+QString unknownProductMessage(const QList<OutlineViewItem> &library, const QString &wanted) {
+    QString message = u"No product \"" + wanted + u"\" in your library (see klv list).";
+    if (const QStringList names = closestProductNames(library, wanted); !names.isEmpty())
+        message += u" Did you mean \"" + names.join(QStringLiteral("\", \"")) + u"\"?";
+    return message;
 }
 
 } // namespace klv::cli

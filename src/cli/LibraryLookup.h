@@ -21,4 +21,11 @@ struct ProductSelection {
 };
 ProductSelection findProducts(const QList<OutlineViewItem> &library, const QStringList &namesOrIds);
 
+// Up to three names as `klv list` shows them that come closest to a name not found: those equal but for case
+// first, then those containing it (or contained in it), then those a few typing mistakes away.
+QStringList closestProductNames(const QList<OutlineViewItem> &library, const QString &wanted);
+
+// "No product … in your library", with the closest names when there are any.
+QString unknownProductMessage(const QList<OutlineViewItem> &library, const QString &wanted);
+
 } // namespace klv::cli

@@ -1,6 +1,7 @@
 #include "ListCommand.h"
 
 #include "ExitCode.h"
+#include "ProductJson.h"
 #include "Terminal.h"
 
 #include "app/AppContext.h"
@@ -38,7 +39,7 @@ void ListCommand::describe(QCommandLineParser &parser) const {
     parser.addOption(
         {searchOption, QStringLiteral("Comma-separated words; rows matching any of them."), QStringLiteral("TEXT")});
     parser.addOption({sortOption, QStringLiteral("az or za."), QStringLiteral("ORDER")});
-    parser.addOption({jsonOption, QStringLiteral("Print the rows as one JSON array.")});
+    parser.addOption({jsonOption, QStringLiteral("Print the rows as one JSON object.")});
 }
 
 bool ListCommand::applyOptions(const QCommandLineParser &parser) {
@@ -85,7 +86,7 @@ void ListCommand::run(const QCommandLineParser &parser) {
             [this, asJson](ProductLibrary::RefreshOutcome outcome, const QString &message) {
                 if (outcome == ProductLibrary::RefreshOutcome::refused ||
                     outcome == ProductLibrary::RefreshOutcome::noAnswer)
-                    m_terminal.printMessage(message + u" Showing the library as last known.");
+                    m_terminal.printMessage(message + u" Showing the library as last known.", Terminal::Tone::failure);
                 show(asJson);
             });
     library.requestProductCommitNumber();
@@ -99,16 +100,16 @@ void ListCommand::show(bool asJson) {
     if (asJson) {
         QJsonArray array;
         for (const OutlineViewItem &record : rows) {
-            QJsonObject row = productDictionary(record);
+            QJsonObject row = libraryProductJson(record, products);
             if (record.isGroup()) {
                 QJsonArray members;
                 for (const qsizetype member : groupMemberIndexes(products, record))
-                    members.append(productDictionary(products[member]));
+                    members.append(libraryProductJson(products[member], products));
                 row.insert(QStringLiteral("members"), members);
             }
             array.append(row);
         }
-        m_terminal.printJson(QJsonDocument(array));
+        m_terminal.printJson({{QStringLiteral("products"), array}});
     } else {
         for (const OutlineViewItem &record : rows) {
             printRow(record, 0);
@@ -126,12 +127,15 @@ void ListCommand::printRow(const OutlineViewItem &record, int depth) {
     const QString marks = QString(record.isInstalled ? QStringLiteral("[installed]") : QStringLiteral("[ ]")) +
                           (record.isNeedUpdate ? QStringLiteral(" [update]") : QString());
     const QString indent(depth * 4, u' ');
-    QString line = indent + row.title;
+    QString line = QStringLiteral("%1  ").arg(record.product_id, 6) + indent + row.title;
     // A group's kind text ends with the separator of its last word; a terminal line does without it.
     if (const QString kinds = row.kindText.endsWith(u", ") ? row.kindText.chopped(2) : row.kindText; !kinds.isEmpty())
         line += u"  (" + kinds + u')';
-    m_terminal.printResult(QStringLiteral("%1  %2").arg(line, -48).arg(marks));
-    m_terminal.printResult(indent + u"    " + forTerminal(row.subLine));
+    const Terminal::Tone tone = record.isNeedUpdate  ? Terminal::Tone::notice
+                                : record.isInstalled ? Terminal::Tone::good
+                                                     : Terminal::Tone::plain;
+    m_terminal.printResult(QStringLiteral("%1  %2").arg(line, -56).arg(marks), tone);
+    m_terminal.printResult(QString(8, u' ') + indent + u"    " + forTerminal(row.subLine));
 }
 
 } // namespace klv::cli

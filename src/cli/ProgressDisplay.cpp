@@ -2,39 +2,120 @@
 
 #include "Terminal.h"
 
+#include "core/ByteCountFormat.h"
+
 namespace klv::cli {
 
 namespace {
-constexpr int barWidth = 30;
+
+constexpr int widestBar = 30;
+constexpr int narrowestBar = 10;
 constexpr qint64 lineIntervalMs = 1000;
+// Speed and time left wait for a second of history: the first moments say little about the rest.
+constexpr qint64 settlingMs = 1000;
+
+QString percentText(double percent) {
+    // Whole percents; 100 only once the job is truly done, so a rounded-up 99.6 does not read as finished.
+    const int whole = percent >= 100.0 ? 100 : qBound(0, int(percent), 99);
+    return QString::number(whole) + u'%';
+}
+
+QString durationText(qint64 seconds) {
+    if (seconds >= 3600)
+        return QStringLiteral("%1:%2:%3")
+            .arg(seconds / 3600)
+            .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+            .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString bar(double percent, int width) {
+    const int filled = qBound(0, int(percent / 100.0 * width), width);
+    return u'[' + QString(filled, u'#') + QString(width - filled, u'.') + u']';
+}
+
 } // namespace
 
 ProgressDisplay::ProgressDisplay(const Terminal &terminal)
-    : m_terminal(terminal)
-    , m_redraw(terminal.errorsAreInteractive()) {
-    m_sinceLastLine.start();
+    : m_terminal(terminal) {}
+
+QString ProgressDisplay::composeLine(const QString &name, int number, int count, double percent, double bytesPerSecond,
+                                     qint64 secondsLeft, int columns) {
+    const QString place = QStringLiteral("(%1/%2) ").arg(number).arg(count);
+    QString tail = u' ' + percentText(percent).rightJustified(4);
+    if (bytesPerSecond > 0)
+        tail += u"  " + formatByteCount(qint64(bytesPerSecond)) + u"/s";
+    if (secondsLeft >= 0)
+        tail += u"  " + durationText(secondsLeft) + u" left";
+    // The last column stays free: a line that fills it wraps on some terminals.
+    const int room = columns - 1;
+    int barWidth = qBound(narrowestBar, room - int(place.size() + name.size() + tail.size() + 1), widestBar);
+    int nameRoom = room - int(place.size() + tail.size()) - barWidth - 3;
+    if (nameRoom < 8) {
+        barWidth = 0;
+        nameRoom = room - int(place.size() + tail.size());
+    }
+    QString shownName = name;
+    if (shownName.size() > nameRoom)
+        shownName = nameRoom > 1 ? shownName.left(nameRoom - 1) + u'…' : QString();
+    QString line = place + shownName;
+    if (barWidth > 0)
+        line += u' ' + bar(percent, barWidth - 2);
+    line += tail;
+    return line.left(qMax(room, 0));
 }
 
-void ProgressDisplay::show(const QString &title, const QString &percentText, double percent) {
-    const int filled = qBound(0, int(percent / 100.0 * barWidth), barWidth);
-    const QString line = title + u" [" + QString(filled, u'#') + QString(barWidth - filled, u'.') + u"] " + percentText;
+void ProgressDisplay::startJob(const QString &name, int number, int count, qint64 byteCount) {
+    m_name = name;
+    m_number = number;
+    m_count = count;
+    m_byteCount = byteCount;
+    m_percent = 0.0;
+    m_sinceStart.start();
+    show(0.0);
+}
+
+void ProgressDisplay::show(double percent) {
+    const Terminal::ProgressStyle style = m_terminal.progressStyle();
+    if (style == Terminal::ProgressStyle::none || m_name.isEmpty())
+        return;
+    // A job's overall figure drops when a component joins it; shown dropping it would read as lost work.
+    m_percent = qBound(m_percent, percent, 100.0);
+    const qint64 elapsedMs = m_sinceStart.isValid() ? m_sinceStart.elapsed() : 0;
+    double bytesPerSecond = 0;
+    qint64 secondsLeft = -1;
+    if (elapsedMs >= settlingMs && m_percent > 0.0) {
+        const double percentPerSecond = m_percent * 1000.0 / double(elapsedMs);
+        bytesPerSecond = percentPerSecond / 100.0 * double(m_byteCount);
+        secondsLeft = qint64((100.0 - m_percent) / percentPerSecond + 0.5);
+    }
+    const bool redrawn = style == Terminal::ProgressStyle::redrawn;
+    const QString line = composeLine(m_name, m_number, m_count, m_percent, bytesPerSecond, secondsLeft,
+                                     redrawn ? m_terminal.messageColumns() : 100);
     if (line == m_lastLine)
         return;
-    m_lastLine = line;
-    if (m_redraw) {
+    if (redrawn) {
         m_terminal.redrawLine(line);
         m_lineOpen = true;
-    } else if (m_sinceLastLine.elapsed() >= lineIntervalMs || percent >= 100.0) {
+        m_lastLine = line;
+    } else if (!m_sinceLastLine.isValid() || m_sinceLastLine.elapsed() >= lineIntervalMs) {
         m_terminal.printMessage(line);
-        m_sinceLastLine.restart();
+        m_sinceLastLine.start();
+        m_lastLine = line;
     }
 }
 
 void ProgressDisplay::finishLine() {
+    // The bar goes: what follows (the job's outcome) says how it ended.
     if (m_lineOpen)
-        m_terminal.endLine();
+        m_terminal.redrawLine(QString());
     m_lineOpen = false;
     m_lastLine.clear();
+}
+
+void ProgressDisplay::endJob() {
+    finishLine();
+    m_name.clear();
 }
 
 } // namespace klv::cli

@@ -8,9 +8,15 @@
 #include "library/ProductLibrary.h"
 #include "store/Services.h"
 
+#include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonObject>
+
 namespace klv::cli {
 
 namespace {
+
+const QString jsonOption = QStringLiteral("json");
 
 QString identity(const OutlineViewItem &record) {
     return QString::number(record.product_id) + u'\x1f' + record.product_name + u'\x1f' + record.product_location;
@@ -25,7 +31,11 @@ QString stateText(const OutlineViewItem &record) {
 
 } // namespace
 
-void RefreshCommand::run(const QCommandLineParser &) {
+void RefreshCommand::describe(QCommandLineParser &parser) const {
+    parser.addOption({jsonOption, QStringLiteral("Print the outcome as one JSON object.")});
+}
+
+void RefreshCommand::run(const QCommandLineParser &parser) {
     if (!requireSignedIn(m_context, m_terminal)) {
         Q_EMIT finished(ExitCode::usageError);
         return;
@@ -34,15 +44,14 @@ void RefreshCommand::run(const QCommandLineParser &) {
     library.loadProductCache();
     const QList<OutlineViewItem> before = library.libraryProducts();
     connect(&library, &ProductLibrary::refreshFinished, this,
-            [this, before](ProductLibrary::RefreshOutcome outcome, const QString &message) {
+            [this, before, asJson = parser.isSet(jsonOption)](ProductLibrary::RefreshOutcome outcome,
+                                                              const QString &message) {
                 if (outcome == ProductLibrary::RefreshOutcome::unchanged ||
                     outcome == ProductLibrary::RefreshOutcome::downloaded) {
-                    const QString commit = m_context.services().settings().storedCommitID;
                     const QString what = outcome == ProductLibrary::RefreshOutcome::downloaded
                                              ? QStringLiteral("downloaded")
                                              : QStringLiteral("unchanged");
-                    m_terminal.printResult(u"Library " + what + u" (commit " + commit + u").");
-                    reportChanges(before);
+                    reportChanges(before, what, asJson);
                     if (!message.isEmpty())
                         m_terminal.printMessage(message);
                 } else {
@@ -53,7 +62,13 @@ void RefreshCommand::run(const QCommandLineParser &) {
     library.requestProductCommitNumber();
 }
 
-void RefreshCommand::reportChanges(const QList<OutlineViewItem> &before) {
+void RefreshCommand::reportChanges(const QList<OutlineViewItem> &before, const QString &what, bool asJson) {
+    const QString commit = m_context.services().settings().storedCommitID;
+    if (!asJson)
+        m_terminal.printResult(u"Library " + what + u" (commit " + commit + u").");
+    QJsonArray added;
+    QJsonArray changed;
+    QJsonArray removed;
     QHash<QString, OutlineViewItem> previous;
     for (const OutlineViewItem &record : before)
         previous.insert(identity(record), record);
@@ -66,19 +81,44 @@ void RefreshCommand::reportChanges(const QList<OutlineViewItem> &before) {
         present.insert(key);
         const auto old = previous.constFind(key);
         if (old == previous.cend()) {
-            m_terminal.printResult(u"  + " + record.product_name + u" (" + stateText(record) + u')');
+            added.append(QJsonObject{{QStringLiteral("number"), record.product_id},
+                                     {QStringLiteral("name"), record.product_name},
+                                     {QStringLiteral("installed"), record.isInstalled},
+                                     {QStringLiteral("updateAvailable"), record.isNeedUpdate}});
+            if (!asJson)
+                m_terminal.printResult(u"  + " + record.product_name + u" (" + stateText(record) + u')');
             ++changes;
         } else if (old->isInstalled != record.isInstalled || old->isNeedUpdate != record.isNeedUpdate) {
-            m_terminal.printResult(u"  ~ " + record.product_name + u": " + stateText(*old) + u" -> " +
-                                   stateText(record));
+            changed.append(QJsonObject{{QStringLiteral("number"), record.product_id},
+                                       {QStringLiteral("name"), record.product_name},
+                                       {QStringLiteral("installed"), record.isInstalled},
+                                       {QStringLiteral("updateAvailable"), record.isNeedUpdate},
+                                       {QStringLiteral("wasInstalled"), old->isInstalled},
+                                       {QStringLiteral("hadUpdate"), old->isNeedUpdate}});
+            if (!asJson)
+                m_terminal.printResult(u"  ~ " + record.product_name + u": " + stateText(*old) + u" -> " +
+                                           stateText(record),
+                                       record.isNeedUpdate ? Terminal::Tone::notice : Terminal::Tone::plain);
             ++changes;
         }
     }
     for (const OutlineViewItem &record : before) {
         if (!present.contains(identity(record))) {
-            m_terminal.printResult(u"  - " + record.product_name);
+            removed.append(QJsonObject{{QStringLiteral("number"), record.product_id},
+                                       {QStringLiteral("name"), record.product_name}});
+            if (!asJson)
+                m_terminal.printResult(u"  - " + record.product_name);
             ++changes;
         }
+    }
+    if (asJson) {
+        m_terminal.printJson({{QStringLiteral("library"), what},
+                              {QStringLiteral("commit"), commit},
+                              {QStringLiteral("productCount"), after.size()},
+                              {QStringLiteral("added"), added},
+                              {QStringLiteral("changed"), changed},
+                              {QStringLiteral("removed"), removed}});
+        return;
     }
     m_terminal.printResult(changes == 0 ? QStringLiteral("No changes; %1 products.").arg(after.size())
                                         : QStringLiteral("%1 changes; %2 products.").arg(changes).arg(after.size()));

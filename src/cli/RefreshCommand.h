@@ -15,10 +15,11 @@ public:
         return QStringLiteral("Check the store for library changes, download them and detect what is installed.");
     }
     bool needsStore() const override { return true; }
+    void describe(QCommandLineParser &parser) const override;
     void run(const QCommandLineParser &parser) override;
 
 private:
-    void reportChanges(const QList<OutlineViewItem> &before);
+    void reportChanges(const QList<OutlineViewItem> &before, const QString &what, bool asJson);
 };
 
 } // namespace klv::cli

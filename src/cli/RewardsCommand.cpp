@@ -10,7 +10,6 @@
 
 #include <QCommandLineParser>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 namespace klv::cli {
@@ -72,9 +71,10 @@ void RewardsCommand::show(const Rewards &rewards, bool asJson) {
                                  {QStringLiteral("coins"), rewards.goldCoinCount()},
                                  {QStringLiteral("progress"), rewards.progressValue()},
                                  {QStringLiteral("progressMaximum"), Rewards::progressMaximum},
-                                 {QStringLiteral("need"), rewards.needText()},
+                                 {QStringLiteral("neededForNextTier"),
+                                  rewards.amountToNextTier() ? QJsonValue(*rewards.amountToNextTier()) : QJsonValue()},
                                  {QStringLiteral("tiers"), rows}};
-        m_terminal.printJson(QJsonDocument(result));
+        m_terminal.printJson(result);
     } else {
         m_terminal.printResult(QStringLiteral("Spent $%1; %2 of %3 coins.")
                                    .arg(QString::number(rewards.totalSpent(), 'f', 2))

@@ -1,6 +1,7 @@
 #include "SaleCommand.h"
 
 #include "ExitCode.h"
+#include "ProductJson.h"
 #include "Terminal.h"
 
 #include "app/AppContext.h"
@@ -9,7 +10,7 @@
 
 #include <QCommandLineParser>
 #include <QJsonArray>
-#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <algorithm>
 
@@ -65,14 +66,14 @@ void SaleCommand::show(const MarketingCenter &marketing, bool asJson) {
     if (asJson) {
         QJsonArray products;
         for (const OnSaleProductInfo &product : marketing.saleOfTheDayPList())
-            products.append(onSaleProductDictionary(product));
+            products.append(saleProductJson(product));
         const QJsonObject sale{{QStringLiteral("title"), marketing.saleTitle()},
                                {QStringLiteral("discountPercent"), marketing.saleDiscountPercent()},
                                {QStringLiteral("endDate"), marketing.saleEndDate()},
                                {QStringLiteral("countdown"), countdown},
                                {QStringLiteral("products"), products},
                                {QStringLiteral("placeholder"), QJsonArray::fromStringList(placeholder)}};
-        m_terminal.printJson(QJsonDocument(sale));
+        m_terminal.printJson(sale);
     } else if (!placeholder.isEmpty()) {
         for (const QString &line : placeholder)
             m_terminal.printResult(line);

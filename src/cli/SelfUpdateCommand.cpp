@@ -9,7 +9,6 @@
 #include "update/SelfUpdate.h"
 
 #include <QCommandLineParser>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 namespace klv::cli {
@@ -97,7 +96,7 @@ void SelfUpdateCommand::report(const QString &offered, bool newer, std::optional
                             {u"updateAvailable"_s, newer}};
         if (started)
             outcome.insert(u"updateStarted"_s, *started);
-        m_terminal.printJson(QJsonDocument(outcome));
+        m_terminal.printJson(outcome);
         return;
     }
     const QString store = offered.isEmpty() ? u"the store names no version"_s : u"the store has "_s + offered;

@@ -5,7 +5,10 @@
 #include "core/ControlCharacters.h"
 
 #include <QJsonDocument>
+#include <QJsonObject>
 
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace klv::cli {
@@ -20,12 +23,45 @@ void Terminal::write(std::FILE *stream, const QString &text) {
     std::fflush(stream);
 }
 
-void Terminal::printResult(const QString &line) const {
-    write(m_output, escapeControlCharacters(line) + u'\n');
+namespace {
+
+constexpr int jsonFormatVersion = 1;
+constexpr int defaultColumns = 80;
+
+bool isDumbTerminal() {
+    return qEnvironmentVariable("TERM") == u"dumb";
 }
 
-void Terminal::printMessage(const QString &line) const {
-    write(m_errors, escapeControlCharacters(line) + u'\n');
+} // namespace
+
+bool Terminal::usesColour(std::FILE *stream) {
+    // NO_COLOR set to anything but the empty text turns colour off (no-color.org).
+    return ::isatty(::fileno(stream)) == 1 && qEnvironmentVariableIsEmpty("NO_COLOR") && !isDumbTerminal();
+}
+
+QString Terminal::painted(std::FILE *stream, const QString &line, Tone tone) {
+    const QString text = escapeControlCharacters(line);
+    if (tone == Tone::plain || !usesColour(stream))
+        return text;
+    const QString colour = tone == Tone::good     ? QStringLiteral("32")
+                           : tone == Tone::notice ? QStringLiteral("33")
+                                                  : QStringLiteral("31");
+    return u"\x1b[" + colour + u'm' + text + u"\x1b[0m";
+}
+
+void Terminal::printResult(const QString &line, Tone tone) const {
+    write(m_output, painted(m_output, line, tone) + u'\n');
+}
+
+void Terminal::printMessage(const QString &line, Tone tone) const {
+    const QString clearRedrawn = m_redrawnLineShown ? QStringLiteral("\r\x1b[2K") : QString();
+    m_redrawnLineShown = false;
+    write(m_errors, clearRedrawn + painted(m_errors, line, tone) + u'\n');
+}
+
+void Terminal::printNote(const QString &line) const {
+    if (!m_quiet)
+        printMessage(line);
 }
 
 void Terminal::printResultLines(const QString &text) const {
@@ -38,10 +74,11 @@ void Terminal::printMessageLines(const QString &text) const {
         printMessage(line);
 }
 
-void Terminal::printJson(const QJsonDocument &document) const {
+void Terminal::printJson(QJsonObject result) const {
+    result.insert(QStringLiteral("version"), jsonFormatVersion);
     // JSON escapes every character below U+0020 already; DEL and the C1 controls become \u escapes, which JSON
     // reads back as the same characters.
-    QString text = QString::fromUtf8(document.toJson(QJsonDocument::Indented)).trimmed();
+    QString text = QString::fromUtf8(QJsonDocument(result).toJson(QJsonDocument::Indented)).trimmed();
     for (qsizetype i = text.size() - 1; i >= 0; --i) {
         if (const char16_t c = text.at(i).unicode(); c >= 0x7f && c <= 0x9f)
             text.replace(i, 1, QStringLiteral("\\u%1").arg(uint(c), 4, 16, QLatin1Char('0')));
@@ -51,14 +88,27 @@ void Terminal::printJson(const QJsonDocument &document) const {
 
 void Terminal::redrawLine(const QString &line) const {
     write(m_errors, u"\r\x1b[2K" + escapeControlCharacters(line));
+    m_redrawnLineShown = !line.isEmpty();
 }
 
 void Terminal::endLine() const {
     write(m_errors, QStringLiteral("\n"));
+    m_redrawnLineShown = false;
 }
 
-bool Terminal::errorsAreInteractive() const {
-    return ::isatty(::fileno(m_errors)) == 1;
+Terminal::ProgressStyle Terminal::progressStyle() const {
+    if (m_quiet || isDumbTerminal())
+        return ProgressStyle::none;
+    return ::isatty(::fileno(m_errors)) == 1 ? ProgressStyle::redrawn : ProgressStyle::lines;
+}
+
+int Terminal::messageColumns() const {
+    winsize size{};
+    if (::ioctl(::fileno(m_errors), TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    bool isNumber = false;
+    const int columns = qEnvironmentVariableIntValue("COLUMNS", &isNumber);
+    return isNumber && columns > 0 ? columns : defaultColumns;
 }
 
 bool Terminal::isInteractive() const {

@@ -12,6 +12,8 @@
 #include "library/ProductLibrary.h"
 
 #include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonObject>
 
 namespace klv::cli {
 
@@ -19,17 +21,20 @@ using namespace Qt::StringLiterals;
 
 namespace {
 const QString yesOption = u"yes"_s;
-}
+const QString jsonOption = u"json"_s;
+} // namespace
 
 void UninstallCommand::describe(QCommandLineParser &parser) const {
     parser.addPositionalArgument(u"names"_s, u"Product names as klv list shows them, or product numbers."_s,
                                  u"NAME..."_s);
     parser.addOption({yesOption, u"Do not ask for confirmation."_s});
+    parser.addOption({jsonOption, u"Print the outcome as one JSON object."_s});
 }
 
 void UninstallCommand::run(const QCommandLineParser &parser) {
     const QStringList names = parser.positionalArguments();
     const bool confirmed = parser.isSet(yesOption);
+    m_asJson = parser.isSet(jsonOption);
     if (names.isEmpty()) {
         m_terminal.printMessage(u"Usage: klv uninstall NAME... [--yes]"_s);
         Q_EMIT finished(ExitCode::usageError);
@@ -57,7 +62,7 @@ void UninstallCommand::uninstall(const QStringList &names, bool confirmed) {
     library.detectInstalledStates(productNameMap(library.libraryProducts()));
     const ProductSelection selection = findProducts(library.libraryProducts(), names);
     for (const QString &unknown : selection.unknown)
-        m_terminal.printMessage(u"No product \""_s + unknown + u"\" in your library (see klv list)."_s);
+        m_terminal.printMessage(unknownProductMessage(library.libraryProducts(), unknown));
     if (!selection.unknown.isEmpty()) {
         Q_EMIT finished(ExitCode::usageError);
         return;
@@ -89,6 +94,10 @@ void UninstallCommand::uninstall(const QStringList &names, bool confirmed) {
 }
 
 void UninstallCommand::report(const OutlineViewItem &record, const UninstallReport &report) {
+    if (!report.removedNothing())
+        m_uninstalled.append(record.product_name);
+    if (m_asJson)
+        return;
     for (const QString &path : report.removed)
         m_terminal.printMessage(u"Removed "_s + path);
     const QString kept = report.kept.isEmpty() ? QString() : u" ("_s + report.kept.join(u", "_s) + u')';
@@ -100,6 +109,8 @@ void UninstallCommand::report(const OutlineViewItem &record, const UninstallRepo
 
 void UninstallCommand::uninstallNext() {
     if (m_toRemove.isEmpty()) {
+        if (m_asJson)
+            m_terminal.printJson({{u"uninstalled"_s, QJsonArray::fromStringList(m_uninstalled)}});
         Q_EMIT finished(ExitCode::success);
         return;
     }

@@ -26,6 +26,8 @@ private:
     void uninstallNext();
 
     QList<OutlineViewItem> m_toRemove;
+    bool m_asJson = false;
+    QStringList m_uninstalled;
 };
 
 } // namespace klv::cli

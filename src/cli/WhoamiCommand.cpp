@@ -6,17 +6,36 @@
 #include "app/AppContext.h"
 #include "store/Services.h"
 
+#include <QCommandLineParser>
+#include <QJsonObject>
+
 namespace klv::cli {
 
-void WhoamiCommand::run(const QCommandLineParser &) {
+namespace {
+const QString jsonOption = QStringLiteral("json");
+} // namespace
+
+void WhoamiCommand::describe(QCommandLineParser &parser) const {
+    parser.addOption({jsonOption, QStringLiteral("Print the customer as one JSON object.")});
+}
+
+void WhoamiCommand::run(const QCommandLineParser &parser) {
     const Settings &settings = m_context.services().settings();
-    if (settings.sessionActive) {
+    if (parser.isSet(jsonOption)) {
+        QJsonObject customer{{QStringLiteral("signedIn"), settings.sessionActive}};
+        if (settings.sessionActive) {
+            customer.insert(QStringLiteral("name"), settings.userName);
+            customer.insert(QStringLiteral("email"), settings.userEmail);
+        }
+        m_terminal.printJson(customer);
+    } else if (settings.sessionActive) {
         m_terminal.printResult(settings.userName);
         m_terminal.printResult(settings.userEmail);
     } else {
         m_terminal.printResult(QStringLiteral("signed out"));
     }
-    Q_EMIT finished(ExitCode::success);
+    // Scripts can ask "am I signed in?" by the exit code alone.
+    Q_EMIT finished(settings.sessionActive ? ExitCode::success : ExitCode::notSignedIn);
 }
 
 } // namespace klv::cli

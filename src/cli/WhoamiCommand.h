@@ -10,6 +10,7 @@ public:
     using Command::Command;
     QString name() const override { return QStringLiteral("whoami"); }
     QString summary() const override { return QStringLiteral("Show the signed-in customer's name and e-mail."); }
+    void describe(QCommandLineParser &parser) const override;
     void run(const QCommandLineParser &parser) override;
 };
 

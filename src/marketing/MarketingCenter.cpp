@@ -54,6 +54,8 @@ Reading readAnswer(Services &services, const StoreResponse &response, const QStr
                    const QString &noAnswerAlert) {
     const Reporter &reporter = services.reporter();
     if (!response.hasBody) {
+        // The address is for the log: on screen it is noise, and it may carry the customer's parameters.
+        reporter.appendLog(noAnswerAlert + u" "_s + requestUrl);
         reporter.showAlert(u"Alert"_s, noAnswerAlert, u"OK"_s);
         return {std::nullopt, MarketingOutcome::noAnswer,
                 u"The store could not be reached: "_s + response.transportError};
@@ -135,8 +137,7 @@ void MarketingCenter::stopCountdown() {
 }
 
 void MarketingCenter::handleMarketingInfo(const StoreResponse &response, const QString &requestUrl) {
-    const Reading reading =
-        readAnswer(m_services, response, requestUrl, u"Failed to request the get marketing info "_s + requestUrl);
+    const Reading reading = readAnswer(m_services, response, requestUrl, u"Failed to request the get marketing info"_s);
     if (reading.answer) {
         setSaleItems(arrayOrEmpty(*reading.answer, "saleItemsInfo"_L1));
         setSaleInfo(objectOrEmpty(*reading.answer, "saleInfo"_L1));

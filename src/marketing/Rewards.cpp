@@ -133,13 +133,17 @@ double Rewards::progressValue() const {
     return std::min(m_totalSpent, progressMaximum);
 }
 
-QString Rewards::needText() const {
+std::optional<double> Rewards::amountToNextTier() const {
     if (m_totalSpent > progressMaximum)
-        return u"Max Tier Reached"_s;
+        return std::nullopt;
     // Worked out in doubles so that no spending, however odd, overflows an integer.
     const double whole = std::trunc(m_totalSpent);
-    const double need = std::trunc(whole / 100.0) * 100.0 - whole + 100.0;
-    return u"$ "_s + QString::number(need, 'f', 0) + u" need"_s;
+    return std::trunc(whole / 100.0) * 100.0 - whole + 100.0;
+}
+
+QString Rewards::needText() const {
+    const std::optional<double> need = amountToNextTier();
+    return need ? u"$ "_s + QString::number(*need, 'f', 0) + u" need"_s : u"Max Tier Reached"_s;
 }
 
 QList<RewardTier> Rewards::tiers() const {

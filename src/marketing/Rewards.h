@@ -11,6 +11,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 namespace klv {
 
 class Services;
@@ -44,6 +46,8 @@ public:
     double progressValue() const;
     // "$ 50 need", or "Max Tier Reached" above 1000 dollars.
     QString needText() const;
+    // The whole dollars the next tier needs; nothing above 1000 dollars.
+    std::optional<double> amountToNextTier() const;
     QList<RewardTier> tiers() const;
     // The text copyRewardCoupon puts on the clipboard for a row, "Reward $10" for row 0.
     static QString rewardText(int row);

@@ -79,8 +79,8 @@ protected:
     QStringList listedNames() const {
         const CliResult result = klv({u"list"_s, u"--json"_s});
         QStringList names;
-        for (const QJsonValue &row : QJsonDocument::fromJson(result.out.toUtf8()).array())
-            names << row[u"product_name"].toString();
+        for (const QJsonValue &row : QJsonDocument::fromJson(result.out.toUtf8())[u"products"].toArray())
+            names << row[u"fullName"].toString();
         return names;
     }
     int libraryDownloads() const {

@@ -52,8 +52,8 @@ protected:
         const CliResult result = klv({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("--filter"),
                                       QStringLiteral("installed")});
         QStringList names;
-        for (const QJsonValue &row : QJsonDocument::fromJson(result.out.toUtf8()).array())
-            names << row[u"product_name"].toString();
+        for (const QJsonValue &row : QJsonDocument::fromJson(result.out.toUtf8())[u"products"].toArray())
+            names << row[u"fullName"].toString();
         return names;
     }
     QString motion(const QString &type, const QString &relative) const {
@@ -363,11 +363,11 @@ TEST_F(InstallCliTest, CtrlCSigtermAndSighupCancelAndLeaveNothingBehind) {
         ASSERT_TRUE(klvProcess.waitForStarted());
         // Wait until the job runs (the download then hangs in the delay).
         QByteArray errors;
-        for (int i = 0; i < 100 && !errors.contains("Installing (1 / 1)"); ++i) {
+        for (int i = 0; i < 100 && !errors.contains("(1/1) Fixture Titles"); ++i) {
             klvProcess.waitForReadyRead(100);
             errors += klvProcess.readAllStandardError();
         }
-        ASSERT_TRUE(errors.contains("Installing (1 / 1)")) << errors.toStdString();
+        ASSERT_TRUE(errors.contains("(1/1) Fixture Titles")) << errors.toStdString();
         ::kill(pid_t(klvProcess.processId()), signal);
         ASSERT_TRUE(klvProcess.waitForFinished(15'000));
         EXPECT_EQ(klvProcess.exitStatus(), QProcess::NormalExit) << "signal " << signal;
@@ -386,11 +386,11 @@ TEST_F(InstallCliTest, CtrlCWhileTemplatesArePlacedEndsOnlyOnceNothingOfTheJobIs
         klvProcess.setProcessEnvironment(environment());
         klvProcess.start(QStringLiteral(KLV_CLI_BINARY), {QStringLiteral("install"), QStringLiteral("Fixture Titles")});
         QByteArray errors;
-        for (int i = 0; i < 100 && !errors.contains("Installing (1 / 1)"); ++i) {
+        for (int i = 0; i < 100 && !errors.contains("(1/1) Fixture Titles"); ++i) {
             klvProcess.waitForReadyRead(100);
             errors += klvProcess.readAllStandardError();
         }
-        ASSERT_TRUE(errors.contains("Installing (1 / 1)")) << errors.toStdString();
+        ASSERT_TRUE(errors.contains("(1/1) Fixture Titles")) << errors.toStdString();
         if (!klvProcess.waitForFinished(delayMs)) {
             ::kill(pid_t(klvProcess.processId()), SIGINT);
             ASSERT_TRUE(klvProcess.waitForFinished(30'000));

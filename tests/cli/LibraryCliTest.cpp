@@ -37,12 +37,12 @@ protected:
     QJsonArray listJson(const QStringList &options = {}) const {
         const CliResult result = klv(QStringList{QStringLiteral("list"), QStringLiteral("--json")} + options);
         EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-        return QJsonDocument::fromJson(result.out.toUtf8()).array();
+        return QJsonDocument::fromJson(result.out.toUtf8())[u"products"].toArray();
     }
     static QStringList names(const QJsonArray &rows) {
         QStringList result;
         for (const QJsonValue &row : rows)
-            result << row[u"product_name"].toString();
+            result << row[u"fullName"].toString();
         return result;
     }
     int libraryDownloads() const {
@@ -87,7 +87,10 @@ TEST_F(LibraryCliTest, DownloadsOnceSortedAndOnlyAgainWhenTheCommitChanges) {
         << shown.join(u" | ").toStdString();
     const QJsonObject bundle = rows[shown.indexOf(u"Starter Bundle"_qs)].toObject();
     EXPECT_EQ(names(bundle[u"members"].toArray()), (QStringList{u"Alpha Titles"_qs, u"Beta Transitions"_qs}));
-    EXPECT_EQ(bundle.size(), 13) << "the twelve record keys and the members";
+    EXPECT_EQ(bundle.keys(), (QStringList{u"appleSiliconNative"_qs, u"application"_qs, u"fullName"_qs, u"group"_qs,
+                                          u"installed"_qs, u"kinds"_qs, u"members"_qs, u"name"_qs, u"number"_qs,
+                                          u"sizeBytes"_qs, u"updateAvailable"_qs}))
+        << "the client's own field names, not the store's";
 
     const CliResult second = klv({QStringLiteral("refresh")});
     EXPECT_TRUE(second.out.startsWith(u"Library unchanged (commit fixture-1).\nNo changes; 15 products."))
@@ -152,7 +155,8 @@ TEST_F(LibraryCliTest, TheCacheShowsTheLastKnownLibraryWhenTheStoreIsAway) {
     const CliResult offline = klv({QStringLiteral("list"), QStringLiteral("--filter"), QStringLiteral("installed")});
     EXPECT_EQ(offline.exitCode, 0);
     EXPECT_TRUE(offline.err.contains(u"Showing the library as last known.")) << offline.err.toStdString();
-    EXPECT_TRUE(offline.out.startsWith(u"Twin Titles  (Titles)")) << offline.out.toStdString();
+    EXPECT_TRUE(offline.out.startsWith(u"   730  Twin Titles  (Titles)"))
+        << "with its number" << offline.out.toStdString();
     EXPECT_TRUE(offline.out.contains(u"[installed]"));
     EXPECT_EQ(klv({QStringLiteral("refresh")}).exitCode, 3);
 }

@@ -74,7 +74,7 @@ protected:
     static QStringList names(const QJsonArray &products) {
         QStringList result;
         for (const QJsonValue &product : products)
-            result << product[u"product_name"].toString();
+            result << product[u"name"].toString();
         return result;
     }
 
@@ -94,7 +94,7 @@ TEST_F(MarketingCliTest, SaleShowsTitleCountdownAndProductsAndFollowsTheCatalog)
     EXPECT_EQ(lines.mid(2), (QStringList{u"  Aurora Glow"_s, u"      Soft light leaks for titles"_s,
                                          u"  Cinematic Bars"_s, u"      Letterbox bars in every ratio"_s}));
 
-    EXPECT_EQ(jsonOf({u"sale"_s})[u"products"][0][u"product_image"].toString(),
+    EXPECT_EQ(jsonOf({u"sale"_s})[u"products"][0][u"imageAddress"].toString(),
               store.url() + u"/files/pictures/aurora.png");
 
     editMarketing([](QJsonObject &marketing) {
@@ -130,7 +130,7 @@ TEST_F(MarketingCliTest, FreeLeavesOutWhatTheCustomerOwns) {
 
     ASSERT_EQ(klv({u"logout"_s}).exitCode, 0);
     const CliResult signedOut = klv({u"free"_s, u"--json"_s});
-    EXPECT_EQ(names(QJsonDocument::fromJson(signedOut.out.toUtf8()).array()),
+    EXPECT_EQ(names(QJsonDocument::fromJson(signedOut.out.toUtf8())[u"products"].toArray()),
               (QStringList{u"Free Flares"_s, u"Free Grain"_s}));
 }
 
@@ -153,6 +153,7 @@ TEST_F(MarketingCliTest, ClaimSendsTheTierOnceAndTheCouponThenReadsUsed) {
     const CliResult claim = klv({u"claim"_s, u"3"_s});
     EXPECT_EQ(claim.exitCode, 0) << claim.err.toStdString();
     EXPECT_EQ(claim.out, u"Reward $30\nClaimed tier 3: Coupon for tier 3 claimed\n"_s);
+    EXPECT_TRUE(claim.err.contains(u"Not copied to the clipboard (klv has no desktop)"_s)) << claim.err.toStdString();
     EXPECT_EQ(rewardRequests(), (QList<QJsonArray>{QJsonArray{u"tester@klv.example"_s, u"0"_s},
                                                    QJsonArray{u"tester@klv.example"_s, u"3"_s}}));
     EXPECT_TRUE(
@@ -169,7 +170,8 @@ TEST_F(MarketingCliTest, ClaimSendsTheTierOnceAndTheCouponThenReadsUsed) {
     for (const QString &bad : {u"0"_s, u"11"_s, u"03"_s, u"two"_s})
         EXPECT_EQ(klv({u"claim"_s, bad}).exitCode, 2) << bad.toStdString();
     const QJsonObject json = jsonOf({u"claim"_s, u"1"_s});
-    EXPECT_EQ(json[u"copiedText"], u"Reward $10"_s);
+    EXPECT_EQ(json[u"rewardText"], u"Reward $10"_s);
+    EXPECT_EQ(json[u"copiedToClipboard"], false);
     EXPECT_EQ(json[u"result"], u"claimed"_s);
 }
 
@@ -207,7 +209,7 @@ TEST_F(MarketingCliTest, BadMarketingAnswersAreLoggedNotFatal) {
 TEST_F(MarketingCliTest, BadRewardAnswersAreLoggedNotFatal) {
     signIn(u"nodata"_s);
     const QJsonObject rewards = jsonOf({u"rewards"_s});
-    EXPECT_EQ(rewards[u"need"], u"Max Tier Reached"_s);
+    EXPECT_TRUE(rewards[u"neededForNextTier"].isNull());
     EXPECT_EQ(rewards[u"tiers"][9][u"state"], u"Not Avaliable"_s);
     EXPECT_TRUE(logText().contains(u"the reward answer has no data array; the previous reward tiers are kept"_s));
 

@@ -143,7 +143,8 @@ TEST_F(SelfUpdateCliTest, DownloadsTheNewVersionAndTheUpdaterSwapsItIn) {
     EXPECT_EQ(outcome, (QJsonObject{{u"installedVersion"_s, installedVersion},
                                     {u"storeVersion"_s, newVersion},
                                     {u"updateAvailable"_s, true},
-                                    {u"updateStarted"_s, true}}))
+                                    {u"updateStarted"_s, true},
+                                    {u"version"_s, 1}}))
         << result.out.toStdString();
     EXPECT_TRUE(result.err.contains(u"New version of KLV App is avaliable "_s + newVersion +
                                     u", compare to current "_s + installedVersion))

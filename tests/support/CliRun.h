@@ -14,4 +14,9 @@ struct CliResult {
 // Runs the built klv with the arguments, the environment and what to feed its standard input.
 CliResult runKlv(const QStringList &arguments, const QProcessEnvironment &environment, const QByteArray &input = {});
 
+// Runs klv on a pseudo-terminal of the given width, its input, output and errors all on it; what it wrote is in
+// `out` (the terminal merges the two streams). The input is typed after the start.
+CliResult runKlvOnTerminal(const QStringList &arguments, const QProcessEnvironment &environment,
+                           unsigned short columns = 80, const QByteArray &input = {});
+
 } // namespace klv::test

@@ -86,12 +86,20 @@ TEST_F(TerminalOutputTest, TextFromTheStoreCannotDriveTheTerminalOrForgeALine) {
     EXPECT_FALSE(hasControlCharacter(messages.at(1).sliced(5)));
 }
 
+TEST_F(TerminalOutputTest, AMessageTakesTheProgressLineAwayBeforeItIsPrinted) {
+    m_terminal.redrawLine(u"(1/2) Glow [###...]  30%"_s);
+    m_terminal.printMessage(u"log: written"_s);
+    m_terminal.printMessage(u"Alert: next"_s);
+    EXPECT_EQ(errors(), u"\r\x1b[2K(1/2) Glow [###...]  30%\r\x1b[2Klog: written\nAlert: next\n"_s);
+}
+
 TEST_F(TerminalOutputTest, JsonResultsReadBackToTheStoresTextAndStayInert) {
     const QJsonArray rows{QJsonObject{{u"product_name"_s, hostileName}}};
-    m_terminal.printJson(QJsonDocument(rows));
+    m_terminal.printJson({{u"products"_s, rows}});
     const QString printed = output();
     EXPECT_FALSE(hasControlCharacter(printed.trimmed().remove(u'\n'))) << printed.toStdString();
-    EXPECT_EQ(QJsonDocument::fromJson(printed.toUtf8()).array(), rows);
+    EXPECT_EQ(QJsonDocument::fromJson(printed.toUtf8())[u"products"].toArray(), rows);
+    EXPECT_EQ(QJsonDocument::fromJson(printed.toUtf8())[u"version"], 1);
 }
 
 TEST_F(TerminalOutputTest, OurOwnTextOfSeveralLinesKeepsItsLines) {

@@ -1,0 +1,38 @@
+#include "LogCommand.h"
+
+#include "ExitCode.h"
+#include "InterruptWatcher.h"
+#include "LogFollower.h"
+#include "Terminal.h"
+
+#include "app/AppContext.h"
+#include "store/Services.h"
+
+#include <QCommandLineParser>
+
+namespace klv::cli {
+
+namespace {
+const QString followOption = QStringLiteral("follow");
+} // namespace
+
+void LogCommand::describe(QCommandLineParser &parser) const {
+    parser.addOption({{QStringLiteral("f"), followOption}, QStringLiteral("Go on showing lines as they are written.")});
+}
+
+void LogCommand::run(const QCommandLineParser &parser) {
+    auto *follower =
+        new LogFollower(m_context.services().locations().logFileURL, LogFollower::Start::atBeginning, this);
+    connect(follower, &LogFollower::lineWritten, this, [this](const QString &line) { m_terminal.printResult(line); });
+    follower->readNewLines();
+    if (!parser.isSet(followOption)) {
+        Q_EMIT finished(ExitCode::success);
+        return;
+    }
+    // Following ends with Ctrl-C, the way the customer asked it to.
+    auto *interrupts = new InterruptWatcher(this);
+    connect(interrupts, &InterruptWatcher::interrupted, this, [this] { Q_EMIT finished(ExitCode::success); });
+    follower->startPolling();
+}
+
+} // namespace klv::cli

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "Command.h"
+
+namespace klv::cli {
+
+class LogFollower;
+
+class LogCommand final : public Command {
+    Q_OBJECT
+public:
+    using Command::Command;
+    QString name() const override { return QStringLiteral("log"); }
+    QString summary() const override { return QStringLiteral("Show the log; --follow goes on with new lines."); }
+    void describe(QCommandLineParser &parser) const override;
+    void run(const QCommandLineParser &parser) override;
+};
+
+} // namespace klv::cli

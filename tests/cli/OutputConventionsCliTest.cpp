@@ -1,0 +1,189 @@
+#include "CliRun.h"
+#include "SandboxHome.h"
+#include "StoreProcess.h"
+
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
+
+#include <sys/mount.h>
+
+namespace klv::test {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+class OutputConventionsCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        copyFolder(QStringLiteral(KLV_FIXTURES_DIR "/library"), catalog.path());
+        ASSERT_TRUE(store.start()) << store.errorString().toStdString();
+        ASSERT_EQ(klv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, "secret\n").exitCode, 0);
+    }
+    void TearDown() override {
+        if (!mounted.isEmpty())
+            ::umount(qPrintable(mounted));
+    }
+
+    QProcessEnvironment environment() const {
+        QProcessEnvironment environment = home.environment();
+        environment.insert(u"KLV_STORE_URL"_s, store.url());
+        environment.insert(u"TERM"_s, u"xterm"_s);
+        return environment;
+    }
+    CliResult klv(const QStringList &arguments, const QByteArray &input = {}) const {
+        return runKlv(arguments, environment(), input);
+    }
+    // stdout holds one JSON object and nothing else.
+    QJsonObject jsonOf(const QStringList &arguments, int exitCode = 0) const {
+        const CliResult result = klv(arguments + QStringList{u"--json"_s});
+        EXPECT_EQ(result.exitCode, exitCode) << arguments.join(u' ').toStdString() << result.err.toStdString();
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(result.out.toUtf8(), &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError)
+            << arguments.join(u' ').toStdString() << result.out.toStdString();
+        EXPECT_TRUE(document.isObject());
+        EXPECT_EQ(document[u"version"], 1) << arguments.join(u' ').toStdString();
+        return document.object();
+    }
+    QString logFile() const { return home.filePath(u".local/share/klv-app/Applications/Vantory/Log/KLVAppLog.txt"_s); }
+
+    SandboxHome home;
+    QTemporaryDir catalog;
+    StoreProcess store{catalog.path()};
+    QString mounted;
+};
+
+TEST_F(OutputConventionsCliTest, EveryResultIsOneVersionedJsonObjectUnderOurOwnNames) {
+    const QJsonObject refresh = jsonOf({u"refresh"_s});
+    EXPECT_EQ(refresh[u"library"], u"downloaded"_s);
+    EXPECT_EQ(refresh[u"productCount"], 15);
+    EXPECT_EQ(refresh[u"added"].toArray().size(), 15);
+
+    const QJsonArray products = jsonOf({u"list"_s})[u"products"].toArray();
+    ASSERT_FALSE(products.isEmpty());
+    for (const QJsonValue &product : products) {
+        EXPECT_TRUE(product[u"number"].isDouble());
+        EXPECT_FALSE(product.toObject().contains(u"armCompatiable"_s)) << "not the store's spelling";
+    }
+
+    const QJsonObject who = jsonOf({u"whoami"_s});
+    EXPECT_EQ(who[u"signedIn"], true);
+    EXPECT_EQ(who[u"email"], u"tester@klv.example"_s);
+
+    const QJsonObject doctor = jsonOf({u"doctor"_s}, 1);
+    EXPECT_FALSE(doctor[u"checks"].toArray().isEmpty());
+    EXPECT_FALSE(QJsonDocument(doctor).toJson().contains("FolderURL")) << "folders named in words";
+
+    ASSERT_EQ(klv({u"logout"_s}).exitCode, 0);
+    const CliResult signedOut = klv({u"whoami"_s});
+    EXPECT_EQ(signedOut.exitCode, 1) << "signed out is a failure for scripts";
+    EXPECT_EQ(signedOut.out, u"signed out\n"_s);
+    EXPECT_EQ(jsonOf({u"whoami"_s}, 1), (QJsonObject{{u"signedIn"_s, false}, {u"version"_s, 1}}));
+}
+
+TEST_F(OutputConventionsCliTest, UnknownNamesSuggestTheClosestCaseFirst) {
+    ASSERT_EQ(klv({u"refresh"_s}).exitCode, 0);
+    const CliResult cased = klv({u"install"_s, u"AURORA GLOW"_s});
+    EXPECT_EQ(cased.exitCode, 2);
+    EXPECT_TRUE(cased.err.contains(
+        u"No product \"AURORA GLOW\" in your library (see klv list). Did you mean \"aurora Glow\""_s))
+        << cased.err.toStdString();
+    const CliResult typo = klv({u"uninstall"_s, u"Zeta Titels"_s, u"--yes"_s});
+    EXPECT_EQ(typo.exitCode, 2);
+    EXPECT_TRUE(typo.err.contains(u"Did you mean \"Zeta Titles\""_s)) << typo.err.toStdString();
+    const CliResult nothingClose = klv({u"install"_s, u"Completely Different"_s});
+    EXPECT_FALSE(nothingClose.err.contains(u"Did you mean"_s)) << nothingClose.err.toStdString();
+}
+
+TEST_F(OutputConventionsCliTest, ColourOnlyOnATerminalWithoutNoColor) {
+    QDir().mkpath(home.filePath(u"Videos/Motion Templates.localized/Titles.localized/KLV - Twin Titles"_s));
+    ASSERT_EQ(klv({u"refresh"_s}).exitCode, 0);
+    const CliResult coloured = runKlvOnTerminal({u"list"_s, u"--filter"_s, u"installed"_s}, environment());
+    EXPECT_TRUE(coloured.out.contains(u"\x1b[32m   730  Twin Titles"_s)) << coloured.out.toStdString();
+    QProcessEnvironment noColour = environment();
+    noColour.insert(u"NO_COLOR"_s, u"1"_s);
+    const CliResult plain = runKlvOnTerminal({u"list"_s, u"--filter"_s, u"installed"_s}, noColour);
+    EXPECT_TRUE(plain.out.contains(u"   730  Twin Titles"_s));
+    EXPECT_FALSE(plain.out.contains(u'\x1b')) << plain.out.toStdString();
+    EXPECT_FALSE(klv({u"list"_s}).out.contains(u'\x1b')) << "not into a pipe";
+}
+
+TEST_F(OutputConventionsCliTest, DoctorSaysWhatFailsAndHowToFixIt) {
+    const CliResult healthy = klv({u"doctor"_s});
+    EXPECT_TRUE(healthy.out.contains(u"  ok   Store: answers at " + store.url())) << healthy.out.toStdString();
+    EXPECT_TRUE(healthy.out.contains(u"Motion templates (Movies folder)"_s));
+    EXPECT_FALSE(healthy.out.contains(u"URL"_s)) << "no internal names";
+    EXPECT_TRUE(healthy.out.contains(u"Notifications"_s));
+
+    if (::geteuid() == 0) {
+        const QString movies = home.filePath(u"Videos"_s);
+        QDir().mkpath(movies);
+        ASSERT_EQ(::mount("tmpfs", qPrintable(movies), "tmpfs", 0, "size=2m"), 0);
+        mounted = movies;
+    }
+    ASSERT_TRUE(store.stop());
+    const CliResult ailing = klv({u"doctor"_s});
+    EXPECT_EQ(ailing.exitCode, 1);
+    EXPECT_TRUE(ailing.out.contains(u"  FAIL Store: no answer from " + store.url())) << ailing.out.toStdString();
+    EXPECT_TRUE(ailing.out.contains(u"To fix: start the store or check the network"_s));
+    if (!mounted.isEmpty()) {
+        EXPECT_TRUE(ailing.out.contains(u"  FAIL Free space for Motion templates (Movies folder), Composites: "_s))
+            << ailing.out.toStdString();
+        EXPECT_TRUE(ailing.out.contains(u"To fix: make room on " + mounted));
+    }
+}
+
+TEST_F(OutputConventionsCliTest, TheLogShownFollowedAndVerbose) {
+    const CliResult verbose = klv({u"refresh"_s, u"--verbose"_s});
+    ASSERT_EQ(verbose.exitCode, 0);
+    EXPECT_TRUE(verbose.err.contains(u"log: "_s)) << "log lines as they are written: " << verbose.err.toStdString();
+    EXPECT_FALSE(klv({u"refresh"_s}).err.contains(u"log: "_s));
+
+    const CliResult log = klv({u"log"_s});
+    EXPECT_EQ(log.exitCode, 0);
+    const QStringList entries = QString::fromUtf8(readFile(logFile())).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_FALSE(entries.isEmpty());
+    EXPECT_EQ(log.out, entries.join(u'\n') + u'\n');
+
+    QProcess follow;
+    follow.setProcessEnvironment(environment());
+    follow.start(QStringLiteral(KLV_CLI_BINARY), {u"log"_s, u"--follow"_s});
+    ASSERT_TRUE(follow.waitForStarted());
+    QThread::msleep(800);
+    QFile file(logFile());
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write("\nwritten later");
+    file.close();
+    QByteArray seen;
+    for (int i = 0; i < 50 && !seen.contains("written later\n"); ++i) {
+        follow.waitForReadyRead(100);
+        seen += follow.readAllStandardOutput();
+    }
+    EXPECT_TRUE(seen.contains("written later\n")) << seen.toStdString();
+    ::kill(pid_t(follow.processId()), SIGINT);
+    ASSERT_TRUE(follow.waitForFinished(10'000));
+    EXPECT_EQ(follow.exitCode(), 0);
+}
+
+TEST_F(OutputConventionsCliTest, TheSaleAlertNamesNoAddress) {
+    ASSERT_TRUE(store.stop());
+    const CliResult sale = klv({u"sale"_s});
+    EXPECT_EQ(sale.exitCode, 3);
+    EXPECT_TRUE(sale.err.contains(u"Alert: Failed to request the get marketing info\n"_s)) << sale.err.toStdString();
+    EXPECT_FALSE(sale.err.contains(u"klv-app-marketing"_s)) << sale.err.toStdString();
+}
+
+} // namespace
+} // namespace klv::test

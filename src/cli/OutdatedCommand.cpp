@@ -10,7 +10,6 @@
 
 #include <QCommandLineParser>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 namespace klv::cli {
@@ -59,7 +58,7 @@ void OutdatedCommand::show(bool asJson) {
         QJsonArray products;
         for (const OutlineViewItem &record : std::as_const(outdated))
             products.append(QJsonObject{{u"number"_s, record.product_id}, {u"name"_s, record.product_name}});
-        m_terminal.printJson(QJsonDocument(QJsonObject{{u"version"_s, 1}, {u"products"_s, products}}));
+        m_terminal.printJson({{u"products"_s, products}});
     } else {
         for (const OutlineViewItem &record : std::as_const(outdated))
             m_terminal.printResult(record.product_name);

@@ -238,9 +238,11 @@ TEST_F(ConsentCliTest, FiltersShowAGroupThroughItsInstalledOrUpdatedMembers) {
     const auto names = [this](const QString &filter) {
         QStringList shown;
         const QJsonArray rows =
-            QJsonDocument::fromJson(klv({u"list"_s, u"--json"_s, u"--filter"_s, filter}).out.toUtf8()).array();
+            QJsonDocument::fromJson(klv({u"list"_s, u"--json"_s, u"--filter"_s, filter}).out.toUtf8())
+                .object()[u"products"_s]
+                .toArray();
         for (const QJsonValue &row : rows)
-            shown << row[u"product_name"_s].toString();
+            shown << row[u"name"_s].toString();
         return shown;
     };
     EXPECT_EQ(names(u"installed"_s), QStringList{u"Fixture Bundle"_s});

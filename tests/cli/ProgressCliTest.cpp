@@ -121,7 +121,8 @@ TEST_F(ProgressCliTest, OffATerminalPlainLinesOnDumbOrQuietNone) {
     EXPECT_FALSE(piped.err.contains(u'\r')) << "no redrawing into a file";
     EXPECT_FALSE(piped.err.contains(u'\x1b'));
     EXPECT_TRUE(piped.err.contains(u"(1/2) Fixture Titles"_s)) << piped.err.toStdString();
-    EXPECT_EQ(piped.out, u"Installed Fixture Titles\nInstalled Fixture Alpha\n"_s) << "no colour into a pipe";
+    EXPECT_EQ(piped.out, u"Installed Fixture Titles\nInstalled Fixture Alpha\n2 installed\n"_s)
+        << "no colour into a pipe";
 
     ASSERT_EQ(runKlv({u"uninstall"_s, u"Fixture Titles"_s, u"Fixture Alpha"_s, u"--yes"_s}, environment()).exitCode, 0);
     QProcessEnvironment dumb = environment();

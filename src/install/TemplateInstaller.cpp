@@ -2,6 +2,7 @@
 
 #include "core/ByteCountFormat.h"
 #include "install/ArchiveExtractor.h"
+#include "install/GrowingDownload.h"
 #include "install/PackageDownload.h"
 #include "install/StagedPlacement.h"
 #include "install/TemplatePreparation.h"
@@ -145,17 +146,30 @@ Outcome placeTemplates(const QMap<QString, QString> &types, const Locations &loc
     return {};
 }
 
-Outcome installPackage(const Paths &paths, const QString &name, const Locations &locations, const Reporter &reporter,
-                       const Reports &reports, StagedPlacement &placement, std::stop_token stop) {
-    // A killed run may have left a half-prepared unpacking; nothing of it may join the new one.
-    QDir(paths.unpackFolder).removeRecursively();
-    const ArchiveExtractor extractor;
-    const ArchiveExtractor::Result unpacked = extractor.extract(paths.archive, paths.unpackFolder, stop);
+// Unpacks the package while it downloads.
+Outcome unpackPackage(const Paths &paths, const GrowingDownload &download, std::stop_token stop) {
+    const ArchiveExtractor::Result unpacked =
+        ArchiveExtractor().extractGrowing(paths.archive, download, paths.unpackFolder, stop);
     QFile::remove(paths.archive);
     if (unpacked.cancelled)
         return cancelledOutcome();
-    if (unpacked.error)
-        return {u"the package could not be unpacked: "_s + *unpacked.error, false};
+    if (!unpacked.error)
+        return {};
+    // Unreadable archives have waited for the end of the download; a failed download is told as it is.
+    if (unpacked.unreadable) {
+        if (const std::optional<QString> downloadError = download.waitForEnd(stop))
+            return {*downloadError, false};
+    }
+    return {u"the package could not be unpacked: "_s + *unpacked.error, false};
+}
+
+Outcome installPackage(const Paths &paths, const QString &name, const GrowingDownload &download,
+                       const Locations &locations, const Reporter &reporter, const Reports &reports,
+                       StagedPlacement &placement, std::stop_token stop) {
+    // A killed run may have left a half-prepared unpacking; nothing of it may join the new one.
+    QDir(paths.unpackFolder).removeRecursively();
+    if (Outcome unpacked = unpackPackage(paths, download, stop); unpacked.error || unpacked.cancelled)
+        return unpacked;
 
     const QMap<QString, QString> types = typeFolders(paths.unpackFolder, locations, reporter);
     if (types.isEmpty())
@@ -199,34 +213,29 @@ void TemplateInstaller::start() {
     if (const std::optional<QString> error = ensureFolder(paths.templatesFolder, m_services.log()))
         reporter.showAlert(u"Alert"_s, u"Failed to create Temporary folder for "_s + name + u" : "_s + *error, u"OK"_s);
 
+    auto growing = std::make_shared<GrowingDownload>();
     m_download = new PackageDownload(m_services.network(), m_services.store(), *link, paths.archive, this);
     m_download->setAnnouncedSize(m_job.downloadExtraInfo.value(u"dlSize").toInteger());
+    m_download->setGrowingDownload(growing);
     connect(m_download, &PackageDownload::progressed, this, [this](qint64 received, qint64 total) {
         Q_EMIT stepChanged(u" - "_s + formatByteCount(received) + u" / "_s + formatByteCount(total));
         if (total > 0)
             Q_EMIT progressed(templateProgress, 0.45 * double(received) / double(total));
     });
-    connect(m_download, &PackageDownload::finished, this, [this](const PackageDownload::Result &result) {
-        if (result.cancelled)
-            return;
-        if (!result.succeeded()) {
-            Q_EMIT failed(result.error);
-            return;
-        }
-        unpackAndInstall();
-    });
+    // The worker unpacks what arrives and reports how the download ended, a failure included.
     m_download->start();
+    unpackAndInstall(growing);
 }
 
-void TemplateInstaller::unpackAndInstall() {
+void TemplateInstaller::unpackAndInstall(const std::shared_ptr<const GrowingDownload> &download) {
     const Paths paths = pathsFor(m_services.locations(), m_job.product_name);
     const Locations &locations = m_services.locations();
     const Reporter &reporter = m_services.reporter();
     const QString name = m_job.product_name;
     const Reports reports(this);
     runWorkerStep(
-        [paths, name, &locations, &reporter, reports, placement = m_placement, stop = m_stop] {
-            return installPackage(paths, name, locations, reporter, reports, *placement, stop->get_token());
+        [paths, name, download, &locations, &reporter, reports, placement = m_placement, stop = m_stop] {
+            return installPackage(paths, name, *download, locations, reporter, reports, *placement, stop->get_token());
         },
         [this](const Outcome &outcome) {
             if (outcome.cancelled)

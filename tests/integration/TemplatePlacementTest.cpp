@@ -206,5 +206,40 @@ TEST_F(TemplatePlacementTest, ADocumentThatCannotBePreparedFailsTheJob) {
     EXPECT_EQ(entries(titles()), QStringList());
 }
 
+TEST_F(TemplatePlacementTest, APackageUnpackedAsItArrivesCountsOnlyOnceItsDownloadCompletes) {
+    write(titles(u"KLV - Cut/One/One.moti"_s), "old");
+    const QString cutLink = serveLargePackage(u"Cut"_s, 3 << 20, true);
+    writeCatalog({},
+                 {QJsonObject{{u"path"_s, u"/files/Cut.zip"_s}, {u"kind"_s, u"truncate"_s}, {u"bytes"_s, 2 << 20}}});
+    const InstallerReport cut = install(u"Cut"_s, cutLink);
+    ASSERT_TRUE(cut.failure);
+    EXPECT_TRUE(cut.failure->startsWith(u"The download of "_s)) << cut.failure->toStdString();
+    EXPECT_EQ(readFile(titles(u"KLV - Cut/One/One.moti"_s)), "old");
+    EXPECT_EQ(entries(titles()), QStringList{u"KLV - Cut"_s});
+    EXPECT_EQ(tree(locations().downloadFolderURL + u"Cut/Templates"_s), QStringList())
+        << "no archive, nothing unpacked";
+
+    // A hostile entry is refused as it arrives.
+    const InstallerReport hostile =
+        install(u"Evil"_s, serveZip(u"evil.zip"_s, {{u"Pack/Titles/KLV - Evil/One/One.moti"_s, u"x"_s},
+                                                    {u"Pack/../../../evil.moti"_s, u"evil"_s}}));
+    ASSERT_TRUE(hostile.failure);
+    EXPECT_TRUE(hostile.failure->contains(u"unsafe name"_s)) << hostile.failure->toStdString();
+    EXPECT_FALSE(QFileInfo::exists(locations().downloadFolderURL + u"Evil/evil.moti"_s));
+    EXPECT_EQ(tree(locations().downloadFolderURL + u"Evil/Templates"_s), QStringList());
+    EXPECT_EQ(entries(titles()), QStringList{u"KLV - Cut"_s});
+
+    // A zip behind other bytes cannot be read as it arrives; it is unpacked once complete.
+    const QString prefixed = catalog.filePath(u"files/Prefixed.zip"_s);
+    ASSERT_EQ(QProcess::execute(u"python3"_s, {u"-c"_s, uR"(import sys, zipfile
+with open(sys.argv[1], 'wb') as f: f.write(b'#!/bin/sh\nexit 0\n' + bytes(4000))
+with zipfile.ZipFile(sys.argv[1], 'a') as z: z.writestr('Pack/Titles/KLV - Prefixed/One/One.moti', '\t<layout>1\n'))"_s,
+                                               prefixed}),
+              0);
+    const InstallerReport late = install(u"Prefixed"_s, store->url() + u"/files/Prefixed.zip"_s);
+    ASSERT_FALSE(late.failure) << late.failure->toStdString();
+    EXPECT_EQ(readFile(titles(u"KLV - Prefixed/One/One.moti"_s)), "<canvas>\n\t<layout>1\n");
+}
+
 } // namespace
 } // namespace klv::test

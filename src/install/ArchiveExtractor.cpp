@@ -137,7 +137,8 @@ std::optional<QString> outermostMissingFolder(const QString &path) {
 
 struct Unpacking {
     QByteArray archiveFile;
-    const GrowingDownload *download; // nothing when the file is complete
+    const GrowingDownload *download;             // nothing when the file is complete
+    const ArchiveExtractor::EntryEditor *editor; // nothing when entries are written as they are
     QString archiveName;
     QString root;
     qint64 byteLimit;
@@ -337,6 +338,11 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
         OpenFile file(folder.createFile(checked.components, mode));
         if (file.get() < 0)
             return writeFailed(-file.get());
+        // A small entry its editor wants is held whole, edited and written once.
+        const bool wanted = job.editor && job.editor->wants(checked.components);
+        const bool held =
+            wanted && archive_entry_size_is_set(entry) && archive_entry_size(entry) <= job.editor->largestEntry;
+        QByteArray content(held ? qsizetype(archive_entry_size(entry)) : 0, '\0');
         const void *block = nullptr;
         size_t size = 0;
         la_int64_t offset = 0;
@@ -350,17 +356,28 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
             const auto blockBytes = static_cast<qint64>(size);
             if (blockBytes > job.byteLimit - result.bytesWritten)
                 return tooLargeMessage(job.archiveName, job.byteLimit);
-            if (!writeAll(file.get(), static_cast<const char *>(block), size, offset))
+            if (held && offset + la_int64_t(size) > content.size())
+                return QStringLiteral("The archive “%1” is damaged: “%2” is longer than it says.")
+                    .arg(job.archiveName, checked.components.join(u'/'));
+            if (held) {
+                if (size > 0)
+                    std::memcpy(content.data() + offset, block, size);
+            } else if (!writeAll(file.get(), static_cast<const char *>(block), size, offset))
                 return writeFailed(errno);
             end = std::max(end, offset + la_int64_t(size));
             result.bytesWritten += blockBytes;
             if (result.bytesWritten - reported >= progressStep)
                 report(job.declaredBytes);
         }
-        // A sparse file may end in a hole.
-        if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > end &&
-            ::ftruncate(file.get(), archive_entry_size(entry)) != 0)
+        if (held) {
+            job.editor->edit(checked.components, content);
+            if (!writeAll(file.get(), content.constData(), size_t(content.size()), 0))
+                return writeFailed(errno);
+        } else if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > end &&
+                   ::ftruncate(file.get(), archive_entry_size(entry)) != 0) {
+            // A sparse file may end in a hole.
             return writeFailed(errno);
+        }
         if ((times && ::futimens(file.get(), times->times) != 0) || !file.close())
             return writeFailed(errno);
     }
@@ -395,6 +412,10 @@ void settleDownload(const GrowingDownload &download, const QByteArray &archiveFi
 ArchiveExtractor::ArchiveExtractor(qint64 byteLimit, ProgressHandler onProgress)
     : m_byteLimit(byteLimit)
     , m_onProgress(std::move(onProgress)) {}
+
+void ArchiveExtractor::setEntryEditor(EntryEditor editor) {
+    m_editor = std::move(editor);
+}
 
 ArchiveExtractor::Result ArchiveExtractor::extract(const QString &archivePath, const QString &destination,
                                                    std::stop_token stop) const {
@@ -431,9 +452,9 @@ ArchiveExtractor::Result ArchiveExtractor::run(const QString &archivePath, const
     }
 
     CreatedPaths created(root);
-    result.error =
-        unpack({archiveFile, download, archiveName, root, m_byteLimit, survey.declaredBytes, m_onProgress, stop},
-               created, result);
+    result.error = unpack({archiveFile, download, m_editor ? &*m_editor : nullptr, archiveName, root, m_byteLimit,
+                           survey.declaredBytes, m_onProgress, stop},
+                          created, result);
     // A refused entry fails at once; an unreadable archive may only be a download cut short.
     if (download && !result.cancelled && (!result.error || result.unreadable))
         settleDownload(*download, archiveFile, archiveName, m_byteLimit, stop, result);

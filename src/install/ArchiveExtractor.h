@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -37,9 +38,20 @@ public:
         bool succeeded() const { return !error.has_value(); }
     };
 
+    // Edits small file entries on their way to the disk, so that they are written once.
+    struct EntryEditor {
+        qint64 largestEntry = 0; // larger entries, and those whose size is not known up front, are written as they are
+        // Asked for every file entry, edited or not: whether to hand it to edit.
+        std::function<bool(const QStringList &components)> wants;
+        std::function<void(const QStringList &components, QByteArray &content)> edit;
+    };
+
     static constexpr qint64 defaultByteLimit = qint64{8} << 30;
 
     explicit ArchiveExtractor(qint64 byteLimit = defaultByteLimit, ProgressHandler onProgress = {});
+
+    // Called on the extracting thread. Set before extracting.
+    void setEntryEditor(EntryEditor editor);
 
     // Creates destination (with its parents) when missing. A stop request is honoured between blocks.
     Result extract(const QString &archivePath, const QString &destination, std::stop_token stop = {}) const;
@@ -57,6 +69,7 @@ private:
 
     qint64 m_byteLimit;
     ProgressHandler m_onProgress;
+    std::optional<EntryEditor> m_editor;
 };
 
 } // namespace klv

@@ -15,6 +15,8 @@
 #include <QMap>
 #include <QThreadPool>
 
+#include <algorithm>
+
 namespace klv {
 
 using namespace Qt::StringLiterals;
@@ -90,9 +92,37 @@ Outcome cancelledOutcome() {
     return {std::nullopt, true};
 }
 
+// Whether the unpacked entry is a template document that the preparation step walks to: below a Motion type folder,
+// and neither hidden nor inside a hidden folder there.
+bool isTemplateDocumentEntry(const QStringList &components, const Locations &locations) {
+    if (components.size() < 3 || !locations.motionFolderByCategory.contains(components[1]) ||
+        !TemplatePreparation::isTemplateDocument(components.constLast()))
+        return false;
+    return std::none_of(components.cbegin() + 2, components.cend(),
+                        [](const QString &component) { return component.startsWith(u'.'); });
+}
+
+// Template documents small enough to hold are prepared while they are unpacked, so that each is written once;
+// the preparation step then counts them with what was done to them.
+ArchiveExtractor::EntryEditor preparingEditor(const Paths &paths, const Locations &locations,
+                                              TemplatePreparation::PreparedDocuments &prepared) {
+    const auto pathOf = [root = QDir(paths.unpackFolder)](const QStringList &components) {
+        return root.filePath(components.join(u'/'));
+    };
+    return {TemplatePreparation::defaultChunkBytes,
+            [&locations, &prepared, pathOf](const QStringList &components) {
+                // An entry written again is prepared again.
+                prepared.remove(pathOf(components));
+                return isTemplateDocumentEntry(components, locations);
+            },
+            [&prepared, pathOf](const QStringList &components, QByteArray &content) {
+                prepared.insert(pathOf(components), TemplatePreparation::prepareContent(content));
+            }};
+}
+
 // Prepares every template document of the package; the first document that cannot be prepared fails it.
-Outcome prepareTemplates(const QMap<QString, QString> &types, const Reporter &reporter, const Reports &reports,
-                         std::stop_token stop) {
+Outcome prepareTemplates(const QMap<QString, QString> &types, const TemplatePreparation::PreparedDocuments &prepared,
+                         const Reporter &reporter, const Reports &reports, std::stop_token stop) {
     for (const QString &folder : types) {
         const TemplatePreparation::FolderSummary summary = TemplatePreparation::prepareFolder(
             folder,
@@ -104,7 +134,7 @@ Outcome prepareTemplates(const QMap<QString, QString> &types, const Reporter &re
                 else if (result.outcome == TemplatePreparation::Outcome::Failed)
                     reporter.appendLog(u"KLVApp_Error: "_s + path + u": "_s + result.error.value_or(QString()));
             },
-            stop);
+            stop, prepared);
         if (stop.stop_requested())
             return cancelledOutcome();
         if (!summary.errors.isEmpty())
@@ -147,9 +177,12 @@ Outcome placeTemplates(const QMap<QString, QString> &types, const Locations &loc
 }
 
 // Unpacks the package while it downloads.
-Outcome unpackPackage(const Paths &paths, const GrowingDownload &download, std::stop_token stop) {
+Outcome unpackPackage(const Paths &paths, const GrowingDownload &download, const Locations &locations,
+                      TemplatePreparation::PreparedDocuments &prepared, std::stop_token stop) {
+    ArchiveExtractor extractor;
+    extractor.setEntryEditor(preparingEditor(paths, locations, prepared));
     const ArchiveExtractor::Result unpacked =
-        ArchiveExtractor().extractGrowing(paths.archive, download, paths.unpackFolder, stop);
+        extractor.extractGrowing(paths.archive, download, paths.unpackFolder, stop);
     QFile::remove(paths.archive);
     if (unpacked.cancelled)
         return cancelledOutcome();
@@ -168,14 +201,16 @@ Outcome installPackage(const Paths &paths, const QString &name, const GrowingDow
                        StagedPlacement &placement, std::stop_token stop) {
     // A killed run may have left a half-prepared unpacking; nothing of it may join the new one.
     QDir(paths.unpackFolder).removeRecursively();
-    if (Outcome unpacked = unpackPackage(paths, download, stop); unpacked.error || unpacked.cancelled)
+    TemplatePreparation::PreparedDocuments prepared;
+    if (Outcome unpacked = unpackPackage(paths, download, locations, prepared, stop);
+        unpacked.error || unpacked.cancelled)
         return unpacked;
 
     const QMap<QString, QString> types = typeFolders(paths.unpackFolder, locations, reporter);
     if (types.isEmpty())
         return {u"the package holds no Motion templates."_s, false};
-    if (Outcome prepared = prepareTemplates(types, reporter, reports, stop); prepared.error || prepared.cancelled)
-        return prepared;
+    if (Outcome done = prepareTemplates(types, prepared, reporter, reports, stop); done.error || done.cancelled)
+        return done;
     if (Outcome placed = placeTemplates(types, locations, reporter, reports, placement, stop);
         placed.error || placed.cancelled)
         return placed;

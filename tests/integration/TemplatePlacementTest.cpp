@@ -197,12 +197,18 @@ TEST_F(TemplatePlacementTest, AFullDiskUnderTheMotionFoldersFailsTheJobAndKeepsT
 TEST_F(TemplatePlacementTest, ADocumentThatCannotBePreparedFailsTheJob) {
     requireMounts();
     ScopedMount mount(locations().downloadFolderURL);
-    if (!mount.tmpfs(u"1m"_s))
+    if (!mount.tmpfs(u"2m"_s))
         GTEST_SKIP() << "no tmpfs here";
-    // Unpacked it fits; its prepared copy does not.
-    const InstallerReport report = install(u"Doc"_s, serveLargePackage(u"Doc"_s, 700 * 1024, false));
+    // Too large to be prepared while it is unpacked. Unpacked it fits; its prepared copy does not.
+    const InstallerReport report = install(u"Doc"_s, serveLargePackage(u"Doc"_s, 1536 * 1024, false));
     ASSERT_TRUE(report.failure);
     EXPECT_TRUE(report.failure->contains(u"could not be prepared"_s)) << report.failure->toStdString();
+    EXPECT_EQ(entries(titles()), QStringList());
+
+    // Small enough to be prepared on its way to the disk, which has no room for it.
+    const InstallerReport held = install(u"Held"_s, serveLargePackage(u"Held"_s, 1000 * 1024, false));
+    ASSERT_TRUE(held.failure);
+    EXPECT_TRUE(held.failure->contains(u"No space left on device"_s)) << held.failure->toStdString();
     EXPECT_EQ(entries(titles()), QStringList());
 }
 
@@ -239,6 +245,18 @@ with zipfile.ZipFile(sys.argv[1], 'a') as z: z.writestr('Pack/Titles/KLV - Prefi
     const InstallerReport late = install(u"Prefixed"_s, store->url() + u"/files/Prefixed.zip"_s);
     ASSERT_FALSE(late.failure) << late.failure->toStdString();
     EXPECT_EQ(readFile(titles(u"KLV - Prefixed/One/One.moti"_s)), "<canvas>\n\t<layout>1\n");
+
+    // Documents are prepared on their way to the disk and not read again; hidden ones are left as they are.
+    const InstallerReport prepared =
+        install(u"Docs"_s, serveZip(u"docs.zip"_s, {{u"Pack/Titles/KLV - Docs/A/A.moti"_s, u"\t<layout>1\r\n"_s},
+                                                    {u"Pack/Titles/KLV - Docs/B/B.moti"_s, u"<canvas>\n\t<layout>1"_s},
+                                                    {u"Pack/Titles/KLV - Docs/A/.Hidden.moti"_s, u"\t<layout>1"_s}}));
+    ASSERT_FALSE(prepared.failure) << prepared.failure->toStdString();
+    EXPECT_EQ(readFile(titles(u"KLV - Docs/A/A.moti"_s)), "<canvas>\r\n\t<layout>1\r\n");
+    EXPECT_EQ(readFile(titles(u"KLV - Docs/B/B.moti"_s)), "<canvas>\n\t<layout>1");
+    EXPECT_EQ(readFile(titles(u"KLV - Docs/A/.Hidden.moti"_s)), "\t<layout>1");
+    EXPECT_EQ(logText().count(u"<canvas> exist!"_s), 1) << "a document prepared while unpacked is read again";
+    EXPECT_TRUE(prepared.steps.contains(u" - Prepping Templates 2 / 2"_s)) << prepared.steps.join(u'|').toStdString();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "core/ByteCountFormat.h"
 #include "install/CreatedPaths.h"
 #include "install/ExtractionFolder.h"
+#include "install/GrowingDownload.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <unistd.h>
 #include <utility>
@@ -135,6 +137,8 @@ std::optional<QString> outermostMissingFolder(const QString &path) {
 
 struct Unpacking {
     QByteArray archiveFile;
+    const GrowingDownload *download;             // nothing when the file is complete
+    const ArchiveExtractor::EntryEditor *editor; // nothing when entries are written as they are
     QString archiveName;
     QString root;
     qint64 byteLimit;
@@ -195,12 +199,76 @@ private:
     int m_descriptor;
 };
 
+// Feeds libarchive the bytes of a file being downloaded, waiting for each block to arrive.
+class GrowingSource {
+public:
+    GrowingSource(const QByteArray &file, const GrowingDownload &download, std::stop_token stop)
+        : m_file(::open(file.constData(), O_RDONLY | O_CLOEXEC))
+        , m_openError(errno)
+        , m_download(download)
+        , m_stop(std::move(stop))
+        , m_block(readBlockSize) {}
+    // Why the file could not be opened, or 0.
+    int openError() const { return m_file.get() >= 0 ? 0 : m_openError; }
+    int open(archive *reader) {
+        return archive_read_open(reader, this, nullptr, &GrowingSource::readCallback, nullptr);
+    }
+
+private:
+    static la_ssize_t readCallback(archive *reader, void *source, const void **block) {
+        return static_cast<GrowingSource *>(source)->read(reader, block);
+    }
+    la_ssize_t read(archive *reader, const void **block) {
+        const GrowingDownload::Extent extent = m_download.waitBeyond(m_offset, m_stop);
+        if (m_stop.stop_requested()) {
+            archive_set_error(reader, ECANCELED, "cancelled");
+            return ARCHIVE_FATAL;
+        }
+        if (extent.error) {
+            archive_set_error(reader, EIO, "%s", extent.error->toUtf8().constData());
+            return ARCHIVE_FATAL;
+        }
+        const qint64 wanted = std::min<qint64>(extent.written - m_offset, qint64(m_block.size()));
+        if (wanted <= 0) {
+            if (extent.ended)
+                return 0;
+            archive_set_error(reader, EIO, "the download went back");
+            return ARCHIVE_FATAL;
+        }
+        ssize_t got;
+        do {
+            got = ::pread(m_file.get(), m_block.data(), size_t(wanted), m_offset);
+        } while (got < 0 && errno == EINTR);
+        if (got <= 0) {
+            archive_set_error(reader, got < 0 ? errno : EIO, "the download could not be read");
+            return ARCHIVE_FATAL;
+        }
+        m_offset += got;
+        *block = m_block.data();
+        return got;
+    }
+
+    OpenFile m_file;
+    int m_openError;
+    const GrowingDownload &m_download;
+    std::stop_token m_stop;
+    std::vector<char> m_block;
+    qint64 m_offset = 0;
+};
+
 std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, ArchiveExtractor::Result &result) {
     const auto cancelled = [&] {
         result.cancelled = true;
         return QStringLiteral("Unpacking “%1” was cancelled.").arg(job.archiveName);
     };
     ReadArchive reader(archive_read_new(), &archive_read_free);
+    // A stop ends a wait for download bytes as a read error; it counts as the stop it is.
+    const auto unreadable = [&] {
+        if (job.stop.stop_requested())
+            return cancelled();
+        result.unreadable = true;
+        return damagedMessage(job.archiveName, reader.get());
+    };
     archive_read_support_format_all(reader.get());
     // Only filters libarchive decodes itself: the others would start external programs.
     archive_read_support_filter_gzip(reader.get());
@@ -208,8 +276,18 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
     archive_read_support_filter_xz(reader.get());
     archive_read_support_filter_lzma(reader.get());
     archive_read_support_filter_zstd(reader.get());
-    if (archive_read_open_filename(reader.get(), job.archiveFile.constData(), readBlockSize) != ARCHIVE_OK)
-        return damagedMessage(job.archiveName, reader.get());
+    std::optional<GrowingSource> growing;
+    if (job.download) {
+        growing.emplace(job.archiveFile, *job.download, job.stop);
+        if (const int error = growing->openError()) {
+            result.unreadable = true;
+            return QStringLiteral("The download of “%1” could not be read: %2.")
+                .arg(job.archiveName, QString::fromLocal8Bit(std::strerror(error)));
+        }
+    }
+    if ((growing ? growing->open(reader.get())
+                 : archive_read_open_filename(reader.get(), job.archiveFile.constData(), readBlockSize)) != ARCHIVE_OK)
+        return unreadable();
 
     ExtractionFolder folder(job.root);
     if (const int error = folder.openError())
@@ -230,7 +308,7 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
         if (job.stop.stop_requested())
             return cancelled();
         if (status < ARCHIVE_WARN)
-            return damagedMessage(job.archiveName, reader.get());
+            return unreadable();
         CheckedEntry checked = checkEntry(entry, job.archiveName);
         if (checked.error)
             return checked.error;
@@ -260,6 +338,11 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
         OpenFile file(folder.createFile(checked.components, mode));
         if (file.get() < 0)
             return writeFailed(-file.get());
+        // A small entry its editor wants is held whole, edited and written once.
+        const bool wanted = job.editor && job.editor->wants(checked.components);
+        const bool held =
+            wanted && archive_entry_size_is_set(entry) && archive_entry_size(entry) <= job.editor->largestEntry;
+        QByteArray content(held ? qsizetype(archive_entry_size(entry)) : 0, '\0');
         const void *block = nullptr;
         size_t size = 0;
         la_int64_t offset = 0;
@@ -269,21 +352,32 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
                 return cancelled();
             // A warning here is a failed checksum: the data is not what was packed.
             if (read != ARCHIVE_OK)
-                return damagedMessage(job.archiveName, reader.get());
+                return unreadable();
             const auto blockBytes = static_cast<qint64>(size);
             if (blockBytes > job.byteLimit - result.bytesWritten)
                 return tooLargeMessage(job.archiveName, job.byteLimit);
-            if (!writeAll(file.get(), static_cast<const char *>(block), size, offset))
+            if (held && offset + la_int64_t(size) > content.size())
+                return QStringLiteral("The archive “%1” is damaged: “%2” is longer than it says.")
+                    .arg(job.archiveName, checked.components.join(u'/'));
+            if (held) {
+                if (size > 0)
+                    std::memcpy(content.data() + offset, block, size);
+            } else if (!writeAll(file.get(), static_cast<const char *>(block), size, offset))
                 return writeFailed(errno);
             end = std::max(end, offset + la_int64_t(size));
             result.bytesWritten += blockBytes;
             if (result.bytesWritten - reported >= progressStep)
                 report(job.declaredBytes);
         }
-        // A sparse file may end in a hole.
-        if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > end &&
-            ::ftruncate(file.get(), archive_entry_size(entry)) != 0)
+        if (held) {
+            job.editor->edit(checked.components, content);
+            if (!writeAll(file.get(), content.constData(), size_t(content.size()), 0))
+                return writeFailed(errno);
+        } else if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > end &&
+                   ::ftruncate(file.get(), archive_entry_size(entry)) != 0) {
+            // A sparse file may end in a hole.
             return writeFailed(errno);
+        }
         if ((times && ::futimens(file.get(), times->times) != 0) || !file.close())
             return writeFailed(errno);
     }
@@ -298,18 +392,52 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
     return std::nullopt;
 }
 
+// What arrived counts only once the download is complete and, for a zip, once the list of entries at its end passes
+// the checks extract() makes before writing: only that list tells links and special files from plain files.
+void settleDownload(const GrowingDownload &download, const QByteArray &archiveFile, const QString &archiveName,
+                    qint64 byteLimit, std::stop_token stop, ArchiveExtractor::Result &result) {
+    const std::optional<QString> downloadError = download.waitForEnd(stop);
+    if (stop.stop_requested()) {
+        result.cancelled = true;
+        result.error = QStringLiteral("Unpacking “%1” was cancelled.").arg(archiveName);
+    } else if (downloadError) {
+        result.error = downloadError;
+    } else if (!result.error) {
+        result.error = surveyZip(archiveFile, archiveName, byteLimit).error;
+    }
+}
+
 } // namespace
 
 ArchiveExtractor::ArchiveExtractor(qint64 byteLimit, ProgressHandler onProgress)
     : m_byteLimit(byteLimit)
     , m_onProgress(std::move(onProgress)) {}
 
+void ArchiveExtractor::setEntryEditor(EntryEditor editor) {
+    m_editor = std::move(editor);
+}
+
 ArchiveExtractor::Result ArchiveExtractor::extract(const QString &archivePath, const QString &destination,
                                                    std::stop_token stop) const {
+    return run(archivePath, nullptr, destination, std::move(stop));
+}
+
+ArchiveExtractor::Result ArchiveExtractor::extractGrowing(const QString &archivePath, const GrowingDownload &download,
+                                                          const QString &destination, std::stop_token stop) const {
+    Result streamed = run(archivePath, &download, destination, stop);
+    // The download has ended by now. What could not be read as it arrived may need the whole file at hand.
+    if (!streamed.unreadable || stop.stop_requested() || download.waitForEnd(stop))
+        return streamed;
+    return run(archivePath, nullptr, destination, std::move(stop));
+}
+
+ArchiveExtractor::Result ArchiveExtractor::run(const QString &archivePath, const GrowingDownload *download,
+                                               const QString &destination, std::stop_token stop) const {
     Result result;
     const QString archiveName = QFileInfo(archivePath).fileName();
     const QByteArray archiveFile = QFile::encodeName(archivePath);
-    Survey survey = surveyZip(archiveFile, archiveName, m_byteLimit);
+    // A growing file has no list of entries yet; its entries are checked as they arrive.
+    Survey survey = download ? Survey{} : surveyZip(archiveFile, archiveName, m_byteLimit);
     if (survey.error) {
         result.error = std::move(survey.error);
         return result;
@@ -324,8 +452,12 @@ ArchiveExtractor::Result ArchiveExtractor::extract(const QString &archivePath, c
     }
 
     CreatedPaths created(root);
-    result.error = unpack({archiveFile, archiveName, root, m_byteLimit, survey.declaredBytes, m_onProgress, stop},
+    result.error = unpack({archiveFile, download, m_editor ? &*m_editor : nullptr, archiveName, root, m_byteLimit,
+                           survey.declaredBytes, m_onProgress, stop},
                           created, result);
+    // A refused entry fails at once; an unreadable archive may only be a download cut short.
+    if (download && !result.cancelled && (!result.error || result.unreadable))
+        settleDownload(*download, archiveFile, archiveName, m_byteLimit, stop, result);
     if (result.error) {
         result.topLevelItems.clear();
         created.removeAll();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -9,14 +10,16 @@
 
 namespace klv {
 
+class GrowingDownload;
+
 // Unpacks an archive (zip or any other format libarchive reads) into a folder, in-process and streaming.
 //
 // Untrusted archives: every entry name is checked before anything is written for it (absolute paths, ".."
 // components and empty names are refused), links and special files are refused, "__MACOSX" entries are
 // skipped, and the bytes written are capped. Items are created below the destination, opened once, one folder at a
-// time and never through a link, whether the archive or someone else put it there. Any refused entry, a damaged archive, a write error, the cap or
-// a stop request fails the whole extraction; then every file and folder this extraction created is removed
-// again. Files that existed before and were overwritten keep their new content.
+// time and never through a link, whether the archive or someone else put it there. Any refused entry, a damaged
+// archive, a write error, the cap or a stop request fails the whole extraction; then every file and folder this
+// extraction created is removed again. Files that existed before and were overwritten keep their new content.
 //
 // extract() blocks and belongs on a worker thread; the progress handler is called on that thread.
 class ArchiveExtractor final {
@@ -29,20 +32,44 @@ public:
         bool cancelled = false;
         QStringList topLevelItems; // first path components extracted, in archive order
         qint64 bytesWritten = 0;
+        // The archive could not be read: damaged, cut short, or as it arrived, in a form that needs the whole file.
+        bool unreadable = false;
 
         bool succeeded() const { return !error.has_value(); }
+    };
+
+    // Edits small file entries on their way to the disk, so that they are written once.
+    struct EntryEditor {
+        qint64 largestEntry = 0; // larger entries, and those whose size is not known up front, are written as they are
+        // Asked for every file entry, edited or not: whether to hand it to edit.
+        std::function<bool(const QStringList &components)> wants;
+        std::function<void(const QStringList &components, QByteArray &content)> edit;
     };
 
     static constexpr qint64 defaultByteLimit = qint64{8} << 30;
 
     explicit ArchiveExtractor(qint64 byteLimit = defaultByteLimit, ProgressHandler onProgress = {});
 
+    // Called on the extracting thread. Set before extracting.
+    void setEntryEditor(EntryEditor editor);
+
     // Creates destination (with its parents) when missing. A stop request is honoured between blocks.
     Result extract(const QString &archivePath, const QString &destination, std::stop_token stop = {}) const;
+    // The same for an archive that is still being downloaded: reads its file while it grows, waiting for more bytes,
+    // so unpacking ends soon after the download. Entries are checked as they arrive, the bytes written capped, and
+    // once the download has completed a zip's list of entries is checked as extract() does; a refusal removes what
+    // was written. A download that fails fails the extraction with its error. An archive that cannot be read as it
+    // arrives (one that only its list at the end describes) is unpacked from the complete file instead.
+    Result extractGrowing(const QString &archivePath, const GrowingDownload &download, const QString &destination,
+                          std::stop_token stop = {}) const;
 
 private:
+    Result run(const QString &archivePath, const GrowingDownload *download, const QString &destination,
+               std::stop_token stop) const;
+
     qint64 m_byteLimit;
     ProgressHandler m_onProgress;
+    std::optional<EntryEditor> m_editor;
 };
 
 } // namespace klv

@@ -269,8 +269,8 @@ double InstallationEngine::jobProgress(const QString &productName, qint64 produc
 
 void InstallationEngine::finishCurrentJob() {
     for (const QPointer<JobInstaller> &installer : std::as_const(m_jobInstallers)) {
-        if (installer)
-            installer->commit();
+        if (JobInstaller *live = installer.data())
+            live->commit();
     }
     releaseJobInstallers();
     const InstallationItem job = m_installingQueue[m_installingIndexInQueue];

@@ -48,9 +48,16 @@ void PackageDownload::setAnnouncedSize(qint64 bytes) {
     m_limitReason = u"the "_s + formatByteCount(bytes) + u" the store announced"_s;
 }
 
+void PackageDownload::setGrowingDownload(std::shared_ptr<GrowingDownload> growing) {
+    m_growing = std::move(growing);
+}
+
 PackageDownload::~PackageDownload() {
     if (QNetworkReply *reply = m_reply.data())
         reply->abort();
+    // A reader must never wait for bytes that will not come.
+    if (m_growing)
+        m_growing->end(u"The download was cancelled."_s);
 }
 
 void PackageDownload::start() {
@@ -115,6 +122,13 @@ void PackageDownload::writeAvailable() {
         }
         m_result.bytes += chunk.size();
     }
+    if (m_growing) {
+        if (!m_file.flush()) {
+            fail(u"The download could not be saved to " + m_file.fileName() + u": " + m_file.errorString());
+            return;
+        }
+        m_growing->grew(m_result.bytes);
+    }
 }
 
 bool PackageDownload::withinLimit(qint64 bytes) {
@@ -169,9 +183,17 @@ void PackageDownload::complete() {
     m_done = true;
     if (QNetworkReply *reply = m_reply.data())
         reply->deleteLater();
+    if (!m_file.flush() && m_result.succeeded())
+        m_result.error = u"The download could not be saved to " + m_file.fileName() + u": " + m_file.errorString();
     m_file.close();
     if (!m_result.succeeded())
         m_file.remove();
+    finish();
+}
+
+void PackageDownload::finish() {
+    if (m_growing)
+        m_growing->end(m_result.succeeded() ? std::nullopt : std::optional<QString>(m_result.error));
     Q_EMIT finished(m_result);
 }
 
@@ -188,7 +210,7 @@ void PackageDownload::fail(const QString &error) {
     m_done = true;
     m_file.close();
     m_file.remove();
-    Q_EMIT finished(m_result);
+    finish();
 }
 
 } // namespace klv

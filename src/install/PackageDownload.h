@@ -1,12 +1,15 @@
 #pragma once
 
 #include "install/DownloadLimits.h"
+#include "install/GrowingDownload.h"
 
 #include <QFile>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
+
+#include <memory>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -18,7 +21,8 @@ class StoreClient;
 // Streams one package to a file, so memory stays flat whatever its size. Only a complete 2xx answer
 // counts: an error page is never kept as a package. A download stops and fails when its body grows beyond the size
 // the store announced (with a margin) or, with none announced, beyond the configured maximum; and when it makes no
-// real progress over the configured window (see DownloadLimits).
+// real progress over the configured window (see DownloadLimits). With a GrowingDownload, a reader on another thread
+// can consume the file while it is written; a failed download's file is removed, which an open reader survives.
 class PackageDownload final : public QObject {
     Q_OBJECT
 public:
@@ -43,6 +47,8 @@ public:
 
     // The size the store gave for the package; zero or less when it gave none. Call before start().
     void setAnnouncedSize(qint64 bytes);
+    // Tells growth, then the ending, of the file to a reader. Call before start().
+    void setGrowingDownload(std::shared_ptr<GrowingDownload> growing);
     void start();
     void cancel();
     const QUrl &url() const { return m_url; }
@@ -59,6 +65,7 @@ private:
     void checkPace();
     void complete();
     void fail(const QString &error);
+    void finish();
 
     QNetworkAccessManager &m_network;
     const StoreClient &m_store;
@@ -71,6 +78,7 @@ private:
     QString m_limitReason;
     qint64 m_received = 0; // every byte of the body, an error page's too
     qint64 m_receivedAtWindowStart = 0;
+    std::shared_ptr<GrowingDownload> m_growing;
     QTimer m_paceCheck;
     bool m_done = false;
 };

@@ -2,6 +2,7 @@
 
 #include "core/ByteCountFormat.h"
 #include "install/ArchiveExtractor.h"
+#include "install/GrowingDownload.h"
 #include "install/PackageDownload.h"
 #include "install/StagedPlacement.h"
 #include "install/TemplatePreparation.h"
@@ -13,6 +14,8 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QThreadPool>
+
+#include <algorithm>
 
 namespace klv {
 
@@ -89,9 +92,37 @@ Outcome cancelledOutcome() {
     return {std::nullopt, true};
 }
 
+// Whether the unpacked entry is a template document that the preparation step walks to: below a Motion type folder,
+// and neither hidden nor inside a hidden folder there.
+bool isTemplateDocumentEntry(const QStringList &components, const Locations &locations) {
+    if (components.size() < 3 || !locations.motionFolderByCategory.contains(components[1]) ||
+        !TemplatePreparation::isTemplateDocument(components.constLast()))
+        return false;
+    return std::none_of(components.cbegin() + 2, components.cend(),
+                        [](const QString &component) { return component.startsWith(u'.'); });
+}
+
+// Template documents small enough to hold are prepared while they are unpacked, so that each is written once;
+// the preparation step then counts them with what was done to them.
+ArchiveExtractor::EntryEditor preparingEditor(const Paths &paths, const Locations &locations,
+                                              TemplatePreparation::PreparedDocuments &prepared) {
+    const auto pathOf = [root = QDir(paths.unpackFolder)](const QStringList &components) {
+        return root.filePath(components.join(u'/'));
+    };
+    return {TemplatePreparation::defaultChunkBytes,
+            [&locations, &prepared, pathOf](const QStringList &components) {
+                // An entry written again is prepared again.
+                prepared.remove(pathOf(components));
+                return isTemplateDocumentEntry(components, locations);
+            },
+            [&prepared, pathOf](const QStringList &components, QByteArray &content) {
+                prepared.insert(pathOf(components), TemplatePreparation::prepareContent(content));
+            }};
+}
+
 // Prepares every template document of the package; the first document that cannot be prepared fails it.
-Outcome prepareTemplates(const QMap<QString, QString> &types, const Reporter &reporter, const Reports &reports,
-                         std::stop_token stop) {
+Outcome prepareTemplates(const QMap<QString, QString> &types, const TemplatePreparation::PreparedDocuments &prepared,
+                         const Reporter &reporter, const Reports &reports, std::stop_token stop) {
     for (const QString &folder : types) {
         const TemplatePreparation::FolderSummary summary = TemplatePreparation::prepareFolder(
             folder,
@@ -103,7 +134,7 @@ Outcome prepareTemplates(const QMap<QString, QString> &types, const Reporter &re
                 else if (result.outcome == TemplatePreparation::Outcome::Failed)
                     reporter.appendLog(u"KLVApp_Error: "_s + path + u": "_s + result.error.value_or(QString()));
             },
-            stop);
+            stop, prepared);
         if (stop.stop_requested())
             return cancelledOutcome();
         if (!summary.errors.isEmpty())
@@ -145,23 +176,41 @@ Outcome placeTemplates(const QMap<QString, QString> &types, const Locations &loc
     return {};
 }
 
-Outcome installPackage(const Paths &paths, const QString &name, const Locations &locations, const Reporter &reporter,
-                       const Reports &reports, StagedPlacement &placement, std::stop_token stop) {
-    // A killed run may have left a half-prepared unpacking; nothing of it may join the new one.
-    QDir(paths.unpackFolder).removeRecursively();
-    const ArchiveExtractor extractor;
-    const ArchiveExtractor::Result unpacked = extractor.extract(paths.archive, paths.unpackFolder, stop);
+// Unpacks the package while it downloads.
+Outcome unpackPackage(const Paths &paths, const GrowingDownload &download, const Locations &locations,
+                      TemplatePreparation::PreparedDocuments &prepared, std::stop_token stop) {
+    ArchiveExtractor extractor;
+    extractor.setEntryEditor(preparingEditor(paths, locations, prepared));
+    const ArchiveExtractor::Result unpacked =
+        extractor.extractGrowing(paths.archive, download, paths.unpackFolder, stop);
     QFile::remove(paths.archive);
     if (unpacked.cancelled)
         return cancelledOutcome();
-    if (unpacked.error)
-        return {u"the package could not be unpacked: "_s + *unpacked.error, false};
+    if (!unpacked.error)
+        return {};
+    // Unreadable archives have waited for the end of the download; a failed download is told as it is.
+    if (unpacked.unreadable) {
+        if (const std::optional<QString> downloadError = download.waitForEnd(stop))
+            return {*downloadError, false};
+    }
+    return {u"the package could not be unpacked: "_s + *unpacked.error, false};
+}
+
+Outcome installPackage(const Paths &paths, const QString &name, const GrowingDownload &download,
+                       const Locations &locations, const Reporter &reporter, const Reports &reports,
+                       StagedPlacement &placement, std::stop_token stop) {
+    // A killed run may have left a half-prepared unpacking; nothing of it may join the new one.
+    QDir(paths.unpackFolder).removeRecursively();
+    TemplatePreparation::PreparedDocuments prepared;
+    if (Outcome unpacked = unpackPackage(paths, download, locations, prepared, stop);
+        unpacked.error || unpacked.cancelled)
+        return unpacked;
 
     const QMap<QString, QString> types = typeFolders(paths.unpackFolder, locations, reporter);
     if (types.isEmpty())
         return {u"the package holds no Motion templates."_s, false};
-    if (Outcome prepared = prepareTemplates(types, reporter, reports, stop); prepared.error || prepared.cancelled)
-        return prepared;
+    if (Outcome done = prepareTemplates(types, prepared, reporter, reports, stop); done.error || done.cancelled)
+        return done;
     if (Outcome placed = placeTemplates(types, locations, reporter, reports, placement, stop);
         placed.error || placed.cancelled)
         return placed;
@@ -199,34 +248,29 @@ void TemplateInstaller::start() {
     if (const std::optional<QString> error = ensureFolder(paths.templatesFolder, m_services.log()))
         reporter.showAlert(u"Alert"_s, u"Failed to create Temporary folder for "_s + name + u" : "_s + *error, u"OK"_s);
 
+    auto growing = std::make_shared<GrowingDownload>();
     m_download = new PackageDownload(m_services.network(), m_services.store(), *link, paths.archive, this);
     m_download->setAnnouncedSize(m_job.downloadExtraInfo.value(u"dlSize").toInteger());
+    m_download->setGrowingDownload(growing);
     connect(m_download, &PackageDownload::progressed, this, [this](qint64 received, qint64 total) {
         Q_EMIT stepChanged(u" - "_s + formatByteCount(received) + u" / "_s + formatByteCount(total));
         if (total > 0)
             Q_EMIT progressed(templateProgress, 0.45 * double(received) / double(total));
     });
-    connect(m_download, &PackageDownload::finished, this, [this](const PackageDownload::Result &result) {
-        if (result.cancelled)
-            return;
-        if (!result.succeeded()) {
-            Q_EMIT failed(result.error);
-            return;
-        }
-        unpackAndInstall();
-    });
+    // The worker unpacks what arrives and reports how the download ended, a failure included.
     m_download->start();
+    unpackAndInstall(growing);
 }
 
-void TemplateInstaller::unpackAndInstall() {
+void TemplateInstaller::unpackAndInstall(const std::shared_ptr<const GrowingDownload> &download) {
     const Paths paths = pathsFor(m_services.locations(), m_job.product_name);
     const Locations &locations = m_services.locations();
     const Reporter &reporter = m_services.reporter();
     const QString name = m_job.product_name;
     const Reports reports(this);
     runWorkerStep(
-        [paths, name, &locations, &reporter, reports, placement = m_placement, stop = m_stop] {
-            return installPackage(paths, name, locations, reporter, reports, *placement, stop->get_token());
+        [paths, name, download, &locations, &reporter, reports, placement = m_placement, stop = m_stop] {
+            return installPackage(paths, name, *download, locations, reporter, reports, *placement, stop->get_token());
         },
         [this](const Outcome &outcome) {
             if (outcome.cancelled)

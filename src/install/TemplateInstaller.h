@@ -11,10 +11,11 @@
 
 namespace klv {
 
+class GrowingDownload;
 class PackageDownload;
 
-// The Motion templates of a "new" job: downloads the archive (the first 45 % of its progress), unpacks it,
-// prepares every template document and places each template folder into the Motion Templates folder of its
+// The Motion templates of a "new" job: downloads the archive (the first 45 % of its progress) and unpacks it as it
+// arrives, prepares every template document and places each template folder into the Motion Templates folder of its
 // type. Entries beside the type folders that are no Motion type are logged and left out. Every template folder
 // is completed beside its destination before the first one is swapped in, so a package that cannot be
 // downloaded, unpacked, prepared or placed fails the job and leaves every destination as it was; the earlier
@@ -31,7 +32,7 @@ public:
 
 private:
     std::function<void()> takeBackWork() override;
-    void unpackAndInstall();
+    void unpackAndInstall(const std::shared_ptr<const GrowingDownload> &download);
 
     Services &m_services;
     InstallationItem m_job;

@@ -44,13 +44,50 @@ TemplatePreparation::FileResult TemplatePreparation::prepare(const QString &docu
     return result;
 }
 
-TemplatePreparation::FolderSummary
-TemplatePreparation::prepareFolder(const QString &folder, const DocumentHandler &onDocument, std::stop_token stop) {
+TemplatePreparation::FileResult TemplatePreparation::prepareContent(QByteArray &content) {
+    static constexpr QByteArrayView canvas = "<canvas>";
+    static constexpr QByteArrayView layoutLine = "\t<layout>1";
+    FileResult result;
+    if (content.contains(canvas)) {
+        result.outcome = Outcome::CanvasPresent;
+        result.mentionsUuid = content.contains("uuid:");
+        return result;
+    }
+    QByteArray edited;
+    qsizetype copied = 0;
+    for (qsizetype at = content.indexOf(layoutLine); at >= 0;
+         at = content.indexOf(layoutLine, at + layoutLine.size())) {
+        if (edited.isEmpty())
+            edited.reserve(content.size() + content.size() / 8 + 16);
+        // The break matches the line it splits; a last line without one gets a line feed.
+        const qsizetype lineBreak = content.indexOf('\n', at);
+        const bool crlf = lineBreak > 0 && content.at(lineBreak - 1) == '\r';
+        edited.append(QByteArrayView(content).sliced(copied, at - copied));
+        edited.append(canvas);
+        edited.append(crlf ? "\r\n" : "\n");
+        copied = at;
+        ++result.insertions;
+    }
+    if (result.insertions == 0) {
+        result.outcome = Outcome::NothingToInsert;
+        return result;
+    }
+    edited.append(QByteArrayView(content).sliced(copied));
+    content = std::move(edited);
+    result.outcome = Outcome::Inserted;
+    return result;
+}
+
+TemplatePreparation::FolderSummary TemplatePreparation::prepareFolder(const QString &folder,
+                                                                      const DocumentHandler &onDocument,
+                                                                      std::stop_token stop,
+                                                                      const PreparedDocuments &prepared) {
     FolderSummary summary;
     const QStringList documents = templateDocuments(folder);
     summary.documents = documents.size();
     for (qsizetype index = 0; index < documents.size() && !stop.stop_requested(); ++index) {
-        const FileResult result = prepare(documents[index]);
+        const auto known = prepared.constFind(documents[index]);
+        const FileResult result = known != prepared.cend() ? *known : prepare(documents[index]);
         if (result.outcome == Outcome::Inserted)
             ++summary.inserted;
         if (result.error)

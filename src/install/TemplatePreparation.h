@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -36,6 +38,9 @@ public:
         QStringList errors;
     };
 
+    // Documents already prepared, by path, with what was done to them.
+    using PreparedDocuments = QHash<QString, FileResult>;
+
     // Called after each document with its position (from 0) among count documents.
     using DocumentHandler =
         std::function<void(qsizetype index, qsizetype count, const QString &path, const FileResult &result)>;
@@ -49,9 +54,12 @@ public:
     static QStringList templateDocuments(const QString &folder);
     // chunkBytes: how much of the document is held at a time.
     static FileResult prepare(const QString &documentPath, qsizetype chunkBytes = defaultChunkBytes);
-    // Prepares every template document below folder; a stop request is honoured between documents.
+    // The same rule for a document held whole in memory (a small one, on its way to the disk): edits content.
+    static FileResult prepareContent(QByteArray &content);
+    // Prepares every template document below folder; a stop request is honoured between documents. Documents found
+    // in prepared are not read again: they count with the result given there.
     static FolderSummary prepareFolder(const QString &folder, const DocumentHandler &onDocument = {},
-                                       std::stop_token stop = {});
+                                       std::stop_token stop = {}, const PreparedDocuments &prepared = {});
 };
 
 } // namespace klv

@@ -197,13 +197,66 @@ TEST_F(TemplatePlacementTest, AFullDiskUnderTheMotionFoldersFailsTheJobAndKeepsT
 TEST_F(TemplatePlacementTest, ADocumentThatCannotBePreparedFailsTheJob) {
     requireMounts();
     ScopedMount mount(locations().downloadFolderURL);
-    if (!mount.tmpfs(u"1m"_s))
+    if (!mount.tmpfs(u"2m"_s))
         GTEST_SKIP() << "no tmpfs here";
-    // Unpacked it fits; its prepared copy does not.
-    const InstallerReport report = install(u"Doc"_s, serveLargePackage(u"Doc"_s, 700 * 1024, false));
+    // Too large to be prepared while it is unpacked. Unpacked it fits; its prepared copy does not.
+    const InstallerReport report = install(u"Doc"_s, serveLargePackage(u"Doc"_s, 1536 * 1024, false));
     ASSERT_TRUE(report.failure);
     EXPECT_TRUE(report.failure->contains(u"could not be prepared"_s)) << report.failure->toStdString();
     EXPECT_EQ(entries(titles()), QStringList());
+
+    // Small enough to be prepared on its way to the disk, which has no room for it.
+    const InstallerReport held = install(u"Held"_s, serveLargePackage(u"Held"_s, 1000 * 1024, false));
+    ASSERT_TRUE(held.failure);
+    EXPECT_TRUE(held.failure->contains(u"No space left on device"_s)) << held.failure->toStdString();
+    EXPECT_EQ(entries(titles()), QStringList());
+}
+
+TEST_F(TemplatePlacementTest, APackageUnpackedAsItArrivesCountsOnlyOnceItsDownloadCompletes) {
+    write(titles(u"KLV - Cut/One/One.moti"_s), "old");
+    const QString cutLink = serveLargePackage(u"Cut"_s, 3 << 20, true);
+    writeCatalog({},
+                 {QJsonObject{{u"path"_s, u"/files/Cut.zip"_s}, {u"kind"_s, u"truncate"_s}, {u"bytes"_s, 2 << 20}}});
+    const InstallerReport cut = install(u"Cut"_s, cutLink);
+    ASSERT_TRUE(cut.failure);
+    EXPECT_TRUE(cut.failure->startsWith(u"The download of "_s)) << cut.failure->toStdString();
+    EXPECT_EQ(readFile(titles(u"KLV - Cut/One/One.moti"_s)), "old");
+    EXPECT_EQ(entries(titles()), QStringList{u"KLV - Cut"_s});
+    EXPECT_EQ(tree(locations().downloadFolderURL + u"Cut/Templates"_s), QStringList())
+        << "no archive, nothing unpacked";
+
+    // A hostile entry is refused as it arrives.
+    const InstallerReport hostile =
+        install(u"Evil"_s, serveZip(u"evil.zip"_s, {{u"Pack/Titles/KLV - Evil/One/One.moti"_s, u"x"_s},
+                                                    {u"Pack/../../../evil.moti"_s, u"evil"_s}}));
+    ASSERT_TRUE(hostile.failure);
+    EXPECT_TRUE(hostile.failure->contains(u"unsafe name"_s)) << hostile.failure->toStdString();
+    EXPECT_FALSE(QFileInfo::exists(locations().downloadFolderURL + u"Evil/evil.moti"_s));
+    EXPECT_EQ(tree(locations().downloadFolderURL + u"Evil/Templates"_s), QStringList());
+    EXPECT_EQ(entries(titles()), QStringList{u"KLV - Cut"_s});
+
+    // A zip behind other bytes cannot be read as it arrives; it is unpacked once complete.
+    const QString prefixed = catalog.filePath(u"files/Prefixed.zip"_s);
+    ASSERT_EQ(QProcess::execute(u"python3"_s, {u"-c"_s, uR"(import sys, zipfile
+with open(sys.argv[1], 'wb') as f: f.write(b'#!/bin/sh\nexit 0\n' + bytes(4000))
+with zipfile.ZipFile(sys.argv[1], 'a') as z: z.writestr('Pack/Titles/KLV - Prefixed/One/One.moti', '\t<layout>1\n'))"_s,
+                                               prefixed}),
+              0);
+    const InstallerReport late = install(u"Prefixed"_s, store->url() + u"/files/Prefixed.zip"_s);
+    ASSERT_FALSE(late.failure) << late.failure->toStdString();
+    EXPECT_EQ(readFile(titles(u"KLV - Prefixed/One/One.moti"_s)), "<canvas>\n\t<layout>1\n");
+
+    // Documents are prepared on their way to the disk and not read again; hidden ones are left as they are.
+    const InstallerReport prepared =
+        install(u"Docs"_s, serveZip(u"docs.zip"_s, {{u"Pack/Titles/KLV - Docs/A/A.moti"_s, u"\t<layout>1\r\n"_s},
+                                                    {u"Pack/Titles/KLV - Docs/B/B.moti"_s, u"<canvas>\n\t<layout>1"_s},
+                                                    {u"Pack/Titles/KLV - Docs/A/.Hidden.moti"_s, u"\t<layout>1"_s}}));
+    ASSERT_FALSE(prepared.failure) << prepared.failure->toStdString();
+    EXPECT_EQ(readFile(titles(u"KLV - Docs/A/A.moti"_s)), "<canvas>\r\n\t<layout>1\r\n");
+    EXPECT_EQ(readFile(titles(u"KLV - Docs/B/B.moti"_s)), "<canvas>\n\t<layout>1");
+    EXPECT_EQ(readFile(titles(u"KLV - Docs/A/.Hidden.moti"_s)), "\t<layout>1");
+    EXPECT_EQ(logText().count(u"<canvas> exist!"_s), 1) << "a document prepared while unpacked is read again";
+    EXPECT_TRUE(prepared.steps.contains(u" - Prepping Templates 2 / 2"_s)) << prepared.steps.join(u'|').toStdString();
 }
 
 } // namespace

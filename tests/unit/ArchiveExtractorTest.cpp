@@ -1,4 +1,5 @@
 #include "install/ArchiveExtractor.h"
+#include "install/GrowingDownload.h"
 
 #include <gtest/gtest.h>
 
@@ -10,13 +11,17 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <optional>
 #include <stop_token>
+#include <thread>
 
 namespace klv {
 namespace {
 
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
 
 // Hostile archives come from Python: the zip command cleans the very names these tests need.
 class ArchiveExtractorTest : public ::testing::Test {
@@ -50,7 +55,30 @@ protected:
         return file.readAll();
     }
 
+    // Extracts an archive while another thread writes it in pieces, as a download does; with cutAt, the download
+    // fails after that many bytes.
+    ArchiveExtractor::Result extractArriving(const ArchiveExtractor &extractor, const QString &archivePath,
+                                             std::optional<qsizetype> cutAt = {}) const {
+        const QByteArray bytes = read(archivePath);
+        QFile file(downloads.filePath(QFileInfo(archivePath).fileName()));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        GrowingDownload download;
+        const std::jthread writer([&] {
+            constexpr qsizetype pieceBytes = 48 << 10;
+            const qsizetype end = cutAt.value_or(bytes.size());
+            for (qsizetype at = 0; at < end; at += pieceBytes) {
+                const QByteArray piece = bytes.mid(at, std::min(pieceBytes, end - at));
+                EXPECT_TRUE(file.write(piece) == piece.size() && file.flush());
+                download.grew(at + piece.size());
+                std::this_thread::sleep_for(1ms);
+            }
+            download.end(cutAt ? std::optional(u"The download was cut."_s) : std::nullopt);
+        });
+        return extractor.extractGrowing(file.fileName(), download, destination);
+    }
+
     QTemporaryDir work;
+    QTemporaryDir downloads;
     QString out = work.filePath(QStringLiteral("out"));
     QString destination = out + u"/job/Templates";
 };
@@ -132,16 +160,21 @@ else:
         {u"device"_s, u"null"_s, {}, u"“null”, which is neither a file nor a folder"_s},
     };
     for (const auto &hostile : cases) {
-        SCOPED_TRACE(hostile.expected.toStdString());
-        const auto result = ArchiveExtractor().extract(
-            archive(QStringLiteral("hostile"), script, {hostile.kind, hostile.name, hostile.target}), destination);
-        ASSERT_FALSE(result.succeeded());
-        EXPECT_TRUE(result.error->contains(hostile.expected)) << result.error->toStdString();
-        EXPECT_FALSE(QFileInfo::exists(out));
-        EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/klv-absolute-evil")));
-        EXPECT_EQ(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                  (QStringList{QStringLiteral("hostile"), QStringLiteral("outside.txt")}));
-        EXPECT_EQ(QFileInfo(outside).size(), 0);
+        for (const bool arriving : {false, true}) {
+            SCOPED_TRACE(hostile.expected.toStdString() + (arriving ? " as it arrives" : ""));
+            const QString hostileArchive =
+                archive(QStringLiteral("hostile"), script, {hostile.kind, hostile.name, hostile.target});
+            const auto result = arriving ? extractArriving(ArchiveExtractor(), hostileArchive)
+                                         : ArchiveExtractor().extract(hostileArchive, destination);
+            ASSERT_FALSE(result.succeeded());
+            EXPECT_FALSE(result.unreadable);
+            EXPECT_TRUE(result.error->contains(hostile.expected)) << result.error->toStdString();
+            EXPECT_FALSE(QFileInfo::exists(out));
+            EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/klv-absolute-evil")));
+            EXPECT_EQ(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                      (QStringList{QStringLiteral("hostile"), QStringLiteral("outside.txt")}));
+            EXPECT_EQ(QFileInfo(outside).size(), 0);
+        }
     }
 }
 
@@ -197,10 +230,13 @@ with tarfile.open(out, 'w:xz') as t:
         info = tarfile.TarInfo('Pack/' + name); info.size = 700 << 10; t.addfile(info, io.BytesIO(bytes(info.size)))
 )"));
     for (const QString &bomb : {zip, tar}) {
-        const auto result = ArchiveExtractor(1 << 20).extract(bomb, destination);
-        ASSERT_FALSE(result.succeeded());
-        EXPECT_TRUE(result.error->endsWith(u"” expands beyond 1024.00 KB.")) << result.error->toStdString();
-        EXPECT_FALSE(QFileInfo::exists(out));
+        for (const bool arriving : {false, true}) {
+            const ArchiveExtractor limited(1 << 20);
+            const auto result = arriving ? extractArriving(limited, bomb) : limited.extract(bomb, destination);
+            ASSERT_FALSE(result.succeeded());
+            EXPECT_TRUE(result.error->endsWith(u"” expands beyond 1024.00 KB.")) << result.error->toStdString();
+            EXPECT_FALSE(QFileInfo::exists(out));
+        }
     }
     EXPECT_TRUE(ArchiveExtractor(2 << 20).extract(tar, destination).succeeded());
 }
@@ -257,6 +293,75 @@ with zipfile.ZipFile(out, 'w') as z:
     EXPECT_TRUE(result.error->contains(u"cancelled"));
     EXPECT_EQ(result.bytesWritten, stoppedAt);
     EXPECT_LT(stoppedAt, 4 << 20);
+    EXPECT_FALSE(QFileInfo::exists(out));
+}
+
+TEST_F(ArchiveExtractorTest, UnpacksAnArchiveAsItArrivesAndFailsWithItsDownload) {
+    const QString script = QStringLiteral(R"(
+import os, random
+random.seed(3)
+text = ' '.join(random.choice(['motion', 'title', 'canvas']) for _ in range(100000))
+media = random.randbytes(300 << 10)
+def fill(z):
+    z.writestr('Pack/Titles/', '')
+    z.writestr('Pack/Titles/One/One.moti', text, zipfile.ZIP_DEFLATED)
+    z.writestr('Pack/Titles/One/media.mov', media, zipfile.ZIP_STORED)
+class Unseekable(io.RawIOBase):  # zipfile then gives each size after the data, in a descriptor
+    def __init__(self, f): self.f = f
+    def writable(self): return True
+    def write(self, b): return self.f.write(b)
+if sys.argv[2] == 'tar':
+    with tarfile.open(out, 'w:gz') as t:
+        for name, data in [('Pack/Titles/One/One.moti', text.encode()), ('Pack/Titles/One/media.mov', media)]:
+            info = tarfile.TarInfo(name); info.size = len(data); t.addfile(info, io.BytesIO(data))
+elif sys.argv[2] == 'descriptors':
+    with open(out, 'wb') as f, zipfile.ZipFile(Unseekable(f), 'w') as z: fill(z)
+elif sys.argv[2] == 'prefixed':
+    with open(out, 'wb') as f: f.write(b'#!/bin/sh\nexit 0\n' + bytes(5000))
+    with zipfile.ZipFile(out, 'a') as z: fill(z)
+else:
+    with zipfile.ZipFile(out, 'w') as z: fill(z)
+)");
+    const QString zip = archive(u"pack.zip"_s, script, {u"zip"_s});
+    for (const QString &kind : {u"zip"_s, u"tar"_s}) {
+        SCOPED_TRACE(kind.toStdString());
+        const auto result = extractArriving(ArchiveExtractor(), archive(u"pack."_s + kind, script, {kind}));
+        ASSERT_TRUE(result.succeeded()) << result.error->toStdString();
+        EXPECT_EQ(result.topLevelItems, QStringList{u"Pack"_s});
+        EXPECT_EQ(QFileInfo(destination + u"/Pack/Titles/One/media.mov").size(), 300 << 10);
+        EXPECT_TRUE(read(destination + u"/Pack/Titles/One/One.moti").startsWith("motion ") ||
+                    read(destination + u"/Pack/Titles/One/One.moti").startsWith("title ") ||
+                    read(destination + u"/Pack/Titles/One/One.moti").startsWith("canvas "));
+        QDir(out).removeRecursively();
+    }
+
+    // Cut short: what was unpacked goes again.
+    const auto cut = extractArriving(ArchiveExtractor(), zip, read(zip).size() / 2);
+    ASSERT_FALSE(cut.succeeded());
+    EXPECT_TRUE(cut.unreadable);
+    EXPECT_TRUE(cut.error->contains(u"The download was cut."_s)) << cut.error->toStdString();
+    EXPECT_FALSE(QFileInfo::exists(out));
+
+    // Stored entries whose sizes follow their data are read as they arrive; a zip behind other bytes (as a
+    // self-extracting program is) only from its list at the end, once the download is complete.
+    for (const QString &kind : {u"descriptors"_s, u"prefixed"_s}) {
+        SCOPED_TRACE(kind.toStdString());
+        const auto result = extractArriving(ArchiveExtractor(), archive(kind + u".zip"_s, script, {kind}));
+        ASSERT_TRUE(result.succeeded()) << result.error->toStdString();
+        EXPECT_EQ(QFileInfo(destination + u"/Pack/Titles/One/media.mov").size(), 300 << 10);
+        QDir(out).removeRecursively();
+    }
+
+    // A stop ends the wait for bytes that do not come.
+    GrowingDownload stalled;
+    std::stop_source stop;
+    const std::jthread stopper([&] {
+        std::this_thread::sleep_for(50ms);
+        stop.request_stop();
+    });
+    const auto stopped = ArchiveExtractor().extractGrowing(zip, stalled, destination, stop.get_token());
+    EXPECT_TRUE(stopped.cancelled);
+    EXPECT_FALSE(stopped.unreadable);
     EXPECT_FALSE(QFileInfo::exists(out));
 }
 

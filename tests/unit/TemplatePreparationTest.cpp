@@ -162,6 +162,13 @@ TEST_F(TemplatePreparationTest, GivesTheSameDocumentWhereverTheChunksEnd) {
         const auto expected = TemplatePreparation::prepare(whole);
         ASSERT_EQ(expected.outcome, example.outcome);
         EXPECT_EQ(expected.mentionsUuid, example.uuid);
+        // Held whole in memory, as a small document is while it is unpacked.
+        QByteArray inMemory = example.content;
+        const auto fromMemory = TemplatePreparation::prepareContent(inMemory);
+        EXPECT_EQ(fromMemory.outcome, expected.outcome);
+        EXPECT_EQ(fromMemory.insertions, expected.insertions);
+        EXPECT_EQ(fromMemory.mentionsUuid, expected.mentionsUuid);
+        EXPECT_EQ(inMemory, read(whole));
         for (const qsizetype chunk : {1, 2, 3, 5, 7, 9, 10, 11, 13, 17, 31, 64, 89}) {
             SCOPED_TRACE(chunk);
             const QString path = write(QStringLiteral("chunked.motn"), example.content);

@@ -25,7 +25,8 @@ void CommandArguments::addFlag(const QString &name, const QString &description, 
     const std::string names =
         shortName.isEmpty() ? longName(name) : QString(u'-' + shortName).toStdString() + ',' + longName(name);
     const std::string text = helpDescription(description);
-    m_subcommand.add_flag(names, text);
+    // `--json=3` is a mistake, not a way to say yes.
+    m_subcommand.add_flag(names, text)->disable_flag_override();
 }
 
 void CommandArguments::addValueOption(const QString &name, const QString &description, const QString &valueName,

@@ -44,6 +44,7 @@ TEST_F(CommandLineCliTest, StrayArgumentsAndUnknownOptionsAreRefusedWithTheComma
         {{u"open"_s, u"Twin Titles"_s, u"Glow"_s}, u"unexpected argument \"Glow\""_s},
         {{u"install"_s, u"--all"_s, u"Glow"_s}, u"unknown option --all"_s},
         {{u"list"_s, u"--filter"_s}, u"--filter"_s},
+        {{u"list"_s, u"--json=3"_s}, u"json"_s},
     };
     for (const auto &[arguments, problem] : cases) {
         const CliResult result = klv(arguments);

@@ -8,7 +8,7 @@
 
 #include "marketing/Rewards.h"
 
-#include <QCommandLineParser>
+#include "CommandArguments.h"
 #include <QJsonObject>
 
 namespace klv::cli {
@@ -30,13 +30,13 @@ std::optional<int> tierNumber(const QStringList &arguments) {
 
 } // namespace
 
-void ClaimCommand::describe(QCommandLineParser &parser) const {
-    parser.addPositionalArgument(QStringLiteral("tier"), QStringLiteral("The tier, 1 to 10."), QStringLiteral("TIER"));
-    parser.addOption({jsonOption, QStringLiteral("Print the outcome as one JSON object.")});
+void ClaimCommand::describe(CommandArguments &arguments) const {
+    arguments.addPositional(QStringLiteral("TIER"), QStringLiteral("The tier, 1 to 10."), 1);
+    arguments.addFlag(jsonOption, QStringLiteral("Print the outcome as one JSON object."));
 }
 
-void ClaimCommand::run(const QCommandLineParser &parser) {
-    const std::optional<int> tier = tierNumber(parser.positionalArguments());
+void ClaimCommand::run(const CommandArguments &arguments) {
+    const std::optional<int> tier = tierNumber(arguments.positionalArguments());
     if (!tier) {
         m_terminal.printMessage(QStringLiteral("Usage: klv claim TIER, with TIER a number from 1 to 10."));
         Q_EMIT finished(ExitCode::usageError);
@@ -46,7 +46,7 @@ void ClaimCommand::run(const QCommandLineParser &parser) {
         Q_EMIT finished(ExitCode::usageError);
         return;
     }
-    const bool asJson = parser.isSet(jsonOption);
+    const bool asJson = arguments.isSet(jsonOption);
     auto *rewards = &m_context.rewards();
     // The coupons must be known first, as in the window, which only offers a copy button where there is one.
     connect(rewards, &Rewards::rewardInfoFinished, this,

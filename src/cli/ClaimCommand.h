@@ -16,11 +16,11 @@ public:
     using Command::Command;
     QString name() const override { return QStringLiteral("claim"); }
     QString summary() const override {
-        return QStringLiteral("Copy the reward text of a tier (1 to 10) and claim its coupon at the store.");
+        return QStringLiteral("Claim the coupon of a tier (1 to 10) and show its reward text.");
     }
-    void describe(QCommandLineParser &parser) const override;
+    void describe(CommandArguments &arguments) const override;
     bool needsStore() const override { return true; }
-    void run(const QCommandLineParser &parser) override;
+    void run(const CommandArguments &arguments) override;
 
 private:
     void claim(Rewards &rewards, int tier, bool asJson);

@@ -8,7 +8,7 @@
 
 namespace klv::cli {
 
-void ClearCacheCommand::run(const QCommandLineParser &) {
+void ClearCacheCommand::run(const CommandArguments &) {
     if (!requireSignedIn(m_context, m_terminal)) {
         Q_EMIT finished(ExitCode::usageError);
         return;

@@ -10,10 +10,10 @@ public:
     using Command::Command;
     QString name() const override { return QStringLiteral("clear-cache"); }
     QString summary() const override {
-        return QStringLiteral("Forget the cached library and pictures map, then reload the library from the store.");
+        return QStringLiteral("Forget the cached library and pictures, then reload them.");
     }
     bool needsStore() const override { return true; }
-    void run(const QCommandLineParser &parser) override;
+    void run(const CommandArguments &arguments) override;
 };
 
 } // namespace klv::cli

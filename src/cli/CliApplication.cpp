@@ -2,6 +2,8 @@
 
 #include "ClaimCommand.h"
 #include "ClearCacheCommand.h"
+#include "CommandArguments.h"
+#include "CommandLine.h"
 #include "DoctorCommand.h"
 #include "ExitCode.h"
 #include "FreeCommand.h"
@@ -25,7 +27,6 @@
 #include "app/StoreNotifications.h"
 #include "store/Services.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QThreadPool>
 
@@ -62,82 +63,27 @@ CliApplication::~CliApplication() {
     QThreadPool::globalInstance()->waitForDone();
 }
 
-QString CliApplication::helpText() const {
-    QString text = QStringLiteral("Usage: klv [--help] [--version] COMMAND [OPTIONS]\n\n"
-                                  "The KLV App from a terminal: your store account and your products.\n\nCommands:\n");
-    for (const auto &command : m_commands)
-        text += QStringLiteral("  %1 %2\n").arg(command->name(), -10).arg(command->summary());
-    text += QStringLiteral("\n'klv COMMAND --help' shows a command's options. Every command takes --quiet (no\n"
-                           "progress, no notes) and --verbose (the log's lines as they are written).\n"
-                           "Exit codes: 0 success, 1 refused (by the store, at a question, or by the\n"
-                           "product's state), 2 usage error, 3 no answer from the store, 4 an installation\n"
-                           "job failed, 130 cancelled with Ctrl-C, SIGTERM or SIGHUP.");
-    return text;
-}
-
-Command *CliApplication::findCommand(const QString &name) const {
-    for (const auto &command : m_commands) {
-        if (command->name() == name)
-            return command.get();
-    }
-    return nullptr;
-}
-
 int CliApplication::run(const QStringList &arguments) {
-    QCommandLineParser parser;
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show help."));
-    const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
-                                           QStringLiteral("Show the version."));
-    parser.addOption(helpOption);
-    parser.addOption(versionOption);
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."));
-    if (!parser.parse(arguments)) {
-        m_terminal.printMessageLines(parser.errorText() + u"\n\n" + helpText());
-        return ExitCode::usageError;
-    }
-    if (parser.isSet(versionOption)) {
+    CommandLine commandLine(m_commands);
+    const CommandLine::Parsed parsed = commandLine.parse(arguments.mid(1));
+    switch (parsed.request) {
+    case CommandLine::Request::showHelp:
+        m_terminal.printResultLines(commandLine.helpText(parsed.command));
+        return ExitCode::success;
+    case CommandLine::Request::showVersion:
         m_terminal.printResult(u"klv " + m_context->services().configuration().appVersion);
         return ExitCode::success;
-    }
-    const QStringList positional = parser.positionalArguments();
-    if (parser.isSet(helpOption)) {
-        m_terminal.printResultLines(helpText());
-        return ExitCode::success;
-    }
-    if (positional.isEmpty()) {
-        m_terminal.printMessageLines(helpText());
+    case CommandLine::Request::usageError:
+        m_terminal.printMessageLines(commandLine.usageErrorText(parsed));
         return ExitCode::usageError;
+    case CommandLine::Request::runCommand:
+        break;
     }
-    Command *command = findCommand(positional.first());
-    if (!command) {
-        m_terminal.printMessageLines(u"Unknown command \"" + positional.first() + u"\".\n\n" + helpText());
-        return ExitCode::usageError;
-    }
-    return runCommand(*command, QStringList{arguments.value(0) + u' ' + command->name()} + positional.mid(1));
+    m_terminal.setQuiet(parsed.quiet);
+    return runCommand(*parsed.command, commandLine.arguments(*parsed.command), parsed.verbose);
 }
 
-int CliApplication::runCommand(Command &command, const QStringList &commandArguments) {
-    QCommandLineParser parser;
-    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show help."));
-    const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")},
-                                         QStringLiteral("Print results and errors only: no progress, no notes."));
-    const QCommandLineOption verboseOption(QStringLiteral("verbose"),
-                                           QStringLiteral("Also show the log's lines as they are written."));
-    parser.addOption(helpOption);
-    parser.addOption(quietOption);
-    parser.addOption(verboseOption);
-    parser.setApplicationDescription(command.summary());
-    command.describe(parser);
-    if (!parser.parse(commandArguments)) {
-        m_terminal.printMessageLines(parser.errorText() + u"\n\n" + parser.helpText());
-        return ExitCode::usageError;
-    }
-    if (parser.isSet(helpOption)) {
-        m_terminal.printResultLines(
-            parser.helpText().replace(commandArguments.first().section(u' ', 0, 0), u"klv " + command.name()));
-        return ExitCode::success;
-    }
+int CliApplication::runCommand(Command &command, const CommandArguments &arguments, bool verbose) {
     if (command.needsStore()) {
         if (const QString problem = m_context->services().configuration().storeUrlProblem(); !problem.isEmpty()) {
             m_terminal.printMessage(problem);
@@ -145,9 +91,8 @@ int CliApplication::runCommand(Command &command, const QStringList &commandArgum
         }
     }
 
-    m_terminal.setQuiet(parser.isSet(quietOption));
     std::unique_ptr<LogFollower> logLines;
-    if (parser.isSet(verboseOption)) {
+    if (verbose) {
         logLines =
             std::make_unique<LogFollower>(m_context->services().locations().logFileURL, LogFollower::Start::atEnd);
         QObject::connect(logLines.get(), &LogFollower::lineWritten, logLines.get(),
@@ -173,7 +118,7 @@ int CliApplication::runCommand(Command &command, const QStringList &commandArgum
         }
         QCoreApplication::exit(code);
     });
-    command.run(parser);
+    command.run(arguments);
     if (!done || notifications.isPosting())
         QCoreApplication::exec();
     if (logLines)

@@ -15,6 +15,7 @@ class AppContext;
 namespace klv::cli {
 
 class Command;
+class CommandArguments;
 
 // The klv program: picks the subcommand, runs the start-up sequence, then the command on the event loop.
 class CliApplication final {
@@ -27,9 +28,7 @@ public:
     int run(const QStringList &arguments);
 
 private:
-    QString helpText() const;
-    Command *findCommand(const QString &name) const;
-    int runCommand(Command &command, const QStringList &commandArguments);
+    int runCommand(Command &command, const CommandArguments &arguments, bool verbose);
 
     Terminal m_terminal;
     TerminalAlerts m_alerts;

@@ -1,6 +1,6 @@
 #include "Command.h"
 
-#include <QCommandLineParser>
+#include "CommandArguments.h"
 
 namespace klv::cli {
 
@@ -8,6 +8,6 @@ Command::Command(AppContext &context, const Terminal &terminal)
     : m_context(context)
     , m_terminal(terminal) {}
 
-void Command::describe(QCommandLineParser &) const {}
+void Command::describe(CommandArguments &) const {}
 
 } // namespace klv::cli

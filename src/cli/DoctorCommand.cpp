@@ -7,7 +7,7 @@
 #include "core/ByteCountFormat.h"
 #include "store/Services.h"
 
-#include <QCommandLineParser>
+#include "CommandArguments.h"
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
@@ -95,12 +95,12 @@ QString stateOf(const QString &path) {
 
 } // namespace
 
-void DoctorCommand::describe(QCommandLineParser &parser) const {
-    parser.addOption({jsonOption, QStringLiteral("Print the checks and the folders as one JSON object.")});
+void DoctorCommand::describe(CommandArguments &arguments) const {
+    arguments.addFlag(jsonOption, QStringLiteral("Print the checks and the folders as one JSON object."));
 }
 
-void DoctorCommand::run(const QCommandLineParser &parser) {
-    m_asJson = parser.isSet(jsonOption);
+void DoctorCommand::run(const CommandArguments &arguments) {
+    m_asJson = arguments.isSet(jsonOption);
     const Services &services = m_context.services();
     if (!m_asJson) {
         m_terminal.printResult(u"Store:       " + services.configuration().storeUrl);

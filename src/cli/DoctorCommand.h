@@ -12,10 +12,10 @@ public:
     using Command::Command;
     QString name() const override { return QStringLiteral("doctor"); }
     QString summary() const override {
-        return QStringLiteral("Check the store, the free space and notifications; show the folders the app uses.");
+        return QStringLiteral("Check the store, free space and notifications; show the folders.");
     }
-    void describe(QCommandLineParser &parser) const override;
-    void run(const QCommandLineParser &parser) override;
+    void describe(CommandArguments &arguments) const override;
+    void run(const CommandArguments &arguments) override;
 
 private:
     // One check's outcome, printed at once, or kept for the JSON object.

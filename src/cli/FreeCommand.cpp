@@ -9,7 +9,7 @@
 #include "marketing/MarketingCenter.h"
 #include "store/Services.h"
 
-#include <QCommandLineParser>
+#include "CommandArguments.h"
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -19,12 +19,12 @@ namespace {
 const QString jsonOption = QStringLiteral("json");
 } // namespace
 
-void FreeCommand::describe(QCommandLineParser &parser) const {
-    parser.addOption({jsonOption, QStringLiteral("Print the free products as one JSON object.")});
+void FreeCommand::describe(CommandArguments &arguments) const {
+    arguments.addFlag(jsonOption, QStringLiteral("Print the free products as one JSON object."));
 }
 
-void FreeCommand::run(const QCommandLineParser &parser) {
-    const bool asJson = parser.isSet(jsonOption);
+void FreeCommand::run(const CommandArguments &arguments) {
+    const bool asJson = arguments.isSet(jsonOption);
     auto *marketing = &m_context.marketing();
     connect(marketing, &MarketingCenter::marketingInfoFinished, this,
             [this, marketing, asJson](MarketingOutcome outcome, const QString &message) {

@@ -14,9 +14,9 @@ public:
     using Command::Command;
     QString name() const override { return QStringLiteral("free"); }
     QString summary() const override { return QStringLiteral("Show the free products you do not own yet."); }
-    void describe(QCommandLineParser &parser) const override;
+    void describe(CommandArguments &arguments) const override;
     bool needsStore() const override { return true; }
-    void run(const QCommandLineParser &parser) override;
+    void run(const CommandArguments &arguments) override;
 
 private:
     void show(const MarketingCenter &marketing, bool asJson);

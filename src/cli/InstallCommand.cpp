@@ -15,7 +15,7 @@
 #include "library/ProductActions.h"
 #include "library/ProductLibrary.h"
 
-#include <QCommandLineParser>
+#include "CommandArguments.h"
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -38,27 +38,26 @@ InstallCommand::InstallCommand(AppContext &context, const Terminal &terminal, Te
 InstallCommand::~InstallCommand() = default;
 
 QString InstallCommand::summary() const {
-    return m_isUpdate ? u"Reinstall products that have an update with their latest release."_s
+    return m_isUpdate ? u"Install the latest release of products that have an update."_s
                       : u"Install products: templates, plug-ins, fonts, LUTs, composites."_s;
 }
 
-void InstallCommand::describe(QCommandLineParser &parser) const {
-    parser.addPositionalArgument(u"names"_s, u"Product names as klv list shows them, or product numbers."_s,
-                                 m_isUpdate ? u"NAME... | --all"_s : u"NAME..."_s);
+void InstallCommand::describe(CommandArguments &arguments) const {
+    arguments.addPositional(u"NAME"_s, u"Product names as klv list shows them, or product numbers."_s, -1);
     if (m_isUpdate) {
-        parser.addOption({allOption, u"Update every product that has an update (see klv outdated)."_s});
-        parser.addOption({yesOption, u"Do not ask: update, and close Final Cut Pro and Motion if they run."_s});
+        arguments.addFlag(allOption, u"Update every product that has an update (see klv outdated)."_s);
+        arguments.addFlag(yesOption, u"Do not ask: update, and close Final Cut Pro and Motion if they run."_s);
     } else {
-        parser.addOption({yesOption, u"Do not ask: close Final Cut Pro and Motion if they run."_s});
+        arguments.addFlag(yesOption, u"Do not ask: close Final Cut Pro and Motion if they run."_s);
     }
-    parser.addOption({jsonOption, u"Print the outcome as one JSON object."_s});
+    arguments.addFlag(jsonOption, u"Print the outcome as one JSON object."_s);
 }
 
-void InstallCommand::run(const QCommandLineParser &parser) {
-    const QStringList names = parser.positionalArguments();
-    const bool all = m_isUpdate && parser.isSet(allOption);
-    m_answersYes = parser.isSet(yesOption);
-    m_asJson = parser.isSet(jsonOption);
+void InstallCommand::run(const CommandArguments &arguments) {
+    const QStringList names = arguments.positionalArguments();
+    const bool all = m_isUpdate && arguments.isSet(allOption);
+    m_answersYes = arguments.isSet(yesOption);
+    m_asJson = arguments.isSet(jsonOption);
     if (names.isEmpty() == !all) {
         m_terminal.printMessage(m_isUpdate ? u"Usage: klv update NAME... [--yes] | klv update --all [--yes]"_s
                                            : u"Usage: klv install NAME... [--yes]"_s);

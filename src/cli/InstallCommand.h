@@ -23,9 +23,9 @@ public:
 
     QString name() const override { return m_isUpdate ? QStringLiteral("update") : QStringLiteral("install"); }
     QString summary() const override;
-    void describe(QCommandLineParser &parser) const override;
+    void describe(CommandArguments &arguments) const override;
     bool needsStore() const override { return true; }
-    void run(const QCommandLineParser &parser) override;
+    void run(const CommandArguments &arguments) override;
 
 private:
     // Once the installation queue is this process's.

@@ -10,7 +10,7 @@
 #include "library/ProductLibrary.h"
 #include "store/Services.h"
 
-#include <QCommandLineParser>
+#include "CommandArguments.h"
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -33,16 +33,16 @@ QString forTerminal(QString text) {
 
 } // namespace
 
-void ListCommand::describe(QCommandLineParser &parser) const {
-    parser.addOption({filterOption, QStringLiteral("all, installed, not-installed or updates."),
-                      QStringLiteral("STATE"), QStringLiteral("all")});
-    parser.addOption(
-        {searchOption, QStringLiteral("Comma-separated words; rows matching any of them."), QStringLiteral("TEXT")});
-    parser.addOption({sortOption, QStringLiteral("az or za."), QStringLiteral("ORDER")});
-    parser.addOption({jsonOption, QStringLiteral("Print the rows as one JSON object.")});
+void ListCommand::describe(CommandArguments &arguments) const {
+    arguments.addValueOption(filterOption, QStringLiteral("all, installed, not-installed or updates."),
+                             QStringLiteral("STATE"), QStringLiteral("all"));
+    arguments.addValueOption(searchOption, QStringLiteral("Comma-separated words; rows matching any of them."),
+                             QStringLiteral("TEXT"));
+    arguments.addValueOption(sortOption, QStringLiteral("az or za."), QStringLiteral("ORDER"));
+    arguments.addFlag(jsonOption, QStringLiteral("Print the rows as one JSON object."));
 }
 
-bool ListCommand::applyOptions(const QCommandLineParser &parser) {
+bool ListCommand::applyOptions(const CommandArguments &arguments) {
     LibraryViewSettings &view = m_context.library().viewSettings;
     const QHash<QString, productFilterState> filters{
         {QStringLiteral("all"), productFilterState::allProduct},
@@ -50,14 +50,14 @@ bool ListCommand::applyOptions(const QCommandLineParser &parser) {
         {QStringLiteral("not-installed"), productFilterState::notInstalledProduct},
         {QStringLiteral("updates"), productFilterState::needUpdateProduct},
     };
-    const QString filter = parser.value(filterOption);
+    const QString filter = arguments.value(filterOption);
     if (!filters.contains(filter)) {
         m_terminal.printMessage(u"Unknown filter \"" + filter + u"\"; use all, installed, not-installed or updates.");
         return false;
     }
     view.filterMyProductState = filters.value(filter);
-    view.searchString = parser.value(searchOption);
-    const QString sort = parser.value(sortOption);
+    view.searchString = arguments.value(searchOption);
+    const QString sort = arguments.value(sortOption);
     if (sort == u"az")
         view.sortProductState = productSortState::aToZSort;
     else if (sort == u"za")
@@ -69,12 +69,12 @@ bool ListCommand::applyOptions(const QCommandLineParser &parser) {
     return true;
 }
 
-void ListCommand::run(const QCommandLineParser &parser) {
-    if (!applyOptions(parser)) {
+void ListCommand::run(const CommandArguments &arguments) {
+    if (!applyOptions(arguments)) {
         Q_EMIT finished(ExitCode::usageError);
         return;
     }
-    const bool asJson = parser.isSet(jsonOption);
+    const bool asJson = arguments.isSet(jsonOption);
     ProductLibrary &library = m_context.library();
     library.loadProductCache();
     if (!m_context.services().settings().sessionActive ||
@@ -85,8 +85,11 @@ void ListCommand::run(const QCommandLineParser &parser) {
     connect(&library, &ProductLibrary::refreshFinished, this,
             [this, asJson](ProductLibrary::RefreshOutcome outcome, const QString &message) {
                 if (outcome == ProductLibrary::RefreshOutcome::refused ||
-                    outcome == ProductLibrary::RefreshOutcome::noAnswer)
-                    m_terminal.printMessage(message + u" Showing the library as last known.", Terminal::Tone::failure);
+                    outcome == ProductLibrary::RefreshOutcome::noAnswer) {
+                    // The store's message need not end a sentence: the note goes on a line of its own.
+                    m_terminal.printMessage(message, Terminal::Tone::failure);
+                    m_terminal.printMessage(QStringLiteral("Showing the library as last known."));
+                }
                 show(asJson);
             });
     library.requestProductCommitNumber();

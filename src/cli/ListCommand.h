@@ -12,11 +12,11 @@ public:
     using Command::Command;
     QString name() const override { return QStringLiteral("list"); }
     QString summary() const override { return QStringLiteral("List your products as the library shows them."); }
-    void describe(QCommandLineParser &parser) const override;
-    void run(const QCommandLineParser &parser) override;
+    void describe(CommandArguments &arguments) const override;
+    void run(const CommandArguments &arguments) override;
 
 private:
-    bool applyOptions(const QCommandLineParser &parser);
+    bool applyOptions(const CommandArguments &arguments);
     void show(bool asJson);
     void printRow(const OutlineViewItem &record, int depth);
 };

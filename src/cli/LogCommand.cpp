@@ -8,7 +8,7 @@
 #include "app/AppContext.h"
 #include "store/Services.h"
 
-#include <QCommandLineParser>
+#include "CommandArguments.h"
 
 namespace klv::cli {
 
@@ -16,16 +16,16 @@ namespace {
 const QString followOption = QStringLiteral("follow");
 } // namespace
 
-void LogCommand::describe(QCommandLineParser &parser) const {
-    parser.addOption({{QStringLiteral("f"), followOption}, QStringLiteral("Go on showing lines as they are written.")});
+void LogCommand::describe(CommandArguments &arguments) const {
+    arguments.addFlag(followOption, QStringLiteral("Go on showing lines as they are written."), QStringLiteral("f"));
 }
 
-void LogCommand::run(const QCommandLineParser &parser) {
+void LogCommand::run(const CommandArguments &arguments) {
     auto *follower =
         new LogFollower(m_context.services().locations().logFileURL, LogFollower::Start::atBeginning, this);
     connect(follower, &LogFollower::lineWritten, this, [this](const QString &line) { m_terminal.printResult(line); });
     follower->readNewLines();
-    if (!parser.isSet(followOption)) {
+    if (!arguments.isSet(followOption)) {
         Q_EMIT finished(ExitCode::success);
         return;
     }

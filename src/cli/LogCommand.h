@@ -12,8 +12,8 @@ public:
     using Command::Command;
     QString name() const override { return QStringLiteral("log"); }
     QString summary() const override { return QStringLiteral("Show the log; --follow goes on with new lines."); }
-    void describe(QCommandLineParser &parser) const override;
-    void run(const QCommandLineParser &parser) override;
+    void describe(CommandArguments &arguments) const override;
+    void run(const CommandArguments &arguments) override;
 };
 
 } // namespace klv::cli

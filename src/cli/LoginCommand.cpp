@@ -7,7 +7,7 @@
 #include "store/LoginSession.h"
 #include "store/Services.h"
 
-#include <QCommandLineParser>
+#include "CommandArguments.h"
 
 namespace klv::cli {
 
@@ -16,16 +16,15 @@ const QString linkCodeOption = QStringLiteral("link-code");
 const QString passwordStdinOption = QStringLiteral("password-stdin");
 } // namespace
 
-void LoginCommand::describe(QCommandLineParser &parser) const {
-    parser.addPositionalArgument(QStringLiteral("user"), QStringLiteral("The store account's user name."),
-                                 QStringLiteral("[USER]"));
-    parser.addOption({linkCodeOption, QStringLiteral("Sign in with a link code from the store's web site."),
-                      QStringLiteral("CODE")});
-    parser.addOption({passwordStdinOption, QStringLiteral("Read the password from the first line of standard input.")});
+void LoginCommand::describe(CommandArguments &arguments) const {
+    arguments.addPositional(QStringLiteral("USER"), QStringLiteral("The store account's user name."), 1);
+    arguments.addValueOption(linkCodeOption, QStringLiteral("Sign in with a link code from the store's web site."),
+                             QStringLiteral("CODE"));
+    arguments.addFlag(passwordStdinOption, QStringLiteral("Read the password from the first line of standard input."));
 }
 
-std::optional<QString> LoginCommand::readPassword(const QCommandLineParser &parser) const {
-    if (parser.isSet(passwordStdinOption))
+std::optional<QString> LoginCommand::readPassword(const CommandArguments &arguments) const {
+    if (arguments.isSet(passwordStdinOption))
         return m_terminal.readLine();
     if (!m_terminal.isInteractive()) {
         m_terminal.printMessage(QStringLiteral("No terminal to ask for the password on; use --password-stdin."));
@@ -59,28 +58,28 @@ void LoginCommand::watch(LoginSession &session) {
             });
 }
 
-void LoginCommand::run(const QCommandLineParser &parser) {
+void LoginCommand::run(const CommandArguments &arguments) {
     LoginSession *session = m_context.createLoginSession(this);
     watch(*session);
 
-    if (parser.isSet(linkCodeOption)) {
-        if (!parser.positionalArguments().isEmpty()) {
+    if (arguments.isSet(linkCodeOption)) {
+        if (!arguments.positionalArguments().isEmpty()) {
             m_terminal.printMessage(QStringLiteral("Give either a user name or --link-code, not both."));
             Q_EMIT finished(ExitCode::usageError);
             return;
         }
-        session->loginWithLinkCode(parser.value(linkCodeOption));
+        session->loginWithLinkCode(arguments.value(linkCodeOption));
         return;
     }
 
-    const QStringList users = parser.positionalArguments();
+    const QStringList users = arguments.positionalArguments();
     if (users.size() != 1) {
         m_terminal.printMessage(
             QStringLiteral("Usage: klv login USER [--password-stdin] | klv login --link-code CODE"));
         Q_EMIT finished(ExitCode::usageError);
         return;
     }
-    const std::optional<QString> password = readPassword(parser);
+    const std::optional<QString> password = readPassword(arguments);
     if (!session->login(users.first(), password.value_or(QString()))) {
         m_terminal.printMessage(QStringLiteral("A user name and a password are both needed; nothing was sent."));
         Q_EMIT finished(ExitCode::usageError);

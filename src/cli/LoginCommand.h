@@ -18,12 +18,12 @@ public:
     QString summary() const override {
         return QStringLiteral("Sign in with a user name and password, or a link code.");
     }
-    void describe(QCommandLineParser &parser) const override;
+    void describe(CommandArguments &arguments) const override;
     bool needsStore() const override { return true; }
-    void run(const QCommandLineParser &parser) override;
+    void run(const CommandArguments &arguments) override;
 
 private:
-    std::optional<QString> readPassword(const QCommandLineParser &parser) const;
+    std::optional<QString> readPassword(const CommandArguments &arguments) const;
     void watch(LoginSession &session);
 };
 

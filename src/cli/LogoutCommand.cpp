@@ -7,7 +7,7 @@
 
 namespace klv::cli {
 
-void LogoutCommand::run(const QCommandLineParser &) {
+void LogoutCommand::run(const CommandArguments &) {
     m_context.signOut();
     m_terminal.printResult(QStringLiteral("Signed out."));
     Q_EMIT finished(ExitCode::success);

@@ -10,7 +10,7 @@ public:
     using Command::Command;
     QString name() const override { return QStringLiteral("logout"); }
     QString summary() const override { return QStringLiteral("Sign out and forget the cached library."); }
-    void run(const QCommandLineParser &parser) override;
+    void run(const CommandArguments &arguments) override;
 };
 
 } // namespace klv::cli

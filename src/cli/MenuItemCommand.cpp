@@ -13,7 +13,7 @@
 #include "library/ProductLibrary.h"
 #include "store/Services.h"
 
-#include <QCommandLineParser>
+#include "CommandArguments.h"
 
 namespace klv::cli {
 
@@ -32,12 +32,12 @@ QString MenuItemCommand::summary() const {
                                      : u"Show an installed composite's folder (View In Finder)."_s;
 }
 
-void MenuItemCommand::describe(QCommandLineParser &parser) const {
-    parser.addPositionalArgument(u"name"_s, u"A product name as klv list shows it, or a product number."_s, u"NAME"_s);
+void MenuItemCommand::describe(CommandArguments &arguments) const {
+    arguments.addPositional(u"NAME"_s, u"A product name as klv list shows it, or a product number."_s, 1);
 }
 
-void MenuItemCommand::run(const QCommandLineParser &parser) {
-    const QStringList names = parser.positionalArguments();
+void MenuItemCommand::run(const CommandArguments &arguments) {
+    const QStringList names = arguments.positionalArguments();
     if (names.size() != 1) {
         m_terminal.printMessage(u"Usage: klv "_s + name() + u" NAME"_s);
         Q_EMIT finished(ExitCode::usageError);

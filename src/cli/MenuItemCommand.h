@@ -19,8 +19,8 @@ public:
 
     QString name() const override;
     QString summary() const override;
-    void describe(QCommandLineParser &parser) const override;
-    void run(const QCommandLineParser &parser) override;
+    void describe(CommandArguments &arguments) const override;
+    void run(const CommandArguments &arguments) override;
 
 private:
     std::optional<QString> refusal(const OutlineViewItem &record) const;

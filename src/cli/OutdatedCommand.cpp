@@ -8,7 +8,7 @@
 #include "app/AppContext.h"
 #include "library/ProductLibrary.h"
 
-#include <QCommandLineParser>
+#include "CommandArguments.h"
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -20,11 +20,11 @@ namespace {
 const QString jsonOption = u"json"_s;
 }
 
-void OutdatedCommand::describe(QCommandLineParser &parser) const {
-    parser.addOption({jsonOption, u"Print them as JSON: {\"version\": 1, \"products\": [{\"number\", \"name\"}]}."_s});
+void OutdatedCommand::describe(CommandArguments &arguments) const {
+    arguments.addFlag(jsonOption, u"Print them as one JSON object."_s);
 }
 
-void OutdatedCommand::run(const QCommandLineParser &parser) {
+void OutdatedCommand::run(const CommandArguments &arguments) {
     if (!requireSignedIn(m_context, m_terminal)) {
         Q_EMIT finished(ExitCode::usageError);
         return;
@@ -34,7 +34,7 @@ void OutdatedCommand::run(const QCommandLineParser &parser) {
     // Updates are known from the store's latest releases, so the library is asked for again.
     connect(
         &library, &ProductLibrary::refreshFinished, this,
-        [this, asJson = parser.isSet(jsonOption)](ProductLibrary::RefreshOutcome outcome, const QString &message) {
+        [this, asJson = arguments.isSet(jsonOption)](ProductLibrary::RefreshOutcome outcome, const QString &message) {
             if (outcome == ProductLibrary::RefreshOutcome::refused ||
                 outcome == ProductLibrary::RefreshOutcome::noAnswer) {
                 m_terminal.printMessage(message);

@@ -11,9 +11,9 @@ public:
     using Command::Command;
     QString name() const override { return QStringLiteral("outdated"); }
     QString summary() const override { return QStringLiteral("List the installed products that have an update."); }
-    void describe(QCommandLineParser &parser) const override;
+    void describe(CommandArguments &arguments) const override;
     bool needsStore() const override { return true; }
-    void run(const QCommandLineParser &parser) override;
+    void run(const CommandArguments &arguments) override;
 
 private:
     void show(bool asJson);

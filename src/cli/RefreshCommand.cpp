@@ -8,7 +8,7 @@
 #include "library/ProductLibrary.h"
 #include "store/Services.h"
 
-#include <QCommandLineParser>
+#include "CommandArguments.h"
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -31,11 +31,11 @@ QString stateText(const OutlineViewItem &record) {
 
 } // namespace
 
-void RefreshCommand::describe(QCommandLineParser &parser) const {
-    parser.addOption({jsonOption, QStringLiteral("Print the outcome as one JSON object.")});
+void RefreshCommand::describe(CommandArguments &arguments) const {
+    arguments.addFlag(jsonOption, QStringLiteral("Print the outcome as one JSON object."));
 }
 
-void RefreshCommand::run(const QCommandLineParser &parser) {
+void RefreshCommand::run(const CommandArguments &arguments) {
     if (!requireSignedIn(m_context, m_terminal)) {
         Q_EMIT finished(ExitCode::usageError);
         return;
@@ -44,8 +44,8 @@ void RefreshCommand::run(const QCommandLineParser &parser) {
     library.loadProductCache();
     const QList<OutlineViewItem> before = library.libraryProducts();
     connect(&library, &ProductLibrary::refreshFinished, this,
-            [this, before, asJson = parser.isSet(jsonOption)](ProductLibrary::RefreshOutcome outcome,
-                                                              const QString &message) {
+            [this, before, asJson = arguments.isSet(jsonOption)](ProductLibrary::RefreshOutcome outcome,
+                                                                 const QString &message) {
                 if (outcome == ProductLibrary::RefreshOutcome::unchanged ||
                     outcome == ProductLibrary::RefreshOutcome::downloaded) {
                     const QString what = outcome == ProductLibrary::RefreshOutcome::downloaded

@@ -12,11 +12,11 @@ public:
     using Command::Command;
     QString name() const override { return QStringLiteral("refresh"); }
     QString summary() const override {
-        return QStringLiteral("Check the store for library changes, download them and detect what is installed.");
+        return QStringLiteral("Fetch library changes from the store; detect what is installed.");
     }
     bool needsStore() const override { return true; }
-    void describe(QCommandLineParser &parser) const override;
-    void run(const QCommandLineParser &parser) override;
+    void describe(CommandArguments &arguments) const override;
+    void run(const CommandArguments &arguments) override;
 
 private:
     void reportChanges(const QList<OutlineViewItem> &before, const QString &what, bool asJson);

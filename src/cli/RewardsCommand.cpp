@@ -8,7 +8,7 @@
 
 #include "marketing/Rewards.h"
 
-#include <QCommandLineParser>
+#include "CommandArguments.h"
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -32,16 +32,16 @@ QString toneName(RewardTier::Tone tone) {
 
 } // namespace
 
-void RewardsCommand::describe(QCommandLineParser &parser) const {
-    parser.addOption({jsonOption, QStringLiteral("Print the rewards as one JSON object.")});
+void RewardsCommand::describe(CommandArguments &arguments) const {
+    arguments.addFlag(jsonOption, QStringLiteral("Print the rewards as one JSON object."));
 }
 
-void RewardsCommand::run(const QCommandLineParser &parser) {
+void RewardsCommand::run(const CommandArguments &arguments) {
     if (!requireSignedIn(m_context, m_terminal)) {
         Q_EMIT finished(ExitCode::usageError);
         return;
     }
-    const bool asJson = parser.isSet(jsonOption);
+    const bool asJson = arguments.isSet(jsonOption);
     auto *rewards = &m_context.rewards();
     connect(rewards, &Rewards::rewardInfoFinished, this,
             [this, rewards, asJson](MarketingOutcome outcome, const QString &message) {

@@ -14,11 +14,11 @@ public:
     using Command::Command;
     QString name() const override { return QStringLiteral("rewards"); }
     QString summary() const override {
-        return QStringLiteral("Show your reward coins, what the next tier needs and the ten tiers.");
+        return QStringLiteral("Show your reward coins, the next tier's need and the ten tiers.");
     }
-    void describe(QCommandLineParser &parser) const override;
+    void describe(CommandArguments &arguments) const override;
     bool needsStore() const override { return true; }
-    void run(const QCommandLineParser &parser) override;
+    void run(const CommandArguments &arguments) override;
 
 private:
     void show(const Rewards &rewards, bool asJson);

@@ -8,7 +8,7 @@
 
 #include "marketing/MarketingCenter.h"
 
-#include <QCommandLineParser>
+#include "CommandArguments.h"
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -20,12 +20,12 @@ namespace {
 const QString jsonOption = QStringLiteral("json");
 } // namespace
 
-void SaleCommand::describe(QCommandLineParser &parser) const {
-    parser.addOption({jsonOption, QStringLiteral("Print the sale as one JSON object.")});
+void SaleCommand::describe(CommandArguments &arguments) const {
+    arguments.addFlag(jsonOption, QStringLiteral("Print the sale as one JSON object."));
 }
 
-void SaleCommand::run(const QCommandLineParser &parser) {
-    const bool asJson = parser.isSet(jsonOption);
+void SaleCommand::run(const CommandArguments &arguments) {
+    const bool asJson = arguments.isSet(jsonOption);
     auto *marketing = &m_context.marketing();
     // Like the window: the marketing information with its lists, then the sale information on its own.
     m_pending = 2;

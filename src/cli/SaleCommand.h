@@ -18,9 +18,9 @@ public:
     QString summary() const override {
         return QStringLiteral("Show the sale of the day: its title, countdown and products.");
     }
-    void describe(QCommandLineParser &parser) const override;
+    void describe(CommandArguments &arguments) const override;
     bool needsStore() const override { return true; }
-    void run(const QCommandLineParser &parser) override;
+    void run(const CommandArguments &arguments) override;
 
 private:
     void answered(MarketingOutcome outcome, const QString &message);

@@ -8,7 +8,7 @@
 #include "store/Services.h"
 #include "update/SelfUpdate.h"
 
-#include <QCommandLineParser>
+#include "CommandArguments.h"
 #include <QJsonObject>
 
 namespace klv::cli {
@@ -28,18 +28,18 @@ SelfUpdateCommand::SelfUpdateCommand(AppContext &context, const Terminal &termin
 
 SelfUpdateCommand::~SelfUpdateCommand() = default;
 
-void SelfUpdateCommand::describe(QCommandLineParser &parser) const {
-    parser.addOption({checkOption, u"Only compare the installed version with the store's."_s});
-    parser.addOption({jsonOption, u"Print the outcome as one JSON object."_s});
+void SelfUpdateCommand::describe(CommandArguments &arguments) const {
+    arguments.addFlag(checkOption, u"Only compare the installed version with the store's."_s);
+    arguments.addFlag(jsonOption, u"Print the outcome as one JSON object."_s);
 }
 
-void SelfUpdateCommand::run(const QCommandLineParser &parser) {
-    m_asJson = parser.isSet(jsonOption);
+void SelfUpdateCommand::run(const CommandArguments &arguments) {
+    m_asJson = arguments.isSet(jsonOption);
     connect(m_selfUpdate, &SelfUpdate::versionRequestFailed, this, [this](bool refused, const QString &message) {
         m_terminal.printMessage(message);
         Q_EMIT finished(refused ? ExitCode::storeRefused : ExitCode::noAnswer);
     });
-    if (parser.isSet(checkOption)) {
+    if (arguments.isSet(checkOption)) {
         m_selfUpdate->requestProductVersion(SelfUpdate::storeAppProductID, [this](const QJsonObject &answer) {
             const QString offered = json::textOr(answer, "version"_L1);
             report(offered, std::is_gt(compareVersions(m_context.services().appVersion, offered)), std::nullopt);

@@ -18,11 +18,11 @@ public:
 
     QString name() const override { return QStringLiteral("self-update"); }
     QString summary() const override {
-        return QStringLiteral("Check the store for a newer KLV App, download it and hand over to the updater.");
+        return QStringLiteral("Install a newer KLV App from the store through the updater.");
     }
-    void describe(QCommandLineParser &parser) const override;
+    void describe(CommandArguments &arguments) const override;
     bool needsStore() const override { return true; }
-    void run(const QCommandLineParser &parser) override;
+    void run(const CommandArguments &arguments) override;
 
 private:
     void versionChecked();

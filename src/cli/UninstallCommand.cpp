@@ -11,7 +11,7 @@
 #include "library/ProductActions.h"
 #include "library/ProductLibrary.h"
 
-#include <QCommandLineParser>
+#include "CommandArguments.h"
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -24,17 +24,16 @@ const QString yesOption = u"yes"_s;
 const QString jsonOption = u"json"_s;
 } // namespace
 
-void UninstallCommand::describe(QCommandLineParser &parser) const {
-    parser.addPositionalArgument(u"names"_s, u"Product names as klv list shows them, or product numbers."_s,
-                                 u"NAME..."_s);
-    parser.addOption({yesOption, u"Do not ask for confirmation."_s});
-    parser.addOption({jsonOption, u"Print the outcome as one JSON object."_s});
+void UninstallCommand::describe(CommandArguments &arguments) const {
+    arguments.addPositional(u"NAME"_s, u"Product names as klv list shows them, or product numbers."_s, -1);
+    arguments.addFlag(yesOption, u"Do not ask for confirmation."_s);
+    arguments.addFlag(jsonOption, u"Print the outcome as one JSON object."_s);
 }
 
-void UninstallCommand::run(const QCommandLineParser &parser) {
-    const QStringList names = parser.positionalArguments();
-    const bool confirmed = parser.isSet(yesOption);
-    m_asJson = parser.isSet(jsonOption);
+void UninstallCommand::run(const CommandArguments &arguments) {
+    const QStringList names = arguments.positionalArguments();
+    const bool confirmed = arguments.isSet(yesOption);
+    m_asJson = arguments.isSet(jsonOption);
     if (names.isEmpty()) {
         m_terminal.printMessage(u"Usage: klv uninstall NAME... [--yes]"_s);
         Q_EMIT finished(ExitCode::usageError);

@@ -15,9 +15,9 @@ public:
     using Command::Command;
     QString name() const override { return QStringLiteral("uninstall"); }
     QString summary() const override { return QStringLiteral("Remove installed products (fonts and plug-ins stay)."); }
-    void describe(QCommandLineParser &parser) const override;
+    void describe(CommandArguments &arguments) const override;
     bool needsStore() const override { return true; }
-    void run(const QCommandLineParser &parser) override;
+    void run(const CommandArguments &arguments) override;
 
 private:
     // Once the installation queue is this process's.

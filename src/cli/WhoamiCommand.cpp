@@ -6,7 +6,7 @@
 #include "app/AppContext.h"
 #include "store/Services.h"
 
-#include <QCommandLineParser>
+#include "CommandArguments.h"
 #include <QJsonObject>
 
 namespace klv::cli {
@@ -15,13 +15,13 @@ namespace {
 const QString jsonOption = QStringLiteral("json");
 } // namespace
 
-void WhoamiCommand::describe(QCommandLineParser &parser) const {
-    parser.addOption({jsonOption, QStringLiteral("Print the customer as one JSON object.")});
+void WhoamiCommand::describe(CommandArguments &arguments) const {
+    arguments.addFlag(jsonOption, QStringLiteral("Print the customer as one JSON object."));
 }
 
-void WhoamiCommand::run(const QCommandLineParser &parser) {
+void WhoamiCommand::run(const CommandArguments &arguments) {
     const Settings &settings = m_context.services().settings();
-    if (parser.isSet(jsonOption)) {
+    if (arguments.isSet(jsonOption)) {
         QJsonObject customer{{QStringLiteral("signedIn"), settings.sessionActive}};
         if (settings.sessionActive) {
             customer.insert(QStringLiteral("name"), settings.userName);

@@ -10,8 +10,8 @@ public:
     using Command::Command;
     QString name() const override { return QStringLiteral("whoami"); }
     QString summary() const override { return QStringLiteral("Show the signed-in customer's name and e-mail."); }
-    void describe(QCommandLineParser &parser) const override;
-    void run(const QCommandLineParser &parser) override;
+    void describe(CommandArguments &arguments) const override;
+    void run(const CommandArguments &arguments) override;
 };
 
 } // namespace klv::cli

@@ -122,7 +122,8 @@ void SelfUpdate::handleVersionAnswer(const StoreResponse &response, const QStrin
         return;
     }
     if (response.body.isEmpty()) {
-        reporter.showAlert(u"Alert"_s, u"Failed to request the sale info"_s, u"OK"_s);
+        // The sale's wording here would send the reader to the wrong request.
+        reporter.showAlert(u"Alert"_s, u"Failed to request the version info"_s, u"OK"_s);
         Q_EMIT versionRequestFailed(false, u"The store sent an empty answer."_s);
         return;
     }

@@ -338,6 +338,15 @@ TEST_F(SelfUpdateCliTest, AnIncompleteDownloadIsNeitherKeptNorOffered) {
     EXPECT_EQ(installedAnswer(), u"klv 0.9");
 }
 
+TEST_F(SelfUpdateCliTest, AnEmptyVersionAnswerIsCalledThat) {
+    ASSERT_TRUE(startStore({u"--fault"_s, u"rt=getProductVersion,kind=status,status=204"_s}));
+    const CliResult result = selfUpdate({u"--check"_s});
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_TRUE(result.err.contains(u"Failed to request the version info"_s)) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(u"The store sent an empty answer."_s)) << result.err.toStdString();
+    EXPECT_FALSE(result.err.contains(u"sale"_s)) << "no sale was asked for";
+}
+
 TEST_F(SelfUpdateCliTest, ChecksReportWithoutDownloading) {
     ASSERT_TRUE(startStore());
     CliResult result = selfUpdate({u"--check"_s});

@@ -1,0 +1,68 @@
+#include "CommandArguments.h"
+
+#include "WordWrap.h"
+
+#include <CLI/CLI.hpp>
+
+namespace klv::cli {
+
+namespace {
+
+std::string longName(const QString &name) {
+    return QString(u"--" + name).toStdString();
+}
+
+std::string helpDescription(const QString &description) {
+    return wordWrap(description, CommandArguments::descriptionWidth).toStdString();
+}
+
+} // namespace
+
+CommandArguments::CommandArguments(CLI::App &subcommand)
+    : m_subcommand(subcommand) {}
+
+void CommandArguments::addFlag(const QString &name, const QString &description, const QString &shortName) {
+    const std::string names =
+        shortName.isEmpty() ? longName(name) : QString(u'-' + shortName).toStdString() + ',' + longName(name);
+    const std::string text = helpDescription(description);
+    // `--json=3` is a mistake, not a way to say yes.
+    m_subcommand.add_flag(names, text)->disable_flag_override();
+}
+
+void CommandArguments::addValueOption(const QString &name, const QString &description, const QString &valueName,
+                                      const QString &defaultValue) {
+    const std::string text = helpDescription(description);
+    m_subcommand.add_option(longName(name), text)
+        ->type_name(valueName.toStdString())
+        ->default_str(defaultValue.toStdString());
+}
+
+void CommandArguments::addPositional(const QString &name, const QString &description, int maxCount) {
+    m_positionalName = name;
+    const std::string text = helpDescription(description);
+    m_subcommand.add_option(name.toStdString(), text)
+        ->type_name("")
+        ->expected(1, maxCount < 0 ? CLI::detail::expected_max_vector_size : maxCount)
+        // Not required: a command that takes none given says so itself, with its own usage.
+        ->allow_extra_args(maxCount != 1);
+}
+
+bool CommandArguments::isSet(const QString &name) const {
+    return m_subcommand.count(longName(name)) > 0;
+}
+
+QString CommandArguments::value(const QString &name) const {
+    const CLI::Option *option = m_subcommand.get_option(longName(name));
+    return QString::fromStdString(option->results().empty() ? option->get_default_str() : option->results().back());
+}
+
+QStringList CommandArguments::positionalArguments() const {
+    QStringList arguments;
+    if (m_positionalName.isEmpty())
+        return arguments;
+    for (const std::string &argument : m_subcommand.get_option(m_positionalName.toStdString())->results())
+        arguments.append(QString::fromStdString(argument));
+    return arguments;
+}
+
+} // namespace klv::cli

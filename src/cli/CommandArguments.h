@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace CLI {
+class App;
+}
+
+namespace klv::cli {
+
+// A command's view of its subcommand in the command-line parser: the command declares its options and positional
+// arguments here before parsing and reads their values after it.
+class CommandArguments final {
+public:
+    explicit CommandArguments(CLI::App &subcommand);
+
+    // The width a description wraps at in help, so help reads well in an 80-column terminal.
+    static constexpr int descriptionWidth = 52;
+
+    // An option without a value: `--name`, or `-s` too when shortName is given.
+    void addFlag(const QString &name, const QString &description, const QString &shortName = {});
+    // An option with a value: `--name VALUE` or `--name=VALUE`; value() gives defaultValue when it is not given.
+    void addValueOption(const QString &name, const QString &description, const QString &valueName,
+                        const QString &defaultValue = {});
+    // Positional arguments; more than maxCount are refused (-1: any number).
+    void addPositional(const QString &name, const QString &description, int maxCount);
+
+    bool isSet(const QString &name) const;
+    // The option's value, empty when it is not given.
+    QString value(const QString &name) const;
+    QStringList positionalArguments() const;
+
+private:
+    CLI::App &m_subcommand;
+    QString m_positionalName;
+};
+
+} // namespace klv::cli

@@ -1,0 +1,160 @@
+#include "CommandLine.h"
+
+#include "Command.h"
+#include "WordWrap.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+
+namespace klv::cli {
+
+namespace {
+
+// Option names and their values take this many columns of a command's help; descriptions wrap in the rest.
+constexpr int optionColumnWidth = 80 - CommandArguments::descriptionWidth;
+const QString helpCommand = QStringLiteral("help");
+const QString quietOption = QStringLiteral("quiet");
+const QString verboseOption = QStringLiteral("verbose");
+
+bool isOption(const QString &argument) {
+    return argument.startsWith(u'-');
+}
+
+// Names each argument nobody took, in the order given: CLI11's own message lists them backwards.
+QString strayArgumentsProblem(const std::vector<std::string> &strays) {
+    QStringList problems;
+    for (const std::string &stray : strays) {
+        const QString argument = QString::fromStdString(stray);
+        problems.append(isOption(argument) ? QString(u"unknown option " + argument)
+                                           : QString(u"unexpected argument \"" + argument + u'"'));
+    }
+    return problems.join(u"; ") + u'.';
+}
+
+} // namespace
+
+CommandLine::CommandLine(const std::vector<std::unique_ptr<Command>> &commands)
+    : m_app(std::make_unique<CLI::App>(std::string(), "klv"))
+    , m_formatter(std::make_shared<CLI::Formatter>()) {
+    m_formatter->column_width(optionColumnWidth);
+    m_app->formatter(m_formatter);
+    m_app->set_help_flag("-h,--help", "Show help.");
+    const std::string versionDescription = "Show the version.";
+    m_app->add_flag("-v,--version", versionDescription);
+    m_app->add_flag("-q,--quiet");
+    m_app->add_flag("--verbose");
+    m_app->require_subcommand(0, 1);
+    m_entries.reserve(commands.size());
+    for (const auto &command : commands) {
+        CLI::App *subcommand = m_app->add_subcommand(command->name().toStdString(), command->summary().toStdString());
+        Entry &added = m_entries.emplace_back(Entry{command.get(), subcommand, CommandArguments(*subcommand)});
+        added.arguments.addFlag(quietOption, QStringLiteral("Print results and errors only: no progress, no notes."),
+                                QStringLiteral("q"));
+        added.arguments.addFlag(verboseOption, QStringLiteral("Also show the log's lines as they are written."));
+        command->describe(added.arguments);
+    }
+}
+
+CommandLine::~CommandLine() = default;
+
+const CommandLine::Entry *CommandLine::find(const QString &name) const {
+    const auto found = std::find_if(m_entries.begin(), m_entries.end(),
+                                    [&name](const Entry &candidate) { return candidate.command->name() == name; });
+    return found == m_entries.end() ? nullptr : &*found;
+}
+
+const CommandLine::Entry &CommandLine::entry(const Command &command) const {
+    return *find(command.name());
+}
+
+bool CommandLine::isSetAnywhere(const Command &command, const QString &option) const {
+    return m_app->count(QString(u"--" + option).toStdString()) > 0 || arguments(command).isSet(option);
+}
+
+const CommandArguments &CommandLine::arguments(const Command &command) const {
+    return entry(command).arguments;
+}
+
+CommandLine::Parsed CommandLine::parse(const QStringList &arguments) {
+    if (arguments.value(0) == helpCommand) {
+        if (arguments.size() == 1)
+            return {Request::showHelp, nullptr, {}};
+        const Entry *named = find(arguments.at(1));
+        if (arguments.size() > 2 || !named)
+            return {Request::usageError, nullptr,
+                    arguments.size() > 2 ? QStringLiteral("klv help takes one command name.")
+                                         : u"Unknown command \"" + arguments.at(1) + u"\"."};
+        return {Request::showHelp, named->command, {}};
+    }
+
+    // The first word that is not an option names the command; CLI11 would call an unknown one a stray argument.
+    const auto commandName = std::find_if_not(arguments.begin(), arguments.end(), isOption);
+    const Entry *named = commandName == arguments.end() ? nullptr : find(*commandName);
+    if (commandName != arguments.end() && !named)
+        return {Request::usageError, nullptr, u"Unknown command \"" + *commandName + u"\"."};
+    Command *command = named ? named->command : nullptr;
+
+    std::vector<std::string> reversed;
+    for (auto argument = arguments.rbegin(); argument != arguments.rend(); ++argument)
+        reversed.push_back(argument->toStdString());
+    try {
+        m_app->parse(reversed);
+    } catch (const CLI::ExtrasError &) {
+        return {Request::usageError, command, strayArgumentsProblem(m_app->remaining(true))};
+    } catch (const CLI::CallForHelp &) {
+        return {Request::showHelp, command, {}};
+    } catch (const CLI::ParseError &error) {
+        return {Request::usageError, command, QString::fromStdString(error.what())};
+    }
+    if (m_app->count("--version") > 0)
+        return {Request::showVersion, nullptr, {}};
+    if (!command)
+        return {Request::usageError, nullptr, {}};
+    return {
+        Request::runCommand, command, {}, isSetAnywhere(*command, quietOption), isSetAnywhere(*command, verboseOption)};
+}
+
+QString CommandLine::usageErrorText(const Parsed &parsed) const {
+    if (!parsed.command)
+        return parsed.problem.isEmpty() ? overview() : parsed.problem + u"\n\n" + overview();
+    const QString name = u"klv " + parsed.command->name();
+    const QString usage =
+        QString::fromStdString(m_formatter->make_usage(entry(*parsed.command).subcommand, name.toStdString()))
+            .trimmed();
+    return name + u": " + parsed.problem + u'\n' + usage + u"\nRun '" + name + u" --help' for its options.";
+}
+
+QString CommandLine::helpText(const Command *command) const {
+    if (!command)
+        return overview();
+    return QString::fromStdString(entry(*command).subcommand->help("klv")).trimmed();
+}
+
+QString CommandLine::overview() const {
+    QStringList names{helpCommand};
+    for (const Entry &listed : m_entries)
+        names.append(listed.command->name());
+    const qsizetype nameWidth = std::max_element(names.begin(), names.end(), [](const QString &a, const QString &b) {
+                                    return a.size() < b.size();
+                                })->size();
+    const int indent = static_cast<int>(nameWidth) + 4;
+
+    QString text = QStringLiteral("Usage: klv [--help] [--version] COMMAND [OPTIONS]\n\n"
+                                  "The KLV App from a terminal: your store account and your products.\n\nCommands:\n");
+    const auto addLine = [&text, nameWidth, indent](const QString &name, const QString &summary) {
+        const QString wrapped = wordWrap(summary, 80 - indent).replace(u'\n', u'\n' + QString(indent, u' '));
+        text += u"  " + name.leftJustified(nameWidth) + u"  " + wrapped + u'\n';
+    };
+    for (const Entry &listed : m_entries)
+        addLine(listed.command->name(), listed.command->summary());
+    addLine(helpCommand, QStringLiteral("Show a command's options: klv help COMMAND."));
+    text += QStringLiteral("\n'klv COMMAND --help' shows a command's options. Every command takes --quiet (no\n"
+                           "progress, no notes) and --verbose (the log's lines as they are written).\n"
+                           "Exit codes: 0 success, 1 refused (by the store, at a question, or by the\n"
+                           "product's state), 2 usage error, 3 no answer from the store, 4 an installation\n"
+                           "job failed, 130 cancelled with Ctrl-C, SIGTERM or SIGHUP.");
+    return text;
+}
+
+} // namespace klv::cli

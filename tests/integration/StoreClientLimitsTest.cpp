@@ -62,11 +62,12 @@ private:
     }
 
     void sendMore() {
-        if (!m_answered || m_answer == Answer::small || !m_socket ||
-            m_socket->state() != QAbstractSocket::ConnectedState || m_socket->bytesToWrite() > (1 << 20))
+        QTcpSocket *socket = m_socket.data();
+        if (!socket || !m_answered || m_answer == Answer::small || socket->state() != QAbstractSocket::ConnectedState ||
+            socket->bytesToWrite() > (1 << 20))
             return;
         const QByteArray chunk(64 * 1024, ' ');
-        m_socket->write(chunk);
+        socket->write(chunk);
         m_sent += chunk.size();
     }
 

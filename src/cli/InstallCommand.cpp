@@ -101,10 +101,7 @@ std::optional<QList<OutlineViewItem>> InstallCommand::select(const QStringList &
     const QList<OutlineViewItem> &library = m_context.library().libraryProducts();
     QList<OutlineViewItem> products;
     if (all) {
-        for (const OutlineViewItem &record : library) {
-            if (record.parentID == 0 && !updateRefusal(record, library))
-                products.append(record);
-        }
+        products = ProductActions::updatableProducts(library);
         if (products.isEmpty()) {
             m_terminal.printMessage(u"Every installed product is up to date."_s);
             Q_EMIT finished(ExitCode::success);

@@ -1,14 +1,14 @@
 #include "OutdatedCommand.h"
 
+#include "CommandArguments.h"
 #include "ExitCode.h"
 #include "LibraryOutcome.h"
-#include "MenuRefusal.h"
 #include "Terminal.h"
 
 #include "app/AppContext.h"
+#include "library/ProductActions.h"
 #include "library/ProductLibrary.h"
 
-#include "CommandArguments.h"
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -49,11 +49,7 @@ void OutdatedCommand::run(const CommandArguments &arguments) {
 
 void OutdatedCommand::show(bool asJson) {
     const QList<OutlineViewItem> &library = m_context.library().libraryProducts();
-    QList<OutlineViewItem> outdated;
-    for (const OutlineViewItem &record : library) {
-        if (record.parentID == 0 && !updateRefusal(record, library))
-            outdated.append(record);
-    }
+    const QList<OutlineViewItem> outdated = ProductActions::updatableProducts(library);
     if (asJson) {
         QJsonArray products;
         for (const OutlineViewItem &record : std::as_const(outdated))

@@ -94,6 +94,15 @@ bool ProductActions::isHaveUpdate(const QStringList &menuItems) {
     return menuItems.contains(updateItem);
 }
 
+QList<OutlineViewItem> ProductActions::updatableProducts(const QList<OutlineViewItem> &library) {
+    QList<OutlineViewItem> updatable;
+    for (const OutlineViewItem &record : library) {
+        if (record.parentID == 0 && isHaveUpdate(optionMenuItems(record, library)))
+            updatable.append(record);
+    }
+    return updatable;
+}
+
 QUrl ProductActions::learnMoreUrl(const OutlineViewItem &record) const {
     const QList<OutlineViewItem> &library = m_library.libraryProducts();
     const auto first = std::find_if(library.cbegin(), library.cend(), [&](const OutlineViewItem &candidate) {

@@ -33,6 +33,8 @@ public:
     static QStringList optionMenuItems(const OutlineViewItem &record, const QList<OutlineViewItem> &library);
     // Whether the option button shows its update badge (isHaveUpdate) for that menu.
     static bool isHaveUpdate(const QStringList &menuItems);
+    // The top-level records whose menu offers Update, in library order.
+    static QList<OutlineViewItem> updatableProducts(const QList<OutlineViewItem> &library);
 
     // The store's page of the product: its post_name from the first library record with the record's id.
     QUrl learnMoreUrl(const OutlineViewItem &record) const;

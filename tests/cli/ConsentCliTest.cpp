@@ -263,11 +263,7 @@ TEST_F(ConsentCliTest, APasswordPromptEndedBySignalGivesTheEchoBack) {
         process.setProcessEnvironment(environment());
         process.setStandardInputFile(terminal.path());
         process.start(QStringLiteral(KLV_CLI_BINARY), {u"login"_s, u"tester"_s});
-        QByteArray errors;
-        for (int i = 0; i < 100 && !errors.contains("Password: "); ++i) {
-            process.waitForReadyRead(100);
-            errors += process.readAllStandardError();
-        }
+        const QByteArray errors = readUntil(process, QProcess::StandardError, "Password: ");
         ASSERT_TRUE(errors.contains("Password: ")) << errors.toStdString();
         for (int i = 0; i < 50 && terminal.echoes(); ++i)
             QThread::msleep(20);

@@ -362,11 +362,7 @@ TEST_F(InstallCliTest, CtrlCSigtermAndSighupCancelAndLeaveNothingBehind) {
         klvProcess.start(QStringLiteral(KLV_CLI_BINARY), {QStringLiteral("install"), QStringLiteral("Fixture Titles")});
         ASSERT_TRUE(klvProcess.waitForStarted());
         // Wait until the job runs (the download then hangs in the delay).
-        QByteArray errors;
-        for (int i = 0; i < 100 && !errors.contains("(1/1) Fixture Titles"); ++i) {
-            klvProcess.waitForReadyRead(100);
-            errors += klvProcess.readAllStandardError();
-        }
+        const QByteArray errors = readUntil(klvProcess, QProcess::StandardError, "(1/1) Fixture Titles");
         ASSERT_TRUE(errors.contains("(1/1) Fixture Titles")) << errors.toStdString();
         ::kill(pid_t(klvProcess.processId()), signal);
         ASSERT_TRUE(klvProcess.waitForFinished(15'000));
@@ -385,11 +381,7 @@ TEST_F(InstallCliTest, CtrlCWhileTemplatesArePlacedEndsOnlyOnceNothingOfTheJobIs
         QProcess klvProcess;
         klvProcess.setProcessEnvironment(environment());
         klvProcess.start(QStringLiteral(KLV_CLI_BINARY), {QStringLiteral("install"), QStringLiteral("Fixture Titles")});
-        QByteArray errors;
-        for (int i = 0; i < 100 && !errors.contains("(1/1) Fixture Titles"); ++i) {
-            klvProcess.waitForReadyRead(100);
-            errors += klvProcess.readAllStandardError();
-        }
+        const QByteArray errors = readUntil(klvProcess, QProcess::StandardError, "(1/1) Fixture Titles");
         ASSERT_TRUE(errors.contains("(1/1) Fixture Titles")) << errors.toStdString();
         if (!klvProcess.waitForFinished(delayMs)) {
             ::kill(pid_t(klvProcess.processId()), SIGINT);

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
@@ -44,11 +43,7 @@ protected:
     }
     // What the process said on its message stream until it said the text (or 30 s passed).
     static QString messagesUntil(QProcess &klv, const QString &text) {
-        QString messages;
-        const QDeadlineTimer deadline(30'000);
-        while (!messages.contains(text) && klv.waitForReadyRead(int(deadline.remainingTime())))
-            messages += QString::fromUtf8(klv.readAllStandardError());
-        return messages;
+        return QString::fromUtf8(readUntil(klv, QProcess::StandardError, text.toUtf8(), 30'000));
     }
     QString lockPath() const {
         return home.filePath(u".local/share/klv-app/Applications/Vantory/KLV-Installation.lock"_s);

@@ -166,11 +166,7 @@ TEST_F(OutputConventionsCliTest, TheLogShownFollowedAndVerbose) {
     ASSERT_TRUE(file.open(QIODevice::Append));
     file.write("\nwritten later");
     file.close();
-    QByteArray seen;
-    for (int i = 0; i < 50 && !seen.contains("written later\n"); ++i) {
-        follow.waitForReadyRead(100);
-        seen += follow.readAllStandardOutput();
-    }
+    const QByteArray seen = readUntil(follow, QProcess::StandardOutput, "written later\n", 5'000);
     EXPECT_TRUE(seen.contains("written later\n")) << seen.toStdString();
     ::kill(pid_t(follow.processId()), SIGINT);
     ASSERT_TRUE(follow.waitForFinished(10'000));

@@ -1,5 +1,6 @@
 #include "CliRun.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QProcess>
 
@@ -94,6 +95,17 @@ CliResult runKlvOnTerminal(const QStringList &arguments, const QProcessEnvironme
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.out = QString::fromUtf8(output);
     return result;
+}
+
+QByteArray readUntil(QProcess &process, QProcess::ProcessChannel channel, const QByteArray &text, int timeoutMs) {
+    process.setReadChannel(channel);
+    QByteArray seen;
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!seen.contains(text) && !deadline.hasExpired()) {
+        process.waitForReadyRead(int(qMin<qint64>(100, deadline.remainingTime())));
+        seen += process.readAll();
+    }
+    return seen;
 }
 
 } // namespace klv::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
 
@@ -18,5 +20,9 @@ CliResult runKlv(const QStringList &arguments, const QProcessEnvironment &enviro
 // `out` (the terminal merges the two streams). The input is typed after the start.
 CliResult runKlvOnTerminal(const QStringList &arguments, const QProcessEnvironment &environment,
                            unsigned short columns = 80, const QByteArray &input = {});
+
+// What a running process wrote on the channel until it wrote the text, or until the time ran out.
+QByteArray readUntil(QProcess &process, QProcess::ProcessChannel channel, const QByteArray &text,
+                     int timeoutMs = 10'000);
 
 } // namespace klv::test

@@ -1,5 +1,6 @@
 #include "install/StagedPlacement.h"
 
+#include "core/AtomicRename.h"
 #include "install/FolderMove.h"
 
 #include <QDir>
@@ -7,18 +8,9 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-
 namespace klv {
 
 namespace {
-
-QString errnoText() {
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
 
 bool exists(const QString &path) {
     const QFileInfo item(path);
@@ -38,39 +30,6 @@ QString stagingPathBeside(const QString &target) {
     const QFileInfo info(target);
     return info.path() + u'/' + StagedPlacement::stagingPrefix +
            QString::number(QRandomGenerator::global()->generate64(), 36) + u'-' + info.fileName();
-}
-
-// Exchanges two existing items atomically. File systems without the exchange get two renames over a third
-// name; the window between them is as short as it can be.
-std::optional<QString> exchange(const QString &first, const QString &second) {
-    const QByteArray a = QFile::encodeName(first);
-    const QByteArray b = QFile::encodeName(second);
-    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_EXCHANGE) == 0)
-        return std::nullopt;
-    if (errno != EINVAL && errno != ENOSYS)
-        return u'"' + first + u"\" could not take the place of \"" + second + u"\": " + errnoText();
-    const QByteArray aside = QFile::encodeName(stagingPathBeside(second));
-    if (std::rename(b.constData(), aside.constData()) != 0)
-        return u'"' + second + u"\" could not be set aside: " + errnoText();
-    if (std::rename(a.constData(), b.constData()) != 0) {
-        const QString error = u'"' + first + u"\" could not take the place of \"" + second + u"\": " + errnoText();
-        std::rename(aside.constData(), b.constData());
-        return error;
-    }
-    if (std::rename(aside.constData(), a.constData()) != 0)
-        return u"the earlier \"" + second + u"\" could not be kept aside: " + errnoText();
-    return std::nullopt;
-}
-
-// Renames source to target only if nothing is there, so an item that appeared meanwhile is never lost.
-std::optional<QString> renameToFreeName(const QString &source, const QString &target) {
-    if (::renameat2(AT_FDCWD, QFile::encodeName(source).constData(), AT_FDCWD, QFile::encodeName(target).constData(),
-                    RENAME_NOREPLACE) == 0)
-        return std::nullopt;
-    if ((errno == EINVAL || errno == ENOSYS) && !exists(target) &&
-        std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0)
-        return std::nullopt;
-    return u'"' + source + u"\" could not be renamed to \"" + target + u"\": " + errnoText();
 }
 
 } // namespace
@@ -97,8 +56,9 @@ std::optional<QString> StagedPlacement::stage(const QString &source, const QStri
 std::optional<QString> StagedPlacement::swapIn() {
     for (Item &item : m_items) {
         item.replaced = exists(item.target);
-        std::optional<QString> error =
-            item.replaced ? exchange(item.staging, item.target) : renameToFreeName(item.staging, item.target);
+        std::optional<QString> error = item.replaced
+                                           ? exchangeItems(item.staging, item.target, stagingPathBeside(item.target))
+                                           : renameToFreePath(item.staging, item.target);
         if (error) {
             item.replaced = false;
             takeBack();
@@ -113,9 +73,9 @@ void StagedPlacement::putBack(Item &item) {
     if (!item.swapped)
         return;
     if (item.replaced) {
-        if (exchange(item.staging, item.target))
+        if (exchangeItems(item.staging, item.target, stagingPathBeside(item.target)))
             return;
-    } else if (renameToFreeName(item.target, item.staging)) {
+    } else if (renameToFreePath(item.target, item.staging)) {
         return;
     }
     item.swapped = false;

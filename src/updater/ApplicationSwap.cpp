@@ -1,8 +1,8 @@
 #include "ApplicationSwap.h"
 
 #include "ApplicationStart.h"
-#include "FolderExchange.h"
 
+#include "core/AtomicRename.h"
 #include "install/ArchiveExtractor.h"
 #include "store/LogFile.h"
 #include "update/SelfUpdate.h"
@@ -91,8 +91,8 @@ bool ApplicationSwap::run() {
     const QString application = m_request.applicationPath;
     const QString newFolder = staging.filePath(installed.fileName());
     const bool hadOld = installed.exists();
-    error = hadOld ? exchangeFolders(newFolder, application, staging.filePath(u"previous"_s))
-                   : moveFolderToFreePath(newFolder, application);
+    error = hadOld ? exchangeItems(newFolder, application, staging.filePath(u"previous"_s))
+                   : renameToFreePath(newFolder, application);
     if (error) {
         giveUp(u"the new version could not be put in place: "_s + *error, false, staging.path());
         return false;
@@ -170,9 +170,9 @@ void ApplicationSwap::giveUp(const QString &reason, bool swapped, const QString 
     QString outcome;
     if (swapped) {
         const bool hadOld = QFileInfo::exists(previous);
-        const std::optional<QString> error =
-            hadOld ? exchangeFolders(previous, application, stagingFolder + u"/rejected"_s)
-                   : moveFolderToFreePath(application, stagingFolder + u"/rejected"_s);
+        const std::optional<QString> error = hadOld
+                                                 ? exchangeItems(previous, application, stagingFolder + u"/rejected"_s)
+                                                 : renameToFreePath(application, stagingFolder + u"/rejected"_s);
         if (error)
             outcome = u" and the previous version could not be put back: "_s + *error;
         else if (!hadOld)

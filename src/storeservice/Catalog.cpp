@@ -55,6 +55,10 @@ QString Catalog::filesDirectory() const {
     return QDir(m_directory).filePath(u"files"_s);
 }
 
+QString Catalog::siteDirectory() const {
+    return QDir(m_directory).filePath(u"site"_s);
+}
+
 std::optional<Catalog::FileStamp> Catalog::stamp() const {
     struct stat status {};
     if (::stat(QFile::encodeName(m_path).constData(), &status) != 0) {

@@ -22,6 +22,8 @@ public:
     // The current content, read again first when store.json changed since the last look.
     QJsonObject content();
     QString filesDirectory() const;
+    // The store's web site: plain files served from the root of the address.
+    QString siteDirectory() const;
 
 private:
     // Modification time alone misses quick rewrites within one clock tick; size and inode catch most of those.

@@ -7,6 +7,9 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <QFile>
+#include <QFileInfo>
+
 #include "RequestEnvelope.h"
 #include "StoreAnswer.h"
 
@@ -36,6 +39,9 @@ StoreServer::StoreServer(std::unique_ptr<httplib::Server> http, Catalog &catalog
                         answer(endpoint, request, response);
                     });
     }
+    // The store's web pages (featured page, tutorials, product pages) for the window's web views and the browser.
+    if (const QString site = catalog.siteDirectory(); QFileInfo(site).isDir())
+        m_http->set_mount_point("/", QFile::encodeName(site).toStdString());
     m_http->Get("/files/(.*)", [this](const httplib::Request &request, httplib::Response &response) {
         m_faults.serve(request, {}, response,
                        [&](httplib::Response &answer) { m_files.serve(request.matches[1].str(), answer); });

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "library/OutlineViewItem.h"
+
+#include <QAbstractItemModel>
+#include <QHash>
+#include <QPixmap>
+
+namespace klv {
+class InstallationEngine;
+class ProductImages;
+class ProductLibrary;
+} // namespace klv
+
+namespace klv::ui {
+
+// The library outline's rows: the displayed products at the top level and, under a group, the members the
+// library has records for. Rows carry records, not widgets; the delegates paint them. Pictures are kept as
+// pixmaps scaled for the row, so scrolling never touches the disk twice for one product.
+class LibraryModel final : public QAbstractItemModel {
+    Q_OBJECT
+public:
+    enum Column { pictureColumn, nameColumn, actionColumn };
+    static constexpr int columns = 3;
+    static constexpr int pictureSide = 48;
+
+    LibraryModel(ProductLibrary &library, InstallationEngine &engine, ProductImages &images, QObject *parent = nullptr);
+
+    QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
+    QModelIndex parent(const QModelIndex &child) const override;
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    bool hasChildren(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    // The record of a row; null for an invalid index.
+    const OutlineViewItem *record(const QModelIndex &index) const;
+    // The job progress of the row's product (-2 when it has no job).
+    double jobProgress(const QModelIndex &index) const;
+    const QList<OutlineViewItem> &libraryProducts() const;
+    // The row's picture scaled for the given device pixel ratio; null while there is none to show.
+    QPixmap picture(const QModelIndex &index, qreal devicePixelRatio) const;
+
+    // A title the product button shows between a click and the engine's first word about the job.
+    void setPendingTitle(qint64 productId, const QString &title);
+    QString pendingTitle(qint64 productId) const { return m_pendingTitles.value(productId); }
+    void clearPendingTitles();
+
+private:
+    void reload();
+    void reloadRecordRows(const OutlineViewItem &record);
+    void pictureArrived(qint64 productId, const QImage &cropped);
+    const QList<qsizetype> &memberIndexes(int groupRow) const;
+
+    ProductLibrary &m_library;
+    InstallationEngine &m_engine;
+    ProductImages &m_images;
+    // Per group row, the indexes of its members in the library, computed when first asked.
+    mutable QHash<int, QList<qsizetype>> m_members;
+    mutable QHash<qint64, QPixmap> m_pictures;
+    // Products whose picture is not at hand: asked once, then told by productImageReady.
+    mutable QSet<qint64> m_picturesAsked;
+    QHash<qint64, QString> m_pendingTitles;
+};
+
+} // namespace klv::ui

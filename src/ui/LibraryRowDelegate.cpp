@@ -1,0 +1,277 @@
+#include "LibraryRowDelegate.h"
+
+#include "IconLibrary.h"
+#include "LibraryModel.h"
+#include "Theme.h"
+#include "library/LibraryRow.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTreeView>
+
+using namespace Qt::StringLiterals;
+
+namespace klv::ui {
+
+namespace {
+
+constexpr int cellPadding = 14;
+constexpr int memberIndent = 22;
+constexpr int kindIconSide = 16;
+
+struct KindIcon {
+    KindBit bit;
+    const char16_t *asset;
+    const char16_t *name;
+};
+
+constexpr std::array<KindIcon, 5> kindIcons{{
+    {effectsKind, u"Effects", u"Effects"},
+    {generatorsKind, u"Generators", u"Generators"},
+    {titlesKind, u"Titles", u"Titles"},
+    {transitionsKind, u"Transitions", u"Transitions"},
+    {compositeKind, u"Composites", u"Composite"},
+}};
+
+QFont titleFont(const QFont &base) {
+    QFont font = base;
+    font.setPointSizeF(base.pointSizeF() + 1.0);
+    font.setWeight(QFont::DemiBold);
+    return font;
+}
+
+QFont subLineFont(const QFont &base) {
+    QFont font = base;
+    font.setPointSizeF(base.pointSizeF() - 1.0);
+    return font;
+}
+
+// The sub-line names Apple silicon with a private-use character that only Apple's fonts draw; here a chip icon
+// stands in its place.
+void drawSubLine(QPainter &painter, const QRect &area, const QString &text) {
+    const qsizetype mark = text.indexOf(QChar(0xf8ff));
+    if (mark < 0) {
+        painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, text);
+        return;
+    }
+    const QString before = text.left(mark);
+    const QString after = text.mid(mark + 1);
+    const QFontMetrics metrics(painter.font());
+    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, before);
+    const int iconSide = metrics.height() - 2;
+    const QRect icon(area.left() + metrics.horizontalAdvance(before), area.center().y() - iconSide / 2, iconSide, iconSide);
+    IconLibrary::icon(u"chip"_s).paint(&painter, icon);
+    painter.drawText(area.adjusted(icon.right() + 1 - area.left(), 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, after);
+}
+
+} // namespace
+
+LibraryRowDelegate::LibraryRowDelegate(const LibraryModel &model, QTreeView &view, QObject *parent)
+    : QStyledItemDelegate(parent)
+    , m_model(model)
+    , m_view(view) {}
+
+QRect LibraryRowDelegate::expandButtonRect(const QRect &nameCell) {
+    return {nameCell.right() - 96, nameCell.center().y() - 13, 84, 26};
+}
+
+QRect LibraryRowDelegate::productButtonRect(const QRect &actionCell) {
+    return {actionCell.right() - 16 - 36 - 10 - 136, actionCell.center().y() - 16, 136, 32};
+}
+
+QRect LibraryRowDelegate::optionButtonRect(const QRect &actionCell) {
+    return {actionCell.right() - 16 - 36, actionCell.center().y() - 18, 36, 36};
+}
+
+QSize LibraryRowDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const {
+    return {QStyledItemDelegate::sizeHint(option, index).width(), rowHeight};
+}
+
+void LibraryRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const {
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    const QRect cell = option.rect;
+    if (option.state.testFlag(QStyle::State_MouseOver))
+        painter->fillRect(cell, theme::color(NamedColor::accountSettingSectionBG).darker(115));
+    painter->setPen(theme::color(NamedColor::separator));
+    painter->drawLine(cell.bottomLeft(), cell.bottomRight());
+    painter->setFont(option.font);
+    switch (index.column()) {
+    case LibraryModel::pictureColumn:
+        paintPicture(*painter, cell, index);
+        break;
+    case LibraryModel::nameColumn:
+        paintName(*painter, cell, index);
+        break;
+    case LibraryModel::actionColumn:
+        paintAction(*painter, cell, index);
+        break;
+    default:
+        break;
+    }
+    painter->restore();
+}
+
+void LibraryRowDelegate::paintPicture(QPainter &painter, const QRect &cell, const QModelIndex &index) const {
+    const int indent = index.parent().isValid() ? memberIndent : 0;
+    const int side = LibraryModel::pictureSide;
+    const QRect frame(cell.left() + cellPadding + indent, cell.center().y() - side / 2 + 1, side, side);
+    QPainterPath rounded;
+    rounded.addRoundedRect(frame, 8, 8);
+    const QPixmap picture = m_model.picture(index, painter.device()->devicePixelRatioF());
+    if (!picture.isNull()) {
+        painter.setClipPath(rounded);
+        painter.drawPixmap(frame, picture);
+        painter.setClipping(false);
+        return;
+    }
+    // No picture yet: the product's initial on a quiet tile.
+    painter.fillPath(rounded, theme::color(NamedColor::accountSettingSectionBG));
+    const QString title = index.siblingAtColumn(LibraryModel::nameColumn).data().toString();
+    QFont initial = painter.font();
+    initial.setPointSizeF(initial.pointSizeF() + 6.0);
+    initial.setWeight(QFont::Bold);
+    painter.setFont(initial);
+    painter.setPen(theme::color(NamedColor::textSecondary));
+    painter.drawText(frame, Qt::AlignCenter, title.left(1).toUpper());
+}
+
+void LibraryRowDelegate::paintName(QPainter &painter, const QRect &cell, const QModelIndex &index) const {
+    const OutlineViewItem *record = m_model.record(index);
+    if (!record)
+        return;
+    const LibraryRow row = describeLibraryRow(*record, m_model.libraryProducts());
+    const int right = record->isGroup() ? expandButtonRect(cell).left() - 12 : cell.right() - 8;
+    const QRect textArea(cell.left() + 4, cell.top() + 10, right - cell.left() - 4, 20);
+
+    const QFont base = painter.font();
+    painter.setFont(titleFont(base));
+    painter.setPen(theme::color(NamedColor::textPrimary));
+    const QFontMetrics titleMetrics(painter.font());
+    painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter,
+                     titleMetrics.elidedText(row.title, Qt::ElideRight, textArea.width()));
+
+    painter.setFont(subLineFont(base));
+    painter.setPen(theme::color(NamedColor::textSecondary));
+    drawSubLine(painter, textArea.translated(0, 20), row.subLine);
+
+    int x = textArea.left();
+    const int y = cell.bottom() - 10 - kindIconSide;
+    for (const KindIcon &kind : kindIcons) {
+        const bool lit = row.kindText.contains(QStringView(kind.name));
+        const QString asset = QString::fromUtf16(kind.asset) + (lit ? u"-Installed"_s : u"-Not-Installed"_s);
+        IconLibrary::icon(asset).paint(&painter, QRect(x, y, kindIconSide, kindIconSide));
+        x += kindIconSide + 8;
+    }
+    painter.setFont(base);
+
+    if (record->isGroup()) {
+        const bool expanded = m_view.isExpanded(index.siblingAtColumn(0));
+        paintExpandButton(painter, expandButtonRect(cell), expanded, isHovered(index, Part::expand));
+    }
+}
+
+void LibraryRowDelegate::paintExpandButton(QPainter &painter, const QRect &button, bool expanded, bool hovered) const {
+    painter.setPen(QPen(theme::color(NamedColor::outlinePrimaryButtonDefault), 1.0));
+    painter.setBrush(hovered ? theme::color(NamedColor::accountSettingSectionBG) : Qt::transparent);
+    painter.drawRoundedRect(QRectF(button).adjusted(0.5, 0.5, -0.5, -0.5), 13, 13);
+    const QRect chevron(button.right() - 22, button.center().y() - 6, 12, 12);
+    painter.save();
+    painter.translate(chevron.center());
+    if (expanded)
+        painter.rotate(180);
+    IconLibrary::icon(u"chevron-down"_s).paint(&painter, QRect(-6, -6, 12, 12));
+    painter.restore();
+    painter.setPen(theme::color(NamedColor::textPrimary));
+    painter.drawText(button.adjusted(12, 0, -24, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                     expanded ? u"Collapse"_s : u"Expand"_s);
+}
+
+void LibraryRowDelegate::paintAction(QPainter &painter, const QRect &cell, const QModelIndex &index) const {
+    Q_UNUSED(painter)
+    Q_UNUSED(cell)
+    Q_UNUSED(index)
+}
+
+LibraryRowDelegate::Part LibraryRowDelegate::partAt(const QRect &cell, const QModelIndex &index,
+                                                    const QPoint &position) const {
+    const OutlineViewItem *record = m_model.record(index);
+    if (!record)
+        return Part::none;
+    if (index.column() == LibraryModel::nameColumn && record->isGroup() && expandButtonRect(cell).contains(position))
+        return Part::expand;
+    if (index.column() == LibraryModel::actionColumn) {
+        if (productButtonRect(cell).contains(position))
+            return Part::product;
+        if (optionButtonRect(cell).contains(position))
+            return Part::option;
+    }
+    return Part::none;
+}
+
+bool LibraryRowDelegate::isHovered(const QModelIndex &index, Part part) const {
+    return m_hoverPart == part && m_hoverIndex == index;
+}
+
+void LibraryRowDelegate::clearHover() { setHover({}, Part::none); }
+
+void LibraryRowDelegate::setHover(const QModelIndex &index, Part part) {
+    if (m_hoverIndex == index && m_hoverPart == part)
+        return;
+    if (m_hoverIndex.isValid())
+        m_view.update(m_hoverIndex);
+    m_hoverIndex = index;
+    m_hoverPart = part;
+    if (index.isValid())
+        m_view.update(index);
+}
+
+bool LibraryRowDelegate::editorEvent(QEvent *event, QAbstractItemModel *, const QStyleOptionViewItem &option,
+                                     const QModelIndex &index) {
+    switch (event->type()) {
+    case QEvent::MouseMove: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        setHover(index, partAt(option.rect, index, mouse->position().toPoint()));
+        return false;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        m_pressPart = partAt(option.rect, index, mouse->position().toPoint());
+        m_pressIndex = index;
+        m_view.update(index);
+        return m_pressPart != Part::none;
+    }
+    case QEvent::MouseButtonRelease: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const Part pressed = m_pressPart;
+        const bool sameCell = m_pressIndex == index;
+        m_pressPart = Part::none;
+        m_pressIndex = QPersistentModelIndex();
+        m_view.update(index);
+        if (!sameCell || pressed == Part::none || partAt(option.rect, index, mouse->position().toPoint()) != pressed)
+            return false;
+        switch (pressed) {
+        case Part::expand:
+            Q_EMIT expandToggled(index.siblingAtColumn(0));
+            break;
+        case Part::product:
+            Q_EMIT productButtonClicked(index);
+            break;
+        case Part::option:
+            Q_EMIT optionButtonClicked(index, optionButtonRect(option.rect));
+            break;
+        case Part::none:
+            break;
+        }
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+} // namespace klv::ui

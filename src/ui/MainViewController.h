@@ -1,0 +1,94 @@
+#pragma once
+
+#include "library/ProductEnums.h"
+
+#include <QList>
+#include <QWidget>
+
+class QLabel;
+class QStackedWidget;
+
+namespace klv {
+class AppContext;
+}
+
+namespace klv::ui {
+
+class AccountSettingView;
+class KLVAppMenuCurveBox;
+class StoreLogin;
+class StoreProductViewScript;
+class StoreWebView;
+
+// The application's only window: the logo, the section menu on the left and the detail area that shows one
+// section at a time, or the login panel while nobody is signed in. The web pages are made after the first frame,
+// so the window appears without waiting for the web engine.
+class MainViewController final : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr QSize windowSize{1103, 754};
+
+    explicit MainViewController(AppContext &context, QWidget *parent = nullptr);
+    ~MainViewController() override;
+
+    void showSection(appMenuIndex section);
+    void setAppMenuEnabled(appMenuIndex section, bool enabled);
+    void loginCompleted();
+    // Forgets the library and loads it again; refused (false) while an installation is queued or running.
+    bool reloadAfterClearingCache();
+    void signOut();
+
+    appMenuIndex currentSection() const { return m_section; }
+    KLVAppMenuCurveBox &menuItem(appMenuIndex section) const;
+    StoreLogin &storeLogin() const { return *m_storeLogin; }
+    StoreProductViewScript &storeProductView() const { return *m_storeProductView; }
+    AccountSettingView &accountView() const { return *m_accountView; }
+    // Null until the first frame has been painted.
+    StoreWebView *featureWebView() const { return m_featureWebKit; }
+    StoreWebView *tutorialWebView() const { return m_tutorialWebKit; }
+    bool isTutorialLoaded() const { return m_loadTutorialWeb; }
+    // What the placeholder says while it shows, empty otherwise.
+    QString placeholderText() const;
+
+Q_SIGNALS:
+    // The web views exist now.
+    void webViewsCreated();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    struct MenuEntry {
+        KLVAppMenuCurveBox *box;
+        appMenuIndex section;
+        QString title;
+    };
+
+    QWidget *buildSideBar();
+    QWidget *buildPlaceholder();
+    void createWebViews();
+    void showPlaceholder(const QString &title, const QString &subtitle);
+    void highlightMenu(appMenuIndex section);
+    void loadFeaturedPage();
+    void loadTutorialPage();
+
+    AppContext &m_context;
+    QList<MenuEntry> m_appMenuUIList;
+    QStackedWidget *m_detail;
+    QWidget *m_featurePage;
+    QWidget *m_tutorialPage;
+    QWidget *m_nothingContainerView;
+    QLabel *m_nothingLabel;
+    QLabel *m_subNothingLabel;
+    QWidget *m_loginPage;
+    StoreLogin *m_storeLogin;
+    StoreProductViewScript *m_storeProductView;
+    AccountSettingView *m_accountView;
+    StoreWebView *m_featureWebKit = nullptr;
+    StoreWebView *m_tutorialWebKit = nullptr;
+    bool m_loadTutorialWeb = false;
+    bool m_webViewsScheduled = false;
+    appMenuIndex m_section = appMenuIndex::logintMenu;
+};
+
+} // namespace klv::ui

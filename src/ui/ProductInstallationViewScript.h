@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QToolButton;
+
+namespace klv {
+class InstallationEngine;
+}
+
+namespace klv::ui {
+
+class KLVApp_ProgressInstallation;
+
+// The installation strip above the library: what is installing (job i of n and the current step), the
+// percentage, a bar and the cancel button, all taken from the installation engine. It also says when the
+// installation queue is busy in another program.
+class ProductInstallationViewScript final : public QWidget {
+    Q_OBJECT
+public:
+    explicit ProductInstallationViewScript(InstallationEngine &engine, QWidget *parent = nullptr);
+
+    void showWaiting(const QString &text);
+    void stopWaiting();
+
+    QString titleText() const;
+    QString percentText() const;
+    QToolButton &cancelButton() const { return *m_cancelButton; }
+
+Q_SIGNALS:
+    // The strip appeared or went; the library area gives it room.
+    void shownChanged(bool shown);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void refresh();
+
+    InstallationEngine &m_engine;
+    QLabel *m_productInstallingName;
+    QLabel *m_installProgressMsg;
+    KLVApp_ProgressInstallation *m_progressBarIndicator;
+    QToolButton *m_cancelButton;
+    QString m_waitingText;
+};
+
+} // namespace klv::ui

@@ -1,0 +1,106 @@
+#include "StoreProductScrollViewScript.h"
+
+#include "LibraryModel.h"
+#include "LibraryRowDelegate.h"
+#include "Theme.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+namespace klv::ui {
+
+namespace {
+constexpr int pictureColumnWidth = 84;
+constexpr int actionColumnWidth = 236;
+} // namespace
+
+StoreProductScrollViewScript::StoreProductScrollViewScript(LibraryModel &model, QWidget *parent)
+    : QTreeView(parent)
+    , m_model(model)
+    , m_delegate(new LibraryRowDelegate(model, *this, this)) {
+    setObjectName(QStringLiteral("productOLView"));
+    setAccessibleName(tr("Your products"));
+    setModel(&m_model);
+    setItemDelegate(m_delegate);
+    setHeaderHidden(true);
+    setRootIsDecorated(false);
+    setIndentation(0);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setExpandsOnDoubleClick(false);
+    setMouseTracking(true);
+    setFrameShape(QFrame::NoFrame);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    verticalScrollBar()->setSingleStep(24);
+    setAutoFillBackground(false);
+    viewport()->setAutoFillBackground(false);
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(QHeaderView::Fixed);
+
+    connect(m_delegate, &LibraryRowDelegate::expandToggled, this,
+            [this](const QModelIndex &index) { setExpanded(index, !isExpanded(index)); });
+    connect(m_delegate, &LibraryRowDelegate::productButtonClicked, this,
+            &StoreProductScrollViewScript::productButtonClicked);
+    connect(m_delegate, &LibraryRowDelegate::optionButtonClicked, this,
+            [this](const QModelIndex &index, const QRect &button) {
+                Q_EMIT optionMenuRequested(index, viewport()->mapToGlobal(button.bottomLeft() + QPoint(0, 4)));
+            });
+    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] { viewport()->update(); });
+}
+
+void StoreProductScrollViewScript::setEmptyText(const QString &text) {
+    m_emptyText = text;
+    viewport()->update();
+}
+
+void StoreProductScrollViewScript::resizeEvent(QResizeEvent *event) {
+    QTreeView::resizeEvent(event);
+    layOutColumns();
+}
+
+void StoreProductScrollViewScript::layOutColumns() {
+    const int width = viewport()->width();
+    setColumnWidth(LibraryModel::pictureColumn, pictureColumnWidth);
+    setColumnWidth(LibraryModel::actionColumn, actionColumnWidth);
+    setColumnWidth(LibraryModel::nameColumn, qMax(120, width - pictureColumnWidth - actionColumnWidth));
+}
+
+void StoreProductScrollViewScript::keyPressEvent(QKeyEvent *event) {
+    const QModelIndex current = currentIndex();
+    if (current.isValid()) {
+        const QModelIndex action = current.siblingAtColumn(LibraryModel::actionColumn);
+        switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            Q_EMIT productButtonClicked(action);
+            return;
+        case Qt::Key_Menu: {
+            const QRect button = LibraryRowDelegate::optionButtonRect(visualRect(action));
+            Q_EMIT optionMenuRequested(action, viewport()->mapToGlobal(button.bottomLeft()));
+            return;
+        }
+        default:
+            break;
+        }
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void StoreProductScrollViewScript::paintEvent(QPaintEvent *event) {
+    QTreeView::paintEvent(event);
+    if (m_model.rowCount() > 0 || m_emptyText.isEmpty())
+        return;
+    QPainter painter(viewport());
+    painter.setPen(theme::color(NamedColor::textSecondary));
+    painter.drawText(viewport()->rect().adjusted(40, 0, -40, -80), Qt::AlignCenter | Qt::TextWordWrap, m_emptyText);
+}
+
+void StoreProductScrollViewScript::leaveEvent(QEvent *event) {
+    QTreeView::leaveEvent(event);
+    m_delegate->clearHover();
+}
+
+} // namespace klv::ui

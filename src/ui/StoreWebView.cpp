@@ -1,0 +1,30 @@
+#include "StoreWebView.h"
+
+#include "Theme.h"
+
+#include <QCoreApplication>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+
+namespace klv::ui {
+
+QWebEngineProfile &StoreWebView::storeProfile() {
+    // Off the record: the pages are the store's public ones and leave nothing behind in the home folder.
+    static QWebEngineProfile *profile = [] {
+        auto *created = new QWebEngineProfile(QCoreApplication::instance());
+        created->setHttpUserAgent(userAgent);
+        return created;
+    }();
+    return *profile;
+}
+
+StoreWebView::StoreWebView(QWidget *parent)
+    : QWebEngineView(parent) {
+    auto *page = new QWebEnginePage(&storeProfile(), this);
+    page->setBackgroundColor(theme::color(NamedColor::backgroundSecondary));
+    setPage(page);
+}
+
+void StoreWebView::pauseVideos() { page()->runJavaScript(pauseScript); }
+
+} // namespace klv::ui

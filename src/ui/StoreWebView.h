@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QWebEngineView>
+
+class QWebEngineProfile;
+
+namespace klv::ui {
+
+// A store web page inside the window (featured page, tutorials): the store's user agent, and a way to pause
+// every video of the page when the customer leaves it.
+class StoreWebView final : public QWebEngineView {
+    Q_OBJECT
+public:
+    static inline const QString userAgent = QStringLiteral(
+        "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_6) AppleWebKit/605.1.15 (KHTML, like Gecko) Version/13.1.2 "
+        "Safari/605.1.15");
+    static inline const QString pauseScript = QStringLiteral(
+        "var videos = document.querySelectorAll(\"video\"); for (var i = videos.length - 1; i >= 0; i--) { "
+        "videos[i].pause(); };");
+
+    // The profile all store pages share; created on first use, after the window's first frame.
+    static QWebEngineProfile &storeProfile();
+
+    explicit StoreWebView(QWidget *parent = nullptr);
+
+    void pauseVideos();
+};
+
+} // namespace klv::ui

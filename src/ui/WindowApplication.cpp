@@ -1,0 +1,90 @@
+#include "WindowApplication.h"
+
+#include "MainViewController.h"
+#include "SingleInstance.h"
+#include "StatusBarItem.h"
+#include "Theme.h"
+#include "WidgetAlerts.h"
+#include "WidgetDesktopServices.h"
+#include "app/AppContext.h"
+#include "app/StartupSequence.h"
+#include "store/Services.h"
+#include "update/SelfUpdate.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+
+using namespace Qt::StringLiterals;
+
+namespace klv::ui {
+
+namespace {
+
+QString instanceSocketPath() {
+    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty())
+        runtime = QDir::tempPath();
+    return QDir(runtime).filePath(u"klv-app.socket"_s);
+}
+
+} // namespace
+
+WindowApplication::WindowApplication(QApplication &application)
+    : m_application(application) {}
+
+WindowApplication::~WindowApplication() = default;
+
+int WindowApplication::run() {
+    QApplication::setApplicationName(u"klv-app"_s);
+    QApplication::setApplicationDisplayName(u"KLV App"_s);
+    QApplication::setDesktopFileName(u"klv-app"_s);
+    QApplication::setWindowIcon(QIcon(u":/icons/app-icon.svg"_s));
+    theme::apply(m_application);
+
+    m_instance = std::make_unique<SingleInstance>(instanceSocketPath());
+    if (!m_instance->claim(QApplication::arguments().mid(1)))
+        return 0;
+    connect(m_instance.get(), &SingleInstance::activationRequested, this, &WindowApplication::raiseWindow);
+
+    m_alerts = std::make_unique<WidgetAlerts>();
+    m_context = std::make_unique<AppContext>(Configuration::fromEnvironment(), *m_alerts);
+    Services &services = m_context->services();
+    m_desktop = std::make_unique<WidgetDesktopServices>();
+    services.setDesktopServices(*m_desktop);
+    if (const QString problem = services.configuration().storeUrlProblem(); !problem.isEmpty()) {
+        services.reporter().showAlert(u"Alert"_s, problem, u"OK"_s);
+        return 1;
+    }
+
+    m_statusBarItem = std::make_unique<StatusBarItem>(services.reporter());
+    connect(m_statusBarItem.get(), &StatusBarItem::openRequested, this, &WindowApplication::openApplication);
+    connect(m_statusBarItem.get(), &StatusBarItem::quitRequested, &m_application, &QApplication::quit,
+            Qt::QueuedConnection);
+    runStartupSequence(*m_context, QApplication::arguments(), UpdaterFetch::whenMissing);
+
+    m_window = std::make_unique<MainViewController>(*m_context);
+    // The updater replaces the application only once it has ended.
+    connect(&m_context->selfUpdate(), &SelfUpdate::updaterStarted, &m_application, &QApplication::quit,
+            Qt::QueuedConnection);
+    m_window->show();
+    return QApplication::exec();
+}
+
+void WindowApplication::openApplication() {
+    m_instance->release();
+    QProcess::startDetached(QApplication::applicationFilePath(), {});
+    QApplication::exit(0);
+}
+
+void WindowApplication::raiseWindow() {
+    if (!m_window)
+        return;
+    m_window->show();
+    m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+} // namespace klv::ui

@@ -1,0 +1,212 @@
+#include "WindowFixture.h"
+
+#include "LibraryActions.h"
+#include "LibraryHeaderBar.h"
+#include "LibraryModel.h"
+#include "LibraryRowDelegate.h"
+#include "MainViewController.h"
+#include "ProductInstallationViewScript.h"
+#include "StoreProductScrollViewScript.h"
+#include "StoreProductViewScript.h"
+#include "install/InstallationEngine.h"
+#include "library/ProductActions.h"
+#include "library/ProductButtonState.h"
+#include "library/ProductLibrary.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace klv::test {
+
+class LibraryViewTest : public WindowFixture {
+protected:
+    void SetUp() override {
+        WindowFixture::SetUp();
+        signInBeforehand();
+        openWindow();
+        ASSERT_TRUE(waitFor([this] { return model().rowCount() > 0; }));
+        window->showSection(appMenuIndex::myProductsAppMenu);
+    }
+
+    ui::StoreProductViewScript &view() const { return window->storeProductView(); }
+    ui::LibraryModel &model() const { return view().model(); }
+    ui::StoreProductScrollViewScript &outline() const { return view().outline(); }
+
+    QStringList rowTitles(const QModelIndex &parent = {}) const {
+        QStringList titles;
+        for (int row = 0; row < model().rowCount(parent); ++row)
+            titles << model().index(row, ui::LibraryModel::nameColumn, parent).data().toString();
+        return titles;
+    }
+
+    QModelIndex rowOf(const QString &title, int column, const QModelIndex &parent = {}) const {
+        const auto row = rowTitles(parent).indexOf(title);
+        return row < 0 ? QModelIndex() : model().index(static_cast<int>(row), column, parent);
+    }
+
+    QString buttonTitle(const QString &title) const {
+        const QModelIndex index = rowOf(title, ui::LibraryModel::actionColumn);
+        const OutlineViewItem *record = model().record(index);
+        if (!record)
+            return {};
+        const QString pending = model().pendingTitle(record->product_id);
+        if (!pending.isEmpty())
+            return pending;
+        return productButtonState(*record, model().jobProgress(index), record->isInstalled, model().libraryProducts())
+            .title;
+    }
+
+    void clickAt(const QPoint &position) const {
+        QTest::mouseMove(outline().viewport(), position);
+        QTest::mouseClick(outline().viewport(), Qt::LeftButton, {}, position);
+    }
+
+    void clickProductButton(const QString &title) const {
+        const QModelIndex index = rowOf(title, ui::LibraryModel::actionColumn);
+        ASSERT_TRUE(index.isValid()) << title.toStdString();
+        outline().scrollTo(index);
+        clickAt(ui::LibraryRowDelegate::productButtonRect(outline().visualRect(index)).center());
+    }
+
+    // Opens the row's option menu and hands it to `use`, which may trigger an item; the menu is closed after.
+    void withOptionMenu(const QString &title, const std::function<void(QMenu &)> &use) const {
+        const QModelIndex index = rowOf(title, ui::LibraryModel::actionColumn);
+        ASSERT_TRUE(index.isValid()) << title.toStdString();
+        bool seen = false;
+        QTimer::singleShot(200, [&] {
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                seen = true;
+                use(*menu);
+                menu->close();
+            }
+        });
+        outline().scrollTo(index);
+        clickAt(ui::LibraryRowDelegate::optionButtonRect(outline().visualRect(index)).center());
+        EXPECT_TRUE(seen) << "no option menu for " << title.toStdString();
+    }
+
+    static QStringList actionTitles(const QMenu &menu) {
+        QStringList titles;
+        for (const QAction *action : menu.actions())
+            titles << action->data().toString();
+        return titles;
+    }
+};
+
+TEST_F(LibraryViewTest, SearchFilterAndSortChangeTheRows) {
+    const QStringList all = rowTitles();
+    EXPECT_TRUE(all.contains(u"Creator Essentials Bundle"_s));
+    EXPECT_FALSE(all.contains(u"Kinetic Titles"_s)) << "members are no top-level rows";
+
+    QLineEdit &search = view().headerBar().searchField();
+    QTest::keyClicks(&search, u"glow"_s);
+    EXPECT_EQ(rowTitles(), QStringList{u"Glow Pack - Full Version"_s});
+    search.clear();
+    QTest::keyClicks(&search, u"GLOW,neon"_s);
+    EXPECT_EQ(rowTitles().size(), 2);
+    // A member's name finds its group.
+    search.setText(u"kinetic"_s);
+    EXPECT_EQ(rowTitles(), QStringList{u"Creator Essentials Bundle"_s});
+    search.setText(u"no such product"_s);
+    EXPECT_EQ(model().rowCount(), 0);
+    search.clear();
+    EXPECT_EQ(rowTitles(), all);
+
+    QComboBox &filter = view().headerBar().filterPopup();
+    filter.setCurrentIndex(filter.findText(u"Installed"_s));
+    Q_EMIT filter.activated(filter.currentIndex());
+    EXPECT_EQ(model().rowCount(), 0) << "nothing is installed in a fresh home";
+    filter.setCurrentIndex(filter.findText(u"Not Installed"_s));
+    Q_EMIT filter.activated(filter.currentIndex());
+    EXPECT_EQ(rowTitles().size(), all.size());
+
+    view().headerBar().sortButton().click();
+    QStringList descending = rowTitles();
+    EXPECT_EQ(descending.first(), u"Élan Titles"_s) << "code-point order puts É after every ASCII letter";
+    view().headerBar().sortButton().click();
+    const QStringList ascending = rowTitles();
+    std::reverse(descending.begin(), descending.end());
+    EXPECT_EQ(ascending, descending);
+}
+
+TEST_F(LibraryViewTest, GroupRowsExpandAndCollapseWithTheirButton) {
+    const QModelIndex group = rowOf(u"Creator Essentials Bundle"_s, ui::LibraryModel::nameColumn);
+    ASSERT_TRUE(group.isValid());
+    const QPoint expandButton = ui::LibraryRowDelegate::expandButtonRect(outline().visualRect(group)).center();
+    clickAt(expandButton);
+    ASSERT_TRUE(outline().isExpanded(group.siblingAtColumn(0)));
+    EXPECT_EQ(rowTitles(group.siblingAtColumn(0)), (QStringList{u"Kinetic Titles"_s, u"Smooth Transitions"_s}));
+    clickAt(expandButton);
+    EXPECT_FALSE(outline().isExpanded(group.siblingAtColumn(0)));
+
+    // A plain product has no expand button: the click there does nothing.
+    const QModelIndex plain = rowOf(u"Neon Signs"_s, ui::LibraryModel::nameColumn);
+    clickAt(ui::LibraryRowDelegate::expandButtonRect(outline().visualRect(plain)).center());
+    EXPECT_FALSE(outline().isExpanded(plain.siblingAtColumn(0)));
+}
+
+TEST_F(LibraryViewTest, RowsShowQueuedAndRunningJobsAndTheStripCancelsThem) {
+    ui::ProductInstallationViewScript &strip = view().installationStrip();
+    EXPECT_FALSE(strip.isVisible());
+    QStringList stripTitles;
+    QObject::connect(&context->installationEngine(), &InstallationEngine::stripChanged, &strip,
+                     [this, &stripTitles] { stripTitles << context->installationEngine().stripTitle(); });
+
+    clickProductButton(slowProduct);
+    EXPECT_EQ(buttonTitle(slowProduct), u"Installing..."_s);
+    ASSERT_TRUE(waitFor([&strip] { return strip.isVisible(); }));
+    clickProductButton(u"Retro Typewriter"_s);
+    ASSERT_TRUE(waitFor([this] { return buttonTitle(u"Retro Typewriter"_s) == u"In Queue"_s; }));
+    EXPECT_EQ(buttonTitle(slowProduct), u"In Queue"_s) << "a running job at 0% still shows as queued";
+    EXPECT_TRUE(stripTitles.contains(u"Installing (1 / 2)  "_s + slowProduct) ||
+                std::any_of(stripTitles.cbegin(), stripTitles.cend(),
+                            [](const QString &title) { return title.startsWith(u"Installing (1 / 2) "_s); }))
+        << stripTitles.join(u" | "_s).toStdString();
+    EXPECT_TRUE(strip.percentText().endsWith(u'%'));
+    EXPECT_LT(view().outline().height(), view().height() - view().headerBar().height() - 10);
+
+    strip.cancelButton().click();
+    ASSERT_TRUE(waitFor([this] { return !context->installationEngine().isBusy(); }));
+    EXPECT_FALSE(strip.isVisible());
+    EXPECT_EQ(buttonTitle(slowProduct), u"Install"_s);
+    EXPECT_EQ(buttonTitle(u"Retro Typewriter"_s), u"Install"_s);
+}
+
+TEST_F(LibraryViewTest, InstallThenTheOptionMenuOffersUninstallWhichAsksFirst) {
+    const QString product = u"Retro Typewriter"_s;
+    withOptionMenu(product, [](QMenu &menu) {
+        EXPECT_EQ(actionTitles(menu), QStringList{ProductActions::learnMoreItem});
+    });
+    withOptionMenu(u"Dust & Scratches"_s, [](QMenu &) { ADD_FAILURE() << "a composite not installed has no menu"; });
+
+    clickProductButton(product);
+    ASSERT_TRUE(waitFor([this, &product] { return buttonTitle(product) == u"Installed"_s; }, 60'000))
+        << buttonTitle(product).toStdString();
+    EXPECT_FALSE(view().installationStrip().isVisible());
+
+    withOptionMenu(product, [](QMenu &menu) {
+        EXPECT_EQ(actionTitles(menu), (QStringList{ProductActions::learnMoreItem, ProductActions::uninstallItem}));
+        menu.actions().constFirst()->trigger();
+    });
+    ASSERT_FALSE(desktop.openedUrls.isEmpty());
+    EXPECT_EQ(desktop.openedUrls.last().path(), u"/product/retro-typewriter"_s);
+
+    // Declining the confirmation keeps the product.
+    alerts.answers = {1};
+    withOptionMenu(product, [](QMenu &menu) { menu.actions().constLast()->trigger(); });
+    EXPECT_EQ(alerts.shown.last().title, u"Are you sure you want to uninstall?"_s);
+    EXPECT_EQ(buttonTitle(product), u"Installed"_s);
+
+    alerts.answers = {0};
+    withOptionMenu(product, [](QMenu &menu) { menu.actions().constLast()->trigger(); });
+    ASSERT_TRUE(waitFor([this, &product] { return buttonTitle(product) == u"Install"_s; }));
+}
+
+} // namespace klv::test

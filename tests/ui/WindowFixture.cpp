@@ -1,0 +1,76 @@
+#include "WindowFixture.h"
+
+#include "MainViewController.h"
+#include "app/StartupSequence.h"
+#include "install/InstallationEngine.h"
+#include "library/ProductLibrary.h"
+#include "store/LoginSession.h"
+#include "store/Services.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace klv::test {
+
+void WindowFixture::SetUp() {
+    // One product downloads slowly, so tests can watch and cancel a running job.
+    store = std::make_unique<StoreProcess>(StoreProcess::demoCatalog(),
+                                           QStringList{u"--fault"_s, u"path=/files/templates/%1,kind=drip,delayMs=300"_s.arg(slowPackage)});
+    ASSERT_TRUE(store->start()) << store->errorString().toStdString();
+    Configuration configuration = Configuration::fromEnvironment();
+    configuration.storeUrl = store->url();
+    configuration.tutorialUrl = store->url() + u"/tutorials/"_s;
+    context = std::make_unique<AppContext>(configuration, alerts);
+    context->services().setDesktopServices(desktop);
+    runStartupSequence(*context, {}, UpdaterFetch::onDemand);
+}
+
+void WindowFixture::TearDown() {
+    window.reset();
+    context.reset();
+}
+
+void WindowFixture::openWindow() {
+    window = std::make_unique<ui::MainViewController>(*context);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+}
+
+void WindowFixture::signInBeforehand() {
+    LoginSession *session = context->createLoginSession(context.get());
+    bool finished = false;
+    QObject::connect(session, &LoginSession::loginFinished, session, [&finished] { finished = true; });
+    ASSERT_TRUE(session->login(u"demo"_s, u"demo"_s));
+    ASSERT_TRUE(waitFor([&finished] { return finished; }));
+    ASSERT_TRUE(context->services().settings().sessionActive);
+}
+
+const OutlineViewItem *WindowFixture::libraryRecord(const QString &name) const {
+    for (const OutlineViewItem &record : context->library().libraryProducts()) {
+        if (record.product_name == name)
+            return &record;
+    }
+    return nullptr;
+}
+
+void WindowFixture::startSlowInstallation() {
+    ASSERT_TRUE(waitFor([this] { return libraryRecord(slowProduct) != nullptr; }));
+    context->installationEngine().requestInstallation(*libraryRecord(slowProduct), true);
+    ASSERT_TRUE(waitFor([this] { return context->installationEngine().stripVisible(); }));
+}
+
+bool waitFor(const std::function<bool()> &condition, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QTest::qSleep(5);
+    }
+    return true;
+}
+
+} // namespace klv::test

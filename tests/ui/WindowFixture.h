@@ -1,0 +1,64 @@
+#pragma once
+
+#include "app/AppContext.h"
+#include "library/OutlineViewItem.h"
+#include "store/DesktopServices.h"
+
+#include "SandboxHome.h"
+#include "ScriptedAlerts.h"
+#include "StoreProcess.h"
+
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace klv::ui {
+class MainViewController;
+}
+
+namespace klv::test {
+
+// Remembers what the window asked of the desktop instead of opening browsers and file managers.
+class RecordingDesktop final : public DesktopServices {
+public:
+    void openUrl(const QUrl &url) override { openedUrls.append(url); }
+    void revealFolder(const QString &path) override { revealedFolders.append(path); }
+    void copyText(const QString &text) override { copiedTexts.append(text); }
+
+    QList<QUrl> openedUrls;
+    QStringList revealedFolders;
+    QStringList copiedTexts;
+};
+
+// Processes events until the condition holds or the time is up.
+bool waitFor(const std::function<bool()> &condition, int timeoutMs = 20'000);
+
+// The real window over a sandbox home and a klv-store serving the demo catalog and its web site.
+class WindowFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Builds the context and opens the window, as the application does after start-up.
+    void openWindow();
+    // Signs the demo customer in through the store, before the window opens.
+    void signInBeforehand();
+    const OutlineViewItem *libraryRecord(const QString &name) const;
+    // Starts installing the product whose package the store sends slowly, and waits until its job runs.
+    void startSlowInstallation();
+
+    static inline const QString slowProduct = QStringLiteral("Zoom Transitions");
+    static inline const QString slowPackage = QStringLiteral("zoom-transitions.zip");
+
+    SandboxHome home;
+    ScriptedAlerts alerts;
+    RecordingDesktop desktop;
+    std::unique_ptr<StoreProcess> store;
+    std::unique_ptr<AppContext> context;
+    std::unique_ptr<ui::MainViewController> window;
+};
+
+} // namespace klv::test

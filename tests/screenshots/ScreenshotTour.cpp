@@ -1,0 +1,192 @@
+// Drives the real window through its sections against the demo store and saves a picture of each, so that a
+// person can look at the window without running it. Usage: klv-screenshot-tour OUTPUT-FOLDER
+#include "LibraryActions.h"
+#include "LibraryModel.h"
+#include "LibraryRowDelegate.h"
+#include "MainViewController.h"
+#include "StoreLogin.h"
+#include "StoreProductScrollViewScript.h"
+#include "StoreProductViewScript.h"
+#include "StoreWebView.h"
+#include "Theme.h"
+#include "app/AppContext.h"
+#include "app/StartupSequence.h"
+#include "install/InstallationEngine.h"
+#include "library/ProductLibrary.h"
+#include "store/DesktopServices.h"
+#include "store/Services.h"
+#include "update/SelfUpdate.h"
+
+#include "SandboxHome.h"
+#include "ScriptedAlerts.h"
+#include "StoreProcess.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QMenu>
+#include <QPainter>
+#include <QTest>
+#include <QTextStream>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class QuietDesktop final : public klv::DesktopServices {
+public:
+    void openUrl(const QUrl &) override {}
+    void revealFolder(const QString &) override {}
+    void copyText(const QString &) override {}
+};
+
+bool waitFor(const std::function<bool()> &condition, int timeoutMs = 30'000) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QTest::qSleep(5);
+    }
+    return true;
+}
+
+void settle(int ms) {
+    QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+class Tour {
+public:
+    explicit Tour(QString folder)
+        : m_folder(std::move(folder)) {}
+
+    int run();
+
+private:
+    bool step(bool ok, const char *what) {
+        if (!ok)
+            std::fprintf(stderr, "screenshot tour: %s\n", what);
+        return ok;
+    }
+    void save(const QString &name, const QImage &image) {
+        const QString path = QDir(m_folder).filePath(name + u".png"_s);
+        image.save(path);
+        std::printf("%s\n", qPrintable(path));
+    }
+    void saveWindow(const QString &name) { save(name, m_window->grab().toImage()); }
+    // The window with an open pop-up menu drawn where it shows.
+    void saveWindowWithMenu(const QString &name, QMenu &menu) {
+        QImage image = m_window->grab().toImage();
+        QPainter painter(&image);
+        painter.drawPixmap(m_window->mapFromGlobal(menu.pos()), menu.grab());
+        painter.end();
+        save(name, image);
+    }
+
+    QString m_folder;
+    std::unique_ptr<klv::ui::MainViewController> m_window;
+};
+
+int Tour::run() {
+    klv::test::SandboxHome home;
+    klv::test::StoreProcess store(klv::test::StoreProcess::demoCatalog(),
+                                  {u"--fault"_s, u"path=/files/templates/zoom-transitions.zip,kind=drip,delayMs=400"_s});
+    if (!step(store.start(), "the demo store did not start"))
+        return 1;
+    klv::Configuration configuration = klv::Configuration::fromEnvironment();
+    configuration.storeUrl = store.url();
+    configuration.tutorialUrl = store.url() + u"/tutorials/"_s;
+    klv::test::ScriptedAlerts alerts;
+    QuietDesktop desktop;
+    klv::AppContext context(configuration, alerts);
+    context.services().setDesktopServices(desktop);
+    klv::runStartupSequence(context, {}, klv::UpdaterFetch::onDemand);
+
+    m_window = std::make_unique<klv::ui::MainViewController>(context);
+    m_window->show();
+    if (!step(QTest::qWaitForWindowExposed(m_window.get()), "the window did not show"))
+        return 1;
+    settle(800);
+    saveWindow(u"01-signed-out"_s);
+
+    klv::ui::StoreLogin &login = m_window->storeLogin();
+    login.fillIn(u"demo"_s, u"demo"_s);
+    settle(300);
+    saveWindow(u"02-signing-in"_s);
+    login.submit();
+    if (!step(waitFor([&] { return m_window->currentSection() == klv::appMenuIndex::featuredAppMenu; }),
+              "signing in failed"))
+        return 1;
+    if (!step(waitFor([&] { return m_window->featureWebView() && !m_window->featureWebView()->title().isEmpty(); }),
+              "the featured page did not load"))
+        return 1;
+    settle(1500);
+    saveWindow(u"03-featured"_s);
+
+    klv::ui::StoreProductViewScript &products = m_window->storeProductView();
+    if (!step(waitFor([&] { return products.model().rowCount() > 0; }), "the library did not arrive"))
+        return 1;
+    m_window->showSection(klv::appMenuIndex::myProductsAppMenu);
+    klv::ui::StoreProductScrollViewScript &outline = products.outline();
+    const klv::ui::LibraryModel &model = products.model();
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const QModelIndex index = model.index(row, 0);
+        if (index.siblingAtColumn(klv::ui::LibraryModel::nameColumn).data().toString() == u"Creator Essentials Bundle"_s)
+            outline.setExpanded(index, true);
+        if (index.siblingAtColumn(klv::ui::LibraryModel::nameColumn).data().toString() == u"Zoom Transitions"_s)
+            products.actions().pressProductButton(index.siblingAtColumn(klv::ui::LibraryModel::actionColumn));
+    }
+    if (!step(waitFor([&] { return context.installationEngine().stripValue() > 0.0; }), "the installation did not start"))
+        return 1;
+    settle(1500);
+    saveWindow(u"04-library"_s);
+
+    const QModelIndex neon = [&] {
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const QModelIndex index = model.index(row, klv::ui::LibraryModel::actionColumn);
+            if (index.siblingAtColumn(klv::ui::LibraryModel::nameColumn).data().toString() == u"Neon Signs"_s)
+                return index;
+        }
+        return QModelIndex();
+    }();
+    QTimer::singleShot(600, [&] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            saveWindowWithMenu(u"05-option-menu"_s, *menu);
+            menu->close();
+        }
+    });
+    const QRect button = klv::ui::LibraryRowDelegate::optionButtonRect(outline.visualRect(neon));
+    products.actions().showOptionMenu(neon, outline.viewport()->mapToGlobal(button.bottomLeft() + QPoint(0, 4)));
+    context.installationEngine().cancelInstallation();
+    waitFor([&] { return !context.installationEngine().isBusy(); });
+
+    context.selfUpdate().checkAppVersion();
+    if (!step(waitFor([&] { return context.selfUpdate().isUpdateReady(); }, 60'000), "no update was offered"))
+        return 1;
+    m_window->showSection(klv::appMenuIndex::accountAppMenu);
+    settle(800);
+    saveWindow(u"06-account"_s);
+
+    m_window->showSection(klv::appMenuIndex::tutorialAppMenu);
+    settle(2500);
+    saveWindow(u"07-tutorials"_s);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QApplication application(argc, argv);
+    klv::ui::theme::apply(application);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: klv-screenshot-tour OUTPUT-FOLDER\n");
+        return 2;
+    }
+    QDir().mkpath(QString::fromLocal8Bit(argv[1]));
+    return Tour(QString::fromLocal8Bit(argv[1])).run();
+}

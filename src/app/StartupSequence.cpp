@@ -82,7 +82,7 @@ void runStartupSequence(AppContext &context, const QStringList &arguments, Updat
                                                     QStringLiteral("OK"));
     }
 
-    if (updater == UpdaterFetch::whenMissing)
+    if (updater == UpdaterFetch::whenMissing && context.selfUpdate().replacesItself())
         context.selfUpdate().fetchUpdaterApp();
 
     context.services().sharedDateFormatter = DateFormatter{};

@@ -4,6 +4,7 @@
 #include "ClearCacheCommand.h"
 #include "CommandArguments.h"
 #include "CommandLine.h"
+#include "CompletionScripts.h"
 #include "DoctorCommand.h"
 #include "ExitCode.h"
 #include "FreeCommand.h"
@@ -13,6 +14,7 @@
 #include "LogFollower.h"
 #include "LoginCommand.h"
 #include "LogoutCommand.h"
+#include "ManualPage.h"
 #include "MenuItemCommand.h"
 #include "OutdatedCommand.h"
 #include "RefreshCommand.h"
@@ -25,6 +27,9 @@
 #include "app/AppContext.h"
 #include "app/StartupSequence.h"
 #include "app/StoreNotifications.h"
+#include "core/Locations.h"
+#include "library/LibraryRow.h"
+#include "library/ProductCache.h"
 #include "store/Services.h"
 
 #include <QCoreApplication>
@@ -65,6 +70,13 @@ CliApplication::~CliApplication() {
 
 int CliApplication::run(const QStringList &arguments) {
     CommandLine commandLine(m_commands);
+    if (arguments.size() == 2) {
+        if (const std::optional<QString> text = packagingText(commandLine, arguments.at(1))) {
+            if (!text->isEmpty())
+                m_terminal.printResultLines(*text);
+            return ExitCode::success;
+        }
+    }
     const CommandLine::Parsed parsed = commandLine.parse(arguments.mid(1));
     switch (parsed.request) {
     case CommandLine::Request::showHelp:
@@ -81,6 +93,29 @@ int CliApplication::run(const QStringList &arguments) {
     }
     m_terminal.setQuiet(parsed.quiet);
     return runCommand(*parsed.command, commandLine.arguments(*parsed.command), parsed.verbose);
+}
+
+std::optional<QString> CliApplication::packagingText(const CommandLine &commandLine, const QString &request) const {
+    const Configuration &configuration = m_context->services().configuration();
+    if (request == u"--complete-products") {
+        // Completion runs at every Tab: the cache is read as it is, nothing is started, created or logged.
+        const QString cache =
+            Locations::forCurrentUser(configuration.groupId, configuration.bundleId).productCacheFileURL;
+        QStringList names;
+        for (const OutlineViewItem &record : ProductCache::load(cache).value_or(QList<OutlineViewItem>{})) {
+            const QString name = describeLibraryRow(record, {}).title;
+            if (!name.isEmpty() && !names.contains(name))
+                names.append(name);
+        }
+        return names.join(u'\n');
+    }
+    if (request == u"--manual-page")
+        return manualPage(commandLine, m_commands, configuration.appVersion);
+    if (request == u"--bash-completion")
+        return bashCompletion(commandLine, m_commands);
+    if (request == u"--zsh-completion")
+        return zshCompletion(commandLine, m_commands);
+    return std::nullopt;
 }
 
 int CliApplication::runCommand(Command &command, const CommandArguments &arguments, bool verbose) {

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace klv {
@@ -16,6 +17,7 @@ namespace klv::cli {
 
 class Command;
 class CommandArguments;
+class CommandLine;
 
 // The klv program: picks the subcommand, runs the start-up sequence, then the command on the event loop.
 class CliApplication final {
@@ -28,6 +30,9 @@ public:
     int run(const QStringList &arguments);
 
 private:
+    // What packaging and shell completion ask of klv (hidden from help): --complete-products (the cached library's
+    // names, one a line), --manual-page, --bash-completion, --zsh-completion. Nothing for other arguments.
+    std::optional<QString> packagingText(const CommandLine &commandLine, const QString &request) const;
     int runCommand(Command &command, const CommandArguments &arguments, bool verbose);
 
     Terminal m_terminal;

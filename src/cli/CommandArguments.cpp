@@ -27,14 +27,17 @@ void CommandArguments::addFlag(const QString &name, const QString &description, 
     const std::string text = helpDescription(description);
     // `--json=3` is a mistake, not a way to say yes.
     m_subcommand.add_flag(names, text)->disable_flag_override();
+    m_options.append(
+        {shortName.isEmpty() ? QStringList{u"--" + name} : QStringList{u"--" + name, u'-' + shortName}, false, {}});
 }
 
 void CommandArguments::addValueOption(const QString &name, const QString &description, const QString &valueName,
-                                      const QString &defaultValue) {
+                                      const QString &defaultValue, const QStringList &choices) {
     const std::string text = helpDescription(description);
     m_subcommand.add_option(longName(name), text)
         ->type_name(valueName.toStdString())
         ->default_str(defaultValue.toStdString());
+    m_options.append({{u"--" + name}, true, choices});
 }
 
 void CommandArguments::addPositional(const QString &name, const QString &description, int maxCount) {

@@ -21,10 +21,21 @@ public:
     // An option without a value: `--name`, or `-s` too when shortName is given.
     void addFlag(const QString &name, const QString &description, const QString &shortName = {});
     // An option with a value: `--name VALUE` or `--name=VALUE`; value() gives defaultValue when it is not given.
+    // The choices, when there are a few, are what shell completion offers.
     void addValueOption(const QString &name, const QString &description, const QString &valueName,
-                        const QString &defaultValue = {});
+                        const QString &defaultValue = {}, const QStringList &choices = {});
     // Positional arguments; more than maxCount are refused (-1: any number).
     void addPositional(const QString &name, const QString &description, int maxCount);
+
+    // What shell completion and the manual page need to know of an option.
+    struct Option {
+        QStringList names;
+        bool takesValue = false;
+        QStringList choices;
+    };
+    const QList<Option> &options() const { return m_options; }
+    // The positional arguments' name (NAME, USER, TIER), empty when the command takes none.
+    const QString &positionalName() const { return m_positionalName; }
 
     bool isSet(const QString &name) const;
     // The option's value, empty when it is not given.
@@ -34,6 +45,7 @@ public:
 private:
     CLI::App &m_subcommand;
     QString m_positionalName;
+    QList<Option> m_options;
 };
 
 } // namespace klv::cli

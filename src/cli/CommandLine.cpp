@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "Command.h"
+#include "ExitCode.h"
 #include "WordWrap.h"
 
 #include <CLI/CLI.hpp>
@@ -150,11 +151,23 @@ QString CommandLine::overview() const {
         addLine(listed.command->name(), listed.command->summary());
     addLine(helpCommand, QStringLiteral("Show a command's options: klv help COMMAND."));
     text += QStringLiteral("\n'klv COMMAND --help' shows a command's options. Every command takes --quiet (no\n"
-                           "progress, no notes) and --verbose (the log's lines as they are written).\n"
-                           "Exit codes: 0 success, 1 refused (by the store, at a question, or by the\n"
-                           "product's state), 2 usage error, 3 no answer from the store, 4 an installation\n"
-                           "job failed, 130 cancelled with Ctrl-C, SIGTERM or SIGHUP.");
+                           "progress, no notes) and --verbose (the log's lines as they are written).\n");
+    QStringList codes;
+    for (const ExitCodeMeaning &code : exitCodeMeanings())
+        codes.append(QString::number(code.code) + u' ' + code.meaning);
+    text += wordWrap(u"Exit codes: " + codes.join(u", ") + u'.', 80);
     return text;
+}
+
+QList<CommandLine::ExitCodeMeaning> CommandLine::exitCodeMeanings() {
+    return {
+        {ExitCode::success, QStringLiteral("success")},
+        {ExitCode::storeRefused, QStringLiteral("refused (by the store, at a question, or by the product's state)")},
+        {ExitCode::usageError, QStringLiteral("usage error")},
+        {ExitCode::noAnswer, QStringLiteral("no answer from the store")},
+        {ExitCode::jobFailed, QStringLiteral("an installation job failed")},
+        {ExitCode::cancelled, QStringLiteral("cancelled with Ctrl-C, SIGTERM or SIGHUP")},
+    };
 }
 
 } // namespace klv::cli

@@ -45,6 +45,13 @@ public:
     // The command's options as parsed.
     const CommandArguments &arguments(const Command &command) const;
 
+    struct ExitCodeMeaning {
+        int code;
+        QString meaning;
+    };
+    // What klv's exit codes mean, as help and the manual page say it.
+    static QList<ExitCodeMeaning> exitCodeMeanings();
+
 private:
     struct Entry {
         Command *command;

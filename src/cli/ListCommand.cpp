@@ -35,10 +35,13 @@ QString forTerminal(QString text) {
 
 void ListCommand::describe(CommandArguments &arguments) const {
     arguments.addValueOption(filterOption, QStringLiteral("all, installed, not-installed or updates."),
-                             QStringLiteral("STATE"), QStringLiteral("all"));
+                             QStringLiteral("STATE"), QStringLiteral("all"),
+                             {QStringLiteral("all"), QStringLiteral("installed"), QStringLiteral("not-installed"),
+                              QStringLiteral("updates")});
     arguments.addValueOption(searchOption, QStringLiteral("Comma-separated words; rows matching any of them."),
                              QStringLiteral("TEXT"));
-    arguments.addValueOption(sortOption, QStringLiteral("az or za."), QStringLiteral("ORDER"));
+    arguments.addValueOption(sortOption, QStringLiteral("az or za."), QStringLiteral("ORDER"), {},
+                             {QStringLiteral("az"), QStringLiteral("za")});
     arguments.addFlag(jsonOption, QStringLiteral("Print the rows as one JSON object."));
 }
 

@@ -35,6 +35,17 @@ void SelfUpdateCommand::describe(CommandArguments &arguments) const {
 
 void SelfUpdateCommand::run(const CommandArguments &arguments) {
     m_asJson = arguments.isSet(jsonOption);
+    if (!m_selfUpdate->replacesItself()) {
+        // Nothing is asked of the store: this build never replaces itself.
+        if (m_asJson)
+            m_terminal.printJson({{u"installedVersion"_s, m_context.services().appVersion},
+                                  {u"selfUpdate"_s, false},
+                                  {u"message"_s, SelfUpdate::packageManagerNote()}});
+        else
+            m_terminal.printMessage(SelfUpdate::packageManagerNote());
+        Q_EMIT finished(ExitCode::notDone);
+        return;
+    }
     connect(m_selfUpdate, &SelfUpdate::versionRequestFailed, this, [this](bool refused, const QString &message) {
         m_terminal.printMessage(message);
         Q_EMIT finished(refused ? ExitCode::storeRefused : ExitCode::noAnswer);

@@ -33,6 +33,8 @@ Configuration Configuration::fromEnvironment() {
     config.bundleId = valueOf("KLV_BUNDLE_ID", build::bundleId);
     config.caFile = valueOf("KLV_CA_FILE", "");
     config.appVersion = QString::fromUtf8(build::shortVersion) + u'.' + QString::fromUtf8(build::buildNumber);
+    const QByteArray selfUpdate = qgetenv("KLV_SELF_UPDATE").toLower();
+    config.selfUpdate = build::selfUpdate && selfUpdate != "off" && selfUpdate != "0" && selfUpdate != "false";
     return config;
 }
 

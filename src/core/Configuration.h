@@ -19,6 +19,9 @@ struct Configuration {
     QString bundleId;
     QString caFile;
     QString appVersion;
+    // Whether the app replaces itself with the store's newer versions. Off in builds whose updates come from the
+    // system's package manager; KLV_SELF_UPDATE=OFF turns it off in others, nothing turns it on there.
+    bool selfUpdate = true;
 
     static Configuration fromEnvironment();
     // Empty when usable; otherwise why the store address may not be used by this build.

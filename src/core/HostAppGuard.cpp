@@ -1,25 +1,41 @@
 #include "core/HostAppGuard.h"
 
-#include "core/Shell.h"
+#include "core/ProcessTable.h"
 
 namespace klv {
 
+namespace {
+
+// The executable inside the application bundle, as the process table shows it.
+const QString finalCutProExecutable = QStringLiteral("Final Cut Pro.app/Contents/MacOS/Final Cut Pro");
+const QString motionExecutable = QStringLiteral("Motion.app/Contents/MacOS/Motion");
+
+void collect(const RunningProcess &process, const QString &executable, QString &lines, QList<qint64> &pids) {
+    if (!process.commandLine.contains(executable))
+        return;
+    lines += QString::number(process.pid) + u' ' + process.commandLine + u'\n';
+    pids.append(process.pid);
+}
+
+} // namespace
+
 OpenHostApps findOpenHostApps() {
     OpenHostApps apps;
-    // The bracketed first letter keeps the grep command itself out of its own result.
-    apps.finalCutProLines =
-        runShell(QStringLiteral("ps aux | grep '[F]inal Cut Pro.app/Contents/MacOS/Final Cut Pro'"), true);
-    apps.motionLines = runShell(QStringLiteral("ps aux | grep '[M]otion.app/Contents/MacOS/Motion'"), true);
-    apps.finalCutPro = apps.finalCutProLines.contains(u"Final Cut Pro");
-    apps.motion = apps.motionLines.contains(u"Motion");
+    for (const RunningProcess &process : listRunningProcesses()) {
+        collect(process, finalCutProExecutable, apps.finalCutProLines, apps.finalCutProPids);
+        collect(process, motionExecutable, apps.motionLines, apps.motionPids);
+    }
+    apps.finalCutPro = !apps.finalCutProPids.isEmpty();
+    apps.motion = !apps.motionPids.isEmpty();
     return apps;
 }
 
 void closeHostApps(const OpenHostApps &apps) {
-    if (apps.finalCutPro)
-        runShell(QStringLiteral("killall 'Final Cut Pro'"), false);
-    if (apps.motion)
-        runShell(QStringLiteral("killall 'Motion'"), false);
+    // Only the processes found: another program that merely shares a name is left alone.
+    for (const qint64 pid : apps.finalCutProPids)
+        askProcessToQuit(pid);
+    for (const qint64 pid : apps.motionPids)
+        askProcessToQuit(pid);
 }
 
 } // namespace klv

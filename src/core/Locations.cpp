@@ -27,7 +27,16 @@ QString standardFolder(QStandardPaths::StandardLocation type) {
 
 } // namespace
 
+Locations::LinuxFolders Locations::LinuxFolders::forCurrentUser() {
+    return {standardFolder(QStandardPaths::GenericDataLocation), standardFolder(QStandardPaths::GenericCacheLocation),
+            standardFolder(QStandardPaths::GenericConfigLocation)};
+}
+
 Locations::Locations(const BaseFolders &bases, const QString &bundleId)
+    : Locations(bases, bundleId, runningPlatform,
+                runningPlatform == Platform::xdg ? LinuxFolders::forCurrentUser() : LinuxFolders{}) {}
+
+Locations::Locations(const BaseFolders &bases, const QString &bundleId, Platform platform, const LinuxFolders &xdg)
     : moviesFolderURL(asFolder(bases.movies))
     , libraryFolderURL(asFolder(bases.library))
     , applicationsFolderURL(asFolder(bases.applications))
@@ -37,20 +46,19 @@ Locations::Locations(const BaseFolders &bases, const QString &bundleId)
     pluginsFolderURL = vantoryFolderURL + u"Plugins/";
     logFolderURL = vantoryFolderURL + u"Log/";
     downloadFolderURL = vantoryFolderURL + u"KLV-Download/";
-#ifdef Q_OS_MACOS
-    resolveTemplatesFolderURL =
-        libraryFolderURL + u"Application Support/Blackmagic Design/DaVinci Resolve/Fusion/Templates/";
-    fontsFolderURL = libraryFolderURL + u"Fonts/";
-    appCacheFolderURL = libraryFolderURL + u"Caches/" + bundleId + u'/';
-    settingsFileURL = libraryFolderURL + u"Preferences/" + bundleId + u".plist";
-#else
-    // Linux consumers read these from the XDG data and cache folders, not from the app's private Library.
-    const QString dataHome = standardFolder(QStandardPaths::GenericDataLocation);
-    resolveTemplatesFolderURL = dataHome + u"DaVinciResolve/Fusion/Templates/";
-    fontsFolderURL = dataHome + u"fonts/";
-    appCacheFolderURL = standardFolder(QStandardPaths::GenericCacheLocation) + bundleId + u'/';
-    settingsFileURL = standardFolder(QStandardPaths::GenericConfigLocation) + bundleId + u".conf";
-#endif
+    if (platform == Platform::macOS) {
+        resolveTemplatesFolderURL =
+            libraryFolderURL + u"Application Support/Blackmagic Design/DaVinci Resolve/Fusion/Templates/";
+        fontsFolderURL = libraryFolderURL + u"Fonts/";
+        appCacheFolderURL = libraryFolderURL + u"Caches/" + bundleId + u'/';
+        settingsFileURL = libraryFolderURL + u"Preferences/" + bundleId + u".plist";
+    } else {
+        // Linux consumers read these from the XDG data and cache folders, not from the app's private Library.
+        resolveTemplatesFolderURL = asFolder(xdg.dataHome) + u"DaVinciResolve/Fusion/Templates/";
+        fontsFolderURL = asFolder(xdg.dataHome) + u"fonts/";
+        appCacheFolderURL = asFolder(xdg.cacheHome) + bundleId + u'/';
+        settingsFileURL = asFolder(xdg.configHome) + bundleId + u".conf";
+    }
     customLUTsFolderURL = libraryFolderURL + u"Application Support/ProApps/Custom LUTs/";
     compositeFolderURL = moviesFolderURL + u"KLV Composite";
     motionTemplatesFolderURL = moviesFolderURL + u"Motion Templates.localized/";
@@ -76,20 +84,28 @@ Locations::Locations(const BaseFolders &bases, const QString &bundleId)
     };
 }
 
+Locations Locations::forMacOS(const QString &home, const QString &groupId, const QString &bundleId) {
+    const QString homeFolder = asFolder(home);
+    return Locations({homeFolder + u"Movies", homeFolder + u"Library", QStringLiteral("/Applications"),
+                      homeFolder + u"Library/Group Containers/" + groupId},
+                     bundleId, Platform::macOS, {});
+}
+
+Locations Locations::forLinux(const QString &videos, const LinuxFolders &xdg, const QString &groupId,
+                              const QString &bundleId) {
+    // The app's own folders live in its XDG data folder; nothing of it goes into the home folder itself.
+    const QString appData = asFolder(xdg.dataHome) + u"klv-app/";
+    return Locations(
+        {videos, appData + u"Library", appData + u"Applications", appData + u"Group Containers/" + groupId}, bundleId,
+        Platform::xdg, xdg);
+}
+
 Locations Locations::forCurrentUser(const QString &groupId, const QString &bundleId) {
-    BaseFolders bases;
-    bases.movies = standardFolder(QStandardPaths::MoviesLocation);
 #ifdef Q_OS_MACOS
-    bases.library = QDir::homePath() + u"/Library";
-    bases.applications = QStringLiteral("/Applications");
-    bases.sharedContainer = QDir::homePath() + u"/Library/Group Containers/" + groupId;
+    return forMacOS(QDir::homePath(), groupId, bundleId);
 #else
-    const QString appData = standardFolder(QStandardPaths::GenericDataLocation) + u"klv-app/";
-    bases.library = appData + u"Library";
-    bases.applications = appData + u"Applications";
-    bases.sharedContainer = appData + u"Group Containers/" + groupId;
+    return forLinux(standardFolder(QStandardPaths::MoviesLocation), LinuxFolders::forCurrentUser(), groupId, bundleId);
 #endif
-    return Locations(bases, bundleId);
 }
 
 QString urlDescription(const QString &path) {

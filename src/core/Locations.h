@@ -19,9 +19,24 @@ public:
         QString sharedContainer;
     };
 
+    // The XDG folders that Linux programs read fonts, templates, caches and settings from.
+    struct LinuxFolders {
+        QString dataHome;
+        QString cacheHome;
+        QString configHome;
+
+        static LinuxFolders forCurrentUser();
+    };
+
+    // The platform's sub-paths below the bases: the macOS ones on macOS, the Linux ones (below the current user's
+    // XDG folders) elsewhere.
     Locations(const BaseFolders &bases, const QString &bundleId);
     // The current user's folders: the macOS ones on macOS, their Linux counterparts elsewhere.
     static Locations forCurrentUser(const QString &groupId, const QString &bundleId);
+    // Each platform's map, whatever the platform this runs on, so both can be checked anywhere.
+    static Locations forMacOS(const QString &home, const QString &groupId, const QString &bundleId);
+    static Locations forLinux(const QString &videos, const LinuxFolders &xdg, const QString &groupId,
+                              const QString &bundleId);
 
     QString moviesFolderURL;
     QString libraryFolderURL;
@@ -55,6 +70,16 @@ public:
 
     // "Effects", "Titles", "Transitions", "Generators" to their Motion folders.
     QHash<QString, QString> motionFolderByCategory;
+
+private:
+    // The Linux map follows the XDG base-directory rules.
+    enum class Platform { macOS, xdg };
+#ifdef Q_OS_MACOS
+    static constexpr Platform runningPlatform = Platform::macOS;
+#else
+    static constexpr Platform runningPlatform = Platform::xdg;
+#endif
+    Locations(const BaseFolders &bases, const QString &bundleId, Platform platform, const LinuxFolders &xdg);
 };
 
 // A file URL text as the log shows it, e.g. "file:///home/a/Videos/".

@@ -4,14 +4,26 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QMutexLocker>
 
 #include <cstdio>
 
 namespace klv {
 
-LogFile::LogFile(QString filePath)
-    : m_filePath(std::move(filePath)) {}
+LogFile::LogFile(QString filePath, qint64 rotationBytes)
+    : m_filePath(std::move(filePath))
+    , m_rotationBytes(rotationBytes) {}
+
+void LogFile::rotateBefore(qint64 entryBytes) {
+    const qint64 size = QFileInfo(m_filePath).size();
+    // An entry larger than the cap still goes into a file of its own rather than being lost.
+    if (size == 0 || size + entryBytes <= m_rotationBytes)
+        return;
+    // rename(2) replaces the previous old file in one step; a failure (another process rotated first) leaves the
+    // entry to the new file.
+    std::rename(QFile::encodeName(m_filePath).constData(), QFile::encodeName(rotatedFilePath()).constData());
+}
 
 void LogFile::appendLog(const QString &message) {
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
@@ -19,6 +31,7 @@ void LogFile::appendLog(const QString &message) {
     const QByteArray entry = (u'\n' + stamp + u" +0000 : " + escapeControlCharacters(message)).toUtf8();
 
     QMutexLocker lock(&m_mutex);
+    rotateBefore(entry.size());
     // Unbuffered append: each entry reaches the file in one write, so another process appending meanwhile
     // cannot split it.
     QFile file(m_filePath);

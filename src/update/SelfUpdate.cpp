@@ -146,8 +146,16 @@ void SelfUpdate::handleVersionAnswer(const StoreResponse &response, const QStrin
     Q_EMIT versionRequestFailed(true, message);
 }
 
+bool SelfUpdate::replacesItself() const {
+    return m_services.configuration().selfUpdate;
+}
+
+QString SelfUpdate::packageManagerNote() {
+    return u"KLV App was installed by the system's package manager: updates come from the package manager."_s;
+}
+
 void SelfUpdate::checkAppVersion() {
-    if (m_updating)
+    if (m_updating || !replacesItself())
         return;
     requestProductVersion(storeAppProductID, [this](const QJsonObject &answer) {
         m_serverAppVersion = json::toText(answer.value("version"_L1)).value_or(QString());
@@ -166,7 +174,7 @@ void SelfUpdate::checkAppVersion() {
 
 void SelfUpdate::downloadAppUpdate() {
     // One download at a time; its end refreshes the update area for every caller.
-    if (m_appDownload || m_checksumDownload)
+    if (m_appDownload || m_checksumDownload || !replacesItself())
         return;
     const QString archive = m_services.locations().appUpdateArchiveURL;
     m_downloadedVersion.clear();
@@ -244,6 +252,10 @@ void SelfUpdate::archiveReady(const QString &version, const QString &sha256) {
 }
 
 void SelfUpdate::fetchUpdaterApp() {
+    if (!replacesItself()) {
+        Q_EMIT updaterAppFetched(false);
+        return;
+    }
     const Locations &locations = m_services.locations();
     if (QFileInfo::exists(locations.updaterAppURL)) {
         Q_EMIT updaterAppFetched(true);
@@ -302,6 +314,8 @@ void SelfUpdate::unpackUpdater(const QString &archivePath) {
 bool SelfUpdate::startAppUpdate() {
     if (m_updating)
         return true;
+    if (!replacesItself())
+        return false;
     if (!isUpdateReady()) {
         m_services.reporter().appendLog(u"KLV App Error: the update was not started: no complete archive of a newer "
                                         u"version is there yet."_s);

@@ -36,6 +36,11 @@ public:
     explicit SelfUpdate(Services &services, QObject *parent = nullptr);
     ~SelfUpdate() override;
 
+    // False in a build installed by the system's package manager: the app then never replaces itself (no version
+    // check, download, updater or hand-over), and the account page and klv self-update show packageManagerNote().
+    bool replacesItself() const;
+    static QString packageManagerNote();
+
     // Asks the store for a product's version; the completion gets the answer only when its "status" is true.
     // Every other ending is logged (or alerted) and signalled with versionRequestFailed.
     void requestProductVersion(qint64 productId, std::function<void(const QJsonObject &)> completion);

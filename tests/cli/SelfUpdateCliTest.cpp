@@ -376,6 +376,31 @@ TEST_F(SelfUpdateCliTest, ChecksReportWithoutDownloading) {
     EXPECT_FALSE(QFileInfo::exists(sharedContainer() + u"updateKLVApp.app"_s));
 }
 
+TEST_F(SelfUpdateCliTest, ABuildUpdatedByThePackageManagerNeverReplacesItself) {
+    ASSERT_TRUE(startStore());
+    QProcessEnvironment environment = home.environment();
+    environment.insert(u"KLV_STORE_URL"_s, store->url());
+    environment.insert(u"KLV_DOWNLOAD_BUCKET_URL"_s, store->url() + u"/files/bucket/"_s);
+    environment.insert(u"KLV_SELF_UPDATE"_s, u"OFF"_s);
+    const QString note =
+        u"KLV App was installed by the system's package manager: updates come from the package manager."_s;
+
+    for (const QStringList &options : {QStringList{}, QStringList{u"--check"_s}}) {
+        const CliResult result = runKlv(QStringList{u"self-update"_s} + options, environment);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err.trimmed(), note);
+        EXPECT_TRUE(result.out.isEmpty());
+    }
+    const CliResult json = runKlv({u"self-update"_s, u"--json"_s}, environment);
+    const QJsonObject answer = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_EQ(answer.value(u"selfUpdate"_s), false);
+    EXPECT_EQ(answer.value(u"message"_s), note);
+    EXPECT_EQ(answer.value(u"installedVersion"_s), installedVersion);
+
+    EXPECT_FALSE(QFileInfo::exists(sharedContainer() + u"KLV App.zip"_s));
+    EXPECT_FALSE(QFileInfo::exists(sharedContainer() + u"updateKLVApp.app"_s));
+}
+
 TEST_F(SelfUpdateCliTest, TheBuiltApplicationArchiveRunsKlv) {
     QTemporaryDir unpacked;
     const ArchiveExtractor::Result result =

@@ -70,6 +70,46 @@ TEST(Locations, DeriveEveryPathFromTheBases) {
     EXPECT_EQ(l.motionFolderByCategory.value(QStringLiteral("Titles")), l.motionTitlesFolderURL);
 }
 
+TEST(Locations, TheMacOSMapIsTheWellKnownOneWhereverItIsComputed) {
+    const Locations l = Locations::forMacOS(QStringLiteral("/Users/ann"), QStringLiteral("group.com.vantory.klvapp"),
+                                            QStringLiteral("com.vantory.klvapp"));
+    EXPECT_EQ(l.moviesFolderURL, u"/Users/ann/Movies/");
+    EXPECT_EQ(l.libraryFolderURL, u"/Users/ann/Library/");
+    EXPECT_EQ(l.applicationsFolderURL, u"/Applications/");
+    EXPECT_EQ(l.sharedContainerURL, u"/Users/ann/Library/Group Containers/group.com.vantory.klvapp/");
+    EXPECT_EQ(l.appBundleURL, u"/Applications/KLV App.app");
+    EXPECT_EQ(l.pluginsFolderURL, u"/Applications/Vantory/Plugins/");
+    EXPECT_EQ(l.resolveTemplatesFolderURL,
+              u"/Users/ann/Library/Application Support/Blackmagic Design/DaVinci Resolve/Fusion/Templates/");
+    EXPECT_EQ(l.customLUTsFolderURL, u"/Users/ann/Library/Application Support/ProApps/Custom LUTs/");
+    EXPECT_EQ(l.fontsFolderURL, u"/Users/ann/Library/Fonts/");
+    EXPECT_EQ(l.appCacheFolderURL, u"/Users/ann/Library/Caches/com.vantory.klvapp/");
+    EXPECT_EQ(l.settingsFileURL, u"/Users/ann/Library/Preferences/com.vantory.klvapp.plist");
+    EXPECT_EQ(l.motionEffectsFolderURL, u"/Users/ann/Movies/Motion Templates.localized/Effects.localized/");
+    EXPECT_EQ(l.updaterAppURL, u"/Users/ann/Library/Group Containers/group.com.vantory.klvapp/updateKLVApp.app");
+    EXPECT_EQ(l.appUpdateArchiveURL, u"/Users/ann/Library/Group Containers/group.com.vantory.klvapp/KLV App.zip");
+}
+
+TEST(Locations, TheLinuxMapUsesTheXdgFoldersConsumersRead) {
+    const Locations l =
+        Locations::forLinux(QStringLiteral("/home/ann/Videos"),
+                            {QStringLiteral("/home/ann/.local/share"), QStringLiteral("/home/ann/.cache"),
+                             QStringLiteral("/home/ann/.config")},
+                            QStringLiteral("group.com.vantory.klvapp"), QStringLiteral("com.vantory.klvapp"));
+    EXPECT_EQ(l.moviesFolderURL, u"/home/ann/Videos/");
+    EXPECT_EQ(l.libraryFolderURL, u"/home/ann/.local/share/klv-app/Library/");
+    EXPECT_EQ(l.applicationsFolderURL, u"/home/ann/.local/share/klv-app/Applications/");
+    EXPECT_EQ(l.sharedContainerURL, u"/home/ann/.local/share/klv-app/Group Containers/group.com.vantory.klvapp/");
+    EXPECT_EQ(l.fontsFolderURL, u"/home/ann/.local/share/fonts/");
+    EXPECT_EQ(l.resolveTemplatesFolderURL, u"/home/ann/.local/share/DaVinciResolve/Fusion/Templates/");
+    EXPECT_EQ(l.appCacheFolderURL, u"/home/ann/.cache/com.vantory.klvapp/");
+    EXPECT_EQ(l.settingsFileURL, u"/home/ann/.config/com.vantory.klvapp.conf");
+    EXPECT_EQ(l.customLUTsFolderURL,
+              u"/home/ann/.local/share/klv-app/Library/Application Support/ProApps/Custom LUTs/");
+    EXPECT_EQ(l.logFileURL, u"/home/ann/.local/share/klv-app/Applications/Vantory/Log/KLVAppLog.txt");
+    EXPECT_EQ(l.motionTitlesFolderURL, u"/home/ann/Videos/Motion Templates.localized/Titles.localized/");
+}
+
 TEST(SharedFormatters, NumbersKeepTwoIntegerDigitsAndRoundTiesToEven) {
     const NumberFormatter format;
     EXPECT_EQ(format.string(5), u"05");

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
@@ -64,6 +66,31 @@ TEST_F(LogFileTest, AppendsToWhatIsThereAndKeepsConcurrentEntriesWhole) {
     const QRegularExpression whole(QStringLiteral(" : writer \\d entry \\d+ x{100}$"));
     for (qsizetype i = 2; i < lines.size(); ++i)
         ASSERT_TRUE(whole.match(lines[i]).hasMatch()) << lines[i].toStdString();
+}
+
+TEST_F(LogFileTest, RotatesAtFiveMegabytesKeepingOneOldFile) {
+    const QString threeMegabytes(3 * 1024 * 1024, u'a');
+    log.appendLog(u"first " + threeMegabytes);
+    log.appendLog(u"second " + threeMegabytes);
+    EXPECT_LE(QFileInfo(log.filePath()).size(), LogFile::defaultRotationBytes);
+    EXPECT_TRUE(readAll(log.filePath()).contains(u" : second a"));
+    EXPECT_TRUE(readAll(log.rotatedFilePath()).contains(u" : first a"));
+
+    log.appendLog(u"third " + threeMegabytes);
+    EXPECT_TRUE(readAll(log.filePath()).contains(u" : third a"));
+    EXPECT_TRUE(readAll(log.rotatedFilePath()).contains(u" : second a"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2) << "only one old file is kept";
+
+    // Small entries fill the file up to the cap before it moves aside.
+    LogFile small(dir.filePath(QStringLiteral("small.txt")), 100);
+    for (int i = 0; i < 5; ++i)
+        small.appendLog(QStringLiteral("entry %1").arg(i));
+    EXPECT_LE(QFileInfo(small.filePath()).size(), 100);
+    // Entries of 36 bytes: two fit, the third and the fifth start a new file.
+    EXPECT_EQ(readAll(small.filePath()).count(u'\n'), 1);
+    EXPECT_TRUE(readAll(small.filePath()).endsWith(u" : entry 4"));
+    const QString previous = readAll(small.rotatedFilePath());
+    EXPECT_TRUE(previous.contains(u" : entry 2\n") && previous.endsWith(u" : entry 3")) << previous.toStdString();
 }
 
 TEST_F(LogFileTest, DecodingAcceptsOnlyObjectsAndLogsParseErrors) {

@@ -1,3 +1,4 @@
+#include "core/HostAppGuard.h"
 #include "core/Shell.h"
 #include "store/HostAppCheck.h"
 #include "store/LogFile.h"
@@ -73,6 +74,21 @@ TEST_F(HostAppGuardTest, NamesOnlyMotionAndClosesItWhenAsked) {
     EXPECT_EQ(alerts.shown[0].message, u"Please close \"Motion\" before proceeding with installation.");
     EXPECT_EQ(alerts.shown[0].buttons, (QStringList{QStringLiteral("OK"), QStringLiteral("Close FCP/Motion")}));
     EXPECT_TRUE(motion.endsWithinSeconds(10));
+}
+
+TEST_F(HostAppGuardTest, ClosesOnlyTheHostProcessesItFound) {
+    FakeHostApp motion(dir, QStringLiteral("Motion.app"), QStringLiteral("Motion"));
+    // Same process name, but not the host application's bundle: it must keep running.
+    FakeHostApp namesake(dir, QStringLiteral("Other Tools"), QStringLiteral("Motion"));
+    const OpenHostApps found = findOpenHostApps();
+    EXPECT_TRUE(found.motion);
+    EXPECT_FALSE(found.finalCutPro);
+    EXPECT_EQ(found.motionPids, QList<qint64>{motion.process.processId()});
+    EXPECT_TRUE(found.motionLines.startsWith(QString::number(motion.process.processId()) + u' '));
+
+    closeHostApps(found);
+    EXPECT_TRUE(motion.endsWithinSeconds(10));
+    EXPECT_FALSE(namesake.endsWithinSeconds(1));
 }
 
 TEST_F(HostAppGuardTest, NamesBothAndLeavesThemRunningOnOk) {

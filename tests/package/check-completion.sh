@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# check-completion.sh KLV BASH_COMPLETION ZSH_COMPLETION: the bash completion loads (complete -p klv) and offers
+# commands, options with their choices, and the product names of the cached library; the zsh one parses.
+set -euo pipefail
+klv=$1
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+export HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" XDG_CACHE_HOME="$home/cache"
+export ASAN_OPTIONS=detect_leaks=0
+
+# Without a cached library there is nothing to offer, and nothing is created for asking.
+[ -z "$("$klv" --complete-products)" ] || fail "names without a library"
+[ -z "$(ls -A "$home")" ] || fail "completion created files: $(ls -A "$home")"
+
+cache="$XDG_DATA_HOME/klv-app/Group Containers/group.com.vantory.klvapp"
+mkdir -p "$cache"
+cat >"$cache/KLVApp_MyProductCache.bin" <<'JSON'
+[{"product_id": 1, "product_name": "Vantory - Glow Pack", "children": []},
+ {"product_id": 2, "product_name": "Glitch Titles", "children": []},
+ {"product_id": 3, "product_name": "Kinetic Titles", "children": []}]
+JSON
+[ "$("$klv" --complete-products)" = $'Glow Pack\nGlitch Titles\nKinetic Titles' ] || fail "names: $("$klv" --complete-products)"
+
+source "$2"
+complete -p klv | grep -q -- '-F _klv' || fail "complete -p klv"
+offer() {
+  COMP_WORDS=("$klv" "$@")
+  COMP_CWORD=$(($# ))
+  COMPREPLY=()
+  _klv
+  printf '%s\n' "${COMPREPLY[@]}"
+}
+[[ $(offer ins) == install ]] || fail "command: $(offer ins)"
+[ "$(offer install Gl)" = $'Glow\\ Pack\nGlitch\\ Titles' ] || fail "products: $(offer install Gl)"
+[ "$(offer uninstall 'Glow\ P')" = 'Glow\ Pack' ] || fail "escaped prefix: $(offer uninstall 'Glow\ P')"
+[ "$(offer list --filter not)" = not-installed ] || fail "choices: $(offer list --filter not)"
+offer list --j | grep -qx -- --json || fail "options: $(offer list --j)"
+[ -z "$(offer whoami '')" ] || fail "whoami takes no names: $(offer whoami '')"
+
+zsh -n "$3" || fail "zsh completion does not parse"
+echo ok

@@ -47,6 +47,7 @@ void LibraryActions::pressProductButton(const QModelIndex &index) {
         return;
     const ProductButtonState state =
         productButtonState(*record, m_model.jobProgress(index), record->isInstalled, m_model.libraryProducts());
+    // A disabled button (installed, queued, running) does nothing, nor does a second click before the engine answers.
     if (!state.enabled || !m_model.pendingTitle(record->product_id).isEmpty())
         return;
     install(*record);

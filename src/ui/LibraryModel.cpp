@@ -13,13 +13,15 @@ namespace klv::ui {
 namespace {
 // Top-level rows carry 0; a member row carries its group's row + 1.
 constexpr quintptr topLevel = 0;
+constexpr qsizetype pictureCacheBytes = 24 * 1024 * 1024;
 } // namespace
 
 LibraryModel::LibraryModel(ProductLibrary &library, InstallationEngine &engine, ProductImages &images, QObject *parent)
     : QAbstractItemModel(parent)
     , m_library(library)
     , m_engine(engine)
-    , m_images(images) {
+    , m_images(images)
+    , m_pictures(pictureCacheBytes) {
     connect(&m_library, &ProductLibrary::displayedProductsChanged, this, &LibraryModel::reload);
     connect(&m_engine, &InstallationEngine::rowReloadRequested, this, [this](const OutlineViewItem &record) {
         m_pendingTitles.remove(record.product_id);
@@ -114,19 +116,20 @@ QPixmap LibraryModel::picture(const QModelIndex &index, qreal devicePixelRatio) 
     const OutlineViewItem *row = record(index);
     if (!row)
         return {};
-    const auto cached = m_pictures.constFind(row->product_id);
-    if (cached != m_pictures.cend() && qFuzzyCompare(cached->devicePixelRatio(), devicePixelRatio))
+    const QPixmap *cached = m_pictures.object(row->product_id);
+    if (cached && qFuzzyCompare(cached->devicePixelRatio(), devicePixelRatio))
         return *cached;
-    if (cached == m_pictures.cend() && m_picturesAsked.contains(row->product_id))
+    if (!cached && m_picturesAsked.contains(row->product_id))
         return {};
-    m_picturesAsked.insert(row->product_id);
     const QImage image = m_images.productImage(*row);
-    if (image.isNull())
+    if (image.isNull()) {
+        m_picturesAsked.insert(row->product_id);
         return {};
+    }
     const int side = qRound(pictureSide * devicePixelRatio);
     QPixmap scaled = QPixmap::fromImage(image.scaled(side, side, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation));
     scaled.setDevicePixelRatio(devicePixelRatio);
-    m_pictures.insert(row->product_id, scaled);
+    m_pictures.insert(row->product_id, new QPixmap(scaled), static_cast<qsizetype>(scaled.width()) * scaled.height() * 4);
     return scaled;
 }
 

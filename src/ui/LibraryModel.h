@@ -3,6 +3,7 @@
 #include "library/OutlineViewItem.h"
 
 #include <QAbstractItemModel>
+#include <QCache>
 #include <QHash>
 #include <QPixmap>
 
@@ -58,8 +59,9 @@ private:
     ProductImages &m_images;
     // Per group row, the indexes of its members in the library, computed when first asked.
     mutable QHash<int, QList<qsizetype>> m_members;
-    mutable QHash<qint64, QPixmap> m_pictures;
-    // Products whose picture is not at hand: asked once, then told by productImageReady.
+    // Scaled pictures of the rows seen lately, bounded in bytes: a long scroll keeps memory flat.
+    mutable QCache<qint64, QPixmap> m_pictures;
+    // Products without a picture yet: asked once, then told by productImageReady.
     mutable QSet<qint64> m_picturesAsked;
     QHash<qint64, QString> m_pendingTitles;
 };

@@ -2,8 +2,10 @@
 
 #include "IconLibrary.h"
 #include "LibraryModel.h"
+#include "ProductButtonLook.h"
 #include "Theme.h"
 #include "library/LibraryRow.h"
+#include "library/ProductActions.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -188,10 +190,28 @@ void LibraryRowDelegate::paintExpandButton(QPainter &painter, const QRect &butto
                      expanded ? u"Collapse"_s : u"Expand"_s);
 }
 
+ProductButtonState LibraryRowDelegate::buttonState(const QModelIndex &index) const {
+    const OutlineViewItem *record = m_model.record(index);
+    if (!record)
+        return {};
+    // Between the click and the engine's first word the button already says what is going on.
+    if (const QString pending = m_model.pendingTitle(record->product_id); !pending.isEmpty())
+        return {pending, ProductButtonState::Style::done, false, false};
+    return productButtonState(*record, m_model.jobProgress(index), record->isInstalled, m_model.libraryProducts());
+}
+
 void LibraryRowDelegate::paintAction(QPainter &painter, const QRect &cell, const QModelIndex &index) const {
-    Q_UNUSED(painter)
-    Q_UNUSED(cell)
-    Q_UNUSED(index)
+    const OutlineViewItem *record = m_model.record(index);
+    if (!record)
+        return;
+    const ProductButtonLook look = ProductButtonLook::forState(buttonState(index));
+    const bool productPressed = m_pressPart == Part::product && m_pressIndex == index;
+    m_buttonPainter.paint(painter, productButtonRect(cell), look, isHovered(index, Part::product), productPressed);
+
+    const bool hasUpdate =
+        ProductActions::isHaveUpdate(ProductActions::optionMenuItems(*record, m_model.libraryProducts()));
+    const bool optionPressed = m_pressPart == Part::option && m_pressIndex == index;
+    m_optionPainter.paint(painter, optionButtonRect(cell), hasUpdate, isHovered(index, Part::option), optionPressed);
 }
 
 LibraryRowDelegate::Part LibraryRowDelegate::partAt(const QRect &cell, const QModelIndex &index,

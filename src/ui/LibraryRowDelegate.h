@@ -1,5 +1,9 @@
 #pragma once
 
+#include "OptionButtonPainter.h"
+#include "ProductButtonPainter.h"
+#include "library/ProductButtonState.h"
+
 #include <QPersistentModelIndex>
 #include <QStyledItemDelegate>
 
@@ -28,6 +32,8 @@ public:
     static QRect expandButtonRect(const QRect &nameCell);
     static QRect productButtonRect(const QRect &actionCell);
     static QRect optionButtonRect(const QRect &actionCell);
+    // What the row's product button shows and whether it can be pressed.
+    ProductButtonState buttonState(const QModelIndex &index) const;
     // The mouse left the view: no painted button stays lit.
     void clearHover();
 
@@ -54,6 +60,8 @@ private:
     Part m_hoverPart = Part::none;
     QPersistentModelIndex m_pressIndex;
     Part m_pressPart = Part::none;
+    ProductButtonPainter m_buttonPainter;
+    OptionButtonPainter m_optionPainter;
 };
 
 } // namespace klv::ui

@@ -10,7 +10,6 @@
 #include "StoreProductViewScript.h"
 #include "install/InstallationEngine.h"
 #include "library/ProductActions.h"
-#include "library/ProductButtonState.h"
 #include "library/ProductLibrary.h"
 
 #include <QApplication>
@@ -52,15 +51,7 @@ protected:
     }
 
     QString buttonTitle(const QString &title) const {
-        const QModelIndex index = rowOf(title, ui::LibraryModel::actionColumn);
-        const OutlineViewItem *record = model().record(index);
-        if (!record)
-            return {};
-        const QString pending = model().pendingTitle(record->product_id);
-        if (!pending.isEmpty())
-            return pending;
-        return productButtonState(*record, model().jobProgress(index), record->isInstalled, model().libraryProducts())
-            .title;
+        return outline().rowDelegate().buttonState(rowOf(title, ui::LibraryModel::actionColumn)).title;
     }
 
     void clickAt(const QPoint &position) const {

@@ -1,0 +1,147 @@
+#include "InfoPopover.h"
+#include "KLVAppMenuCurveBox.h"
+#include "KLVInfoButton.h"
+#include "KLVPopupViewController.h"
+#include "KLVToggleButton2.h"
+#include "LoginSeperationLine.h"
+#include "PixelProbe.h"
+#include "PopoverText.h"
+#include "Theme.h"
+#include "TintedIconView.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace klv::ui;
+using namespace klv::ui::test;
+
+namespace {
+
+// A pixel close to the accent colour, the tint of an enabled menu icon.
+bool isAccent(const QColor &color) {
+    return near(color, theme::color(NamedColor::accent), 40);
+}
+
+} // namespace
+
+TEST(SimpleControlsTest, MenuItemIconIsTintedOnlyWhileEnabled) {
+    KLVAppMenuCurveBox item;
+    item.setIcon(QStringLiteral(":/icons/menu-products.svg"));
+    item.setTitle(QStringLiteral("My Products"));
+    item.setBgColor(Qt::transparent);
+    item.resize(200, 36);
+    const QRect iconArea = item.appMenuIcon()->geometry();
+
+    for (const qreal ratio : {1.0, 2.0}) {
+        item.setMenuItemEnabled(true);
+        EXPECT_TRUE(item.appMenuButton()->isEnabled());
+        EXPECT_TRUE(anyPixel(renderWidget(item, ratio), iconArea, isAccent)) << ratio;
+
+        item.setMenuItemEnabled(false);
+        EXPECT_FALSE(item.appMenuButton()->isEnabled());
+        EXPECT_FALSE(item.appMenuIcon()->isEnabled());
+        EXPECT_FALSE(anyPixel(renderWidget(item, ratio), iconArea, isAccent)) << ratio;
+    }
+}
+
+TEST(SimpleControlsTest, PopoverTextBreaksLinesEscapesAndLinksTheFirstHttpsAddressOnly) {
+    const QString message =
+        QStringLiteral("Find it at https://example.test/a?b=1&c=2 or\\nhttps://other.test <b>not bold</b>");
+    const QString linked = popoverRichText(message, PopoverLinks::firstHttpsAddress);
+    EXPECT_TRUE(linked.contains(QStringLiteral("<a href=\"https://example.test/a?b=1&amp;c=2\"")));
+    EXPECT_EQ(linked.count(QStringLiteral("<a ")), 1);
+    EXPECT_TRUE(linked.contains(QStringLiteral("or<br>https://other.test")));
+    EXPECT_TRUE(linked.contains(QStringLiteral("&lt;b&gt;not bold&lt;/b&gt;")));
+
+    const QString plain = popoverRichText(message, PopoverLinks::none);
+    EXPECT_FALSE(plain.contains(QStringLiteral("<a ")));
+    EXPECT_TRUE(plain.contains(QStringLiteral("or<br>https://")));
+    // "http://" is not a link either way.
+    EXPECT_FALSE(popoverRichText(QStringLiteral("see http://x.test"), PopoverLinks::firstHttpsAddress)
+                     .contains(QStringLiteral("<a ")));
+}
+
+TEST(SimpleControlsTest, PopoverFitsItsTextAndOpensItsLinkAndClosesOnEscapeOrOutsideClick) {
+    QWidget window;
+    window.resize(400, 300);
+    KLVInfoButton info(&window);
+    info.setGeometry(20, 20, 20, 20);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    InfoPopover helper(&window, PopoverLinks::firstHttpsAddress);
+    QList<QUrl> opened;
+    info.setInfoMessage(QStringLiteral("Line one\\nLine two\\nhttps://store.test/help"));
+    helper.showFor(info);
+    KLVPopupViewController *popover = helper.popover();
+    ASSERT_NE(popover, nullptr);
+    popover->setLinkHandler([&opened](const QUrl &url) { opened.append(url); });
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(popover));
+    // The first showing already carries the text.
+    EXPECT_TRUE(popover->textField()->text().contains(QStringLiteral("Line two")));
+
+    const QRect text = popover->textField()->geometry();
+    EXPECT_EQ(text.y(), 15);
+    EXPECT_EQ(popover->height(), text.height() + 30);
+    const int oneLine = popover->fontMetrics().height();
+    EXPECT_GE(text.height(), 3 * oneLine);
+    // Below its button.
+    EXPECT_GE(popover->y(), info.mapToGlobal(QPoint(0, info.height())).y());
+
+    // A longer message grows the popover.
+    const int threeLines = popover->height();
+    info.setInfoMessage(QStringLiteral("1\\n2\\n3\\n4\\n5\\n6"));
+    helper.showFor(info);
+    EXPECT_GT(popover->height(), threeLines);
+    info.setInfoMessage(QStringLiteral("Line one\\nhttps://store.test/help"));
+    helper.showFor(info);
+
+    // The link is reachable by keyboard: Tab moves to it, Enter opens it through the handler.
+    QTest::keyClick(popover->textField(), Qt::Key_Tab);
+    QTest::keyClick(popover->textField(), Qt::Key_Return);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened.first(), QUrl(QStringLiteral("https://store.test/help")));
+
+    QTest::keyClick(popover->textField(), Qt::Key_Escape);
+    EXPECT_FALSE(popover->isVisible());
+
+    helper.showFor(info);
+    ASSERT_TRUE(popover->isVisible());
+    // While it is open the popup receives every press; one outside its bounds closes it.
+    QTest::mouseClick(popover, Qt::LeftButton, {}, QPoint(-40, popover->height() + 40));
+    EXPECT_FALSE(popover->isVisible());
+}
+
+TEST(SimpleControlsTest, ToggleButtonDrawsTheIconOfItsStateAndWorksFromTheKeyboard) {
+    KLVToggleButton2 eye;
+    eye.setPrimaryIcon(QStringLiteral(":/icons/eye.svg"));
+    eye.setSecondaryIcon(QStringLiteral(":/icons/eye.slash.fill.svg"));
+    eye.resize(24, 24);
+    EXPECT_EQ(eye.focusPolicy(), Qt::StrongFocus);
+
+    const QImage open = renderWidget(eye, 2);
+    eye.setToggle(true);
+    const QImage struck = renderWidget(eye, 2);
+    EXPECT_NE(open, struck);
+    eye.setToggle(false);
+    EXPECT_EQ(renderWidget(eye, 2), open);
+
+    QSignalSpy clicks(&eye, &QAbstractButton::clicked);
+    QTest::keyClick(&eye, Qt::Key_Space);
+    EXPECT_EQ(clicks.size(), 1);
+}
+
+TEST(SimpleControlsTest, SeparationLineIsDrawnAcrossItsCentre) {
+    LoginSeperationLine line;
+    line.setLineColor(Qt::white);
+    line.setDrawVertical(true);
+    line.setThick(2);
+    line.resize(10, 40);
+    const QImage image = renderWidget(line);
+    EXPECT_TRUE(near(pixelAt(image, {5, 20}), Qt::white));
+    EXPECT_FALSE(near(pixelAt(image, {1, 20}), Qt::white));
+}

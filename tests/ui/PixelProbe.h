@@ -14,7 +14,8 @@ inline QImage renderWidget(QWidget &widget, qreal ratio = 1.0) {
     QImage image((QSizeF(widget.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::black);
-    widget.render(&image);
+    // Only what the widget draws itself, over black.
+    widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
     return image;
 }
 

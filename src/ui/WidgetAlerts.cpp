@@ -1,0 +1,32 @@
+#include "WidgetAlerts.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace klv::ui {
+
+int WidgetAlerts::present(const QString &title, const QString &message, const QStringList &buttons) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(title);
+    box.setIcon(QMessageBox::Warning);
+    box.setText(title);
+    box.setInformativeText(message);
+    box.setAccessibleName(title);
+    box.setAccessibleDescription(message);
+    QList<QPushButton *> added;
+    for (const QString &text : buttons) {
+        // One role for all: the box keeps buttons of one role in the order they were added.
+        added.append(box.addButton(text, QMessageBox::ActionRole));
+    }
+    if (added.isEmpty())
+        added.append(box.addButton(QMessageBox::Ok));
+    box.setDefaultButton(added.first());
+    if (added.size() > 1)
+        box.setEscapeButton(added.last());
+    box.exec();
+    const auto chosen = added.indexOf(qobject_cast<QPushButton *>(box.clickedButton()));
+    return chosen < 0 ? int(added.size()) - 1 : int(chosen);
+}
+
+} // namespace klv::ui

@@ -1,0 +1,130 @@
+#include "AccountSettingView.h"
+#include "WidgetDesktopServices.h"
+
+#include "AccountFixture.h"
+#include "PluginApps.h"
+#include "TestFiles.h"
+
+#include "store/Services.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace klv::ui {
+namespace {
+
+using namespace Qt::StringLiterals;
+using test::findVisible;
+using test::waitUntil;
+
+class AccountSettingViewTest : public test::AccountFixture {
+protected:
+    void SetUp() override {
+        AccountFixture::SetUp();
+        signInDirectly();
+        desktop = std::make_unique<WidgetDesktopServices>(context->services().log());
+        context->services().setDesktopServices(*desktop);
+    }
+    void showPage() {
+        page = std::make_unique<AccountSettingView>(*context);
+        page->resize(880, 754);
+        page->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(page.get()));
+    }
+    QStringList labelTexts() const {
+        QStringList texts;
+        const QList<QLabel *> labels = page->findChildren<QLabel *>();
+        for (const QLabel *label : labels)
+            texts.append(label->text());
+        return texts;
+    }
+    QString lastUpdateText() const {
+        const QStringList texts = labelTexts();
+        for (const QString &text : texts) {
+            if (text.startsWith(u"Last Update"_s) || text.startsWith(u"Please move"_s))
+                return text;
+        }
+        return {};
+    }
+
+    std::unique_ptr<WidgetDesktopServices> desktop;
+    std::unique_ptr<AccountSettingView> page;
+};
+
+TEST_F(AccountSettingViewTest, ShowsTheCustomerAndCopiesNameOrEmail) {
+    showPage();
+    auto *name = findVisible<QPushButton>(*page, u"Name"_s);
+    auto *email = findVisible<QPushButton>(*page, u"E-mail"_s);
+    EXPECT_EQ(name->text(), u"Test Customer"_s);
+    EXPECT_EQ(email->text(), u"tester@klv.example"_s);
+    EXPECT_TRUE(labelTexts().contains(u"Version: "_s + context->services().appVersion));
+
+    QTest::mouseClick(email, Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"tester@klv.example"_s);
+    QTest::mouseClick(findVisible<QAbstractButton>(*page, u"Copy name"_s), Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"Test Customer"_s);
+    name->setFocus();
+    QTest::keyClick(email, Qt::Key_Space);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"tester@klv.example"_s);
+}
+
+TEST_F(AccountSettingViewTest, LastUpdateReadsByTheApplicationsAge) {
+    showPage();
+    EXPECT_EQ(lastUpdateText(), u"Please move the KLV App to your Applications folder."_s);
+
+    ASSERT_TRUE(QDir().mkpath(context->services().locations().appBundleURL));
+    const QString today = QDate::currentDate().toString(u"yyyy-MM-dd"_s);
+    page->hide();
+    page->show();
+    EXPECT_EQ(lastUpdateText(), u"Last Update: "_s + today);
+    now = QDateTime::currentDateTime().addDays(5);
+    page->hide();
+    page->show();
+    EXPECT_EQ(lastUpdateText(), u"Last Update "_s + today + u' ');
+}
+
+TEST_F(AccountSettingViewTest, FxRunKeepsTheWindowRunningWithItsButtonsDisabled) {
+    const QString plugins = context->services().locations().pluginsFolderURL;
+    test::PluginApps apps(home.filePath(u"started"_s));
+    ASSERT_TRUE(apps.add(plugins, u"Glow.app"_s));
+    ASSERT_TRUE(apps.add(plugins, u"Shake FX.app"_s));
+    showPage();
+    auto *fxRun = findVisible<QPushButton>(*page, u"Run FxRun"_s);
+    auto *clearCache = findVisible<QPushButton>(*page, u"Clear Cache"_s);
+    auto *signOut = findVisible<QPushButton>(*page, u"Sign Out"_s);
+
+    QTest::mouseClick(fxRun, Qt::LeftButton);
+    EXPECT_FALSE(fxRun->isEnabled());
+    EXPECT_FALSE(clearCache->isEnabled());
+    EXPECT_FALSE(signOut->isEnabled());
+    // The event loop runs while both applications start and end.
+    ASSERT_TRUE(waitUntil([&] { return fxRun->isEnabled(); }));
+    EXPECT_EQ(apps.started().size(), 2);
+    // Ended with a signal, which takes its moment to arrive.
+    EXPECT_TRUE(waitUntil([&] { return apps.stillRunning() == 0; }, 3000));
+    EXPECT_TRUE(clearCache->isEnabled());
+    EXPECT_TRUE(signOut->isEnabled());
+    EXPECT_EQ(fxRun->text(), u"Run FxRun"_s);
+    ASSERT_FALSE(alerts.shown.isEmpty());
+    EXPECT_EQ(alerts.shown.last().message, u"Finished - FxRun has Completed"_s);
+}
+
+TEST_F(AccountSettingViewTest, SignOutAndClearCacheGoToTheMainWindow) {
+    showPage();
+    QSignalSpy signOut(page.get(), &AccountSettingView::signOutRequested);
+    QSignalSpy clearCache(page.get(), &AccountSettingView::clearCacheRequested);
+    QTest::mouseClick(findVisible<QPushButton>(*page, u"Clear Cache"_s), Qt::LeftButton);
+    auto *signOutButton = findVisible<QPushButton>(*page, u"Sign Out"_s);
+    signOutButton->setFocus();
+    QTest::keyClick(signOutButton, Qt::Key_Return);
+    EXPECT_EQ(clearCache.size(), 1);
+    EXPECT_EQ(signOut.size(), 1);
+}
+
+} // namespace
+} // namespace klv::ui

@@ -81,13 +81,14 @@ MainViewController::MainViewController(AppContext &context, QWidget *parent)
 
     m_loginPage = pageWithBackground(NamedColor::background, m_detail);
     m_storeLogin = new StoreLogin(context, m_loginPage);
+    m_storeLogin->prepareVersionLabel();
     auto *loginLayout = new QVBoxLayout(m_loginPage);
     loginLayout->addStretch();
     loginLayout->addWidget(m_storeLogin, 0, Qt::AlignHCenter);
     loginLayout->addStretch();
 
-    for (QWidget *page : {m_featurePage, m_storeProductView, m_tutorialPage, static_cast<QWidget *>(m_accountView),
-                          m_nothingContainerView, m_loginPage}) {
+    for (QWidget *page : std::initializer_list<QWidget *>{m_featurePage, m_storeProductView, m_tutorialPage,
+                                                          m_accountView, m_nothingContainerView, m_loginPage}) {
         m_detail->addWidget(page);
     }
 

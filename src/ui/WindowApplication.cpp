@@ -51,7 +51,7 @@ int WindowApplication::run() {
     m_alerts = std::make_unique<WidgetAlerts>();
     m_context = std::make_unique<AppContext>(Configuration::fromEnvironment(), *m_alerts);
     Services &services = m_context->services();
-    m_desktop = std::make_unique<WidgetDesktopServices>();
+    m_desktop = std::make_unique<WidgetDesktopServices>(services.log());
     services.setDesktopServices(*m_desktop);
     if (const QString problem = services.configuration().storeUrlProblem(); !problem.isEmpty()) {
         services.reporter().showAlert(u"Alert"_s, problem, u"OK"_s);

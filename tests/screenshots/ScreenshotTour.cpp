@@ -24,7 +24,9 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QPainter>
 #include <QTest>
 #include <QTextStream>
@@ -58,6 +60,17 @@ void settle(int ms) {
     QDeadlineTimer deadline(ms);
     while (!deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// The visible control of that type with that accessible name.
+template <typename Widget>
+Widget *named(const QWidget &parent, const QString &name) {
+    const QList<Widget *> candidates = parent.findChildren<Widget *>();
+    for (Widget *candidate : candidates) {
+        if (candidate->accessibleName() == name && candidate->isVisible())
+            return candidate;
+    }
+    return nullptr;
 }
 
 class Tour {
@@ -115,10 +128,16 @@ int Tour::run() {
     saveWindow(u"01-signed-out"_s);
 
     klv::ui::StoreLogin &login = m_window->storeLogin();
-    login.fillIn(u"demo"_s, u"demo"_s);
+    QLineEdit *userName = named<QLineEdit>(login, u"User name"_s);
+    QLineEdit *password = named<QLineEdit>(login, u"Password"_s);
+    QPushButton *signIn = named<QPushButton>(login, u"Sign In"_s);
+    if (!step(userName && password && signIn, "the login panel has no user name, password or sign-in button"))
+        return 1;
+    userName->setText(u"demo"_s);
+    password->setText(u"demo"_s);
     settle(300);
     saveWindow(u"02-signing-in"_s);
-    login.submit();
+    signIn->click();
     if (!step(waitFor([&] { return m_window->currentSection() == klv::appMenuIndex::featuredAppMenu; }),
               "signing in failed"))
         return 1;

@@ -1,7 +1,10 @@
 #include "WindowFixture.h"
 
 #include "KLVAppMenuCurveBox.h"
+#include "AccountSettingView.h"
 #include "MainViewController.h"
+#include "StoreLogin.h"
+#include "StoreProductViewScript.h"
 #include "StoreWebView.h"
 #include "install/InstallationEngine.h"
 #include "library/ProductLibrary.h"

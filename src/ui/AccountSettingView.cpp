@@ -2,6 +2,7 @@
 
 #include "FormStyle.h"
 #include "KLVApp_CurveBox.h"
+#include "KLVApp_CustomProductBtn.h"
 #include "KLVInfoButton.h"
 #include "Theme.h"
 
@@ -182,8 +183,12 @@ QWidget *AccountSettingView::buildApplicationSection() {
     texts->setSpacing(4);
     texts->addLayout(versionRow);
     texts->addWidget(sinceLastUpdateTxtFld);
+    updateButton = new KLVApp_CustomProductBtn(section);
+    updateButton->setFixedSize(176, 36);
+    connect(updateButton, &KLVApp_CustomProductBtn::clicked, this, &AccountSettingView::updateApp_BtnClick);
     auto *row = new QHBoxLayout;
     row->addLayout(texts, 1);
+    row->addWidget(updateButton, 0, Qt::AlignVCenter);
     layout->addLayout(row);
     return section;
 }
@@ -264,12 +269,59 @@ void AccountSettingView::refreshAccountPage() {
     setNameTitles();
     versionNumber->setText(u"Version: "_s + context.services().appVersion);
     sinceLastUpdateTxtFld->setText(lastUpdateLine(context.services()));
+    // What is known until the store answers; the answer brings the offer.
+    showUpdateState();
     context.selfUpdate().checkAppVersion();
 }
 
 void AccountSettingView::refreshUpdateArea() {
     setNameTitles();
+    const bool offered = showUpdateState();
     sinceLastUpdateTxtFld->setText(lastUpdateLine(context.services()));
+    if (offered)
+        offerUpdate();
+}
+
+bool AccountSettingView::showUpdateState() {
+    const SelfUpdate &selfUpdate = context.selfUpdate();
+    ProductButtonLook look;
+    look.title = selfUpdate.updateButtonTitle();
+    look.enabled = selfUpdate.updateButtonEnabled();
+    if (look.enabled) {
+        look.borderColor = theme::color(NamedColor::updateAvaliableTextColor);
+        look.image.clear();
+        // Without an image the separator beside it would stand alone.
+        look.isDrawLine = false;
+    } else {
+        look.textColor = theme::color(NamedColor::textPrimaryButtonInstalled);
+        look.image = selfUpdate.isUpdating() ? QString() : u":/icons/Done_ring_round_duotone-1.svg"_s;
+        look.isDrawLine = !look.image.isEmpty();
+    }
+    updateButton->setLook(look);
+    return look.enabled;
+}
+
+void AccountSettingView::offerUpdate() {
+    // Starting the updater changes the update area again; that refresh must not ask a second time.
+    if (offering)
+        return;
+    offering = true;
+    const SelfUpdate::OfferOutcome outcome = context.selfUpdate().offerUpdate();
+    offering = false;
+    if (outcome == SelfUpdate::OfferOutcome::startFailed)
+        updaterNotStarted();
+}
+
+void AccountSettingView::updateApp_BtnClick() {
+    if (!context.selfUpdate().startAppUpdate())
+        updaterNotStarted();
+}
+
+void AccountSettingView::updaterNotStarted() {
+    const Services &services = context.services();
+    services.reporter().showAlert(
+        u"Alert"_s, u"The updater could not be started; the log says why: "_s + services.locations().logFileURL,
+        u"OK"_s);
 }
 
 void AccountSettingView::setNameTitles() {

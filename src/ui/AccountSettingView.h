@@ -15,6 +15,7 @@ class PluginRegistration;
 
 namespace klv::ui {
 
+class KLVApp_CustomProductBtn;
 class KLVInfoButton;
 
 // The account page: the customer's name and e-mail (each copied with a click), the installed version and when it
@@ -51,6 +52,11 @@ private:
     void editAccount_BtnClick();
     void ShowASInFinder_BtnClick();
     void FxRun_BtnClick();
+    void updateApp_BtnClick();
+    // The update button as the update stands; true when an update is offered.
+    bool showUpdateState();
+    void offerUpdate();
+    void updaterNotStarted();
     void setActionsEnabled(bool enabled);
     KLVInfoButton *makeInfoButton(const QString &accessibleName, const QString &message);
 
@@ -62,6 +68,7 @@ private:
     QPushButton *userEmailTxtFld = nullptr;
     QLabel *versionNumber = nullptr;
     QLabel *sinceLastUpdateTxtFld = nullptr;
+    KLVApp_CustomProductBtn *updateButton = nullptr;
     QPushButton *signOutBtn = nullptr;
     QPushButton *clearCacheBtn = nullptr;
     QPushButton *FxRunBtn = nullptr;

@@ -14,6 +14,7 @@ void AccountFixture::SetUp() {
 void AccountFixture::makeContext(const QString &storeUrl) {
     Configuration configuration = Configuration::fromEnvironment();
     configuration.storeUrl = storeUrl;
+    configuration.downloadBucketUrl = storeUrl + QStringLiteral("/files/bucket/");
     context.reset();
     context = std::make_unique<AppContext>(configuration, alerts, [this] { return now; });
     runStartupSequence(*context, {QStringLiteral("klv-app")}, UpdaterFetch::onDemand);

@@ -36,6 +36,8 @@ constexpr int copiedNoteMs = 1500;
 QLabel *makeLabel(const QString &text, NamedColor color, QWidget *parent, qreal scale = 1.0,
                   QFont::Weight weight = QFont::Normal) {
     auto *label = new QLabel(text, parent);
+    // Names, paths and messages are shown as they are, never read as markup.
+    label->setTextFormat(Qt::PlainText);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, theme::color(color));
     label->setPalette(palette);

@@ -50,6 +50,8 @@ private:
 
 QLabel *makeLabel(const QString &text, NamedColor color, QWidget *parent) {
     auto *label = new QLabel(text, parent);
+    // Names, paths and messages are shown as they are, never read as markup.
+    label->setTextFormat(Qt::PlainText);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, theme::color(color));
     label->setPalette(palette);

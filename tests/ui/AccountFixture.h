@@ -50,3 +50,12 @@ template <typename Widget> Widget *findVisible(const QWidget &parent, const QStr
 }
 
 } // namespace klv::test
+
+namespace klv::test {
+
+// The controls Tab visits, going round the window once from its first one.
+QList<QWidget *> tabCycle(QWidget &window);
+// The visible, enabled buttons and text fields below `parent` that Tab never reaches.
+QStringList unreachableByTab(QWidget &window);
+
+} // namespace klv::test

@@ -6,6 +6,8 @@
 #include "TestFiles.h"
 
 #include "KLVApp_CustomProductBtn.h"
+#include "KLVInfoButton.h"
+#include "KLVPopupViewController.h"
 
 #include "store/Services.h"
 #include "update/SelfUpdate.h"
@@ -148,6 +150,15 @@ TEST_F(AccountSettingViewTest, ShowsTheCustomerAndCopiesNameOrEmail) {
     name->setFocus();
     QTest::keyClick(email, Qt::Key_Space);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), u"tester@klv.example"_s);
+
+    // The page's information popovers break lines but make no links.
+    QTest::mouseClick(findVisible<KLVInfoButton>(*page, u"About FxRun"_s), Qt::LeftButton);
+    auto *popover = page->findChild<KLVPopupViewController *>();
+    ASSERT_NE(popover, nullptr);
+    EXPECT_TRUE(popover->isVisible());
+    EXPECT_TRUE(popover->textField()->text().contains(u"<br"_s));
+    EXPECT_FALSE(popover->textField()->text().contains(u"<a "_s));
+    popover->close();
 }
 
 TEST_F(AccountSettingViewTest, LastUpdateReadsByTheApplicationsAge) {
@@ -193,6 +204,7 @@ TEST_F(AccountSettingViewTest, FxRunKeepsTheWindowRunningWithItsButtonsDisabled)
 
 TEST_F(AccountSettingViewTest, SignOutAndClearCacheGoToTheMainWindow) {
     showPage();
+    EXPECT_EQ(test::unreachableByTab(*page), QStringList());
     QSignalSpy signOut(page.get(), &AccountSettingView::signOutRequested);
     QSignalSpy clearCache(page.get(), &AccountSettingView::clearCacheRequested);
     QTest::mouseClick(findVisible<QPushButton>(*page, u"Clear Cache"_s), Qt::LeftButton);

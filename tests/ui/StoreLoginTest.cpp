@@ -102,6 +102,16 @@ TEST_F(StoreLoginTest, SignsInWithAPasswordTypedWhileShownAndStoresTheSession) {
     ASSERT_TRUE(waitUntil([&] { return completed.size() == 2; }));
 }
 
+TEST_F(StoreLoginTest, EveryControlIsReachedWithTab) {
+    showPanel();
+    EXPECT_EQ(test::unreachableByTab(*panel), QStringList());
+    // Space on the focused eye shows the password.
+    auto *eye = findVisible<KLVToggleButton2>(*panel, u"Show password"_s);
+    eye->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(eye, Qt::Key_Space);
+    EXPECT_EQ(password()->echoMode(), QLineEdit::Normal);
+}
+
 TEST_F(StoreLoginTest, ARefusedSignInKeepsWhatWasTypedAndEnablesTheForm) {
     showPanel();
     QTest::keyClicks(userName, u"tester"_s);

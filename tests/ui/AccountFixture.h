@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppContext.h"
+#include "store/DesktopServices.h"
 
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
@@ -30,6 +31,15 @@ protected:
     std::unique_ptr<StoreProcess> store;
     std::unique_ptr<AppContext> context;
     QDateTime now = QDateTime::currentDateTime();
+};
+
+// Keeps what the window hands to the desktop.
+struct RecordingDesktop final : DesktopServices {
+    void openUrl(const QUrl &url) override { opened.append(url); }
+    void revealFolder(const QString &path) override { revealed.append(path); }
+    void copyText(const QString &) override {}
+    QList<QUrl> opened;
+    QStringList revealed;
 };
 
 // The one visible child of that type whose accessible name (or, for buttons, text) is `name`.

@@ -202,6 +202,16 @@ TEST_F(AccountSettingViewTest, FxRunKeepsTheWindowRunningWithItsButtonsDisabled)
     EXPECT_EQ(alerts.shown.last().message, u"Finished - FxRun has Completed"_s);
 }
 
+TEST_F(AccountSettingViewTest, TheAccountPageAndTheMakersFolderOpenOnTheDesktop) {
+    test::RecordingDesktop recording;
+    context->services().setDesktopServices(recording);
+    showPage();
+    QTest::mouseClick(findVisible<QPushButton>(*page, u"Edit Account"_s), Qt::LeftButton);
+    QTest::mouseClick(findVisible<QPushButton>(*page, u"Show Folder"_s), Qt::LeftButton);
+    EXPECT_EQ(recording.opened, QList<QUrl>{QUrl(store->url() + u"/my-account/edit-account/"_s)});
+    EXPECT_EQ(recording.revealed, QStringList{context->services().locations().vantoryFolderURL});
+}
+
 TEST_F(AccountSettingViewTest, SignOutAndClearCacheGoToTheMainWindow) {
     showPage();
     EXPECT_EQ(test::unreachableByTab(*page), QStringList());

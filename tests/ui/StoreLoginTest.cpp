@@ -175,3 +175,25 @@ TEST_F(StoreLoginTest, SignsInWithALinkCodeAndExplainsItInAPopover) {
 
 } // namespace
 } // namespace klv::ui
+
+namespace klv::ui {
+namespace {
+
+TEST_F(StoreLoginTest, TheStoresPagesOpenFromTheRegisterButtonAndThePopoversLink) {
+    makeContext(u"https://store.example"_s);
+    test::RecordingDesktop desktop;
+    context->services().setDesktopServices(desktop);
+    showPanel();
+    QTest::mouseClick(findVisible<QPushButton>(*panel, u"Create an account"_s), Qt::LeftButton);
+
+    QTest::mouseClick(findVisible<KLVInfoButton>(*panel, u"About link codes"_s), Qt::LeftButton);
+    auto *popover = panel->findChild<KLVPopupViewController *>();
+    ASSERT_NE(popover, nullptr);
+    const QString link = u"https://store.example/my-account/"_s;
+    EXPECT_TRUE(popover->textField()->text().contains(u"href=\""_s + link)) << "the address is a link";
+    Q_EMIT popover->textField()->linkActivated(link);
+    EXPECT_EQ(desktop.opened, (QList<QUrl>{QUrl(link), QUrl(link)}));
+}
+
+} // namespace
+} // namespace klv::ui

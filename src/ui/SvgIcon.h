@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QRectF>
 #include <QString>
 
@@ -12,6 +13,7 @@ class QSvgRenderer;
 namespace klv::ui {
 
 // One SVG drawing of the resources, parsed once and painted at any size, so icons stay crisp at every scale.
+// The last rendering is kept: rows of a list paint the same icon at the same size over and over.
 class SvgIcon {
 public:
     SvgIcon();
@@ -26,7 +28,11 @@ public:
     void paintTinted(QPainter &painter, const QRectF &target, const QColor &tint) const;
 
 private:
+    void paintCached(QPainter &painter, const QRectF &target, const QColor &tint) const;
+
     std::unique_ptr<QSvgRenderer> renderer;
+    mutable QImage rendered;
+    mutable QColor renderedTint;
 };
 
 } // namespace klv::ui

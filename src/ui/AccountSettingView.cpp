@@ -1,6 +1,7 @@
 #include "AccountSettingView.h"
 
 #include "FormStyle.h"
+#include "InitialsBadge.h"
 #include "KLVApp_CurveBox.h"
 #include "KLVApp_CustomProductBtn.h"
 #include "KLVInfoButton.h"
@@ -153,7 +154,12 @@ QWidget *AccountSettingView::buildAccountSection() {
     }
     grid->addWidget(copiedNote, 0, 3, 2, 1, Qt::AlignVCenter);
     grid->setColumnStretch(4, 1);
-    layout->addLayout(grid);
+    initialsBadge = new InitialsBadge(section);
+    auto *identity = new QHBoxLayout;
+    identity->setSpacing(18);
+    identity->addWidget(initialsBadge, 0, Qt::AlignVCenter);
+    identity->addLayout(grid, 1);
+    layout->addLayout(identity);
 
     auto *editAccount = makeButton(tr("Edit Account"), "secondary", section);
     editAccount->setAccessibleDescription(tr("Opens the store's account page in the browser"));
@@ -330,6 +336,7 @@ void AccountSettingView::setNameTitles() {
     const Settings &settings = context.services().settings();
     userNameTxtFld->setText(settings.userName);
     userEmailTxtFld->setText(settings.userEmail);
+    initialsBadge->setName(settings.userName);
 }
 
 void AccountSettingView::CopyEmailAccount_BtnClick(int tag) {

@@ -15,6 +15,7 @@ class PluginRegistration;
 
 namespace klv::ui {
 
+class InitialsBadge;
 class KLVApp_CustomProductBtn;
 class KLVInfoButton;
 
@@ -64,6 +65,7 @@ private:
     PluginRegistration *fxRun;
     QScrollArea *mainScrollView;
     QWidget *documentScrollView;
+    InitialsBadge *initialsBadge = nullptr;
     QPushButton *userNameTxtFld = nullptr;
     QPushButton *userEmailTxtFld = nullptr;
     QLabel *versionNumber = nullptr;

@@ -5,7 +5,7 @@
 #include "KLVPopupViewController.h"
 #include "KLVToggleButton2.h"
 #include "LoginSeperationLine.h"
-#include "SvgIcon.h"
+#include "SvgImageView.h"
 #include "Theme.h"
 
 #include "app/AppContext.h"
@@ -15,7 +15,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -27,26 +26,6 @@ namespace {
 
 constexpr QSize panelSize{440, 580};
 constexpr int eyeSize = 22;
-
-// The maker's logo above the form, drawn from its SVG at every scale.
-class LogoView final : public QWidget {
-public:
-    explicit LogoView(QWidget *parent)
-        : QWidget(parent)
-        , logo(u":/icons/logo.svg"_s) {
-        setFixedSize(56, 56);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        logo.paint(painter, QRectF(rect()));
-    }
-
-private:
-    SvgIcon logo;
-};
 
 QLabel *makeLabel(const QString &text, NamedColor color, QWidget *parent) {
     auto *label = new QLabel(text, parent);
@@ -150,7 +129,8 @@ void StoreLogin::buildLayout() {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(40, 36, 40, 24);
     layout->setSpacing(0);
-    auto *logo = new LogoView(this);
+    auto *logo = new SvgImageView(u":/icons/logo.svg"_s, this);
+    logo->setFixedSize(56, 56);
     layout->addWidget(logo, 0, Qt::AlignHCenter);
     layout->addSpacing(14);
     layout->addWidget(title, 0, Qt::AlignHCenter);

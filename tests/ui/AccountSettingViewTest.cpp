@@ -5,6 +5,7 @@
 #include "PluginApps.h"
 #include "TestFiles.h"
 
+#include "InitialsBadge.h"
 #include "KLVApp_CustomProductBtn.h"
 #include "KLVInfoButton.h"
 #include "KLVPopupViewController.h"
@@ -141,6 +142,7 @@ TEST_F(AccountSettingViewTest, ShowsTheCustomerAndCopiesNameOrEmail) {
     auto *email = findVisible<QPushButton>(*page, u"E-mail"_s);
     EXPECT_EQ(name->text(), u"Test Customer"_s);
     EXPECT_EQ(email->text(), u"tester@klv.example"_s);
+    EXPECT_EQ(page->findChild<InitialsBadge *>()->initials(), u"TC"_s);
     EXPECT_TRUE(labelTexts().contains(u"Version: "_s + context->services().appVersion));
 
     QTest::mouseClick(email, Qt::LeftButton);
@@ -223,6 +225,22 @@ TEST_F(AccountSettingViewTest, SignOutAndClearCacheGoToTheMainWindow) {
     QTest::keyClick(signOutButton, Qt::Key_Return);
     EXPECT_EQ(clearCache.size(), 1);
     EXPECT_EQ(signOut.size(), 1);
+}
+
+} // namespace
+} // namespace klv::ui
+
+namespace klv::ui {
+namespace {
+
+TEST(InitialsBadgeTest, TakesWholeFirstLettersOfTwoWords) {
+    InitialsBadge badge;
+    badge.setName(u"  ümlaut  tester von klv"_s);
+    EXPECT_EQ(badge.initials(), u"ÜT"_s);
+    badge.setName(u"\U0001D4D0lice"_s);
+    EXPECT_EQ(badge.initials(), u"\U0001D4D0"_s);
+    badge.setName({});
+    EXPECT_EQ(badge.initials(), QString());
 }
 
 } // namespace

@@ -244,6 +244,7 @@ void StoreLogin::login() {
     if (!loginButton->isEnabled())
         return;
     statusLabel->hide();
+    focusBeforeRequest = focusWidget();
     session->login(userName_TxtFld->text(), typedPassword());
 }
 
@@ -251,6 +252,7 @@ void StoreLogin::loginWithLinkCode() {
     if (!loginWithLinkCode_Btn->isEnabled())
         return;
     statusLabel->hide();
+    focusBeforeRequest = focusWidget();
     session->loginWithLinkCode(linkCode_TxtFld->text());
 }
 
@@ -258,6 +260,8 @@ void StoreLogin::loginFinished(LoginSession::Outcome outcome, const QString &mes
     if (outcome != LoginSession::Outcome::signedIn) {
         statusLabel->setText(message);
         statusLabel->setVisible(!message.isEmpty());
+        if (focusBeforeRequest && focusBeforeRequest->isEnabled())
+            focusBeforeRequest->setFocus();
         return;
     }
     // The password has done its work; the name stays for the next sign-in after a sign-out.

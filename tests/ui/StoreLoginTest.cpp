@@ -28,6 +28,8 @@ protected:
         panel = std::make_unique<StoreLogin>(*context);
         panel->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
+        panel->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(panel.get()));
         userName = findVisible<QLineEdit>(*panel, u"User name"_s);
         signIn = findVisible<QPushButton>(*panel, u"Sign In"_s);
     }
@@ -115,10 +117,12 @@ TEST_F(StoreLoginTest, EveryControlIsReachedWithTab) {
 TEST_F(StoreLoginTest, ARefusedSignInKeepsWhatWasTypedAndEnablesTheForm) {
     showPanel();
     QTest::keyClicks(userName, u"tester"_s);
+    QTest::mouseClick(password(), Qt::LeftButton);
     QTest::keyClicks(password(), u"wrong"_s);
-    QTest::mouseClick(signIn, Qt::LeftButton);
+    QTest::keyClick(password(), Qt::Key_Return);
     EXPECT_TRUE(allControlsEnabled(false));
     ASSERT_TRUE(waitUntil([&] { return allControlsEnabled(true); }));
+    EXPECT_TRUE(password()->hasFocus()) << "back in the password field to type it again";
 
     EXPECT_FALSE(context->services().settings().sessionActive);
     EXPECT_FALSE(storedSettings()->sessionActive);

@@ -1,7 +1,9 @@
 #include "AccountSettingView.h"
 
 #include "FormStyle.h"
+#include "InitialsBadge.h"
 #include "KLVApp_CurveBox.h"
+#include "KLVApp_CustomProductBtn.h"
 #include "KLVInfoButton.h"
 #include "Theme.h"
 
@@ -35,6 +37,8 @@ constexpr int copiedNoteMs = 1500;
 QLabel *makeLabel(const QString &text, NamedColor color, QWidget *parent, qreal scale = 1.0,
                   QFont::Weight weight = QFont::Normal) {
     auto *label = new QLabel(text, parent);
+    // Names, paths and messages are shown as they are, never read as markup.
+    label->setTextFormat(Qt::PlainText);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, theme::color(color));
     label->setPalette(palette);
@@ -150,7 +154,12 @@ QWidget *AccountSettingView::buildAccountSection() {
     }
     grid->addWidget(copiedNote, 0, 3, 2, 1, Qt::AlignVCenter);
     grid->setColumnStretch(4, 1);
-    layout->addLayout(grid);
+    initialsBadge = new InitialsBadge(section);
+    auto *identity = new QHBoxLayout;
+    identity->setSpacing(18);
+    identity->addWidget(initialsBadge, 0, Qt::AlignVCenter);
+    identity->addLayout(grid, 1);
+    layout->addLayout(identity);
 
     auto *editAccount = makeButton(tr("Edit Account"), "secondary", section);
     editAccount->setAccessibleDescription(tr("Opens the store's account page in the browser"));
@@ -182,8 +191,12 @@ QWidget *AccountSettingView::buildApplicationSection() {
     texts->setSpacing(4);
     texts->addLayout(versionRow);
     texts->addWidget(sinceLastUpdateTxtFld);
+    updateButton = new KLVApp_CustomProductBtn(section);
+    updateButton->setFixedSize(176, 36);
+    connect(updateButton, &KLVApp_CustomProductBtn::clicked, this, &AccountSettingView::updateApp_BtnClick);
     auto *row = new QHBoxLayout;
     row->addLayout(texts, 1);
+    row->addWidget(updateButton, 0, Qt::AlignVCenter);
     layout->addLayout(row);
     return section;
 }
@@ -264,18 +277,66 @@ void AccountSettingView::refreshAccountPage() {
     setNameTitles();
     versionNumber->setText(u"Version: "_s + context.services().appVersion);
     sinceLastUpdateTxtFld->setText(lastUpdateLine(context.services()));
+    // What is known until the store answers; the answer brings the offer.
+    showUpdateState();
     context.selfUpdate().checkAppVersion();
 }
 
 void AccountSettingView::refreshUpdateArea() {
     setNameTitles();
+    const bool offered = showUpdateState();
     sinceLastUpdateTxtFld->setText(lastUpdateLine(context.services()));
+    if (offered)
+        offerUpdate();
+}
+
+bool AccountSettingView::showUpdateState() {
+    const SelfUpdate &selfUpdate = context.selfUpdate();
+    ProductButtonLook look;
+    look.title = selfUpdate.updateButtonTitle();
+    look.enabled = selfUpdate.updateButtonEnabled();
+    if (look.enabled) {
+        look.borderColor = theme::color(NamedColor::updateAvaliableTextColor);
+        look.image.clear();
+        // Without an image the separator beside it would stand alone.
+        look.isDrawLine = false;
+    } else {
+        look.textColor = theme::color(NamedColor::textPrimaryButtonInstalled);
+        look.image = selfUpdate.isUpdating() ? QString() : u":/icons/Done_ring_round_duotone-1.svg"_s;
+        look.isDrawLine = !look.image.isEmpty();
+    }
+    updateButton->setLook(look);
+    return look.enabled;
+}
+
+void AccountSettingView::offerUpdate() {
+    // Starting the updater changes the update area again; that refresh must not ask a second time.
+    if (offering)
+        return;
+    offering = true;
+    const SelfUpdate::OfferOutcome outcome = context.selfUpdate().offerUpdate();
+    offering = false;
+    if (outcome == SelfUpdate::OfferOutcome::startFailed)
+        updaterNotStarted();
+}
+
+void AccountSettingView::updateApp_BtnClick() {
+    if (!context.selfUpdate().startAppUpdate())
+        updaterNotStarted();
+}
+
+void AccountSettingView::updaterNotStarted() {
+    const Services &services = context.services();
+    services.reporter().showAlert(
+        u"Alert"_s, u"The updater could not be started; the log says why: "_s + services.locations().logFileURL,
+        u"OK"_s);
 }
 
 void AccountSettingView::setNameTitles() {
     const Settings &settings = context.services().settings();
     userNameTxtFld->setText(settings.userName);
     userEmailTxtFld->setText(settings.userEmail);
+    initialsBadge->setName(settings.userName);
 }
 
 void AccountSettingView::CopyEmailAccount_BtnClick(int tag) {

@@ -15,6 +15,8 @@ class PluginRegistration;
 
 namespace klv::ui {
 
+class InitialsBadge;
+class KLVApp_CustomProductBtn;
 class KLVInfoButton;
 
 // The account page: the customer's name and e-mail (each copied with a click), the installed version and when it
@@ -51,6 +53,11 @@ private:
     void editAccount_BtnClick();
     void ShowASInFinder_BtnClick();
     void FxRun_BtnClick();
+    void updateApp_BtnClick();
+    // The update button as the update stands; true when an update is offered.
+    bool showUpdateState();
+    void offerUpdate();
+    void updaterNotStarted();
     void setActionsEnabled(bool enabled);
     KLVInfoButton *makeInfoButton(const QString &accessibleName, const QString &message);
 
@@ -58,10 +65,12 @@ private:
     PluginRegistration *fxRun;
     QScrollArea *mainScrollView;
     QWidget *documentScrollView;
+    InitialsBadge *initialsBadge = nullptr;
     QPushButton *userNameTxtFld = nullptr;
     QPushButton *userEmailTxtFld = nullptr;
     QLabel *versionNumber = nullptr;
     QLabel *sinceLastUpdateTxtFld = nullptr;
+    KLVApp_CustomProductBtn *updateButton = nullptr;
     QPushButton *signOutBtn = nullptr;
     QPushButton *clearCacheBtn = nullptr;
     QPushButton *FxRunBtn = nullptr;

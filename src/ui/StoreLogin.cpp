@@ -5,7 +5,7 @@
 #include "KLVPopupViewController.h"
 #include "KLVToggleButton2.h"
 #include "LoginSeperationLine.h"
-#include "SvgIcon.h"
+#include "SvgImageView.h"
 #include "Theme.h"
 
 #include "app/AppContext.h"
@@ -15,7 +15,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -28,28 +27,10 @@ namespace {
 constexpr QSize panelSize{440, 580};
 constexpr int eyeSize = 22;
 
-// The maker's logo above the form, drawn from its SVG at every scale.
-class LogoView final : public QWidget {
-public:
-    explicit LogoView(QWidget *parent)
-        : QWidget(parent)
-        , logo(u":/icons/logo.svg"_s) {
-        setFixedSize(56, 56);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        logo.paint(painter, QRectF(rect()));
-    }
-
-private:
-    SvgIcon logo;
-};
-
 QLabel *makeLabel(const QString &text, NamedColor color, QWidget *parent) {
     auto *label = new QLabel(text, parent);
+    // Names, paths and messages are shown as they are, never read as markup.
+    label->setTextFormat(Qt::PlainText);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, theme::color(color));
     label->setPalette(palette);
@@ -148,7 +129,8 @@ void StoreLogin::buildLayout() {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(40, 36, 40, 24);
     layout->setSpacing(0);
-    auto *logo = new LogoView(this);
+    auto *logo = new SvgImageView(u":/icons/logo.svg"_s, this);
+    logo->setFixedSize(56, 56);
     layout->addWidget(logo, 0, Qt::AlignHCenter);
     layout->addSpacing(14);
     layout->addWidget(title, 0, Qt::AlignHCenter);
@@ -262,6 +244,7 @@ void StoreLogin::login() {
     if (!loginButton->isEnabled())
         return;
     statusLabel->hide();
+    focusBeforeRequest = focusWidget();
     session->login(userName_TxtFld->text(), typedPassword());
 }
 
@@ -269,6 +252,7 @@ void StoreLogin::loginWithLinkCode() {
     if (!loginWithLinkCode_Btn->isEnabled())
         return;
     statusLabel->hide();
+    focusBeforeRequest = focusWidget();
     session->loginWithLinkCode(linkCode_TxtFld->text());
 }
 
@@ -276,6 +260,8 @@ void StoreLogin::loginFinished(LoginSession::Outcome outcome, const QString &mes
     if (outcome != LoginSession::Outcome::signedIn) {
         statusLabel->setText(message);
         statusLabel->setVisible(!message.isEmpty());
+        if (focusBeforeRequest && focusBeforeRequest->isEnabled())
+            focusBeforeRequest->setFocus();
         return;
     }
     // The password has done its work; the name stays for the next sign-in after a sign-out.

@@ -5,6 +5,8 @@
 
 #include "store/LoginSession.h"
 
+#include <QPointer>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -61,6 +63,8 @@ private:
     QPushButton *registerButton;
     QLabel *statusLabel;
     bool isHidePassword = true;
+    // Where the customer was when the request went out; a refusal brings the focus back there.
+    QPointer<QWidget> focusBeforeRequest;
     InfoPopover popOver;
 };
 

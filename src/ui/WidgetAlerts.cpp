@@ -1,6 +1,7 @@
 #include "WidgetAlerts.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -9,9 +10,11 @@ namespace klv::ui {
 int WidgetAlerts::present(const QString &title, const QString &message, const QStringList &buttons) {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title);
-    box.setIcon(QMessageBox::Warning);
-    box.setText(title);
-    box.setInformativeText(message);
+    // As a desktop alert shows it: the application's icon beside the message.
+    box.setIconPixmap(QIcon(QStringLiteral(":/icons/logo.svg")).pixmap(QSize(48, 48)));
+    // Messages carry names from the store: shown as they are, never read as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(message);
     box.setAccessibleName(title);
     box.setAccessibleDescription(message);
     QList<QPushButton *> added;

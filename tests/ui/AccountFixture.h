@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppContext.h"
+#include "store/DesktopServices.h"
 
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
@@ -32,6 +33,15 @@ protected:
     QDateTime now = QDateTime::currentDateTime();
 };
 
+// Keeps what the window hands to the desktop.
+struct RecordingDesktop final : DesktopServices {
+    void openUrl(const QUrl &url) override { opened.append(url); }
+    void revealFolder(const QString &path) override { revealed.append(path); }
+    void copyText(const QString &) override {}
+    QList<QUrl> opened;
+    QStringList revealed;
+};
+
 // The one visible child of that type whose accessible name (or, for buttons, text) is `name`.
 template <typename Widget> Widget *findVisible(const QWidget &parent, const QString &name) {
     const QList<Widget *> candidates = parent.findChildren<Widget *>();
@@ -48,5 +58,14 @@ template <typename Widget> Widget *findVisible(const QWidget &parent, const QStr
     ADD_FAILURE() << "no visible " << name.toStdString();
     return nullptr;
 }
+
+} // namespace klv::test
+
+namespace klv::test {
+
+// The controls Tab visits, going round the window once from its first one.
+QList<QWidget *> tabCycle(QWidget &window);
+// The visible, enabled buttons and text fields below `parent` that Tab never reaches.
+QStringList unreachableByTab(QWidget &window);
 
 } // namespace klv::test

@@ -5,11 +5,20 @@
 #include "PluginApps.h"
 #include "TestFiles.h"
 
+#include "InitialsBadge.h"
+#include "KLVApp_CustomProductBtn.h"
+#include "KLVInfoButton.h"
+#include "KLVPopupViewController.h"
+
 #include "store/Services.h"
+#include "update/SelfUpdate.h"
 
 #include <QClipboard>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -29,6 +38,40 @@ protected:
         signInDirectly();
         desktop = std::make_unique<WidgetDesktopServices>(context->services().log());
         context->services().setDesktopServices(*desktop);
+    }
+    // The store names that version of the app and has its archive in the bucket.
+    void serveAppVersion(const QString &version) {
+        // The old context's open connection would hold up the old store's end.
+        page.reset();
+        context.reset();
+        test::copyFolder(test::StoreProcess::fixtureCatalog(), catalog.path());
+        QFile storeFile(catalog.filePath(u"store.json"_s));
+        ASSERT_TRUE(storeFile.open(QIODevice::ReadOnly));
+        QJsonObject content = QJsonDocument::fromJson(storeFile.readAll()).object();
+        storeFile.close();
+        content.insert(u"appVersion"_s, version);
+        ASSERT_TRUE(storeFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        storeFile.write(QJsonDocument(content).toJson());
+        storeFile.close();
+        ASSERT_TRUE(QDir().mkpath(catalog.filePath(u"files/bucket"_s)));
+        QFile archive(catalog.filePath(u"files/bucket/KLV+App.zip"_s));
+        ASSERT_TRUE(archive.open(QIODevice::WriteOnly));
+        archive.write("PK\x05\x06" + QByteArray(18, '\0'));
+        archive.close();
+
+        store = std::make_unique<test::StoreProcess>(catalog.path());
+        ASSERT_TRUE(store->start()) << store->errorString().toStdString();
+        makeContext(store->url());
+        signInDirectly();
+        context->services().setDesktopServices(*desktop);
+    }
+    QList<test::ScriptedAlerts::Shown> updateOffers() const {
+        QList<test::ScriptedAlerts::Shown> offers;
+        for (const auto &shown : alerts.shown) {
+            if (shown.message.startsWith(u"New version of KLV App"_s))
+                offers.append(shown);
+        }
+        return offers;
     }
     void showPage() {
         page = std::make_unique<AccountSettingView>(*context);
@@ -52,9 +95,46 @@ protected:
         return {};
     }
 
+    QTemporaryDir catalog;
     std::unique_ptr<WidgetDesktopServices> desktop;
     std::unique_ptr<AccountSettingView> page;
 };
+
+TEST_F(AccountSettingViewTest, TheStoresVersionDecidesBetweenUpToDateAndAnOffer) {
+    const QString installed = context->services().appVersion;
+    serveAppVersion(installed);
+    QSignalSpy answered(&context->selfUpdate(), &SelfUpdate::updateAreaChanged);
+    showPage();
+    auto *updateButton = page->findChild<KLVApp_CustomProductBtn *>();
+    ASSERT_NE(updateButton, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return answered.size() == 1; }));
+    EXPECT_EQ(updateButton->text(), u"Up to Date"_s);
+    EXPECT_FALSE(updateButton->isEnabled());
+    EXPECT_TRUE(updateOffers().isEmpty());
+
+    const QString newer = installed + u".1"_s;
+    serveAppVersion(newer);
+    alerts.answers = {1, 1};
+    showPage();
+    updateButton = page->findChild<KLVApp_CustomProductBtn *>();
+    ASSERT_TRUE(waitUntil([&] { return updateOffers().size() == 1; }));
+    const auto offer = updateOffers().first();
+    EXPECT_EQ(offer.title, u"Alert"_s);
+    EXPECT_EQ(offer.message,
+              u"New version of KLV App is avaliable "_s + newer + u", compare to current "_s + installed);
+    EXPECT_EQ(offer.buttons, (QStringList{u"Update Now"_s, u"Update later"_s}));
+    // "Update later" leaves the offer standing, and showing the page again asks again.
+    EXPECT_EQ(updateButton->text(), u"Update Avaliable"_s);
+    EXPECT_TRUE(updateButton->isEnabled());
+    page->hide();
+    page->show();
+    ASSERT_TRUE(waitUntil([&] { return updateOffers().size() == 2; }));
+    EXPECT_TRUE(updateButton->isEnabled());
+
+    // The button hands over to the updater; without one in place the customer is told.
+    QTest::mouseClick(updateButton, Qt::LeftButton);
+    EXPECT_TRUE(alerts.shown.last().message.startsWith(u"The updater could not be started"_s));
+}
 
 TEST_F(AccountSettingViewTest, ShowsTheCustomerAndCopiesNameOrEmail) {
     showPage();
@@ -62,6 +142,7 @@ TEST_F(AccountSettingViewTest, ShowsTheCustomerAndCopiesNameOrEmail) {
     auto *email = findVisible<QPushButton>(*page, u"E-mail"_s);
     EXPECT_EQ(name->text(), u"Test Customer"_s);
     EXPECT_EQ(email->text(), u"tester@klv.example"_s);
+    EXPECT_EQ(page->findChild<InitialsBadge *>()->initials(), u"TC"_s);
     EXPECT_TRUE(labelTexts().contains(u"Version: "_s + context->services().appVersion));
 
     QTest::mouseClick(email, Qt::LeftButton);
@@ -71,6 +152,15 @@ TEST_F(AccountSettingViewTest, ShowsTheCustomerAndCopiesNameOrEmail) {
     name->setFocus();
     QTest::keyClick(email, Qt::Key_Space);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), u"tester@klv.example"_s);
+
+    // The page's information popovers break lines but make no links.
+    QTest::mouseClick(findVisible<KLVInfoButton>(*page, u"About FxRun"_s), Qt::LeftButton);
+    auto *popover = page->findChild<KLVPopupViewController *>();
+    ASSERT_NE(popover, nullptr);
+    EXPECT_TRUE(popover->isVisible());
+    EXPECT_TRUE(popover->textField()->text().contains(u"<br"_s));
+    EXPECT_FALSE(popover->textField()->text().contains(u"<a "_s));
+    popover->close();
 }
 
 TEST_F(AccountSettingViewTest, LastUpdateReadsByTheApplicationsAge) {
@@ -114,8 +204,19 @@ TEST_F(AccountSettingViewTest, FxRunKeepsTheWindowRunningWithItsButtonsDisabled)
     EXPECT_EQ(alerts.shown.last().message, u"Finished - FxRun has Completed"_s);
 }
 
+TEST_F(AccountSettingViewTest, TheAccountPageAndTheMakersFolderOpenOnTheDesktop) {
+    test::RecordingDesktop recording;
+    context->services().setDesktopServices(recording);
+    showPage();
+    QTest::mouseClick(findVisible<QPushButton>(*page, u"Edit Account"_s), Qt::LeftButton);
+    QTest::mouseClick(findVisible<QPushButton>(*page, u"Show Folder"_s), Qt::LeftButton);
+    EXPECT_EQ(recording.opened, QList<QUrl>{QUrl(store->url() + u"/my-account/edit-account/"_s)});
+    EXPECT_EQ(recording.revealed, QStringList{context->services().locations().vantoryFolderURL});
+}
+
 TEST_F(AccountSettingViewTest, SignOutAndClearCacheGoToTheMainWindow) {
     showPage();
+    EXPECT_EQ(test::unreachableByTab(*page), QStringList());
     QSignalSpy signOut(page.get(), &AccountSettingView::signOutRequested);
     QSignalSpy clearCache(page.get(), &AccountSettingView::clearCacheRequested);
     QTest::mouseClick(findVisible<QPushButton>(*page, u"Clear Cache"_s), Qt::LeftButton);
@@ -124,6 +225,22 @@ TEST_F(AccountSettingViewTest, SignOutAndClearCacheGoToTheMainWindow) {
     QTest::keyClick(signOutButton, Qt::Key_Return);
     EXPECT_EQ(clearCache.size(), 1);
     EXPECT_EQ(signOut.size(), 1);
+}
+
+} // namespace
+} // namespace klv::ui
+
+namespace klv::ui {
+namespace {
+
+TEST(InitialsBadgeTest, TakesWholeFirstLettersOfTwoWords) {
+    InitialsBadge badge;
+    badge.setName(u"  ümlaut  tester von klv"_s);
+    EXPECT_EQ(badge.initials(), u"ÜT"_s);
+    badge.setName(u"\U0001D4D0lice"_s);
+    EXPECT_EQ(badge.initials(), u"\U0001D4D0"_s);
+    badge.setName({});
+    EXPECT_EQ(badge.initials(), QString());
 }
 
 } // namespace

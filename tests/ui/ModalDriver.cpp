@@ -26,7 +26,7 @@ void answerMessageBox(const QString &buttonText, QStringList *seenButtons, QStri
     whenMessageBoxShows([=](QMessageBox &box) {
         const QList<QAbstractButton *> buttons = buttonsLeftToRight(box);
         if (seenText)
-            *seenText = box.informativeText();
+            *seenText = box.text();
         for (QAbstractButton *button : buttons) {
             if (seenButtons)
                 seenButtons->append(button->text());

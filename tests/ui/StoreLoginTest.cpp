@@ -28,6 +28,8 @@ protected:
         panel = std::make_unique<StoreLogin>(*context);
         panel->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
+        panel->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(panel.get()));
         userName = findVisible<QLineEdit>(*panel, u"User name"_s);
         signIn = findVisible<QPushButton>(*panel, u"Sign In"_s);
     }
@@ -102,13 +104,25 @@ TEST_F(StoreLoginTest, SignsInWithAPasswordTypedWhileShownAndStoresTheSession) {
     ASSERT_TRUE(waitUntil([&] { return completed.size() == 2; }));
 }
 
+TEST_F(StoreLoginTest, EveryControlIsReachedWithTab) {
+    showPanel();
+    EXPECT_EQ(test::unreachableByTab(*panel), QStringList());
+    // Space on the focused eye shows the password.
+    auto *eye = findVisible<KLVToggleButton2>(*panel, u"Show password"_s);
+    eye->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(eye, Qt::Key_Space);
+    EXPECT_EQ(password()->echoMode(), QLineEdit::Normal);
+}
+
 TEST_F(StoreLoginTest, ARefusedSignInKeepsWhatWasTypedAndEnablesTheForm) {
     showPanel();
     QTest::keyClicks(userName, u"tester"_s);
+    QTest::mouseClick(password(), Qt::LeftButton);
     QTest::keyClicks(password(), u"wrong"_s);
-    QTest::mouseClick(signIn, Qt::LeftButton);
+    QTest::keyClick(password(), Qt::Key_Return);
     EXPECT_TRUE(allControlsEnabled(false));
     ASSERT_TRUE(waitUntil([&] { return allControlsEnabled(true); }));
+    EXPECT_TRUE(password()->hasFocus()) << "back in the password field to type it again";
 
     EXPECT_FALSE(context->services().settings().sessionActive);
     EXPECT_FALSE(storedSettings()->sessionActive);
@@ -161,6 +175,28 @@ TEST_F(StoreLoginTest, SignsInWithALinkCodeAndExplainsItInAPopover) {
     }
     ASSERT_NE(version, nullptr);
     EXPECT_EQ(version->text(), u"Version: "_s + context->services().appVersion);
+}
+
+} // namespace
+} // namespace klv::ui
+
+namespace klv::ui {
+namespace {
+
+TEST_F(StoreLoginTest, TheStoresPagesOpenFromTheRegisterButtonAndThePopoversLink) {
+    makeContext(u"https://store.example"_s);
+    test::RecordingDesktop desktop;
+    context->services().setDesktopServices(desktop);
+    showPanel();
+    QTest::mouseClick(findVisible<QPushButton>(*panel, u"Create an account"_s), Qt::LeftButton);
+
+    QTest::mouseClick(findVisible<KLVInfoButton>(*panel, u"About link codes"_s), Qt::LeftButton);
+    auto *popover = panel->findChild<KLVPopupViewController *>();
+    ASSERT_NE(popover, nullptr);
+    const QString link = u"https://store.example/my-account/"_s;
+    EXPECT_TRUE(popover->textField()->text().contains(u"href=\""_s + link)) << "the address is a link";
+    Q_EMIT popover->textField()->linkActivated(link);
+    EXPECT_EQ(desktop.opened, (QList<QUrl>{QUrl(link), QUrl(link)}));
 }
 
 } // namespace

@@ -26,18 +26,21 @@ TEST(WidgetAlertsTest, ButtonsKeepTheirOrderAndTheChosenIndexComesBack) {
     QStringList laidOut;
     QString title;
     QString message;
+    Qt::TextFormat format = Qt::AutoText;
     whenMessageBoxShows([&](QMessageBox &box) {
+        format = box.textFormat();
         title = box.windowTitle();
-        message = box.informativeText();
+        message = box.text();
         const QList<QAbstractButton *> buttons = test::buttonsLeftToRight(box);
         for (const QAbstractButton *button : buttons)
             laidOut.append(button->text());
         buttons.at(1)->click();
     });
-    EXPECT_EQ(alerts.present(u"Alert"_s, u"New version"_s, three), 1);
+    EXPECT_EQ(alerts.present(u"Alert"_s, u"New version <b>2</b>"_s, three), 1);
     EXPECT_EQ(laidOut, three);
+    EXPECT_EQ(format, Qt::PlainText) << "a name from the store is never markup";
     EXPECT_EQ(title, u"Alert"_s);
-    EXPECT_EQ(message, u"New version"_s);
+    EXPECT_EQ(message, u"New version <b>2</b>"_s);
 
     // Return takes the first button, Escape the last one.
     whenMessageBoxShows([](QMessageBox &box) { QTest::keyClick(&box, Qt::Key_Return); });

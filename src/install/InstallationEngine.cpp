@@ -97,6 +97,9 @@ void InstallationEngine::enqueueDownloadInfo(const QJsonObject &templateData, co
     if (!m_installingQueue.isEmpty() && m_installingIndexInQueue == -1) {
         m_installingIndexInQueue = 0;
         startCurrentJob();
+    } else if (m_stripVisible) {
+        // The strip counts the jobs: a product queued behind the running job shows at once.
+        updateStrip(m_stripValue / 100.0);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "LibraryActions.h"
 
 #include "LibraryModel.h"
+#include "ThemedMenu.h"
 #include "app/AppContext.h"
 #include "core/InstallationQueueLock.h"
 #include "install/InstallationEngine.h"
@@ -62,11 +63,18 @@ void LibraryActions::showOptionMenu(const QModelIndex &index, const QPoint &glob
         return;
     QMenu menu(&m_menuParent);
     menu.setObjectName(u"productOptionMenu"_s);
-    for (const QString &item : items)
-        menu.addAction(item.trimmed())->setData(item);
+    applyMenuTheme(menu);
+    // The item runs once the menu has closed, however it was chosen.
+    QString chosen;
+    for (const QString &item : items) {
+        QAction *action = menu.addAction(item.trimmed());
+        action->setData(item);
+        connect(action, &QAction::triggered, &menu, [&chosen, item] { chosen = item; });
+    }
     const OutlineViewItem chosenFor = *record;
-    if (const QAction *chosen = menu.exec(globalPosition))
-        runMenuItem(chosenFor, chosen->data().toString());
+    menu.exec(globalPosition);
+    if (!chosen.isEmpty())
+        runMenuItem(chosenFor, chosen);
 }
 
 void LibraryActions::runMenuItem(const OutlineViewItem &record, const QString &title) {

@@ -17,6 +17,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -95,7 +96,9 @@ MainViewController::MainViewController(AppContext &context, QWidget *parent)
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(buildSideBar());
+    QWidget *sideBar = buildSideBar();
+    sideBar->installEventFilter(this);
+    layout->addWidget(sideBar);
     layout->addWidget(m_detail, 1);
 
     // Until their data arrives, these sections have nothing to show.
@@ -303,6 +306,7 @@ bool MainViewController::reloadAfterClearingCache() {
 
 void MainViewController::signOut() {
     m_context.signOut();
+    m_storeLogin->setLoginControlsEnabled(true);
     for (const auto section : {appMenuIndex::myProductsAppMenu, appMenuIndex::myRewardsAppMenu})
         menuItem(section).setMenuItemEnabled(false);
     showSection(appMenuIndex::logintMenu);
@@ -321,12 +325,14 @@ void MainViewController::loadTutorialPage() {
     m_loadTutorialWeb = true;
 }
 
-void MainViewController::paintEvent(QPaintEvent *event) {
-    QWidget::paintEvent(event);
-    if (m_webViewsScheduled)
-        return;
-    m_webViewsScheduled = true;
-    QTimer::singleShot(0, this, &MainViewController::createWebViews);
+bool MainViewController::eventFilter(QObject *watched, QEvent *event) {
+    // The side bar is painted with every first frame, whichever section shows.
+    if (event->type() == QEvent::Paint && !m_webViewsScheduled) {
+        m_webViewsScheduled = true;
+        watched->removeEventFilter(this);
+        QTimer::singleShot(0, this, &MainViewController::createWebViews);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainViewController::createWebViews() {

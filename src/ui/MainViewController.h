@@ -55,7 +55,7 @@ Q_SIGNALS:
     void webViewsCreated();
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     struct MenuEntry {

@@ -75,7 +75,7 @@ void ProductInstallationViewScript::refresh() {
     if (running) {
         m_productInstallingName->setText(m_engine.stripTitle());
         m_installProgressMsg->setText(m_engine.stripPercentText());
-        m_progressBarIndicator->setCurrentValue(m_engine.stripValue() * 100.0);
+        m_progressBarIndicator->setCurrentValue(m_engine.stripValue());
         m_progressBarIndicator->setAccessibleDescription(m_engine.stripPercentText());
     } else if (waiting) {
         m_productInstallingName->setText(m_waitingText);

@@ -179,6 +179,15 @@ TEST_F(InstallationEngineTest, OnlyAnOverallProgressOfExactlyOneEndsAJob) {
     EXPECT_EQ(engine().stripTitle(), u"Installing (2 / 2)  Beta"_s);
 }
 
+TEST_F(InstallationEngineTest, AJobQueuedBehindTheRunningOneIsCountedAtOnce) {
+    enqueue({u"Alpha"_s});
+    jobs[u"Alpha"_s][0].report(0.5);
+    EXPECT_EQ(engine().stripTitle(), u"Installing (1 / 1)  Alpha"_s);
+    engine().enqueueDownloadInfo({{u"7"_s, templateEntry(u"Beta"_s)}}, {});
+    EXPECT_EQ(engine().stripTitle(), u"Installing (1 / 2)  Alpha"_s);
+    EXPECT_EQ(engine().stripPercentText(), u"50%"_s) << "the value stays";
+}
+
 TEST_F(InstallationEngineTest, TheStripShowsTheReportedValueAsAPercentage) {
     enqueue({u"Alpha"_s});
     const std::pair<double, QString> values[] = {

@@ -36,7 +36,8 @@ offer() {
 [ "$(offer uninstall 'Glow\ P')" = 'Glow\ Pack' ] || fail "escaped prefix: $(offer uninstall 'Glow\ P')"
 [ "$(offer list --filter not)" = not-installed ] || fail "choices: $(offer list --filter not)"
 offer list --j | grep -qx -- --json || fail "options: $(offer list --j)"
-[ -z "$(offer whoami '')" ] || fail "whoami takes no names: $(offer whoami '')"
+offer whoami '' | grep -qx -- --json || fail "whoami options: $(offer whoami '')"
+! offer whoami '' | grep -q Glow || fail "whoami takes no names: $(offer whoami '')"
 
 zsh -n "$3" || fail "zsh completion does not parse"
 echo ok

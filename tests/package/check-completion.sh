@@ -18,9 +18,11 @@ mkdir -p "$cache"
 cat >"$cache/KLVApp_MyProductCache.bin" <<'JSON'
 [{"product_id": 1, "product_name": "Vantory - Glow Pack", "children": []},
  {"product_id": 2, "product_name": "Glitch Titles", "children": []},
- {"product_id": 3, "product_name": "Kinetic Titles", "children": []}]
+ {"product_id": 3, "product_name": "Kinetic Titles", "children": []},
+ {"product_id": 4, "product_name": "Two\nLines", "children": []}]
 JSON
-[ "$("$klv" --complete-products)" = $'Glow Pack\nGlitch Titles\nKinetic Titles' ] || fail "names: $("$klv" --complete-products)"
+[ "$("$klv" --complete-products)" = $'Glow Pack\nGlitch Titles\nKinetic Titles\nTwo\\nLines' ] ||
+  fail "names: $("$klv" --complete-products)"
 
 source "$2"
 complete -p klv | grep -q -- '-F _klv' || fail "complete -p klv"

@@ -1,6 +1,7 @@
 #include "app/StartupSequence.h"
 
 #include "app/AppContext.h"
+#include "core/Platform.h"
 #include "core/Shell.h"
 #include "store/Services.h"
 #include "update/SelfUpdate.h"
@@ -43,25 +44,21 @@ QList<RequiredFolder> requiredFolders(const Locations &l) {
 
 // On macOS the system provides the base folders and the group container; elsewhere we make them.
 void createBaseFolders(const Locations &l, const Reporter &reporter) {
-#ifndef Q_OS_MACOS
+    if (l.systemProvidesBaseFolders)
+        return;
     for (const QString &base : {l.moviesFolderURL, l.libraryFolderURL, l.applicationsFolderURL, l.sharedContainerURL}) {
         if (!QDir().mkpath(base))
             reporter.appendLog(u"KLV App Error: could not create the base folder " + urlDescription(base));
     }
-#else
-    Q_UNUSED(l)
-    Q_UNUSED(reporter)
-#endif
 }
 
 } // namespace
 
 QString readOperatingSystemVersion() {
-#ifdef Q_OS_MACOS
-    return runShell(QStringLiteral("sw_vers -productVersion"), true);
-#else
-    return QSysInfo::productVersion() + u'\n';
-#endif
+    if constexpr (platform::hasSwVers)
+        return runShell(QStringLiteral("sw_vers -productVersion"), true);
+    else
+        return QSysInfo::productVersion() + u'\n';
 }
 
 void runStartupSequence(AppContext &context, const QStringList &arguments, UpdaterFetch updater) {
@@ -72,10 +69,9 @@ void runStartupSequence(AppContext &context, const QStringList &arguments, Updat
     createBaseFolders(locations, context.services().reporter());
     context.services().loadUserData();
 
-#ifndef Q_OS_MACOS
-    // No host application creates the Motion templates folder here; without it the four rows below cannot exist.
-    ensureFolder(locations.motionTemplatesFolderURL, context.services().log());
-#endif
+    // Where no host application creates the Motion templates folder, the four rows below need it made first.
+    if (!locations.hostAppsProvideMotionTemplatesFolder)
+        ensureFolder(locations.motionTemplatesFolderURL, context.services().log());
     for (const RequiredFolder &folder : requiredFolders(locations)) {
         if (const std::optional<QString> error = ensureFolder(folder.path, context.services().log()))
             context.services().reporter().showAlert(QStringLiteral("Alert"), folder.failureMessage + *error,

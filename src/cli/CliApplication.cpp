@@ -27,6 +27,7 @@
 #include "app/AppContext.h"
 #include "app/StartupSequence.h"
 #include "app/StoreNotifications.h"
+#include "core/ControlCharacters.h"
 #include "core/Locations.h"
 #include "library/LibraryRow.h"
 #include "library/ProductCache.h"
@@ -103,7 +104,8 @@ std::optional<QString> CliApplication::packagingText(const CommandLine &commandL
             Locations::forCurrentUser(configuration.groupId, configuration.bundleId).productCacheFileURL;
         QStringList names;
         for (const OutlineViewItem &record : ProductCache::load(cache).value_or(QList<OutlineViewItem>{})) {
-            const QString name = describeLibraryRow(record, {}).title;
+            // One name a line: a line break inside a name from the store stays escaped.
+            const QString name = escapeControlCharacters(describeLibraryRow(record, {}).title);
             if (!name.isEmpty() && !names.contains(name))
                 names.append(name);
         }

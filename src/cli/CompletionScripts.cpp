@@ -60,6 +60,7 @@ QString bashCompletion(const CommandLine &commandLine, const std::vector<std::un
         perCommand += QStringLiteral("        ;;\n");
     }
 
+    // clang-format off
     return QStringLiteral(R"SH(# bash completion for klv                                       -*- shell-script -*-
 # Commands, options, and product names from the cached library (klv --complete-products).
 
@@ -68,19 +69,21 @@ _klv_products() {
     typed=${typed#[\"\']}
     local IFS=$'\n'
     for name in $("${COMP_WORDS[0]}" --complete-products 2>/dev/null); do
-        [[ $name == "$typed"* ]] && COMPREPLY+=("$(printf '%q' "$name")") done
+        [[ $name == "$typed"* ]] && COMPREPLY+=("$(printf '%q' "$name")")
+    done
 }
 
 _klv() {
-    local cur = ${COMP_WORDS[COMP_CWORD]} prev = ${COMP_WORDS[COMP_CWORD - 1]} local command = "" options =
-        "" products = 0 i COMPREPLY = () for ((i = 1; i < COMP_CWORD; i++));
-    do
-        if
-            [[${COMP_WORDS[i]} != -*]];
-    then command = $ {
-        COMP_WORDS[i]
-    }
-    break fi done if[[-z $command]]; then
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
+    local command="" options="" products=0 i
+    COMPREPLY=()
+    for ((i = 1; i < COMP_CWORD; i++)); do
+        if [[ ${COMP_WORDS[i]} != -* ]]; then
+            command=${COMP_WORDS[i]}
+            break
+        fi
+    done
+    if [[ -z $command ]]; then
         COMPREPLY=($(compgen -W "@COMMANDS@ @GLOBAL@" -- "$cur"))
         return
     fi
@@ -88,12 +91,14 @@ _klv() {
     help)
         COMPREPLY=($(compgen -W "@COMMANDS@" -- "$cur"))
         return
-        ;
-    ;
-@PERCOMMAND@    *) return ;
-;
-esac if [[$cur == -* || $products == 0]];
-then COMPREPLY = ($(compgen - W "$options" --"$cur")) else _klv_products fi
+        ;;
+@PERCOMMAND@    *) return ;;
+    esac
+    if [[ $cur == -* || $products == 0 ]]; then
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
+    else
+        _klv_products
+    fi
 }
 
 complete -F _klv klv
@@ -101,6 +106,7 @@ complete -F _klv klv
         .replace(QStringLiteral("@COMMANDS@"), commandNames(commands))
         .replace(QStringLiteral("@GLOBAL@"), globalOptions)
         .replace(QStringLiteral("@PERCOMMAND@"), perCommand);
+    // clang-format on
 }
 
 QString zshCompletion(const CommandLine &commandLine, const std::vector<std::unique_ptr<Command>> &commands) {
@@ -121,6 +127,7 @@ QString zshCompletion(const CommandLine &commandLine, const std::vector<std::uni
         perCommand += QStringLiteral("        ;;\n");
     }
 
+    // clang-format off
     return QStringLiteral(R"SH(#compdef klv
 # Commands, options, and product names from the cached library (klv --complete-products).
 
@@ -164,6 +171,7 @@ _klv "$@"
         .replace(QStringLiteral("@COMMANDS@"), commandNames(commands))
         .replace(QStringLiteral("@GLOBAL@"), globalOptions)
         .replace(QStringLiteral("@PERCOMMAND@"), perCommand);
+    // clang-format on
 }
 
 } // namespace klv::cli

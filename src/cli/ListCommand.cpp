@@ -5,6 +5,7 @@
 #include "Terminal.h"
 
 #include "app/AppContext.h"
+#include "core/Platform.h"
 #include "library/GroupMembers.h"
 #include "library/LibraryRow.h"
 #include "library/ProductLibrary.h"
@@ -23,11 +24,9 @@ const QString searchOption = QStringLiteral("search");
 const QString sortOption = QStringLiteral("sort");
 const QString jsonOption = QStringLiteral("json");
 
-// Terminals here have no glyph for the private-use Apple logo.
 QString forTerminal(QString text) {
-#ifndef Q_OS_MACOS
-    text.remove(QStringLiteral("\uf8ff "));
-#endif
+    if (!platform::terminalsShowAppleLogo)
+        text.remove(QStringLiteral("\uf8ff "));
     return text;
 }
 

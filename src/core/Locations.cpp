@@ -46,6 +46,8 @@ Locations::Locations(const BaseFolders &bases, const QString &bundleId, Platform
     pluginsFolderURL = vantoryFolderURL + u"Plugins/";
     logFolderURL = vantoryFolderURL + u"Log/";
     downloadFolderURL = vantoryFolderURL + u"KLV-Download/";
+    systemProvidesBaseFolders = platform == Platform::macOS;
+    hostAppsProvideMotionTemplatesFolder = platform == Platform::macOS;
     if (platform == Platform::macOS) {
         resolveTemplatesFolderURL =
             libraryFolderURL + u"Application Support/Blackmagic Design/DaVinci Resolve/Fusion/Templates/";
@@ -101,11 +103,11 @@ Locations Locations::forLinux(const QString &videos, const LinuxFolders &xdg, co
 }
 
 Locations Locations::forCurrentUser(const QString &groupId, const QString &bundleId) {
-#ifdef Q_OS_MACOS
-    return forMacOS(QDir::homePath(), groupId, bundleId);
-#else
-    return forLinux(standardFolder(QStandardPaths::MoviesLocation), LinuxFolders::forCurrentUser(), groupId, bundleId);
-#endif
+    if constexpr (runningPlatform == Platform::macOS)
+        return forMacOS(QDir::homePath(), groupId, bundleId);
+    else
+        return forLinux(standardFolder(QStandardPaths::MoviesLocation), LinuxFolders::forCurrentUser(), groupId,
+                        bundleId);
 }
 
 QString urlDescription(const QString &path) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Platform.h"
+
 #include <QHash>
 #include <QString>
 
@@ -71,14 +73,15 @@ public:
     // "Effects", "Titles", "Transitions", "Generators" to their Motion folders.
     QHash<QString, QString> motionFolderByCategory;
 
+    // macOS has the four base folders (and the group container) before the app starts; elsewhere start-up makes them.
+    bool systemProvidesBaseFolders = false;
+    // Motion creates "Motion Templates.localized" on macOS; elsewhere start-up makes it before its sub-folders.
+    bool hostAppsProvideMotionTemplatesFolder = false;
+
 private:
     // The Linux map follows the XDG base-directory rules.
     enum class Platform { macOS, xdg };
-#ifdef Q_OS_MACOS
-    static constexpr Platform runningPlatform = Platform::macOS;
-#else
-    static constexpr Platform runningPlatform = Platform::xdg;
-#endif
+    static constexpr Platform runningPlatform = platform::isMacOS ? Platform::macOS : Platform::xdg;
     Locations(const BaseFolders &bases, const QString &bundleId, Platform platform, const LinuxFolders &xdg);
 };
 

@@ -1,5 +1,7 @@
 #include "core/Settings.h"
 
+#include "core/Platform.h"
+
 #include <QSettings>
 #include <QTimeZone>
 
@@ -23,11 +25,8 @@ const QString unknownDate = QStringLiteral("Unknown Date");
 } // namespace
 
 Settings::Settings(const QString &settingsFilePath, Clock clock)
-#ifdef Q_OS_MACOS
-    : m_store(std::make_unique<QSettings>(settingsFilePath, QSettings::NativeFormat))
-#else
-    : m_store(std::make_unique<QSettings>(settingsFilePath, QSettings::IniFormat))
-#endif
+    : m_store(std::make_unique<QSettings>(settingsFilePath, platform::settingsInDefaultsStore ? QSettings::NativeFormat
+                                                                                              : QSettings::IniFormat))
     , m_clock(std::move(clock)) {
     setDefaults();
     firstRunDate = unknownDate;

@@ -1,5 +1,6 @@
 #include "install/FontInstaller.h"
 
+#include "core/Platform.h"
 #include "core/SafeName.h"
 #include "install/ArchiveExtractor.h"
 #include "install/FolderMove.h"
@@ -17,13 +18,6 @@ namespace klv {
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// fontconfig does not watch the font folder; its cache is refreshed once fonts were added.
-#ifdef Q_OS_LINUX
-constexpr bool refreshesFontCache = true;
-#else
-constexpr bool refreshesFontCache = false;
-#endif
 
 // Error pages come as XML or HTML; an answer with an error status is never a font either.
 bool isRejected(const PackageDownload::Result &answer) {
@@ -200,7 +194,7 @@ void FontInstaller::countDownload() {
 void FontInstaller::refreshFontCache() {
     if (m_stopped)
         return;
-    if (!refreshesFontCache || !m_fontsWritten) {
+    if (!platform::refreshesFontCache || !m_fontsWritten) {
         finish();
         return;
     }

@@ -1,5 +1,6 @@
 #include "install/PluginInstaller.h"
 
+#include "core/Platform.h"
 #include "core/SafeName.h"
 #include "install/ArchiveExtractor.h"
 #include "install/FirstLaunch.h"
@@ -25,14 +26,6 @@ namespace klv {
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// macOS registers a plug-in when LaunchServices opens its host application; elsewhere the application folder
-// follows the AppDir convention and its AppRun is started.
-#ifdef Q_OS_MACOS
-constexpr bool opensWithLaunchServices = true;
-#else
-constexpr bool opensWithLaunchServices = false;
-#endif
 
 // Bytes a file name may take on the file systems we install to.
 constexpr qsizetype longestFileName = 255;
@@ -170,7 +163,8 @@ void PluginInstaller::unpack(const QString &name) {
 void PluginInstaller::launchOnce(const QString &name) {
     const QString application = m_services.locations().pluginsFolderURL + name + u".app";
     const bool terminate = !m_notAutoKillList.contains(name);
-    if constexpr (opensWithLaunchServices) {
+    // macOS registers a plug-in when LaunchServices opens its host application.
+    if constexpr (platform::opensBundlesWithLaunchServices) {
         // "open" returns once the application runs, so "killall" afterwards finds it.
         auto *open = new QProcess(this);
         connect(open, &QProcess::finished, this, [this, open, name, terminate] {

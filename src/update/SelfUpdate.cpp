@@ -1,5 +1,6 @@
 #include "update/SelfUpdate.h"
 
+#include "core/Platform.h"
 #include "install/ArchiveExtractor.h"
 #include "install/PackageDownload.h"
 #include "install/WorkerTask.h"
@@ -334,14 +335,12 @@ bool SelfUpdate::startAppUpdate() {
                          m_services.appVersion};
     if (!m_downloadedSha256.isEmpty())
         handOver << u"--sha256"_s << m_downloadedSha256;
-#ifdef Q_OS_MACOS
-    const QString program = u"/usr/bin/open"_s;
-    const QStringList arguments = QStringList{locations.updaterAppURL, u"--args"_s} + handOver;
-#else
     // An AppDir is opened by running its AppRun.
-    const QString program = locations.updaterAppURL + u"/AppRun"_s;
-    const QStringList arguments = handOver;
-#endif
+    const QString program =
+        platform::opensBundlesWithLaunchServices ? u"/usr/bin/open"_s : locations.updaterAppURL + u"/AppRun"_s;
+    const QStringList arguments = platform::opensBundlesWithLaunchServices
+                                      ? QStringList{locations.updaterAppURL, u"--args"_s} + handOver
+                                      : handOver;
     if (!QProcess::startDetached(program, arguments, QDir::homePath())) {
         m_services.reporter().appendLog(u"KLV App Error: the updater could not be started: "_s + program);
         return false;

@@ -2,7 +2,7 @@
 # check-completion.sh KLV BASH_COMPLETION ZSH_COMPLETION: the bash completion loads (complete -p klv) and offers
 # commands, options with their choices, and the product names of the cached library; the zsh one parses.
 set -euo pipefail
-klv=$1
+klv=$1 bash_script=$2 zsh_script=$3
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -18,11 +18,13 @@ mkdir -p "$cache"
 cat >"$cache/KLVApp_MyProductCache.bin" <<'JSON'
 [{"product_id": 1, "product_name": "Vantory - Glow Pack", "children": []},
  {"product_id": 2, "product_name": "Glitch Titles", "children": []},
- {"product_id": 3, "product_name": "Kinetic Titles", "children": []}]
+ {"product_id": 3, "product_name": "Kinetic Titles", "children": []},
+ {"product_id": 4, "product_name": "Two\nLines", "children": []}]
 JSON
-[ "$("$klv" --complete-products)" = $'Glow Pack\nGlitch Titles\nKinetic Titles' ] || fail "names: $("$klv" --complete-products)"
+[ "$("$klv" --complete-products)" = $'Glow Pack\nGlitch Titles\nKinetic Titles\nTwo\\nLines' ] ||
+  fail "names: $("$klv" --complete-products)"
 
-source "$2"
+source "$bash_script"
 complete -p klv | grep -q -- '-F _klv' || fail "complete -p klv"
 offer() {
   COMP_WORDS=("$klv" "$@")
@@ -36,7 +38,19 @@ offer() {
 [ "$(offer uninstall 'Glow\ P')" = 'Glow\ Pack' ] || fail "escaped prefix: $(offer uninstall 'Glow\ P')"
 [ "$(offer list --filter not)" = not-installed ] || fail "choices: $(offer list --filter not)"
 offer list --j | grep -qx -- --json || fail "options: $(offer list --j)"
-[ -z "$(offer whoami '')" ] || fail "whoami takes no names: $(offer whoami '')"
+offer whoami '' | grep -qx -- --json || fail "whoami options: $(offer whoami '')"
+! offer whoami '' | grep -q Glow || fail "whoami takes no names: $(offer whoami '')"
 
-zsh -n "$3" || fail "zsh completion does not parse"
+zsh -n "$zsh_script" || fail "zsh completion does not parse"
+# zsh's completion builtins stubbed: what the function offers for "klv install G" and "klv list --sort ".
+zsh_offer() {
+  zsh -f -c 'compadd() { [[ $1 == -- ]] && shift; print -rl -- "$@"; }
+             _describe() { :; }
+             source "$1" >/dev/null
+             words=("$2" "${@[3,-1]}"); CURRENT=$#words; PREFIX=${words[-1]}
+             _klv' zsh "$zsh_script" "$klv" "$@"
+}
+[ "$(zsh_offer install G)" = $'Glow Pack\nGlitch Titles\nKinetic Titles\nTwo\\nLines' ] ||
+  fail "zsh products: $(zsh_offer install G)"
+[ "$(zsh_offer list --sort '')" = $'az\nza' ] || fail "zsh choices: $(zsh_offer list --sort '')"
 echo ok

@@ -88,6 +88,8 @@ TEST(Locations, TheMacOSMapIsTheWellKnownOneWhereverItIsComputed) {
     EXPECT_EQ(l.motionEffectsFolderURL, u"/Users/ann/Movies/Motion Templates.localized/Effects.localized/");
     EXPECT_EQ(l.updaterAppURL, u"/Users/ann/Library/Group Containers/group.com.vantory.klvapp/updateKLVApp.app");
     EXPECT_EQ(l.appUpdateArchiveURL, u"/Users/ann/Library/Group Containers/group.com.vantory.klvapp/KLV App.zip");
+    EXPECT_TRUE(l.systemProvidesBaseFolders);
+    EXPECT_TRUE(l.hostAppsProvideMotionTemplatesFolder);
 }
 
 TEST(Locations, TheLinuxMapUsesTheXdgFoldersConsumersRead) {
@@ -108,6 +110,9 @@ TEST(Locations, TheLinuxMapUsesTheXdgFoldersConsumersRead) {
               u"/home/ann/.local/share/klv-app/Library/Application Support/ProApps/Custom LUTs/");
     EXPECT_EQ(l.logFileURL, u"/home/ann/.local/share/klv-app/Applications/Vantory/Log/KLVAppLog.txt");
     EXPECT_EQ(l.motionTitlesFolderURL, u"/home/ann/Videos/Motion Templates.localized/Titles.localized/");
+    // Start-up makes the base folders and the Motion templates folder itself.
+    EXPECT_FALSE(l.systemProvidesBaseFolders);
+    EXPECT_FALSE(l.hostAppsProvideMotionTemplatesFolder);
 }
 
 TEST(SharedFormatters, NumbersKeepTwoIntegerDigitsAndRoundTiesToEven) {

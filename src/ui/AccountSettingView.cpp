@@ -191,7 +191,13 @@ QWidget *AccountSettingView::buildApplicationSection() {
     texts->setSpacing(4);
     texts->addLayout(versionRow);
     texts->addWidget(sinceLastUpdateTxtFld);
+    // A packaged app is updated by the package manager: it says so instead of offering updates.
+    packageManagerNote = makeLabel(SelfUpdate::packageManagerNote(), NamedColor::textSecondary, section);
+    packageManagerNote->setWordWrap(true);
+    packageManagerNote->setVisible(!context.selfUpdate().replacesItself());
+    texts->addWidget(packageManagerNote);
     updateButton = new KLVApp_CustomProductBtn(section);
+    updateButton->setVisible(context.selfUpdate().replacesItself());
     updateButton->setFixedSize(176, 36);
     connect(updateButton, &KLVApp_CustomProductBtn::clicked, this, &AccountSettingView::updateApp_BtnClick);
     auto *row = new QHBoxLayout;

@@ -70,6 +70,7 @@ private:
     QPushButton *userEmailTxtFld = nullptr;
     QLabel *versionNumber = nullptr;
     QLabel *sinceLastUpdateTxtFld = nullptr;
+    QLabel *packageManagerNote = nullptr;
     KLVApp_CustomProductBtn *updateButton = nullptr;
     QPushButton *signOutBtn = nullptr;
     QPushButton *clearCacheBtn = nullptr;

@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "store/DesktopServices.h"
 
+#include "RecordingDesktop.h"
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
 #include "StoreProcess.h"
@@ -33,14 +34,6 @@ protected:
     QDateTime now = QDateTime::currentDateTime();
 };
 
-// Keeps what the window hands to the desktop.
-struct RecordingDesktop final : DesktopServices {
-    void openUrl(const QUrl &url) override { opened.append(url); }
-    void revealFolder(const QString &path) override { revealed.append(path); }
-    void copyText(const QString &) override {}
-    QList<QUrl> opened;
-    QStringList revealed;
-};
 
 // The one visible child of that type whose accessible name (or, for buttons, text) is `name`.
 template <typename Widget> Widget *findVisible(const QWidget &parent, const QString &name) {

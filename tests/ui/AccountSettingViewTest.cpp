@@ -136,6 +136,19 @@ TEST_F(AccountSettingViewTest, TheStoresVersionDecidesBetweenUpToDateAndAnOffer)
     EXPECT_TRUE(alerts.shown.last().message.startsWith(u"The updater could not be started"_s));
 }
 
+TEST_F(AccountSettingViewTest, APackagedAppLeavesUpdatesToThePackageManager) {
+    serveAppVersion(context->services().appVersion + u".1"_s);
+    qputenv("KLV_SELF_UPDATE", "OFF");
+    makeContext(store->url());
+    qunsetenv("KLV_SELF_UPDATE");
+    signInDirectly();
+    showPage();
+    EXPECT_EQ(page->findChild<KLVApp_CustomProductBtn *>()->isVisible(), false);
+    EXPECT_TRUE(labelTexts().contains(SelfUpdate::packageManagerNote()));
+    QTest::qWait(300);
+    EXPECT_TRUE(updateOffers().isEmpty()) << "no offer, whatever the store's version";
+}
+
 TEST_F(AccountSettingViewTest, ShowsTheCustomerAndCopiesNameOrEmail) {
     showPage();
     auto *name = findVisible<QPushButton>(*page, u"Name"_s);

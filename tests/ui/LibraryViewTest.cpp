@@ -194,8 +194,8 @@ TEST_F(LibraryViewTest, InstallThenTheOptionMenuOffersUninstallWhichAsksFirst) {
         EXPECT_EQ(actionTitles(menu), (QStringList{ProductActions::learnMoreItem, ProductActions::uninstallItem}));
         menu.actions().constFirst()->trigger();
     });
-    ASSERT_FALSE(desktop.openedUrls.isEmpty());
-    EXPECT_EQ(desktop.openedUrls.last().path(), u"/product/retro-typewriter"_s);
+    ASSERT_FALSE(desktop.opened.isEmpty());
+    EXPECT_EQ(desktop.opened.last().path(), u"/product/retro-typewriter"_s);
 
     // Declining the confirmation keeps the product.
     alerts.answers = {1};

@@ -2,8 +2,8 @@
 
 #include "app/AppContext.h"
 #include "library/OutlineViewItem.h"
-#include "store/DesktopServices.h"
 
+#include "RecordingDesktop.h"
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
 #include "StoreProcess.h"
@@ -21,17 +21,6 @@ class MainViewController;
 
 namespace klv::test {
 
-// Remembers what the window asked of the desktop instead of opening browsers and file managers.
-class RecordingDesktop final : public DesktopServices {
-public:
-    void openUrl(const QUrl &url) override { openedUrls.append(url); }
-    void revealFolder(const QString &path) override { revealedFolders.append(path); }
-    void copyText(const QString &text) override { copiedTexts.append(text); }
-
-    QList<QUrl> openedUrls;
-    QStringList revealedFolders;
-    QStringList copiedTexts;
-};
 
 // Processes events until the condition holds or the time is up.
 bool waitFor(const std::function<bool()> &condition, int timeoutMs = 20'000);

@@ -108,6 +108,20 @@ void StoreNotifications::reportIfDone() {
         Q_EMIT postingFinished();
 }
 
+void StoreNotifications::announceReadyUpdates() {
+    if (std::exchange(m_announcingUpdates, true))
+        return;
+    connect(&m_selfUpdate, &SelfUpdate::updateAreaChanged, this, [this] {
+        const QString version = m_selfUpdate.serverAppVersion();
+        if (!m_selfUpdate.isUpdateReady() || m_selfUpdate.isUpdating() || version == m_announcedVersion)
+            return;
+        m_announcedVersion = version;
+        const QVariantMap userInfo{{u"Request Data Main String"_s, QVariant(u"KLV App "_s + version)},
+                                   {u"Request Data Sub String"_s, QVariant(u"A new version is ready to install."_s)}};
+        postStoreNotification(notificationType::klvAppUpdate, userInfo);
+    });
+}
+
 void StoreNotifications::didReceiveNotificationResponse(const NotificationContent &content,
                                                         const QString &actionIdentifier) {
     if (content.categoryIdentifier == NotificationContent::buySaleCategory) {

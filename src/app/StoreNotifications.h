@@ -28,6 +28,9 @@ public:
     // could not be had within moments. False, and logged, when the user-info lacks a text its kind needs.
     bool postStoreNotification(notificationType kind, const QVariantMap &userInfo);
     void didReceiveNotificationResponse(const NotificationContent &content, const QString &actionIdentifier);
+    // From now on a new version whose archive is complete is announced with the update notification, once per
+    // version. The application does this; the command-line client only says so on its terminal.
+    void announceReadyUpdates();
 
     // A notification is on its way to the notification service; a program should wait for postingFinished
     // before it quits.
@@ -50,6 +53,8 @@ private:
     QPointer<PackageDownload> m_logoDownload;
     // How long a notification waits for the logo's first download.
     QTimer m_logoWait;
+    bool m_announcingUpdates = false;
+    QString m_announcedVersion;
 };
 
 } // namespace klv

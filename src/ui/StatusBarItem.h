@@ -6,13 +6,15 @@
 class QSystemTrayIcon;
 
 namespace klv {
+class MarketingCenter;
 class Reporter;
-}
+} // namespace klv
 
 namespace klv::ui {
 
-// The application's item in the desktop's status area, with "Open" and "Quit". A desktop without a status area
-// gets one log line and no item.
+// The application's item in the desktop's status area: "Open" and "Quit", then the running sale's countdown (a
+// line that cannot be chosen) and "Check for Updates". A desktop without a status area gets one log line and no
+// item.
 class StatusBarItem final : public QObject {
     Q_OBJECT
 public:
@@ -20,13 +22,19 @@ public:
 
     bool isShown() const { return m_statusBarItem != nullptr; }
     QMenu &menu() { return m_menu; }
+    // The sale line's text; empty hides it.
+    void setSaleLine(const QString &text);
+    // Keeps the sale line on the store's sale: its title and countdown while it runs, hidden otherwise.
+    void followSale(MarketingCenter &marketing);
 
 Q_SIGNALS:
     void openRequested();
     void quitRequested();
+    void checkForUpdatesRequested();
 
 private:
     QMenu m_menu;
+    QAction *m_saleLine;
     QSystemTrayIcon *m_statusBarItem = nullptr;
 };
 

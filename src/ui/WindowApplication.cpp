@@ -8,6 +8,7 @@
 #include "WidgetDesktopServices.h"
 #include "app/AppContext.h"
 #include "app/StartupSequence.h"
+#include "app/StoreNotifications.h"
 #include "store/Services.h"
 #include "update/SelfUpdate.h"
 
@@ -65,6 +66,11 @@ int WindowApplication::run() {
     runStartupSequence(*m_context, QApplication::arguments(), UpdaterFetch::whenMissing);
 
     m_window = std::make_unique<MainViewController>(*m_context);
+    m_statusBarItem->followSale(m_context->marketing());
+    connect(m_statusBarItem.get(), &StatusBarItem::checkForUpdatesRequested, this, &WindowApplication::checkForUpdates);
+    // A new version, once downloaded, is offered with a notification as well as on the account page.
+    m_context->notifications().announceReadyUpdates();
+    m_context->selfUpdate().checkAppVersion();
     // The updater replaces the application only once it has ended.
     connect(&m_context->selfUpdate(), &SelfUpdate::updaterStarted, &m_application, &QApplication::quit,
             Qt::QueuedConnection);
@@ -76,6 +82,19 @@ void WindowApplication::openApplication() {
     m_instance->release();
     QProcess::startDetached(QApplication::applicationFilePath(), {});
     QApplication::exit(0);
+}
+
+void WindowApplication::checkForUpdates() {
+    raiseWindow();
+    SelfUpdate &selfUpdate = m_context->selfUpdate();
+    if (!selfUpdate.replacesItself()) {
+        m_context->services().reporter().showAlert(u"Alert"_s, SelfUpdate::packageManagerNote(), u"OK"_s);
+        return;
+    }
+    // The account page shows what the store answers, and offers a new version once it is downloaded.
+    if (m_context->services().settings().sessionActive)
+        m_window->showSection(appMenuIndex::accountAppMenu);
+    selfUpdate.checkAppVersion();
 }
 
 void WindowApplication::raiseWindow() {

@@ -34,6 +34,7 @@ public:
 
 private:
     void openApplication();
+    void checkForUpdates();
     void raiseWindow();
 
     QApplication &m_application;

@@ -130,7 +130,8 @@ protected:
     void TearDown() override { stop(); }
 
     // The app's side and, when asked for, the service, each on its own connection to the private bus.
-    void start(const QString &logoPath = u"/files/logo.png"_s, bool withService = true) {
+    void start(const QString &logoPath = u"/files/logo.png"_s, bool withService = true,
+               const QString &storeUrl = u"https://store.example"_s) {
         stop();
         ++s_run;
         m_serviceName = u"klv-notification-service-%1"_s.arg(s_run);
@@ -142,7 +143,8 @@ protected:
             ASSERT_TRUE(serviceBus.registerService(notificationsService));
         }
         Configuration configuration = Configuration::fromEnvironment();
-        configuration.storeUrl = u"https://store.example"_s;
+        configuration.storeUrl = storeUrl;
+        configuration.downloadBucketUrl = storeUrl + u"/files/bucket/"_s;
         configuration.logoUrl = s_store->url() + logoPath;
         services = std::make_unique<Services>(configuration, alerts);
         ASSERT_TRUE(QDir().mkpath(services->locations().logFolderURL));
@@ -273,6 +275,50 @@ TEST_F(DBusNotifierTest, OnlyUpdateNowStartsTheUpdate) {
     waitUntil([] { return false; }, 200);
     EXPECT_EQ(logLinesContaining(refusal), 1);
     EXPECT_FALSE(selfUpdate->isUpdating());
+}
+
+TEST_F(DBusNotifierTest, ADownloadedNewVersionIsAnnouncedOnceAndOnlyUpdateNowStartsTheUpdater) {
+    // A store whose version of the app is newer, with its archive in the bucket.
+    QTemporaryDir catalog;
+    test::copyFolder(test::StoreProcess::fixtureCatalog(), catalog.path());
+    QFile storeFile(catalog.filePath(u"store.json"_s));
+    ASSERT_TRUE(storeFile.open(QIODevice::ReadOnly));
+    QJsonObject content = QJsonDocument::fromJson(storeFile.readAll()).object();
+    storeFile.close();
+    content.insert(u"appVersion"_s, u"99.0.0.1"_s);
+    ASSERT_TRUE(writeFile(catalog.filePath(u"store.json"_s), QJsonDocument(content).toJson()));
+    QDir().mkpath(catalog.filePath(u"files/bucket"_s));
+    ASSERT_TRUE(writeFile(catalog.filePath(u"files/bucket/KLV+App.zip"_s), "PK\x05\x06" + QByteArray(18, '\0')));
+    test::StoreProcess versionStore(catalog.path());
+    ASSERT_TRUE(versionStore.start()) << versionStore.errorString().toStdString();
+    ASSERT_NO_FATAL_FAILURE(start(u"/files/logo.png"_s, true, versionStore.url()));
+
+    // An updater that only says it ran.
+    const QString updater = services->locations().updaterAppURL;
+    const QString marker = home.filePath(u"updater-ran"_s);
+    ASSERT_TRUE(QDir().mkpath(updater));
+    ASSERT_TRUE(writeFile(updater + u"/AppRun"_s, "#!/bin/sh\ntouch '" + marker.toUtf8() + "'\n"));
+    QFile::setPermissions(updater + u"/AppRun"_s, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    notifications->announceReadyUpdates();
+    notifications->announceReadyUpdates();
+    selfUpdate->checkAppVersion();
+    ASSERT_TRUE(waitUntil([&] { return !service.shown.isEmpty(); }, 20'000));
+    const auto announcement = service.shown.constFirst();
+    EXPECT_EQ(announcement.summary, u"KLV App 99.0.0.1"_s);
+    EXPECT_EQ(announcement.actions.mid(0, 4), (QStringList{u"later"_s, u"Update Later"_s, u"now"_s, u"Update Now"_s}));
+    // The same version checked again is not announced twice.
+    selfUpdate->checkAppVersion();
+    waitUntil([] { return false; }, 1'000);
+    EXPECT_EQ(service.shown.size(), 1);
+
+    Q_EMIT service.ActionInvoked(announcement.id, u"later"_s);
+    waitUntil([] { return false; }, 300);
+    EXPECT_FALSE(QFileInfo::exists(marker));
+    EXPECT_FALSE(selfUpdate->isUpdating());
+    Q_EMIT service.ActionInvoked(announcement.id, u"now"_s);
+    EXPECT_TRUE(waitUntil([&] { return QFileInfo::exists(marker); }));
+    EXPECT_TRUE(selfUpdate->isUpdating());
 }
 
 TEST_F(DBusNotifierTest, AMissingLogoIsLoggedAndTheNotificationGoesWithout) {

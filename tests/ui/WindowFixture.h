@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MainViewController.h"
 #include "app/AppContext.h"
 #include "library/OutlineViewItem.h"
 
@@ -14,10 +15,6 @@
 
 #include <functional>
 #include <memory>
-
-namespace klv::ui {
-class MainViewController;
-}
 
 namespace klv::test {
 

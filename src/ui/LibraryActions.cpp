@@ -131,8 +131,8 @@ void LibraryActions::whenQueueIsOurs(std::function<void()> work) {
         runWaitingWork();
         break;
     case InstallationQueueLock::Attempt::held:
-        Q_EMIT waitingForQueue(tr("Waiting for %1 to finish its installation…")
-                                   .arg(lock.holder().value_or(tr("another program"))));
+        Q_EMIT waitingForQueue(
+            tr("Waiting for %1 to finish its installation…").arg(lock.holder().value_or(tr("another program"))));
         break;
     case InstallationQueueLock::Attempt::failed:
         m_waitingWork.clear();
@@ -153,7 +153,8 @@ void LibraryActions::runWaitingWork() {
 void LibraryActions::releaseQueueWhenIdle() {
     const InstallationEngine &engine = m_context.installationEngine();
     InstallationQueueLock &lock = m_context.installationQueueLock();
-    if (lock.isHeld() && !engine.isBusy() && !engine.hasSideWork() && m_uninstallsRunning == 0 && m_requestsRunning == 0)
+    if (lock.isHeld() && !engine.isBusy() && !engine.hasSideWork() && m_uninstallsRunning == 0 &&
+        m_requestsRunning == 0)
         lock.release();
 }
 

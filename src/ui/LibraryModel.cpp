@@ -54,7 +54,9 @@ int LibraryModel::rowCount(const QModelIndex &parent) const {
     return static_cast<int>(memberIndexes(parent.row()).size());
 }
 
-int LibraryModel::columnCount(const QModelIndex &) const { return columns; }
+int LibraryModel::columnCount(const QModelIndex &) const {
+    return columns;
+}
 
 bool LibraryModel::hasChildren(const QModelIndex &parent) const {
     if (!parent.isValid())
@@ -110,7 +112,9 @@ double LibraryModel::jobProgress(const QModelIndex &index) const {
     return m_engine.jobProgress(QString(row->product_name).remove(u"Vantory - "_s), row->product_id);
 }
 
-const QList<OutlineViewItem> &LibraryModel::libraryProducts() const { return m_library.libraryProducts(); }
+const QList<OutlineViewItem> &LibraryModel::libraryProducts() const {
+    return m_library.libraryProducts();
+}
 
 QPixmap LibraryModel::picture(const QModelIndex &index, qreal devicePixelRatio) const {
     const OutlineViewItem *row = record(index);
@@ -127,9 +131,11 @@ QPixmap LibraryModel::picture(const QModelIndex &index, qreal devicePixelRatio) 
         return {};
     }
     const int side = qRound(pictureSide * devicePixelRatio);
-    QPixmap scaled = QPixmap::fromImage(image.scaled(side, side, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation));
+    QPixmap scaled =
+        QPixmap::fromImage(image.scaled(side, side, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation));
     scaled.setDevicePixelRatio(devicePixelRatio);
-    m_pictures.insert(row->product_id, new QPixmap(scaled), static_cast<qsizetype>(scaled.width()) * scaled.height() * 4);
+    m_pictures.insert(row->product_id, new QPixmap(scaled),
+                      static_cast<qsizetype>(scaled.width()) * scaled.height() * 4);
     return scaled;
 }
 
@@ -161,8 +167,9 @@ void LibraryModel::reloadRecordRows(const OutlineViewItem &record) {
         const OutlineViewItem &candidate = displayed.at(row);
         const bool isTheRecord = candidate.product_id == record.product_id;
         // A member's job changes its group's button too.
-        const bool holdsTheRecord = candidate.isGroup() && memberIndexes(row).contains(
-                                                               findGroupMember(libraryProducts(), record.product_name).value_or(-1));
+        const bool holdsTheRecord =
+            candidate.isGroup() &&
+            memberIndexes(row).contains(findGroupMember(libraryProducts(), record.product_name).value_or(-1));
         if (!isTheRecord && !holdsTheRecord)
             continue;
         Q_EMIT dataChanged(index(row, 0), index(row, columns - 1));
@@ -195,7 +202,8 @@ void LibraryModel::pictureArrived(qint64 productId, const QImage &cropped) {
 const QList<qsizetype> &LibraryModel::memberIndexes(int groupRow) const {
     auto found = m_members.find(groupRow);
     if (found == m_members.end())
-        found = m_members.insert(groupRow, groupMemberIndexes(m_library.libraryProducts(), m_library.displayedProducts().at(groupRow)));
+        found = m_members.insert(
+            groupRow, groupMemberIndexes(m_library.libraryProducts(), m_library.displayedProducts().at(groupRow)));
     return *found;
 }
 

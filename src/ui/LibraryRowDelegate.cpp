@@ -62,7 +62,8 @@ void drawSubLine(QPainter &painter, const QRect &area, const QString &text) {
     const QFontMetrics metrics(painter.font());
     painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, before);
     const int iconSide = metrics.height() - 2;
-    const QRect icon(area.left() + metrics.horizontalAdvance(before), area.center().y() - iconSide / 2, iconSide, iconSide);
+    const QRect icon(area.left() + metrics.horizontalAdvance(before), area.center().y() - iconSide / 2, iconSide,
+                     iconSide);
     IconLibrary::icon(u"chip"_s).paint(&painter, icon);
     painter.drawText(area.adjusted(icon.right() + 1 - area.left(), 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, after);
 }
@@ -234,7 +235,9 @@ bool LibraryRowDelegate::isHovered(const QModelIndex &index, Part part) const {
     return m_hoverPart == part && m_hoverIndex == index;
 }
 
-void LibraryRowDelegate::clearHover() { setHover({}, Part::none); }
+void LibraryRowDelegate::clearHover() {
+    setHover({}, Part::none);
+}
 
 void LibraryRowDelegate::setHover(const QModelIndex &index, Part part) {
     if (m_hoverIndex == index && m_hoverPart == part)

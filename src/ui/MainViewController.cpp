@@ -3,6 +3,7 @@
 #include "AccountSettingView.h"
 #include "IconLibrary.h"
 #include "KLVAppMenuCurveBox.h"
+#include "StoreLinkSchemeHandler.h"
 #include "StoreLogin.h"
 #include "StoreProductViewScript.h"
 #include "StoreWebView.h"
@@ -15,9 +16,9 @@
 #include "store/DesktopServices.h"
 #include "store/Services.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -114,8 +115,7 @@ MainViewController::MainViewController(AppContext &context, QWidget *parent)
     connect(&m_context.rewards(), &Rewards::appMenuEnabled, this, &MainViewController::setAppMenuEnabled);
     connect(m_storeLogin, &StoreLogin::loginCompleted, this, &MainViewController::loginCompleted);
     connect(m_accountView, &AccountSettingView::signOutRequested, this, &MainViewController::signOut);
-    connect(m_accountView, &AccountSettingView::clearCacheRequested, this,
-            [this] { reloadAfterClearingCache(); });
+    connect(m_accountView, &AccountSettingView::clearCacheRequested, this, [this] { reloadAfterClearingCache(); });
 
     if (library.loadProductCache())
         setAppMenuEnabled(appMenuIndex::myProductsAppMenu, true);
@@ -153,8 +153,8 @@ QWidget *MainViewController::buildSideBar() {
     logo->setFlat(true);
     logo->setCursor(Qt::PointingHandCursor);
     logo->setStyleSheet(u"QPushButton { color: %1; font-size: 17px; font-weight: 700; text-align: left; border: none;"
-                        " padding: 4px 6px; } QPushButton:focus { border: 1px solid %2; border-radius: 8px; }"_s
-                            .arg(theme::color(NamedColor::textPrimary).name(), theme::color(NamedColor::accent).name()));
+                        " padding: 4px 6px; } QPushButton:focus { border: 1px solid %2; border-radius: 8px; }"_s.arg(
+                            theme::color(NamedColor::textPrimary).name(), theme::color(NamedColor::accent).name()));
     connect(logo, &QPushButton::clicked, this,
             [this] { m_context.services().desktop().openUrl(QUrl(m_context.services().configuration().storeUrl)); });
     layout->addWidget(logo);
@@ -273,7 +273,8 @@ void MainViewController::highlightMenu(appMenuIndex section) {
     for (const MenuEntry &entry : std::as_const(m_appMenuUIList)) {
         const bool selected = entry.section == section;
         entry.box->setBgColor(selected ? theme::color(NamedColor::appMenuBGColor) : QColor(Qt::transparent));
-        entry.box->setTitleColor(theme::color(selected ? NamedColor::appMenuTextColor : NamedColor::appMenuTextDefaultColor));
+        entry.box->setTitleColor(
+            theme::color(selected ? NamedColor::appMenuTextColor : NamedColor::appMenuTextDefaultColor));
         entry.box->appMenuButton()->setAccessibleDescription(selected ? tr("Selected") : QString());
     }
 }
@@ -342,6 +343,8 @@ void MainViewController::createWebViews() {
     m_tutorialWebKit = new StoreWebView(m_tutorialPage);
     m_tutorialWebKit->setObjectName(u"tutorialWebKit"_s);
     m_tutorialPage->layout()->addWidget(m_tutorialWebKit);
+    connect(&StoreWebView::linkHandler(), &StoreLinkSchemeHandler::linkRequested, this,
+            [this](const QUrl &url) { Q_EMIT productLinkRequested(url.toString()); });
     loadFeaturedPage();
     if (m_section == appMenuIndex::tutorialAppMenu)
         loadTutorialPage();

@@ -53,6 +53,8 @@ public:
 Q_SIGNALS:
     // The web views exist now.
     void webViewsCreated();
+    // A klv:// link on a store page was followed.
+    void productLinkRequested(const QString &link);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

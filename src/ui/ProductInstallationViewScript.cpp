@@ -55,9 +55,13 @@ ProductInstallationViewScript::ProductInstallationViewScript(InstallationEngine 
     setVisible(false);
 }
 
-QString ProductInstallationViewScript::titleText() const { return m_productInstallingName->text(); }
+QString ProductInstallationViewScript::titleText() const {
+    return m_productInstallingName->text();
+}
 
-QString ProductInstallationViewScript::percentText() const { return m_installProgressMsg->text(); }
+QString ProductInstallationViewScript::percentText() const {
+    return m_installProgressMsg->text();
+}
 
 void ProductInstallationViewScript::showWaiting(const QString &text) {
     m_waitingText = text;

@@ -17,7 +17,9 @@ SingleInstance::SingleInstance(QString socketPath, QObject *parent)
     connect(&m_server, &QLocalServer::newConnection, this, &SingleInstance::readActivation);
 }
 
-SingleInstance::~SingleInstance() { release(); }
+SingleInstance::~SingleInstance() {
+    release();
+}
 
 bool SingleInstance::claim(const QStringList &arguments) {
     // Two launches at the same moment must not both remove the other's socket and listen.

@@ -1,5 +1,6 @@
 #include "StoreWebView.h"
 
+#include "StoreLinkSchemeHandler.h"
 #include "Theme.h"
 
 #include <QCoreApplication>
@@ -11,11 +12,18 @@ namespace klv::ui {
 QWebEngineProfile &StoreWebView::storeProfile() {
     // Off the record: the pages are the store's public ones and leave nothing behind in the home folder.
     static QWebEngineProfile *profile = [] {
+        StoreLinkSchemeHandler::registerScheme();
         auto *created = new QWebEngineProfile(QCoreApplication::instance());
         created->setHttpUserAgent(userAgent);
+        created->installUrlSchemeHandler(StoreLinkSchemeHandler::scheme, &linkHandler());
         return created;
     }();
     return *profile;
+}
+
+StoreLinkSchemeHandler &StoreWebView::linkHandler() {
+    static auto *handler = new StoreLinkSchemeHandler(QCoreApplication::instance());
+    return *handler;
 }
 
 StoreWebView::StoreWebView(QWidget *parent)
@@ -25,6 +33,8 @@ StoreWebView::StoreWebView(QWidget *parent)
     setPage(page);
 }
 
-void StoreWebView::pauseVideos() { page()->runJavaScript(pauseScript); }
+void StoreWebView::pauseVideos() {
+    page()->runJavaScript(pauseScript);
+}
 
 } // namespace klv::ui

@@ -6,6 +6,8 @@ class QWebEngineProfile;
 
 namespace klv::ui {
 
+class StoreLinkSchemeHandler;
+
 // A store web page inside the window (featured page, tutorials): the store's user agent, and a way to pause
 // every video of the page when the customer leaves it.
 class StoreWebView final : public QWebEngineView {
@@ -20,6 +22,8 @@ public:
 
     // The profile all store pages share; created on first use, after the window's first frame.
     static QWebEngineProfile &storeProfile();
+    // Where klv:// links followed on any store page arrive.
+    static StoreLinkSchemeHandler &linkHandler();
 
     explicit StoreWebView(QWidget *parent = nullptr);
 

@@ -1,6 +1,7 @@
 #include "WindowApplication.h"
 
 #include "MainViewController.h"
+#include "ProductLinkHandler.h"
 #include "SingleInstance.h"
 #include "StatusBarItem.h"
 #include "Theme.h"
@@ -47,7 +48,6 @@ int WindowApplication::run() {
     m_instance = std::make_unique<SingleInstance>(instanceSocketPath());
     if (!m_instance->claim(QApplication::arguments().mid(1)))
         return 0;
-    connect(m_instance.get(), &SingleInstance::activationRequested, this, &WindowApplication::raiseWindow);
 
     m_alerts = std::make_unique<WidgetAlerts>();
     m_context = std::make_unique<AppContext>(Configuration::fromEnvironment(), *m_alerts);
@@ -74,7 +74,15 @@ int WindowApplication::run() {
     // The updater replaces the application only once it has ended.
     connect(&m_context->selfUpdate(), &SelfUpdate::updaterStarted, &m_application, &QApplication::quit,
             Qt::QueuedConnection);
+    m_links = std::make_unique<ProductLinkHandler>(*m_context, *m_window);
+    connect(m_window.get(), &MainViewController::productLinkRequested, m_links.get(), &ProductLinkHandler::openLink);
+    // A second launch raises this window and hands over its klv:// link, if any.
+    connect(m_instance.get(), &SingleInstance::activationRequested, this, [this](const QStringList &arguments) {
+        raiseWindow();
+        m_links->openArguments(arguments);
+    });
     m_window->show();
+    m_links->openArguments(QApplication::arguments().mid(1));
     return QApplication::exec();
 }
 

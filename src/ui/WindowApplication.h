@@ -14,6 +14,7 @@ class AppContext;
 namespace klv::ui {
 
 class MainViewController;
+class ProductLinkHandler;
 class SingleInstance;
 class StatusBarItem;
 class WidgetAlerts;
@@ -44,6 +45,7 @@ private:
     std::unique_ptr<AppContext> m_context;
     std::unique_ptr<StatusBarItem> m_statusBarItem;
     std::unique_ptr<MainViewController> m_window;
+    std::unique_ptr<ProductLinkHandler> m_links;
 };
 
 } // namespace klv::ui

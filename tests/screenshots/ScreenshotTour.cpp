@@ -26,8 +26,8 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 #include <QPainter>
+#include <QPushButton>
 #include <QTest>
 #include <QTextStream>
 #include <QTimer>
@@ -63,8 +63,7 @@ void settle(int ms) {
 }
 
 // The visible control of that type with that accessible name.
-template <typename Widget>
-Widget *named(const QWidget &parent, const QString &name) {
+template <typename Widget> Widget *named(const QWidget &parent, const QString &name) {
     const QList<Widget *> candidates = parent.findChildren<Widget *>();
     for (Widget *candidate : candidates) {
         if (candidate->accessibleName() == name && candidate->isVisible())
@@ -107,8 +106,9 @@ private:
 
 int Tour::run() {
     klv::test::SandboxHome home;
-    klv::test::StoreProcess store(klv::test::StoreProcess::demoCatalog(),
-                                  {u"--fault"_s, u"path=/files/templates/zoom-transitions.zip,kind=drip,delayMs=400"_s});
+    klv::test::StoreProcess store(
+        klv::test::StoreProcess::demoCatalog(),
+        {u"--fault"_s, u"path=/files/templates/zoom-transitions.zip,kind=drip,delayMs=400"_s});
     if (!step(store.start(), "the demo store did not start"))
         return 1;
     klv::Configuration configuration = klv::Configuration::fromEnvironment();
@@ -155,12 +155,14 @@ int Tour::run() {
     const klv::ui::LibraryModel &model = products.model();
     for (int row = 0; row < model.rowCount(); ++row) {
         const QModelIndex index = model.index(row, 0);
-        if (index.siblingAtColumn(klv::ui::LibraryModel::nameColumn).data().toString() == u"Creator Essentials Bundle"_s)
+        if (index.siblingAtColumn(klv::ui::LibraryModel::nameColumn).data().toString() ==
+            u"Creator Essentials Bundle"_s)
             outline.setExpanded(index, true);
         if (index.siblingAtColumn(klv::ui::LibraryModel::nameColumn).data().toString() == u"Zoom Transitions"_s)
             products.actions().pressProductButton(index.siblingAtColumn(klv::ui::LibraryModel::actionColumn));
     }
-    if (!step(waitFor([&] { return context.installationEngine().stripValue() > 0.0; }), "the installation did not start"))
+    if (!step(waitFor([&] { return context.installationEngine().stripValue() > 0.0; }),
+              "the installation did not start"))
         return 1;
     settle(1500);
     saveWindow(u"04-library"_s);

@@ -34,7 +34,6 @@ protected:
     QDateTime now = QDateTime::currentDateTime();
 };
 
-
 // The one visible child of that type whose accessible name (or, for buttons, text) is `name`.
 template <typename Widget> Widget *findVisible(const QWidget &parent, const QString &name) {
     const QList<Widget *> candidates = parent.findChildren<Widget *>();

@@ -179,9 +179,8 @@ TEST_F(LibraryViewTest, RowsShowQueuedAndRunningJobsAndTheStripCancelsThem) {
 
 TEST_F(LibraryViewTest, InstallThenTheOptionMenuOffersUninstallWhichAsksFirst) {
     const QString product = u"Retro Typewriter"_s;
-    withOptionMenu(product, [](QMenu &menu) {
-        EXPECT_EQ(actionTitles(menu), QStringList{ProductActions::learnMoreItem});
-    });
+    withOptionMenu(product,
+                   [](QMenu &menu) { EXPECT_EQ(actionTitles(menu), QStringList{ProductActions::learnMoreItem}); });
     // A composite that is not installed has no menu.
     withOptionMenu(u"Dust & Scratches"_s, {});
 

@@ -1,7 +1,7 @@
 #include "WindowFixture.h"
 
-#include "KLVAppMenuCurveBox.h"
 #include "AccountSettingView.h"
+#include "KLVAppMenuCurveBox.h"
 #include "MainViewController.h"
 #include "StoreLogin.h"
 #include "StoreProductViewScript.h"
@@ -117,7 +117,8 @@ TEST_F(MainWindowTest, WebPagesComeFromTheStoreTheTutorialLoadsOnceAndLeavingItP
     ASSERT_TRUE(waitFor([this] { return window->featureWebView() != nullptr; }));
     ui::StoreWebView &featured = *window->featureWebView();
     // The title comes from the demo site's featured page, so it arrived from the store.
-    EXPECT_TRUE(waitFor([&featured] { return featured.title() == u"Featured — Vantory"_s; })) << featured.title().toStdString();
+    EXPECT_TRUE(waitFor([&featured] { return featured.title() == u"Featured — Vantory"_s; }))
+        << featured.title().toStdString();
     EXPECT_EQ(featured.url().path(), u"/featured/"_s);
     EXPECT_EQ(featured.page()->profile()->httpUserAgent(), ui::StoreWebView::userAgent);
 

@@ -6,7 +6,9 @@
 
 // Qt WebEngine's Chromium frees some objects with a sized delete that AddressSanitizer takes for a type mismatch;
 // the window's tests leave that one check out.
-extern "C" const char *__asan_default_options() { return "new_delete_type_mismatch=0"; }
+extern "C" const char *__asan_default_options() {
+    return "new_delete_type_mismatch=0";
+}
 
 // The window's tests need a widget application; without a display they run offscreen.
 int main(int argc, char **argv) {

@@ -18,7 +18,6 @@
 
 namespace klv::test {
 
-
 // Processes events until the condition holds or the time is up.
 bool waitFor(const std::function<bool()> &condition, int timeoutMs = 20'000);
 

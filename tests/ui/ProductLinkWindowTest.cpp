@@ -1,0 +1,113 @@
+#include "WindowFixture.h"
+
+#include "LibraryHeaderBar.h"
+#include "LibraryModel.h"
+#include "ProductLinkHandler.h"
+#include "SingleInstance.h"
+#include "StoreProductScrollViewScript.h"
+#include "StoreProductViewScript.h"
+#include "StoreWebView.h"
+#include "install/InstallationEngine.h"
+#include "library/ProductLibrary.h"
+
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWebEnginePage>
+
+using namespace Qt::StringLiterals;
+
+namespace klv::test {
+
+class ProductLinkWindowTest : public WindowFixture {
+protected:
+    QString currentRowTitle() const {
+        const ui::StoreProductScrollViewScript &outline = window->storeProductView().outline();
+        return outline.currentIndex().siblingAtColumn(ui::LibraryModel::nameColumn).data().toString();
+    }
+};
+
+TEST_F(ProductLinkWindowTest, AProductLinkOpensTheLibraryAtItsProductEvenBeforeTheLibraryCame) {
+    signInBeforehand();
+    openWindow();
+    ui::ProductLinkHandler links(*context, *window);
+    // Sent at once: the library is still on its way, so the link waits for it.
+    links.openArguments({u"--some-flag"_s, u"klv://product/3420"_s});
+    ASSERT_TRUE(waitFor([this] { return window->currentSection() == appMenuIndex::myProductsAppMenu; }));
+    EXPECT_EQ(window->storeProductView().headerBar().searchField().text(), u"Neon Signs"_s);
+    EXPECT_EQ(currentRowTitle(), u"Neon Signs"_s);
+    EXPECT_TRUE(alerts.shown.isEmpty());
+
+    links.openLink(u"klv://product/999999"_s);
+    EXPECT_EQ(alerts.shown.last().message, u"The product 999999 is not in your library."_s);
+    links.openLink(u"klv://uninstall/3420"_s);
+    EXPECT_EQ(alerts.shown.size(), 2) << "a link of another form is refused with its reason";
+}
+
+TEST_F(ProductLinkWindowTest, AnInstallLinkAsksFirst) {
+    signInBeforehand();
+    openWindow();
+    ASSERT_TRUE(waitFor([this] { return !context->library().libraryProducts().isEmpty(); }));
+    ui::ProductLinkHandler links(*context, *window);
+
+    alerts.answers = {1};
+    links.openLink(u"klv://install/3740"_s);
+    EXPECT_EQ(alerts.shown.last().title, u"Install Retro Typewriter?"_s);
+    EXPECT_EQ(alerts.shown.last().buttons, (QStringList{u"Install"_s, u"Cancel"_s}));
+    EXPECT_FALSE(context->installationEngine().isBusy());
+
+    alerts.answers = {0};
+    links.openLink(u"klv://install/3740"_s);
+    ASSERT_TRUE(waitFor([this] { return libraryRecord(u"Retro Typewriter"_s)->isInstalled; }, 60'000));
+
+    // Installed already: nothing to ask.
+    const auto shownBefore = alerts.shown.size();
+    links.openLink(u"klv://install/3740"_s);
+    EXPECT_EQ(alerts.shown.size(), shownBefore + 1);
+    EXPECT_EQ(alerts.shown.last().message, u"Retro Typewriter: Installed."_s);
+}
+
+TEST_F(ProductLinkWindowTest, TheFeaturedPagesLinkReachesTheApplication) {
+    signInBeforehand();
+    openWindow();
+    ASSERT_TRUE(waitFor([this] { return window->featureWebView() != nullptr; }));
+    ui::StoreWebView &featured = *window->featureWebView();
+    ASSERT_TRUE(waitFor([&featured] { return featured.title() == u"Featured — Vantory"_s; }));
+    QSignalSpy links(window.get(), &ui::MainViewController::productLinkRequested);
+    // A person's click: the web engine follows links to other programs only on a gesture.
+    QPoint centre;
+    featured.page()->runJavaScript(u"(function(){var r=document.getElementById('open-in-app').getBoundingClientRect();"
+                                   u"return [r.left+r.width/2, r.top+r.height/2];})()"_s,
+                                   [&centre](const QVariant &value) {
+                                       const QVariantList xy = value.toList();
+                                       centre = QPoint(qRound(xy.value(0).toDouble()), qRound(xy.value(1).toDouble()));
+                                   });
+    ASSERT_TRUE(waitFor([&centre] { return !centre.isNull(); }));
+    QWidget *surface = featured.focusProxy();
+    ASSERT_NE(surface, nullptr);
+    QTest::mouseMove(surface, centre);
+    QTest::mouseClick(surface, Qt::LeftButton, {}, centre);
+    ASSERT_TRUE(waitFor([&links] { return !links.isEmpty(); }));
+    EXPECT_EQ(links.first().first().toString(), u"klv://product/3420"_s);
+}
+
+TEST(SingleInstanceTest, ASecondLaunchHandsItsArgumentsToTheFirstAndEnds) {
+    QTemporaryDir runtime;
+    const QString socket = runtime.filePath(u"klv-app.socket"_s);
+    ui::SingleInstance first(socket);
+    ASSERT_TRUE(first.claim({}));
+    QSignalSpy activations(&first, &ui::SingleInstance::activationRequested);
+
+    ui::SingleInstance second(socket);
+    EXPECT_FALSE(second.claim({u"klv://product/3420"_s}));
+    ASSERT_TRUE(waitFor([&activations] { return !activations.isEmpty(); }));
+    EXPECT_EQ(activations.first().first().toStringList(), QStringList{u"klv://product/3420"_s});
+
+    // Once the first has let go, the next launch is the instance.
+    first.release();
+    ui::SingleInstance third(socket);
+    EXPECT_TRUE(third.claim({}));
+}
+
+} // namespace klv::test

@@ -95,8 +95,16 @@ void LibraryRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     const QRect cell = option.rect;
-    if (option.state.testFlag(QStyle::State_MouseOver))
+    const QModelIndex current = m_view.currentIndex();
+    // The keyboard's row: tinted, with an accent bar at its start, while the list has the focus.
+    const bool keyboardRow =
+        m_view.hasFocus() && current.isValid() && current.row() == index.row() && current.parent() == index.parent();
+    if (keyboardRow)
+        painter->fillRect(cell, theme::color(NamedColor::appMenuBGColor));
+    else if (option.state.testFlag(QStyle::State_MouseOver))
         painter->fillRect(cell, theme::color(NamedColor::accountSettingSectionBG).darker(115));
+    if (keyboardRow && index.column() == LibraryModel::pictureColumn)
+        painter->fillRect(QRect(cell.left(), cell.top() + 8, 3, cell.height() - 16), theme::color(NamedColor::accent));
     painter->setPen(theme::color(NamedColor::separator));
     painter->drawLine(cell.bottomLeft(), cell.bottomRight());
     painter->setFont(option.font);

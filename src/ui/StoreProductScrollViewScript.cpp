@@ -4,7 +4,9 @@
 #include "LibraryRowDelegate.h"
 #include "Theme.h"
 
+#include <QFocusEvent>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -48,6 +50,8 @@ StoreProductScrollViewScript::StoreProductScrollViewScript(LibraryModel &model, 
                 Q_EMIT optionMenuRequested(index, viewport()->mapToGlobal(button.bottomLeft() + QPoint(0, 4)));
             });
     connect(&m_model, &QAbstractItemModel::modelReset, this, [this] { viewport()->update(); });
+    // The keyboard's row is drawn across all its cells.
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, viewport(), qOverload<>(&QWidget::update));
 }
 
 void StoreProductScrollViewScript::setEmptyText(const QString &text) {
@@ -96,6 +100,20 @@ void StoreProductScrollViewScript::paintEvent(QPaintEvent *event) {
     QPainter painter(viewport());
     painter.setPen(theme::color(NamedColor::textSecondary));
     painter.drawText(viewport()->rect().adjusted(40, 0, -40, -80), Qt::AlignCenter | Qt::TextWordWrap, m_emptyText);
+}
+
+void StoreProductScrollViewScript::focusInEvent(QFocusEvent *event) {
+    QTreeView::focusInEvent(event);
+    // Tabbing in starts at the first row; a click picks its own row.
+    const bool byKeyboard = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    if (byKeyboard && !currentIndex().isValid() && m_model.rowCount() > 0)
+        setCurrentIndex(m_model.index(0, LibraryModel::actionColumn));
+    viewport()->update();
+}
+
+void StoreProductScrollViewScript::focusOutEvent(QFocusEvent *event) {
+    QTreeView::focusOutEvent(event);
+    viewport()->update();
 }
 
 void StoreProductScrollViewScript::leaveEvent(QEvent *event) {

@@ -133,6 +133,25 @@ TEST_F(LibraryViewTest, SearchFilterAndSortChangeTheRows) {
     EXPECT_EQ(ascending, descending);
 }
 
+TEST_F(LibraryViewTest, TheKeyboardMovesBetweenRowsAndPressesTheirButtons) {
+    const QString product = u"Retro Typewriter"_s;
+    outline().setFocus();
+    outline().setCurrentIndex(model().index(0, ui::LibraryModel::actionColumn));
+    for (int step = 0; step < model().rowCount() && outline().currentIndex().siblingAtColumn(1).data() != product;
+         ++step)
+        QTest::keyClick(&outline(), Qt::Key_Down);
+    ASSERT_EQ(outline().currentIndex().siblingAtColumn(1).data().toString(), product);
+    QTest::keyClick(&outline(), Qt::Key_Return);
+    EXPECT_TRUE(waitFor([this, &product] { return buttonTitle(product) == u"Installed"_s; }, 60'000))
+        << buttonTitle(product).toStdString();
+
+    // + expands a bundle from the keyboard.
+    const QModelIndex group = rowOf(u"Creator Essentials Bundle"_s, 0);
+    outline().setCurrentIndex(group);
+    QTest::keyClick(&outline(), Qt::Key_Plus);
+    EXPECT_TRUE(outline().isExpanded(group));
+}
+
 TEST_F(LibraryViewTest, GroupRowsExpandAndCollapseWithTheirButton) {
     const QModelIndex group = rowOf(u"Creator Essentials Bundle"_s, ui::LibraryModel::nameColumn);
     ASSERT_TRUE(group.isValid());

@@ -158,8 +158,9 @@ void typeInSearch(benchmark::State &state, const QString &before, Qt::Key key, c
     qsizetype rows = 0;
     for (auto _ : state) {
         const int restored = window->outlineFrames();
+        const bool changed = field.text() != before;
         field.setText(before);
-        if (!window->waitForFrameAfter(restored, frameTimeoutMs)) {
+        if (changed && !window->waitForFrameAfter(restored, frameTimeoutMs)) {
             skip(state, u"the outline did not paint after the search was set"_s);
             return;
         }

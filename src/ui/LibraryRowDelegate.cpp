@@ -62,7 +62,8 @@ void drawSubLine(QPainter &painter, const QRect &area, const QString &text) {
     const QFontMetrics metrics(painter.font());
     painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, before);
     const int iconSide = metrics.height() - 2;
-    const QRect icon(area.left() + metrics.horizontalAdvance(before), area.center().y() - iconSide / 2, iconSide, iconSide);
+    const QRect icon(area.left() + metrics.horizontalAdvance(before), area.center().y() - iconSide / 2, iconSide,
+                     iconSide);
     IconLibrary::icon(u"chip"_s).paint(&painter, icon);
     painter.drawText(area.adjusted(icon.right() + 1 - area.left(), 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, after);
 }
@@ -143,7 +144,7 @@ void LibraryRowDelegate::paintName(QPainter &painter, const QRect &cell, const Q
     const OutlineViewItem *record = m_model.record(index);
     if (!record)
         return;
-    const LibraryRow row = describeLibraryRow(*record, m_model.libraryProducts());
+    const LibraryRow row = describeLibraryRow(*record, m_model.libraryProducts(), m_model.groupMembers(index));
     const int right = record->isGroup() ? expandButtonRect(cell).left() - 12 : cell.right() - 8;
     const QRect textArea(cell.left() + 4, cell.top() + 10, right - cell.left() - 4, 20);
 
@@ -197,7 +198,8 @@ ProductButtonState LibraryRowDelegate::buttonState(const QModelIndex &index) con
     // Between the click and the engine's first word the button already says what is going on.
     if (const QString pending = m_model.pendingTitle(record->product_id); !pending.isEmpty())
         return {pending, ProductButtonState::Style::done, false, false};
-    return productButtonState(*record, m_model.jobProgress(index), record->isInstalled, m_model.libraryProducts());
+    return productButtonState(*record, m_model.jobProgress(index), record->isInstalled, m_model.libraryProducts(),
+                              m_model.groupMembers(index));
 }
 
 void LibraryRowDelegate::paintAction(QPainter &painter, const QRect &cell, const QModelIndex &index) const {
@@ -208,8 +210,8 @@ void LibraryRowDelegate::paintAction(QPainter &painter, const QRect &cell, const
     const bool productPressed = m_pressPart == Part::product && m_pressIndex == index;
     m_buttonPainter.paint(painter, productButtonRect(cell), look, isHovered(index, Part::product), productPressed);
 
-    const bool hasUpdate =
-        ProductActions::isHaveUpdate(ProductActions::optionMenuItems(*record, m_model.libraryProducts()));
+    const bool hasUpdate = ProductActions::isHaveUpdate(
+        ProductActions::optionMenuItems(*record, m_model.libraryProducts(), m_model.groupMembers(index)));
     const bool optionPressed = m_pressPart == Part::option && m_pressIndex == index;
     m_optionPainter.paint(painter, optionButtonRect(cell), hasUpdate, isHovered(index, Part::option), optionPressed);
 }
@@ -234,7 +236,9 @@ bool LibraryRowDelegate::isHovered(const QModelIndex &index, Part part) const {
     return m_hoverPart == part && m_hoverIndex == index;
 }
 
-void LibraryRowDelegate::clearHover() { setHover({}, Part::none); }
+void LibraryRowDelegate::clearHover() {
+    setHover({}, Part::none);
+}
 
 void LibraryRowDelegate::setHover(const QModelIndex &index, Part part) {
     if (m_hoverIndex == index && m_hoverPart == part)

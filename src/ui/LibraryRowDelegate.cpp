@@ -97,8 +97,8 @@ void LibraryRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     const QRect cell = option.rect;
     if (option.state.testFlag(QStyle::State_MouseOver))
         painter->fillRect(cell, theme::color(NamedColor::accountSettingSectionBG).darker(115));
-    painter->setPen(theme::color(NamedColor::separator));
-    painter->drawLine(cell.bottomLeft(), cell.bottomRight());
+    // A filled pixel row: crisp, and far cheaper than an antialiased line through the stroker.
+    painter->fillRect(QRect(cell.left(), cell.bottom(), cell.width(), 1), theme::color(NamedColor::separator));
     painter->setFont(option.font);
     switch (index.column()) {
     case LibraryModel::pictureColumn:

@@ -60,8 +60,9 @@ struct Fixture {
             QDir().mkpath(motionFolder(locations, category));
         const SyntheticLibrary synthetic;
         library = synthetic.records;
-        for (const SyntheticLibrary::Installed &folder : synthetic.installed) {
-            if (QDir().mkdir(motionFolder(locations, folder.category) + u"KLV - "_s + folder.productName))
+        for (const SyntheticLibrary::Installed &installedFolder : synthetic.installed) {
+            if (QDir().mkdir(motionFolder(locations, installedFolder.category) + u"KLV - "_s +
+                             installedFolder.productName))
                 ++installedFolders;
         }
         ProductCache::save(cacheFile, library);

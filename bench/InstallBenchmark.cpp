@@ -6,6 +6,7 @@
 // timed step, so that neither side pays for the other's writes. CPU times (user and system) are reported beside them:
 // they vary less when the machine is busy. Run this before anything that deletes many files (see inodeReuseDelay).
 
+#include "ChildProcess.h"
 #include "install/ArchiveExtractor.h"
 
 #include <benchmark/benchmark.h>
@@ -41,6 +42,10 @@ using namespace Qt::StringLiterals;
 namespace klv {
 namespace {
 
+using bench::ChildRun;
+using bench::runChild;
+using bench::secondsSince;
+
 constexpr int packTemplates = 1'000;
 constexpr int packMegabytes = 200;
 constexpr int largePackMegabytes = 1'024;
@@ -61,82 +66,10 @@ const QStringList motionTypes{u"Titles"_s, u"Effects"_s, u"Transitions"_s, u"Gen
 // A document the generator writes without "<canvas>", as each side leaves it once prepared.
 const QString preparedSample = u"Effects.localized/Bench Effect 0001/Bench Effect 0001.moef"_s;
 
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 double processCpuSeconds() {
     timespec now{};
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
-
-double seconds(const timeval &time) {
-    return double(time.tv_sec) + double(time.tv_usec) * 1e-6;
-}
-
-// A child process that ran to its end: exit code (-1 when it did not exit), wall-clock time, CPU time (user and
-// system, with that of the children it waited for) and peak resident memory.
-struct ChildRun {
-    int exitCode = -1;
-    double seconds = 0;
-    double cpuSeconds = 0;
-    double peakMegabytes = 0;
-};
-
-std::vector<std::string> nativeStrings(const QStringList &texts) {
-    std::vector<std::string> strings;
-    strings.reserve(size_t(texts.size()));
-    for (const QString &text : texts)
-        strings.push_back(QFile::encodeName(text).toStdString());
-    return strings;
-}
-
-std::vector<char *> nullTerminated(std::vector<std::string> &strings) {
-    std::vector<char *> pointers;
-    pointers.reserve(strings.size() + 1);
-    for (std::string &text : strings)
-        pointers.push_back(text.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
-// Runs command to its end with standard input from inputFile and both output streams written to outputFile.
-// wait4 reports the child's own peak resident memory, which QProcess cannot tell.
-ChildRun runChild(const QStringList &command, const QStringList &environment, const QString &outputFile,
-                  const QString &inputFile = u"/dev/null"_s) {
-    std::vector<std::string> arguments = nativeStrings(command);
-    std::vector<std::string> variables = nativeStrings(environment);
-    const std::vector<char *> argv = nullTerminated(arguments);
-    const std::vector<char *> envp = nullTerminated(variables);
-    const QByteArray input = QFile::encodeName(inputFile);
-    const QByteArray output = QFile::encodeName(outputFile);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, input.constData(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-
-    ChildRun run;
-    const auto start = std::chrono::steady_clock::now();
-    pid_t child = 0;
-    const int spawned = ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return run;
-    int status = 0;
-    rusage usage{};
-    pid_t waited = 0;
-    do {
-        waited = ::wait4(child, &status, 0, &usage);
-    } while (waited < 0 && errno == EINTR);
-    run.seconds = secondsSince(start);
-    if (waited == child && WIFEXITED(status)) {
-        run.exitCode = WEXITSTATUS(status);
-        run.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
-        run.peakMegabytes = double(usage.ru_maxrss) / 1024.0; // reported in KiB
-    }
-    return run;
 }
 
 void removeContents(const QString &folder) {

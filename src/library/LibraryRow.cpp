@@ -37,6 +37,13 @@ int kindMask(const QString &location) {
 }
 
 LibraryRow describeLibraryRow(const OutlineViewItem &record, const QList<OutlineViewItem> &libraryProducts) {
+    return describeLibraryRow(record, libraryProducts,
+                              record.children.isEmpty() ? QList<qsizetype>()
+                                                        : groupMemberIndexes(libraryProducts, record));
+}
+
+LibraryRow describeLibraryRow(const OutlineViewItem &record, const QList<OutlineViewItem> &libraryProducts,
+                              const QList<qsizetype> &memberIndexes) {
     LibraryRow row;
     row.title = QString(record.product_name).remove(QStringLiteral("Vantory - "));
     if (record.children.isEmpty()) {
@@ -50,7 +57,7 @@ LibraryRow describeLibraryRow(const OutlineViewItem &record, const QList<Outline
 
     qsizetype installed = 0;
     bool silicon = false;
-    for (const qsizetype member : groupMemberIndexes(libraryProducts, record)) {
+    for (const qsizetype member : memberIndexes) {
         const OutlineViewItem &product = libraryProducts[member];
         installed += product.isInstalled ? 1 : 0;
         silicon = silicon || product.armCompatiable;

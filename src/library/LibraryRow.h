@@ -27,5 +27,8 @@ enum KindBit : int {
 
 int kindMask(const QString &location);
 LibraryRow describeLibraryRow(const OutlineViewItem &record, const QList<OutlineViewItem> &libraryProducts);
+// The same with a group's members already found (groupMemberIndexes), as views that paint rows often keep them.
+LibraryRow describeLibraryRow(const OutlineViewItem &record, const QList<OutlineViewItem> &libraryProducts,
+                              const QList<qsizetype> &memberIndexes);
 
 } // namespace klv

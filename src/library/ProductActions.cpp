@@ -66,10 +66,15 @@ ProductActions::ProductActions(Services &services, ProductLibrary &library, QObj
     , m_library(library) {}
 
 QStringList ProductActions::optionMenuItems(const OutlineViewItem &record, const QList<OutlineViewItem> &library) {
+    return optionMenuItems(record, library,
+                           record.isGroup() ? groupMemberIndexes(library, record) : QList<qsizetype>());
+}
+
+QStringList ProductActions::optionMenuItems(const OutlineViewItem &record, const QList<OutlineViewItem> &library,
+                                            const QList<qsizetype> &members) {
     const bool composite = isCompositeLocation(record);
     QStringList items;
     if (record.isGroup()) {
-        const QList<qsizetype> members = groupMemberIndexes(library, record);
         const auto any = [&](bool OutlineViewItem::*flag) {
             return std::any_of(members.cbegin(), members.cend(), [&](qsizetype at) { return library[at].*flag; });
         };

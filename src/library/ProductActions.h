@@ -31,6 +31,9 @@ public:
 
     // The option menu of a record, in menu order; group members are found by the member look-up rule.
     static QStringList optionMenuItems(const OutlineViewItem &record, const QList<OutlineViewItem> &library);
+    // The same with a group's members already found (groupMemberIndexes).
+    static QStringList optionMenuItems(const OutlineViewItem &record, const QList<OutlineViewItem> &library,
+                                       const QList<qsizetype> &memberIndexes);
     // Whether the option button shows its update badge (isHaveUpdate) for that menu.
     static bool isHaveUpdate(const QStringList &menuItems);
     // The top-level records whose menu offers Update, in library order.

@@ -14,8 +14,8 @@ constexpr double noJob = -2;
 constexpr double finished = 1;
 constexpr double queued = -1;
 
-QString groupTitle(const OutlineViewItem &group, const QList<OutlineViewItem> &libraryProducts) {
-    const QList<qsizetype> members = groupMemberIndexes(libraryProducts, group);
+QString groupTitle(const OutlineViewItem &group, const QList<OutlineViewItem> &libraryProducts,
+                   const QList<qsizetype> &members) {
     const auto installed = std::count_if(members.cbegin(), members.cend(), [&libraryProducts](qsizetype index) {
         return libraryProducts.at(index).isInstalled;
     });
@@ -46,11 +46,18 @@ QString productTitle(double progress, bool busy, bool installed) {
 
 ProductButtonState productButtonState(const OutlineViewItem &record, double jobProgress, bool installed,
                                       const QList<OutlineViewItem> &libraryProducts) {
+    return productButtonState(record, jobProgress, installed, libraryProducts,
+                              record.isGroup() ? groupMemberIndexes(libraryProducts, record) : QList<qsizetype>());
+}
+
+ProductButtonState productButtonState(const OutlineViewItem &record, double jobProgress, bool installed,
+                                      const QList<OutlineViewItem> &libraryProducts,
+                                      const QList<qsizetype> &memberIndexes) {
     // The engine reports exactly these two values for "no job" and "done"; anything else is a job in the queue.
     const bool busy = jobProgress != finished && jobProgress != noJob;
     ProductButtonState state;
     if (record.isGroup()) {
-        state.title = groupTitle(record, libraryProducts);
+        state.title = groupTitle(record, libraryProducts, memberIndexes);
     } else if (record.product_location.contains(u"Composite"_s)) {
         state.title = compositeTitle(jobProgress, busy, installed);
     } else {

@@ -24,5 +24,9 @@ struct ProductButtonState {
 // its installed flag and the whole library (a group counts its installed members there).
 ProductButtonState productButtonState(const OutlineViewItem &record, double jobProgress, bool installed,
                                       const QList<OutlineViewItem> &libraryProducts);
+// The same with a group's members already found (groupMemberIndexes).
+ProductButtonState productButtonState(const OutlineViewItem &record, double jobProgress, bool installed,
+                                      const QList<OutlineViewItem> &libraryProducts,
+                                      const QList<qsizetype> &memberIndexes);
 
 } // namespace klv

@@ -57,10 +57,15 @@ ProductImages::ProductImages(Services &services, QObject *parent)
     , m_services(services) {}
 
 QImage ProductImages::productImage(const OutlineViewItem &record) {
+    const QString path = storedPicturePath(record);
+    return path.isEmpty() ? QImage() : cropProductImage(QImage(path));
+}
+
+QString ProductImages::storedPicturePath(const OutlineViewItem &record) {
     const auto stored = m_services.productImageMap.constFind(record.product_id);
     if (stored != m_services.productImageMap.cend() && stored->isLocalFile() &&
         QFileInfo(stored->toLocalFile()).isFile())
-        return cropProductImage(QImage(stored->toLocalFile()));
+        return stored->toLocalFile();
     if (!acceptsName(record.product_name))
         return {};
 
@@ -71,7 +76,7 @@ QImage ProductImages::productImage(const OutlineViewItem &record) {
         m_services.reporter().appendLog(u"E_10 : " + listing.error);
     } else if (listing.fileNames.contains(fileName)) {
         remember({record.product_id}, folder + fileName);
-        return cropProductImage(QImage(folder + fileName));
+        return folder + fileName;
     }
     download(record);
     return {};

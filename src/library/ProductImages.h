@@ -27,6 +27,9 @@ public:
     // The cropped stored picture of the record, at once. A null image means there is none to show yet: the front
     // end draws its placeholder asset. When the picture has to be downloaded, productImageReady follows.
     QImage productImage(const OutlineViewItem &record);
+    // The file of the record's stored picture, without reading it, so that a front end may decode it elsewhere;
+    // empty, with the same download as productImage, when there is none yet.
+    QString storedPicturePath(const OutlineViewItem &record);
     // Maps every picture already in the folder to the products of the library that have no entry yet.
     void registerStoredProductImages(const QList<OutlineViewItem> &libraryProducts);
 

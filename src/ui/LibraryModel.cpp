@@ -30,6 +30,7 @@ LibraryModel::LibraryModel(ProductLibrary &library, InstallationEngine &engine, 
     connect(&m_engine, &InstallationEngine::downloadInfoHandled, this, [this] { clearPendingTitles(); });
     connect(&m_images, &ProductImages::productImageReady, this,
             [this](qint64 productId, const QString &, const QImage &cropped) { pictureArrived(productId, cropped); });
+    connect(&m_pictureLoader, &PictureLoader::loaded, this, &LibraryModel::pictureDecoded);
 }
 
 QModelIndex LibraryModel::index(int row, int column, const QModelIndex &parent) const {
@@ -72,7 +73,7 @@ QVariant LibraryModel::data(const QModelIndex &index, int role) const {
         return {};
     // Screen readers and tests read the rows through the display role.
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
-        const LibraryRow described = describeLibraryRow(*row, m_library.libraryProducts());
+        const LibraryRow described = describeLibraryRow(*row, m_library.libraryProducts(), groupMembers(index));
         switch (index.column()) {
         case nameColumn:
             return role == Qt::DisplayRole ? described.title : described.title + u", "_s + described.subLine;
@@ -116,6 +117,15 @@ const QList<OutlineViewItem> &LibraryModel::libraryProducts() const {
     return m_library.libraryProducts();
 }
 
+QList<qsizetype> LibraryModel::groupMembers(const QModelIndex &index) const {
+    const OutlineViewItem *row = record(index);
+    if (!row || !row->isGroup())
+        return {};
+    if (index.internalId() == topLevel)
+        return memberIndexes(index.row());
+    return groupMemberIndexes(m_library.libraryProducts(), *row);
+}
+
 QPixmap LibraryModel::picture(const QModelIndex &index, qreal devicePixelRatio) const {
     const OutlineViewItem *row = record(index);
     if (!row)
@@ -123,20 +133,18 @@ QPixmap LibraryModel::picture(const QModelIndex &index, qreal devicePixelRatio) 
     const QPixmap *cached = m_pictures.object(row->product_id);
     if (cached && qFuzzyCompare(cached->devicePixelRatio(), devicePixelRatio))
         return *cached;
-    if (!cached && m_picturesAsked.contains(row->product_id))
+    if (m_picturesAsked.contains(row->product_id))
         return {};
-    const QImage image = m_images.productImage(*row);
-    if (image.isNull()) {
+    const QString path = m_images.storedPicturePath(*row);
+    if (path.isEmpty()) {
         m_picturesAsked.insert(row->product_id);
         return {};
     }
-    const int side = qRound(pictureSide * devicePixelRatio);
-    QPixmap scaled =
-        QPixmap::fromImage(image.scaled(side, side, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation));
-    scaled.setDevicePixelRatio(devicePixelRatio);
-    m_pictures.insert(row->product_id, new QPixmap(scaled),
-                      static_cast<qsizetype>(scaled.width()) * scaled.height() * 4);
-    return scaled;
+    m_pictureLoader.request(row->product_id, path, qRound(pictureSide * devicePixelRatio));
+    const QModelIndex cell = index.siblingAtColumn(pictureColumn);
+    if (!m_pictureCells.contains(row->product_id, cell))
+        m_pictureCells.insert(row->product_id, cell);
+    return {};
 }
 
 void LibraryModel::setPendingTitle(qint64 productId, const QString &title) {
@@ -158,6 +166,7 @@ void LibraryModel::clearPendingTitles() {
 void LibraryModel::reload() {
     beginResetModel();
     m_members.clear();
+    m_pictureCells.clear();
     endResetModel();
 }
 
@@ -185,6 +194,27 @@ void LibraryModel::pictureArrived(qint64 productId, const QImage &cropped) {
     if (cropped.isNull())
         return;
     m_picturesAsked.remove(productId);
+    pictureColumnChanged();
+}
+
+void LibraryModel::pictureDecoded(qint64 productId, const QImage &scaled) {
+    if (scaled.isNull()) {
+        // A file that holds no picture is not read again until a new one has been downloaded.
+        m_picturesAsked.insert(productId);
+        return;
+    }
+    QPixmap pixmap = QPixmap::fromImage(scaled);
+    pixmap.setDevicePixelRatio(qreal(scaled.width()) / pictureSide);
+    m_pictures.insert(productId, new QPixmap(pixmap), static_cast<qsizetype>(pixmap.width()) * pixmap.height() * 4);
+    // One cell each: a change over whole columns makes the tree walk every row it lays out.
+    for (const QModelIndex &cell : m_pictureCells.values(productId)) {
+        if (const OutlineViewItem *row = record(cell); row && row->product_id == productId)
+            Q_EMIT dataChanged(cell, cell);
+    }
+    m_pictureCells.remove(productId);
+}
+
+void LibraryModel::pictureColumnChanged() {
     // The view repaints only what it shows; telling it about whole columns costs nothing per row.
     const int rows = rowCount();
     if (rows == 0)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PictureLoader.h"
 #include "library/OutlineViewItem.h"
 
 #include <QAbstractItemModel>
@@ -16,8 +17,8 @@ class ProductLibrary;
 namespace klv::ui {
 
 // The library outline's rows: the displayed products at the top level and, under a group, the members the
-// library has records for. Rows carry records, not widgets; the delegates paint them. Pictures are kept as
-// pixmaps scaled for the row, so scrolling never touches the disk twice for one product.
+// library has records for. Rows carry records, not widgets; the delegates paint them. Pictures are decoded away
+// from the main thread and kept as pixmaps scaled for the row, so painting never waits for the disk.
 class LibraryModel final : public QAbstractItemModel {
     Q_OBJECT
 public:
@@ -40,7 +41,10 @@ public:
     // The job progress of the row's product (-2 when it has no job).
     double jobProgress(const QModelIndex &index) const;
     const QList<OutlineViewItem> &libraryProducts() const;
-    // The row's picture scaled for the given device pixel ratio; null while there is none to show.
+    // Where a group row's members lie in libraryProducts(), kept between paints; empty for other rows.
+    QList<qsizetype> groupMembers(const QModelIndex &index) const;
+    // The row's picture scaled for the given device pixel ratio; null while there is none to show yet (a decoded
+    // picture arrives as a change of the row's picture cell).
     QPixmap picture(const QModelIndex &index, qreal devicePixelRatio) const;
 
     // A title the product button shows between a click and the engine's first word about the job.
@@ -52,6 +56,8 @@ private:
     void reload();
     void reloadRecordRows(const OutlineViewItem &record);
     void pictureArrived(qint64 productId, const QImage &cropped);
+    void pictureDecoded(qint64 productId, const QImage &scaled);
+    void pictureColumnChanged();
     const QList<qsizetype> &memberIndexes(int groupRow) const;
 
     ProductLibrary &m_library;
@@ -63,6 +69,9 @@ private:
     mutable QCache<qint64, QPixmap> m_pictures;
     // Products without a picture yet: asked once, then told by productImageReady.
     mutable QSet<qint64> m_picturesAsked;
+    mutable PictureLoader m_pictureLoader;
+    // The cells that asked for a picture being decoded: only they repaint when it arrives.
+    mutable QMultiHash<qint64, QModelIndex> m_pictureCells;
     QHash<qint64, QString> m_pendingTitles;
 };
 

@@ -105,8 +105,8 @@ void LibraryRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
         painter->fillRect(cell, theme::color(NamedColor::accountSettingSectionBG).darker(115));
     if (keyboardRow && index.column() == LibraryModel::pictureColumn)
         painter->fillRect(QRect(cell.left(), cell.top() + 8, 3, cell.height() - 16), theme::color(NamedColor::accent));
-    painter->setPen(theme::color(NamedColor::separator));
-    painter->drawLine(cell.bottomLeft(), cell.bottomRight());
+    // A filled pixel row: crisp, and far cheaper than an antialiased line through the stroker.
+    painter->fillRect(QRect(cell.left(), cell.bottom(), cell.width(), 1), theme::color(NamedColor::separator));
     painter->setFont(option.font);
     switch (index.column()) {
     case LibraryModel::pictureColumn:
@@ -152,7 +152,7 @@ void LibraryRowDelegate::paintName(QPainter &painter, const QRect &cell, const Q
     const OutlineViewItem *record = m_model.record(index);
     if (!record)
         return;
-    const LibraryRow row = describeLibraryRow(*record, m_model.libraryProducts());
+    const LibraryRow row = describeLibraryRow(*record, m_model.libraryProducts(), m_model.groupMembers(index));
     const int right = record->isGroup() ? expandButtonRect(cell).left() - 12 : cell.right() - 8;
     const QRect textArea(cell.left() + 4, cell.top() + 10, right - cell.left() - 4, 20);
 
@@ -206,7 +206,8 @@ ProductButtonState LibraryRowDelegate::buttonState(const QModelIndex &index) con
     // Between the click and the engine's first word the button already says what is going on.
     if (const QString pending = m_model.pendingTitle(record->product_id); !pending.isEmpty())
         return {pending, ProductButtonState::Style::done, false, false};
-    return productButtonState(*record, m_model.jobProgress(index), record->isInstalled, m_model.libraryProducts());
+    return productButtonState(*record, m_model.jobProgress(index), record->isInstalled, m_model.libraryProducts(),
+                              m_model.groupMembers(index));
 }
 
 void LibraryRowDelegate::paintAction(QPainter &painter, const QRect &cell, const QModelIndex &index) const {
@@ -217,8 +218,8 @@ void LibraryRowDelegate::paintAction(QPainter &painter, const QRect &cell, const
     const bool productPressed = m_pressPart == Part::product && m_pressIndex == index;
     m_buttonPainter.paint(painter, productButtonRect(cell), look, isHovered(index, Part::product), productPressed);
 
-    const bool hasUpdate =
-        ProductActions::isHaveUpdate(ProductActions::optionMenuItems(*record, m_model.libraryProducts()));
+    const bool hasUpdate = ProductActions::isHaveUpdate(
+        ProductActions::optionMenuItems(*record, m_model.libraryProducts(), m_model.groupMembers(index)));
     const bool optionPressed = m_pressPart == Part::option && m_pressIndex == index;
     m_optionPainter.paint(painter, optionButtonRect(cell), hasUpdate, isHovered(index, Part::option), optionPressed);
 }

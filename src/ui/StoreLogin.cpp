@@ -260,8 +260,9 @@ void StoreLogin::loginFinished(LoginSession::Outcome outcome, const QString &mes
     if (outcome != LoginSession::Outcome::signedIn) {
         statusLabel->setText(message);
         statusLabel->setVisible(!message.isEmpty());
-        if (focusBeforeRequest && focusBeforeRequest->isEnabled())
-            focusBeforeRequest->setFocus();
+        // Read once: the optimiser cannot tell that the guarded pointer stays set between two reads.
+        if (QWidget *focus = focusBeforeRequest.data(); focus != nullptr && focus->isEnabled())
+            focus->setFocus();
         return;
     }
     // The password has done its work; the name stays for the next sign-in after a sign-out.

@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -224,6 +225,28 @@ TEST_F(LibraryViewTest, InstallThenTheOptionMenuOffersUninstallWhichAsksFirst) {
     alerts.answers = {0};
     withOptionMenu(product, [](QMenu &menu) { menu.actions().constLast()->trigger(); });
     ASSERT_TRUE(waitFor([this, &product] { return buttonTitle(product) == u"Install"_s; }));
+}
+
+TEST_F(LibraryViewTest, RowPicturesAreDecodedAwayFromThePaintAndRepaintOnlyTheirCell) {
+    // The rows on screen download their pictures from the store first.
+    const QModelIndex shown = rowOf(u"Neon Signs"_s, ui::LibraryModel::pictureColumn);
+    ASSERT_TRUE(shown.isValid());
+    outline().scrollTo(shown);
+    ASSERT_TRUE(waitFor([&] { return !model().picture(shown, 1.0).isNull(); }));
+
+    // A stored picture a model has not seen yet: the paint that asks gets nothing at once, never the decoded file,
+    // and the cell that asked is told when the picture is ready.
+    ui::LibraryModel fresh(context->library(), context->installationEngine(), context->productImages());
+    const QModelIndex cell = fresh.index(shown.row(), ui::LibraryModel::pictureColumn);
+    QSignalSpy changes(&fresh, &QAbstractItemModel::dataChanged);
+    EXPECT_TRUE(fresh.picture(cell, 2.0).isNull());
+    ASSERT_TRUE(waitFor([&] { return !changes.isEmpty(); }));
+    EXPECT_EQ(changes.first().at(0).toModelIndex(), cell);
+    EXPECT_EQ(changes.first().at(1).toModelIndex(), cell);
+    const QPixmap picture = fresh.picture(cell, 2.0);
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.size(), QSize(2 * ui::LibraryModel::pictureSide, 2 * ui::LibraryModel::pictureSide));
+    EXPECT_EQ(picture.devicePixelRatio(), 2.0);
 }
 
 } // namespace klv::test

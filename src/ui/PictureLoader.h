@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QThreadPool>
+
+#include <mutex>
+
+namespace klv::ui {
+
+// Decodes stored product pictures on a thread of its own, cropped as the rows show them and scaled to a square,
+// so that painting never waits for the disk or a decoder. The newest requests go first and only the latest few
+// wait: while the outline scrolls, pictures of rows already gone by are not decoded.
+class PictureLoader final : public QObject {
+    Q_OBJECT
+public:
+    explicit PictureLoader(QObject *parent = nullptr);
+    ~PictureLoader() override;
+
+    // Asks for the picture at path, side pixels square; loaded follows unless a newer request pushed it out.
+    // Asking again for a product already waiting or being decoded changes nothing.
+    void request(qint64 productId, const QString &path, int side);
+
+Q_SIGNALS:
+    // On the loader's thread of creation; the picture is null when the file holds none.
+    void loaded(qint64 productId, const QImage &picture);
+
+private:
+    struct Request {
+        qint64 productId = 0;
+        QString path;
+        int side = 0;
+    };
+
+    void decodePending();
+
+    static constexpr qsizetype maxWaiting = 64;
+    std::mutex m_mutex;
+    QList<Request> m_waiting;
+    qint64 m_decoding = -1;
+    bool m_running = false;
+    QThreadPool m_pool;
+};
+
+} // namespace klv::ui

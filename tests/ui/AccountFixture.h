@@ -33,8 +33,9 @@ protected:
     QDateTime now = QDateTime::currentDateTime();
 };
 
-// Keeps what the window hands to the desktop.
-struct RecordingDesktop final : DesktopServices {
+// Keeps what the window hands to the desktop. Named apart from the window fixture's recorder: two classes of one
+// name in one test program share a single set of virtual functions.
+struct LinkRecordingDesktop final : DesktopServices {
     void openUrl(const QUrl &url) override { opened.append(url); }
     void revealFolder(const QString &path) override { revealed.append(path); }
     void copyText(const QString &) override {}

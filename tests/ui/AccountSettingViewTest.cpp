@@ -205,7 +205,7 @@ TEST_F(AccountSettingViewTest, FxRunKeepsTheWindowRunningWithItsButtonsDisabled)
 }
 
 TEST_F(AccountSettingViewTest, TheAccountPageAndTheMakersFolderOpenOnTheDesktop) {
-    test::RecordingDesktop recording;
+    test::LinkRecordingDesktop recording;
     context->services().setDesktopServices(recording);
     showPage();
     QTest::mouseClick(findVisible<QPushButton>(*page, u"Edit Account"_s), Qt::LeftButton);

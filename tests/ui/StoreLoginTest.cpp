@@ -185,7 +185,7 @@ namespace {
 
 TEST_F(StoreLoginTest, TheStoresPagesOpenFromTheRegisterButtonAndThePopoversLink) {
     makeContext(u"https://store.example"_s);
-    test::RecordingDesktop desktop;
+    test::LinkRecordingDesktop desktop;
     context->services().setDesktopServices(desktop);
     showPanel();
     QTest::mouseClick(findVisible<QPushButton>(*panel, u"Create an account"_s), Qt::LeftButton);

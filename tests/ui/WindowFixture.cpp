@@ -23,7 +23,7 @@ void WindowFixture::SetUp() {
     Configuration configuration = Configuration::fromEnvironment();
     configuration.storeUrl = store->url();
     configuration.tutorialUrl = store->url() + u"/tutorials/"_s;
-    configuration.videoPlayerUrl = store->url() + u"/player/?video="_s;
+    configuration.videoPlayerUrl = store->url() + u"/player/#"_s;
     context = std::make_unique<AppContext>(configuration, alerts);
     context->services().setDesktopServices(desktop);
     runStartupSequence(*context, {}, UpdaterFetch::onDemand);

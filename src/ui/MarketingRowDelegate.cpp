@@ -114,7 +114,13 @@ void MarketingRowDelegate::paintName(QPainter &painter, const QRect &cell, const
     painter.setFont(title);
     const QFontMetrics titleMetrics(title);
     const QRect area = cell.adjusted(4, 0, -12, 0);
-    const int top = cell.center().y() - (titleMetrics.height() + 6 + 2 * QFontMetrics(base).lineSpacing()) / 2;
+    // The block of name and description is centred on the row, however many lines the description takes.
+    const QFontMetrics metrics(base);
+    const QString &description = product->product_shortDesc;
+    const int descriptionLines =
+        description.isEmpty() ? 0 : (metrics.horizontalAdvance(description) > area.width() ? 2 : 1);
+    const int top = cell.center().y() -
+                    (titleMetrics.height() + 6 * (descriptionLines > 0) + descriptionLines * metrics.lineSpacing()) / 2;
     painter.setPen(theme::color(NamedColor::textPrimary));
     painter.drawText(QRect(area.left(), top, area.width(), titleMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
                      titleMetrics.elidedText(product->product_name, Qt::ElideRight, area.width()));

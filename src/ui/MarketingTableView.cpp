@@ -36,11 +36,12 @@ void MarketingTableView::showRows(QAbstractItemModel &model, PaintedButtonDelega
         m_delegate->clearHover();
     m_delegate = &delegate;
     m_columnWidths = columnWidths;
+    // Rows take the height when they are made, so it is set before the model's rows are.
+    verticalHeader()->setMinimumSectionSize(rowHeight);
+    verticalHeader()->setDefaultSectionSize(rowHeight);
     if (QTableView::model() != &model)
         setModel(&model);
     setItemDelegate(&delegate);
-    verticalHeader()->setDefaultSectionSize(rowHeight);
-    verticalHeader()->setMinimumSectionSize(rowHeight);
     layOutColumns();
     viewport()->update();
 }

@@ -14,13 +14,14 @@ constexpr int coinStep = 78;
 constexpr int coinY = 10;
 constexpr int needLineX = 20;
 constexpr int rightMargin = 20;
+constexpr int captionHeight = 18;
 } // namespace
 
 RewardCoinStrip::RewardCoinStrip(QWidget *parent)
     : QWidget(parent)
     , m_goldCoin(u":/icons/Gold Coin.svg"_s) {
     setObjectName(u"CoinHolder"_s);
-    setMinimumHeight(coinY * 2 + coinSide);
+    setMinimumHeight(coinY * 2 + coinSide + captionHeight + 6);
     describe();
 }
 
@@ -49,13 +50,16 @@ void RewardCoinStrip::paintEvent(QPaintEvent *) {
         const QRect coin = coinRect(i);
         if (i < m_goldCoins) {
             m_goldCoin.paint(painter, coin);
-            continue;
+        } else {
+            // A coin still to earn leaves its place marked, so the strip reads as ten steps.
+            painter.setPen(QPen(theme::color(NamedColor::separator), 1.5, Qt::DashLine));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawEllipse(QRectF(coin).adjusted(3, 3, -3, -3));
         }
-        // A coin still to earn leaves its place marked, so the strip reads as ten steps.
-        QColor ring = theme::color(NamedColor::separator);
-        painter.setPen(QPen(ring, 1.5, Qt::DashLine));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawEllipse(QRectF(coin).adjusted(3, 3, -3, -3));
+        // What each coin stands for.
+        painter.setPen(theme::color(NamedColor::textSecondary));
+        painter.drawText(QRect(coin.left() - 12, coin.bottom() + 6, coin.width() + 24, captionHeight), Qt::AlignCenter,
+                         u"$"_s + QString::number(100 * (i + 1)));
     }
     QFont font = painter.font();
     font.setPointSizeF(font.pointSizeF() + 2.0);

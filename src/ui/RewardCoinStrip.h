@@ -6,7 +6,8 @@
 
 namespace klv::ui {
 
-// The rewards coin strip: the "need" line, then ten coins, gold for every full 100 dollars spent.
+// The rewards coin strip: the "need" line, then ten coins, gold for every full 100 dollars spent, each over the
+// spending it stands for.
 class RewardCoinStrip final : public QWidget {
     Q_OBJECT
 public:

@@ -13,8 +13,8 @@ namespace {
 constexpr int margin = 24;
 constexpr int bannerTop = 20;
 constexpr int bannerHeight = 180;
-constexpr int stripTop = 250;
-constexpr int stripHeight = 64;
+constexpr int stripTop = 236;
+constexpr int stripHeight = 92;
 // The bar closes the panel: its column headings, then its line, then the table.
 constexpr int barHeight = 60;
 } // namespace

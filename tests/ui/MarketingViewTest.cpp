@@ -127,6 +127,7 @@ TEST_F(MarketingViewTest, FreeProductsLeaveOutWhatTheCustomerOwns) {
 }
 
 TEST_F(MarketingViewTest, RewardsShowCoinsBarTiersAndTurnAClaimedCouponIntoUsed) {
+    openSection(appMenuIndex::saleOfTheDayAppMenu);
     openSection(appMenuIndex::myRewardsAppMenu);
     ui::RewardsPanel &panel = view().rewardsPanel();
     EXPECT_TRUE(panel.isVisible());
@@ -148,6 +149,8 @@ TEST_F(MarketingViewTest, RewardsShowCoinsBarTiersAndTurnAClaimedCouponIntoUsed)
 
     const QAbstractItemModel &tiers = *table().model();
     ASSERT_EQ(tiers.rowCount(), 10);
+    // The tiers' own row height, not the product rows' the table had before.
+    EXPECT_EQ(table().rowHeight(9), 60);
     const auto state = [&tiers](int row) {
         return tiers.index(row, 1).data(Qt::AccessibleTextRole).toString();
     };

@@ -9,7 +9,7 @@ set(KLV_PLUGIN_SITE_URL "http://127.0.0.1:8765/files/plugins/" CACHE STRING "Plu
 set(KLV_FONT_STORE_URL "http://127.0.0.1:8765/files/fonts/" CACHE STRING "Font download location")
 set(KLV_LOGO_URL "http://127.0.0.1:8765/files/logo.png" CACHE STRING "The maker's logo")
 set(KLV_TUTORIAL_URL "http://127.0.0.1:8765/tutorials/" CACHE STRING "Tutorial playlist page")
-set(KLV_VIDEO_PLAYER_URL "http://127.0.0.1:8765/files/player/" CACHE STRING "Product video player page")
+set(KLV_VIDEO_PLAYER_URL "http://127.0.0.1:8765/player/#" CACHE STRING "Product video player page (the video id is appended)")
 set(KLV_GROUP_ID "group.com.vantory.klvapp" CACHE STRING "Application group identifier")
 set(KLV_BUNDLE_ID "com.vantory.klvapp" CACHE STRING "Bundle identifier")
 

@@ -12,6 +12,7 @@ namespace {
 
 const QColor trackColor(49, 50, 53);
 const QColor fillColor(254, 113, 102);
+constexpr qreal copyColumnInset = 96;
 
 } // namespace
 
@@ -76,7 +77,8 @@ void KLVApp_CustomProgressBar::paintEvent(QPaintEvent *) {
     };
     heading(QRectF(17, 0, 50, 25), QStringLiteral("TIER"));
     heading(QRectF(120, 0, 150, 25), QStringLiteral("COUPON CODE"));
-    heading(QRectF(880, 0, 50, 25), QStringLiteral("COPY"));
+    // A bar narrower than the table it was drawn for keeps its last heading over the copy column, not past the edge.
+    heading(QRectF(std::min<qreal>(880, width() - copyColumnInset), 0, 50, 25), QStringLiteral("COPY"));
 }
 
 void KLVApp_CustomProgressBar::describeValue() {

@@ -3,6 +3,9 @@
 #include "AccountSettingView.h"
 #include "IconLibrary.h"
 #include "KLVAppMenuCurveBox.h"
+#include "MarketingViewScript.h"
+#include "ProductDetailPage.h"
+#include "SaleCountdownBanner.h"
 #include "StoreLinkSchemeHandler.h"
 #include "StoreLogin.h"
 #include "StoreProductViewScript.h"
@@ -80,6 +83,7 @@ MainViewController::MainViewController(AppContext &context, QWidget *parent)
     m_storeProductView = new StoreProductViewScript(context, m_detail);
     m_accountView = new AccountSettingView(context, m_detail);
     m_nothingContainerView = buildPlaceholder();
+    m_marketingPage = buildMarketingPage();
 
     m_loginPage = pageWithBackground(NamedColor::background, m_detail);
     m_storeLogin = new StoreLogin(context, m_loginPage);
@@ -90,7 +94,8 @@ MainViewController::MainViewController(AppContext &context, QWidget *parent)
     loginLayout->addStretch();
 
     for (QWidget *page : std::initializer_list<QWidget *>{m_featurePage, m_storeProductView, m_tutorialPage,
-                                                          m_accountView, m_nothingContainerView, m_loginPage}) {
+                                                          m_accountView, m_marketingPage, m_nothingContainerView,
+                                                          m_loginPage}) {
         m_detail->addWidget(page);
     }
 
@@ -113,6 +118,14 @@ MainViewController::MainViewController(AppContext &context, QWidget *parent)
             [this](bool available) { setAppMenuEnabled(appMenuIndex::myProductsAppMenu, available); });
     connect(&m_context.marketing(), &MarketingCenter::appMenuEnabled, this, &MainViewController::setAppMenuEnabled);
     connect(&m_context.rewards(), &Rewards::appMenuEnabled, this, &MainViewController::setAppMenuEnabled);
+    // A list that changes while its section shows may fill or empty the section.
+    for (const auto listChanged : {&MarketingCenter::saleListChanged, &MarketingCenter::freeListChanged}) {
+        connect(&m_context.marketing(), listChanged, this, [this] {
+            if (m_section == appMenuIndex::saleOfTheDayAppMenu || m_section == appMenuIndex::freeProductAppMenu)
+                showMarketingSection(m_section);
+        });
+    }
+    connect(m_marketingView, &MarketingViewScript::productViewRequested, this, &MainViewController::openProductDetail);
     connect(m_storeLogin, &StoreLogin::loginCompleted, this, &MainViewController::loginCompleted);
     connect(m_accountView, &AccountSettingView::signOutRequested, this, &MainViewController::signOut);
     connect(m_accountView, &AccountSettingView::clearCacheRequested, this, [this] { reloadAfterClearingCache(); });
@@ -205,6 +218,19 @@ QWidget *MainViewController::buildPlaceholder() {
     return placeholder;
 }
 
+QWidget *MainViewController::buildMarketingPage() {
+    auto *page = pageWithBackground(NamedColor::backgroundSecondary, m_detail);
+    page->setObjectName(u"marketingPage"_s);
+    m_countdownBarView = new SaleCountdownBanner(m_context.marketing(), page);
+    m_marketingView = new MarketingViewScript(m_context, page);
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_countdownBarView);
+    layout->addWidget(m_marketingView, 1);
+    return page;
+}
+
 KLVAppMenuCurveBox &MainViewController::menuItem(appMenuIndex section) const {
     for (const MenuEntry &entry : m_appMenuUIList) {
         if (entry.section == section)
@@ -242,13 +268,9 @@ void MainViewController::showSection(appMenuIndex section) {
             loadFeaturedPage();
             break;
         case appMenuIndex::saleOfTheDayAppMenu:
-            if (m_context.marketing().saleOfTheDayPList().isEmpty()) {
-                showPlaceholder(u"No sale today"_s,
-                                u"We always have our bundle discount. Buy 5 or more products for 25% off"_s);
-            }
-            break;
         case appMenuIndex::freeProductAppMenu:
         case appMenuIndex::myRewardsAppMenu:
+            showMarketingSection(section);
             break;
         case appMenuIndex::tutorialAppMenu:
             m_detail->setCurrentWidget(m_tutorialPage);
@@ -263,10 +285,41 @@ void MainViewController::showSection(appMenuIndex section) {
             break;
         }
     }
+    if (m_section != appMenuIndex::saleOfTheDayAppMenu)
+        m_countdownBarView->setSaleSectionShown(false);
     highlightMenu(m_section);
     // Leaving the tutorials stops whatever plays there.
     if (m_section != appMenuIndex::tutorialAppMenu && m_tutorialWebKit)
         m_tutorialWebKit->pauseVideos();
+}
+
+void MainViewController::showMarketingSection(appMenuIndex section) {
+    m_marketingView->showMarketingSection(section);
+    const MarketingCenter &marketing = m_context.marketing();
+    const QStringList salePlaceholder = marketing.saleSectionPlaceholder();
+    if (section == appMenuIndex::saleOfTheDayAppMenu && !salePlaceholder.isEmpty()) {
+        m_countdownBarView->setSaleSectionShown(false);
+        showPlaceholder(salePlaceholder.value(0), salePlaceholder.value(1));
+        return;
+    }
+    if (section == appMenuIndex::freeProductAppMenu && marketing.freeProductList().isEmpty()) {
+        showPlaceholder(marketing.freeSectionPlaceholder(), QString());
+        return;
+    }
+    m_countdownBarView->setSaleSectionShown(section == appMenuIndex::saleOfTheDayAppMenu);
+    m_detail->setCurrentWidget(m_marketingPage);
+}
+
+ProductDetailPage *MainViewController::productDetailPage() const { return m_productPage; }
+
+void MainViewController::openProductDetail(const OnSaleProductInfo &product) {
+    if (m_productPage)
+        m_productPage->close();
+    m_productPage = new ProductDetailPage(m_context.services(), product, this);
+    m_productPage->setAttribute(Qt::WA_DeleteOnClose);
+    m_productPage->show();
+    m_productPage->raise();
+    m_productPage->activateWindow();
 }
 
 void MainViewController::highlightMenu(appMenuIndex section) {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "library/OnSaleProductInfo.h"
 #include "library/ProductEnums.h"
 
 #include <QList>
+#include <QPointer>
 #include <QWidget>
 
 class QLabel;
@@ -16,6 +18,9 @@ namespace klv::ui {
 
 class AccountSettingView;
 class KLVAppMenuCurveBox;
+class MarketingViewScript;
+class ProductDetailPage;
+class SaleCountdownBanner;
 class StoreLogin;
 class StoreProductViewScript;
 class StoreWebView;
@@ -37,12 +42,18 @@ public:
     // Forgets the library and loads it again; refused (false) while an installation is queued or running.
     bool reloadAfterClearingCache();
     void signOut();
+    // Opens the detail page of a sale or free product in its own window, in place of one already open.
+    void openProductDetail(const OnSaleProductInfo &product);
 
     appMenuIndex currentSection() const { return m_section; }
     KLVAppMenuCurveBox &menuItem(appMenuIndex section) const;
     StoreLogin &storeLogin() const { return *m_storeLogin; }
     StoreProductViewScript &storeProductView() const { return *m_storeProductView; }
     AccountSettingView &accountView() const { return *m_accountView; }
+    MarketingViewScript &marketingView() const { return *m_marketingView; }
+    SaleCountdownBanner &countdownBanner() const { return *m_countdownBarView; }
+    // The open product detail page; null when there is none.
+    ProductDetailPage *productDetailPage() const;
     // Null until the first frame has been painted.
     StoreWebView *featureWebView() const { return m_featureWebKit; }
     StoreWebView *tutorialWebView() const { return m_tutorialWebKit; }
@@ -68,6 +79,8 @@ private:
 
     QWidget *buildSideBar();
     QWidget *buildPlaceholder();
+    QWidget *buildMarketingPage();
+    void showMarketingSection(appMenuIndex section);
     void createWebViews();
     void showPlaceholder(const QString &title, const QString &subtitle);
     void highlightMenu(appMenuIndex section);
@@ -86,6 +99,10 @@ private:
     StoreLogin *m_storeLogin;
     StoreProductViewScript *m_storeProductView;
     AccountSettingView *m_accountView;
+    QWidget *m_marketingPage;
+    SaleCountdownBanner *m_countdownBarView;
+    MarketingViewScript *m_marketingView;
+    QPointer<ProductDetailPage> m_productPage;
     StoreWebView *m_featureWebKit = nullptr;
     StoreWebView *m_tutorialWebKit = nullptr;
     bool m_loadTutorialWeb = false;

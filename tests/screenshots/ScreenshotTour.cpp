@@ -4,6 +4,9 @@
 #include "LibraryModel.h"
 #include "LibraryRowDelegate.h"
 #include "MainViewController.h"
+#include "MarketingTableView.h"
+#include "MarketingViewScript.h"
+#include "ProductDetailPage.h"
 #include "StoreLogin.h"
 #include "StoreProductScrollViewScript.h"
 #include "StoreProductViewScript.h"
@@ -13,6 +16,7 @@
 #include "app/StartupSequence.h"
 #include "install/InstallationEngine.h"
 #include "library/ProductLibrary.h"
+#include "marketing/MarketingCenter.h"
 #include "store/DesktopServices.h"
 #include "store/Services.h"
 #include "update/SelfUpdate.h"
@@ -33,6 +37,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <type_traits>
 
 using namespace Qt::StringLiterals;
 
@@ -62,11 +67,16 @@ void settle(int ms) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-// The visible control of that type with that accessible name.
+// The visible control of that type with that accessible name or, for a button that has none, that text.
 template <typename Widget> Widget *named(const QWidget &parent, const QString &name) {
     const QList<Widget *> candidates = parent.findChildren<Widget *>();
     for (Widget *candidate : candidates) {
-        if (candidate->accessibleName() == name && candidate->isVisible())
+        QString label = candidate->accessibleName();
+        if constexpr (std::is_base_of_v<QAbstractButton, Widget>) {
+            if (label.isEmpty())
+                label = candidate->text();
+        }
+        if (label == name && candidate->isVisible())
             return candidate;
     }
     return nullptr;
@@ -80,6 +90,8 @@ public:
     int run();
 
 private:
+    // The sale, free and rewards sections and a product's detail page.
+    int marketingSections(klv::AppContext &context);
     bool step(bool ok, const char *what) {
         if (!ok)
             std::fprintf(stderr, "screenshot tour: %s\n", what);
@@ -114,6 +126,7 @@ int Tour::run() {
     klv::Configuration configuration = klv::Configuration::fromEnvironment();
     configuration.storeUrl = store.url();
     configuration.tutorialUrl = store.url() + u"/tutorials/"_s;
+    configuration.videoPlayerUrl = store.url() + u"/player/#"_s;
     klv::test::ScriptedAlerts alerts;
     QuietDesktop desktop;
     klv::AppContext context(configuration, alerts);
@@ -187,8 +200,9 @@ int Tour::run() {
     waitFor([&] { return !context.installationEngine().isBusy(); });
 
     context.selfUpdate().checkAppVersion();
-    if (!step(waitFor([&] { return context.selfUpdate().isUpdateReady(); }, 60'000), "no update was offered"))
-        return 1;
+    // Without an update the account page is still worth a picture, and the sections after it too.
+    const bool updateOffered =
+        step(waitFor([&] { return context.selfUpdate().isUpdateReady(); }, 60'000), "no update was offered");
     m_window->showSection(klv::appMenuIndex::accountAppMenu);
     settle(800);
     saveWindow(u"06-account"_s);
@@ -196,6 +210,40 @@ int Tour::run() {
     m_window->showSection(klv::appMenuIndex::tutorialAppMenu);
     settle(2500);
     saveWindow(u"07-tutorials"_s);
+    const int marketingResult = marketingSections(context);
+    return updateOffered ? marketingResult : 1;
+}
+
+int Tour::marketingSections(klv::AppContext &context) {
+    klv::MarketingCenter &marketing = context.marketing();
+    if (!step(
+            waitFor([&] { return !marketing.saleOfTheDayPList().isEmpty() && !marketing.freeProductList().isEmpty(); }),
+            "the sale and the free products did not arrive"))
+        return 1;
+    m_window->showSection(klv::appMenuIndex::saleOfTheDayAppMenu);
+    // Long enough for the rows' pictures to arrive and the countdown to tick.
+    settle(2000);
+    saveWindow(u"08-sale"_s);
+
+    m_window->showSection(klv::appMenuIndex::freeProductAppMenu);
+    settle(1500);
+    saveWindow(u"09-free-products"_s);
+
+    m_window->showSection(klv::appMenuIndex::myRewardsAppMenu);
+    settle(800);
+    saveWindow(u"10-rewards"_s);
+
+    m_window->showSection(klv::appMenuIndex::saleOfTheDayAppMenu);
+    settle(300);
+    klv::ui::MarketingTableView &table = m_window->marketingView().tableView();
+    const QPoint view = table.buttonRect(0).center();
+    QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, view);
+    klv::ui::ProductDetailPage *page = m_window->productDetailPage();
+    if (!step(page && waitFor([page] { return page->isPictureSettled(); }), "the product detail page did not open"))
+        return 1;
+    settle(3000);
+    save(u"11-product-detail"_s, page->grab().toImage());
+    page->close();
     return 0;
 }
 

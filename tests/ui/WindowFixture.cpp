@@ -17,17 +17,19 @@ namespace klv::test {
 
 void WindowFixture::SetUp() {
     // One product downloads slowly, so tests can watch and cancel a running job.
-    store = std::make_unique<StoreProcess>(
-        StoreProcess::demoCatalog(),
-        QStringList{u"--fault"_s, u"path=/files/templates/%1,kind=drip,delayMs=300"_s.arg(slowPackage)});
+    store = std::make_unique<StoreProcess>(catalogDirectory(),
+                                           QStringList{u"--fault"_s, u"path=/files/templates/%1,kind=drip,delayMs=300"_s.arg(slowPackage)});
     ASSERT_TRUE(store->start()) << store->errorString().toStdString();
     Configuration configuration = Configuration::fromEnvironment();
     configuration.storeUrl = store->url();
     configuration.tutorialUrl = store->url() + u"/tutorials/"_s;
+    configuration.videoPlayerUrl = store->url() + u"/player/#"_s;
     context = std::make_unique<AppContext>(configuration, alerts);
     context->services().setDesktopServices(desktop);
     runStartupSequence(*context, {}, UpdaterFetch::onDemand);
 }
+
+QString WindowFixture::catalogDirectory() const { return StoreProcess::demoCatalog(); }
 
 void WindowFixture::TearDown() {
     window.reset();

@@ -29,6 +29,8 @@ protected:
 
     // Builds the context and opens the window, as the application does after start-up.
     void openWindow();
+    // The catalog folder the store serves; the demo's unless a test needs another.
+    virtual QString catalogDirectory() const;
     // Signs the demo customer in through the store, before the window opens.
     void signInBeforehand();
     const OutlineViewItem *libraryRecord(const QString &name) const;

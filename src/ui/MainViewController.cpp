@@ -93,9 +93,9 @@ MainViewController::MainViewController(AppContext &context, QWidget *parent)
     loginLayout->addWidget(m_storeLogin, 0, Qt::AlignHCenter);
     loginLayout->addStretch();
 
-    for (QWidget *page : std::initializer_list<QWidget *>{m_featurePage, m_storeProductView, m_tutorialPage,
-                                                          m_accountView, m_marketingPage, m_nothingContainerView,
-                                                          m_loginPage}) {
+    for (QWidget *page :
+         std::initializer_list<QWidget *>{m_featurePage, m_storeProductView, m_tutorialPage, m_accountView,
+                                          m_marketingPage, m_nothingContainerView, m_loginPage}) {
         m_detail->addWidget(page);
     }
 
@@ -108,10 +108,9 @@ MainViewController::MainViewController(AppContext &context, QWidget *parent)
     layout->addWidget(m_detail, 1);
 
     // Until their data arrives, these sections have nothing to show.
-    for (const auto section : {appMenuIndex::myProductsAppMenu, appMenuIndex::saleOfTheDayAppMenu,
-                               appMenuIndex::freeProductAppMenu, appMenuIndex::myRewardsAppMenu}) {
-        menuItem(section).setMenuItemEnabled(false);
-    }
+    m_sectionsWithoutData = {appMenuIndex::myProductsAppMenu, appMenuIndex::saleOfTheDayAppMenu,
+                             appMenuIndex::freeProductAppMenu, appMenuIndex::myRewardsAppMenu};
+    refreshMenuEnabling();
 
     ProductLibrary &library = m_context.library();
     connect(&library, &ProductLibrary::myProductsAvailable, this,
@@ -185,12 +184,6 @@ QWidget *MainViewController::buildSideBar() {
         layout->addWidget(box);
     }
     layout->addStretch();
-    auto *version = new QLabel(tr("Version %1").arg(m_context.services().appVersion), sideBar);
-    version->setObjectName(u"sideBarVersion"_s);
-    QPalette palette = version->palette();
-    palette.setColor(QPalette::WindowText, theme::color(NamedColor::textSecondary));
-    version->setPalette(palette);
-    layout->addWidget(version);
     return sideBar;
 }
 
@@ -287,6 +280,7 @@ void MainViewController::showSection(appMenuIndex section) {
     }
     if (m_section != appMenuIndex::saleOfTheDayAppMenu)
         m_countdownBarView->setSaleSectionShown(false);
+    refreshMenuEnabling();
     highlightMenu(m_section);
     // Leaving the tutorials stops whatever plays there.
     if (m_section != appMenuIndex::tutorialAppMenu && m_tutorialWebKit)
@@ -310,7 +304,9 @@ void MainViewController::showMarketingSection(appMenuIndex section) {
     m_detail->setCurrentWidget(m_marketingPage);
 }
 
-ProductDetailPage *MainViewController::productDetailPage() const { return m_productPage; }
+ProductDetailPage *MainViewController::productDetailPage() const {
+    return m_productPage;
+}
 
 void MainViewController::openProductDetail(const OnSaleProductInfo &product) {
     if (m_productPage)
@@ -339,11 +335,22 @@ void MainViewController::setAppMenuEnabled(appMenuIndex section, bool enabled) {
     case appMenuIndex::freeProductAppMenu:
     case appMenuIndex::myRewardsAppMenu:
     case appMenuIndex::accountAppMenu:
-        menuItem(section).setMenuItemEnabled(enabled);
+        if (enabled)
+            m_sectionsWithoutData.remove(section);
+        else
+            m_sectionsWithoutData.insert(section);
+        refreshMenuEnabling();
         break;
     default:
         break;
     }
+}
+
+void MainViewController::refreshMenuEnabling() {
+    // Signed out, every section waits behind the login panel, so none of them looks like it could be opened.
+    const bool signedIn = m_context.services().settings().sessionActive;
+    for (const MenuEntry &entry : std::as_const(m_appMenuUIList))
+        entry.box->setMenuItemEnabled(signedIn && !m_sectionsWithoutData.contains(entry.section));
 }
 
 void MainViewController::loginCompleted() {
@@ -361,8 +368,7 @@ bool MainViewController::reloadAfterClearingCache() {
 void MainViewController::signOut() {
     m_context.signOut();
     m_storeLogin->setLoginControlsEnabled(true);
-    for (const auto section : {appMenuIndex::myProductsAppMenu, appMenuIndex::myRewardsAppMenu})
-        menuItem(section).setMenuItemEnabled(false);
+    m_sectionsWithoutData.unite({appMenuIndex::myProductsAppMenu, appMenuIndex::myRewardsAppMenu});
     showSection(appMenuIndex::logintMenu);
 }
 

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QPointer>
+#include <QSet>
 #include <QWidget>
 
 class QLabel;
@@ -84,6 +85,7 @@ private:
     void createWebViews();
     void showPlaceholder(const QString &title, const QString &subtitle);
     void highlightMenu(appMenuIndex section);
+    void refreshMenuEnabling();
     void loadFeaturedPage();
     void loadTutorialPage();
 
@@ -108,6 +110,8 @@ private:
     bool m_loadTutorialWeb = false;
     bool m_webViewsScheduled = false;
     appMenuIndex m_section = appMenuIndex::logintMenu;
+    // Data-driven sections whose data has not arrived (or went with a sign-out).
+    QSet<appMenuIndex> m_sectionsWithoutData;
 };
 
 } // namespace klv::ui

@@ -17,8 +17,9 @@ namespace klv::test {
 
 void WindowFixture::SetUp() {
     // One product downloads slowly, so tests can watch and cancel a running job.
-    store = std::make_unique<StoreProcess>(catalogDirectory(),
-                                           QStringList{u"--fault"_s, u"path=/files/templates/%1,kind=drip,delayMs=300"_s.arg(slowPackage)});
+    store = std::make_unique<StoreProcess>(
+        catalogDirectory(),
+        QStringList{u"--fault"_s, u"path=/files/templates/%1,kind=drip,delayMs=300"_s.arg(slowPackage)});
     ASSERT_TRUE(store->start()) << store->errorString().toStdString();
     Configuration configuration = Configuration::fromEnvironment();
     configuration.storeUrl = store->url();
@@ -29,7 +30,9 @@ void WindowFixture::SetUp() {
     runStartupSequence(*context, {}, UpdaterFetch::onDemand);
 }
 
-QString WindowFixture::catalogDirectory() const { return StoreProcess::demoCatalog(); }
+QString WindowFixture::catalogDirectory() const {
+    return StoreProcess::demoCatalog();
+}
 
 void WindowFixture::TearDown() {
     window.reset();

@@ -54,7 +54,7 @@ void LibraryActions::pressProductButton(const QModelIndex &index) {
     install(*record);
 }
 
-void LibraryActions::showOptionMenu(const QModelIndex &index, const QPoint &globalPosition) {
+void LibraryActions::showOptionMenu(const QModelIndex &index, const QRect &globalButton) {
     const OutlineViewItem *record = m_model.record(index);
     if (!record)
         return;
@@ -72,7 +72,7 @@ void LibraryActions::showOptionMenu(const QModelIndex &index, const QPoint &glob
         connect(action, &QAction::triggered, &menu, [&chosen, item] { chosen = item; });
     }
     const OutlineViewItem chosenFor = *record;
-    menu.exec(globalPosition);
+    menu.exec(QPoint(globalButton.right() + 1 - menu.sizeHint().width(), globalButton.bottom() + 5));
     if (!chosen.isEmpty())
         runMenuItem(chosenFor, chosen);
 }

@@ -26,7 +26,8 @@ public:
     LibraryActions(AppContext &context, LibraryModel &model, QWidget &menuParent, QObject *parent = nullptr);
 
     void pressProductButton(const QModelIndex &index);
-    void showOptionMenu(const QModelIndex &index, const QPoint &globalPosition);
+    // The menu opens below the button, its right edge at the button's: rows end at the window's edge.
+    void showOptionMenu(const QModelIndex &index, const QRect &globalButton);
     // Runs one item of the option menu, by its whole title.
     void runMenuItem(const OutlineViewItem &record, const QString &title);
 

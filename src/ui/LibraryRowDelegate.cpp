@@ -76,7 +76,7 @@ LibraryRowDelegate::LibraryRowDelegate(const LibraryModel &model, QTreeView &vie
     , m_view(view) {}
 
 QRect LibraryRowDelegate::expandButtonRect(const QRect &nameCell) {
-    return {nameCell.right() - 96, nameCell.center().y() - 13, 84, 26};
+    return {nameCell.right() - 116, nameCell.center().y() - 13, 104, 26};
 }
 
 QRect LibraryRowDelegate::productButtonRect(const QRect &actionCell) {
@@ -154,7 +154,9 @@ void LibraryRowDelegate::paintName(QPainter &painter, const QRect &cell, const Q
         return;
     const LibraryRow row = describeLibraryRow(*record, m_model.libraryProducts(), m_model.groupMembers(index));
     const int right = record->isGroup() ? expandButtonRect(cell).left() - 12 : cell.right() - 8;
-    const QRect textArea(cell.left() + 4, cell.top() + 10, right - cell.left() - 4, 20);
+    // A member's picture sits further in; its texts follow it.
+    const int indent = index.parent().isValid() ? memberIndent : 0;
+    const QRect textArea(cell.left() + 4 + indent, cell.top() + 10, right - cell.left() - 4 - indent, 20);
 
     const QFont base = painter.font();
     painter.setFont(titleFont(base));

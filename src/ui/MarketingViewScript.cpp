@@ -11,6 +11,7 @@
 #include "marketing/MarketingCenter.h"
 #include "marketing/Rewards.h"
 
+#include <QLabel>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -44,9 +45,16 @@ MarketingViewScript::MarketingViewScript(AppContext &context, QWidget *parent)
     auto *containerLayout = new QVBoxLayout(m_tableContainerView);
     containerLayout->setContentsMargins(0, 0, 0, 0);
     containerLayout->addWidget(m_tableView);
+    // The free products have no banner of their own: a title says what the list is.
+    m_freeHeader = new QLabel(tr("Free Products"), this);
+    m_freeHeader->setObjectName(u"freeProductsTitle"_s);
+    m_freeHeader->setContentsMargins(24, 18, 24, 14);
+    m_freeHeader->setStyleSheet(u"font-size: 15px; font-weight: 600;"_s);
+    m_freeHeader->hide();
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    layout->addWidget(m_freeHeader);
     layout->addWidget(m_rewardsPanel);
     layout->addWidget(m_tableContainerView, 1);
     m_rewardsPanel->hide();
@@ -82,6 +90,7 @@ const QList<OnSaleProductInfo> &MarketingViewScript::displaySaleList() const {
 
 void MarketingViewScript::showMarketingSection(appMenuIndex section) {
     m_currentDetailView = section;
+    m_freeHeader->setVisible(section == appMenuIndex::freeProductAppMenu);
     switch (section) {
     case appMenuIndex::freeProductAppMenu:
         showProducts(m_context.marketing().freeProductList());

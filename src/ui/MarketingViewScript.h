@@ -10,6 +10,8 @@ namespace klv {
 class AppContext;
 }
 
+class QLabel;
+
 namespace klv::ui {
 
 class MarketingProductModel;
@@ -46,6 +48,7 @@ private:
     AppContext &m_context;
     appMenuIndex m_currentDetailView = appMenuIndex::logintMenu;
     RewardsPanel *m_rewardsPanel;
+    QLabel *m_freeHeader = nullptr;
     QWidget *m_tableContainerView;
     MarketingTableView *m_tableView;
     MarketingProductModel *m_productModel;

@@ -47,7 +47,7 @@ StoreProductScrollViewScript::StoreProductScrollViewScript(LibraryModel &model, 
             &StoreProductScrollViewScript::productButtonClicked);
     connect(m_delegate, &LibraryRowDelegate::optionButtonClicked, this,
             [this](const QModelIndex &index, const QRect &button) {
-                Q_EMIT optionMenuRequested(index, viewport()->mapToGlobal(button.bottomLeft() + QPoint(0, 4)));
+                Q_EMIT optionMenuRequested(index, QRect(viewport()->mapToGlobal(button.topLeft()), button.size()));
             });
     connect(&m_model, &QAbstractItemModel::modelReset, this, [this] { viewport()->update(); });
     // The keyboard's row is drawn across all its cells.
@@ -83,7 +83,7 @@ void StoreProductScrollViewScript::keyPressEvent(QKeyEvent *event) {
             return;
         case Qt::Key_Menu: {
             const QRect button = LibraryRowDelegate::optionButtonRect(visualRect(action));
-            Q_EMIT optionMenuRequested(action, viewport()->mapToGlobal(button.bottomLeft()));
+            Q_EMIT optionMenuRequested(action, QRect(viewport()->mapToGlobal(button.topLeft()), button.size()));
             return;
         }
         default:

@@ -21,7 +21,7 @@ public:
 
 Q_SIGNALS:
     void productButtonClicked(const QModelIndex &index);
-    void optionMenuRequested(const QModelIndex &index, const QPoint &globalPosition);
+    void optionMenuRequested(const QModelIndex &index, const QRect &globalButton);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

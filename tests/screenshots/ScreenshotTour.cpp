@@ -127,6 +127,11 @@ int Tour::run() {
     configuration.storeUrl = store.url();
     configuration.tutorialUrl = store.url() + u"/tutorials/"_s;
     configuration.videoPlayerUrl = store.url() + u"/player/#"_s;
+    // Every address the demo catalog serves, on this store's port.
+    configuration.downloadBucketUrl = store.url() + u"/files/bucket/"_s;
+    configuration.pluginSiteUrl = store.url() + u"/files/plugins/"_s;
+    configuration.fontStoreUrl = store.url() + u"/files/fonts/"_s;
+    configuration.logoUrl = store.url() + u"/files/logo.png"_s;
     klv::test::ScriptedAlerts alerts;
     QuietDesktop desktop;
     klv::AppContext context(configuration, alerts);
@@ -166,36 +171,39 @@ int Tour::run() {
     m_window->showSection(klv::appMenuIndex::myProductsAppMenu);
     klv::ui::StoreProductScrollViewScript &outline = products.outline();
     const klv::ui::LibraryModel &model = products.model();
-    for (int row = 0; row < model.rowCount(); ++row) {
-        const QModelIndex index = model.index(row, 0);
-        if (index.siblingAtColumn(klv::ui::LibraryModel::nameColumn).data().toString() ==
-            u"Creator Essentials Bundle"_s)
-            outline.setExpanded(index, true);
-        if (index.siblingAtColumn(klv::ui::LibraryModel::nameColumn).data().toString() == u"Zoom Transitions"_s)
-            products.actions().pressProductButton(index.siblingAtColumn(klv::ui::LibraryModel::actionColumn));
-    }
+    // The row of a top-level product, in the action column; the model's rows change with every refilter.
+    const auto rowOf = [&model](const QString &name) {
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const QModelIndex index = model.index(row, klv::ui::LibraryModel::actionColumn);
+            if (index.siblingAtColumn(klv::ui::LibraryModel::nameColumn).data().toString() == name)
+                return index;
+        }
+        return QModelIndex();
+    };
+    // One product installed, so that its menu has more to offer; another one installing slowly, for the strip.
+    products.actions().pressProductButton(rowOf(u"Retro Typewriter"_s));
+    if (!step(waitFor([&] { return model.record(rowOf(u"Retro Typewriter"_s))->isInstalled; }, 60'000),
+              "the installation did not end"))
+        return 1;
+    outline.setExpanded(rowOf(u"Creator Essentials Bundle"_s).siblingAtColumn(0), true);
+    products.actions().pressProductButton(rowOf(u"Zoom Transitions"_s));
     if (!step(waitFor([&] { return context.installationEngine().stripValue() > 0.0; }),
               "the installation did not start"))
         return 1;
     settle(1500);
     saveWindow(u"04-library"_s);
 
-    const QModelIndex neon = [&] {
-        for (int row = 0; row < model.rowCount(); ++row) {
-            const QModelIndex index = model.index(row, klv::ui::LibraryModel::actionColumn);
-            if (index.siblingAtColumn(klv::ui::LibraryModel::nameColumn).data().toString() == u"Neon Signs"_s)
-                return index;
-        }
-        return QModelIndex();
-    }();
+    const QModelIndex installed = rowOf(u"Retro Typewriter"_s);
+    outline.scrollTo(installed, QAbstractItemView::PositionAtCenter);
+    settle(300);
     QTimer::singleShot(600, [&] {
         if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
             saveWindowWithMenu(u"05-option-menu"_s, *menu);
             menu->close();
         }
     });
-    const QRect button = klv::ui::LibraryRowDelegate::optionButtonRect(outline.visualRect(neon));
-    products.actions().showOptionMenu(neon, outline.viewport()->mapToGlobal(button.bottomLeft() + QPoint(0, 4)));
+    const QRect button = klv::ui::LibraryRowDelegate::optionButtonRect(outline.visualRect(installed));
+    products.actions().showOptionMenu(installed, QRect(outline.viewport()->mapToGlobal(button.topLeft()), button.size()));
     context.installationEngine().cancelInstallation();
     waitFor([&] { return !context.installationEngine().isBusy(); });
 

@@ -25,6 +25,11 @@ void WindowFixture::SetUp() {
     configuration.storeUrl = store->url();
     configuration.tutorialUrl = store->url() + u"/tutorials/"_s;
     configuration.videoPlayerUrl = store->url() + u"/player/#"_s;
+    // Every address the demo catalog serves, on this store's port.
+    configuration.downloadBucketUrl = store->url() + u"/files/bucket/"_s;
+    configuration.pluginSiteUrl = store->url() + u"/files/plugins/"_s;
+    configuration.fontStoreUrl = store->url() + u"/files/fonts/"_s;
+    configuration.logoUrl = store->url() + u"/files/logo.png"_s;
     context = std::make_unique<AppContext>(configuration, alerts);
     context->services().setDesktopServices(desktop);
     runStartupSequence(*context, {}, UpdaterFetch::onDemand);

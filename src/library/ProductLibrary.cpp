@@ -43,7 +43,7 @@ bool ProductLibrary::loadProductCache() {
     if (!cached)
         return false;
     m_cachedProducts.append(*cached);
-    m_libraryProducts = m_cachedProducts;
+    setLibraryProducts(m_cachedProducts);
     m_hasLibraryOfStoredCommit = true;
     Q_EMIT myProductsAvailable(true);
     return true;
@@ -101,7 +101,7 @@ void ProductLibrary::handleCommitNumberAnswer(const StoreResponse &response, con
     }
 
     m_clearingCaches = false;
-    m_libraryProducts = m_cachedProducts;
+    setLibraryProducts(m_cachedProducts);
     detectInstalledStates(productNameMap(m_cachedProducts));
     applyLibraryFilter();
     Q_EMIT refreshFinished(RefreshOutcome::unchanged, {});
@@ -158,7 +158,7 @@ void ProductLibrary::handleLibraryAnswer(const StoreResponse &response, const QS
     }
 
     sortByProductName(products);
-    m_libraryProducts = std::move(products);
+    setLibraryProducts(std::move(products));
     m_detector.detectInstalledStates(m_libraryProducts, nameMap);
     m_detector.checkNeedUpdate(m_libraryProducts, latestReleases);
     if (std::exchange(m_clearingCaches, false))
@@ -201,7 +201,7 @@ bool ProductLibrary::clearCaches() {
     m_clearingCaches = true;
     m_hadLibraryBeforeClearing = std::exchange(m_hasLibraryOfStoredCommit, false);
     Q_EMIT myProductsAvailable(false);
-    m_libraryProducts.clear();
+    setLibraryProducts({});
     applyLibraryFilter();
     requestProductCommitNumber();
     m_services.reporter().showAlert(u"Cache Cleared"_s, u"Please give the KLV App a moment to reload your data."_s,
@@ -211,7 +211,7 @@ bool ProductLibrary::clearCaches() {
 
 void ProductLibrary::forgetLibrary() {
     m_cachedProducts.clear();
-    m_libraryProducts.clear();
+    setLibraryProducts({});
     m_hasLibraryOfStoredCommit = false;
     m_clearingCaches = false;
     Q_EMIT myProductsAvailable(false);
@@ -226,6 +226,11 @@ void ProductLibrary::forgetPictureMap() {
         m_services.reporter().appendLog(u"KLV App error when clear cache:"_s + map.errorString());
 }
 
+void ProductLibrary::setLibraryProducts(QList<OutlineViewItem> products) {
+    m_libraryProducts = std::move(products);
+    ++m_libraryRevision;
+}
+
 void ProductLibrary::applyLibraryFilter() {
     m_displayedProducts = filterLibrary(viewSettings, m_libraryProducts, m_cachedProducts);
     Q_EMIT displayedProductsChanged();
@@ -235,7 +240,7 @@ void ProductLibrary::fail(RefreshOutcome outcome, const QString &message) {
     if (std::exchange(m_clearingCaches, false)) {
         // Nothing was forgotten: the library shows again as it was.
         m_hasLibraryOfStoredCommit = m_hadLibraryBeforeClearing;
-        m_libraryProducts = m_cachedProducts;
+        setLibraryProducts(m_cachedProducts);
         if (m_hasLibraryOfStoredCommit)
             Q_EMIT myProductsAvailable(true);
         applyLibraryFilter();

@@ -37,6 +37,9 @@ public:
     const QList<OutlineViewItem> &libraryProducts() const { return m_libraryProducts; }
     const QList<OutlineViewItem> &displayedProducts() const { return m_displayedProducts; }
     const InstalledProducts &installedProducts() const { return m_installed; }
+    // Changes whenever libraryProducts is replaced as a whole; states changing in place leave it. What is derived
+    // from the records' names and order (a group's members) holds as long as it stays the same.
+    quint64 libraryRevision() const { return m_libraryRevision; }
     LibraryViewSettings viewSettings;
 
     // Reads the product cache; on success the library shows it with its stored states.
@@ -71,6 +74,7 @@ private:
     // Writes the product cache; the error text when it could not be written whole.
     std::optional<QString> storeLibrary();
     void forgetPictureMap();
+    void setLibraryProducts(QList<OutlineViewItem> products);
     void fail(RefreshOutcome outcome, const QString &message);
 
     Services &m_services;
@@ -79,6 +83,7 @@ private:
     std::function<bool()> m_isInstallationQueueBusy;
     QList<OutlineViewItem> m_cachedProducts;
     QList<OutlineViewItem> m_libraryProducts;
+    quint64 m_libraryRevision = 0;
     QList<OutlineViewItem> m_displayedProducts;
     // m_cachedProducts is the library of the stored commit number (read from the cache or written to it).
     bool m_hasLibraryOfStoredCommit = false;

@@ -165,7 +165,11 @@ void LibraryModel::clearPendingTitles() {
 
 void LibraryModel::reload() {
     beginResetModel();
-    m_members.clear();
+    // A group's members follow from the library's names, not from the filter: typing keeps them.
+    if (m_membersRevision != m_library.libraryRevision()) {
+        m_members.clear();
+        m_membersRevision = m_library.libraryRevision();
+    }
     m_pictureCells.clear();
     endResetModel();
 }
@@ -220,21 +224,25 @@ void LibraryModel::pictureColumnChanged() {
     if (rows == 0)
         return;
     Q_EMIT dataChanged(index(0, pictureColumn), index(rows - 1, pictureColumn));
-    for (auto group = m_members.cbegin(); group != m_members.cend(); ++group) {
-        if (group.value().isEmpty() || group.key() >= rows)
+    const QList<OutlineViewItem> &displayed = m_library.displayedProducts();
+    for (int row = 0; row < rows; ++row) {
+        const auto members = m_members.constFind(displayed.at(row).product_id);
+        if (members == m_members.cend() || members->indexes.isEmpty())
             continue;
-        const QModelIndex parentIndex = index(group.key(), 0);
+        const QModelIndex parentIndex = index(row, 0);
         Q_EMIT dataChanged(index(0, pictureColumn, parentIndex),
-                           index(static_cast<int>(group.value().size()) - 1, pictureColumn, parentIndex));
+                           index(static_cast<int>(members->indexes.size()) - 1, pictureColumn, parentIndex));
     }
 }
 
 const QList<qsizetype> &LibraryModel::memberIndexes(int groupRow) const {
-    auto found = m_members.find(groupRow);
-    if (found == m_members.end())
-        found = m_members.insert(
-            groupRow, groupMemberIndexes(m_library.libraryProducts(), m_library.displayedProducts().at(groupRow)));
-    return *found;
+    const OutlineViewItem &group = m_library.displayedProducts().at(groupRow);
+    auto found = m_members.find(group.product_id);
+    // Numbers come from the store; two groups that share one keep their own members.
+    if (found == m_members.end() || found->children != group.children)
+        found = m_members.insert(group.product_id,
+                                 {group.children, groupMemberIndexes(m_library.libraryProducts(), group)});
+    return found->indexes;
 }
 
 } // namespace klv::ui

@@ -63,8 +63,14 @@ private:
     ProductLibrary &m_library;
     InstallationEngine &m_engine;
     ProductImages &m_images;
-    // Per group row, the indexes of its members in the library, computed when first asked.
-    mutable QHash<int, QList<qsizetype>> m_members;
+    struct Members {
+        QStringList children;
+        QList<qsizetype> indexes;
+    };
+    // Per group (by number), the indexes of its members in the library, computed when first asked and kept
+    // until the library is replaced.
+    mutable QHash<qint64, Members> m_members;
+    quint64 m_membersRevision = 0;
     // Scaled pictures of the rows seen lately, bounded in bytes: a long scroll keeps memory flat.
     mutable QCache<qint64, QPixmap> m_pictures;
     // Products without a picture yet: asked once, then told by productImageReady.

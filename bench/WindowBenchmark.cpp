@@ -311,6 +311,7 @@ int main(int argc, char **argv) {
     if (::geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     if (argc > 1 && QString::fromLocal8Bit(argv[1]).startsWith(klv::bench::probeOption)) {
+        klv::ui::StoreWebView::prepareProcess();
         QApplication application(argc, argv);
         const QStringList arguments = QApplication::arguments();
         const QString mode = arguments.at(1).sliced(klv::bench::probeOption.size());
@@ -322,6 +323,7 @@ int main(int argc, char **argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 2;
+    klv::ui::StoreWebView::prepareProcess();
     QApplication application(argc, argv);
     klv::bench::WindowSandbox sandbox;
     klv::bench::sandbox = &sandbox;

@@ -42,19 +42,21 @@ MarketingViewScript::MarketingViewScript(AppContext &context, QWidget *parent)
     palette.setColor(QPalette::Window, theme::color(NamedColor::backgroundSecondary));
     setPalette(palette);
     m_tableContainerView->setObjectName(u"tableView_ContainerView"_s);
-    auto *containerLayout = new QVBoxLayout(m_tableContainerView);
-    containerLayout->setContentsMargins(0, 0, 0, 0);
-    containerLayout->addWidget(m_tableView);
-    // The free products have no banner of their own: a title says what the list is.
-    m_freeHeader = new QLabel(tr("Free Products"), this);
+    // The free products have no banner of their own: a title inside the table's container says what the list
+    // is, so the container keeps the section's full height.
+    m_freeHeader = new QLabel(tr("Free Products"), m_tableContainerView);
     m_freeHeader->setObjectName(u"freeProductsTitle"_s);
     m_freeHeader->setContentsMargins(24, 18, 24, 14);
     m_freeHeader->setStyleSheet(u"font-size: 15px; font-weight: 600;"_s);
     m_freeHeader->hide();
+    auto *containerLayout = new QVBoxLayout(m_tableContainerView);
+    containerLayout->setContentsMargins(0, 0, 0, 0);
+    containerLayout->setSpacing(0);
+    containerLayout->addWidget(m_freeHeader);
+    containerLayout->addWidget(m_tableView);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(m_freeHeader);
     layout->addWidget(m_rewardsPanel);
     layout->addWidget(m_tableContainerView, 1);
     m_rewardsPanel->hide();

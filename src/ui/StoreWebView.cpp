@@ -9,10 +9,14 @@
 
 namespace klv::ui {
 
+void StoreWebView::prepareProcess() {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    StoreLinkSchemeHandler::registerScheme();
+}
+
 QWebEngineProfile &StoreWebView::storeProfile() {
     // Off the record: the pages are the store's public ones and leave nothing behind in the home folder.
     static QWebEngineProfile *profile = [] {
-        StoreLinkSchemeHandler::registerScheme();
         auto *created = new QWebEngineProfile(QCoreApplication::instance());
         created->setHttpUserAgent(userAgent);
         created->installUrlSchemeHandler(StoreLinkSchemeHandler::scheme, &linkHandler());

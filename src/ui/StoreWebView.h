@@ -20,6 +20,9 @@ public:
         "var videos = document.querySelectorAll(\"video\"); for (var i = videos.length - 1; i >= 0; i--) { "
         "videos[i].pause(); };");
 
+    // Must run before the application object exists: web views share the window's graphics context, and the
+    // klv:// scheme is known to the web engine only when registered before its first use.
+    static void prepareProcess();
     // The profile all store pages share; created on first use, after the window's first frame.
     static QWebEngineProfile &storeProfile();
     // Where klv:// links followed on any store page arrive.

@@ -1,8 +1,10 @@
+#include "StoreWebView.h"
 #include "WindowApplication.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[]) {
+    klv::ui::StoreWebView::prepareProcess();
     QApplication application(argc, argv);
     klv::ui::WindowApplication window(application);
     return window.run();

@@ -203,7 +203,8 @@ int Tour::run() {
         }
     });
     const QRect button = klv::ui::LibraryRowDelegate::optionButtonRect(outline.visualRect(installed));
-    products.actions().showOptionMenu(installed, QRect(outline.viewport()->mapToGlobal(button.topLeft()), button.size()));
+    products.actions().showOptionMenu(installed,
+                                      QRect(outline.viewport()->mapToGlobal(button.topLeft()), button.size()));
     context.installationEngine().cancelInstallation();
     waitFor([&] { return !context.installationEngine().isBusy(); });
 
@@ -258,6 +259,7 @@ int Tour::marketingSections(klv::AppContext &context) {
 } // namespace
 
 int main(int argc, char *argv[]) {
+    klv::ui::StoreWebView::prepareProcess();
     QApplication application(argc, argv);
     klv::ui::theme::apply(application);
     if (argc != 2) {

@@ -10,6 +10,7 @@
 #include "install/InstallationEngine.h"
 #include "library/ProductLibrary.h"
 
+#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -75,20 +76,30 @@ TEST_F(ProductLinkWindowTest, TheFeaturedPagesLinkReachesTheApplication) {
     ui::StoreWebView &featured = *window->featureWebView();
     ASSERT_TRUE(waitFor([&featured] { return featured.title() == u"Featured — Vantory"_s; }));
     QSignalSpy links(window.get(), &ui::MainViewController::productLinkRequested);
-    // A person's click: the web engine follows links to other programs only on a gesture.
-    QPoint centre;
-    featured.page()->runJavaScript(u"(function(){var r=document.getElementById('open-in-app').getBoundingClientRect();"
-                                   u"return [r.left+r.width/2, r.top+r.height/2];})()"_s,
-                                   [&centre](const QVariant &value) {
-                                       const QVariantList xy = value.toList();
-                                       centre = QPoint(qRound(xy.value(0).toDouble()), qRound(xy.value(1).toDouble()));
-                                   });
-    ASSERT_TRUE(waitFor([&centre] { return !centre.isNull(); }));
     QWidget *surface = featured.focusProxy();
     ASSERT_NE(surface, nullptr);
-    QTest::mouseMove(surface, centre);
-    QTest::mouseClick(surface, Qt::LeftButton, {}, centre);
-    ASSERT_TRUE(waitFor([&links] { return !links.isEmpty(); }));
+    // A person's click: the web engine follows links to other programs only on a gesture. The link's place is
+    // asked again before each try, since the page may still be laying itself out on a slow machine.
+    QDeadlineTimer deadline(30'000);
+    while (links.isEmpty() && !deadline.hasExpired()) {
+        QVariant centre;
+        featured.page()->runJavaScript(u"(function(){if(document.readyState!=='complete')return [];"
+                                       u"var r=document.getElementById('open-in-app').getBoundingClientRect();"
+                                       u"return [r.left+r.width/2, r.top+r.height/2];})()"_s,
+                                       [&centre](const QVariant &value) { centre = value; });
+        if (!waitFor([&centre] { return centre.isValid(); }, 5'000))
+            continue;
+        const QVariantList xy = centre.toList();
+        if (xy.size() != 2) {
+            QTest::qWait(100);
+            continue;
+        }
+        const QPoint at(qRound(xy.at(0).toDouble()), qRound(xy.at(1).toDouble()));
+        QTest::mouseMove(surface, at);
+        QTest::mouseClick(surface, Qt::LeftButton, {}, at);
+        waitFor([&links] { return !links.isEmpty(); }, 3'000);
+    }
+    ASSERT_FALSE(links.isEmpty());
     EXPECT_EQ(links.first().first().toString(), u"klv://product/3420"_s);
 }
 

@@ -1,3 +1,5 @@
+#include "StoreWebView.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -19,6 +21,7 @@ int main(int argc, char **argv) {
     if (geteuid() == 0) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     }
+    klv::ui::StoreWebView::prepareProcess();
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

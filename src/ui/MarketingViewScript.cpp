@@ -46,8 +46,7 @@ MarketingViewScript::MarketingViewScript(AppContext &context, QWidget *parent)
     // is, so the container keeps the section's full height.
     m_freeHeader = new QLabel(tr("Free Products"), m_tableContainerView);
     m_freeHeader->setObjectName(u"freeProductsTitle"_s);
-    m_freeHeader->setContentsMargins(24, 18, 24, 14);
-    m_freeHeader->setStyleSheet(u"font-size: 15px; font-weight: 600;"_s);
+    m_freeHeader->setStyleSheet(u"font-size: 15px; font-weight: 600; padding: 18px 20px 14px 20px;"_s);
     m_freeHeader->hide();
     auto *containerLayout = new QVBoxLayout(m_tableContainerView);
     containerLayout->setContentsMargins(0, 0, 0, 0);

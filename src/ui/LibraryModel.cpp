@@ -140,7 +140,8 @@ QPixmap LibraryModel::picture(const QModelIndex &index, qreal devicePixelRatio) 
         m_picturesAsked.insert(row->product_id);
         return {};
     }
-    m_pictureLoader.request(row->product_id, path, qRound(pictureSide * devicePixelRatio));
+    m_pictureLoader.request(row->product_id, path, qRound(pictureSide * devicePixelRatio),
+                            pictureCornerRadius * devicePixelRatio);
     const QModelIndex cell = index.siblingAtColumn(pictureColumn);
     if (!m_pictureCells.contains(row->product_id, cell))
         m_pictureCells.insert(row->product_id, cell);

@@ -25,6 +25,7 @@ public:
     enum Column { pictureColumn, nameColumn, actionColumn };
     static constexpr int columns = 3;
     static constexpr int pictureSide = 48;
+    static constexpr qreal pictureCornerRadius = 8;
 
     LibraryModel(ProductLibrary &library, InstallationEngine &engine, ProductImages &images, QObject *parent = nullptr);
 

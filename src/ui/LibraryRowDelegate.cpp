@@ -1,5 +1,7 @@
 #include "LibraryRowDelegate.h"
 
+#include "CachedRoundedBox.h"
+#include "CachedText.h"
 #include "IconLibrary.h"
 #include "LibraryModel.h"
 #include "ProductButtonLook.h"
@@ -9,7 +11,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QTreeView>
 
 using namespace Qt::StringLiterals;
@@ -51,21 +52,21 @@ QFont subLineFont(const QFont &base) {
 
 // The sub-line names Apple silicon with a private-use character that only Apple's fonts draw; here a chip icon
 // stands in its place.
-void drawSubLine(QPainter &painter, const QRect &area, const QString &text) {
+void drawSubLine(QPainter &painter, const CachedText &texts, const QRect &area, const QString &text) {
     const qsizetype mark = text.indexOf(QChar(0xf8ff));
     if (mark < 0) {
-        painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, text);
+        texts.draw(painter, area, Qt::AlignLeft, text, Qt::ElideRight);
         return;
     }
     const QString before = text.left(mark);
     const QString after = text.mid(mark + 1);
     const QFontMetrics metrics(painter.font());
-    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, before);
+    texts.draw(painter, area, Qt::AlignLeft, before);
     const int iconSide = metrics.height() - 2;
     const QRect icon(area.left() + metrics.horizontalAdvance(before), area.center().y() - iconSide / 2, iconSide,
                      iconSide);
     IconLibrary::icon(u"chip"_s).paint(&painter, icon);
-    painter.drawText(area.adjusted(icon.right() + 1 - area.left(), 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, after);
+    texts.draw(painter, area.adjusted(icon.right() + 1 - area.left(), 0, 0, 0), Qt::AlignLeft, after, Qt::ElideRight);
 }
 
 } // namespace
@@ -73,7 +74,13 @@ void drawSubLine(QPainter &painter, const QRect &area, const QString &text) {
 LibraryRowDelegate::LibraryRowDelegate(const LibraryModel &model, QTreeView &view, QObject *parent)
     : QStyledItemDelegate(parent)
     , m_model(model)
-    , m_view(view) {}
+    , m_view(view) {
+    // Painted from renderings kept by each icon: a row draws five of them.
+    for (const KindIcon &kind : kindIcons) {
+        const QString asset = u":/icons/"_s + QString::fromUtf16(kind.asset);
+        m_kindIcons.emplace_back(SvgIcon(asset + u"-Installed.svg"_s), SvgIcon(asset + u"-Not-Installed.svg"_s));
+    }
+}
 
 QRect LibraryRowDelegate::expandButtonRect(const QRect &nameCell) {
     return {nameCell.right() - 116, nameCell.center().y() - 13, 104, 26};
@@ -128,24 +135,22 @@ void LibraryRowDelegate::paintPicture(QPainter &painter, const QRect &cell, cons
     const int indent = index.parent().isValid() ? memberIndent : 0;
     const int side = LibraryModel::pictureSide;
     const QRect frame(cell.left() + cellPadding + indent, cell.center().y() - side / 2 + 1, side, side);
-    QPainterPath rounded;
-    rounded.addRoundedRect(frame, 8, 8);
+    // Pictures come with their corners rounded already.
     const QPixmap picture = m_model.picture(index, painter.device()->devicePixelRatioF());
     if (!picture.isNull()) {
-        painter.setClipPath(rounded);
         painter.drawPixmap(frame, picture);
-        painter.setClipping(false);
         return;
     }
     // No picture yet: the product's initial on a quiet tile.
-    painter.fillPath(rounded, theme::color(NamedColor::accountSettingSectionBG));
+    CachedRoundedBox::draw(painter, frame, LibraryModel::pictureCornerRadius,
+                           theme::color(NamedColor::accountSettingSectionBG), Qt::transparent, 0);
     const QString title = index.siblingAtColumn(LibraryModel::nameColumn).data().toString();
     QFont initial = painter.font();
     initial.setPointSizeF(initial.pointSizeF() + 6.0);
     initial.setWeight(QFont::Bold);
     painter.setFont(initial);
     painter.setPen(theme::color(NamedColor::textSecondary));
-    painter.drawText(frame, Qt::AlignCenter, title.left(1).toUpper());
+    m_texts.draw(painter, frame, Qt::AlignCenter, title.left(1).toUpper());
 }
 
 void LibraryRowDelegate::paintName(QPainter &painter, const QRect &cell, const QModelIndex &index) const {
@@ -161,20 +166,18 @@ void LibraryRowDelegate::paintName(QPainter &painter, const QRect &cell, const Q
     const QFont base = painter.font();
     painter.setFont(titleFont(base));
     painter.setPen(theme::color(NamedColor::textPrimary));
-    const QFontMetrics titleMetrics(painter.font());
-    painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter,
-                     titleMetrics.elidedText(row.title, Qt::ElideRight, textArea.width()));
+    m_texts.draw(painter, textArea, Qt::AlignLeft, row.title, Qt::ElideRight);
 
     painter.setFont(subLineFont(base));
     painter.setPen(theme::color(NamedColor::textSecondary));
-    drawSubLine(painter, textArea.translated(0, 20), row.subLine);
+    drawSubLine(painter, m_texts, textArea.translated(0, 20), row.subLine);
 
     int x = textArea.left();
     const int y = cell.bottom() - 10 - kindIconSide;
-    for (const KindIcon &kind : kindIcons) {
-        const bool lit = row.kindText.contains(QStringView(kind.name));
-        const QString asset = QString::fromUtf16(kind.asset) + (lit ? u"-Installed"_s : u"-Not-Installed"_s);
-        IconLibrary::icon(asset).paint(&painter, QRect(x, y, kindIconSide, kindIconSide));
+    for (std::size_t at = 0; at < kindIcons.size(); ++at) {
+        const bool lit = row.kindText.contains(QStringView(kindIcons[at].name));
+        const auto &[litIcon, unlitIcon] = m_kindIcons[at];
+        (lit ? litIcon : unlitIcon).paint(painter, QRectF(x, y, kindIconSide, kindIconSide));
         x += kindIconSide + 8;
     }
     painter.setFont(base);
@@ -186,9 +189,9 @@ void LibraryRowDelegate::paintName(QPainter &painter, const QRect &cell, const Q
 }
 
 void LibraryRowDelegate::paintExpandButton(QPainter &painter, const QRect &button, bool expanded, bool hovered) const {
-    painter.setPen(QPen(theme::color(NamedColor::outlinePrimaryButtonDefault), 1.0));
-    painter.setBrush(hovered ? theme::color(NamedColor::accountSettingSectionBG) : Qt::transparent);
-    painter.drawRoundedRect(QRectF(button).adjusted(0.5, 0.5, -0.5, -0.5), 13, 13);
+    CachedRoundedBox::draw(painter, QRectF(button).adjusted(0.5, 0.5, -0.5, -0.5), 13,
+                           hovered ? theme::color(NamedColor::accountSettingSectionBG) : QColor(Qt::transparent),
+                           theme::color(NamedColor::outlinePrimaryButtonDefault), 1.0);
     const QRect chevron(button.right() - 22, button.center().y() - 6, 12, 12);
     painter.save();
     painter.translate(chevron.center());
@@ -197,8 +200,7 @@ void LibraryRowDelegate::paintExpandButton(QPainter &painter, const QRect &butto
     IconLibrary::icon(u"chevron-down"_s).paint(&painter, QRect(-6, -6, 12, 12));
     painter.restore();
     painter.setPen(theme::color(NamedColor::textPrimary));
-    painter.drawText(button.adjusted(12, 0, -24, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                     expanded ? u"Collapse"_s : u"Expand"_s);
+    m_texts.draw(painter, button.adjusted(12, 0, -24, 0), Qt::AlignLeft, expanded ? u"Collapse"_s : u"Expand"_s);
 }
 
 ProductButtonState LibraryRowDelegate::buttonState(const QModelIndex &index) const {

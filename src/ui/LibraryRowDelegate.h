@@ -1,11 +1,16 @@
 #pragma once
 
+#include "CachedText.h"
 #include "OptionButtonPainter.h"
 #include "ProductButtonPainter.h"
+#include "SvgIcon.h"
 #include "library/ProductButtonState.h"
 
 #include <QPersistentModelIndex>
 #include <QStyledItemDelegate>
+
+#include <utility>
+#include <vector>
 
 class QTreeView;
 
@@ -60,6 +65,9 @@ private:
     Part m_hoverPart = Part::none;
     QPersistentModelIndex m_pressIndex;
     Part m_pressPart = Part::none;
+    CachedText m_texts;
+    // Lit and unlit, in the order the kinds are shown.
+    std::vector<std::pair<SvgIcon, SvgIcon>> m_kindIcons;
     ProductButtonPainter m_buttonPainter;
     OptionButtonPainter m_optionPainter;
 };

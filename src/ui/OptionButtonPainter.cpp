@@ -1,5 +1,6 @@
 #include "OptionButtonPainter.h"
 
+#include "CachedRoundedBox.h"
 #include "Theme.h"
 
 #include <QPainter>
@@ -22,9 +23,7 @@ void OptionButtonPainter::paint(QPainter &painter, const QRectF &bounds, bool is
     box.moveCenter(bounds.center());
     // A faint fill answers the mouse; the box itself is only an outline.
     const int wash = pressed ? 40 : hovered ? 22 : 0;
-    painter.setBrush(wash ? QBrush(QColor(255, 255, 255, wash)) : Qt::NoBrush);
-    painter.setPen(QPen(borderColor, lineWidth));
-    painter.drawRoundedRect(box, corner, corner);
+    CachedRoundedBox::draw(painter, box, corner, QColor(255, 255, 255, wash), borderColor, lineWidth);
 
     QRectF image(QPointF(), imageSize);
     image.moveCenter(bounds.center());

@@ -1,5 +1,7 @@
 #include "ProductButtonPainter.h"
 
+#include "CachedRoundedBox.h"
+
 #include <QPainter>
 
 namespace klv::ui {
@@ -20,9 +22,8 @@ void ProductButtonPainter::paint(QPainter &painter, const QRectF &bounds, const 
     painter.setRenderHint(QPainter::Antialiasing);
     // The stroke is centred on the outline: inset by half of it so no edge is cut off.
     const qreal halfLine = look.lineWidth / 2;
-    painter.setBrush(background(look, hovered, pressed));
-    painter.setPen(QPen(look.borderColor, look.lineWidth));
-    painter.drawRoundedRect(bounds.adjusted(halfLine, halfLine, -halfLine, -halfLine), look.corner, look.corner);
+    CachedRoundedBox::draw(painter, bounds.adjusted(halfLine, halfLine, -halfLine, -halfLine), look.corner,
+                           background(look, hovered, pressed), look.borderColor, look.lineWidth);
 
     const bool imageShown = !look.image.isEmpty();
     const qreal lineX = bounds.x() + 2 * look.imageOffset.x() + look.imageSize.width();
@@ -37,7 +38,7 @@ void ProductButtonPainter::paint(QPainter &painter, const QRectF &bounds, const 
         }
     }
     painter.setPen(look.textColor);
-    painter.drawText(titleArea.translated(look.textOffset), Qt::AlignCenter | Qt::TextSingleLine, look.title);
+    m_texts.draw(painter, titleArea.translated(look.textOffset), Qt::AlignCenter, look.title);
     painter.restore();
 }
 

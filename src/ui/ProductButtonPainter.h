@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CachedText.h"
 #include "ProductButtonLook.h"
 #include "SvgIcon.h"
 
@@ -28,6 +29,7 @@ private:
     const SvgIcon &icon(const QString &resource) const;
 
     mutable std::map<QString, SvgIcon> icons;
+    CachedText m_texts;
 };
 
 } // namespace klv::ui

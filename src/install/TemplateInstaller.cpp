@@ -11,6 +11,7 @@
 #include "store/Services.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMap>
 #include <QThreadPool>
@@ -46,6 +47,15 @@ class Reports {
 public:
     explicit Reports(TemplateInstaller *installer)
         : m_installer(installer) {}
+    // Whether the item `done` of a counted phase is worth telling: no more often than a person can read the
+    // count, and always the last, so the final count and progress arrive. A pack of a thousand templates would
+    // otherwise wake the main thread thousands of times.
+    bool due(qsizetype done, qsizetype count) const {
+        if (done < count && m_lastTold.isValid() && m_lastTold.elapsed() < tellingIntervalMs)
+            return false;
+        m_lastTold.start();
+        return true;
+    }
     void step(const QString &suffix) const {
         postToMainThread(m_installer, [installer = m_installer, suffix] { Q_EMIT installer->stepChanged(suffix); });
     }
@@ -55,7 +65,9 @@ public:
     }
 
 private:
+    static constexpr qint64 tellingIntervalMs = 40;
     QPointer<TemplateInstaller> m_installer;
+    mutable QElapsedTimer m_lastTold;
 };
 
 // The Motion type folders of the unpacked package: name to location (a later duplicate replaces an earlier one).
@@ -127,8 +139,10 @@ Outcome prepareTemplates(const QMap<QString, QString> &types, const TemplatePrep
         const TemplatePreparation::FolderSummary summary = TemplatePreparation::prepareFolder(
             folder,
             [&](qsizetype index, qsizetype count, const QString &path, const TemplatePreparation::FileResult &result) {
-                reports.step(QStringLiteral(" - Prepping Templates %1 / %2").arg(index + 1).arg(count));
-                reports.progress(0.99 * double(index + 1) / double(count));
+                if (reports.due(index + 1, count)) {
+                    reports.step(QStringLiteral(" - Prepping Templates %1 / %2").arg(index + 1).arg(count));
+                    reports.progress(0.99 * double(index + 1) / double(count));
+                }
                 if (result.outcome == TemplatePreparation::Outcome::CanvasPresent)
                     reporter.appendLog(u"<canvas> exist!"_s);
                 else if (result.outcome == TemplatePreparation::Outcome::Failed)
@@ -166,7 +180,8 @@ Outcome placeTemplates(const QMap<QString, QString> &types, const Locations &loc
                 placement.takeBack();
                 return {u"a template could not be placed: "_s + *error, false};
             }
-            reports.step(QStringLiteral(" - Moving Templates %1 / %2").arg(k + 1).arg(templates.size()));
+            if (reports.due(k + 1, templates.size()))
+                reports.step(QStringLiteral(" - Moving Templates %1 / %2").arg(k + 1).arg(templates.size()));
             if (k % 10 == 0)
                 reporter.appendLog(QStringLiteral("Moved Template %1 / %2").arg(k).arg(templates.size()));
         }

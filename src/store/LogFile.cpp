@@ -3,6 +3,7 @@
 #include "core/ControlCharacters.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
@@ -35,8 +36,12 @@ void LogFile::appendLog(const QString &message) {
     // Unbuffered append: each entry reaches the file in one write, so another process appending meanwhile
     // cannot split it.
     QFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered) ||
-        file.write(entry) != entry.size()) {
+    constexpr QIODevice::OpenMode appending = QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered;
+    bool opened = file.open(appending);
+    // The first entries of a new home can come before start-up has made the log's folder.
+    if (!opened && !QFileInfo::exists(QFileInfo(m_filePath).path()) && QDir().mkpath(QFileInfo(m_filePath).path()))
+        opened = file.open(appending);
+    if (!opened || file.write(entry) != entry.size()) {
         // stderr rather than stdout: the command-line client keeps stdout for results.
         std::fputs("Either file not exist of can't write the file\n", stderr);
     }

@@ -41,6 +41,12 @@ TEST_F(LogFileTest, StartsWithALineBreakAndStampsEveryEntryInUtc) {
     EXPECT_TRUE(lines[1].endsWith(u" : second : with colon\\nand a second line"));
 }
 
+TEST_F(LogFileTest, TheFirstEntryOfANewHomeMakesTheLogsFolder) {
+    LogFile early(dir.filePath(QStringLiteral("Vantory/Log/KLVAppLog.txt")));
+    early.appendLog(QStringLiteral("before start-up made the folder"));
+    EXPECT_TRUE(readAll(early.filePath()).endsWith(u" : before start-up made the folder"));
+}
+
 TEST_F(LogFileTest, AppendsToWhatIsThereAndKeepsConcurrentEntriesWhole) {
     QFile existing(log.filePath());
     existing.open(QIODevice::WriteOnly);

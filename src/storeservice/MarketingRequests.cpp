@@ -2,9 +2,11 @@
 
 #include <memory>
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QTimeZone>
 
 #include "CatalogLookup.h"
 
@@ -15,6 +17,17 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int tierCount = 10;
+
+// A sale that ends "{tomorrow}" ends at the store's next midnight whatever the day, as a sale of the day does: the
+// demo's countdown then reads hours, not years.
+QJsonValue withSaleEnd(const QJsonValue &saleInfo) {
+    QJsonObject info = saleInfo.toObject();
+    if (!saleInfo.isObject() || info.value(u"end_date"_s) != u"{tomorrow}"_s)
+        return saleInfo;
+    const QDate today = QDateTime::currentDateTimeUtc().toTimeZone(QTimeZone("America/Los_Angeles")).date();
+    info.insert(u"end_date"_s, today.addDays(1).toString(Qt::ISODate));
+    return info;
+}
 
 QJsonArray withStoreUrl(const QJsonValue &products, const QString &storeUrl) {
     QJsonArray array = products.toArray();
@@ -78,7 +91,7 @@ StoreAnswer MarketingRequests::marketingInfo(const DecodedRequest &request, Cata
         answer.insert(u"saleItemsInfo"_s, withStoreUrl(content->value(u"saleItemsInfo"_s), request.storeUrl));
     }
     if (content->contains(u"saleInfo"_s)) {
-        answer.insert(u"saleInfo"_s, content->value(u"saleInfo"_s));
+        answer.insert(u"saleInfo"_s, withSaleEnd(content->value(u"saleInfo"_s)));
     }
     if (content->contains(u"freeItemInfo"_s)) {
         answer.insert(u"freeItemInfo"_s, withStoreUrl(content->value(u"freeItemInfo"_s), request.storeUrl));
@@ -99,7 +112,7 @@ StoreAnswer MarketingRequests::saleInfo(const DecodedRequest &request, Catalog &
     }
     QJsonObject answer{{u"status"_s, true}, {u"msg"_s, u"Sale information"_s}};
     if (content->contains(u"saleInfo"_s)) {
-        answer.insert(u"data"_s, content->value(u"saleInfo"_s));
+        answer.insert(u"data"_s, withSaleEnd(content->value(u"saleInfo"_s)));
     }
     return StoreAnswer::object(answer);
 }

@@ -109,6 +109,14 @@ TEST_F(MarketingCliTest, SaleShowsTitleCountdownAndProductsAndFollowsTheCatalog)
                     .hasMatch())
         << past[u"countdown"].toString().toStdString();
 
+    // A catalog's "{tomorrow}" ends the sale at the store's next midnight: less than a day to go.
+    editMarketing([](QJsonObject &marketing) {
+        marketing[u"saleInfo"] = QJsonObject{{u"discount_amount"_s, u"20"_s}, {u"end_date"_s, u"{tomorrow}"_s}};
+    });
+    const QString endsTomorrow = jsonOf({u"sale"_s})[u"countdown"].toString();
+    EXPECT_TRUE(QRegularExpression(u"^20% OFF - 0d : \\d+h : \\d+m : \\d+s$"_s).match(endsTomorrow).hasMatch())
+        << endsTomorrow.toStdString();
+
     editMarketing([](QJsonObject &marketing) {
         marketing[u"saleInfo"] = QJsonObject{{u"discount_amount"_s, u"45"_s}, {u"end_date"_s, u"31.12.2099"_s}};
         marketing[u"saleItemsInfo"] = QJsonArray();

@@ -39,7 +39,8 @@ void LogFile::appendLog(const QString &message) {
     constexpr QIODevice::OpenMode appending = QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered;
     bool opened = file.open(appending);
     // The first entries of a new home can come before start-up has made the log's folder.
-    if (!opened && !QFileInfo::exists(QFileInfo(m_filePath).path()) && QDir().mkpath(QFileInfo(m_filePath).path()))
+    if (const QString folder = QFileInfo(m_filePath).path();
+        !opened && !QFileInfo::exists(folder) && QDir().mkpath(folder))
         opened = file.open(appending);
     if (!opened || file.write(entry) != entry.size()) {
         // stderr rather than stdout: the command-line client keeps stdout for results.

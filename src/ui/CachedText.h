@@ -28,9 +28,15 @@ private:
         friend size_t qHash(const Key &key, size_t seed = 0) { return qHashMulti(seed, key.font, key.text, key.width); }
     };
 
+    // The glyph run and the font's line height, which centres it vertically.
+    struct LaidOut {
+        QStaticText text;
+        qreal lineHeight;
+    };
+
     // About two screens of rows with their titles, sub-lines and button labels.
     static constexpr qsizetype keptTexts = 2000;
-    mutable QCache<Key, QStaticText> m_laidOut{keptTexts};
+    mutable QCache<Key, LaidOut> m_laidOut{keptTexts};
 };
 
 } // namespace klv::ui

@@ -101,19 +101,6 @@ TEST_F(MainWindowTest, ClearingTheCacheIsRefusedWhileAJobIsQueued) {
     EXPECT_EQ(alerts.shown.last().title, u"Cache Cleared"_s);
 }
 
-TEST_F(MainWindowTest, AnEmptySaleShowsTheNoSalePlaceholder) {
-    signInBeforehand();
-    openWindow();
-    // Whatever the store has answered by now, a sale without products has nothing to show. Set here, with no
-    // event handled before the section opens, so a quick answer cannot race the check.
-    context->marketing().setSaleItems({});
-    window->showSection(appMenuIndex::saleOfTheDayAppMenu);
-    EXPECT_EQ(window->placeholderText(),
-              u"No sale today\nWe always have our bundle discount. Buy 5 or more products for 25% off"_s);
-    window->showSection(appMenuIndex::featuredAppMenu);
-    EXPECT_TRUE(window->placeholderText().isEmpty());
-}
-
 TEST_F(MainWindowTest, WebPagesComeFromTheStoreTheTutorialLoadsOnceAndLeavingItPausesItsVideo) {
     signInBeforehand();
     openWindow();

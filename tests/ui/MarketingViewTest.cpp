@@ -269,6 +269,8 @@ TEST_F(EmptyMarketingTest, AnEmptySaleShowsThePlaceholderWithoutBannerAndNoFreeb
     QObject::connect(&context->marketing(), &MarketingCenter::countdownChanged, window.get(), [&ticks] { ++ticks; });
     QTest::qWait(1300);
     EXPECT_EQ(ticks, 0);
+    openSection(appMenuIndex::featuredAppMenu);
+    EXPECT_TRUE(window->placeholderText().isEmpty());
 
     // The owned free product leaves the list once the library is known, while the section shows.
     openSection(appMenuIndex::freeProductAppMenu);

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <sys/stat.h>
+
 namespace klv {
 
 namespace {
@@ -32,6 +34,15 @@ QString stagingPathBeside(const QString &target) {
            QString::number(QRandomGenerator::global()->generate64(), 36) + u'-' + info.fileName();
 }
 
+// Whether one rename can move source into target's folder.
+bool onOneFileSystem(const QString &source, const QString &target) {
+    struct stat sourceFolder {};
+    struct stat targetFolder {};
+    return ::stat(QFile::encodeName(QFileInfo(source).path()).constData(), &sourceFolder) == 0 &&
+           ::stat(QFile::encodeName(QFileInfo(target).path()).constData(), &targetFolder) == 0 &&
+           sourceFolder.st_dev == targetFolder.st_dev;
+}
+
 } // namespace
 
 const QString StagedPlacement::stagingPrefix = QStringLiteral(".klv-staging-");
@@ -44,21 +55,36 @@ void StagedPlacement::removeLeftovers(const QString &folder) {
 }
 
 std::optional<QString> StagedPlacement::stage(const QString &source, const QString &target) {
+    // Nothing to replace and one rename away: the complete source is its own staging, which saves a rename.
+    if (!exists(target) && onOneFileSystem(source, target)) {
+        m_items.append({target, source, false});
+        return std::nullopt;
+    }
     const QString staging = stagingPathBeside(target);
     if (std::optional<QString> error = moveItem(source, staging)) {
         removeItem(staging);
         return error;
     }
-    m_items.append({target, staging});
+    m_items.append({target, staging, true});
     return std::nullopt;
 }
 
 std::optional<QString> StagedPlacement::swapIn() {
     for (Item &item : m_items) {
         item.replaced = exists(item.target);
-        std::optional<QString> error = item.replaced
-                                           ? exchangeItems(item.staging, item.target, stagingPathBeside(item.target))
-                                           : renameToFreePath(item.staging, item.target);
+        std::optional<QString> error;
+        // Something took the free name since: what it replaces must wait beside it, not where the source was.
+        if (item.replaced && !item.besideTarget) {
+            const QString staging = stagingPathBeside(item.target);
+            error = moveItem(item.staging, staging);
+            if (!error) {
+                item.staging = staging;
+                item.besideTarget = true;
+            }
+        }
+        if (!error)
+            error = item.replaced ? exchangeItems(item.staging, item.target, stagingPathBeside(item.target))
+                                  : renameToFreePath(item.staging, item.target);
         if (error) {
             item.replaced = false;
             takeBack();
@@ -75,8 +101,12 @@ void StagedPlacement::putBack(Item &item) {
     if (item.replaced) {
         if (exchangeItems(item.staging, item.target, stagingPathBeside(item.target)))
             return;
-    } else if (renameToFreePath(item.target, item.staging)) {
-        return;
+    } else {
+        // Beside the target, not where it came from: that folder may be gone by now.
+        const QString aside = stagingPathBeside(item.target);
+        if (renameToFreePath(item.target, aside))
+            return;
+        item.staging = aside;
     }
     item.swapped = false;
     item.replaced = false;

@@ -11,7 +11,9 @@ namespace klv {
 // an installed name. Each new item is completed under a hidden staging name beside its destination (same file
 // system), then swapped in with one rename; the version it replaced stays under a staging name until the
 // placement is kept (the old versions go) or taken back (they return). Staging names start with a dot, so no
-// installed-product look-up matches them, and removeLeftovers() clears what a killed run left behind.
+// installed-product look-up matches them, and removeLeftovers() clears what a killed run left behind. An item that
+// replaces nothing and lies on its destination's file system already is complete where it is: it stays there until
+// the swap, so its source must stay untouched until then.
 //
 // Blocking; one thread at a time.
 class StagedPlacement final {
@@ -26,8 +28,9 @@ public:
     // Removes every staging item in folder.
     static void removeLeftovers(const QString &folder);
 
-    // Moves source (copied when it lies on another file system) to a staging name beside target. On failure
-    // nothing of it stays beside target.
+    // Moves source (copied when it lies on another file system) to a staging name beside target, or leaves it
+    // where it is when nothing stands at target and one rename reaches it. On failure nothing of it stays beside
+    // target.
     std::optional<QString> stage(const QString &source, const QString &target);
     // Swaps every staged item in. When one cannot be, those already swapped are put back and the error returned.
     std::optional<QString> swapIn();
@@ -42,6 +45,8 @@ private:
     struct Item {
         QString target;
         QString staging;
+        // Whether staging lies beside target rather than being the source itself.
+        bool besideTarget = false;
         bool swapped = false;
         // The target existed: after the swap its old version sits at the staging name.
         bool replaced = false;

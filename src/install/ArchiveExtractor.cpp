@@ -28,6 +28,8 @@ namespace {
 using ReadArchive = std::unique_ptr<archive, decltype(&archive_read_free)>;
 
 constexpr size_t readBlockSize = 256 * 1024;
+// The list of entries is read by seeking to each entry's header; every seek reads one block.
+constexpr size_t surveyBlockSize = 16 * 1024;
 constexpr qint64 progressStep = 1 << 20;
 
 // Items are written by ExtractionFolder rather than libarchive's disk writer, whose link check opens every folder of
@@ -101,7 +103,7 @@ struct Survey {
 Survey surveyZip(const QByteArray &archiveFile, const QString &archiveName, qint64 byteLimit) {
     ReadArchive reader(archive_read_new(), &archive_read_free);
     archive_read_support_format_zip_seekable(reader.get());
-    if (archive_read_open_filename(reader.get(), archiveFile.constData(), readBlockSize) != ARCHIVE_OK)
+    if (archive_read_open_filename(reader.get(), archiveFile.constData(), surveyBlockSize) != ARCHIVE_OK)
         return {}; // not a zip; the streaming pass tells what it is
     qint64 total = 0;
     bool sizesKnown = true;

@@ -2,10 +2,10 @@
 // of one 3 GB template document are generated in a temporary folder and served by klv-store on loopback to a klv
 // signed in within a sandbox home. Each benchmark measures our side and, in the same iteration, baselines of the same
 // job (the shell way; extracting the archive from a local file); the ratios are what to compare across machines. Times
-// are wall-clock times of the whole job, writes to the page cache included; dirty pages are written back before each
-// timed step, so that neither side pays for the other's writes. CPU times (user and system) are reported beside them:
-// they vary less when the machine is busy. Nothing made during the runs is deleted before the end (see setAside()).
-// Run this before anything that deletes many files.
+// are wall-clock times of the whole job, writes to the page cache included; before each timed step dirty pages are
+// written back, so that neither side pays for the other's writes, and (as root) the kernel's caches are emptied and
+// the pack and the programs read back in (see settle()). CPU times (user and system) are reported beside them: they
+// vary less when the machine is busy.
 
 #include "ChildProcess.h"
 #include "install/ArchiveExtractor.h"
@@ -203,10 +203,29 @@ public:
         for (const QString &type : motionTypes)
             removeContents(motionFolder() + u'/' + type + u".localized"_s);
     }
-    // Moves a run's output out of the way; it is deleted with the temporary folder when the benchmarks end. ext4
-    // without a journal searches past every inode freed in the last minute, or six while its inode table is being
-    // written to, when it allocates one: deleting thousands of files between runs would make whichever side runs
-    // after the larger deletion pay for it, and no wait short of minutes would even that out.
+    // Writes dirty pages back and, where allowed (as root), empties the kernel's caches, then reads back what every
+    // side starts with: the pack and the programs. ext4 without a journal skips each inode freed in the last minute
+    // while the block of its inode table is cached (six minutes once that block is dirty) when it allocates one; a
+    // side running soon after another's deletions (the shell's `sed -i` replaces 500 documents) would pay for them.
+    void settle() {
+        ::sync();
+        QFile dropCaches(u"/proc/sys/vm/drop_caches"_s);
+        if (!dropCaches.open(QIODevice::WriteOnly) || dropCaches.write("3\n") != 2)
+            return;
+        dropCaches.close();
+        QFile archive(pack());
+        if (archive.open(QIODevice::ReadOnly)) {
+            while (!archive.read(qint64{1} << 20).isEmpty()) {
+            }
+        }
+        runChild({QStringLiteral(KLV_CLI_BINARY), u"--version"_s}, m_environment, path(u"child-output.txt"_s));
+        runChild({QStringLiteral(KLV_STORE_BINARY), u"--help"_s}, m_environment, path(u"child-output.txt"_s));
+        runChild({u"bash"_s, u"-c"_s,
+                  u"curl --version; unzip -v; grep --version; sed --version; find --version; mv --version"_s},
+                 m_environment, path(u"child-output.txt"_s));
+    }
+    // Moves a run's output out of the way; it is deleted with the temporary folder when the benchmarks end, so
+    // that no side pays for deleting another's files (see settle()).
     void setAside(const QString &item) {
         QDir().mkpath(path(u"set-aside"_s));
         QDir().rename(item, path(u"set-aside/"_s + QString::number(++m_setAside)));
@@ -346,7 +365,6 @@ struct Extraction {
 };
 
 Extraction extractLocally(const QString &archive, const QString &destination) {
-    ::sync();
     const auto start = std::chrono::steady_clock::now();
     const double startCpu = processCpuSeconds();
     const ArchiveExtractor::Result result = ArchiveExtractor().extract(archive, destination);
@@ -361,11 +379,12 @@ void installPack(benchmark::State &state) {
     const QString extracted = sandbox->path(u"extracted-local"_s);
     for (auto _ : state) {
         sandbox->clearInstalled();
+        sandbox->settle();
         const Extraction extraction = extractLocally(sandbox->pack(), extracted);
         sandbox->setAside(extracted);
-        ::sync();
+        sandbox->settle();
         const ChildRun shell = sandbox->shellInstall();
-        ::sync();
+        sandbox->settle();
         const ChildRun ours = sandbox->klv({u"install"_s, packName});
         if (ours.exitCode != 0 || shell.exitCode != 0 || !extraction.succeeded) {
             skip(state, extraction.succeeded ? sandbox->error() : extraction.error);
@@ -395,8 +414,9 @@ void extractPack(benchmark::State &state) {
     const QString oursFolder = sandbox->path(u"extracted-ours"_s);
     const QString unzipFolder = sandbox->path(u"extracted-unzip"_s);
     for (auto _ : state) {
+        sandbox->settle();
         const Extraction ours = extractLocally(sandbox->pack(), oursFolder);
-        ::sync();
+        sandbox->settle();
         const ChildRun unzip = sandbox->unzip(sandbox->pack(), unzipFolder);
         sandbox->setAside(oursFolder);
         sandbox->setAside(unzipFolder);

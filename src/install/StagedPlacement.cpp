@@ -54,34 +54,35 @@ void StagedPlacement::removeLeftovers(const QString &folder) {
         removeItem(folder + u'/' + name);
 }
 
-std::optional<QString> StagedPlacement::stage(const QString &source, const QString &target) {
-    // Nothing to replace and one rename away: the complete source is its own staging, which saves a rename.
-    if (!exists(target) && onOneFileSystem(source, target)) {
-        m_items.append({target, source, false});
-        return std::nullopt;
-    }
-    const QString staging = stagingPathBeside(target);
-    if (std::optional<QString> error = moveItem(source, staging)) {
+std::optional<QString> StagedPlacement::moveBesideTarget(Item &item) {
+    const QString staging = stagingPathBeside(item.target);
+    if (std::optional<QString> error = moveItem(item.staging, staging)) {
         removeItem(staging);
         return error;
     }
-    m_items.append({target, staging, true});
+    item.staging = staging;
+    item.besideTarget = true;
+    return std::nullopt;
+}
+
+std::optional<QString> StagedPlacement::stage(const QString &source, const QString &target) {
+    // With nothing to replace and one rename away, the complete source is its own staging, which saves a rename.
+    Item item{target, source};
+    if (exists(target) || !onOneFileSystem(source, target)) {
+        if (std::optional<QString> error = moveBesideTarget(item))
+            return error;
+    }
+    m_items.append(item);
     return std::nullopt;
 }
 
 std::optional<QString> StagedPlacement::swapIn() {
     for (Item &item : m_items) {
         item.replaced = exists(item.target);
-        std::optional<QString> error;
         // Something took the free name since: what it replaces must wait beside it, not where the source was.
-        if (item.replaced && !item.besideTarget) {
-            const QString staging = stagingPathBeside(item.target);
-            error = moveItem(item.staging, staging);
-            if (!error) {
-                item.staging = staging;
-                item.besideTarget = true;
-            }
-        }
+        std::optional<QString> error;
+        if (item.replaced && !item.besideTarget)
+            error = moveBesideTarget(item);
         if (!error)
             error = item.replaced ? exchangeItems(item.staging, item.target, stagingPathBeside(item.target))
                                   : renameToFreePath(item.staging, item.target);

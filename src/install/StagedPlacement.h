@@ -52,6 +52,8 @@ private:
         bool replaced = false;
     };
 
+    // Moves the item from where it stands to a staging name beside its target; on failure nothing stays there.
+    std::optional<QString> moveBesideTarget(Item &item);
     void putBack(Item &item);
 
     QList<Item> m_items;

@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <future>
 #include <memory>
 #include <unistd.h>
 #include <utility>
@@ -394,18 +395,33 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
     return std::nullopt;
 }
 
+// How a download ended, and what the list of entries at the end of a zip said.
+struct Settled {
+    std::optional<QString> downloadError;
+    std::optional<QString> surveyError;
+};
+
 // What arrived counts only once the download is complete and, for a zip, once the list of entries at its end passes
-// the checks extract() makes before writing: only that list tells links and special files from plain files.
-void settleDownload(const GrowingDownload &download, const QByteArray &archiveFile, const QString &archiveName,
-                    qint64 byteLimit, std::stop_token stop, ArchiveExtractor::Result &result) {
-    const std::optional<QString> downloadError = download.waitForEnd(stop);
+// the checks extract() makes before writing: only that list tells links and special files from plain files. Runs
+// beside the unpacking, so that the list is checked by the time the last entry is written.
+Settled settleDownload(const GrowingDownload &download, const QByteArray &archiveFile, const QString &archiveName,
+                       qint64 byteLimit, std::stop_token stop) {
+    Settled settled{download.waitForEnd(stop), std::nullopt};
+    if (!stop.stop_requested() && !settled.downloadError)
+        settled.surveyError = surveyZip(archiveFile, archiveName, byteLimit).error;
+    return settled;
+}
+
+// An unpacking that finished, or could not read the archive, counts with how the download ended.
+void takeSettlement(const Settled &settled, const std::stop_token &stop, const QString &archiveName,
+                    ArchiveExtractor::Result &result) {
     if (stop.stop_requested()) {
         result.cancelled = true;
         result.error = QStringLiteral("Unpacking “%1” was cancelled.").arg(archiveName);
-    } else if (downloadError) {
-        result.error = downloadError;
+    } else if (settled.downloadError) {
+        result.error = settled.downloadError;
     } else if (!result.error) {
-        result.error = surveyZip(archiveFile, archiveName, byteLimit).error;
+        result.error = settled.surveyError;
     }
 }
 
@@ -453,13 +469,26 @@ ArchiveExtractor::Result ArchiveExtractor::run(const QString &archivePath, const
         return result;
     }
 
+    std::stop_source settling;
+    const std::stop_callback stopSettling(stop, [&settling] { settling.request_stop(); });
+    std::future<Settled> settled;
+    if (download)
+        settled = std::async(std::launch::async, settleDownload, std::cref(*download), archiveFile, archiveName,
+                             m_byteLimit, settling.get_token());
+
     CreatedPaths created(root);
     result.error = unpack({archiveFile, download, m_editor ? &*m_editor : nullptr, archiveName, root, m_byteLimit,
                            survey.declaredBytes, m_onProgress, stop},
                           created, result);
-    // A refused entry fails at once; an unreadable archive may only be a download cut short.
-    if (download && !result.cancelled && (!result.error || result.unreadable))
-        settleDownload(*download, archiveFile, archiveName, m_byteLimit, stop, result);
+    if (download) {
+        // A refused entry fails at once; an unreadable archive may only be a download cut short.
+        const bool settles = !result.cancelled && (!result.error || result.unreadable);
+        if (!settles)
+            settling.request_stop();
+        const Settled outcome = settled.get();
+        if (settles)
+            takeSettlement(outcome, stop, archiveName, result);
+    }
     if (result.error) {
         result.topLevelItems.clear();
         created.removeAll();

@@ -19,6 +19,7 @@ void GrowingDownload::end(const std::optional<QString> &error) {
         m_error = error;
     }
     m_changed.notify_all();
+    m_endChanged.notify_all();
 }
 
 GrowingDownload::Extent GrowingDownload::waitBeyond(qint64 offset, std::stop_token stop) const {
@@ -29,7 +30,7 @@ GrowingDownload::Extent GrowingDownload::waitBeyond(qint64 offset, std::stop_tok
 
 std::optional<QString> GrowingDownload::waitForEnd(std::stop_token stop) const {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, stop, [&] { return m_ended; });
+    m_endChanged.wait(lock, stop, [&] { return m_ended; });
     return m_ended ? m_error : std::nullopt;
 }
 

@@ -34,6 +34,8 @@ public:
 private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable_any m_changed;
+    // Apart, so that a wait for the end does not wake for every piece that arrives.
+    mutable std::condition_variable_any m_endChanged;
     qint64 m_written = 0;
     bool m_ended = false;
     std::optional<QString> m_error;

@@ -14,9 +14,11 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMap>
+#include <QSet>
 #include <QThreadPool>
 
 #include <algorithm>
+#include <future>
 
 namespace klv {
 
@@ -104,7 +106,7 @@ Outcome cancelledOutcome() {
     return {std::nullopt, true};
 }
 
-// Whether the unpacked entry is a template document that the preparation step walks to: below a Motion type folder,
+// Whether the unpacked entry is a template document that the preparation step prepares: below a Motion type folder,
 // and neither hidden nor inside a hidden folder there.
 bool isTemplateDocumentEntry(const QStringList &components, const Locations &locations) {
     if (components.size() < 3 || !locations.motionFolderByCategory.contains(components[1]) ||
@@ -114,30 +116,56 @@ bool isTemplateDocumentEntry(const QStringList &components, const Locations &loc
                         [](const QString &component) { return component.startsWith(u'.'); });
 }
 
+// What the unpacking wrote that later steps need to know: the template documents, those of them already prepared on
+// their way to the disk, and Finder's leftovers.
+struct UnpackedFiles {
+    QSet<QString> documents;
+    TemplatePreparation::PreparedDocuments prepared;
+    QSet<QString> finderLeftovers;
+
+    // The documents below folder, in order.
+    QStringList documentsBelow(const QString &folder) const {
+        const QString prefix = folder + u'/';
+        QStringList below;
+        for (const QString &path : documents) {
+            if (path.startsWith(prefix))
+                below.append(path);
+        }
+        below.sort();
+        return below;
+    }
+};
+
 // Template documents small enough to hold are prepared while they are unpacked, so that each is written once;
-// the preparation step then counts them with what was done to them.
-ArchiveExtractor::EntryEditor preparingEditor(const Paths &paths, const Locations &locations,
-                                              TemplatePreparation::PreparedDocuments &prepared) {
+// the preparation step then counts them with what was done to them. Every document and Finder leftover is noted,
+// so that no walk of the unpacked folders has to find them again.
+ArchiveExtractor::EntryEditor preparingEditor(const Paths &paths, const Locations &locations, UnpackedFiles &unpacked) {
     const auto pathOf = [root = QDir(paths.unpackFolder)](const QStringList &components) {
         return root.filePath(components.join(u'/'));
     };
     return {TemplatePreparation::defaultChunkBytes,
-            [&locations, &prepared, pathOf](const QStringList &components) {
+            [&locations, &unpacked, pathOf](const QStringList &components) {
+                if (components.constLast() == u".DS_Store")
+                    unpacked.finderLeftovers.insert(pathOf(components));
+                if (!isTemplateDocumentEntry(components, locations))
+                    return false;
+                const QString path = pathOf(components);
+                unpacked.documents.insert(path);
                 // An entry written again is prepared again.
-                prepared.remove(pathOf(components));
-                return isTemplateDocumentEntry(components, locations);
+                unpacked.prepared.remove(path);
+                return true;
             },
-            [&prepared, pathOf](const QStringList &components, QByteArray &content) {
-                prepared.insert(pathOf(components), TemplatePreparation::prepareContent(content));
+            [&unpacked, pathOf](const QStringList &components, QByteArray &content) {
+                unpacked.prepared.insert(pathOf(components), TemplatePreparation::prepareContent(content));
             }};
 }
 
 // Prepares every template document of the package; the first document that cannot be prepared fails it.
-Outcome prepareTemplates(const QMap<QString, QString> &types, const TemplatePreparation::PreparedDocuments &prepared,
-                         const Reporter &reporter, const Reports &reports, std::stop_token stop) {
+Outcome prepareTemplates(const QMap<QString, QString> &types, const UnpackedFiles &unpacked, const Reporter &reporter,
+                         const Reports &reports, std::stop_token stop) {
     for (const QString &folder : types) {
-        const TemplatePreparation::FolderSummary summary = TemplatePreparation::prepareFolder(
-            folder,
+        const TemplatePreparation::FolderSummary summary = TemplatePreparation::prepareDocuments(
+            unpacked.documentsBelow(folder),
             [&](qsizetype index, qsizetype count, const QString &path, const TemplatePreparation::FileResult &result) {
                 if (reports.due(index + 1, count)) {
                     reports.step(QStringLiteral(" - Prepping Templates %1 / %2").arg(index + 1).arg(count));
@@ -148,7 +176,7 @@ Outcome prepareTemplates(const QMap<QString, QString> &types, const TemplatePrep
                 else if (result.outcome == TemplatePreparation::Outcome::Failed)
                     reporter.appendLog(u"KLVApp_Error: "_s + path + u": "_s + result.error.value_or(QString()));
             },
-            stop, prepared);
+            stop, unpacked.prepared);
         if (stop.stop_requested())
             return cancelledOutcome();
         if (!summary.errors.isEmpty())
@@ -158,8 +186,9 @@ Outcome prepareTemplates(const QMap<QString, QString> &types, const TemplatePrep
 }
 
 // Stages every template folder beside its destination, then swaps them all in. Until then no destination changes.
-Outcome placeTemplates(const QMap<QString, QString> &types, const Locations &locations, const Reporter &reporter,
-                       const Reports &reports, StagedPlacement &placement, std::stop_token stop) {
+Outcome placeTemplates(const QMap<QString, QString> &types, const UnpackedFiles &unpacked, const Locations &locations,
+                       const Reporter &reporter, const Reports &reports, StagedPlacement &placement,
+                       std::stop_token stop) {
     for (const QString &folder : locations.motionFolderByCategory)
         StagedPlacement::removeLeftovers(folder);
     for (auto type = types.cbegin(); type != types.cend(); ++type) {
@@ -175,7 +204,8 @@ Outcome placeTemplates(const QMap<QString, QString> &types, const Locations &loc
                 return cancelledOutcome();
             }
             const QString source = type.value() + u'/' + entry;
-            QFile::remove(source + u"/.DS_Store");
+            if (const QString leftover = source + u"/.DS_Store"; unpacked.finderLeftovers.contains(leftover))
+                QFile::remove(leftover);
             if (const std::optional<QString> error = placement.stage(source, destination + entry)) {
                 placement.takeBack();
                 return {u"a template could not be placed: "_s + *error, false};
@@ -193,22 +223,21 @@ Outcome placeTemplates(const QMap<QString, QString> &types, const Locations &loc
 
 // Unpacks the package while it downloads.
 Outcome unpackPackage(const Paths &paths, const GrowingDownload &download, const Locations &locations,
-                      TemplatePreparation::PreparedDocuments &prepared, std::stop_token stop) {
+                      UnpackedFiles &unpacked, std::stop_token stop) {
     ArchiveExtractor extractor;
-    extractor.setEntryEditor(preparingEditor(paths, locations, prepared));
-    const ArchiveExtractor::Result unpacked =
+    extractor.setEntryEditor(preparingEditor(paths, locations, unpacked));
+    const ArchiveExtractor::Result extraction =
         extractor.extractGrowing(paths.archive, download, paths.unpackFolder, stop);
-    QFile::remove(paths.archive);
-    if (unpacked.cancelled)
+    if (extraction.cancelled)
         return cancelledOutcome();
-    if (!unpacked.error)
+    if (!extraction.error)
         return {};
     // Unreadable archives have waited for the end of the download; a failed download is told as it is.
-    if (unpacked.unreadable) {
+    if (extraction.unreadable) {
         if (const std::optional<QString> downloadError = download.waitForEnd(stop))
             return {*downloadError, false};
     }
-    return {u"the package could not be unpacked: "_s + *unpacked.error, false};
+    return {u"the package could not be unpacked: "_s + *extraction.error, false};
 }
 
 Outcome installPackage(const Paths &paths, const QString &name, const GrowingDownload &download,
@@ -216,23 +245,27 @@ Outcome installPackage(const Paths &paths, const QString &name, const GrowingDow
                        StagedPlacement &placement, std::stop_token stop) {
     // A killed run may have left a half-prepared unpacking; nothing of it may join the new one.
     QDir(paths.unpackFolder).removeRecursively();
-    TemplatePreparation::PreparedDocuments prepared;
-    if (Outcome unpacked = unpackPackage(paths, download, locations, prepared, stop);
-        unpacked.error || unpacked.cancelled)
-        return unpacked;
+    UnpackedFiles unpacked;
+    const Outcome unpacking = unpackPackage(paths, download, locations, unpacked, stop);
+    // Removing hundreds of megabytes takes a while: it goes on beside the preparation and the placement, and is
+    // over when the job is.
+    const std::future<void> removal =
+        std::async(std::launch::async, [archive = paths.archive] { QFile::remove(archive); });
+    if (unpacking.error || unpacking.cancelled)
+        return unpacking;
 
     const QMap<QString, QString> types = typeFolders(paths.unpackFolder, locations, reporter);
     if (types.isEmpty())
         return {u"the package holds no Motion templates."_s, false};
-    if (Outcome done = prepareTemplates(types, prepared, reporter, reports, stop); done.error || done.cancelled)
+    if (Outcome done = prepareTemplates(types, unpacked, reporter, reports, stop); done.error || done.cancelled)
         return done;
-    if (Outcome placed = placeTemplates(types, locations, reporter, reports, placement, stop);
+    if (Outcome placed = placeTemplates(types, unpacked, locations, reporter, reports, placement, stop);
         placed.error || placed.cancelled)
         return placed;
 
     reporter.appendLog(u"Done Install Template for : "_s + name);
-    if (!QFile::remove(paths.archive))
-        QFile::remove(paths.olderArchive);
+    // A download left under the name earlier versions of the app used.
+    QFile::remove(paths.olderArchive);
     QDir(paths.unpackFolder).removeRecursively();
     return {};
 }

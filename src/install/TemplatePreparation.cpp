@@ -2,8 +2,6 @@
 
 #include "install/CanvasStreamEditor.h"
 
-#include <QDirIterator>
-
 #include <array>
 
 namespace klv {
@@ -15,18 +13,6 @@ bool TemplatePreparation::isTemplateDocument(const QString &fileName) {
             return true;
     }
     return false;
-}
-
-QStringList TemplatePreparation::templateDocuments(const QString &folder) {
-    QStringList documents;
-    QDirIterator walk(folder, QDir::Files | QDir::NoSymLinks, QDirIterator::Subdirectories);
-    while (walk.hasNext()) {
-        walk.next();
-        if (isTemplateDocument(walk.fileName()))
-            documents.append(walk.filePath());
-    }
-    documents.sort();
-    return documents;
 }
 
 TemplatePreparation::FileResult TemplatePreparation::prepare(const QString &documentPath, qsizetype chunkBytes) {
@@ -78,12 +64,11 @@ TemplatePreparation::FileResult TemplatePreparation::prepareContent(QByteArray &
     return result;
 }
 
-TemplatePreparation::FolderSummary TemplatePreparation::prepareFolder(const QString &folder,
-                                                                      const DocumentHandler &onDocument,
-                                                                      std::stop_token stop,
-                                                                      const PreparedDocuments &prepared) {
+TemplatePreparation::FolderSummary TemplatePreparation::prepareDocuments(const QStringList &documents,
+                                                                         const DocumentHandler &onDocument,
+                                                                         std::stop_token stop,
+                                                                         const PreparedDocuments &prepared) {
     FolderSummary summary;
-    const QStringList documents = templateDocuments(folder);
     summary.documents = documents.size();
     for (qsizetype index = 0; index < documents.size() && !stop.stop_requested(); ++index) {
         const auto known = prepared.constFind(documents[index]);

@@ -50,16 +50,14 @@ public:
     TemplatePreparation() = delete;
 
     static bool isTemplateDocument(const QString &fileName);
-    // The template documents below folder, sorted; hidden items and links are left out.
-    static QStringList templateDocuments(const QString &folder);
     // chunkBytes: how much of the document is held at a time.
     static FileResult prepare(const QString &documentPath, qsizetype chunkBytes = defaultChunkBytes);
     // The same rule for a document held whole in memory (a small one, on its way to the disk): edits content.
     static FileResult prepareContent(QByteArray &content);
-    // Prepares every template document below folder; a stop request is honoured between documents. Documents found
-    // in prepared are not read again: they count with the result given there.
-    static FolderSummary prepareFolder(const QString &folder, const DocumentHandler &onDocument = {},
-                                       std::stop_token stop = {}, const PreparedDocuments &prepared = {});
+    // Prepares the documents in the order given; a stop request is honoured between documents. Documents found in
+    // prepared are not read again: they count with the result given there.
+    static FolderSummary prepareDocuments(const QStringList &documents, const DocumentHandler &onDocument = {},
+                                          std::stop_token stop = {}, const PreparedDocuments &prepared = {});
 };
 
 } // namespace klv

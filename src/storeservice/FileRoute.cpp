@@ -1,9 +1,10 @@
 #include "FileRoute.h"
 
+#include "MappedFile.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <fstream>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -14,7 +15,7 @@ namespace klv::storeservice {
 
 namespace {
 
-constexpr std::size_t chunkSize = 64 * 1024;
+constexpr std::size_t chunkSize = 1024 * 1024;
 
 // What the storage behind the real store answers for a missing file. The app must take neither the status nor the
 // XML for the file it asked for.
@@ -29,25 +30,18 @@ FileRoute::FileRoute(const QString &root)
 
 void FileRoute::serve(const std::string &relativePath, httplib::Response &response) const {
     const auto file = resolve(relativePath);
-    std::error_code error;
-    const auto size = file ? std::filesystem::file_size(*file, error) : 0;
-    auto stream = file && !error ? std::make_shared<std::ifstream>(*file, std::ios::binary) : nullptr;
-    if (!stream || !*stream) {
+    auto mapped = file ? MappedFile::open(*file) : nullptr;
+    if (!mapped) {
         response.status = 404;
         response.set_content(std::string(notFoundPage), "application/xml");
         return;
     }
-    response.set_content_provider(static_cast<std::size_t>(size), contentType(*file),
-                                  [stream](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
-                                      std::array<char, chunkSize> chunk;
-                                      stream->clear();
-                                      stream->seekg(static_cast<std::streamoff>(offset));
-                                      stream->read(chunk.data(),
-                                                   static_cast<std::streamsize>(std::min(length, chunk.size())));
-                                      const auto count = stream->gcount();
+    response.set_content_provider(mapped->size(), contentType(*file),
+                                  [mapped](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
+                                      const std::size_t count = mapped->available(offset, std::min(length, chunkSize));
                                       // A file that shrank while being sent ends the response instead of looping
-                                      // forever.
-                                      return count > 0 && sink.write(chunk.data(), static_cast<std::size_t>(count));
+                                      // forever, or reading past its end.
+                                      return count > 0 && sink.write(mapped->data() + offset, count);
                                   });
 }
 

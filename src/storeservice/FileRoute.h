@@ -10,8 +10,8 @@
 
 namespace klv::storeservice {
 
-// Serves the files below one folder (packages, pictures, fonts, plug-ins), streamed in pieces so memory stays flat
-// whatever their size; Range requests come for free. Nothing outside the folder is reachable.
+// Serves the files below one folder (packages, pictures, fonts, plug-ins), sent in pieces from a mapping so memory
+// stays flat whatever their size; Range requests come for free. Nothing outside the folder is reachable.
 class FileRoute final {
 public:
     explicit FileRoute(const QString &root);

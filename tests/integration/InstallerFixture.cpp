@@ -10,6 +10,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -40,15 +41,18 @@ QString InstallerFixture::serve(const QString &relative, const QByteArray &conte
 QString InstallerFixture::serveZip(const QString &relative, const QList<std::pair<QString, QString>> &entries) {
     const QString path = catalog.filePath(u"files/"_s + relative);
     QDir().mkpath(QFileInfo(path).path());
-    QStringList arguments{u"-c"_s, uR"(import sys, zipfile
-with zipfile.ZipFile(sys.argv[1], 'w') as z:
-    for name, data in zip(sys.argv[2::2], sys.argv[3::2]):
-        z.writestr(zipfile.ZipInfo(name, (2021, 3, 4, 5, 6, 8)), data))"_s,
-                          path};
+    // The entries go through standard input: an argument may not hold more than 128 KB.
+    QJsonArray list;
     for (const auto &[name, content] : entries)
-        arguments << name << content;
+        list.append(QJsonArray{name, content});
     QProcess python;
-    python.start(u"python3"_s, arguments);
+    python.start(u"python3"_s, {u"-c"_s, uR"(import sys, json, zipfile
+with zipfile.ZipFile(sys.argv[1], 'w') as z:
+    for name, data in json.load(sys.stdin):
+        z.writestr(zipfile.ZipInfo(name, (2021, 3, 4, 5, 6, 8)), data))"_s,
+                                path});
+    python.write(QJsonDocument(list).toJson(QJsonDocument::Compact));
+    python.closeWriteChannel();
     EXPECT_TRUE(python.waitForFinished(60'000) && python.exitCode() == 0) << python.readAllStandardError().data();
     return store->url() + u"/files/"_s + relative;
 }

@@ -246,17 +246,30 @@ with zipfile.ZipFile(sys.argv[1], 'a') as z: z.writestr('Pack/Titles/KLV - Prefi
     ASSERT_FALSE(late.failure) << late.failure->toStdString();
     EXPECT_EQ(readFile(titles(u"KLV - Prefixed/One/One.moti"_s)), "<canvas>\n\t<layout>1\n");
 
-    // Documents are prepared on their way to the disk and not read again; hidden ones are left as they are.
+    // Documents are prepared on their way to the disk and not read again, one too large to hold once it is
+    // unpacked; hidden ones, those in hidden folders and other files are left as they are. Finder's leftover at
+    // the top of a template is not installed.
+    const QString large = u"\t<layout>1\n"_s + QString(1100 * 1024, u'x');
     const InstallerReport prepared =
         install(u"Docs"_s, serveZip(u"docs.zip"_s, {{u"Pack/Titles/KLV - Docs/A/A.moti"_s, u"\t<layout>1\r\n"_s},
                                                     {u"Pack/Titles/KLV - Docs/B/B.moti"_s, u"<canvas>\n\t<layout>1"_s},
-                                                    {u"Pack/Titles/KLV - Docs/A/.Hidden.moti"_s, u"\t<layout>1"_s}}));
+                                                    {u"Pack/Titles/KLV - Docs/A/.Hidden.moti"_s, u"\t<layout>1"_s},
+                                                    {u"Pack/Titles/KLV - Docs/.cache/C.moti"_s, u"\t<layout>1"_s},
+                                                    {u"Pack/Titles/KLV - Docs/A/A.motr-old"_s, u"\t<layout>1"_s},
+                                                    {u"Pack/Titles/KLV - Docs/A/notes.txt"_s, u"\t<layout>1"_s},
+                                                    {u"Pack/Titles/KLV - Docs/Large/Large.motn"_s, large},
+                                                    {u"Pack/Titles/KLV - Docs/.DS_Store"_s, u"Finder"_s},
+                                                    {u"Pack/Titles/KLV - Docs/A/.DS_Store"_s, u"\t<layout>1"_s}}));
     ASSERT_FALSE(prepared.failure) << prepared.failure->toStdString();
     EXPECT_EQ(readFile(titles(u"KLV - Docs/A/A.moti"_s)), "<canvas>\r\n\t<layout>1\r\n");
     EXPECT_EQ(readFile(titles(u"KLV - Docs/B/B.moti"_s)), "<canvas>\n\t<layout>1");
-    EXPECT_EQ(readFile(titles(u"KLV - Docs/A/.Hidden.moti"_s)), "\t<layout>1");
+    EXPECT_EQ(readFile(titles(u"KLV - Docs/A/A.motr-old"_s)), "<canvas>\n\t<layout>1");
+    EXPECT_EQ(readFile(titles(u"KLV - Docs/Large/Large.motn"_s)), "<canvas>\n" + large.toUtf8());
+    EXPECT_FALSE(QFileInfo::exists(titles(u"KLV - Docs/.DS_Store"_s))) << "Finder's leftover is installed";
+    for (const QString &untouched : {u"A/.Hidden.moti"_s, u".cache/C.moti"_s, u"A/notes.txt"_s, u"A/.DS_Store"_s})
+        EXPECT_EQ(readFile(titles(u"KLV - Docs/"_s + untouched)), "\t<layout>1") << untouched.toStdString();
     EXPECT_EQ(logText().count(u"<canvas> exist!"_s), 1) << "a document prepared while unpacked is read again";
-    EXPECT_TRUE(prepared.steps.contains(u" - Prepping Templates 2 / 2"_s)) << prepared.steps.join(u'|').toStdString();
+    EXPECT_TRUE(prepared.steps.contains(u" - Prepping Templates 4 / 4"_s)) << prepared.steps.join(u'|').toStdString();
 }
 
 } // namespace

@@ -34,15 +34,6 @@ QString stagingPathBeside(const QString &target) {
            QString::number(QRandomGenerator::global()->generate64(), 36) + u'-' + info.fileName();
 }
 
-// Whether one rename can move source into target's folder.
-bool onOneFileSystem(const QString &source, const QString &target) {
-    struct stat sourceFolder {};
-    struct stat targetFolder {};
-    return ::stat(QFile::encodeName(QFileInfo(source).path()).constData(), &sourceFolder) == 0 &&
-           ::stat(QFile::encodeName(QFileInfo(target).path()).constData(), &targetFolder) == 0 &&
-           sourceFolder.st_dev == targetFolder.st_dev;
-}
-
 } // namespace
 
 const QString StagedPlacement::stagingPrefix = QStringLiteral(".klv-staging-");
@@ -65,10 +56,27 @@ std::optional<QString> StagedPlacement::moveBesideTarget(Item &item) {
     return std::nullopt;
 }
 
+// Whether one rename can move source into target's folder. The folders' file systems are looked up once: a package
+// places a thousand templates from a few folders into a few others.
+bool StagedPlacement::onOneFileSystem(const QString &source, const QString &target) {
+    const auto deviceOf = [this](const QString &folder) -> std::optional<dev_t> {
+        if (const auto known = m_devices.constFind(folder); known != m_devices.cend())
+            return *known;
+        struct stat status {};
+        if (::stat(QFile::encodeName(folder).constData(), &status) != 0)
+            return std::nullopt;
+        m_devices.insert(folder, status.st_dev);
+        return status.st_dev;
+    };
+    const std::optional<dev_t> sourceDevice = deviceOf(QFileInfo(source).path());
+    return sourceDevice && sourceDevice == deviceOf(QFileInfo(target).path());
+}
+
 std::optional<QString> StagedPlacement::stage(const QString &source, const QString &target) {
-    // With nothing to replace and one rename away, the complete source is its own staging, which saves a rename.
+    // One rename away, the complete source is its own staging, which saves a rename. Should it replace something,
+    // it moves beside its target when it is swapped in.
     Item item{target, source};
-    if (exists(target) || !onOneFileSystem(source, target)) {
+    if (!onOneFileSystem(source, target)) {
         if (std::optional<QString> error = moveBesideTarget(item))
             return error;
     }
@@ -78,14 +86,15 @@ std::optional<QString> StagedPlacement::stage(const QString &source, const QStri
 
 std::optional<QString> StagedPlacement::swapIn() {
     for (Item &item : m_items) {
-        item.replaced = exists(item.target);
-        // Something took the free name since: what it replaces must wait beside it, not where the source was.
-        std::optional<QString> error;
-        if (item.replaced && !item.besideTarget)
-            error = moveBesideTarget(item);
-        if (!error)
-            error = item.replaced ? exchangeItems(item.staging, item.target, stagingPathBeside(item.target))
-                                  : renameToFreePath(item.staging, item.target);
+        // Mostly the name is free: trying costs less than looking first.
+        std::optional<QString> error = renameToFreePath(item.staging, item.target);
+        if (error && exists(item.target)) {
+            item.replaced = true;
+            // What it replaces must wait beside it, not where the source was.
+            error = item.besideTarget ? std::nullopt : moveBesideTarget(item);
+            if (!error)
+                error = exchangeItems(item.staging, item.target, stagingPathBeside(item.target));
+        }
         if (error) {
             item.replaced = false;
             takeBack();

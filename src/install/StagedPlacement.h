@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
 #include <optional>
+
+#include <sys/types.h>
 
 namespace klv {
 
@@ -12,8 +15,8 @@ namespace klv {
 // system), then swapped in with one rename; the version it replaced stays under a staging name until the
 // placement is kept (the old versions go) or taken back (they return). Staging names start with a dot, so no
 // installed-product look-up matches them, and removeLeftovers() clears what a killed run left behind. An item that
-// replaces nothing and lies on its destination's file system already is complete where it is: it stays there until
-// the swap, so its source must stay untouched until then.
+// lies on its destination's file system already is complete where it is: it stays there until the swap (so its
+// source must stay untouched until then), and moves beside its destination only when it replaces something.
 //
 // Blocking; one thread at a time.
 class StagedPlacement final {
@@ -28,11 +31,11 @@ public:
     // Removes every staging item in folder.
     static void removeLeftovers(const QString &folder);
 
-    // Moves source (copied when it lies on another file system) to a staging name beside target, or leaves it
-    // where it is when nothing stands at target and one rename reaches it. On failure nothing of it stays beside
-    // target.
+    // Moves source, copied, to a staging name beside target when it lies on another file system; otherwise leaves
+    // it where it is until the swap. On failure nothing of it stays beside target.
     std::optional<QString> stage(const QString &source, const QString &target);
-    // Swaps every staged item in. When one cannot be, those already swapped are put back and the error returned.
+    // Swaps every staged item in; an item that replaces something moves beside its target first. When one cannot be
+    // swapped in, those already swapped are put back and the error returned.
     std::optional<QString> swapIn();
     // The placement stays: replaced versions and anything not swapped in are removed.
     void keep();
@@ -55,8 +58,10 @@ private:
     // Moves the item from where it stands to a staging name beside its target; on failure nothing stays there.
     std::optional<QString> moveBesideTarget(Item &item);
     void putBack(Item &item);
+    bool onOneFileSystem(const QString &source, const QString &target);
 
     QList<Item> m_items;
+    QHash<QString, dev_t> m_devices; // the file system of each folder seen, by path
 };
 
 } // namespace klv

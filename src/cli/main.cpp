@@ -1,10 +1,12 @@
 #include "CliApplication.h"
+#include "core/BufferReuse.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
 
 int main(int argc, char *argv[]) {
+    klv::keepFreedBuffersForReuse();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("klv"));
     klv::cli::CliApplication cli(klv::cli::Terminal(stdin, stdout, stderr));

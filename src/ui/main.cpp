@@ -1,9 +1,11 @@
 #include "StoreWebView.h"
 #include "WindowApplication.h"
+#include "core/BufferReuse.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[]) {
+    klv::keepFreedBuffersForReuse();
     klv::ui::StoreWebView::prepareProcess();
     QApplication application(argc, argv);
     klv::ui::WindowApplication window(application);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFile>
+
 #include <cstddef>
 #include <filesystem>
 #include <memory>
@@ -13,22 +15,18 @@ public:
     // Nothing when the file cannot be opened or mapped.
     static std::shared_ptr<const MappedFile> open(const std::filesystem::path &path);
 
-    ~MappedFile();
-    MappedFile(const MappedFile &) = delete;
-    MappedFile &operator=(const MappedFile &) = delete;
-
-    std::size_t size() const { return m_size; }
-    const char *data() const { return m_data; }
+    std::size_t size() const { return std::size_t(m_size); }
+    const char *data() const { return reinterpret_cast<const char *>(m_data); }
     // How many of the wanted bytes from offset the file still holds: reading a mapped page past the end of a file
     // that shrank would crash the process.
     std::size_t available(std::size_t offset, std::size_t wanted) const;
 
 private:
-    MappedFile(int descriptor, const char *data, std::size_t size);
+    explicit MappedFile(const std::filesystem::path &path);
 
-    int m_descriptor;
-    const char *m_data;
-    std::size_t m_size;
+    mutable QFile m_file; // asked for its size again before every piece; unmaps when it goes
+    const uchar *m_data = nullptr;
+    qint64 m_size = 0;
 };
 
 } // namespace klv::storeservice

@@ -111,11 +111,11 @@ QImage DemoPicture::draw(const QString &productName, const QString &location) {
     image.fill(QColor::fromHsv(hue, 150, 120));
 
     QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor::fromHsv(hue, 170, 200));
-    painter.drawRoundedRect(thumbnail, 8, 8);
-    painter.setRenderHint(QPainter::Antialiasing, false);
+    // Square: the app rounds the thumbnail itself at the size it shows it; corners rounded here, six times enlarged
+    // on the product page, showed the darker frame as blurred smudges.
+    painter.drawRect(thumbnail);
 
     const QString letters = initials(productName);
     const int width = static_cast<int>(letters.size()) * (glyphWidth + 1) * cell - cell;

@@ -1,10 +1,10 @@
 #include "LibraryWindow.h"
 
-#include "MainViewController.h"
-#include "StoreProductViewScript.h"
-#include "Theme.h"
 #include "app/AppContext.h"
 #include "app/StartupSequence.h"
+#include "products/StoreProductViewScript.h"
+#include "shell/MainViewController.h"
+#include "style/Theme.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

@@ -6,13 +6,13 @@
 // thread's CPU time, so that other work on a shared machine does not count.
 
 #include "LibraryWindow.h"
-#include "MainViewController.h"
-#include "StoreWebView.h"
 #include "WindowProbe.h"
 #include "WindowSandbox.h"
 #include "app/AppContext.h"
+#include "controls/StoreWebView.h"
 #include "library/LibraryFilter.h"
 #include "library/ProductLibrary.h"
+#include "shell/MainViewController.h"
 
 #include <benchmark/benchmark.h>
 

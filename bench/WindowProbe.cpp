@@ -1,8 +1,8 @@
 #include "WindowProbe.h"
 
 #include "LibraryWindow.h"
-#include "MainViewController.h"
-#include "StoreWebView.h"
+#include "controls/StoreWebView.h"
+#include "shell/MainViewController.h"
 
 #include <QDir>
 #include <QFile>

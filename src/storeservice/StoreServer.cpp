@@ -10,7 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "RequestEnvelope.h"
+#include "EnvelopeDecoder.h"
 #include "StoreAnswer.h"
 
 namespace klv::storeservice {
@@ -78,7 +78,7 @@ void StoreServer::stop() {
 
 void StoreServer::answer(const RequestRouter::Endpoint &endpoint, const httplib::Request &request,
                          httplib::Response &response) const {
-    const RequestEnvelope envelope(endpoint.path, endpoint.key, request.params);
+    const EnvelopeDecoder envelope(endpoint.path, endpoint.key, request.params);
     if (envelope.isValid() && m_requestLog) {
         m_requestLog->append(envelope.request());
     }

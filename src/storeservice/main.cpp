@@ -19,10 +19,10 @@
 #include "BuildConfig.h"
 #include "Catalog.h"
 #include "DownloadRequests.h"
+#include "EnvelopeDecoder.h"
 #include "Fault.h"
 #include "MarketingRequests.h"
 #include "ProductRequests.h"
-#include "RequestEnvelope.h"
 #include "RequestLog.h"
 #include "RequestRouter.h"
 #include "StoreServer.h"
@@ -48,7 +48,7 @@ std::optional<QByteArray> requestKey(const QCommandLineParser &parser, const QCo
         hex = qEnvironmentVariableIsEmpty(environmentName) ? QString::fromLatin1(builtIn)
                                                            : qEnvironmentVariable(environmentName);
     }
-    const auto key = RequestEnvelope::decodeHex(hex.toStdString());
+    const auto key = EnvelopeDecoder::decodeHex(hex.toStdString());
     if (!key || key->size() != AesCbcDecryptor::keySize) {
         return std::nullopt;
     }

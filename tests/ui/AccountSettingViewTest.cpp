@@ -1,14 +1,14 @@
-#include "AccountSettingView.h"
-#include "WidgetDesktopServices.h"
+#include "account/AccountSettingView.h"
+#include "shell/WidgetDesktopServices.h"
 
 #include "AccountFixture.h"
 #include "PluginApps.h"
 #include "TestFiles.h"
 
-#include "InitialsBadge.h"
-#include "KLVApp_CustomProductBtn.h"
-#include "KLVInfoButton.h"
-#include "KLVPopupViewController.h"
+#include "account/InitialsBadge.h"
+#include "controls/KLVApp_CustomProductBtn.h"
+#include "controls/KLVInfoButton.h"
+#include "controls/KLVPopupViewController.h"
 
 #include "store/Services.h"
 #include "update/SelfUpdate.h"

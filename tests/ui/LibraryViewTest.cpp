@@ -1,16 +1,16 @@
 #include "WindowFixture.h"
 
-#include "LibraryActions.h"
-#include "LibraryHeaderBar.h"
-#include "LibraryModel.h"
-#include "LibraryRowDelegate.h"
-#include "MainViewController.h"
-#include "ProductInstallationViewScript.h"
-#include "StoreProductScrollViewScript.h"
-#include "StoreProductViewScript.h"
 #include "install/InstallationEngine.h"
 #include "library/ProductActions.h"
 #include "library/ProductLibrary.h"
+#include "products/LibraryActions.h"
+#include "products/LibraryHeaderBar.h"
+#include "products/LibraryModel.h"
+#include "products/LibraryRowDelegate.h"
+#include "products/ProductInstallationViewScript.h"
+#include "products/StoreProductScrollViewScript.h"
+#include "products/StoreProductViewScript.h"
+#include "shell/MainViewController.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,14 +1,14 @@
 #include "WindowFixture.h"
 
-#include "AccountSettingView.h"
-#include "KLVAppMenuCurveBox.h"
-#include "MainViewController.h"
-#include "StoreLogin.h"
-#include "StoreProductViewScript.h"
-#include "StoreWebView.h"
+#include "account/AccountSettingView.h"
+#include "controls/StoreWebView.h"
 #include "install/InstallationEngine.h"
 #include "library/ProductLibrary.h"
+#include "login/StoreLogin.h"
 #include "marketing/MarketingCenter.h"
+#include "products/StoreProductViewScript.h"
+#include "shell/KLVAppMenuCurveBox.h"
+#include "shell/MainViewController.h"
 #include "store/Services.h"
 
 #include <QPushButton>

@@ -1,7 +1,6 @@
-#include "KLVApp_CustomProductBtn.h"
-#include "KLVApp_CustomProductOptionBtn.h"
 #include "PixelProbe.h"
-#include "Theme.h"
+#include "controls/KLVApp_CustomProductBtn.h"
+#include "style/Theme.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -144,44 +143,4 @@ TEST(ProductButtonsTest, ImageAndSeparatorShowOnlyWithAnImage) {
 
     button.applyState(installState, 1);
     EXPECT_TRUE(anyPixel(renderWidget(button), image, isLit));
-}
-
-TEST(ProductButtonsTest, OptionButtonBadgeOnlyWithAnUpdateAndItsMenuReportsExactTitles) {
-    Host host;
-    KLVApp_CustomProductOptionBtn options(&host.window);
-    options.resize(options.sizeHint());
-    options.move(20, 20);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host.window));
-    const QColor red = theme::color(NamedColor::danger);
-    const QRect badge(options.width() / 2 + 16 - 2 - 2, 2 + 3 - 2, 4, 4);
-    const auto isRed = [&red](const QColor &color) {
-        return near(color, red, 30);
-    };
-
-    for (const qreal ratio : {1.0, 2.0}) {
-        options.setHaveUpdate(false);
-        EXPECT_FALSE(anyPixel(renderWidget(options, ratio), QRect(0, 0, options.width(), options.height()), isRed));
-        options.setHaveUpdate(true);
-        EXPECT_TRUE(anyPixel(renderWidget(options, ratio), badge, isRed));
-    }
-
-    // No items, no menu.
-    QTest::mouseClick(&options, Qt::LeftButton);
-    EXPECT_EQ(options.openMenu(), nullptr);
-
-    const QStringList titles = {QStringLiteral("    Update"), QStringLiteral("    Learn More"),
-                                QStringLiteral("    Uninstall")};
-    options.setItems(titles);
-    QSignalSpy chosen(&options, &KLVApp_CustomProductOptionBtn::itemChosen);
-    options.setFocus();
-    QTest::keyClick(&options, Qt::Key_Space);
-    QMenu *menu = options.openMenu();
-    ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->actions().size(), 3);
-    EXPECT_EQ(menu->actions().at(1)->text(), QStringLiteral("Learn More"));
-    menu->actions().at(2)->trigger();
-    menu->close();
-    ASSERT_EQ(chosen.size(), 1);
-    EXPECT_EQ(chosen.first().first().toString(), QStringLiteral("    Uninstall"));
-    EXPECT_EQ(options.openMenu(), nullptr);
 }

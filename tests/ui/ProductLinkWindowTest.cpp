@@ -1,14 +1,14 @@
 #include "WindowFixture.h"
 
-#include "LibraryHeaderBar.h"
-#include "LibraryModel.h"
-#include "ProductLinkHandler.h"
-#include "SingleInstance.h"
-#include "StoreProductScrollViewScript.h"
-#include "StoreProductViewScript.h"
-#include "StoreWebView.h"
+#include "controls/StoreWebView.h"
 #include "install/InstallationEngine.h"
 #include "library/ProductLibrary.h"
+#include "products/LibraryHeaderBar.h"
+#include "products/LibraryModel.h"
+#include "products/StoreProductScrollViewScript.h"
+#include "products/StoreProductViewScript.h"
+#include "shell/ProductLinkHandler.h"
+#include "shell/SingleInstance.h"
 
 #include <QDeadlineTimer>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
-#include "KLVApp_CustomProgressBar.h"
-#include "KLVApp_ProgressInstallation.h"
 #include "PixelProbe.h"
-#include "Theme.h"
+#include "controls/KLVApp_CustomProgressBar.h"
+#include "controls/KLVApp_ProgressInstallation.h"
+#include "style/Theme.h"
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>

@@ -1,6 +1,6 @@
-#include "CachedRoundedBox.h"
-#include "CachedText.h"
-#include "PictureLoader.h"
+#include "products/PictureLoader.h"
+#include "style/CachedRoundedBox.h"
+#include "style/CachedText.h"
 
 #include <QPainter>
 

@@ -1,13 +1,13 @@
-#include "InfoPopover.h"
-#include "KLVAppMenuCurveBox.h"
-#include "KLVInfoButton.h"
-#include "KLVPopupViewController.h"
-#include "KLVToggleButton2.h"
-#include "LoginSeperationLine.h"
 #include "PixelProbe.h"
-#include "PopoverText.h"
-#include "Theme.h"
-#include "TintedIconView.h"
+#include "controls/InfoPopover.h"
+#include "controls/KLVInfoButton.h"
+#include "controls/KLVPopupViewController.h"
+#include "controls/KLVToggleButton2.h"
+#include "controls/PopoverText.h"
+#include "controls/TintedIconView.h"
+#include "login/LoginSeperationLine.h"
+#include "shell/KLVAppMenuCurveBox.h"
+#include "style/Theme.h"
 
 #include <QLabel>
 #include <QPushButton>

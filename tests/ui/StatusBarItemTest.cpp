@@ -1,4 +1,4 @@
-#include "StatusBarItem.h"
+#include "shell/StatusBarItem.h"
 
 #include "WindowFixture.h"
 

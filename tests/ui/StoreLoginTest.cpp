@@ -1,11 +1,11 @@
-#include "StoreLogin.h"
+#include "login/StoreLogin.h"
 
 #include "AccountFixture.h"
 #include "TestFiles.h"
 
-#include "KLVInfoButton.h"
-#include "KLVPopupViewController.h"
-#include "KLVToggleButton2.h"
+#include "controls/KLVInfoButton.h"
+#include "controls/KLVPopupViewController.h"
+#include "controls/KLVToggleButton2.h"
 
 #include "core/Settings.h"
 #include "store/Services.h"

@@ -1,4 +1,4 @@
-#include "Theme.h"
+#include "style/Theme.h"
 
 #include <QDir>
 #include <QSvgRenderer>

@@ -1,4 +1,4 @@
-#include "StoreWebView.h"
+#include "controls/StoreWebView.h"
 
 #include <QApplication>
 

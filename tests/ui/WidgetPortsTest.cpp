@@ -1,5 +1,5 @@
-#include "WidgetAlerts.h"
-#include "WidgetDesktopServices.h"
+#include "shell/WidgetAlerts.h"
+#include "shell/WidgetDesktopServices.h"
 
 #include "ModalDriver.h"
 

@@ -1,9 +1,9 @@
 #include "WindowFixture.h"
 
-#include "MainViewController.h"
 #include "app/StartupSequence.h"
 #include "install/InstallationEngine.h"
 #include "library/ProductLibrary.h"
+#include "shell/MainViewController.h"
 #include "store/LoginSession.h"
 #include "store/Services.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "MainViewController.h"
 #include "app/AppContext.h"
 #include "library/OutlineViewItem.h"
+#include "shell/MainViewController.h"
 
 #include "RecordingDesktop.h"
 #include "SandboxHome.h"

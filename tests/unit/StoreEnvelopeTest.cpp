@@ -10,9 +10,9 @@
 #include <QString>
 #include <QStringList>
 
-#include "RequestEnvelope.h"
+#include "EnvelopeDecoder.h"
 
-using klv::storeservice::RequestEnvelope;
+using klv::storeservice::EnvelopeDecoder;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -53,7 +53,7 @@ TEST(StoreEnvelopeTest, OpensValuesThatOpensslEncrypted) {
     const QStringList parameters{
         u"tester"_s,     u"a&b=c+d/e f ÄÖü"_s, u""_s,
         u"  spaced  "_s, u"\uFEFFwith mark"_s, u"a text longer than one block, so the CBC chain is exercised"_s};
-    const RequestEnvelope envelopeOpened(endpoint, key(), envelope(u"userLogin"_s, parameters));
+    const EnvelopeDecoder envelopeOpened(endpoint, key(), envelope(u"userLogin"_s, parameters));
 
     ASSERT_TRUE(envelopeOpened.isValid()) << envelopeOpened.errorString().toStdString();
     EXPECT_EQ(envelopeOpened.request().endpoint, endpoint);
@@ -67,7 +67,7 @@ TEST(StoreEnvelopeTest, EmptyTextIsOnePaddedBlock) {
     ASSERT_EQ(empty.size(), 24U);
     EXPECT_EQ(empty.substr(22), "==");
 
-    const RequestEnvelope opened(endpoint, key(), envelope(u"linkCode"_s, {u""_s}));
+    const EnvelopeDecoder opened(endpoint, key(), envelope(u"linkCode"_s, {u""_s}));
     ASSERT_TRUE(opened.isValid()) << opened.errorString().toStdString();
     EXPECT_EQ(opened.request().parameters, QStringList{QString()});
 }
@@ -77,7 +77,7 @@ TEST(StoreEnvelopeTest, KeepsParameterOrderPastNine) {
     for (int number = 2; number <= 12; ++number) {
         parameters.append(u"value of p%1"_s.arg(number));
     }
-    const RequestEnvelope opened(endpoint, key(), envelope(u"requestDownloadInfo"_s, parameters));
+    const EnvelopeDecoder opened(endpoint, key(), envelope(u"requestDownloadInfo"_s, parameters));
 
     ASSERT_TRUE(opened.isValid()) << opened.errorString().toStdString();
     EXPECT_EQ(opened.request().parameters, parameters);
@@ -126,7 +126,7 @@ TEST(StoreEnvelopeTest, ExplainsMalformedEnvelopes) {
         {"no app version", without("appV"), u"appV (the app version) is missing"_s},
     };
     for (const Case &malformed : cases) {
-        const RequestEnvelope opened(endpoint, key(), malformed.query);
+        const EnvelopeDecoder opened(endpoint, key(), malformed.query);
         EXPECT_FALSE(opened.isValid()) << malformed.what;
         EXPECT_TRUE(opened.errorString().contains(malformed.reason))
             << malformed.what << ": " << opened.errorString().toStdString();

@@ -1,0 +1,44 @@
+#include "controls/StoreWebView.h"
+
+#include "controls/StoreLinkSchemeHandler.h"
+#include "style/Theme.h"
+
+#include <QCoreApplication>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+
+namespace klv::ui {
+
+void StoreWebView::prepareProcess() {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    StoreLinkSchemeHandler::registerScheme();
+}
+
+QWebEngineProfile &StoreWebView::storeProfile() {
+    // Off the record: the pages are the store's public ones and leave nothing behind in the home folder.
+    static QWebEngineProfile *profile = [] {
+        auto *created = new QWebEngineProfile(QCoreApplication::instance());
+        created->setHttpUserAgent(userAgent);
+        created->installUrlSchemeHandler(StoreLinkSchemeHandler::scheme, &linkHandler());
+        return created;
+    }();
+    return *profile;
+}
+
+StoreLinkSchemeHandler &StoreWebView::linkHandler() {
+    static auto *handler = new StoreLinkSchemeHandler(QCoreApplication::instance());
+    return *handler;
+}
+
+StoreWebView::StoreWebView(QWidget *parent)
+    : QWebEngineView(parent) {
+    auto *page = new QWebEnginePage(&storeProfile(), this);
+    page->setBackgroundColor(theme::color(NamedColor::backgroundSecondary));
+    setPage(page);
+}
+
+void StoreWebView::pauseVideos() {
+    page()->runJavaScript(pauseScript);
+}
+
+} // namespace klv::ui

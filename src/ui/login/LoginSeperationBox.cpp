@@ -1,0 +1,58 @@
+#include "login/LoginSeperationBox.h"
+
+#include <QPainter>
+
+namespace klv::ui {
+
+namespace {
+
+// The default of both colours: a dark grey (white level 0.15).
+QColor separationGrey() {
+    return QColor::fromRgbF(0.15f, 0.15f, 0.15f);
+}
+
+} // namespace
+
+LoginSeperationBox::LoginSeperationBox(QWidget *parent)
+    : QWidget(parent)
+    , background(separationGrey())
+    , border(separationGrey()) {}
+
+void LoginSeperationBox::setBgColor(const QColor &color) {
+    background = color;
+    update();
+}
+
+void LoginSeperationBox::setDrawBG(bool draw) {
+    drawBackground = draw;
+    update();
+}
+
+void LoginSeperationBox::setBdColor(const QColor &color) {
+    border = color;
+    update();
+}
+
+void LoginSeperationBox::setDrawBorder(bool draw) {
+    drawBorder = draw;
+    update();
+}
+
+void LoginSeperationBox::setCorner(qreal radius) {
+    cornerRadius = radius;
+    update();
+}
+
+void LoginSeperationBox::paintEvent(QPaintEvent *) {
+    if (!drawBackground && !drawBorder) {
+        return;
+    }
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(drawBackground ? QBrush(background) : Qt::NoBrush);
+    painter.setPen(drawBorder ? QPen(border, 1) : Qt::NoPen);
+    const qreal inset = drawBorder ? 0.5 : 0;
+    painter.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset), cornerRadius, cornerRadius);
+}
+
+} // namespace klv::ui

@@ -1,0 +1,152 @@
+#include "offers/MarketingRowDelegate.h"
+
+#include "offers/MarketingProductModel.h"
+#include "style/FocusRing.h"
+#include "style/Theme.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QTextLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace klv::ui {
+
+namespace {
+
+constexpr int cellPadding = 20;
+constexpr int pictureRadius = 10;
+constexpr QSize viewButtonSize{96, 34};
+
+// The short description wrapped to at most two lines, the second elided.
+void drawWrapped(QPainter &painter, const QRect &area, const QString &text) {
+    const QFontMetrics metrics(painter.font());
+    QTextLayout layout(text, painter.font());
+    layout.beginLayout();
+    int y = area.top();
+    for (int lineNumber = 0; lineNumber < 2; ++lineNumber) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(area.width());
+        QString shown = text.mid(line.textStart(), line.textLength()).trimmed();
+        if (lineNumber == 1 && line.textStart() + line.textLength() < text.size())
+            shown = metrics.elidedText(text.mid(line.textStart()), Qt::ElideRight, area.width());
+        painter.drawText(QRect(area.left(), y, area.width(), metrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                         shown);
+        y += metrics.lineSpacing();
+    }
+    layout.endLayout();
+}
+
+} // namespace
+
+MarketingRowDelegate::MarketingRowDelegate(const MarketingProductModel &model, QAbstractItemView &view, QObject *parent)
+    : PaintedButtonDelegate(view, MarketingProductModel::actionColumn, parent)
+    , m_model(model) {}
+
+QSize MarketingRowDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const {
+    return {QStyledItemDelegate::sizeHint(option, index).width(), rowHeight};
+}
+
+QRect MarketingRowDelegate::buttonRect(const QRect &cell, const QModelIndex &) const {
+    return {cell.right() - cellPadding - viewButtonSize.width() + 1, cell.center().y() - viewButtonSize.height() / 2,
+            viewButtonSize.width(), viewButtonSize.height()};
+}
+
+void MarketingRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                                 const QModelIndex &index) const {
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    const QRect cell = option.rect;
+    if (option.state.testFlag(QStyle::State_MouseOver))
+        painter->fillRect(cell, theme::color(NamedColor::accountSettingSectionBG).darker(115));
+    painter->setPen(theme::color(NamedColor::separator));
+    painter->drawLine(cell.bottomLeft(), cell.bottomRight());
+    painter->setFont(option.font);
+    switch (index.column()) {
+    case MarketingProductModel::pictureColumn:
+        paintPicture(*painter, cell, index);
+        break;
+    case MarketingProductModel::nameColumn:
+        paintName(*painter, cell, index);
+        break;
+    case MarketingProductModel::actionColumn:
+        paintViewButton(*painter, cell, index);
+        break;
+    default:
+        break;
+    }
+    painter->restore();
+}
+
+void MarketingRowDelegate::paintPicture(QPainter &painter, const QRect &cell, const QModelIndex &index) const {
+    const int side = MarketingProductModel::pictureSide;
+    const QRect frame(cell.left() + cellPadding, cell.center().y() - side / 2, side, side);
+    QPainterPath rounded;
+    rounded.addRoundedRect(frame, pictureRadius, pictureRadius);
+    const QPixmap picture = m_model.picture(index, painter.device()->devicePixelRatioF());
+    if (!picture.isNull()) {
+        painter.setClipPath(rounded);
+        painter.drawPixmap(frame, picture);
+        painter.setClipping(false);
+        return;
+    }
+    // No picture yet: the product's initial on a quiet tile.
+    painter.fillPath(rounded, theme::color(NamedColor::accountSettingSectionBG));
+    const OnSaleProductInfo *product = m_model.product(index);
+    QFont initial = painter.font();
+    initial.setPointSizeF(initial.pointSizeF() + 8.0);
+    initial.setWeight(QFont::Bold);
+    painter.setFont(initial);
+    painter.setPen(theme::color(NamedColor::textSecondary));
+    painter.drawText(frame, Qt::AlignCenter, product ? product->product_name.left(1).toUpper() : QString());
+}
+
+void MarketingRowDelegate::paintName(QPainter &painter, const QRect &cell, const QModelIndex &index) const {
+    const OnSaleProductInfo *product = m_model.product(index);
+    if (!product)
+        return;
+    const QFont base = painter.font();
+    QFont title = base;
+    title.setPointSizeF(base.pointSizeF() + 2.0);
+    title.setWeight(QFont::DemiBold);
+    painter.setFont(title);
+    const QFontMetrics titleMetrics(title);
+    const QRect area = cell.adjusted(4, 0, -12, 0);
+    // The block of name and description is centred on the row, however many lines the description takes.
+    const QFontMetrics metrics(base);
+    const QString &description = product->product_shortDesc;
+    const int descriptionLines =
+        description.isEmpty() ? 0 : (metrics.horizontalAdvance(description) > area.width() ? 2 : 1);
+    const int top = cell.center().y() -
+                    (titleMetrics.height() + 6 * (descriptionLines > 0) + descriptionLines * metrics.lineSpacing()) / 2;
+    painter.setPen(theme::color(NamedColor::textPrimary));
+    painter.drawText(QRect(area.left(), top, area.width(), titleMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                     titleMetrics.elidedText(product->product_name, Qt::ElideRight, area.width()));
+    painter.setFont(base);
+    painter.setPen(theme::color(NamedColor::textSecondary));
+    drawWrapped(painter, QRect(area.left(), top + titleMetrics.height() + 6, area.width(), area.height()),
+                product->product_shortDesc);
+}
+
+void MarketingRowDelegate::paintViewButton(QPainter &painter, const QRect &cell, const QModelIndex &index) const {
+    const QRectF button = buttonRect(cell, index);
+    QColor fill = viewButtonColor;
+    if (isPressed(index))
+        fill = fill.darker(125);
+    else if (isHovered(index))
+        fill = fill.lighter(112);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(button, 4, 4);
+    QFont font = painter.font();
+    font.setWeight(QFont::DemiBold);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(button, Qt::AlignCenter, u"View"_s);
+    if (hasKeyboardFocus(index))
+        drawFocusRing(painter, button.adjusted(-3, -3, 3, 3), 6);
+}
+
+} // namespace klv::ui

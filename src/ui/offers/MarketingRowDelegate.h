@@ -1,0 +1,31 @@
+#pragma once
+
+#include "controls/PaintedButtonDelegate.h"
+
+namespace klv::ui {
+
+class MarketingProductModel;
+
+// Paints a sale or free product's row — the rounded picture, the name over the short description, and the "View"
+// button — without a widget per row.
+class MarketingRowDelegate final : public PaintedButtonDelegate {
+    Q_OBJECT
+public:
+    static constexpr int rowHeight = 100;
+    static inline const QColor viewButtonColor{66, 165, 222};
+
+    MarketingRowDelegate(const MarketingProductModel &model, QAbstractItemView &view, QObject *parent = nullptr);
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    QRect buttonRect(const QRect &cell, const QModelIndex &index) const override;
+
+private:
+    void paintPicture(QPainter &painter, const QRect &cell, const QModelIndex &index) const;
+    void paintName(QPainter &painter, const QRect &cell, const QModelIndex &index) const;
+    void paintViewButton(QPainter &painter, const QRect &cell, const QModelIndex &index) const;
+
+    const MarketingProductModel &m_model;
+};
+
+} // namespace klv::ui

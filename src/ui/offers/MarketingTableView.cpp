@@ -1,0 +1,91 @@
+#include "offers/MarketingTableView.h"
+
+#include "controls/PaintedButtonDelegate.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QScrollBar>
+
+#include <numeric>
+
+namespace klv::ui {
+
+MarketingTableView::MarketingTableView(QWidget *parent)
+    : QTableView(parent) {
+    setObjectName(QStringLiteral("tableView"));
+    horizontalHeader()->hide();
+    verticalHeader()->hide();
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    setShowGrid(false);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    verticalScrollBar()->setSingleStep(24);
+    setFrameShape(QFrame::NoFrame);
+    setMouseTracking(true);
+    setWordWrap(false);
+    setAutoFillBackground(false);
+    viewport()->setAutoFillBackground(false);
+}
+
+void MarketingTableView::showRows(QAbstractItemModel &model, PaintedButtonDelegate &delegate, int rowHeight,
+                                  const QList<int> &columnWidths) {
+    if (m_delegate && m_delegate != &delegate)
+        m_delegate->clearHover();
+    m_delegate = &delegate;
+    m_columnWidths = columnWidths;
+    // Rows take the height when they are made, so it is set before the model's rows are.
+    verticalHeader()->setMinimumSectionSize(rowHeight);
+    verticalHeader()->setDefaultSectionSize(rowHeight);
+    if (QTableView::model() != &model)
+        setModel(&model);
+    setItemDelegate(&delegate);
+    layOutColumns();
+    viewport()->update();
+}
+
+QRect MarketingTableView::buttonRect(int row) const {
+    if (!model() || !m_delegate)
+        return {};
+    const QModelIndex index = model()->index(row, m_delegate->buttonColumn());
+    return index.isValid() ? m_delegate->buttonRect(visualRect(index), index) : QRect();
+}
+
+void MarketingTableView::resizeEvent(QResizeEvent *event) {
+    QTableView::resizeEvent(event);
+    layOutColumns();
+}
+
+void MarketingTableView::layOutColumns() {
+    const int fixed = std::accumulate(m_columnWidths.cbegin(), m_columnWidths.cend(), 0);
+    for (int column = 0; column < m_columnWidths.size(); ++column) {
+        const int width = m_columnWidths.at(column);
+        setColumnWidth(column, width > 0 ? width : qMax(120, viewport()->width() - fixed));
+    }
+}
+
+void MarketingTableView::keyPressEvent(QKeyEvent *event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (currentIndex().isValid()) {
+            Q_EMIT buttonActivated(currentIndex());
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void MarketingTableView::leaveEvent(QEvent *event) {
+    if (m_delegate)
+        m_delegate->clearHover();
+    QTableView::leaveEvent(event);
+}
+
+} // namespace klv::ui

@@ -1,0 +1,161 @@
+#include "offers/ProductDetailPage.h"
+
+#include "controls/RoundedImageView.h"
+#include "controls/StoreWebView.h"
+#include "marketing/ProductPictureDownload.h"
+#include "store/DesktopServices.h"
+#include "store/Services.h"
+#include "style/IconLibrary.h"
+#include "style/Theme.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QWebEnginePage>
+
+using namespace Qt::StringLiterals;
+
+namespace klv::ui {
+
+namespace {
+
+constexpr int pictureSide = 300;
+constexpr int videoHeight = 328;
+const QColor pageColor(27, 27, 30);
+const QColor addToCartColor(254, 113, 102);
+
+QLabel *textLabel(const QString &objectName, const QString &style, QWidget *parent) {
+    auto *label = new QLabel(parent);
+    label->setObjectName(objectName);
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    label->setStyleSheet(style);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+} // namespace
+
+ProductDetailPage::ProductDetailPage(Services &services, const OnSaleProductInfo &product, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_services(services)
+    , m_product(product)
+    , m_detail(ProductDetail::describe(product, services.configuration()))
+    , m_backButtonOutlet(new QPushButton(this))
+    , m_bigProductImage(new RoundedImageView(12, this))
+    , m_addToCartOutlet(new QPushButton(u"ADD TO CART"_s, this))
+    , m_vimeoView(new StoreWebView(this)) {
+    setObjectName(u"ProductViewController"_s);
+    setWindowTitle(m_detail.name);
+    setFixedSize(pageSize);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, pageColor);
+    setPalette(palette);
+
+    m_backButtonOutlet->setObjectName(u"backButtonOutlet"_s);
+    m_backButtonOutlet->setText(tr("Back"));
+    m_backButtonOutlet->setIcon(IconLibrary::icon(u"back"_s));
+    m_backButtonOutlet->setAccessibleName(tr("Back"));
+    m_backButtonOutlet->setCursor(Qt::PointingHandCursor);
+    m_backButtonOutlet->setStyleSheet(
+        u"QPushButton { color: %1; background: transparent; border: 1px solid transparent; border-radius: 8px;"
+        " padding: 6px 14px 6px 8px; font-size: 14px; } QPushButton:hover { background: %2; }"
+        " QPushButton:focus { border-color: %3; }"_s.arg(theme::color(NamedColor::textPrimary).name(),
+                                                         theme::color(NamedColor::accountSettingSectionBG).name(),
+                                                         theme::color(NamedColor::accent).name()));
+    connect(m_backButtonOutlet, &QPushButton::clicked, this, &QWidget::close);
+
+    m_bigProductImage->setObjectName(u"bigProductImage"_s);
+    m_bigProductImage->setFixedSize(pictureSide, pictureSide);
+    m_bigProductImage->setAccessibleName(m_detail.name);
+
+    m_addToCartOutlet->setObjectName(u"addToCartOutlet"_s);
+    m_addToCartOutlet->setFixedSize(pictureSide, 46);
+    m_addToCartOutlet->setCursor(Qt::PointingHandCursor);
+    m_addToCartOutlet->setStyleSheet(
+        u"QPushButton { color: white; background: %1; border: 2px solid %1; border-radius: 8px; font-size: 15px;"
+        " font-weight: 700; letter-spacing: 1px; } QPushButton:hover { background: %2; border-color: %2; }"
+        " QPushButton:pressed { background: %3; border-color: %3; } QPushButton:focus { border-color: white; }"_s.arg(
+            addToCartColor.name(), addToCartColor.lighter(110).name(), addToCartColor.darker(115).name()));
+    connect(m_addToCartOutlet, &QPushButton::clicked, this, &ProductDetailPage::addToCartClicked);
+
+    m_vimeoView->setObjectName(u"vimeoView"_s);
+    m_vimeoView->setFixedHeight(videoHeight);
+    m_vimeoView->setAccessibleName(tr("Product video"));
+    m_vimeoView->page()->setBackgroundColor(Qt::black);
+    // The player is asked for silence too; the page never plays sound, whatever the player does.
+    m_vimeoView->page()->setAudioMuted(true);
+    if (m_detail.videoUrl)
+        m_vimeoView->load(*m_detail.videoUrl);
+
+    auto *leftColumn = new QVBoxLayout;
+    leftColumn->setSpacing(18);
+    leftColumn->addWidget(m_bigProductImage);
+    leftColumn->addWidget(m_addToCartOutlet);
+    leftColumn->addStretch();
+
+    auto *content = new QHBoxLayout;
+    content->setSpacing(32);
+    content->addLayout(leftColumn);
+    content->addWidget(buildTextColumn(), 1);
+
+    auto *topBar = new QHBoxLayout;
+    topBar->addWidget(m_backButtonOutlet);
+    topBar->addStretch();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 16, 32, 24);
+    layout->setSpacing(14);
+    layout->addLayout(topBar);
+    layout->addLayout(content, 1);
+    setTabOrder(m_backButtonOutlet, m_addToCartOutlet);
+
+    fetchPicture();
+}
+
+QWidget *ProductDetailPage::buildTextColumn() {
+    auto *column = new QWidget(this);
+    const QString primary = theme::color(NamedColor::textPrimary).name();
+    const QString secondary = theme::color(NamedColor::textSecondary).name();
+    m_productNameLabel =
+        textLabel(u"productNameLabel"_s, u"color: %1; font-size: 26px; font-weight: 700;"_s.arg(primary), column);
+    m_productNameLabel->setText(m_detail.name);
+    m_productShortDesc = textLabel(u"productShortDesc"_s, u"color: %1; font-size: 15px;"_s.arg(secondary), column);
+    m_productShortDesc->setText(m_detail.shortDescription);
+    m_longDesc = textLabel(u"longDesc"_s, u"color: %1; font-size: 14px;"_s.arg(primary), column);
+    m_longDesc->setText(m_detail.longDescription);
+    m_longDesc->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    auto *layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    layout->addWidget(m_productNameLabel);
+    layout->addWidget(m_productShortDesc);
+    layout->addSpacing(12);
+    layout->addWidget(m_vimeoView);
+    layout->addSpacing(12);
+    layout->addWidget(m_longDesc, 1);
+    return column;
+}
+
+void ProductDetailPage::fetchPicture() {
+    if (!m_detail.pictureUrl) {
+        m_pictureSettled = true;
+        return;
+    }
+    auto *download = new ProductPictureDownload(m_services, *m_detail.pictureUrl, this);
+    connect(download, &ProductPictureDownload::finished, this, [this, download](const QImage &cropped) {
+        download->deleteLater();
+        m_bigProductImage->setImage(cropped);
+        m_pictureSettled = true;
+        Q_EMIT pictureSettled();
+    });
+}
+
+void ProductDetailPage::addToCartClicked() {
+    m_services.desktop().openUrl(m_detail.cartUrl);
+}
+
+} // namespace klv::ui

@@ -1,0 +1,115 @@
+#include "offers/RewardTierDelegate.h"
+
+#include "offers/RewardTierModel.h"
+#include "style/FocusRing.h"
+#include "style/Theme.h"
+
+#include <QPainter>
+
+using namespace Qt::StringLiterals;
+
+namespace klv::ui {
+
+namespace {
+// The column headings above the table start at these offsets; the texts line up under them.
+constexpr int thresholdInset = 17;
+constexpr int copyIconSide = 22;
+constexpr int copyButtonSide = 36;
+} // namespace
+
+RewardTierDelegate::RewardTierDelegate(const RewardTierModel &model, QAbstractItemView &view, QObject *parent)
+    : PaintedButtonDelegate(view, RewardTierModel::copyColumn, parent)
+    , m_model(model)
+    , m_copyIcon(u":/icons/copy.svg"_s) {}
+
+QColor RewardTierDelegate::toneColor(RewardTier::Tone tone) {
+    switch (tone) {
+    case RewardTier::Tone::orange:
+        return {255, 149, 0};
+    case RewardTier::Tone::green:
+        return {52, 199, 89};
+    case RewardTier::Tone::plain:
+        break;
+    }
+    return theme::color(NamedColor::rewardTierText);
+}
+
+QSize RewardTierDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const {
+    return {QStyledItemDelegate::sizeHint(option, index).width(), rowHeight};
+}
+
+QRect RewardTierDelegate::buttonRect(const QRect &cell, const QModelIndex &index) const {
+    const RewardTier *tier = m_model.tier(index);
+    if (!tier || !tier->showsCopyIcon)
+        return {};
+    return {cell.left() + 4, cell.center().y() - copyButtonSide / 2, copyButtonSide, copyButtonSide};
+}
+
+void RewardTierDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const {
+    const RewardTier *tier = m_model.tier(index);
+    if (!tier)
+        return;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    const QRect cell = option.rect;
+    painter->setPen(theme::color(NamedColor::separator));
+    painter->drawLine(cell.bottomLeft(), cell.bottomRight());
+    painter->setFont(option.font);
+    switch (index.column()) {
+    case RewardTierModel::thresholdColumn: {
+        QFont font = option.font;
+        font.setPointSizeF(font.pointSizeF() + 1.0);
+        font.setWeight(QFont::DemiBold);
+        painter->setFont(font);
+        painter->setPen(theme::color(NamedColor::rewardTierText));
+        painter->drawText(cell.adjusted(thresholdInset, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                          QString::number(tier->threshold));
+        break;
+    }
+    case RewardTierModel::rewardColumn:
+        paintReward(*painter, cell, *tier);
+        break;
+    case RewardTierModel::copyColumn:
+        paintCopyIcon(*painter, cell, index);
+        break;
+    default:
+        break;
+    }
+    painter->restore();
+}
+
+void RewardTierDelegate::paintReward(QPainter &painter, const QRect &cell, const RewardTier &tier) const {
+    const QFont base = painter.font();
+    QFont title = base;
+    title.setPointSizeF(base.pointSizeF() + 1.0);
+    title.setWeight(QFont::DemiBold);
+    const QFontMetrics titleMetrics(title);
+    const QFontMetrics stateMetrics(base);
+    const int top = cell.center().y() - (titleMetrics.height() + 2 + stateMetrics.height()) / 2;
+    painter.setFont(title);
+    painter.setPen(theme::color(NamedColor::rewardTierText));
+    painter.drawText(QRect(cell.left(), top, cell.width(), titleMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                     tier.reward);
+    painter.setFont(base);
+    painter.setPen(toneColor(tier.tone));
+    painter.drawText(QRect(cell.left(), top + titleMetrics.height() + 2, cell.width(), stateMetrics.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, tier.state);
+}
+
+void RewardTierDelegate::paintCopyIcon(QPainter &painter, const QRect &cell, const QModelIndex &index) const {
+    const QRectF button = buttonRect(cell, index);
+    if (button.isEmpty())
+        return;
+    if (isHovered(index) || isPressed(index)) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(theme::color(NamedColor::accountSettingSectionBG).lighter(isPressed(index) ? 90 : 130));
+        painter.drawRoundedRect(button, 8, 8);
+    }
+    const QPointF centre = button.center();
+    m_copyIcon.paint(
+        painter, QRectF(centre.x() - copyIconSide / 2.0, centre.y() - copyIconSide / 2.0, copyIconSide, copyIconSide));
+    if (hasKeyboardFocus(index))
+        drawFocusRing(painter, button, 8);
+}
+
+} // namespace klv::ui

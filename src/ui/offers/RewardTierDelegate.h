@@ -1,0 +1,35 @@
+#pragma once
+
+#include "controls/PaintedButtonDelegate.h"
+#include "marketing/RewardTier.h"
+#include "style/SvgIcon.h"
+
+namespace klv::ui {
+
+class RewardTierModel;
+
+// Paints a tier's row — the spending threshold, the reward over its state in the state's colour, and the copy
+// icon where a coupon can be taken — without a widget per row.
+class RewardTierDelegate final : public PaintedButtonDelegate {
+    Q_OBJECT
+public:
+    static constexpr int rowHeight = 60;
+
+    RewardTierDelegate(const RewardTierModel &model, QAbstractItemView &view, QObject *parent = nullptr);
+
+    // The system's orange and green, in which the state line is drawn.
+    static QColor toneColor(RewardTier::Tone tone);
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    QRect buttonRect(const QRect &cell, const QModelIndex &index) const override;
+
+private:
+    void paintReward(QPainter &painter, const QRect &cell, const RewardTier &tier) const;
+    void paintCopyIcon(QPainter &painter, const QRect &cell, const QModelIndex &index) const;
+
+    const RewardTierModel &m_model;
+    SvgIcon m_copyIcon;
+};
+
+} // namespace klv::ui

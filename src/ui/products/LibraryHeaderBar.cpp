@@ -1,0 +1,86 @@
+#include "products/LibraryHeaderBar.h"
+
+#include "library/ProductLibrary.h"
+#include "style/IconLibrary.h"
+#include "style/Theme.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace klv::ui {
+
+LibraryHeaderBar::LibraryHeaderBar(ProductLibrary &library, QWidget *parent)
+    : QWidget(parent)
+    , m_library(library)
+    , m_search(new QLineEdit(this))
+    , m_filter(new QComboBox(this))
+    , m_sort(new QToolButton(this)) {
+    setObjectName(u"headerBarView"_s);
+    auto *title = new QLabel(tr("My Products"), this);
+    title->setObjectName(u"sectionTitle"_s);
+
+    m_search->setObjectName(u"searchBarOutlet"_s);
+    m_search->setPlaceholderText(tr("Search products, e.g. glow, title"));
+    m_search->setAccessibleName(tr("Search products"));
+    m_search->setClearButtonEnabled(true);
+    m_search->addAction(IconLibrary::icon(u"search"_s), QLineEdit::LeadingPosition);
+    m_search->setMinimumWidth(260);
+    connect(m_search, &QLineEdit::textChanged, this, &LibraryHeaderBar::searchEdited);
+
+    // The titles are what the filter compares; the first item shows everything.
+    m_filter->setObjectName(u"filterPopupButton"_s);
+    m_filter->setAccessibleName(tr("Show"));
+    m_filter->addItems({tr("All Products"), u"Installed"_s, u"Not Installed"_s, u"Updates"_s});
+    connect(m_filter, &QComboBox::activated, this, &LibraryHeaderBar::filterPicked);
+
+    m_sort->setObjectName(u"sortButton"_s);
+    m_sort->setAccessibleName(tr("Sort by name"));
+    m_sort->setToolTip(tr("Sort by name"));
+    m_sort->setIcon(IconLibrary::icon(u"sort-descending"_s));
+    m_sort->setIconSize({18, 18});
+    m_sort->setFocusPolicy(Qt::StrongFocus);
+    connect(m_sort, &QToolButton::clicked, this, &LibraryHeaderBar::sortClicked);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(24, 18, 24, 14);
+    layout->setSpacing(10);
+    layout->addWidget(title);
+    layout->addStretch();
+    layout->addWidget(m_search);
+    layout->addWidget(m_filter);
+    layout->addWidget(m_sort);
+}
+
+void LibraryHeaderBar::searchEdited(const QString &text) {
+    m_library.viewSettings.searchString = text;
+    m_library.applyLibraryFilter();
+}
+
+void LibraryHeaderBar::filterPicked(int index) {
+    const QString title = m_filter->itemText(index);
+    if (title == u"Installed"_s)
+        m_library.viewSettings.filterMyProductState = productFilterState::installedProduct;
+    else if (title == u"Not Installed"_s)
+        m_library.viewSettings.filterMyProductState = productFilterState::notInstalledProduct;
+    else if (title == u"Updates"_s)
+        m_library.viewSettings.filterMyProductState = productFilterState::needUpdateProduct;
+    else
+        m_library.viewSettings.filterMyProductState = productFilterState::allProduct;
+    m_library.applyLibraryFilter();
+}
+
+void LibraryHeaderBar::sortClicked() {
+    m_library.viewSettings.sortProductState = m_isToggle ? productSortState::aToZSort : productSortState::zToASort;
+    m_isToggle = !m_isToggle;
+    // The icon shows the order the next click gives.
+    m_sort->setIcon(IconLibrary::icon(m_isToggle ? u"sort-ascending"_s : u"sort-descending"_s));
+    m_sort->setToolTip(m_isToggle ? tr("Sort A to Z") : tr("Sort Z to A"));
+    m_library.applyLibraryFilter();
+}
+
+} // namespace klv::ui

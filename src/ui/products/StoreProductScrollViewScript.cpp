@@ -1,0 +1,124 @@
+#include "products/StoreProductScrollViewScript.h"
+
+#include "products/LibraryModel.h"
+#include "products/LibraryRowDelegate.h"
+#include "style/Theme.h"
+
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+namespace klv::ui {
+
+namespace {
+constexpr int pictureColumnWidth = 84;
+constexpr int actionColumnWidth = 236;
+} // namespace
+
+StoreProductScrollViewScript::StoreProductScrollViewScript(LibraryModel &model, QWidget *parent)
+    : QTreeView(parent)
+    , m_model(model)
+    , m_delegate(new LibraryRowDelegate(model, *this, this)) {
+    setObjectName(QStringLiteral("productOLView"));
+    setAccessibleName(tr("Your products"));
+    setModel(&m_model);
+    setItemDelegate(m_delegate);
+    setHeaderHidden(true);
+    setRootIsDecorated(false);
+    setIndentation(0);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setExpandsOnDoubleClick(false);
+    setMouseTracking(true);
+    setFrameShape(QFrame::NoFrame);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    verticalScrollBar()->setSingleStep(24);
+    setAutoFillBackground(false);
+    viewport()->setAutoFillBackground(false);
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(QHeaderView::Fixed);
+
+    connect(m_delegate, &LibraryRowDelegate::expandToggled, this,
+            [this](const QModelIndex &index) { setExpanded(index, !isExpanded(index)); });
+    connect(m_delegate, &LibraryRowDelegate::productButtonClicked, this,
+            &StoreProductScrollViewScript::productButtonClicked);
+    connect(m_delegate, &LibraryRowDelegate::optionButtonClicked, this,
+            [this](const QModelIndex &index, const QRect &button) {
+                Q_EMIT optionMenuRequested(index, QRect(viewport()->mapToGlobal(button.topLeft()), button.size()));
+            });
+    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] { viewport()->update(); });
+    // The keyboard's row is drawn across all its cells.
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, viewport(), qOverload<>(&QWidget::update));
+}
+
+void StoreProductScrollViewScript::setEmptyText(const QString &text) {
+    m_emptyText = text;
+    viewport()->update();
+}
+
+void StoreProductScrollViewScript::resizeEvent(QResizeEvent *event) {
+    QTreeView::resizeEvent(event);
+    layOutColumns();
+}
+
+void StoreProductScrollViewScript::layOutColumns() {
+    const int width = viewport()->width();
+    setColumnWidth(LibraryModel::pictureColumn, pictureColumnWidth);
+    setColumnWidth(LibraryModel::actionColumn, actionColumnWidth);
+    setColumnWidth(LibraryModel::nameColumn, qMax(120, width - pictureColumnWidth - actionColumnWidth));
+}
+
+void StoreProductScrollViewScript::keyPressEvent(QKeyEvent *event) {
+    const QModelIndex current = currentIndex();
+    if (current.isValid()) {
+        const QModelIndex action = current.siblingAtColumn(LibraryModel::actionColumn);
+        switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            Q_EMIT productButtonClicked(action);
+            return;
+        case Qt::Key_Menu: {
+            const QRect button = LibraryRowDelegate::optionButtonRect(visualRect(action));
+            Q_EMIT optionMenuRequested(action, QRect(viewport()->mapToGlobal(button.topLeft()), button.size()));
+            return;
+        }
+        default:
+            break;
+        }
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void StoreProductScrollViewScript::paintEvent(QPaintEvent *event) {
+    QTreeView::paintEvent(event);
+    if (m_model.rowCount() > 0 || m_emptyText.isEmpty())
+        return;
+    QPainter painter(viewport());
+    painter.setPen(theme::color(NamedColor::textSecondary));
+    painter.drawText(viewport()->rect().adjusted(40, 0, -40, -80), Qt::AlignCenter | Qt::TextWordWrap, m_emptyText);
+}
+
+void StoreProductScrollViewScript::focusInEvent(QFocusEvent *event) {
+    QTreeView::focusInEvent(event);
+    // Tabbing in starts at the first row; a click picks its own row.
+    const bool byKeyboard = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    if (byKeyboard && !currentIndex().isValid() && m_model.rowCount() > 0)
+        setCurrentIndex(m_model.index(0, LibraryModel::actionColumn));
+    viewport()->update();
+}
+
+void StoreProductScrollViewScript::focusOutEvent(QFocusEvent *event) {
+    QTreeView::focusOutEvent(event);
+    viewport()->update();
+}
+
+void StoreProductScrollViewScript::leaveEvent(QEvent *event) {
+    QTreeView::leaveEvent(event);
+    m_delegate->clearHover();
+}
+
+} // namespace klv::ui

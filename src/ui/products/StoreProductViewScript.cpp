@@ -1,0 +1,63 @@
+#include "products/StoreProductViewScript.h"
+
+#include "app/AppContext.h"
+#include "library/ProductLibrary.h"
+#include "products/LibraryActions.h"
+#include "products/LibraryHeaderBar.h"
+#include "products/LibraryModel.h"
+#include "products/ProductInstallationViewScript.h"
+#include "products/StoreProductScrollViewScript.h"
+#include "style/Theme.h"
+
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace klv::ui {
+
+StoreProductViewScript::StoreProductViewScript(AppContext &context, QWidget *parent)
+    : QWidget(parent)
+    , m_context(context)
+    , m_model(new LibraryModel(context.library(), context.installationEngine(), context.productImages(), this))
+    , m_headerBarView(new LibraryHeaderBar(context.library(), this))
+    , m_productInstalltionView(new ProductInstallationViewScript(context.installationEngine(), this))
+    , m_storeProductScrollView(new StoreProductScrollViewScript(*m_model, this))
+    , m_actions(new LibraryActions(context, *m_model, *this, this)) {
+    setObjectName(u"storeProductView"_s);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, theme::color(NamedColor::backgroundSecondary));
+    setPalette(palette);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_headerBarView);
+    layout->addWidget(m_productInstalltionView);
+    layout->addWidget(m_storeProductScrollView, 1);
+
+    connect(m_storeProductScrollView, &StoreProductScrollViewScript::productButtonClicked, m_actions,
+            &LibraryActions::pressProductButton);
+    connect(m_storeProductScrollView, &StoreProductScrollViewScript::optionMenuRequested, m_actions,
+            &LibraryActions::showOptionMenu);
+    connect(m_actions, &LibraryActions::waitingForQueue, m_productInstalltionView,
+            &ProductInstallationViewScript::showWaiting);
+    connect(m_actions, &LibraryActions::queueTaken, m_productInstalltionView,
+            &ProductInstallationViewScript::stopWaiting);
+    connect(&context.library(), &ProductLibrary::displayedProductsChanged, this,
+            &StoreProductViewScript::updateEmptyText);
+    updateEmptyText();
+}
+
+void StoreProductViewScript::updateEmptyText() {
+    const LibraryViewSettings &settings = m_context.library().viewSettings;
+    if (!settings.searchString.isEmpty())
+        m_storeProductScrollView->setEmptyText(tr("No product matches “%1”.").arg(settings.searchString));
+    else if (settings.filterMyProductState != productFilterState::allProduct)
+        m_storeProductScrollView->setEmptyText(tr("No product is shown with this filter."));
+    else
+        m_storeProductScrollView->setEmptyText(tr("Your products appear here once the store has sent your library."));
+}
+
+} // namespace klv::ui

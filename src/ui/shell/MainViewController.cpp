@@ -1,0 +1,413 @@
+#include "shell/MainViewController.h"
+
+#include "account/AccountSettingView.h"
+#include "app/AppContext.h"
+#include "controls/StoreLinkSchemeHandler.h"
+#include "controls/StoreWebView.h"
+#include "install/InstallationEngine.h"
+#include "library/ProductLibrary.h"
+#include "login/StoreLogin.h"
+#include "marketing/MarketingCenter.h"
+#include "marketing/Rewards.h"
+#include "offers/MarketingViewScript.h"
+#include "offers/ProductDetailPage.h"
+#include "offers/SaleCountdownBanner.h"
+#include "products/StoreProductViewScript.h"
+#include "shell/KLVAppMenuCurveBox.h"
+#include "store/DesktopServices.h"
+#include "store/Services.h"
+#include "style/IconLibrary.h"
+#include "style/Theme.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace klv::ui {
+
+namespace {
+
+constexpr int sideBarWidth = 228;
+
+struct MenuDefinition {
+    appMenuIndex section;
+    const char16_t *title;
+    const char16_t *icon;
+};
+
+constexpr std::array<MenuDefinition, 7> menuDefinitions{{
+    {appMenuIndex::featuredAppMenu, u"Featured", u"menu-featured"},
+    {appMenuIndex::myProductsAppMenu, u"My Products", u"menu-products"},
+    {appMenuIndex::saleOfTheDayAppMenu, u"Sale of the Day", u"menu-sale"},
+    {appMenuIndex::freeProductAppMenu, u"Free Products", u"menu-free"},
+    {appMenuIndex::myRewardsAppMenu, u"My Rewards", u"menu-rewards"},
+    {appMenuIndex::tutorialAppMenu, u"FCPX Tutorials", u"menu-tutorials"},
+    {appMenuIndex::accountAppMenu, u"Account Settings", u"menu-account"},
+}};
+
+QWidget *pageWithBackground(NamedColor color, QWidget *parent) {
+    auto *page = new QWidget(parent);
+    page->setAutoFillBackground(true);
+    QPalette palette = page->palette();
+    palette.setColor(QPalette::Window, theme::color(color));
+    page->setPalette(palette);
+    return page;
+}
+
+} // namespace
+
+MainViewController::MainViewController(AppContext &context, QWidget *parent)
+    : QWidget(parent)
+    , m_context(context)
+    , m_detail(new QStackedWidget(this)) {
+    setObjectName(u"MainWindow"_s);
+    setWindowTitle(QString());
+    setFixedSize(windowSize);
+    setAutoFillBackground(true);
+
+    m_featurePage = pageWithBackground(NamedColor::backgroundSecondary, m_detail);
+    m_featurePage->setObjectName(u"featureDetail_ContainerView"_s);
+    new QVBoxLayout(m_featurePage);
+    m_featurePage->layout()->setContentsMargins(0, 0, 0, 0);
+    m_tutorialPage = pageWithBackground(NamedColor::backgroundSecondary, m_detail);
+    new QVBoxLayout(m_tutorialPage);
+    m_tutorialPage->layout()->setContentsMargins(0, 0, 0, 0);
+
+    m_storeProductView = new StoreProductViewScript(context, m_detail);
+    m_accountView = new AccountSettingView(context, m_detail);
+    m_nothingContainerView = buildPlaceholder();
+    m_marketingPage = buildMarketingPage();
+
+    m_loginPage = pageWithBackground(NamedColor::background, m_detail);
+    m_storeLogin = new StoreLogin(context, m_loginPage);
+    m_storeLogin->prepareVersionLabel();
+    auto *loginLayout = new QVBoxLayout(m_loginPage);
+    loginLayout->addStretch();
+    loginLayout->addWidget(m_storeLogin, 0, Qt::AlignHCenter);
+    loginLayout->addStretch();
+
+    for (QWidget *page :
+         std::initializer_list<QWidget *>{m_featurePage, m_storeProductView, m_tutorialPage, m_accountView,
+                                          m_marketingPage, m_nothingContainerView, m_loginPage}) {
+        m_detail->addWidget(page);
+    }
+
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    QWidget *sideBar = buildSideBar();
+    sideBar->installEventFilter(this);
+    layout->addWidget(sideBar);
+    layout->addWidget(m_detail, 1);
+
+    // Until their data arrives, these sections have nothing to show.
+    m_sectionsWithoutData = {appMenuIndex::myProductsAppMenu, appMenuIndex::saleOfTheDayAppMenu,
+                             appMenuIndex::freeProductAppMenu, appMenuIndex::myRewardsAppMenu};
+    refreshMenuEnabling();
+
+    ProductLibrary &library = m_context.library();
+    connect(&library, &ProductLibrary::myProductsAvailable, this,
+            [this](bool available) { setAppMenuEnabled(appMenuIndex::myProductsAppMenu, available); });
+    connect(&m_context.marketing(), &MarketingCenter::appMenuEnabled, this, &MainViewController::setAppMenuEnabled);
+    connect(&m_context.rewards(), &Rewards::appMenuEnabled, this, &MainViewController::setAppMenuEnabled);
+    // A list that changes while its section shows may fill or empty the section.
+    for (const auto listChanged : {&MarketingCenter::saleListChanged, &MarketingCenter::freeListChanged}) {
+        connect(&m_context.marketing(), listChanged, this, [this] {
+            if (m_section == appMenuIndex::saleOfTheDayAppMenu || m_section == appMenuIndex::freeProductAppMenu)
+                showMarketingSection(m_section);
+        });
+    }
+    connect(m_marketingView, &MarketingViewScript::productViewRequested, this, &MainViewController::openProductDetail);
+    connect(m_storeLogin, &StoreLogin::loginCompleted, this, &MainViewController::loginCompleted);
+    connect(m_accountView, &AccountSettingView::signOutRequested, this, &MainViewController::signOut);
+    connect(m_accountView, &AccountSettingView::clearCacheRequested, this, [this] { reloadAfterClearingCache(); });
+
+    if (library.loadProductCache())
+        setAppMenuEnabled(appMenuIndex::myProductsAppMenu, true);
+
+    // The first requests go out as the views enter the window.
+    library.requestProductCommitNumber();
+    m_context.marketing().requestMarketingInfo();
+    m_context.marketing().requestSaleInfo();
+    m_context.marketing().startSaleRefresh();
+    if (m_context.services().settings().sessionActive) {
+        m_context.rewards().requestRewardInfo();
+        showSection(appMenuIndex::featuredAppMenu);
+    } else {
+        showSection(appMenuIndex::logintMenu);
+    }
+}
+
+MainViewController::~MainViewController() = default;
+
+QWidget *MainViewController::buildSideBar() {
+    auto *sideBar = pageWithBackground(NamedColor::background, this);
+    sideBar->setObjectName(u"AppMenuContainerView"_s);
+    sideBar->setFixedWidth(sideBarWidth);
+    auto *layout = new QVBoxLayout(sideBar);
+    layout->setContentsMargins(16, 22, 16, 18);
+    layout->setSpacing(4);
+
+    auto *logo = new QPushButton(sideBar);
+    logo->setObjectName(u"LogoContainerView"_s);
+    logo->setAccessibleName(tr("Open the store's web site"));
+    logo->setToolTip(tr("Open the store's web site"));
+    logo->setIcon(IconLibrary::icon(u"logo"_s));
+    logo->setIconSize({34, 34});
+    logo->setText(u"  KLV App"_s);
+    logo->setFlat(true);
+    logo->setCursor(Qt::PointingHandCursor);
+    logo->setStyleSheet(u"QPushButton { color: %1; font-size: 17px; font-weight: 700; text-align: left; border: none;"
+                        " padding: 4px 6px; } QPushButton:focus { border: 1px solid %2; border-radius: 8px; }"_s.arg(
+                            theme::color(NamedColor::textPrimary).name(), theme::color(NamedColor::accent).name()));
+    connect(logo, &QPushButton::clicked, this,
+            [this] { m_context.services().desktop().openUrl(QUrl(m_context.services().configuration().storeUrl)); });
+    layout->addWidget(logo);
+    layout->addSpacing(22);
+
+    for (const MenuDefinition &definition : menuDefinitions) {
+        auto *box = new KLVAppMenuCurveBox(sideBar);
+        const QString title = QString::fromUtf16(definition.title);
+        box->setTitle(title);
+        box->setIcon(u":/icons/"_s + QString::fromUtf16(definition.icon) + u".svg"_s);
+        box->setFixedHeight(40);
+        const appMenuIndex section = definition.section;
+        connect(box->appMenuButton(), &QPushButton::clicked, this, [this, section] { showSection(section); });
+        m_appMenuUIList.append({box, section, title});
+        layout->addWidget(box);
+    }
+    layout->addStretch();
+    return sideBar;
+}
+
+QWidget *MainViewController::buildPlaceholder() {
+    auto *placeholder = pageWithBackground(NamedColor::backgroundSecondary, m_detail);
+    placeholder->setObjectName(u"nothingContainerView"_s);
+    m_nothingLabel = new QLabel(placeholder);
+    m_nothingLabel->setObjectName(u"nothingLabel"_s);
+    m_nothingLabel->setAlignment(Qt::AlignCenter);
+    m_nothingLabel->setStyleSheet(u"font-size: 22px; font-weight: 600;"_s);
+    m_subNothingLabel = new QLabel(placeholder);
+    m_subNothingLabel->setObjectName(u"subNothingLabel"_s);
+    m_subNothingLabel->setAlignment(Qt::AlignCenter);
+    m_subNothingLabel->setWordWrap(true);
+    QPalette palette = m_subNothingLabel->palette();
+    palette.setColor(QPalette::WindowText, theme::color(NamedColor::textSecondary));
+    m_subNothingLabel->setPalette(palette);
+    auto *layout = new QVBoxLayout(placeholder);
+    layout->setContentsMargins(80, 0, 80, 60);
+    layout->addStretch();
+    layout->addWidget(m_nothingLabel);
+    layout->addSpacing(6);
+    layout->addWidget(m_subNothingLabel);
+    layout->addStretch();
+    return placeholder;
+}
+
+QWidget *MainViewController::buildMarketingPage() {
+    auto *page = pageWithBackground(NamedColor::backgroundSecondary, m_detail);
+    page->setObjectName(u"marketingPage"_s);
+    m_countdownBarView = new SaleCountdownBanner(m_context.marketing(), page);
+    m_marketingView = new MarketingViewScript(m_context, page);
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_countdownBarView);
+    layout->addWidget(m_marketingView, 1);
+    return page;
+}
+
+KLVAppMenuCurveBox &MainViewController::menuItem(appMenuIndex section) const {
+    for (const MenuEntry &entry : m_appMenuUIList) {
+        if (entry.section == section)
+            return *entry.box;
+    }
+    Q_UNREACHABLE();
+}
+
+QString MainViewController::placeholderText() const {
+    if (m_detail->currentWidget() != m_nothingContainerView)
+        return {};
+    return m_nothingLabel->text() + u'\n' + m_subNothingLabel->text();
+}
+
+void MainViewController::showPlaceholder(const QString &title, const QString &subtitle) {
+    m_nothingLabel->setText(title);
+    m_subNothingLabel->setText(subtitle);
+    m_detail->setCurrentWidget(m_nothingContainerView);
+}
+
+void MainViewController::showSection(appMenuIndex section) {
+    const bool signedIn = m_context.services().settings().sessionActive;
+    m_section = signedIn ? section : appMenuIndex::logintMenu;
+    if (!signedIn) {
+        m_detail->setCurrentWidget(m_loginPage);
+        loadFeaturedPage();
+    } else {
+        switch (section) {
+        case appMenuIndex::featuredAppMenu:
+            m_detail->setCurrentWidget(m_featurePage);
+            loadFeaturedPage();
+            break;
+        case appMenuIndex::myProductsAppMenu:
+            m_detail->setCurrentWidget(m_storeProductView);
+            loadFeaturedPage();
+            break;
+        case appMenuIndex::saleOfTheDayAppMenu:
+        case appMenuIndex::freeProductAppMenu:
+        case appMenuIndex::myRewardsAppMenu:
+            showMarketingSection(section);
+            break;
+        case appMenuIndex::tutorialAppMenu:
+            m_detail->setCurrentWidget(m_tutorialPage);
+            loadTutorialPage();
+            break;
+        case appMenuIndex::accountAppMenu:
+            m_detail->setCurrentWidget(m_accountView);
+            break;
+        case appMenuIndex::logintMenu:
+            m_detail->setCurrentWidget(m_loginPage);
+            loadFeaturedPage();
+            break;
+        }
+    }
+    if (m_section != appMenuIndex::saleOfTheDayAppMenu)
+        m_countdownBarView->setSaleSectionShown(false);
+    refreshMenuEnabling();
+    highlightMenu(m_section);
+    // Leaving the tutorials stops whatever plays there.
+    if (m_section != appMenuIndex::tutorialAppMenu && m_tutorialWebKit)
+        m_tutorialWebKit->pauseVideos();
+}
+
+void MainViewController::showMarketingSection(appMenuIndex section) {
+    m_marketingView->showMarketingSection(section);
+    const MarketingCenter &marketing = m_context.marketing();
+    const QStringList salePlaceholder = marketing.saleSectionPlaceholder();
+    if (section == appMenuIndex::saleOfTheDayAppMenu && !salePlaceholder.isEmpty()) {
+        m_countdownBarView->setSaleSectionShown(false);
+        showPlaceholder(salePlaceholder.value(0), salePlaceholder.value(1));
+        return;
+    }
+    if (section == appMenuIndex::freeProductAppMenu && marketing.freeProductList().isEmpty()) {
+        showPlaceholder(marketing.freeSectionPlaceholder(), QString());
+        return;
+    }
+    m_countdownBarView->setSaleSectionShown(section == appMenuIndex::saleOfTheDayAppMenu);
+    m_detail->setCurrentWidget(m_marketingPage);
+}
+
+ProductDetailPage *MainViewController::productDetailPage() const {
+    return m_productPage;
+}
+
+void MainViewController::openProductDetail(const OnSaleProductInfo &product) {
+    if (m_productPage)
+        m_productPage->close();
+    m_productPage = new ProductDetailPage(m_context.services(), product, this);
+    m_productPage->setAttribute(Qt::WA_DeleteOnClose);
+    m_productPage->show();
+    m_productPage->raise();
+    m_productPage->activateWindow();
+}
+
+void MainViewController::highlightMenu(appMenuIndex section) {
+    for (const MenuEntry &entry : std::as_const(m_appMenuUIList)) {
+        const bool selected = entry.section == section;
+        entry.box->setBgColor(selected ? theme::color(NamedColor::appMenuBGColor) : QColor(Qt::transparent));
+        entry.box->setTitleColor(
+            theme::color(selected ? NamedColor::appMenuTextColor : NamedColor::appMenuTextDefaultColor));
+        entry.box->appMenuButton()->setAccessibleDescription(selected ? tr("Selected") : QString());
+    }
+}
+
+void MainViewController::setAppMenuEnabled(appMenuIndex section, bool enabled) {
+    switch (section) {
+    case appMenuIndex::myProductsAppMenu:
+    case appMenuIndex::saleOfTheDayAppMenu:
+    case appMenuIndex::freeProductAppMenu:
+    case appMenuIndex::myRewardsAppMenu:
+    case appMenuIndex::accountAppMenu:
+        if (enabled)
+            m_sectionsWithoutData.remove(section);
+        else
+            m_sectionsWithoutData.insert(section);
+        refreshMenuEnabling();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainViewController::refreshMenuEnabling() {
+    // Signed out, every section waits behind the login panel, so none of them looks like it could be opened.
+    const bool signedIn = m_context.services().settings().sessionActive;
+    for (const MenuEntry &entry : std::as_const(m_appMenuUIList))
+        entry.box->setMenuItemEnabled(signedIn && !m_sectionsWithoutData.contains(entry.section));
+}
+
+void MainViewController::loginCompleted() {
+    showSection(appMenuIndex::featuredAppMenu);
+    m_context.library().requestProductCommitNumber();
+    m_context.rewards().requestRewardInfo();
+    m_accountView->refreshUpdateArea();
+}
+
+bool MainViewController::reloadAfterClearingCache() {
+    // The library shown stays until the new one has arrived; the core says "Cache Cleared".
+    return !m_context.installationEngine().isBusy() && m_context.library().clearCaches();
+}
+
+void MainViewController::signOut() {
+    m_context.signOut();
+    m_storeLogin->setLoginControlsEnabled(true);
+    m_sectionsWithoutData.unite({appMenuIndex::myProductsAppMenu, appMenuIndex::myRewardsAppMenu});
+    showSection(appMenuIndex::logintMenu);
+}
+
+void MainViewController::loadFeaturedPage() {
+    if (m_featureWebKit)
+        m_featureWebKit->load(QUrl(m_context.services().configuration().storeUrl + u"/featured/"_s));
+}
+
+void MainViewController::loadTutorialPage() {
+    if (m_loadTutorialWeb || !m_tutorialWebKit)
+        return;
+    m_tutorialWebKit->load(QUrl(m_context.services().configuration().tutorialUrl));
+    m_tutorialWebKit->pauseVideos();
+    m_loadTutorialWeb = true;
+}
+
+bool MainViewController::eventFilter(QObject *watched, QEvent *event) {
+    // The side bar is painted with every first frame, whichever section shows.
+    if (event->type() == QEvent::Paint && !m_webViewsScheduled) {
+        m_webViewsScheduled = true;
+        watched->removeEventFilter(this);
+        QTimer::singleShot(0, this, &MainViewController::createWebViews);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainViewController::createWebViews() {
+    m_featureWebKit = new StoreWebView(m_featurePage);
+    m_featureWebKit->setObjectName(u"featureWebKit"_s);
+    m_featurePage->layout()->addWidget(m_featureWebKit);
+    m_tutorialWebKit = new StoreWebView(m_tutorialPage);
+    m_tutorialWebKit->setObjectName(u"tutorialWebKit"_s);
+    m_tutorialPage->layout()->addWidget(m_tutorialWebKit);
+    connect(&StoreWebView::linkHandler(), &StoreLinkSchemeHandler::linkRequested, this,
+            [this](const QUrl &url) { Q_EMIT productLinkRequested(url.toString()); });
+    loadFeaturedPage();
+    if (m_section == appMenuIndex::tutorialAppMenu)
+        loadTutorialPage();
+    Q_EMIT webViewsCreated();
+}
+
+} // namespace klv::ui

@@ -1,0 +1,57 @@
+#include "shell/StatusBarItem.h"
+
+#include "marketing/MarketingCenter.h"
+#include "store/Reporter.h"
+#include "style/IconLibrary.h"
+
+#include <QSystemTrayIcon>
+
+using namespace Qt::StringLiterals;
+
+namespace klv::ui {
+
+StatusBarItem::StatusBarItem(const Reporter &reporter, QObject *parent)
+    : QObject(parent) {
+    m_menu.setTitle(QString());
+    connect(m_menu.addAction(u"Open"_s), &QAction::triggered, this, &StatusBarItem::openRequested);
+    connect(m_menu.addAction(u"Quit"_s), &QAction::triggered, this, &StatusBarItem::quitRequested);
+    m_menu.addSeparator();
+    m_saleLine = m_menu.addAction(QString());
+    m_saleLine->setEnabled(false);
+    m_saleLine->setVisible(false);
+    connect(m_menu.addAction(tr("Check for Updates")), &QAction::triggered, this,
+            &StatusBarItem::checkForUpdatesRequested);
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        reporter.appendLog(u"The desktop has no status area: the KLV App shows no status item."_s);
+        return;
+    }
+    m_statusBarItem = new QSystemTrayIcon(IconLibrary::icon(u"menuBarLogo"_s), this);
+    m_statusBarItem->setToolTip(u"KLV App"_s);
+    m_statusBarItem->setContextMenu(&m_menu);
+    connect(m_statusBarItem, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            Q_EMIT openRequested();
+    });
+    m_statusBarItem->show();
+}
+
+void StatusBarItem::followSale(MarketingCenter &marketing) {
+    const auto show = [this, &marketing](const QString &countdown) {
+        const bool running = !marketing.saleOfTheDayPList().isEmpty() && !countdown.isEmpty();
+        setSaleLine(running ? marketing.saleTitle() + u" · "_s + countdown : QString());
+    };
+    connect(&marketing, &MarketingCenter::countdownChanged, this, show);
+    connect(&marketing, &MarketingCenter::saleListChanged, this, [&marketing, show] {
+        // The countdown ticks once a second for every view that shows it; one timer serves them all.
+        if (!marketing.saleOfTheDayPList().isEmpty())
+            marketing.startCountdown();
+        show(marketing.countDownDate());
+    });
+}
+
+void StatusBarItem::setSaleLine(const QString &text) {
+    m_saleLine->setText(text);
+    m_saleLine->setVisible(!text.isEmpty());
+}
+
+} // namespace klv::ui

@@ -32,6 +32,12 @@ AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock,
     , m_installationQueueLock(new InstallationQueueLock(m_services->locations().installationLockFileURL, this)) {
     // The cached library may not be cleared while a job still refers to it.
     m_library->setInstallationQueueBusyQuery([engine = m_engine] { return engine->isBusy(); });
+    // Another program installed or removed products in this home: the rows follow the files before anything
+    // waiting for the queue goes on.
+    connect(m_installationQueueLock, &InstallationQueueLock::releasedElsewhere, m_library,
+            &ProductLibrary::redetectInstalledStates);
+    connect(m_installationQueueLock, &InstallationQueueLock::acquired, m_library,
+            &ProductLibrary::redetectInstalledStates);
     // After each library download, pictures already on disk are found again without a download.
     connect(m_library, &ProductLibrary::libraryStored, m_productImages,
             [this] { m_productImages->registerStoredProductImages(m_library->libraryProducts()); });

@@ -1,6 +1,7 @@
 #include "app/StartupSequence.h"
 
 #include "app/AppContext.h"
+#include "core/InstallationQueueLock.h"
 #include "core/Platform.h"
 #include "core/Shell.h"
 #include "store/Services.h"
@@ -85,6 +86,7 @@ void runStartupSequence(AppContext &context, const QStringList &arguments, Updat
     context.services().sharedNumberFormatter = NumberFormatter{};
     QDir(locations.appCacheFolderURL).removeRecursively();
     context.services().macOSVersion = readOperatingSystemVersion();
+    context.installationQueueLock().watchForOtherProcesses();
 }
 
 } // namespace klv

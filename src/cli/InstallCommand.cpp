@@ -192,14 +192,15 @@ void InstallCommand::watchEngine() {
         // Counted over the products asked for, which are known from the start, not over the jobs queued so far;
         // the members of a group count as their group.
         const int number = qMin(m_productsDone + 1, m_productCount);
-        const std::optional<OutlineViewItem> record =
-            findProduct(m_context.library().libraryProducts(), QString::number(job.product_id));
-        m_progress->startJob(job.product_name, number, m_productCount, record ? record->product_fileSize : 0);
+        m_progress->startJob(job.product_name, number, m_productCount);
     });
+    // The bar follows the whole job, not the step that reported last.
     connect(&engine, &InstallationEngine::stripChanged, this, [this, &engine] {
         if (engine.stripVisible())
-            m_progress->show(engine.stripValue());
+            m_progress->show(engine.runningJobProgress() * 100.0);
     });
+    connect(&engine, &InstallationEngine::packageProgressed, this,
+            [this](qint64 received, qint64 total) { m_progress->showDownload(received, total); });
     connect(&engine, &InstallationEngine::downloadInfoHandled, this,
             [this](InstallationEngine::DownloadInfoOutcome outcome, const QString &message) {
                 --m_pendingRequests;
@@ -226,8 +227,10 @@ void InstallCommand::watchEngine() {
                     std::any_of(library.cbegin(), library.cend(), [&](const OutlineViewItem &record) {
                         return record.product_name == product && record.isInstalled;
                     });
-                if (installed && !m_isUpdate)
+                if (installed && !m_isUpdate) {
+                    ++m_alreadyInstalled;
                     return;
+                }
                 m_refusals.append({product, message});
                 m_exitCode = qMax(m_exitCode, int(ExitCode::storeRefused));
             });

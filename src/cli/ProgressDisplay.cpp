@@ -65,14 +65,23 @@ QString ProgressDisplay::composeLine(const QString &name, int number, int count,
     return line.left(qMax(room, 0));
 }
 
-void ProgressDisplay::startJob(const QString &name, int number, int count, qint64 byteCount) {
+void ProgressDisplay::startJob(const QString &name, int number, int count) {
     m_name = name;
     m_number = number;
     m_count = count;
-    m_byteCount = byteCount;
     m_percent = 0.0;
-    m_sinceStart.start();
+    m_received = 0;
+    m_total = -1;
+    m_sinceFirstByte.invalidate();
     show(0.0);
+}
+
+void ProgressDisplay::showDownload(qint64 received, qint64 total) {
+    if (received > 0 && !m_sinceFirstByte.isValid())
+        m_sinceFirstByte.start();
+    m_received = received;
+    m_total = total;
+    show(m_percent);
 }
 
 void ProgressDisplay::show(double percent) {
@@ -81,13 +90,14 @@ void ProgressDisplay::show(double percent) {
         return;
     // A job's overall figure drops when a component joins it; shown dropping it would read as lost work.
     m_percent = qBound(m_percent, percent, 100.0);
-    const qint64 elapsedMs = m_sinceStart.isValid() ? m_sinceStart.elapsed() : 0;
+    // Speed and time left are the download's, from the bytes themselves, while it runs.
+    const qint64 elapsedMs = m_sinceFirstByte.isValid() ? m_sinceFirstByte.elapsed() : 0;
+    const bool downloading = m_total > 0 && m_received < m_total;
     double bytesPerSecond = 0;
     qint64 secondsLeft = -1;
-    if (elapsedMs >= settlingMs && m_percent > 0.0) {
-        const double percentPerSecond = m_percent * 1000.0 / double(elapsedMs);
-        bytesPerSecond = percentPerSecond / 100.0 * double(m_byteCount);
-        secondsLeft = qint64((100.0 - m_percent) / percentPerSecond + 0.5);
+    if (downloading && elapsedMs >= settlingMs) {
+        bytesPerSecond = double(m_received) * 1000.0 / double(elapsedMs);
+        secondsLeft = qint64(double(m_total - m_received) / bytesPerSecond + 0.5);
     }
     const bool redrawn = style == Terminal::ProgressStyle::redrawn;
     const QString line = composeLine(m_name, m_number, m_count, m_percent, bytesPerSecond, secondsLeft,

@@ -69,6 +69,13 @@ void SelfUpdateCommand::versionChecked() {
         Q_EMIT finished(ExitCode::success);
         return;
     }
+    if (!m_selfUpdate->archiveProblem().isEmpty()) {
+        // Nothing is handed to the updater that it would refuse: klv stays, and says why.
+        m_terminal.printMessage(u"The new version "_s + m_selfUpdate->serverAppVersion() + u" was not offered: "_s +
+                                m_selfUpdate->archiveProblem());
+        Q_EMIT finished(ExitCode::notDone);
+        return;
+    }
     if (!m_selfUpdate->isUpdateReady()) {
         m_terminal.printMessage(u"The new version could not be downloaded; the log says why: "_s +
                                 m_context.services().locations().logFileURL);

@@ -99,11 +99,7 @@ void UninstallCommand::report(const OutlineViewItem &record, const UninstallRepo
         return;
     for (const QString &path : report.removed)
         m_terminal.printMessage(u"Removed "_s + path);
-    const QString kept = report.kept.isEmpty() ? QString() : u" ("_s + report.kept.join(u", "_s) + u')';
-    if (report.removedNothing())
-        m_terminal.printResult(u"Nothing of "_s + record.product_name + u" was found to remove"_s + kept);
-    else
-        m_terminal.printResult(u"Uninstalled "_s + record.product_name + kept);
+    m_terminal.printResult(report.summary(record.product_name));
 }
 
 void UninstallCommand::uninstallNext() {

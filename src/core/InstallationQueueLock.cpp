@@ -22,12 +22,28 @@ InstallationQueueLock::InstallationQueueLock(const QString &lockFilePath, QObjec
     m_lock.setStaleLockTime(0);
     m_retry.setInterval(retryInterval);
     connect(&m_retry, &QTimer::timeout, this, &InstallationQueueLock::tryAgain);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &InstallationQueueLock::lockFolderChanged);
+}
+
+void InstallationQueueLock::watchForOtherProcesses() {
+    const QString folder = QFileInfo(m_lock.fileName()).path();
+    if (m_watcher.directories().isEmpty() && QFileInfo::exists(folder))
+        m_watcher.addPath(folder);
+    m_heldElsewhere = !m_held && QFileInfo::exists(m_lock.fileName());
+}
+
+void InstallationQueueLock::lockFolderChanged() {
+    const bool wasHeldElsewhere = m_heldElsewhere;
+    m_heldElsewhere = !m_held && QFileInfo::exists(m_lock.fileName());
+    if (wasHeldElsewhere && !m_heldElsewhere)
+        Q_EMIT releasedElsewhere();
 }
 
 InstallationQueueLock::Attempt InstallationQueueLock::acquireOrWait() {
     if (m_held)
         return Attempt::acquired;
     QDir().mkpath(QFileInfo(m_lock.fileName()).path());
+    watchForOtherProcesses();
     if (m_lock.tryLock(0)) {
         m_held = true;
         return Attempt::acquired;

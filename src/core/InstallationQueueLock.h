@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileSystemWatcher>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
@@ -22,21 +23,29 @@ public:
     Attempt acquireOrWait();
     void stopWaiting();
     void release();
+    // From now on releasedElsewhere() tells when another process lets go of the lock (the folder must exist).
+    void watchForOtherProcesses();
     bool isHeld() const { return m_held; }
     // The holding process as "klv (process 1234)"; nothing when unknown.
     std::optional<QString> holder() const;
     QString errorString() const;
 
 Q_SIGNALS:
+    // Taken after waiting for another process.
     void acquired();
     void failed(const QString &error);
+    // Another process that held the lock released it: what it installed or removed is on disk now.
+    void releasedElsewhere();
 
 private:
     void tryAgain();
+    void lockFolderChanged();
 
     QLockFile m_lock;
     QTimer m_retry;
+    QFileSystemWatcher m_watcher;
     bool m_held = false;
+    bool m_heldElsewhere = false;
 };
 
 } // namespace klv

@@ -73,6 +73,7 @@ Locations::Locations(const BaseFolders &bases, const QString &bundleId, Platform
     productImageFolderURL = sharedContainerURL + u"KLVApp Product Image/";
     updaterAppURL = sharedContainerURL + u"updateKLVApp.app";
     appUpdateArchiveURL = sharedContainerURL + u"KLV App.zip";
+    updateRefusalFileURL = sharedContainerURL + u"KLV App update refused.txt";
     logFileURL = logFolderURL + u"KLVAppLog.txt";
     // Beside the downloads it guards, in this home: the cache folder is emptied at every start, and the runtime
     // folder is shared by every home of the user.

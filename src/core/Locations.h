@@ -65,6 +65,8 @@ public:
     QString productImageFolderURL;
     QString updaterAppURL;
     QString appUpdateArchiveURL;
+    // Written by an updater that refused an update, read (and removed) by the app's next start.
+    QString updateRefusalFileURL;
     QString logFileURL;
     QString settingsFileURL;
     // Held by the one process that installs, updates or uninstalls in this home.

@@ -12,10 +12,26 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 namespace klv {
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+QString alreadyInstalledText(const QString &name) {
+    return u"Product '"_s + name +
+           u"' Already installed, please check in the 'Motion Template' folder to verify, restart the app in case "
+           u"not update. It it still now show up, please let us know so we can fix it"_s;
+}
+
+// Library rows of bundle members may carry the maker's prefix; the store's answers never do.
+QString jobName(const OutlineViewItem &record) {
+    return QString(record.product_name).remove(u"Vantory - "_s);
+}
+
+} // namespace
 
 InstallationEngine::InstallationEngine(Services &services, ProductLibrary &library, QObject *parent)
     : QObject(parent)
@@ -35,8 +51,32 @@ void InstallationEngine::setJobInstallerFactory(JobInstallerFactory factory) {
     m_createJobInstallers = std::move(factory);
 }
 
+void InstallationEngine::holdRequest(const OutlineViewItem &item, bool isNewInstall) {
+    const Request request{item.product_name, item.product_id, !isNewInstall};
+    m_waitingRequests.append(request);
+    reloadRequestRow(request);
+}
+
+void InstallationEngine::dropWaitingRequests() {
+    for (const Request &request : std::exchange(m_waitingRequests, {}))
+        reloadRequestRow(request);
+}
+
+void InstallationEngine::reloadRequestRow(const Request &request) {
+    if (const OutlineViewItem *row = libraryRecord(request.name, request.id, false))
+        Q_EMIT rowReloadRequested(*row);
+}
+
 void InstallationEngine::requestInstallation(const OutlineViewItem &item, bool isNewInstall) {
     m_isNewInstall = isNewInstall;
+    const auto waiting = std::find_if(m_waitingRequests.cbegin(), m_waitingRequests.cend(), [&item](const Request &r) {
+        return r.name == item.product_name && r.id == item.product_id;
+    });
+    if (waiting != m_waitingRequests.cend())
+        m_waitingRequests.erase(waiting);
+    const Request request{item.product_name, item.product_id, !isNewInstall};
+    m_sentRequests.append(request);
+    reloadRequestRow(request);
     const QStringList parameters{m_services.settings().userEmail,
                                  QString::number(item.product_id),
                                  item.product_name,
@@ -51,6 +91,16 @@ void InstallationEngine::requestInstallation(const OutlineViewItem &item, bool i
 
 void InstallationEngine::handleDownloadInfo(const StoreResponse &response, const OutlineViewItem &item,
                                             const QString &requestUrl) {
+    bool isNewInstall = m_isNewInstall;
+    const auto sent = std::find_if(m_sentRequests.cbegin(), m_sentRequests.cend(), [&item](const Request &request) {
+        return request.name == item.product_name && request.id == item.product_id;
+    });
+    if (sent != m_sentRequests.cend()) {
+        isNewInstall = !sent->isUpdate;
+        m_sentRequests.erase(sent);
+    }
+    // However the answer ends, the row stops showing the request and shows its jobs, or nothing.
+    const auto reloadRow = qScopeGuard([this, &item] { reloadRequestRow({item.product_name, item.product_id}); });
     const Reporter &reporter = m_services.reporter();
     if (!response.hasBody) {
         reporter.appendLog(u"KLVApp_Error: While get Customer Product Info "_s + response.transportError);
@@ -63,7 +113,7 @@ void InstallationEngine::handleDownloadInfo(const StoreResponse &response, const
     if (!answer) {
         reporter.appendLog(u"Failed to convert the data object result from "_s +
                            m_services.store().endpointAddress(StoreEndpoint::product) + u"with url : "_s + requestUrl);
-        Q_EMIT downloadInfoHandled(DownloadInfoOutcome::noAnswer, u"The store's answer could not be read."_s);
+        Q_EMIT downloadInfoHandled(DownloadInfoOutcome::unusable, u"The store's answer could not be read."_s);
         return;
     }
     const QJsonValue status = answer->value("status"_L1);
@@ -74,10 +124,12 @@ void InstallationEngine::handleDownloadInfo(const StoreResponse &response, const
             // A yes with nothing to install must not pass for an installation.
             const QString message = u"The store's answer names nothing to install for "_s + item.product_name;
             reporter.appendLog(message);
-            Q_EMIT downloadInfoHandled(DownloadInfoOutcome::noAnswer, message);
+            Q_EMIT downloadInfoHandled(DownloadInfoOutcome::unusable, message);
             return;
         }
         m_notAutoKillList = json::textListOr(*answer, "notAutomaticKill"_L1);
+        // Answers of an install and an update may cross; each is queued as what it was asked for.
+        m_isNewInstall = isNewInstall;
         enqueueDownloadInfo(templateData, compositeData);
         Q_EMIT downloadInfoHandled(DownloadInfoOutcome::accepted, {});
         return;
@@ -135,22 +187,25 @@ void InstallationEngine::enqueueTemplateEntry(const QString &key, const QJsonVal
         id = 0;
     const OutlineViewItem *record = libraryRecord(name, id, false);
     if (record && record->isInstalled && m_isNewInstall) {
-        const QString text = u"Product '"_s + name +
-                             u"' Already installed, please check in the 'Motion Template' folder to verify, restart "
-                             u"the app in case not update. It it still now show up, please let us know so we can "
-                             u"fix it"_s;
+        const QString text = alreadyInstalledText(name);
         Q_EMIT installationRefused(name, text);
         reporter.showAlert(u"Alert"_s, text, u"OK"_s);
         return;
     }
-    const bool isResolve = json::textOr(entry, "mainApplication"_L1) == u"DVR";
-    for (const InstallationItem &queued : std::as_const(m_installingQueue)) {
-        if (queued.product_name == name && queued.product_id == id)
-            return;
+    // An update replaces what is installed; a bundle's member that never was stays out of it.
+    if (record && !record->isInstalled && !m_isNewInstall) {
+        m_services.reporter().appendLog(u"Not updating "_s + name + u": it is not installed"_s);
+        return;
     }
+    const bool isResolve = json::textOr(entry, "mainApplication"_L1) == u"DVR";
+    // One job per product: a Resolve job carries 0 as its own number, but not as its record's.
+    if (queuedJob(name, id))
+        return;
 
     InstallationItem job;
     job.product_name = name;
+    job.recordId = id;
+    job.isUpdate = !m_isNewInstall;
     job.downloadExtraInfo.insert(u"dlLink"_s, json::textOr(entry, "dlLink"_L1));
     job.downloadExtraInfo.insert(u"dlSize"_s, json::int64Or(entry, "dlSize"_L1));
     job.progress.insert(templateProgress, 0.0);
@@ -180,6 +235,8 @@ void InstallationEngine::enqueueComposite(const QJsonObject &entry) {
         return;
     InstallationItem job;
     job.product_name = name;
+    job.recordId = record != library.cend() ? record->product_id : 0;
+    job.isUpdate = !m_isNewInstall;
     job.installProcessType = u"composite"_s;
     job.progress.insert(templateProgress, 0.0);
     job.downloadExtraInfo.insert(u"dlLink"_s, json::textOr(entry, "dlLink"_L1));
@@ -200,6 +257,17 @@ void InstallationEngine::startCurrentJob() {
     }
     const InstallationItem &job = m_installingQueue[m_installingIndexInQueue];
     m_stepText.clear();
+    m_componentsReported.clear();
+    m_componentsWithoutWork.clear();
+
+    // Another program may have installed or removed the product while this job waited for its turn.
+    if (const std::optional<QString> refusal = stateRefusal(job)) {
+        const QString name = job.product_name;
+        Q_EMIT installationRefused(name, *refusal);
+        m_services.reporter().showAlert(u"Alert"_s, *refusal, u"OK"_s);
+        QMetaObject::invokeMethod(this, &InstallationEngine::advance, Qt::QueuedConnection);
+        return;
+    }
 
     // A store name becomes a folder name below; one that is not a single safe name fails its job.
     if (const std::optional<QString> unsafe = unsafePathComponentReason(job.product_name)) {
@@ -222,9 +290,10 @@ void InstallationEngine::startCurrentJob() {
         m_jobInstallers.append(installer);
         connect(installer, &JobInstaller::progressed, this, &InstallationEngine::reportProgress);
         connect(installer, &JobInstaller::stepChanged, this, &InstallationEngine::setStepText);
+        connect(installer, &JobInstaller::packageProgressed, this, &InstallationEngine::packageProgressed);
         connect(installer, &JobInstaller::failed, this, &InstallationEngine::failCurrentJob);
     }
-    if (const OutlineViewItem *row = libraryRecord(job.product_name, job.product_id, true))
+    if (const OutlineViewItem *row = libraryRecord(job.product_name, job.recordId, true))
         Q_EMIT rowReloadRequested(*row);
     updateStrip(0.0);
     Q_EMIT jobStarted(job);
@@ -247,6 +316,11 @@ void InstallationEngine::reportProgress(const QString &component, double value) 
         return;
     InstallationItem &job = m_installingQueue[m_installingIndexInQueue];
     job.progress.insert(component, value);
+    if (!m_componentsReported.contains(component)) {
+        m_componentsReported.insert(component);
+        if (value == 1.0)
+            m_componentsWithoutWork.insert(component);
+    }
     updateStrip(value);
     if (overallProgress(job) == 1.0)
         finishCurrentJob();
@@ -260,14 +334,72 @@ double InstallationEngine::overallProgress(const InstallationItem &job) const {
     return job.progress.value(templateProgress);
 }
 
+double InstallationEngine::runningJobProgress() const {
+    if (m_installingIndexInQueue < 0 || m_installingIndexInQueue >= m_installingQueue.size())
+        return 0.0;
+    const InstallationItem &job = m_installingQueue[m_installingIndexInQueue];
+    double sum = 0.0;
+    int counted = 0;
+    for (auto component = job.progress.cbegin(); component != job.progress.cend(); ++component) {
+        if (!m_componentsWithoutWork.contains(component.key())) {
+            sum += component.value();
+            ++counted;
+        }
+    }
+    return counted > 0 ? sum / counted : overallProgress(job);
+}
+
 double InstallationEngine::jobProgress(const QString &productName, qint64 productId) const {
+    qsizetype position = 0;
+    const InstallationItem *job = queuedJob(productName, productId, &position);
+    if (!job)
+        return -2.0;
+    return position > m_installingIndexInQueue ? -1.0 : overallProgress(*job);
+}
+
+JobState InstallationEngine::jobState(const OutlineViewItem &record) const {
+    const auto isTheRecord = [&record](const Request &request) {
+        return request.name == record.product_name && request.id == record.product_id;
+    };
+    for (const QList<Request> *requests : {&m_sentRequests, &m_waitingRequests}) {
+        const auto found = std::find_if(requests->cbegin(), requests->cend(), isTheRecord);
+        if (found != requests->cend())
+            return {requests == &m_sentRequests ? JobState::Phase::requested : JobState::Phase::waiting,
+                    found->isUpdate};
+    }
+    qsizetype position = 0;
+    const InstallationItem *job = queuedJob(jobName(record), record.product_id, &position);
+    if (!job)
+        return {};
+    if (position > m_installingIndexInQueue)
+        return {JobState::Phase::queued, job->isUpdate};
+    if (position < m_installingIndexInQueue || overallProgress(*job) == 1.0)
+        return {JobState::Phase::finished, job->isUpdate};
+    return {JobState::Phase::running, job->isUpdate};
+}
+
+const InstallationItem *InstallationEngine::queuedJob(const QString &name, qint64 recordId, qsizetype *position) const {
     for (qsizetype i = 0; i < m_installingQueue.size(); ++i) {
         const InstallationItem &job = m_installingQueue[i];
-        if (job.product_name != productName || job.product_id != productId)
-            continue;
-        return i > m_installingIndexInQueue ? -1.0 : overallProgress(job);
+        if (job.product_name == name && job.recordId == recordId) {
+            if (position)
+                *position = i;
+            return &job;
+        }
     }
-    return -2.0;
+    return nullptr;
+}
+
+std::optional<QString> InstallationEngine::stateRefusal(const InstallationItem &job) {
+    refreshLibraryStates({{job.product_name, job.recordId}});
+    const OutlineViewItem *record = libraryRecord(job.product_name, job.recordId, false);
+    if (!record)
+        return std::nullopt;
+    if (!job.isUpdate && record->isInstalled)
+        return alreadyInstalledText(job.product_name);
+    if (job.isUpdate && !record->isInstalled)
+        return u"Product '"_s + job.product_name + u"' is no longer installed, so there is nothing to update."_s;
+    return std::nullopt;
 }
 
 void InstallationEngine::finishCurrentJob() {
@@ -283,7 +415,9 @@ void InstallationEngine::finishCurrentJob() {
         !QDir(jobFolder(job)).removeRecursively())
         m_services.reporter().appendLog(u"Error while try to check if file exist: the folder "_s + jobFolder(job) +
                                         u" could not be removed"_s);
-    refreshLibraryStates({{job.product_name, job.installProcessType == u"composite" ? 0 : job.product_id}});
+    m_library.detectInstalledStates({{job.product_name, job.recordId}});
+    m_library.noteLatestReleaseInstalled(job.product_name, job.recordId);
+    m_library.applyLibraryFilter();
     advance();
 }
 
@@ -298,7 +432,7 @@ void InstallationEngine::failCurrentJob(const QString &message) {
                                         u"OK"_s);
         if (job.installProcessType == u"new" && isSafePathComponent(job.product_name))
             QDir(jobFolder(job)).removeRecursively();
-        refreshLibraryStates({{job.product_name, job.installProcessType == u"composite" ? 0 : job.product_id}});
+        refreshLibraryStates({{job.product_name, job.recordId}});
         Q_EMIT jobFailed(job.product_name, message);
         if (std::exchange(m_cancelPending, false))
             clearQueue();
@@ -332,7 +466,7 @@ void InstallationEngine::cancelInstallation() {
 void InstallationEngine::clearQueue() {
     QHash<QString, qint64> names;
     for (const InstallationItem &job : std::as_const(m_installingQueue))
-        names.insert(job.product_name, job.product_id);
+        names.insert(job.product_name, job.recordId);
     refreshLibraryStates(names);
     const bool wasRunning = !m_installingQueue.isEmpty();
     m_installingIndexInQueue = -1;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/InstallationItem.h"
+#include "library/JobState.h"
 #include "library/OutlineViewItem.h"
 
 #include <QJsonArray>
@@ -8,9 +9,11 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace klv {
 
@@ -29,8 +32,10 @@ public:
     enum class DownloadInfoOutcome {
         accepted,
         refused,
-        // No answer, or one that could not be read or used.
+        // No answer; the customer was told already.
         noAnswer,
+        // An answer that could not be read or used.
+        unusable,
     };
     Q_ENUM(DownloadInfoOutcome)
     using JobInstallerFactory =
@@ -44,11 +49,20 @@ public:
 
     // Asks the store which packages make up the product and queues them.
     void requestInstallation(const OutlineViewItem &item, bool isNewInstall);
+    // A request that goes to the store once this home's installation queue is free; until then, or until
+    // dropWaitingRequests(), the product counts as waiting.
+    void holdRequest(const OutlineViewItem &item, bool isNewInstall);
+    void dropWaitingRequests();
     void enqueueDownloadInfo(const QJsonObject &templateData, const QJsonArray &compositeData);
     void startCurrentJob();
     void reportProgress(const QString &component, double value);
+    // The running job's progress over the components that have work to do (0 when none runs): a component that
+    // was done at its first report (no fonts, no plug-ins) does not make the job look further along than it is.
+    double runningJobProgress() const;
     // -2 when no job matches, -1 while queued behind the running job, else the job's overall progress.
     double jobProgress(const QString &productName, qint64 productId) const;
+    // Where the library record's request or job stands.
+    JobState jobState(const OutlineViewItem &record) const;
     // Stops every job; the queue empties once the running job's workers stopped and its components took back
     // what they placed (queueFinished() then, when a job ran).
     void cancelInstallation();
@@ -68,6 +82,8 @@ public:
 
 Q_SIGNALS:
     void stripChanged();
+    // Bytes of the running job's package received so far, of total (-1 when unknown).
+    void packageProgressed(qint64 received, qint64 total);
     // The library row of this record shows a changed job state.
     void rowReloadRequested(const klv::OutlineViewItem &record);
     // The download-information request ended; unless it was accepted nothing was queued, and the message says why.
@@ -82,6 +98,12 @@ Q_SIGNALS:
     void sideWorkFinished();
 
 private:
+    struct Request {
+        QString name;
+        qint64 id = 0;
+        bool isUpdate = false;
+    };
+
     void handleDownloadInfo(const StoreResponse &response, const OutlineViewItem &item, const QString &requestUrl);
     void enqueueTemplateEntry(const QString &key, const QJsonValue &value);
     void enqueueComposite(const QJsonObject &entry);
@@ -97,11 +119,18 @@ private:
     void updateStrip(double value);
     void setStepText(const QString &suffix);
     const OutlineViewItem *libraryRecord(const QString &name, qint64 id, bool withoutChildren) const;
+    // Tells the rows of a request's record that it changed.
+    void reloadRequestRow(const Request &request);
+    const InstallationItem *queuedJob(const QString &name, qint64 recordId, qsizetype *position = nullptr) const;
+    // Why the job may not run now that its turn has come: its product was installed, or removed, meanwhile.
+    std::optional<QString> stateRefusal(const InstallationItem &job);
     void refreshLibraryStates(const QHash<QString, qint64> &names);
     QString jobFolder(const InstallationItem &job) const;
 
     Services &m_services;
     ProductLibrary &m_library;
+    QList<Request> m_waitingRequests;
+    QList<Request> m_sentRequests;
     QList<InstallationItem> m_installingQueue;
     qsizetype m_installingIndexInQueue = -1;
     bool m_isNewInstall = false;
@@ -112,6 +141,9 @@ private:
     bool m_cancelPending = false;
     QList<QPointer<JobInstaller>> m_sideWork;
     QString m_stepText;
+    // Of the running job: the components reported so far, and those done at their first report.
+    QSet<QString> m_componentsReported;
+    QSet<QString> m_componentsWithoutWork;
     QString m_stripTitle;
     QString m_stripPercentText;
     double m_stripValue = 0.0;

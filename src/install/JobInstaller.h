@@ -51,6 +51,8 @@ Q_SIGNALS:
     void progressed(const QString &component, double value);
     // The current step for the strip's title, e.g. " - 1.20 MB / 3.40 MB".
     void stepChanged(const QString &suffix);
+    // Bytes of the job's package received so far, of total (-1 when unknown).
+    void packageProgressed(qint64 received, qint64 total);
     // The job cannot complete; the message is for the customer.
     void failed(const QString &message);
     // Side work only: everything it had to do is done (or logged).

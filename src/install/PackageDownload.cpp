@@ -85,7 +85,12 @@ void PackageDownload::start() {
             withinLimit(length.toLongLong());
     });
     connect(reply, &QNetworkReply::readyRead, this, &PackageDownload::writeAvailable);
-    connect(reply, &QNetworkReply::downloadProgress, this, &PackageDownload::progressed);
+    connect(reply, &QNetworkReply::downloadProgress, this, [this, reply](qint64 received, qint64 total) {
+        // An error page is no part of the package: its bytes never count as progress.
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (status >= 200 && status < 300)
+            Q_EMIT progressed(received, total);
+    });
     connect(reply, &QNetworkReply::finished, this, &PackageDownload::complete);
     m_paceCheck.start();
 }

@@ -100,6 +100,7 @@ void PackageJobInstaller::downloadProgressed(qint64 bytesReceived, qint64 bytesT
         return;
     // An unknown size (-1) counts as no progress yet, as a progress object with no total does.
     const double fraction = bytesTotal > 0 ? double(bytesReceived) / double(bytesTotal) : 0.0;
+    Q_EMIT packageProgressed(bytesReceived, bytesTotal);
     Q_EMIT stepChanged(u" - "_s + QString::number(bytesTotal) + u'/' + QString::number(bytesReceived));
     Q_EMIT progressed(templateProgress, fraction * downloadShare);
 }

@@ -301,6 +301,7 @@ void TemplateInstaller::start() {
     m_download->setAnnouncedSize(m_job.downloadExtraInfo.value(u"dlSize").toInteger());
     m_download->setGrowingDownload(growing);
     connect(m_download, &PackageDownload::progressed, this, [this](qint64 received, qint64 total) {
+        Q_EMIT packageProgressed(received, total);
         Q_EMIT stepChanged(u" - "_s + formatByteCount(received) + u" / "_s + formatByteCount(total));
         if (total > 0)
             Q_EMIT progressed(templateProgress, 0.45 * double(received) / double(total));

@@ -85,6 +85,11 @@ bool InstalledStateDetector::detectInstalledStates(QList<OutlineViewItem> &libra
             record.isInstalled = installed;
             changed = true;
         }
+        // What is not installed has nothing to update.
+        if (!installed && record.isNeedUpdate) {
+            record.isNeedUpdate = false;
+            changed = true;
+        }
         if (record.parentID >= 1 && !groupsSeen.contains(record.parentID)) {
             groupsSeen.insert(record.parentID);
             groupsToRecount.append(record.parentID);

@@ -15,7 +15,7 @@ public:
     InstalledStateDetector(const InstalledProducts &installed, CreationDateReader creationDate = fileCreationDate);
 
     // Updates isInstalled of the records named in the map (product name to product number) and of their
-    // groups. True when any record changed.
+    // groups; a record no longer installed loses its update mark. True when any record changed.
     bool detectInstalledStates(QList<OutlineViewItem> &library, const QHash<QString, qint64> &nameMap) const;
     // Flags every product whose installed Motion folder is older than its release date (text "yyyy.MM.dd",
     // per product number) by more than the 20-hour margin. Never clears a flag.

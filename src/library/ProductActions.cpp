@@ -100,9 +100,10 @@ bool ProductActions::isHaveUpdate(const QStringList &menuItems) {
 }
 
 QList<OutlineViewItem> ProductActions::updatableProducts(const QList<OutlineViewItem> &library) {
+    // What is installed, one product at a time: a bundle's update must not bring in members never installed.
     QList<OutlineViewItem> updatable;
     for (const OutlineViewItem &record : library) {
-        if (record.parentID == 0 && isHaveUpdate(optionMenuItems(record, library)))
+        if (!record.isGroup() && record.isInstalled && isHaveUpdate(optionMenuItems(record, library)))
             updatable.append(record);
     }
     return updatable;

@@ -10,9 +10,7 @@ namespace klv {
 
 namespace {
 
-constexpr double noJob = -2;
-constexpr double finished = 1;
-constexpr double queued = -1;
+using Phase = JobState::Phase;
 
 QString groupTitle(const OutlineViewItem &group, const QList<OutlineViewItem> &libraryProducts,
                    const QList<qsizetype> &members) {
@@ -25,50 +23,55 @@ QString groupTitle(const OutlineViewItem &group, const QList<OutlineViewItem> &l
     return installed < group.children.size() ? u"Part Install"_s : u"All Installed"_s;
 }
 
-QString compositeTitle(double progress, bool busy, bool installed) {
-    if (busy) {
-        return progress == queued ? u"In Queue"_s : u"Installing..."_s;
+// The title of a product or composite whose request or job is under way.
+QString busyTitle(const JobState &job, bool installed, bool composite) {
+    switch (job.phase) {
+    case Phase::waiting:
+    case Phase::queued:
+        return u"In Queue"_s;
+    case Phase::requested:
+        // What the click promised, until the store's answer turns it into a job.
+        return job.isUpdate ? u"Updating ..."_s : u"Installing..."_s;
+    case Phase::running:
+        // The running job keeps its title from its first step to its last.
+        return !composite && (job.isUpdate || installed) ? u"Updating..."_s : u"Installing..."_s;
+    case Phase::none:
+    case Phase::finished:
+        break;
     }
-    return installed ? u"Downloaded"_s : u"Install"_s;
-}
-
-QString productTitle(double progress, bool busy, bool installed) {
-    if (!busy) {
-        return installed ? u"Installed"_s : u"Install"_s;
-    }
-    if (progress > 0) {
-        return installed ? u"Updating..."_s : u"Installing..."_s;
-    }
-    return progress >= queued ? u"In Queue"_s : u"Install"_s;
+    return {};
 }
 
 } // namespace
 
-ProductButtonState productButtonState(const OutlineViewItem &record, double jobProgress, bool installed,
+ProductButtonState productButtonState(const OutlineViewItem &record, const JobState &job, bool installed,
                                       const QList<OutlineViewItem> &libraryProducts) {
-    return productButtonState(record, jobProgress, installed, libraryProducts,
+    return productButtonState(record, job, installed, libraryProducts,
                               record.isGroup() ? groupMemberIndexes(libraryProducts, record) : QList<qsizetype>());
 }
 
-ProductButtonState productButtonState(const OutlineViewItem &record, double jobProgress, bool installed,
+ProductButtonState productButtonState(const OutlineViewItem &record, const JobState &job, bool installed,
                                       const QList<OutlineViewItem> &libraryProducts,
                                       const QList<qsizetype> &memberIndexes) {
-    // The engine reports exactly these two values for "no job" and "done"; anything else is a job in the queue.
-    const bool busy = jobProgress != finished && jobProgress != noJob;
+    const bool composite = record.product_location.contains(u"Composite"_s);
     ProductButtonState state;
-    if (record.isGroup()) {
+    if (record.isGroup() && job.phase != Phase::requested && job.phase != Phase::waiting) {
+        // A bundle's own request turns into its members' jobs; from then on it counts them.
         state.title = groupTitle(record, libraryProducts, memberIndexes);
-    } else if (record.product_location.contains(u"Composite"_s)) {
-        state.title = compositeTitle(jobProgress, busy, installed);
+    } else if (job.isBusy()) {
+        state.title = busyTitle(job, installed, composite);
+    } else if (composite) {
+        state.title = installed ? u"Downloaded"_s : u"Install"_s;
     } else {
-        state.title = productTitle(jobProgress, busy, installed);
+        state.title = installed ? u"Installed"_s : u"Install"_s;
     }
     if (state.title == u"Install"_s || state.title == u"Install All"_s || state.title == u"Part Install"_s) {
         return state;
     }
     state.style = ProductButtonState::Style::done;
     state.enabled = false;
-    state.imageShown = state.title != u"Installing..."_s && state.title != u"In Queue"_s;
+    state.imageShown =
+        state.title != u"Installing..."_s && state.title != u"In Queue"_s && state.title != u"Updating ..."_s;
     return state;
 }
 

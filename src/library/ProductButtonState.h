@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/JobState.h"
 #include "library/OutlineViewItem.h"
 
 #include <QList>
@@ -20,12 +21,12 @@ struct ProductButtonState {
     friend bool operator==(const ProductButtonState &, const ProductButtonState &) = default;
 };
 
-// The button of `record` given its installation job's progress (-2 no job, -1 queued, 0..1 running, 1 finished),
-// its installed flag and the whole library (a group counts its installed members there).
-ProductButtonState productButtonState(const OutlineViewItem &record, double jobProgress, bool installed,
+// The button of `record` given where its installation stands, its installed flag and the whole library (a group
+// counts its installed members there).
+ProductButtonState productButtonState(const OutlineViewItem &record, const JobState &job, bool installed,
                                       const QList<OutlineViewItem> &libraryProducts);
 // The same with a group's members already found (groupMemberIndexes).
-ProductButtonState productButtonState(const OutlineViewItem &record, double jobProgress, bool installed,
+ProductButtonState productButtonState(const OutlineViewItem &record, const JobState &job, bool installed,
                                       const QList<OutlineViewItem> &libraryProducts,
                                       const QList<qsizetype> &memberIndexes);
 

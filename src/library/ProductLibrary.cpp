@@ -32,7 +32,14 @@ ProductLibrary::ProductLibrary(Services &services, CreationDateReader creationDa
     : QObject(parent)
     , m_services(services)
     , m_installed(services.locations(), services.reporter())
-    , m_detector(m_installed, std::move(creationDate)) {}
+    , m_detector(m_installed, std::move(creationDate)) {
+    m_clearingRetry.setSingleShot(true);
+    connect(&m_clearingRetry, &QTimer::timeout, this, &ProductLibrary::clearCaches);
+}
+
+void ProductLibrary::retryClearingEvery(std::chrono::milliseconds interval) {
+    m_clearingRetry.setInterval(interval);
+}
 
 void ProductLibrary::setInstallationQueueBusyQuery(std::function<bool()> isBusy) {
     m_isInstallationQueueBusy = std::move(isBusy);
@@ -97,6 +104,10 @@ void ProductLibrary::handleCommitNumberAnswer(const StoreResponse &response, con
         settings.storedCommitID = commit;
         m_services.reporter().appendLog(u"Request new Product Info as commit number not match "_s + commit);
         requestCustomerProducts();
+        // Said only now that the store answers and the new library is on its way.
+        if (m_clearingCaches)
+            m_services.reporter().showAlert(u"Cache Cleared"_s,
+                                            u"Please give the KLV App a moment to reload your data."_s, u"OK"_s);
         return;
     }
 
@@ -183,6 +194,29 @@ void ProductLibrary::detectInstalledStates(const QHash<QString, qint64> &nameMap
         storeLibrary();
 }
 
+void ProductLibrary::noteLatestReleaseInstalled(const QString &name, qint64 number) {
+    for (OutlineViewItem &record : m_libraryProducts) {
+        if (record.product_name == name && record.product_id == number && record.isNeedUpdate) {
+            record.isNeedUpdate = false;
+            storeLibrary();
+        }
+    }
+}
+
+void ProductLibrary::redetectInstalledStates() {
+    // The process that changed the home stored what its jobs did to the update marks; the files say the rest.
+    if (const std::optional<QList<OutlineViewItem>> stored =
+            ProductCache::load(m_services.locations().productCacheFileURL)) {
+        QHash<std::pair<qint64, QString>, bool> storedMarks;
+        for (const OutlineViewItem &record : *stored)
+            storedMarks.insert({record.product_id, record.product_name}, record.isNeedUpdate);
+        for (OutlineViewItem &record : m_libraryProducts)
+            record.isNeedUpdate = storedMarks.value({record.product_id, record.product_name}, record.isNeedUpdate);
+    }
+    detectInstalledStates(productNameMap(m_libraryProducts));
+    applyLibraryFilter();
+}
+
 std::optional<QString> ProductLibrary::storeLibrary() {
     std::optional<QString> error = ProductCache::save(m_services.locations().productCacheFileURL, m_libraryProducts);
     // The cached list follows the file, so an unchanged commit later shows the library that belongs to it.
@@ -196,6 +230,7 @@ std::optional<QString> ProductLibrary::storeLibrary() {
 bool ProductLibrary::clearCaches() {
     if (m_isInstallationQueueBusy && m_isInstallationQueueBusy())
         return false;
+    m_clearingRetry.stop();
     // The files stay until the new library has arrived: should the store not answer, the cached library is
     // still there to show.
     m_clearingCaches = true;
@@ -204,12 +239,11 @@ bool ProductLibrary::clearCaches() {
     setLibraryProducts({});
     applyLibraryFilter();
     requestProductCommitNumber();
-    m_services.reporter().showAlert(u"Cache Cleared"_s, u"Please give the KLV App a moment to reload your data."_s,
-                                    u"OK"_s);
     return true;
 }
 
 void ProductLibrary::forgetLibrary() {
+    m_clearingRetry.stop();
     m_cachedProducts.clear();
     setLibraryProducts({});
     m_hasLibraryOfStoredCommit = false;
@@ -237,15 +271,26 @@ void ProductLibrary::applyLibraryFilter() {
 }
 
 void ProductLibrary::fail(RefreshOutcome outcome, const QString &message) {
-    if (std::exchange(m_clearingCaches, false)) {
-        // Nothing was forgotten: the library shows again as it was.
-        m_hasLibraryOfStoredCommit = m_hadLibraryBeforeClearing;
-        setLibraryProducts(m_cachedProducts);
-        if (m_hasLibraryOfStoredCommit)
-            Q_EMIT myProductsAvailable(true);
-        applyLibraryFilter();
+    if (!std::exchange(m_clearingCaches, false)) {
+        Q_EMIT refreshFinished(outcome, message);
+        return;
     }
-    Q_EMIT refreshFinished(outcome, message);
+    // Nothing was forgotten: the library shows again as it was.
+    m_hasLibraryOfStoredCommit = m_hadLibraryBeforeClearing;
+    setLibraryProducts(m_cachedProducts);
+    if (m_hasLibraryOfStoredCommit)
+        Q_EMIT myProductsAvailable(true);
+    applyLibraryFilter();
+    if (outcome != RefreshOutcome::noAnswer) {
+        Q_EMIT refreshFinished(outcome, message + u" The cache was kept."_s);
+        return;
+    }
+    const bool retries = m_clearingRetry.interval() > 0;
+    if (retries)
+        m_clearingRetry.start();
+    Q_EMIT refreshFinished(outcome, message + (retries ? u" The cache was kept; it is cleared and your library "
+                                                         u"reloaded as soon as the store answers again."_s
+                                                       : u" The cache was kept."_s));
 }
 
 } // namespace klv

@@ -6,7 +6,9 @@
 #include "library/OutlineViewItem.h"
 
 #include <QObject>
+#include <QTimer>
 
+#include <chrono>
 #include <functional>
 
 namespace klv {
@@ -47,14 +49,20 @@ public:
     void requestProductCommitNumber();
     // Reloads the library from the store whatever its commit number; the cached library and the picture map are
     // forgotten once the new library has arrived, and kept when it does not. Refused (false) while an installation
-    // job is queued.
+    // job is queued. "Cache Cleared" is said once the store answers; when it cannot be reached, refreshFinished
+    // says so and, with retryClearingEvery(), clearing is tried again until the store answers.
     bool clearCaches();
+    void retryClearingEvery(std::chrono::milliseconds interval);
     // Sign-out: the library in memory goes with the files.
     void forgetLibrary();
     // Recomputes displayedProducts from viewSettings and the lists.
     void applyLibraryFilter();
     // Updates installed states of the named products and their groups; the cache is rewritten on change.
     void detectInstalledStates(const QHash<QString, qint64> &nameMap);
+    // Every product's installed and update states again, from the files alone, and the shown rows with them.
+    void redetectInstalledStates();
+    // A job just placed the store's current release of the product: it has no update any more.
+    void noteLatestReleaseInstalled(const QString &name, qint64 number);
     void setInstallationQueueBusyQuery(std::function<bool()> isBusy);
 
 Q_SIGNALS:
@@ -88,6 +96,7 @@ private:
     // m_cachedProducts is the library of the stored commit number (read from the cache or written to it).
     bool m_hasLibraryOfStoredCommit = false;
     bool m_clearingCaches = false;
+    QTimer m_clearingRetry;
     bool m_hadLibraryBeforeClearing = false;
 };
 

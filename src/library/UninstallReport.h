@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMetaType>
+#include <QString>
 #include <QStringList>
 
 namespace klv {
@@ -13,6 +14,8 @@ struct UninstallReport {
     QStringList kept;
 
     bool removedNothing() const { return removed.isEmpty(); }
+    // One line for the customer: "Uninstalled NAME (what stays)" or "Nothing of NAME was found to remove (…)".
+    QString summary(const QString &productName) const;
 };
 
 } // namespace klv

@@ -22,7 +22,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr std::array<std::pair<QStringView, Fault::Kind>, 7> kinds{{
+constexpr std::array<std::pair<QStringView, Fault::Kind>, 8> kinds{{
     {u"status", Fault::Kind::Status},
     {u"truncate", Fault::Kind::Truncate},
     {u"contentType", Fault::Kind::ContentType},
@@ -30,9 +30,11 @@ constexpr std::array<std::pair<QStringView, Fault::Kind>, 7> kinds{{
     {u"drop", Fault::Kind::Drop},
     {u"drip", Fault::Kind::Drip},
     {u"endless", Fault::Kind::Endless},
+    {u"throttle", Fault::Kind::Throttle},
 }};
 
-const QStringList knownKeys{u"path"_s, u"rt"_s, u"kind"_s, u"status"_s, u"bytes"_s, u"contentType"_s, u"delayMs"_s};
+const QStringList knownKeys{u"path"_s,  u"rt"_s,          u"kind"_s,    u"status"_s,
+                            u"bytes"_s, u"contentType"_s, u"delayMs"_s, u"bytesPerSecond"_s};
 
 std::optional<QString> nonEmptyText(const QJsonObject &description, const QString &key, QString &error) {
     const QJsonValue value = description.value(key);
@@ -97,6 +99,18 @@ void dripBody(httplib::Response &response, std::chrono::milliseconds pause) {
                                                                                         httplib::DataSink &sink) {
         std::this_thread::sleep_for(pause);
         return sink.is_writable() && whole(offset, 1, sink);
+    };
+}
+
+// A slow line: the body in pieces of a tenth of a second's worth, each after its share of the second.
+void throttleBody(httplib::Response &response, std::size_t bytesPerSecond) {
+    streamBody(response);
+    constexpr std::chrono::milliseconds tick{100};
+    const std::size_t piece = std::max<std::size_t>(1, bytesPerSecond / 10);
+    response.content_provider_ = [whole = std::move(response.content_provider_), piece,
+                                  tick](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
+        std::this_thread::sleep_for(tick);
+        return sink.is_writable() && whole(offset, std::min(length, piece), sink);
     };
 }
 
@@ -178,7 +192,8 @@ std::optional<Fault> Fault::fromJson(const QJsonObject &description, QString &er
         std::find_if(kinds.begin(), kinds.end(), [&](const auto &known) { return known.first == kindName; });
     if (kind == kinds.end()) {
         error =
-            u"\"kind\" must be status, truncate, contentType, delay, drop, drip or endless, not \"%1\""_s.arg(kindName);
+            u"\"kind\" must be status, truncate, contentType, delay, drop, drip, endless or throttle, not \"%1\""_s.arg(
+                kindName);
         return std::nullopt;
     }
     fault.m_kind = kind->second;
@@ -214,6 +229,14 @@ std::optional<Fault> Fault::fromJson(const QJsonObject &description, QString &er
             return std::nullopt;
         }
         break;
+    case Kind::Throttle:
+        if (const auto rate =
+                wholeNumber(description, u"bytesPerSecond"_s, 1, std::numeric_limits<qint64>::max(), error)) {
+            fault.m_bytesPerSecond = static_cast<std::size_t>(*rate);
+        } else {
+            return std::nullopt;
+        }
+        break;
     case Kind::Drop:
     case Kind::Endless:
         break;
@@ -233,7 +256,8 @@ std::optional<Fault> Fault::fromOption(const QString &text, QString &error) {
         const QString value = pair.sliced(equals + 1);
         bool isNumber = false;
         const qint64 number = value.toLongLong(&isNumber);
-        const bool numeric = key == u"status"_s || key == u"bytes"_s || key == u"delayMs"_s;
+        const bool numeric =
+            key == u"status"_s || key == u"bytes"_s || key == u"delayMs"_s || key == u"bytesPerSecond"_s;
         description.insert(key, numeric && isNumber ? QJsonValue(number) : QJsonValue(value));
     }
     return fromJson(description, error);
@@ -272,6 +296,10 @@ void Fault::apply(const httplib::Request &request, httplib::Response &response,
         return;
     case Kind::Endless:
         endlessBody(response);
+        return;
+    case Kind::Throttle:
+        answer(response);
+        throttleBody(response, m_bytesPerSecond);
         return;
     }
 }

@@ -17,13 +17,15 @@ namespace klv::storeservice {
 // (compared after percent-decoding, e.g. "/files/plugins/KLV Glow.zip"), of one request type, or both, and either
 // replaces the answer (an HTTP error status with a small HTML page; the connection closed without any answer; a body
 // that never ends) or changes it (a delay before it; another content type; the body cut off after some bytes while
-// the announced length stays the full one; the body sent one byte at a time with a pause before each).
+// the announced length stays the full one; the body sent one byte at a time with a pause before each; the body sent
+// at a steady rate, as over a slow line).
 class Fault final {
 public:
-    enum class Kind { Status, Truncate, ContentType, Delay, Drop, Drip, Endless };
+    enum class Kind { Status, Truncate, ContentType, Delay, Drop, Drip, Endless, Throttle };
 
     // From an entry of the catalog's "faults": "path" and/or "rt", "kind", and what the kind needs: "status"
-    // (optional, 500), "bytes", "contentType" or "delayMs" (for drip: the pause before each byte). The reason in error
+    // (optional, 500), "bytes", "contentType", "delayMs" (for drip: the pause before each byte) or "bytesPerSecond"
+    // (for throttle). The reason in error
     // when it cannot be used.
     static std::optional<Fault> fromJson(const QJsonObject &description, QString &error);
     // From the command line: the same keys as key=value pairs separated by commas.
@@ -42,6 +44,7 @@ private:
     Kind m_kind = Kind::Status;
     int m_status = 500;
     std::size_t m_bytes = 0;
+    std::size_t m_bytesPerSecond = 0;
     std::string m_contentType;
     std::chrono::milliseconds m_delay{0};
 };

@@ -9,6 +9,7 @@
 #include "store/Services.h"
 #include "store/StoreClient.h"
 #include "store/StoreEndpoint.h"
+#include "update/UpdateArchiveCheck.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -180,6 +181,7 @@ void SelfUpdate::downloadAppUpdate() {
     const QString archive = m_services.locations().appUpdateArchiveURL;
     m_downloadedVersion.clear();
     m_downloadedSha256.clear();
+    m_archiveProblem.clear();
     if (QFile file(archive); file.exists() && !file.remove()) {
         std::fprintf(stderr, "Failed to remove Folder at: %s \n with Error: %s\n", qUtf8Printable(archive),
                      qUtf8Printable(file.errorString()));
@@ -240,16 +242,33 @@ void SelfUpdate::archiveDownloaded(const QString &version, const QString &answer
 }
 
 void SelfUpdate::archiveReady(const QString &version, const QString &sha256) {
+    const QString archive = m_services.locations().appUpdateArchiveURL;
+    const auto refuse = [this, archive](const QString &reason) {
+        m_archiveProblem = reason;
+        m_services.reporter().appendLog(u"KLV App Error: the new version was not offered: "_s + reason);
+        QFile::remove(archive);
+        Q_EMIT updateAreaChanged();
+    };
     // A checksum that cannot be one refuses the archive: the store promised a check that cannot be made.
     if (!sha256.isEmpty() && !isSha256Text(sha256)) {
-        m_services.reporter().appendLog(u"KLV App Error: the new version was not offered: its SHA-256 “"_s + sha256 +
-                                        u"” is not 64 hexadecimal digits."_s);
-        QFile::remove(m_services.locations().appUpdateArchiveURL);
-    } else {
-        m_downloadedVersion = version;
-        m_downloadedSha256 = sha256;
+        refuse(u"its SHA-256 “"_s + sha256 + u"” is not 64 hexadecimal digits."_s);
+        return;
     }
-    Q_EMIT updateAreaChanged();
+    // Offered only once the archive itself shows what the updater will check: quitting for an archive the
+    // updater then refuses would leave the customer without a window.
+    const UpdateArchiveCheck check{QFileInfo(m_services.locations().appBundleURL).fileName(), m_services.appVersion,
+                                   sha256};
+    runOnWorker(
+        this, [check, archive] { return check.run(archive); },
+        [this, version, sha256, refuse](const UpdateArchiveCheck::Outcome &outcome) {
+            if (outcome.problem) {
+                refuse(*outcome.problem);
+                return;
+            }
+            m_downloadedVersion = version;
+            m_downloadedSha256 = sha256;
+            Q_EMIT updateAreaChanged();
+        });
 }
 
 void SelfUpdate::fetchUpdaterApp() {
@@ -323,8 +342,14 @@ bool SelfUpdate::startAppUpdate() {
         return false;
     }
     const Locations &locations = m_services.locations();
+    // An app started from its own AppDir is updated where it stands; any other start updates the installed one.
+    const QString startedFrom = QCoreApplication::applicationDirPath();
+    const bool fromAppDir =
+        QFileInfo(startedFrom + u"/AppRun"_s).isExecutable() && QFileInfo::exists(startedFrom + u"/version"_s);
     QStringList handOver{u"--app"_s,
-                         locations.appBundleURL,
+                         fromAppDir ? startedFrom : locations.appBundleURL,
+                         u"--report"_s,
+                         locations.updateRefusalFileURL,
                          u"--archive"_s,
                          locations.appUpdateArchiveURL,
                          u"--pid"_s,
@@ -335,6 +360,8 @@ bool SelfUpdate::startAppUpdate() {
                          m_services.appVersion};
     if (!m_downloadedSha256.isEmpty())
         handOver << u"--sha256"_s << m_downloadedSha256;
+    if (!m_relaunchProgram.isEmpty())
+        handOver << u"--relaunch"_s << m_relaunchProgram;
     // An AppDir is opened by running its AppRun.
     const QString program =
         platform::opensBundlesWithLaunchServices ? u"/usr/bin/open"_s : locations.updaterAppURL + u"/AppRun"_s;
@@ -349,6 +376,19 @@ bool SelfUpdate::startAppUpdate() {
     Q_EMIT updateAreaChanged();
     Q_EMIT updaterStarted();
     return true;
+}
+
+void SelfUpdate::setRelaunchProgram(const QString &program) {
+    m_relaunchProgram = program;
+}
+
+std::optional<QString> SelfUpdate::takeUpdateRefusal() {
+    QFile report(m_services.locations().updateRefusalFileURL);
+    if (!report.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QString reason = QString::fromUtf8(report.read(64 * 1024)).trimmed();
+    report.remove();
+    return reason.isEmpty() ? std::nullopt : std::optional<QString>(reason);
 }
 
 bool SelfUpdate::isNewerVersionAvailable() const {

@@ -7,6 +7,7 @@
 
 #include <compare>
 #include <functional>
+#include <optional>
 
 namespace klv {
 
@@ -52,8 +53,14 @@ public:
     // Start-up: downloads and unpacks the updater when none is in the shared container; updaterAppFetched at the end.
     void fetchUpdaterApp();
     // Starts the updater for a complete archive and returns whether it runs. The app must then quit: the updater
-    // waits for it before it replaces the application folder.
+    // waits for it before it replaces the application folder, and starts the app again from where it was
+    // started (the new version, or the old one when it refused the update).
     bool startAppUpdate();
+    // The program the updater starts again when it refuses an update: the window, wherever it was started from.
+    // Without one (klv) the installed application is started, as after an update.
+    void setRelaunchProgram(const QString &program);
+    // Why the last update was refused, once: the updater leaves it for the app's next start.
+    std::optional<QString> takeUpdateRefusal();
 
     const QString &serverAppVersion() const { return m_serverAppVersion; }
     // The store's version is newer than the installed one.
@@ -61,6 +68,8 @@ public:
     // Newer, and its archive is complete: the update can be offered.
     bool isUpdateReady() const;
     bool isUpdating() const { return m_updating; }
+    // Why the downloaded archive of the store's version was not offered; empty when it was, or is not there yet.
+    const QString &archiveProblem() const { return m_archiveProblem; }
 
     // The account page's update area.
     QString updateButtonTitle() const;
@@ -99,6 +108,8 @@ private:
     QPointer<PackageDownload> m_appDownload;
     QPointer<PackageDownload> m_checksumDownload;
     QPointer<PackageDownload> m_updaterDownload;
+    QString m_archiveProblem;
+    QString m_relaunchProgram;
     bool m_unpackingUpdater = false;
     bool m_updating = false;
 };

@@ -13,5 +13,8 @@ namespace klv {
 // ended cleanly by itself).
 std::optional<QString> startApplication(const QString &applicationPath,
                                         std::chrono::milliseconds watch = std::chrono::milliseconds::zero());
+// The same for a program file.
+std::optional<QString> startProgram(const QString &programPath,
+                                    std::chrono::milliseconds watch = std::chrono::milliseconds::zero());
 
 } // namespace klv

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -68,9 +69,10 @@ ApplicationSwap::ApplicationSwap(Request request, LogFile &log, Timing timing)
 
 bool ApplicationSwap::run() {
     if (!waitForApplicationToQuit()) {
-        m_log.appendLog(u"KLV App Updater: the update was not installed: KLV App (process %1) did not quit within "
-                        u"%2 seconds."_s.arg(m_request.runningPid)
-                            .arg(std::chrono::duration_cast<std::chrono::seconds>(m_timing.quitTimeout).count()));
+        const QString reason = u"KLV App (process %1) did not quit within %2 seconds."_s.arg(m_request.runningPid)
+                                   .arg(std::chrono::duration_cast<std::chrono::seconds>(m_timing.quitTimeout).count());
+        m_log.appendLog(u"KLV App Updater: the update was not installed: "_s + reason);
+        reportRefusal(reason);
         return false;
     }
     removeLeftStagingFolders();
@@ -178,11 +180,29 @@ void ApplicationSwap::giveUp(const QString &reason, bool swapped, const QString 
         else if (!hadOld)
             outcome = u" and the rejected version was removed"_s;
     }
-    if (outcome.isEmpty() && QFileInfo::exists(application)) {
-        outcome = startApplication(application) ? u" and the previous version could not be started again"_s
-                                                : u" and the previous version was started again"_s;
+    // The customer is never left without the app: the program that asked for the update comes back, wherever it
+    // was started from, or else the installed one.
+    if (outcome.isEmpty()) {
+        std::optional<std::optional<QString>> failedStart;
+        if (!m_request.relaunchProgram.isEmpty() && QFileInfo(m_request.relaunchProgram).isExecutable())
+            failedStart = startProgram(m_request.relaunchProgram);
+        else if (QFileInfo::exists(application))
+            failedStart = startApplication(application);
+        if (failedStart)
+            outcome = *failedStart ? u" and the previous version could not be started again"_s
+                                   : u" and the previous version was started again"_s;
     }
     m_log.appendLog(u"KLV App Updater: the update was not installed"_s + outcome + u": "_s + reason);
+    reportRefusal(reason);
+}
+
+void ApplicationSwap::reportRefusal(const QString &reason) const {
+    if (m_request.refusalReport.isEmpty())
+        return;
+    QSaveFile report(m_request.refusalReport);
+    if (!report.open(QIODevice::WriteOnly) || report.write((reason + u'\n').toUtf8()) < 0 || !report.commit())
+        m_log.appendLog(u"KLV App Updater: why the update was refused could not be written to "_s +
+                        m_request.refusalReport);
 }
 
 } // namespace klv

@@ -23,6 +23,8 @@ public:
         qint64 runningPid = 0;    // the application to wait for
         QString installedVersion; // the running application's version; the new one must be newer
         QString expectedSha256;   // the archive's SHA-256 in hexadecimal; empty when the store gave none
+        QString relaunchProgram;  // the program that asked for the update, started again when it is refused
+        QString refusalReport;    // where the app's next start finds why an update was refused; empty for none
     };
     struct Timing {
         std::chrono::milliseconds quitTimeout;
@@ -40,6 +42,8 @@ private:
     void removeLeftStagingFolders() const;
     std::optional<QString> checkArchive() const;
     std::optional<QString> unpackNewVersion(const QString &stagingFolder) const;
+    // Leaves the reason where the app's next start finds it.
+    void reportRefusal(const QString &reason) const;
     void giveUp(const QString &reason, bool swapped, const QString &stagingFolder) const;
 
     Request m_request;

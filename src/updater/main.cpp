@@ -46,7 +46,14 @@ int main(int argc, char *argv[]) {
                                            QStringLiteral("VERSION"));
     const QCommandLineOption sha256Option(
         QStringLiteral("sha256"), QStringLiteral("The archive's SHA-256 as the store gave it."), QStringLiteral("HEX"));
-    parser.addOptions({appOption, archiveOption, pidOption, logOption, versionOption, sha256Option});
+    const QCommandLineOption relaunchOption(
+        QStringLiteral("relaunch"),
+        QStringLiteral("The program that asked for the update, started again should it be refused."),
+        QStringLiteral("PROGRAM"));
+    const QCommandLineOption reportOption(
+        QStringLiteral("report"), QStringLiteral("Where to write why an update was refused."), QStringLiteral("FILE"));
+    parser.addOptions(
+        {appOption, archiveOption, pidOption, logOption, versionOption, sha256Option, relaunchOption, reportOption});
     if (!parser.parse(QCoreApplication::arguments()))
         return refuse(parser.errorText());
     if (parser.isSet(helpOption))
@@ -65,8 +72,8 @@ int main(int argc, char *argv[]) {
         return refuse(QStringLiteral("--sha256 must be 64 hexadecimal digits"));
 
     klv::LogFile log(parser.value(logOption));
-    klv::ApplicationSwap swap(
-        {parser.value(appOption), parser.value(archiveOption), pid, parser.value(versionOption), sha256}, log,
-        {quitTimeout, startWatch});
+    klv::ApplicationSwap swap({parser.value(appOption), parser.value(archiveOption), pid, parser.value(versionOption),
+                               sha256, parser.value(relaunchOption), parser.value(reportOption)},
+                              log, {quitTimeout, startWatch});
     return swap.run() ? 0 : 1;
 }

@@ -169,6 +169,9 @@ TEST_F(CacheDurabilityCliTest, ClearingTheCacheWithTheStoreAwayKeepsIt) {
 
     const CliResult cleared = klv({u"clear-cache"_s});
     EXPECT_EQ(cleared.exitCode, 3) << cleared.err.toStdString();
+    EXPECT_FALSE(cleared.err.contains(u"Cache Cleared"_s)) << "nothing was cleared: " << cleared.err.toStdString();
+    EXPECT_TRUE(cleared.err.contains(u"could not be reached"_s) && cleared.err.contains(u"The cache was kept."_s))
+        << cleared.err.toStdString();
     EXPECT_EQ(readFile(cacheFile()), cached);
     EXPECT_EQ(readFile(mapFile()), map);
     EXPECT_EQ(storedCommit(), u"fixture-1"_s);

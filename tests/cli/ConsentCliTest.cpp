@@ -180,25 +180,36 @@ TEST_F(ConsentCliTest, AnUninstallSaysWhatWasRemovedAndWhatStays) {
     EXPECT_TRUE(QFileInfo::exists(bundle));
 }
 
-TEST_F(ConsentCliTest, OutdatedListsWhatUpdateAllUpdates) {
+TEST_F(ConsentCliTest, OutdatedListsWhatUpdateAllUpdatesAndAnUpdateTouchesOnlyWhatIsInstalled) {
     placeTemplates(u"Titles"_s, u"Fixture Titles"_s);
     placeTemplates(u"Generators"_s, u"Fixture Extras"_s);
+    // One member of a bundle installed, with an update; the other member never was.
+    placeTemplates(u"Titles"_s, u"Fixture Alpha"_s);
     releaseUpdate(u"Fixture Extras"_s);
     releaseUpdate(u"Fixture Plugins"_s);
+    releaseUpdate(u"Fixture Alpha"_s);
 
     const CliResult outdated = klv({u"outdated"_s});
     EXPECT_EQ(outdated.exitCode, 0) << outdated.err.toStdString();
-    EXPECT_EQ(outdated.out, u"Fixture Extras\n") << "a release of a product not installed is no update";
+    EXPECT_EQ(outdated.out, u"Fixture Alpha\nFixture Extras\n")
+        << "a release of a product not installed is no update, and a bundle is its installed members";
     const QJsonObject json = QJsonDocument::fromJson(klv({u"outdated"_s, u"--json"_s}).out.toUtf8()).object();
     EXPECT_EQ(json[u"version"_s].toInt(), 1);
-    const QJsonArray expected{QJsonObject{{u"number"_s, 6103}, {u"name"_s, u"Fixture Extras"_s}}};
+    const QJsonArray expected{QJsonObject{{u"number"_s, 6201}, {u"name"_s, u"Fixture Alpha"_s}},
+                              QJsonObject{{u"number"_s, 6103}, {u"name"_s, u"Fixture Extras"_s}}};
     EXPECT_EQ(json[u"products"_s].toArray(), expected);
 
     EXPECT_EQ(klv({u"update"_s, u"--all"_s}).exitCode, 2) << "asks, and there is no terminal";
     const CliResult all = klv({u"update"_s, u"--all"_s, u"--yes"_s});
     EXPECT_EQ(all.exitCode, 0) << all.err.toStdString();
-    EXPECT_EQ(all.out, u"Updated Fixture Extras\n");
-    EXPECT_EQ(requestsOf(u"requestDownloadInfo"_s), 1);
+    EXPECT_EQ(all.out, u"Updated Fixture Alpha\nUpdated Fixture Extras\n2 updated\n");
+    EXPECT_EQ(requestsOf(u"requestDownloadInfo"_s), 2);
+    EXPECT_FALSE(QFileInfo::exists(motion(u"Effects"_s, u"Fixture Beta"_s))) << "never installed, not installed now";
+
+    // What was just updated has no update left, without a library download in between.
+    const CliResult after = klv({u"outdated"_s});
+    EXPECT_EQ(after.out, QString()) << after.out.toStdString();
+    EXPECT_TRUE(after.err.contains(u"Every installed product is up to date."_s)) << after.err.toStdString();
 }
 
 TEST_F(ConsentCliTest, ProductsNamedTwiceAreQueuedOnceAndARunEndsWithItsSummary) {

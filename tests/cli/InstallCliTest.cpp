@@ -239,9 +239,9 @@ TEST_F(InstallCliTest, AnUpdateKilledAtAnyPointLeavesEachTemplateFolderWholeOldO
     }
     // A new release big enough for a kill to land while it is unpacked, prepared or placed.
     serveLargeTitles();
-    ASSERT_TRUE(releaseUpdate(catalog.path(), u"Fixture Titles"_qs));
-
     for (const int delayMs : {300, 600, 900, 1200, 1500, 1800, 2200}) {
+        // A release of its own each time: an update that completed leaves no update behind.
+        ASSERT_TRUE(releaseUpdate(catalog.path(), u"Fixture Titles"_qs));
         QProcess update;
         update.setProcessEnvironment(environment());
         update.start(QStringLiteral(KLV_CLI_BINARY),
@@ -260,6 +260,7 @@ TEST_F(InstallCliTest, AnUpdateKilledAtAnyPointLeavesEachTemplateFolderWholeOldO
         EXPECT_TRUE(installedNames().contains(u"Fixture Titles"_qs));
     }
 
+    ASSERT_TRUE(releaseUpdate(catalog.path(), u"Fixture Titles"_qs));
     const CliResult finished =
         klv({QStringLiteral("update"), QStringLiteral("--yes"), QStringLiteral("Fixture Titles")});
     EXPECT_EQ(finished.exitCode, 0) << finished.err.toStdString();

@@ -8,12 +8,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 #include <QTemporaryDir>
+
+#include <algorithm>
+#include <cmath>
 
 namespace klv::test {
 namespace {
@@ -25,11 +30,12 @@ class ProgressCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
         copyFolder(QStringLiteral(KLV_INSTALL_FIXTURE_DIR), catalog.path());
-        // A byte every 2 ms: the first download lasts a few seconds, long enough for speed and time left.
+        // A slow line: the first download lasts a few seconds, long enough for speed and time left.
         const QString path = catalog.filePath(u"store.json"_s);
         QJsonObject root = QJsonDocument::fromJson(readFile(path)).object();
-        root[u"faults"] = QJsonArray{QJsonObject{
-            {u"path"_s, u"/files/templates/fixture-titles.zip"_s}, {u"kind"_s, u"drip"_s}, {u"delayMs"_s, 2}}};
+        root[u"faults"] = QJsonArray{QJsonObject{{u"path"_s, u"/files/templates/fixture-titles.zip"_s},
+                                                 {u"kind"_s, u"throttle"_s},
+                                                 {u"bytesPerSecond"_s, bytesPerSecond}}};
         QSaveFile out(path);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(QJsonDocument(root).toJson());
@@ -55,6 +61,7 @@ protected:
         return output.split(QRegularExpression(u"\\r\\x1b\\[2K|\\r?\\n"_s), Qt::SkipEmptyParts);
     }
 
+    static constexpr int bytesPerSecond = 500;
     SandboxHome home;
     QTemporaryDir catalog;
     StoreProcess store{catalog.path()};
@@ -113,6 +120,37 @@ TEST_F(ProgressCliTest, OnATerminalTheBarRedrawsInPlaceWithinTheWidthAndAStableJ
     EXPECT_TRUE(shown.contains(u"Installed Fixture Titles"_s)) << "the outcome replaces the bar";
     EXPECT_TRUE(shown.contains(u"Installed Fixture Alpha"_s));
     EXPECT_TRUE(result.out.contains(u"\x1b[32mInstalled Fixture Titles\x1b[0m"_s)) << "success in colour";
+}
+
+TEST_F(ProgressCliTest, TheBarFollowsTheWholeJobAtThePaceOfTheDownload) {
+    const QString package = catalog.filePath(u"files/templates/fixture-titles.zip"_s);
+    const double seconds = double(QFileInfo(package).size()) / bytesPerSecond;
+    const CliResult result = runKlvOnTerminal({u"install"_s, u"Fixture Titles"_s}, environment(), 100);
+    ASSERT_EQ(result.exitCode, 0) << result.out.toStdString();
+    QSet<int> percents;
+    QList<double> speeds;
+    QList<int> secondsLeft;
+    static const QRegularExpression shown(u" (\\d+)%(?:  ([0-9.]+) (bytes|KB|MB)/s)?(?:  (\\d+):(\\d+) left)?$"_s);
+    for (const QString &frame : frames(result.out)) {
+        const QRegularExpressionMatch match = shown.match(frame);
+        if (!frame.startsWith(u'(') || !match.hasMatch())
+            continue;
+        percents.insert(match.captured(1).toInt());
+        if (!match.captured(2).isEmpty())
+            speeds << match.captured(2).toDouble() * (match.captured(3) == u"KB" ? 1024 : 1);
+        if (!match.captured(4).isEmpty())
+            secondsLeft << match.captured(4).toInt() * 60 + match.captured(5).toInt();
+    }
+    const int between = int(std::count_if(percents.cbegin(), percents.cend(), [](int p) { return p > 0 && p < 100; }));
+    EXPECT_GE(between, 3) << "the bar passes through the job, not from nothing to done: " << result.out.toStdString();
+    ASSERT_FALSE(speeds.isEmpty()) << result.out.toStdString();
+    for (const double speed : speeds) {
+        EXPECT_GT(speed, bytesPerSecond / 3.0) << result.out.toStdString();
+        EXPECT_LT(speed, bytesPerSecond * 3.0) << result.out.toStdString();
+    }
+    ASSERT_FALSE(secondsLeft.isEmpty());
+    EXPECT_GT(*std::max_element(secondsLeft.cbegin(), secondsLeft.cend()), 0) << "time left counts down from above 0";
+    EXPECT_LE(*std::max_element(secondsLeft.cbegin(), secondsLeft.cend()), int(std::ceil(seconds)) + 1);
 }
 
 TEST_F(ProgressCliTest, OffATerminalPlainLinesOnDumbOrQuietNone) {

@@ -32,6 +32,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextStream>
 #include <QTimer>
@@ -208,10 +209,11 @@ int Tour::run() {
     context.installationEngine().cancelInstallation();
     waitFor([&] { return !context.installationEngine().isBusy(); });
 
+    // The demo store offers the version the app already has: the account page says it is up to date.
+    QSignalSpy versionAnswered(&context.selfUpdate(), &klv::SelfUpdate::updateAreaChanged);
     context.selfUpdate().checkAppVersion();
-    // Without an update the account page is still worth a picture, and the sections after it too.
-    const bool updateOffered =
-        step(waitFor([&] { return context.selfUpdate().isUpdateReady(); }, 60'000), "no update was offered");
+    const bool versionKnown =
+        step(waitFor([&] { return !versionAnswered.isEmpty(); }, 60'000), "the store did not answer with its version");
     m_window->showSection(klv::appMenuIndex::accountAppMenu);
     settle(800);
     saveWindow(u"06-account"_s);
@@ -220,7 +222,7 @@ int Tour::run() {
     settle(2500);
     saveWindow(u"07-tutorials"_s);
     const int marketingResult = marketingSections(context);
-    return updateOffered ? marketingResult : 1;
+    return versionKnown ? marketingResult : 1;
 }
 
 int Tour::marketingSections(klv::AppContext &context) {

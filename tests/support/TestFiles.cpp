@@ -44,6 +44,17 @@ void copyFolder(const QString &from, const QString &to) {
     }
 }
 
+void linkCatalog(const QString &from, const QString &to) {
+    QDir().mkpath(to);
+    const QDir source(from);
+    for (const QString &name : source.entryList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
+        if (name == u"store.json")
+            QFile::copy(source.filePath(name), to + u'/' + name);
+        else
+            QFile::link(source.filePath(name), to + u'/' + name);
+    }
+}
+
 bool releaseUpdate(const QString &catalogFolder, const QString &productName) {
     const QString path = catalogFolder + QStringLiteral("/store.json");
     QJsonObject root = QJsonDocument::fromJson(readFile(path)).object();

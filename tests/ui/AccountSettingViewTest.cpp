@@ -6,6 +6,7 @@
 #include "TestFiles.h"
 
 #include "account/InitialsBadge.h"
+#include "controls/AlertBox.h"
 #include "controls/KLVApp_CustomProductBtn.h"
 #include "controls/KLVInfoButton.h"
 #include "controls/KLVPopupViewController.h"
@@ -13,6 +14,8 @@
 #include "store/Services.h"
 #include "update/SelfUpdate.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -20,8 +23,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace klv::ui {
@@ -53,11 +59,18 @@ protected:
         ASSERT_TRUE(storeFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
         storeFile.write(QJsonDocument(content).toJson());
         storeFile.close();
+        // The archive holds that version, as the app checks before it offers it.
+        QTemporaryDir workspace;
+        ASSERT_TRUE(QDir().mkpath(workspace.filePath(u"KLV App.app"_s)));
+        QFile versionFile(workspace.filePath(u"KLV App.app/version"_s));
+        ASSERT_TRUE(versionFile.open(QIODevice::WriteOnly));
+        versionFile.write(version.toUtf8());
+        versionFile.close();
         ASSERT_TRUE(QDir().mkpath(catalog.filePath(u"files/bucket"_s)));
-        QFile archive(catalog.filePath(u"files/bucket/KLV+App.zip"_s));
-        ASSERT_TRUE(archive.open(QIODevice::WriteOnly));
-        archive.write("PK\x05\x06" + QByteArray(18, '\0'));
-        archive.close();
+        QProcess zip;
+        zip.setWorkingDirectory(workspace.path());
+        zip.start(u"zip"_s, {u"-qr"_s, catalog.filePath(u"files/bucket/KLV+App.zip"_s), u"KLV App.app"_s});
+        ASSERT_TRUE(zip.waitForFinished() && zip.exitCode() == 0);
 
         store = std::make_unique<test::StoreProcess>(catalog.path());
         ASSERT_TRUE(store->start()) << store->errorString().toStdString();
@@ -65,13 +78,21 @@ protected:
         signInDirectly();
         context->services().setDesktopServices(*desktop);
     }
-    QList<test::ScriptedAlerts::Shown> updateOffers() const {
-        QList<test::ScriptedAlerts::Shown> offers;
-        for (const auto &shown : alerts.shown) {
-            if (shown.message.startsWith(u"New version of KLV App"_s))
-                offers.append(shown);
+    // The update offers on screen: they stand beside the window rather than block it.
+    static QList<AlertBox *> updateOffers() {
+        QList<AlertBox *> offers;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *box = qobject_cast<AlertBox *>(widget);
+            if (box && box->isVisible() && box->text().startsWith(u"New version of KLV App"_s))
+                offers.append(box);
         }
         return offers;
+    }
+    static QStringList buttonTexts(const QMessageBox &box) {
+        QStringList texts;
+        for (const QAbstractButton *button : box.buttons())
+            texts << button->text();
+        return texts;
     }
     void showPage() {
         page = std::make_unique<AccountSettingView>(*context);
@@ -114,22 +135,27 @@ TEST_F(AccountSettingViewTest, TheStoresVersionDecidesBetweenUpToDateAndAnOffer)
 
     const QString newer = installed + u".1"_s;
     serveAppVersion(newer);
-    alerts.answers = {1, 1};
     showPage();
     updateButton = page->findChild<KLVApp_CustomProductBtn *>();
     ASSERT_TRUE(waitUntil([&] { return updateOffers().size() == 1; }));
-    const auto offer = updateOffers().first();
-    EXPECT_EQ(offer.title, u"Alert"_s);
-    EXPECT_EQ(offer.message,
+    AlertBox *offer = updateOffers().first();
+    EXPECT_EQ(offer->windowTitle(), u"Alert"_s);
+    EXPECT_EQ(offer->text(),
               u"New version of KLV App is avaliable "_s + newer + u", compare to current "_s + installed);
-    EXPECT_EQ(offer.buttons, (QStringList{u"Update Now"_s, u"Update later"_s}));
-    // "Update later" leaves the offer standing, and showing the page again asks again.
+    EXPECT_EQ(buttonTexts(*offer), (QStringList{u"Update Now"_s, u"Update later"_s}));
+    EXPECT_FALSE(offer->isModal()) << "the offer never keeps the window from closing";
+    // "Update later" leaves the offer standing, and showing the page again asks again, once.
+    offer->buttons().constLast()->click();
+    ASSERT_TRUE(waitUntil([] { return updateOffers().isEmpty(); }));
     EXPECT_EQ(updateButton->text(), u"Update Avaliable"_s);
     EXPECT_TRUE(updateButton->isEnabled());
     page->hide();
     page->show();
-    ASSERT_TRUE(waitUntil([&] { return updateOffers().size() == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return updateOffers().size() == 1; }));
     EXPECT_TRUE(updateButton->isEnabled());
+    EXPECT_TRUE(page->close()) << "closing the window with the offer up";
+    EXPECT_TRUE(waitUntil([] { return updateOffers().isEmpty(); }));
+    page->show();
 
     // The button hands over to the updater; without one in place the customer is told.
     QTest::mouseClick(updateButton, Qt::LeftButton);
@@ -145,7 +171,6 @@ TEST_F(AccountSettingViewTest, APackagedAppLeavesUpdatesToThePackageManager) {
     showPage();
     EXPECT_EQ(page->findChild<KLVApp_CustomProductBtn *>()->isVisible(), false);
     EXPECT_TRUE(labelTexts().contains(SelfUpdate::packageManagerNote()));
-    QTest::qWait(300);
     EXPECT_TRUE(updateOffers().isEmpty()) << "no offer, whatever the store's version";
 }
 

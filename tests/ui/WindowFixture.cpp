@@ -16,10 +16,10 @@ using namespace Qt::StringLiterals;
 namespace klv::test {
 
 void WindowFixture::SetUp() {
-    // One product downloads slowly, so tests can watch and cancel a running job.
-    store = std::make_unique<StoreProcess>(
-        catalogDirectory(),
-        QStringList{u"--fault"_s, u"path=/files/templates/%1,kind=drip,delayMs=300"_s.arg(slowPackage)});
+    QStringList arguments;
+    for (const QString &fault : storeFaults())
+        arguments << u"--fault"_s << fault;
+    store = std::make_unique<StoreProcess>(catalogDirectory(), arguments);
     ASSERT_TRUE(store->start()) << store->errorString().toStdString();
     Configuration configuration = Configuration::fromEnvironment();
     configuration.storeUrl = store->url();
@@ -37,6 +37,21 @@ void WindowFixture::SetUp() {
 
 QString WindowFixture::catalogDirectory() const {
     return StoreProcess::demoCatalog();
+}
+
+QStringList WindowFixture::storeFaults() const {
+    // One product downloads slowly, so tests can watch and cancel a running job.
+    return {u"path=/files/templates/%1,kind=drip,delayMs=300"_s.arg(slowPackage)};
+}
+
+QProcessEnvironment WindowFixture::klvEnvironment() const {
+    QProcessEnvironment environment = home.environment();
+    environment.insert(u"KLV_STORE_URL"_s, store->url());
+    environment.insert(u"KLV_DOWNLOAD_BUCKET_URL"_s, store->url() + u"/files/bucket/"_s);
+    environment.insert(u"KLV_PLUGIN_SITE_URL"_s, store->url() + u"/files/plugins/"_s);
+    environment.insert(u"KLV_FONT_STORE_URL"_s, store->url() + u"/files/fonts/"_s);
+    environment.insert(u"KLV_LOGO_URL"_s, store->url() + u"/files/logo.png"_s);
+    return environment;
 }
 
 void WindowFixture::TearDown() {

@@ -9,6 +9,7 @@
 #include "ScriptedAlerts.h"
 #include "StoreProcess.h"
 
+#include <QProcessEnvironment>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -31,6 +32,10 @@ protected:
     void openWindow();
     // The catalog folder the store serves; the demo's unless a test needs another.
     virtual QString catalogDirectory() const;
+    // How the store misbehaves: by default it sends slowProduct's package a byte at a time.
+    virtual QStringList storeFaults() const;
+    // klv's environment for this home and store.
+    QProcessEnvironment klvEnvironment() const;
     // Signs the demo customer in through the store, before the window opens.
     void signInBeforehand();
     const OutlineViewItem *libraryRecord(const QString &name) const;

@@ -1,6 +1,7 @@
 #include "account/AccountSettingView.h"
 
 #include "account/InitialsBadge.h"
+#include "controls/AlertBox.h"
 #include "controls/KLVApp_CurveBox.h"
 #include "controls/KLVApp_CustomProductBtn.h"
 #include "controls/KLVInfoButton.h"
@@ -16,6 +17,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -273,6 +275,12 @@ KLVInfoButton *AccountSettingView::makeInfoButton(const QString &accessibleName,
     return button;
 }
 
+void AccountSettingView::hideEvent(QHideEvent *event) {
+    QWidget::hideEvent(event);
+    if (updateOffer)
+        updateOffer->close();
+}
+
 void AccountSettingView::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
     if (!event->spontaneous())
@@ -316,14 +324,27 @@ bool AccountSettingView::showUpdateState() {
 }
 
 void AccountSettingView::offerUpdate() {
-    // Starting the updater changes the update area again; that refresh must not ask a second time.
-    if (offering)
+    // One offer at a time: each refresh of the update area would otherwise ask again.
+    if (updateOffer) {
+        updateOffer->show();
+        updateOffer->raise();
         return;
-    offering = true;
-    const SelfUpdate::OfferOutcome outcome = context.selfUpdate().offerUpdate();
-    offering = false;
-    if (outcome == SelfUpdate::OfferOutcome::startFailed)
-        updaterNotStarted();
+    }
+    SelfUpdate &selfUpdate = context.selfUpdate();
+    const QString message = selfUpdate.updateOfferMessage();
+    context.services().reporter().appendLog(message);
+    updateOffer = new AlertBox(u"Alert"_s, message, {u"Update Now"_s, u"Update later"_s}, window());
+    updateOffer->setAttribute(Qt::WA_DeleteOnClose);
+    updateOffer->setWindowModality(Qt::NonModal);
+    connect(updateOffer, &QMessageBox::finished, this, [this, box = updateOffer] {
+        if (box->chosenIndex() == 0 && selfUpdateReady() && !context.selfUpdate().startAppUpdate())
+            updaterNotStarted();
+    });
+    updateOffer->show();
+}
+
+bool AccountSettingView::selfUpdateReady() const {
+    return context.selfUpdate().updateButtonEnabled();
 }
 
 void AccountSettingView::updateApp_BtnClick() {

@@ -2,6 +2,7 @@
 
 #include "controls/InfoPopover.h"
 
+#include <QPointer>
 #include <QWidget>
 
 class QLabel;
@@ -15,6 +16,7 @@ class PluginRegistration;
 
 namespace klv::ui {
 
+class AlertBox;
 class InitialsBadge;
 class KLVApp_CustomProductBtn;
 class KLVInfoButton;
@@ -43,6 +45,8 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // The offer goes with the page: leaving it, or closing the window, must not leave the offer standing alone.
+    void hideEvent(QHideEvent *event) override;
 
 private:
     QWidget *buildAccountSection();
@@ -57,6 +61,7 @@ private:
     // The update button as the update stands; true when an update is offered.
     bool showUpdateState();
     void offerUpdate();
+    bool selfUpdateReady() const;
     void updaterNotStarted();
     void setActionsEnabled(bool enabled);
     KLVInfoButton *makeInfoButton(const QString &accessibleName, const QString &message);
@@ -77,7 +82,8 @@ private:
     QPushButton *FxRunBtn = nullptr;
     InfoPopover popOver;
     // An update offer is on screen; another answer meanwhile does not open a second one.
-    bool offering = false;
+    // The update offer while it is up: never modal, so that it cannot keep the window from closing.
+    QPointer<AlertBox> updateOffer;
 };
 
 } // namespace klv::ui

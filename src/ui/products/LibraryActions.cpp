@@ -25,21 +25,27 @@ LibraryActions::LibraryActions(AppContext &context, LibraryModel &model, QWidget
     InstallationQueueLock &lock = m_context.installationQueueLock();
     connect(&lock, &InstallationQueueLock::acquired, this, &LibraryActions::runWaitingWork);
     connect(&lock, &InstallationQueueLock::failed, this, [this](const QString &error) {
-        m_waitingWork.clear();
-        Q_EMIT queueTaken();
+        stopWaitingForQueue();
         m_context.services().reporter().showAlert(u"Alert"_s, error, u"OK"_s);
     });
     InstallationEngine &engine = m_context.installationEngine();
     connect(&engine, &InstallationEngine::queueFinished, this, &LibraryActions::releaseQueueWhenIdle);
     connect(&engine, &InstallationEngine::sideWorkFinished, this, &LibraryActions::releaseQueueWhenIdle);
-    connect(&engine, &InstallationEngine::downloadInfoHandled, this, [this] {
-        m_requestsRunning = qMax(0, m_requestsRunning - 1);
-        releaseQueueWhenIdle();
-    });
-    connect(&m_context.productActions(), &ProductActions::uninstallFinished, this, [this] {
-        --m_uninstallsRunning;
-        releaseQueueWhenIdle();
-    });
+    connect(&engine, &InstallationEngine::downloadInfoHandled, this,
+            [this](InstallationEngine::DownloadInfoOutcome outcome, const QString &message) {
+                m_requestsRunning = qMax(0, m_requestsRunning - 1);
+                releaseQueueWhenIdle();
+                // The store said no, or said nothing usable: the row turns back, and the customer learns why.
+                if (outcome == InstallationEngine::DownloadInfoOutcome::refused ||
+                    outcome == InstallationEngine::DownloadInfoOutcome::unusable)
+                    m_context.services().reporter().showAlert(u"Alert"_s, message, u"OK"_s);
+            });
+    connect(&m_context.productActions(), &ProductActions::uninstallFinished, this,
+            [this](const OutlineViewItem &record, const UninstallReport &report) {
+                --m_uninstallsRunning;
+                releaseQueueWhenIdle();
+                tellUninstalled(record, report);
+            });
 }
 
 void LibraryActions::pressProductButton(const QModelIndex &index) {
@@ -47,9 +53,9 @@ void LibraryActions::pressProductButton(const QModelIndex &index) {
     if (!record)
         return;
     const ProductButtonState state =
-        productButtonState(*record, m_model.jobProgress(index), record->isInstalled, m_model.libraryProducts());
-    // A disabled button (installed, queued, running) does nothing, nor does a second click before the engine answers.
-    if (!state.enabled || !m_model.pendingTitle(record->product_id).isEmpty())
+        productButtonState(*record, m_model.jobState(index), record->isInstalled, m_model.libraryProducts());
+    // A disabled button (installed, waiting, asked for, queued, running) does nothing.
+    if (!state.enabled)
         return;
     install(*record);
 }
@@ -91,15 +97,13 @@ void LibraryActions::runMenuItem(const OutlineViewItem &record, const QString &t
 void LibraryActions::install(const OutlineViewItem &record) {
     if (!m_context.productActions().confirmInstall())
         return;
-    m_model.setPendingTitle(record.product_id, u"Installing..."_s);
-    whenQueueIsOurs([this, record] { requestInstallation(record, true); });
+    requestWhenQueueIsOurs(record, true);
 }
 
 void LibraryActions::update(const OutlineViewItem &record) {
     if (!m_context.productActions().confirmUpdate())
         return;
-    m_model.setPendingTitle(record.product_id, u"Updating ..."_s);
-    whenQueueIsOurs([this, record] { requestInstallation(record, false); });
+    requestWhenQueueIsOurs(record, false);
 }
 
 void LibraryActions::requestInstallation(const OutlineViewItem &record, bool isNewInstall) {
@@ -110,13 +114,33 @@ void LibraryActions::requestInstallation(const OutlineViewItem &record, bool isN
 void LibraryActions::uninstall(const OutlineViewItem &record) {
     if (!m_context.productActions().confirmUninstall())
         return;
-    whenQueueIsOurs([this, record] {
+    whenQueueIsOurs(tr("removing %1").arg(record.product_name), [this, record] {
         ++m_uninstallsRunning;
         m_context.productActions().uninstall(record);
     });
 }
 
-void LibraryActions::whenQueueIsOurs(std::function<void()> work) {
+void LibraryActions::requestWhenQueueIsOurs(const OutlineViewItem &record, bool isNewInstall) {
+    InstallationEngine &engine = m_context.installationEngine();
+    if (!m_context.installationQueueLock().isHeld())
+        engine.holdRequest(record, isNewInstall);
+    const QString description = (isNewInstall ? tr("installing %1") : tr("updating %1")).arg(record.product_name);
+    whenQueueIsOurs(description, [this, record, isNewInstall] { requestInstallation(record, isNewInstall); });
+}
+
+void LibraryActions::tellUninstalled(const OutlineViewItem &record, const UninstallReport &report) {
+    // What went, and what stays and why: an uninstall that leaves things in place must not look like a failure.
+    constexpr qsizetype pathsShown = 5;
+    QString message = report.summary(record.product_name) + u'.';
+    if (!report.removed.isEmpty()) {
+        message += u"\n\n"_s + tr("Removed:") + u"\n"_s + report.removed.mid(0, pathsShown).join(u'\n');
+        if (report.removed.size() > pathsShown)
+            message += u"\n"_s + tr("… and %n more", nullptr, int(report.removed.size() - pathsShown));
+    }
+    m_context.services().reporter().showAlert(tr("Uninstall"), message, u"OK"_s);
+}
+
+void LibraryActions::whenQueueIsOurs(const QString &description, std::function<void()> work) {
     InstallationQueueLock &lock = m_context.installationQueueLock();
     if (lock.isHeld()) {
         work();
@@ -124,26 +148,43 @@ void LibraryActions::whenQueueIsOurs(std::function<void()> work) {
     }
     const bool alreadyWaiting = !m_waitingWork.isEmpty();
     m_waitingWork.append(std::move(work));
-    if (alreadyWaiting)
+    m_waitingDescriptions.append(description);
+    if (alreadyWaiting) {
+        Q_EMIT waitingForQueue(waitingText());
         return;
+    }
     switch (lock.acquireOrWait()) {
     case InstallationQueueLock::Attempt::acquired:
         runWaitingWork();
         break;
     case InstallationQueueLock::Attempt::held:
-        Q_EMIT waitingForQueue(
-            tr("Waiting for %1 to finish its installation…").arg(lock.holder().value_or(tr("another program"))));
+        Q_EMIT waitingForQueue(waitingText());
         break;
     case InstallationQueueLock::Attempt::failed:
-        m_waitingWork.clear();
-        m_model.clearPendingTitles();
+        stopWaitingForQueue();
         m_context.services().reporter().showAlert(u"Alert"_s, lock.errorString(), u"OK"_s);
         break;
     }
 }
 
+QString LibraryActions::waitingText() const {
+    const std::optional<QString> holder = m_context.installationQueueLock().holder();
+    const QString other = holder ? tr("%1, which is installing or removing products in this home").arg(*holder)
+                                 : tr("another program that is installing or removing products in this home");
+    return tr("Waiting for %1 before %2…").arg(other, m_waitingDescriptions.join(u", "_s));
+}
+
+void LibraryActions::stopWaitingForQueue() {
+    m_context.installationQueueLock().stopWaiting();
+    m_waitingWork.clear();
+    m_waitingDescriptions.clear();
+    m_context.installationEngine().dropWaitingRequests();
+    Q_EMIT queueTaken();
+}
+
 void LibraryActions::runWaitingWork() {
     Q_EMIT queueTaken();
+    m_waitingDescriptions.clear();
     const QList<std::function<void()>> work = std::exchange(m_waitingWork, {});
     for (const auto &step : work)
         step();

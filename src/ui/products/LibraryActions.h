@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QStringList>
 
 #include <functional>
 
@@ -11,6 +12,7 @@ class QWidget;
 namespace klv {
 class AppContext;
 struct OutlineViewItem;
+struct UninstallReport;
 } // namespace klv
 
 namespace klv::ui {
@@ -30,10 +32,13 @@ public:
     void showOptionMenu(const QModelIndex &index, const QRect &globalButton);
     // Runs one item of the option menu, by its whole title.
     void runMenuItem(const OutlineViewItem &record, const QString &title);
+    // Gives up waiting for another program's installation: what was asked for meanwhile is not done.
+    void stopWaitingForQueue();
 
 Q_SIGNALS:
-    // Another program holds the installation queue; the text says which.
+    // Another program holds the installation queue; the text says which and what waits for it.
     void waitingForQueue(const QString &text);
+    // Nothing waits for the queue any more: it became ours, or the wait was given up.
     void queueTaken();
 
 private:
@@ -41,7 +46,12 @@ private:
     void update(const OutlineViewItem &record);
     void requestInstallation(const OutlineViewItem &record, bool isNewInstall);
     void uninstall(const OutlineViewItem &record);
-    void whenQueueIsOurs(std::function<void()> work);
+    void tellUninstalled(const OutlineViewItem &record, const UninstallReport &report);
+    // Installs or updates once the queue is ours; until then the row shows the request waiting.
+    void requestWhenQueueIsOurs(const OutlineViewItem &record, bool isNewInstall);
+    // description names the work in the waiting strip ("installing Neon Signs").
+    void whenQueueIsOurs(const QString &description, std::function<void()> work);
+    QString waitingText() const;
     void runWaitingWork();
     void releaseQueueWhenIdle();
 
@@ -49,6 +59,7 @@ private:
     LibraryModel &m_model;
     QWidget &m_menuParent;
     QList<std::function<void()>> m_waitingWork;
+    QStringList m_waitingDescriptions;
     // Work that may still change what is installed: the queue stays ours until all of it has ended.
     int m_uninstallsRunning = 0;
     int m_requestsRunning = 0;

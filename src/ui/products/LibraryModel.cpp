@@ -6,6 +6,8 @@
 #include "library/ProductImages.h"
 #include "library/ProductLibrary.h"
 
+#include <array>
+
 using namespace Qt::StringLiterals;
 
 namespace klv::ui {
@@ -23,11 +25,7 @@ LibraryModel::LibraryModel(ProductLibrary &library, InstallationEngine &engine, 
     , m_images(images)
     , m_pictures(pictureCacheBytes) {
     connect(&m_library, &ProductLibrary::displayedProductsChanged, this, &LibraryModel::reload);
-    connect(&m_engine, &InstallationEngine::rowReloadRequested, this, [this](const OutlineViewItem &record) {
-        m_pendingTitles.remove(record.product_id);
-        reloadRecordRows(record);
-    });
-    connect(&m_engine, &InstallationEngine::downloadInfoHandled, this, [this] { clearPendingTitles(); });
+    connect(&m_engine, &InstallationEngine::rowReloadRequested, this, &LibraryModel::reloadRecordRows);
     connect(&m_images, &ProductImages::productImageReady, this,
             [this](qint64 productId, const QString &, const QImage &cropped) { pictureArrived(productId, cropped); });
     connect(&m_pictureLoader, &PictureLoader::loaded, this, &LibraryModel::pictureDecoded);
@@ -106,11 +104,9 @@ const OutlineViewItem *LibraryModel::record(const QModelIndex &index) const {
     return &m_library.libraryProducts().at(members.at(index.row()));
 }
 
-double LibraryModel::jobProgress(const QModelIndex &index) const {
+JobState LibraryModel::jobState(const QModelIndex &index) const {
     const OutlineViewItem *row = record(index);
-    if (!row)
-        return -2.0;
-    return m_engine.jobProgress(QString(row->product_name).remove(u"Vantory - "_s), row->product_id);
+    return row ? m_engine.jobState(*row) : JobState();
 }
 
 const QList<OutlineViewItem> &LibraryModel::libraryProducts() const {
@@ -148,24 +144,24 @@ QPixmap LibraryModel::picture(const QModelIndex &index, qreal devicePixelRatio) 
     return {};
 }
 
-void LibraryModel::setPendingTitle(qint64 productId, const QString &title) {
-    m_pendingTitles.insert(productId, title);
-    for (const OutlineViewItem &row : m_library.displayedProducts()) {
-        if (row.product_id == productId)
-            reloadRecordRows(row);
-    }
+void LibraryModel::setDetailLog(std::function<void(const QString &)> appendLog) {
+    m_detailLog = std::move(appendLog);
 }
 
-void LibraryModel::clearPendingTitles() {
-    if (m_pendingTitles.isEmpty())
+void LibraryModel::noteCellShown(const QModelIndex &index) const {
+    const OutlineViewItem *row = record(index);
+    if (!m_detailLog || !row || m_cellsLogged.contains({row->product_name, index.column()}))
         return;
-    m_pendingTitles.clear();
-    if (rowCount() > 0)
-        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columns - 1));
+    m_cellsLogged.insert({row->product_name, index.column()});
+    static constexpr std::array<QStringView, columns> made{
+        u"Create Image for product ID : ", u"Create Info for product ID : ", u"Create Button for product ID : "};
+    m_detailLog(made.at(static_cast<std::size_t>(index.column())) + QString::number(row->product_id) +
+                u" with Name : "_s + row->product_name);
 }
 
 void LibraryModel::reload() {
     beginResetModel();
+    m_cellsLogged.clear();
     // A group's members follow from the library's names, not from the filter: typing keeps them.
     if (m_membersRevision != m_library.libraryRevision()) {
         m_members.clear();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/JobState.h"
 #include "library/OutlineViewItem.h"
 #include "products/PictureLoader.h"
 
@@ -7,6 +8,10 @@
 #include <QCache>
 #include <QHash>
 #include <QPixmap>
+#include <QSet>
+
+#include <functional>
+#include <utility>
 
 namespace klv {
 class InstallationEngine;
@@ -39,8 +44,8 @@ public:
 
     // The record of a row; null for an invalid index.
     const OutlineViewItem *record(const QModelIndex &index) const;
-    // The job progress of the row's product (-2 when it has no job).
-    double jobProgress(const QModelIndex &index) const;
+    // Where the row's product's request or job stands.
+    JobState jobState(const QModelIndex &index) const;
     const QList<OutlineViewItem> &libraryProducts() const;
     // Where a group row's members lie in libraryProducts(), kept between paints; empty for other rows.
     QList<qsizetype> groupMembers(const QModelIndex &index) const;
@@ -48,10 +53,10 @@ public:
     // picture arrives as a change of the row's picture cell).
     QPixmap picture(const QModelIndex &index, qreal devicePixelRatio) const;
 
-    // A title the product button shows between a click and the engine's first word about the job.
-    void setPendingTitle(qint64 productId, const QString &title);
-    QString pendingTitle(qint64 productId) const { return m_pendingTitles.value(productId); }
-    void clearPendingTitles();
+    // With detailed logging on (-klvLogDetail), the first time a cell of a product shows after each reload is
+    // written to the log.
+    void setDetailLog(std::function<void(const QString &)> appendLog);
+    void noteCellShown(const QModelIndex &index) const;
 
 private:
     void reload();
@@ -79,7 +84,8 @@ private:
     mutable PictureLoader m_pictureLoader;
     // The cells that asked for a picture being decoded: only they repaint when it arrives.
     mutable QMultiHash<qint64, QModelIndex> m_pictureCells;
-    QHash<qint64, QString> m_pendingTitles;
+    std::function<void(const QString &)> m_detailLog;
+    mutable QSet<std::pair<QString, int>> m_cellsLogged;
 };
 
 } // namespace klv::ui

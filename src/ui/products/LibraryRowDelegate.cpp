@@ -99,6 +99,7 @@ QSize LibraryRowDelegate::sizeHint(const QStyleOptionViewItem &option, const QMo
 }
 
 void LibraryRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const {
+    m_model.noteCellShown(index);
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     const QRect cell = option.rect;
@@ -207,10 +208,7 @@ ProductButtonState LibraryRowDelegate::buttonState(const QModelIndex &index) con
     const OutlineViewItem *record = m_model.record(index);
     if (!record)
         return {};
-    // Between the click and the engine's first word the button already says what is going on.
-    if (const QString pending = m_model.pendingTitle(record->product_id); !pending.isEmpty())
-        return {pending, ProductButtonState::Style::done, false, false};
-    return productButtonState(*record, m_model.jobProgress(index), record->isInstalled, m_model.libraryProducts(),
+    return productButtonState(*record, m_model.jobState(index), record->isInstalled, m_model.libraryProducts(),
                               m_model.groupMembers(index));
 }
 

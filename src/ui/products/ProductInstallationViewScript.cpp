@@ -39,7 +39,7 @@ ProductInstallationViewScript::ProductInstallationViewScript(InstallationEngine 
     m_cancelButton->setToolTip(tr("Cancel the installation"));
     m_cancelButton->setAutoRaise(true);
     m_cancelButton->setFocusPolicy(Qt::StrongFocus);
-    connect(m_cancelButton, &QToolButton::clicked, &m_engine, &InstallationEngine::cancelInstallation);
+    connect(m_cancelButton, &QToolButton::clicked, this, &ProductInstallationViewScript::cancel);
 
     auto *layout = new QGridLayout(this);
     layout->setContentsMargins(24, 12, 18, 14);
@@ -73,6 +73,13 @@ void ProductInstallationViewScript::stopWaiting() {
     refresh();
 }
 
+void ProductInstallationViewScript::cancel() {
+    if (m_engine.stripVisible())
+        m_engine.cancelInstallation();
+    else if (!m_waitingText.isEmpty())
+        Q_EMIT waitingCancelled();
+}
+
 void ProductInstallationViewScript::refresh() {
     const bool running = m_engine.stripVisible();
     const bool waiting = !running && !m_waitingText.isEmpty();
@@ -86,9 +93,12 @@ void ProductInstallationViewScript::refresh() {
         m_installProgressMsg->clear();
     }
     m_progressBarIndicator->setVisible(running);
-    m_cancelButton->setVisible(running);
+    m_cancelButton->setVisible(running || waiting);
+    m_cancelButton->setAccessibleName(running ? tr("Cancel the installation") : tr("Stop waiting"));
+    m_cancelButton->setToolTip(m_cancelButton->accessibleName());
     const bool shown = running || waiting;
-    if (shown != isVisible()) {
+    // Whether it is shown, not whether it is visible: while another section is up nothing of the library is.
+    if (shown == isHidden()) {
         setVisible(shown);
         Q_EMIT shownChanged(shown);
     }

@@ -31,12 +31,15 @@ public:
 Q_SIGNALS:
     // The strip appeared or went; the library area gives it room.
     void shownChanged(bool shown);
+    // The cancel button was pressed while the strip waited for another program.
+    void waitingCancelled();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
     void refresh();
+    void cancel();
 
     InstallationEngine &m_engine;
     QLabel *m_productInstallingName;

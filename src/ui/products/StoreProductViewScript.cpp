@@ -7,6 +7,8 @@
 #include "products/LibraryModel.h"
 #include "products/ProductInstallationViewScript.h"
 #include "products/StoreProductScrollViewScript.h"
+#include "store/Reporter.h"
+#include "store/Services.h"
 #include "style/Theme.h"
 
 #include <QLineEdit>
@@ -25,6 +27,10 @@ StoreProductViewScript::StoreProductViewScript(AppContext &context, QWidget *par
     , m_storeProductScrollView(new StoreProductScrollViewScript(*m_model, this))
     , m_actions(new LibraryActions(context, *m_model, *this, this)) {
     setObjectName(u"storeProductView"_s);
+    if (context.services().detailLogEnabled) {
+        const Reporter &reporter = context.services().reporter();
+        m_model->setDetailLog([&reporter](const QString &line) { reporter.appendLog(line); });
+    }
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, theme::color(NamedColor::backgroundSecondary));
@@ -45,6 +51,8 @@ StoreProductViewScript::StoreProductViewScript(AppContext &context, QWidget *par
             &ProductInstallationViewScript::showWaiting);
     connect(m_actions, &LibraryActions::queueTaken, m_productInstalltionView,
             &ProductInstallationViewScript::stopWaiting);
+    connect(m_productInstalltionView, &ProductInstallationViewScript::waitingCancelled, m_actions,
+            &LibraryActions::stopWaitingForQueue);
     connect(&context.library(), &ProductLibrary::displayedProductsChanged, this,
             &StoreProductViewScript::updateEmptyText);
     updateEmptyText();

@@ -15,9 +15,11 @@
 #include "products/StoreProductViewScript.h"
 #include "shell/KLVAppMenuCurveBox.h"
 #include "store/DesktopServices.h"
+#include "store/Reporter.h"
 #include "store/Services.h"
 #include "style/IconLibrary.h"
 #include "style/Theme.h"
+#include "update/SelfUpdate.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -28,12 +30,15 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <chrono>
+
 using namespace Qt::StringLiterals;
 
 namespace klv::ui {
 
 namespace {
 
+constexpr std::chrono::seconds clearingRetryInterval{30};
 constexpr int sideBarWidth = 228;
 
 struct MenuDefinition {
@@ -113,6 +118,8 @@ MainViewController::MainViewController(AppContext &context, QWidget *parent)
     refreshMenuEnabling();
 
     ProductLibrary &library = m_context.library();
+    // A cache that could not be cleared for want of the store is cleared as soon as the store answers again.
+    library.retryClearingEvery(clearingRetryInterval);
     connect(&library, &ProductLibrary::myProductsAvailable, this,
             [this](bool available) { setAppMenuEnabled(appMenuIndex::myProductsAppMenu, available); });
     connect(&m_context.marketing(), &MarketingCenter::appMenuEnabled, this, &MainViewController::setAppMenuEnabled);
@@ -142,6 +149,14 @@ MainViewController::MainViewController(AppContext &context, QWidget *parent)
         showSection(appMenuIndex::featuredAppMenu);
     } else {
         showSection(appMenuIndex::logintMenu);
+    }
+    // An update the updater refused while the app was away is explained once, over the window it came back to.
+    if (const std::optional<QString> refusal = m_context.selfUpdate().takeUpdateRefusal()) {
+        QTimer::singleShot(0, this, [this, reason = *refusal] {
+            m_context.services().reporter().showAlert(
+                u"Alert"_s, u"The last update of the KLV App was not installed, so this version runs on: "_s + reason,
+                u"OK"_s);
+        });
     }
 }
 
@@ -361,8 +376,19 @@ void MainViewController::loginCompleted() {
 }
 
 bool MainViewController::reloadAfterClearingCache() {
-    // The library shown stays until the new one has arrived; the core says "Cache Cleared".
-    return !m_context.installationEngine().isBusy() && m_context.library().clearCaches();
+    // The library shown stays until the new one has arrived; the core says "Cache Cleared" once the store answers.
+    ProductLibrary &library = m_context.library();
+    if (m_context.installationEngine().isBusy() || !library.clearCaches())
+        return false;
+    connect(
+        &library, &ProductLibrary::refreshFinished, this,
+        [this](ProductLibrary::RefreshOutcome outcome, const QString &message) {
+            if (outcome == ProductLibrary::RefreshOutcome::refused ||
+                outcome == ProductLibrary::RefreshOutcome::noAnswer)
+                m_context.services().reporter().showAlert(u"Alert"_s, message, u"OK"_s);
+        },
+        Qt::SingleShotConnection);
+    return true;
 }
 
 void MainViewController::signOut() {

@@ -1,6 +1,7 @@
 #include "shell/ProductLinkHandler.h"
 
 #include "app/AppContext.h"
+#include "install/InstallationEngine.h"
 #include "library/ProductButtonState.h"
 #include "library/ProductLibrary.h"
 #include "products/LibraryActions.h"
@@ -91,7 +92,7 @@ bool ProductLinkHandler::show(const ProductLink &link) {
         return true;
 
     const ProductButtonState state =
-        productButtonState(record, row.isValid() ? model.jobProgress(row) : -2.0, record.isInstalled, library);
+        productButtonState(record, m_context.installationEngine().jobState(record), record.isInstalled, library);
     if (!state.enabled) {
         m_context.services().reporter().showAlert(u"Alert"_s, u"%1: %2."_s.arg(title, state.title), u"OK"_s);
         return true;

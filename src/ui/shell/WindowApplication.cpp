@@ -71,6 +71,8 @@ int WindowApplication::run() {
     // A new version, once downloaded, is offered with a notification as well as on the account page.
     m_context->notifications().announceReadyUpdates();
     m_context->selfUpdate().checkAppVersion();
+    // Refused, an update brings back this window from wherever it was started.
+    m_context->selfUpdate().setRelaunchProgram(QApplication::applicationFilePath());
     // The updater replaces the application only once it has ended.
     connect(&m_context->selfUpdate(), &SelfUpdate::updaterStarted, &m_application, &QApplication::quit,
             Qt::QueuedConnection);

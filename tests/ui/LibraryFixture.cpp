@@ -1,0 +1,77 @@
+#include "LibraryFixture.h"
+
+#include "products/LibraryRowDelegate.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+
+namespace klv::test {
+
+void LibraryFixture::SetUp() {
+    WindowFixture::SetUp();
+    signInBeforehand();
+    openWindow();
+    ASSERT_TRUE(waitFor([this] { return model().rowCount() > 0; }));
+    window->showSection(appMenuIndex::myProductsAppMenu);
+}
+
+QStringList LibraryFixture::rowTitles(const QModelIndex &parent) const {
+    QStringList titles;
+    for (int row = 0; row < model().rowCount(parent); ++row)
+        titles << model().index(row, ui::LibraryModel::nameColumn, parent).data().toString();
+    return titles;
+}
+
+QModelIndex LibraryFixture::rowOf(const QString &title, int column, const QModelIndex &parent) const {
+    const auto row = rowTitles(parent).indexOf(title);
+    return row < 0 ? QModelIndex() : model().index(static_cast<int>(row), column, parent);
+}
+
+QString LibraryFixture::buttonTitle(const QString &title) const {
+    return outline().rowDelegate().buttonState(rowOf(title, ui::LibraryModel::actionColumn)).title;
+}
+
+void LibraryFixture::clickAt(const QPoint &position) const {
+    QTest::mouseMove(outline().viewport(), position);
+    QTest::mouseClick(outline().viewport(), Qt::LeftButton, {}, position);
+}
+
+void LibraryFixture::clickProductButton(const QString &title) const {
+    const QModelIndex index = rowOf(title, ui::LibraryModel::actionColumn);
+    ASSERT_TRUE(index.isValid()) << title.toStdString();
+    outline().scrollTo(index);
+    clickAt(ui::LibraryRowDelegate::productButtonRect(outline().visualRect(index)).center());
+}
+
+void LibraryFixture::withOptionMenu(const QString &title, const std::function<void(QMenu &)> &use) const {
+    const QModelIndex index = rowOf(title, ui::LibraryModel::actionColumn);
+    ASSERT_TRUE(index.isValid()) << title.toStdString();
+    bool seen = false;
+    QTimer look;
+    look.setSingleShot(true);
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            seen = true;
+            if (use)
+                use(*menu);
+            menu->close();
+        }
+    });
+    look.start(200);
+    outline().scrollTo(index);
+    clickAt(ui::LibraryRowDelegate::optionButtonRect(outline().visualRect(index)).center());
+    waitFor([&] { return !look.isActive(); });
+    EXPECT_EQ(seen, bool(use)) << "option menu of " << title.toStdString();
+}
+
+QStringList LibraryFixture::actionTitles(const QMenu &menu) {
+    QStringList titles;
+    for (const QAction *action : menu.actions())
+        titles << action->data().toString();
+    return titles;
+}
+
+} // namespace klv::test

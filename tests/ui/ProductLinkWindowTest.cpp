@@ -35,7 +35,7 @@ TEST_F(ProductLinkWindowTest, AProductLinkOpensTheLibraryAtItsProductEvenBeforeT
     ui::ProductLinkHandler links(*context, *window);
     // Sent at once: the library is still on its way, so the link waits for it.
     links.openArguments({u"--some-flag"_s, u"klv://product/3420"_s});
-    ASSERT_TRUE(waitFor([this] { return window->currentSection() == appMenuIndex::myProductsAppMenu; }));
+    ASSERT_TRUE(waitUntil([this] { return window->currentSection() == appMenuIndex::myProductsAppMenu; }));
     EXPECT_EQ(window->storeProductView().headerBar().searchField().text(), u"Neon Signs"_s);
     EXPECT_EQ(currentRowTitle(), u"Neon Signs"_s);
     EXPECT_TRUE(alerts.shown.isEmpty());
@@ -49,7 +49,7 @@ TEST_F(ProductLinkWindowTest, AProductLinkOpensTheLibraryAtItsProductEvenBeforeT
 TEST_F(ProductLinkWindowTest, AnInstallLinkAsksFirst) {
     signInBeforehand();
     openWindow();
-    ASSERT_TRUE(waitFor([this] { return !context->library().libraryProducts().isEmpty(); }));
+    ASSERT_TRUE(waitUntil([this] { return !context->library().libraryProducts().isEmpty(); }));
     ui::ProductLinkHandler links(*context, *window);
 
     alerts.answers = {1};
@@ -60,7 +60,7 @@ TEST_F(ProductLinkWindowTest, AnInstallLinkAsksFirst) {
 
     alerts.answers = {0};
     links.openLink(u"klv://install/3740"_s);
-    ASSERT_TRUE(waitFor([this] { return libraryRecord(u"Retro Typewriter"_s)->isInstalled; }, 60'000));
+    ASSERT_TRUE(waitUntil([this] { return libraryRecord(u"Retro Typewriter"_s)->isInstalled; }, 60'000));
 
     // Installed already: nothing to ask.
     const auto shownBefore = alerts.shown.size();
@@ -72,9 +72,9 @@ TEST_F(ProductLinkWindowTest, AnInstallLinkAsksFirst) {
 TEST_F(ProductLinkWindowTest, TheFeaturedPagesLinkReachesTheApplication) {
     signInBeforehand();
     openWindow();
-    ASSERT_TRUE(waitFor([this] { return window->featureWebView() != nullptr; }));
+    ASSERT_TRUE(waitUntil([this] { return window->featureWebView() != nullptr; }));
     ui::StoreWebView &featured = *window->featureWebView();
-    ASSERT_TRUE(waitFor([&featured] { return featured.title() == u"Featured — Vantory"_s; }));
+    ASSERT_TRUE(waitUntil([&featured] { return featured.title() == u"Featured — Vantory"_s; }));
     QSignalSpy links(window.get(), &ui::MainViewController::productLinkRequested);
     QWidget *surface = featured.focusProxy();
     ASSERT_NE(surface, nullptr);
@@ -87,17 +87,15 @@ TEST_F(ProductLinkWindowTest, TheFeaturedPagesLinkReachesTheApplication) {
                                        u"var r=document.getElementById('open-in-app').getBoundingClientRect();"
                                        u"return [r.left+r.width/2, r.top+r.height/2];})()"_s,
                                        [&centre](const QVariant &value) { centre = value; });
-        if (!waitFor([&centre] { return centre.isValid(); }, 5'000))
+        if (!waitUntil([&centre] { return centre.isValid(); }, 5'000))
             continue;
         const QVariantList xy = centre.toList();
-        if (xy.size() != 2) {
-            QTest::qWait(100);
+        if (xy.size() != 2)
             continue;
-        }
         const QPoint at(qRound(xy.at(0).toDouble()), qRound(xy.at(1).toDouble()));
         QTest::mouseMove(surface, at);
         QTest::mouseClick(surface, Qt::LeftButton, {}, at);
-        waitFor([&links] { return !links.isEmpty(); }, 3'000);
+        waitUntil([&links] { return !links.isEmpty(); }, 3'000);
     }
     ASSERT_FALSE(links.isEmpty());
     EXPECT_EQ(links.first().first().toString(), u"klv://product/3420"_s);
@@ -112,7 +110,7 @@ TEST(SingleInstanceTest, ASecondLaunchHandsItsArgumentsToTheFirstAndEnds) {
 
     ui::SingleInstance second(socket);
     EXPECT_FALSE(second.claim({u"klv://product/3420"_s}));
-    ASSERT_TRUE(waitFor([&activations] { return !activations.isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&activations] { return !activations.isEmpty(); }));
     EXPECT_EQ(activations.first().first().toStringList(), QStringList{u"klv://product/3420"_s});
 
     // Once the first has let go, the next launch is the instance.

@@ -12,7 +12,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 namespace klv::test {
@@ -24,16 +23,12 @@ using namespace Qt::StringLiterals;
 class ProgressCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        copyFolder(QStringLiteral(KLV_INSTALL_FIXTURE_DIR), catalog.path());
+        copyFolder(QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR), catalog.path());
         // A byte every 2 ms: the first download lasts a few seconds, long enough for speed and time left.
-        const QString path = catalog.filePath(u"store.json"_s);
-        QJsonObject root = QJsonDocument::fromJson(readFile(path)).object();
-        root[u"faults"] = QJsonArray{QJsonObject{
-            {u"path"_s, u"/files/templates/fixture-titles.zip"_s}, {u"kind"_s, u"drip"_s}, {u"delayMs"_s, 2}}};
-        QSaveFile out(path);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(QJsonDocument(root).toJson());
-        ASSERT_TRUE(out.commit());
+        ASSERT_TRUE(editCatalog(catalog.path(), [](QJsonObject &root) {
+            root[u"faults"] = QJsonArray{QJsonObject{
+                {u"path"_s, u"/files/templates/fixture-titles.zip"_s}, {u"kind"_s, u"drip"_s}, {u"delayMs"_s, 2}}};
+        }));
         ASSERT_TRUE(store.start()) << store.errorString().toStdString();
         ASSERT_EQ(runKlv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, environment(), "secret\n").exitCode, 0);
     }

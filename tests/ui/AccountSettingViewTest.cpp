@@ -2,6 +2,7 @@
 #include "shell/WidgetDesktopServices.h"
 
 #include "AccountFixture.h"
+#include "ArchiveWriter.h"
 #include "PluginApps.h"
 #include "TestFiles.h"
 
@@ -29,6 +30,7 @@ namespace {
 
 using namespace Qt::StringLiterals;
 using test::findVisible;
+using test::requestsInFlight;
 using test::waitUntil;
 
 class AccountSettingViewTest : public test::AccountFixture {
@@ -45,19 +47,10 @@ protected:
         page.reset();
         context.reset();
         test::copyFolder(test::StoreProcess::fixtureCatalog(), catalog.path());
-        QFile storeFile(catalog.filePath(u"store.json"_s));
-        ASSERT_TRUE(storeFile.open(QIODevice::ReadOnly));
-        QJsonObject content = QJsonDocument::fromJson(storeFile.readAll()).object();
-        storeFile.close();
+        QJsonObject content = QJsonDocument::fromJson(test::readFile(catalog.filePath(u"store.json"_s))).object();
         content.insert(u"appVersion"_s, version);
-        ASSERT_TRUE(storeFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        storeFile.write(QJsonDocument(content).toJson());
-        storeFile.close();
-        ASSERT_TRUE(QDir().mkpath(catalog.filePath(u"files/bucket"_s)));
-        QFile archive(catalog.filePath(u"files/bucket/KLV+App.zip"_s));
-        ASSERT_TRUE(archive.open(QIODevice::WriteOnly));
-        archive.write("PK\x05\x06" + QByteArray(18, '\0'));
-        archive.close();
+        ASSERT_TRUE(test::writeFile(catalog.filePath(u"store.json"_s), QJsonDocument(content).toJson()));
+        ASSERT_TRUE(test::ArchiveWriter(catalog.filePath(u"files/bucket/KLV+App.zip"_s)).finish());
 
         store = std::make_unique<test::StoreProcess>(catalog.path());
         ASSERT_TRUE(store->start()) << store->errorString().toStdString();
@@ -145,7 +138,7 @@ TEST_F(AccountSettingViewTest, APackagedAppLeavesUpdatesToThePackageManager) {
     showPage();
     EXPECT_EQ(page->findChild<KLVApp_CustomProductBtn *>()->isVisible(), false);
     EXPECT_TRUE(labelTexts().contains(SelfUpdate::packageManagerNote()));
-    QTest::qWait(300);
+    EXPECT_EQ(requestsInFlight(context->services().network()), 0) << "the store is not asked for its version";
     EXPECT_TRUE(updateOffers().isEmpty()) << "no offer, whatever the store's version";
 }
 

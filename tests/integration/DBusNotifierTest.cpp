@@ -5,6 +5,7 @@
 #include "update/SelfUpdate.h"
 
 #include "ArchiveWriter.h"
+#include "CliRun.h"
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
 #include "StoreProcess.h"
@@ -14,10 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <QDBusConnection>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -45,10 +44,7 @@ class PrivateBus {
 public:
     bool start() {
         m_daemon.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
-        const QDeadlineTimer deadline(10'000);
-        while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(int(deadline.remainingTime())))
-            ;
-        address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        address = QString::fromUtf8(test::readUntil(m_daemon, QProcess::StandardOutput, "\n")).trimmed();
         return !address.isEmpty();
     }
     ~PrivateBus() {

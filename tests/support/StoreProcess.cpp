@@ -25,7 +25,8 @@ StoreProcess::StoreProcess(QString catalogDirectory, QStringList extraArguments)
 }
 
 StoreProcess::~StoreProcess() {
-    stop();
+    m_process.kill();
+    m_process.waitForFinished();
 }
 
 QString StoreProcess::fixtureCatalog() {

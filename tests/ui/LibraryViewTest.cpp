@@ -77,19 +77,21 @@ protected:
         ASSERT_TRUE(index.isValid()) << title.toStdString();
         bool seen = false;
         QTimer look;
-        look.setSingleShot(true);
+        look.setInterval(10);
         QObject::connect(&look, &QTimer::timeout, [&] {
             if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                look.stop();
                 seen = true;
                 if (use)
                     use(*menu);
                 menu->close();
             }
         });
-        look.start(200);
+        look.start();
         outline().scrollTo(index);
+        // The menu runs its own event loop: the click returns once it is closed, or at once when there is none.
         clickAt(ui::LibraryRowDelegate::optionButtonRect(outline().visualRect(index)).center());
-        waitUntil([&] { return !look.isActive(); });
+        look.stop();
         EXPECT_EQ(seen, bool(use)) << "option menu of " << title.toStdString();
     }
 

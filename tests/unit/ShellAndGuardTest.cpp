@@ -13,7 +13,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
 namespace klv {
 namespace {

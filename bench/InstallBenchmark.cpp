@@ -8,6 +8,7 @@
 // vary less when the machine is busy.
 
 #include "ChildProcess.h"
+#include "SummaryReporter.h"
 #include "install/ArchiveExtractor.h"
 
 #include <benchmark/benchmark.h>
@@ -519,69 +520,46 @@ const std::vector<Target> targets{
      std::nullopt, 100.0, std::nullopt},
 };
 
-// The console table, then each benchmark's figures (the median when repeated) against its target.
-class SummaryReporter final : public benchmark::ConsoleReporter {
-public:
-    SummaryReporter()
-        : ConsoleReporter(::isatty(STDOUT_FILENO) != 0 ? OO_ColorTabular : OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run> &runs) override {
-        for (const Run &run : runs) {
-            if (!run.error_occurred && (run.run_type == Run::RT_Iteration || run.aggregate_name == "median"))
-                m_latest[run.run_name.function_name] = run;
+// Each benchmark's figures (the median when repeated) against its target.
+void printSummary(const bench::SummaryReporter &reporter) {
+    if (reporter.isEmpty())
+        return;
+    std::printf("\nSummary: wall-clock times and peak memory against the shell baselines, against the targets\n");
+    for (const Target &target : targets) {
+        const bench::SummaryReporter::Run *run = reporter.find(target.benchmark);
+        if (!run)
+            continue;
+        const auto counter = [run](const std::string &name) {
+            return bench::SummaryReporter::counter(*run, name);
+        };
+        const double seconds = run->GetAdjustedRealTime() / 1e3;
+        const double ratio = counter("ratio");
+        const std::string runs = bench::SummaryReporter::runs(*run);
+        std::printf("  %s\n", target.description.c_str());
+        if (target.minSpeedup) {
+            const double cpuRatio = counter("cpu_ratio");
+            std::printf("    %.2f s, baseline %.2f s; CPU %.2f s, baseline %.2f s (%s)\n", seconds,
+                        counter("baseline_ms") / 1e3, counter("cpu_ms") / 1e3, counter("baseline_cpu_ms") / 1e3,
+                        runs.c_str());
+            std::printf("    %.2fx as fast (CPU time %.2fx; medians of the ratios); target at least %.0fx: %s\n",
+                        1.0 / ratio, 1.0 / cpuRatio, *target.minSpeedup,
+                        1.0 / ratio >= *target.minSpeedup ? "met" : "MISSED");
         }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void printSummary() const {
-        if (m_latest.empty())
-            return;
-        std::printf("\nSummary: wall-clock times and peak memory against the shell baselines, against the targets\n");
-        for (const Target &target : targets) {
-            const auto found = m_latest.find(target.benchmark);
-            if (found == m_latest.cend())
-                continue;
-            const Run &run = found->second;
-            const double seconds = run.GetAdjustedRealTime() / 1e3;
-            const double ratio = run.counters.at("ratio").value;
-            const std::string runs = run.run_type == Run::RT_Aggregate
-                                         ? "median of " + std::to_string(run.repetitions) + " runs"
-                                         : std::string("one run");
-            std::printf("  %s\n", target.description.c_str());
-            if (target.minSpeedup) {
-                const double baseline = run.counters.at("baseline_ms").value / 1e3;
-                const double cpu = run.counters.at("cpu_ms").value / 1e3;
-                const double baselineCpu = run.counters.at("baseline_cpu_ms").value / 1e3;
-                const double cpuRatio = run.counters.at("cpu_ratio").value;
-                std::printf("    %.2f s, baseline %.2f s; CPU %.2f s, baseline %.2f s (%s)\n", seconds, baseline, cpu,
-                            baselineCpu, runs.c_str());
-                std::printf("    %.2fx as fast (CPU time %.2fx; medians of the ratios); target at least %.0fx: %s\n",
-                            1.0 / ratio, 1.0 / cpuRatio, *target.minSpeedup,
-                            1.0 / ratio >= *target.minSpeedup ? "met" : "MISSED");
-            }
-            if (target.maxExtractionRatio) {
-                const double extraction = run.counters.at("extract_ms").value / 1e3;
-                const double extractionRatio = run.counters.at("extract_ratio").value;
-                std::printf("    local extraction of the same archive %.2f s (CPU %.2f s): the whole install takes "
-                            "%.2fx its time (median of the ratios); target at most %.1fx: %s\n",
-                            extraction, run.counters.at("extract_cpu_ms").value / 1e3, extractionRatio,
-                            *target.maxExtractionRatio,
-                            extractionRatio <= *target.maxExtractionRatio ? "met" : "MISSED");
-            }
-            if (target.maxPeakMegabytes) {
-                const double peak = run.counters.at("peak_MB").value;
-                const double baseline = run.counters.at("baseline_peak_MB").value;
-                std::printf(
-                    "    peak %.1f MB in %.1f s, baseline %.1f MB: ratio %.2fx (%s); target under %.0f MB: %s\n", peak,
-                    seconds, baseline, ratio, runs.c_str(), *target.maxPeakMegabytes,
-                    peak < *target.maxPeakMegabytes ? "met" : "MISSED");
-            }
+        if (target.maxExtractionRatio) {
+            const double extractionRatio = counter("extract_ratio");
+            std::printf("    local extraction of the same archive %.2f s (CPU %.2f s): the whole install takes "
+                        "%.2fx its time (median of the ratios); target at most %.1fx: %s\n",
+                        counter("extract_ms") / 1e3, counter("extract_cpu_ms") / 1e3, extractionRatio,
+                        *target.maxExtractionRatio, extractionRatio <= *target.maxExtractionRatio ? "met" : "MISSED");
+        }
+        if (target.maxPeakMegabytes) {
+            const double peak = counter("peak_MB");
+            std::printf("    peak %.1f MB in %.1f s, baseline %.1f MB: ratio %.2fx (%s); target under %.0f MB: %s\n",
+                        peak, seconds, counter("baseline_peak_MB"), ratio, runs.c_str(), *target.maxPeakMegabytes,
+                        peak < *target.maxPeakMegabytes ? "met" : "MISSED");
         }
     }
-
-private:
-    std::map<std::string, Run> m_latest;
-};
+}
 
 } // namespace
 } // namespace klv
@@ -593,9 +571,6 @@ int main(int argc, char **argv) {
     const QCoreApplication application(argc, argv);
     klv::Sandbox sandbox;
     klv::sandbox = &sandbox;
-    klv::SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printSummary();
-    benchmark::Shutdown();
+    klv::bench::SummaryReporter::runAndSummarize(klv::printSummary);
     return 0;
 }

@@ -2,6 +2,7 @@
 // the same iterations, a baseline doing the bare minimum of the same job; the ratio of the two is what to compare
 // across machines. Times are the thread's CPU time, so that other work on a shared machine does not count.
 
+#include "SummaryReporter.h"
 #include "SyntheticLibrary.h"
 #include "core/Locations.h"
 #include "library/InstalledProducts.h"
@@ -26,7 +27,6 @@
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
-#include <map>
 #include <optional>
 #include <string>
 #include <unistd.h>
@@ -239,48 +239,27 @@ const std::vector<Target> targets{
     {"loadProductCache", "ProductCache::load (baseline: read the file and parse its JSON)", 50.0, std::nullopt},
 };
 
-// The console table, then each benchmark's time and ratio (the median when repeated) against its target.
-class SummaryReporter final : public benchmark::ConsoleReporter {
-public:
-    SummaryReporter()
-        : ConsoleReporter(::isatty(STDOUT_FILENO) != 0 ? OO_ColorTabular : OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run> &runs) override {
-        for (const Run &run : runs) {
-            if (!run.error_occurred && (run.run_type == Run::RT_Iteration || run.aggregate_name == "median"))
-                m_latest[run.run_name.function_name] = run;
-        }
-        ConsoleReporter::ReportRuns(runs);
+// Each benchmark's time and ratio (the median when repeated) against its target.
+void printSummary(const bench::SummaryReporter &reporter) {
+    std::printf("\nSummary: the library code's time and its ratio to the baseline, against the targets\n");
+    for (const Target &target : targets) {
+        const bench::SummaryReporter::Run *run = reporter.find(target.benchmark);
+        if (!run)
+            continue;
+        const double milliseconds = run->GetAdjustedRealTime();
+        const double ratio = bench::SummaryReporter::counter(*run, "ratio");
+        const bool met = (!target.maxMilliseconds || milliseconds < *target.maxMilliseconds) &&
+                         (!target.maxRatio || ratio <= *target.maxRatio);
+        std::printf("  %s\n    %.3f ms, baseline %.3f ms, ratio %.2fx (%s); target", target.description.c_str(),
+                    milliseconds, bench::SummaryReporter::counter(*run, "baseline_ms"), ratio,
+                    bench::SummaryReporter::runs(*run).c_str());
+        if (target.maxMilliseconds)
+            std::printf(" under %.0f ms", *target.maxMilliseconds);
+        if (target.maxRatio)
+            std::printf("%s within %.1fx", target.maxMilliseconds ? " and" : "", *target.maxRatio);
+        std::printf(": %s\n", met ? "met" : "MISSED");
     }
-
-    void printSummary() const {
-        std::printf("\nSummary: the library code's time and its ratio to the baseline, against the targets\n");
-        for (const Target &target : targets) {
-            const auto found = m_latest.find(target.benchmark);
-            if (found == m_latest.cend())
-                continue;
-            const Run &run = found->second;
-            const double milliseconds = run.GetAdjustedRealTime();
-            const double baseline = run.counters.at("baseline_ms").value;
-            const double ratio = run.counters.at("ratio").value;
-            const bool met = (!target.maxMilliseconds || milliseconds < *target.maxMilliseconds) &&
-                             (!target.maxRatio || ratio <= *target.maxRatio);
-            const std::string runs = run.run_type == Run::RT_Aggregate
-                                         ? "median of " + std::to_string(run.repetitions) + " runs"
-                                         : std::string("one run");
-            std::printf("  %s\n    %.3f ms, baseline %.3f ms, ratio %.2fx (%s); target", target.description.c_str(),
-                        milliseconds, baseline, ratio, runs.c_str());
-            if (target.maxMilliseconds)
-                std::printf(" under %.0f ms", *target.maxMilliseconds);
-            if (target.maxRatio)
-                std::printf("%s within %.1fx", target.maxMilliseconds ? " and" : "", *target.maxRatio);
-            std::printf(": %s\n", met ? "met" : "MISSED");
-        }
-    }
-
-private:
-    std::map<std::string, Run> m_latest;
-};
+}
 
 } // namespace
 } // namespace klv
@@ -296,9 +275,6 @@ int main(int argc, char **argv) {
         return 1;
     }
     klv::fixture = &fixture;
-    klv::SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printSummary();
-    benchmark::Shutdown();
+    klv::bench::SummaryReporter::runAndSummarize(klv::printSummary);
     return 0;
 }

@@ -6,6 +6,7 @@
 // thread's CPU time, so that other work on a shared machine does not count.
 
 #include "LibraryWindow.h"
+#include "SummaryReporter.h"
 #include "WindowProbe.h"
 #include "WindowSandbox.h"
 #include "app/AppContext.h"
@@ -26,7 +27,6 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -233,73 +233,45 @@ BENCHMARK(typeFirstCharacter)->UseManualTime()->Unit(benchmark::kMillisecond)->I
 BENCHMARK(typeFourthCharacter)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(5);
 BENCHMARK(scrollOutline)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 
-// The console table, then each benchmark's figures (the median when repeated) against its target.
-class SummaryReporter final : public benchmark::ConsoleReporter {
-public:
-    SummaryReporter()
-        : ConsoleReporter(::isatty(STDOUT_FILENO) != 0 ? OO_ColorTabular : OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run> &runs) override {
-        for (const Run &run : runs) {
-            if (!run.error_occurred && (run.run_type == Run::RT_Iteration || run.aggregate_name == "median"))
-                m_latest[run.run_name.function_name] = run;
-        }
-        ConsoleReporter::ReportRuns(runs);
+// Each benchmark's figures (the median when repeated) against its target.
+void printSummary(const SummaryReporter &reporter) {
+    if (reporter.isEmpty())
+        return;
+    std::printf("\nSummary: the window against the same job without a window, against the targets\n");
+    if (const SummaryReporter::Run *run = reporter.find("firstFrame")) {
+        const double ratio = SummaryReporter::counter(*run, "ratio");
+        std::printf("  From process start to the library's first painted frame, 10,000 products (baseline: the "
+                    "whole klv list --json)\n    %.0f ms, baseline %.0f ms: %.2fx (%s); target at most 2x: %s\n",
+                    run->GetAdjustedRealTime(), SummaryReporter::counter(*run, "baseline_ms"), ratio,
+                    SummaryReporter::runs(*run).c_str(), ratio <= 2.0 ? "met" : "MISSED");
     }
-
-    void printSummary() const {
-        if (m_latest.empty())
-            return;
-        std::printf("\nSummary: the window against the same job without a window, against the targets\n");
-        if (const Run *run = find("firstFrame")) {
-            const double ratio = counter(*run, "ratio");
-            std::printf("  From process start to the library's first painted frame, 10,000 products (baseline: the "
-                        "whole klv list --json)\n    %.0f ms, baseline %.0f ms: %.2fx (%s); target at most 2x: %s\n",
-                        run->GetAdjustedRealTime(), counter(*run, "baseline_ms"), ratio, runs(*run).c_str(),
+    for (const auto &[name, what] : {std::pair{"typeFirstCharacter", "\"g\" into the empty search field"},
+                                     std::pair{"typeFourthCharacter", "\"w\" after \"glo\""}}) {
+        if (const SummaryReporter::Run *run = reporter.find(name)) {
+            const double ratio = SummaryReporter::counter(*run, "ratio");
+            std::printf("  Typing %s: filter, view update and repaint, %.0f rows (baseline: filterLibrary "
+                        "alone)\n    %.2f ms, baseline %.2f ms: %.2fx (%s); target at most 2x: %s\n",
+                        what, SummaryReporter::counter(*run, "rows"), run->GetAdjustedRealTime(),
+                        SummaryReporter::counter(*run, "baseline_ms"), ratio, SummaryReporter::runs(*run).c_str(),
                         ratio <= 2.0 ? "met" : "MISSED");
         }
-        for (const auto &[name, what] : {std::pair{"typeFirstCharacter", "\"g\" into the empty search field"},
-                                         std::pair{"typeFourthCharacter", "\"w\" after \"glo\""}}) {
-            if (const Run *run = find(name)) {
-                const double ratio = counter(*run, "ratio");
-                std::printf("  Typing %s: filter, view update and repaint, %.0f rows (baseline: filterLibrary "
-                            "alone)\n    %.2f ms, baseline %.2f ms: %.2fx (%s); target at most 2x: %s\n",
-                            what, counter(*run, "rows"), run->GetAdjustedRealTime(), counter(*run, "baseline_ms"),
-                            ratio, runs(*run).c_str(), ratio <= 2.0 ? "met" : "MISSED");
-            }
-        }
-        if (const Run *run = find("scrollOutline")) {
-            std::printf("  Scrolling the %.0f-frame outline of 10,000 rows top to bottom, a page at a time, offscreen\n"
-                        "    %.1f frames/s, %.2f ms of main-thread CPU a frame (%s); reported\n",
-                        counter(*run, "frames"), counter(*run, "fps"), counter(*run, "cpu_ms_per_frame"),
-                        runs(*run).c_str());
-        }
-        if (const Run *run = find("residentMemory")) {
-            const double peak = counter(*run, "peak_MB");
-            std::printf("  Resident memory of the window, 10,000 products with pictures scrolled through, %.0f rows, "
-                        "web pages not visited (baseline: peak of klv list --json)\n    %.1f MB now, peak %.1f MB; "
-                        "its web engine helpers %.1f MB besides; baseline %.1f MB (%s); target under 250 MB: %s\n",
-                        counter(*run, "rows"), counter(*run, "rss_MB"), peak, counter(*run, "helpers_MB"),
-                        counter(*run, "baseline_peak_MB"), runs(*run).c_str(), peak < 250.0 ? "met" : "MISSED");
-        }
     }
-
-private:
-    const Run *find(const std::string &name) const {
-        const auto found = m_latest.find(name);
-        return found == m_latest.cend() ? nullptr : &found->second;
+    if (const SummaryReporter::Run *run = reporter.find("scrollOutline")) {
+        std::printf("  Scrolling the %.0f-frame outline of 10,000 rows top to bottom, a page at a time, offscreen\n"
+                    "    %.1f frames/s, %.2f ms of main-thread CPU a frame (%s); reported\n",
+                    SummaryReporter::counter(*run, "frames"), SummaryReporter::counter(*run, "fps"),
+                    SummaryReporter::counter(*run, "cpu_ms_per_frame"), SummaryReporter::runs(*run).c_str());
     }
-    static double counter(const Run &run, const std::string &name) {
-        const auto found = run.counters.find(name);
-        return found == run.counters.cend() ? 0.0 : found->second.value;
+    if (const SummaryReporter::Run *run = reporter.find("residentMemory")) {
+        const double peak = SummaryReporter::counter(*run, "peak_MB");
+        std::printf("  Resident memory of the window, 10,000 products with pictures scrolled through, %.0f rows, "
+                    "web pages not visited (baseline: peak of klv list --json)\n    %.1f MB now, peak %.1f MB; "
+                    "its web engine helpers %.1f MB besides; baseline %.1f MB (%s); target under 250 MB: %s\n",
+                    SummaryReporter::counter(*run, "rows"), SummaryReporter::counter(*run, "rss_MB"), peak,
+                    SummaryReporter::counter(*run, "helpers_MB"), SummaryReporter::counter(*run, "baseline_peak_MB"),
+                    SummaryReporter::runs(*run).c_str(), peak < 250.0 ? "met" : "MISSED");
     }
-    static std::string runs(const Run &run) {
-        return run.run_type == Run::RT_Aggregate ? "median of " + std::to_string(run.repetitions) + " runs"
-                                                 : std::string("one run");
-    }
-
-    std::map<std::string, Run> m_latest;
-};
+}
 
 } // namespace
 } // namespace klv::bench
@@ -327,10 +299,7 @@ int main(int argc, char **argv) {
     QApplication application(argc, argv);
     klv::bench::WindowSandbox sandbox;
     klv::bench::sandbox = &sandbox;
-    klv::bench::SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printSummary();
-    benchmark::Shutdown();
+    klv::bench::SummaryReporter::runAndSummarize(klv::bench::printSummary);
     klv::bench::libraryWindow.reset();
     return 0;
 }

@@ -17,9 +17,9 @@
 
 namespace klv {
 
-AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock, QObject *parent)
+AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock, TickSource *ticks, QObject *parent)
     : QObject(parent)
-    , m_services(new Services(std::move(configuration), alerts, std::move(clock), this))
+    , m_services(new Services(std::move(configuration), alerts, std::move(clock), ticks, this))
     , m_library(new ProductLibrary(*m_services, fileCreationDate, this))
     , m_engine(new InstallationEngine(*m_services, *m_library, this))
     , m_productImages(new ProductImages(*m_services, this))

@@ -2,6 +2,7 @@
 
 #include "core/Clock.h"
 #include "core/Configuration.h"
+#include "core/TickSource.h"
 
 #include <QObject>
 
@@ -26,7 +27,8 @@ class StoreNotifications;
 class AppContext final : public QObject {
     Q_OBJECT
 public:
-    AppContext(Configuration configuration, Alerts &alerts, Clock clock = systemClock(), QObject *parent = nullptr);
+    AppContext(Configuration configuration, Alerts &alerts, Clock clock = systemClock(), TickSource *ticks = nullptr,
+               QObject *parent = nullptr);
     ~AppContext() override;
 
     Services &services() { return *m_services; }

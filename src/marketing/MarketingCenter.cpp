@@ -20,7 +20,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int saleRefreshIntervalMs = 6 * 60 * 60 * 1000;
-constexpr int countdownIntervalMs = 1000;
 
 // A value as JSON text, for log lines.
 QString compact(const QJsonValue &value) {
@@ -96,8 +95,7 @@ MarketingCenter::MarketingCenter(Services &services, ProductLibrary &library, QO
     , m_library(library) {
     m_saleRefresh.setInterval(saleRefreshIntervalMs);
     connect(&m_saleRefresh, &QTimer::timeout, this, &MarketingCenter::requestSaleInfo);
-    m_countdown.setInterval(countdownIntervalMs);
-    connect(&m_countdown, &QTimer::timeout, this, [this] { Q_EMIT countdownChanged(countDownDate()); });
+    connect(&m_services.ticks(), &TickSource::ticked, this, [this] { Q_EMIT countdownChanged(countDownDate()); });
     // Marketing answers may arrive before the library: a free product owned by then leaves the list once the
     // library is known.
     connect(&library, &ProductLibrary::myProductsAvailable, this, [this](bool available) {
@@ -125,15 +123,6 @@ void MarketingCenter::startSaleRefresh() {
 
 void MarketingCenter::stopSaleRefresh() {
     m_saleRefresh.stop();
-}
-
-void MarketingCenter::startCountdown() {
-    if (!m_countdown.isActive())
-        m_countdown.start();
-}
-
-void MarketingCenter::stopCountdown() {
-    m_countdown.stop();
 }
 
 void MarketingCenter::handleMarketingInfo(const StoreResponse &response, const QString &requestUrl) {
@@ -176,6 +165,9 @@ bool MarketingCenter::appendProducts(QList<OnSaleProductInfo> &list, const QJson
 
 void MarketingCenter::setSaleItems(const QJsonArray &items) {
     const bool appended = appendProducts(m_saleOfTheDayPList, items);
+    // One beat serves the banner and the status item alike, whichever section shows, for as long as there is a sale.
+    if (!m_saleOfTheDayPList.isEmpty())
+        m_services.ticks().start();
     Q_EMIT appMenuEnabled(appMenuIndex::saleOfTheDayAppMenu, true);
     if (appended)
         Q_EMIT saleListChanged();

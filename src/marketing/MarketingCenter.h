@@ -35,10 +35,6 @@ public:
     void startSaleRefresh();
     void stopSaleRefresh();
     bool isSaleRefreshActive() const { return m_saleRefresh.isActive(); }
-    // Emits countdownChanged once a second until stopped.
-    void startCountdown();
-    void stopCountdown();
-
     // Processing of the answers' parts; each may be given store objects directly.
     void setSaleItems(const QJsonArray &items);
     void setFreeItems(const QJsonArray &items);
@@ -69,6 +65,7 @@ Q_SIGNALS:
     void appMenuEnabled(klv::appMenuIndex section, bool enabled);
     // The content of the "buySale" notification: the sale title and, for example, "30% Off".
     void saleNotificationRequested(const QString &title, const QString &subtitle);
+    // Once a second while there is a sale, whatever shows it.
     void countdownChanged(const QString &text);
     void marketingInfoFinished(klv::MarketingOutcome outcome, const QString &message);
     void saleInfoFinished(klv::MarketingOutcome outcome, const QString &message);
@@ -87,7 +84,6 @@ private:
     qint64 m_saleDiscountPercent = 0;
     QString m_saleEndDate;
     QTimer m_saleRefresh;
-    QTimer m_countdown;
 };
 
 } // namespace klv

@@ -1,6 +1,7 @@
 #include "store/Services.h"
 
 #include "core/AtomicFileWrite.h"
+#include "core/TimerTickSource.h"
 
 #include "store/DesktopServices.h"
 #include "store/StoreClient.h"
@@ -34,11 +35,12 @@ private:
 
 } // namespace
 
-Services::Services(Configuration configuration, Alerts &alerts, Clock clock, QObject *parent)
+Services::Services(Configuration configuration, Alerts &alerts, Clock clock, TickSource *ticks, QObject *parent)
     : QObject(parent)
     , appVersion(configuration.appVersion)
     , m_configuration(std::move(configuration))
     , m_clock(std::move(clock))
+    , m_ticks(ticks ? ticks : new TimerTickSource(this))
     , m_locations(Locations::forCurrentUser(m_configuration.groupId, m_configuration.bundleId))
     , m_log(m_locations.logFileURL)
     , m_reporter(m_log, alerts)

@@ -6,6 +6,7 @@
 #include "core/ProductImageMapArchive.h"
 #include "core/Settings.h"
 #include "core/SharedFormatters.h"
+#include "core/TickSource.h"
 #include "store/LogFile.h"
 #include "store/Reporter.h"
 
@@ -22,12 +23,14 @@ class DesktopServices;
 class StoreClient;
 
 // What every part of the program shares: configuration, locations, settings, the picture map, the log, the
-// reporter, the network and the store client, the clock, desktop services and the versions. Lives on the main
-// thread; each part receives it together with the specific parts it works with.
+// reporter, the network and the store client, the clock and its beat, desktop services and the versions. Lives on the
+// main thread; each part receives it together with the specific parts it works with.
 class Services final : public QObject {
     Q_OBJECT
 public:
-    Services(Configuration configuration, Alerts &alerts, Clock clock = systemClock(), QObject *parent = nullptr);
+    // Without a tick source of its own, a timer beats once a second.
+    Services(Configuration configuration, Alerts &alerts, Clock clock = systemClock(), TickSource *ticks = nullptr,
+             QObject *parent = nullptr);
     ~Services() override;
 
     const Configuration &configuration() const { return m_configuration; }
@@ -41,6 +44,7 @@ public:
     void setDesktopServices(DesktopServices &desktop) { m_desktop = &desktop; }
     QNetworkAccessManager &network() { return m_network; }
     const Clock &clock() const { return m_clock; }
+    TickSource &ticks() { return *m_ticks; }
 
     // Settings, then the picture map file (created empty when missing or unreadable).
     void loadUserData();
@@ -57,6 +61,7 @@ public:
 private:
     Configuration m_configuration;
     Clock m_clock;
+    TickSource *m_ticks;
     Locations m_locations;
     LogFile m_log;
     Reporter m_reporter;

@@ -12,7 +12,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QSaveFile>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -62,7 +61,7 @@ private:
 class CacheDurabilityCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        copyFolder(QStringLiteral(KLV_FIXTURES_DIR "/library"), catalog.path());
+        copyFolder(QString::fromUtf8(KLV_FIXTURES_DIR "/library"), catalog.path());
         ASSERT_TRUE(store.start()) << store.errorString().toStdString();
         signInAs(u"tester"_s);
     }
@@ -90,13 +89,7 @@ protected:
         return count;
     }
     void setCommit(const QString &commit) const {
-        const QString path = catalog.filePath(u"store.json"_s);
-        QJsonObject root = QJsonDocument::fromJson(readFile(path)).object();
-        root[u"commitID"] = commit;
-        QSaveFile out(path);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(QJsonDocument(root).toJson());
-        ASSERT_TRUE(out.commit());
+        ASSERT_TRUE(editCatalog(catalog.path(), [&commit](QJsonObject &root) { root[u"commitID"] = commit; }));
     }
     QString storedCommit() const {
         return QSettings(home.filePath(u".config/com.vantory.klvapp.conf"_s), QSettings::IniFormat)

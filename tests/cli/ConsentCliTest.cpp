@@ -13,7 +13,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <csignal>
 
@@ -27,7 +26,7 @@ using namespace Qt::StringLiterals;
 class ConsentCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        copyFolder(QStringLiteral(KLV_INSTALL_FIXTURE_DIR), catalog.path());
+        copyFolder(QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR), catalog.path());
         ASSERT_TRUE(store.start()) << store.errorString().toStdString();
         ASSERT_EQ(klv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, "secret\n").exitCode, 0);
         // The commands that work without the store use the library as last known.
@@ -52,7 +51,7 @@ protected:
         QProcess process;
         process.setProcessEnvironment(environment());
         process.setStandardInputFile(terminal.path());
-        process.start(QStringLiteral(KLV_CLI_BINARY), arguments);
+        process.start(QString::fromUtf8(KLV_CLI_BINARY), arguments);
         CliResult result;
         if (!process.waitForFinished(60'000)) {
             process.kill();
@@ -273,12 +272,10 @@ TEST_F(ConsentCliTest, APasswordPromptEndedBySignalGivesTheEchoBack) {
         QProcess process;
         process.setProcessEnvironment(environment());
         process.setStandardInputFile(terminal.path());
-        process.start(QStringLiteral(KLV_CLI_BINARY), {u"login"_s, u"tester"_s});
+        process.start(QString::fromUtf8(KLV_CLI_BINARY), {u"login"_s, u"tester"_s});
         const QByteArray errors = readUntil(process, QProcess::StandardError, "Password: ");
         ASSERT_TRUE(errors.contains("Password: ")) << errors.toStdString();
-        for (int i = 0; i < 50 && terminal.echoes(); ++i)
-            QThread::msleep(20);
-        EXPECT_FALSE(terminal.echoes()) << "the password is not shown";
+        EXPECT_TRUE(waitUntil([&] { return !terminal.echoes(); })) << "the password is not shown";
         ::kill(pid_t(process.processId()), signal);
         ASSERT_TRUE(process.waitForFinished(10'000));
         EXPECT_TRUE(terminal.echoes()) << "after signal " << signal;

@@ -9,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -33,7 +32,7 @@ bool hasControlCharacterBesideLineBreaks(const QString &text) {
 class HostileStoreCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        copyFolder(QStringLiteral(KLV_FIXTURES_DIR "/library"), catalog.path());
+        copyFolder(QString::fromUtf8(KLV_FIXTURES_DIR "/library"), catalog.path());
         ASSERT_TRUE(store.start()) << store.errorString().toStdString();
     }
 
@@ -44,13 +43,7 @@ protected:
     }
     CliResult signInAs(const QString &user) const { return klv({u"login"_s, user, u"--password-stdin"_s}, "secret\n"); }
     void editCatalog(const std::function<void(QJsonObject &)> &edit) const {
-        const QString path = catalog.filePath(u"store.json"_s);
-        QJsonObject root = QJsonDocument::fromJson(readFile(path)).object();
-        edit(root);
-        QSaveFile out(path);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(QJsonDocument(root).toJson());
-        ASSERT_TRUE(out.commit());
+        ASSERT_TRUE(test::editCatalog(catalog.path(), edit));
     }
     // Changes the first object of the array under key whose field has that value.
     void editEntry(const QString &key, const QString &field, const QJsonValue &value,

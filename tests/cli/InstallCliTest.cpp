@@ -1,3 +1,4 @@
+#include "ArchiveWriter.h"
 #include "CliRun.h"
 #include "SandboxHome.h"
 #include "StoreProcess.h"
@@ -14,7 +15,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -24,33 +24,31 @@
 namespace klv::test {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 class InstallCliTest : public ::testing::Test {
 protected:
     static constexpr qsizetype largeTemplateCount = 800;
 
     void SetUp() override {
-        copyFolder(QStringLiteral(KLV_INSTALL_FIXTURE_DIR), catalog.path());
+        copyFolder(QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR), catalog.path());
         ASSERT_TRUE(store.start()) << store.errorString().toStdString();
-        ASSERT_EQ(
-            klv({QStringLiteral("login"), QStringLiteral("tester"), QStringLiteral("--password-stdin")}, "secret\n")
-                .exitCode,
-            0);
+        ASSERT_EQ(klv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, "secret\n").exitCode, 0);
     }
 
     QProcessEnvironment environment() const {
         QProcessEnvironment environment = home.environment();
-        environment.insert(QStringLiteral("KLV_STORE_URL"), store.url());
-        environment.insert(QStringLiteral("KLV_PLUGIN_SITE_URL"), store.url() + u"/files/plugins/");
-        environment.insert(QStringLiteral("KLV_FONT_STORE_URL"), store.url() + u"/files/fonts/");
+        environment.insert(u"KLV_STORE_URL"_s, store.url());
+        environment.insert(u"KLV_PLUGIN_SITE_URL"_s, store.url() + u"/files/plugins/");
+        environment.insert(u"KLV_FONT_STORE_URL"_s, store.url() + u"/files/fonts/");
         return environment;
     }
     CliResult klv(const QStringList &arguments, const QByteArray &input = {}) const {
         return runKlv(arguments, environment(), input);
     }
-    CliResult install(const QStringList &names) const { return klv(QStringList{QStringLiteral("install")} + names); }
+    CliResult install(const QStringList &names) const { return klv(QStringList{u"install"_s} + names); }
     QStringList installedNames() const {
-        const CliResult result = klv({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("--filter"),
-                                      QStringLiteral("installed")});
+        const CliResult result = klv({u"list"_s, u"--json"_s, u"--filter"_s, u"installed"_s});
         QStringList names;
         for (const QJsonValue &row : QJsonDocument::fromJson(result.out.toUtf8())[u"products"].toArray())
             names << row[u"fullName"].toString();
@@ -62,35 +60,41 @@ protected:
     QString data(const QString &relative) const { return home.filePath(u".local/share/" + relative); }
     QString vantory(const QString &relative) const { return data(u"klv-app/Applications/Vantory/" + relative); }
     void addFault(const QJsonObject &fault) const {
-        const QString path = catalog.filePath(QStringLiteral("store.json"));
-        QJsonObject root = QJsonDocument::fromJson(readFile(path)).object();
-        QJsonArray faults = root[u"faults"].toArray();
-        faults.append(fault);
-        root[u"faults"] = faults;
-        QSaveFile out(path);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(QJsonDocument(root).toJson());
-        ASSERT_TRUE(out.commit());
+        ASSERT_TRUE(editCatalog(catalog.path(), [&fault](QJsonObject &root) {
+            QJsonArray faults = root[u"faults"].toArray();
+            faults.append(fault);
+            root[u"faults"] = faults;
+        }));
     }
     // Nothing of a failed job may look installed: no template folder, no row marked installed.
     void expectNothingInstalled(const QString &name) const {
-        for (const QString &type : {u"Titles"_qs, u"Effects"_qs, u"Transitions"_qs, u"Generators"_qs})
+        for (const QString &type : {u"Titles"_s, u"Effects"_s, u"Transitions"_s, u"Generators"_s})
             EXPECT_FALSE(QFileInfo::exists(motion(type, u"KLV - " + name))) << name.toStdString();
         EXPECT_FALSE(installedNames().contains(name)) << name.toStdString();
     }
 
+    // Points of a job that klv --verbose tells as it reaches them: the download starts, the job runs, the first
+    // template folder is staged beside its place, all are in place.
+    static inline const QByteArrayList jobPoints{"(1/1) Fixture Titles", "Installing Fixture Titles", "Moved Template",
+                                                 "Done Install Template"};
+    // Starts klv with --verbose and returns once it has told that point of its job.
+    void startUntil(QProcess &process, const QStringList &arguments, const QByteArray &point) const {
+        process.setProcessEnvironment(environment());
+        process.start(QString::fromUtf8(KLV_CLI_BINARY), arguments + QStringList{u"--verbose"_s});
+        const QByteArray told = readUntil(process, QProcess::StandardError, point);
+        EXPECT_TRUE(told.contains(point)) << point.toStdString() << " never came: " << told.toStdString();
+    }
+
     // Replaces the package of Fixture Titles with one of largeTemplateCount template folders per type.
     void serveLargeTitles() const {
-        ASSERT_EQ(
-            QProcess::execute(QStringLiteral("python3"), {QStringLiteral("-c"), QStringLiteral(R"(import sys, zipfile
-with zipfile.ZipFile(sys.argv[1], 'w') as z:
-    for t in ('Titles', 'Transitions'):
-        for i in range(int(sys.argv[2])):
-            z.writestr('Fixture Titles/%s/KLV - Fixture Titles/T%04d/T%04d.moti' % (t, i, i), '\t<layout>1\n')
-)"),
-                                                          catalog.filePath(u"files/templates/fixture-titles.zip"_qs),
-                                                          QString::number(largeTemplateCount)}),
-            0);
+        ArchiveWriter zip(catalog.filePath(u"files/templates/fixture-titles.zip"_s));
+        for (const QString &type : {u"Titles"_s, u"Transitions"_s}) {
+            for (qsizetype i = 0; i < largeTemplateCount; ++i) {
+                const QString name = u"T%1"_s.arg(i, 4, 10, QChar(u'0'));
+                zip.addFile(u"Fixture Titles/%1/KLV - Fixture Titles/%2/%2.moti"_s.arg(type, name), "\t<layout>1\n");
+            }
+        }
+        ASSERT_TRUE(zip.finish()) << zip.errorString().toStdString();
     }
     // Every file below a folder, relative to it and sorted.
     static QStringList filesBelow(const QString &folder) {
@@ -107,90 +111,89 @@ with zipfile.ZipFile(sys.argv[1], 'w') as z:
 };
 
 TEST_F(InstallCliTest, TemplatesLandInTheirTypeFoldersPrepared) {
-    const CliResult result = install({QStringLiteral("Fixture Titles")});
+    const CliResult result = install({u"Fixture Titles"_s});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(result.out, u"Installed Fixture Titles\n");
 
-    const QByteArray lowerThird =
-        readFile(motion(u"Titles"_qs, u"KLV - Fixture Titles/Lower Third/Lower Third.moti"_qs));
+    const QByteArray lowerThird = readFile(motion(u"Titles"_s, u"KLV - Fixture Titles/Lower Third/Lower Third.moti"_s));
     EXPECT_EQ(lowerThird.count("<canvas>\n\t<layout>1"), 3) << lowerThird.toStdString();
-    EXPECT_EQ(readFile(motion(u"Titles"_qs, u"KLV - Fixture Titles/Headline/Headline.moti"_qs)).count("<canvas>"), 1);
-    EXPECT_TRUE(readFile(motion(u"Transitions"_qs, u"KLV - Fixture Titles/Wipe/Wipe.motr"_qs)).contains("<canvas>"));
-    EXPECT_TRUE(installedNames().contains(u"Fixture Titles"_qs));
-    EXPECT_FALSE(QFileInfo::exists(vantory(u"KLV-Download/Fixture Titles"_qs))) << "the job folder is cleaned up";
+    EXPECT_EQ(readFile(motion(u"Titles"_s, u"KLV - Fixture Titles/Headline/Headline.moti"_s)).count("<canvas>"), 1);
+    EXPECT_TRUE(readFile(motion(u"Transitions"_s, u"KLV - Fixture Titles/Wipe/Wipe.motr"_s)).contains("<canvas>"));
+    EXPECT_TRUE(installedNames().contains(u"Fixture Titles"_s));
+    EXPECT_FALSE(QFileInfo::exists(vantory(u"KLV-Download/Fixture Titles"_s))) << "the job folder is cleaned up";
 }
 
 TEST_F(InstallCliTest, PluginsFontsAndLutsInstallBesideTheTemplates) {
-    const CliResult result = install({QStringLiteral("Fixture Plugins"), QStringLiteral("Fixture Extras")});
+    const CliResult result = install({u"Fixture Plugins"_s, u"Fixture Extras"_s});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(result.out, u"Installed Fixture Plugins\nInstalled Fixture Extras\n2 installed\n") << "jobs run in order";
-    EXPECT_TRUE(QFileInfo(vantory(u"Plugins/KLV Fixture Glow.app/AppRun"_qs)).isExecutable());
-    EXPECT_TRUE(QFileInfo(vantory(u"Plugins/KLV Fixture Helper.app/AppRun"_qs)).isExecutable());
-    EXPECT_TRUE(readFile(home.filePath(QStringLiteral(".klv-plugin-runs"))).contains("KLV Fixture Helper"))
+    EXPECT_TRUE(QFileInfo(vantory(u"Plugins/KLV Fixture Glow.app/AppRun"_s)).isExecutable());
+    EXPECT_TRUE(QFileInfo(vantory(u"Plugins/KLV Fixture Helper.app/AppRun"_s)).isExecutable());
+    EXPECT_TRUE(readFile(home.filePath(u".klv-plugin-runs"_s)).contains("KLV Fixture Helper"))
         << "the plug-in that stays running was started";
-    EXPECT_TRUE(QFileInfo::exists(data(u"fonts/Fixture Sans.ttf"_qs)));
-    EXPECT_TRUE(QFileInfo::exists(data(u"fonts/Fixture Serif.otf"_qs)));
-    EXPECT_FALSE(QFileInfo::exists(data(u"fonts/Fixture Missing.ttf"_qs))) << "an error page is never a font";
-    EXPECT_FALSE(QFileInfo::exists(data(u"fonts/Fixture Missing.otf"_qs)));
-    QDir luts(data(u"klv-app/Library/Application Support/ProApps/Custom LUTs"_qs));
+    EXPECT_TRUE(QFileInfo::exists(data(u"fonts/Fixture Sans.ttf"_s)));
+    EXPECT_TRUE(QFileInfo::exists(data(u"fonts/Fixture Serif.otf"_s)));
+    EXPECT_FALSE(QFileInfo::exists(data(u"fonts/Fixture Missing.ttf"_s))) << "an error page is never a font";
+    EXPECT_FALSE(QFileInfo::exists(data(u"fonts/Fixture Missing.otf"_s)));
+    QDir luts(data(u"klv-app/Library/Application Support/ProApps/Custom LUTs"_s));
     EXPECT_FALSE(luts.entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
 }
 
 TEST_F(InstallCliTest, GroupsResolveBundlesAndCompositesInstall) {
-    const CliResult result = install({QStringLiteral("Fixture Bundle"), QStringLiteral("Fixture Grade DVR"),
-                                      QStringLiteral("Fixture Scratches"), QStringLiteral("Fixture Flares")});
+    const CliResult result =
+        install({u"Fixture Bundle"_s, u"Fixture Grade DVR"_s, u"Fixture Scratches"_s, u"Fixture Flares"_s});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_TRUE(QFileInfo(motion(u"Titles"_qs, u"KLV - Fixture Alpha"_qs)).isDir());
-    EXPECT_TRUE(QFileInfo(motion(u"Effects"_qs, u"KLV - Fixture Beta"_qs)).isDir());
-    EXPECT_TRUE(QFileInfo::exists(data(u"DaVinciResolve/Fusion/Templates/KLV - Fixture Grade DVR.drfx"_qs)));
-    EXPECT_TRUE(QFileInfo(home.filePath(QStringLiteral("Videos/KLV Composite/Fixture Scratches"))).isDir());
-    EXPECT_TRUE(QFileInfo::exists(home.filePath(QStringLiteral("Videos/KLV Composite/Fixture Flares.mov"))));
+    EXPECT_TRUE(QFileInfo(motion(u"Titles"_s, u"KLV - Fixture Alpha"_s)).isDir());
+    EXPECT_TRUE(QFileInfo(motion(u"Effects"_s, u"KLV - Fixture Beta"_s)).isDir());
+    EXPECT_TRUE(QFileInfo::exists(data(u"DaVinciResolve/Fusion/Templates/KLV - Fixture Grade DVR.drfx"_s)));
+    EXPECT_TRUE(QFileInfo(home.filePath(u"Videos/KLV Composite/Fixture Scratches"_s)).isDir());
+    EXPECT_TRUE(QFileInfo::exists(home.filePath(u"Videos/KLV Composite/Fixture Flares.mov"_s)));
     const QStringList installed = installedNames();
     for (const QString &name :
-         {u"Fixture Bundle"_qs, u"Fixture Grade DVR"_qs, u"Fixture Scratches"_qs, u"Fixture Flares"_qs})
+         {u"Fixture Bundle"_s, u"Fixture Grade DVR"_s, u"Fixture Scratches"_s, u"Fixture Flares"_s})
         EXPECT_TRUE(installed.contains(name)) << name.toStdString() << " in " << installed.join(u", ").toStdString();
 }
 
 TEST_F(InstallCliTest, AlreadyInstalledIsRefusedOnInstallButUpdated) {
-    ASSERT_EQ(install({QStringLiteral("Fixture Titles")}).exitCode, 0);
-    QFile stray(motion(u"Titles"_qs, u"KLV - Fixture Titles/Retired Template/stray.txt"_qs));
+    ASSERT_EQ(install({u"Fixture Titles"_s}).exitCode, 0);
+    QFile stray(motion(u"Titles"_s, u"KLV - Fixture Titles/Retired Template/stray.txt"_s));
     QDir().mkpath(QFileInfo(stray).path());
     ASSERT_TRUE(stray.open(QIODevice::WriteOnly));
     stray.close();
-    QDir().mkpath(motion(u"Titles"_qs, u"KLV - Fixture Titles Classic"_qs));
+    QDir().mkpath(motion(u"Titles"_s, u"KLV - Fixture Titles Classic"_s));
 
-    const CliResult again = install({QStringLiteral("Fixture Titles")});
+    const CliResult again = install({u"Fixture Titles"_s});
     EXPECT_EQ(again.exitCode, 0);
     EXPECT_TRUE(again.err.contains(u"already installed")) << again.err.toStdString();
     EXPECT_TRUE(stray.exists());
 
-    ASSERT_TRUE(releaseUpdate(catalog.path(), u"Fixture Titles"_qs));
-    const CliResult update = klv({QStringLiteral("update"), QStringLiteral("--yes"), QStringLiteral("Fixture Titles")});
+    ASSERT_TRUE(releaseUpdate(catalog.path(), u"Fixture Titles"_s));
+    const CliResult update = klv({u"update"_s, u"--yes"_s, u"Fixture Titles"_s});
     EXPECT_EQ(update.exitCode, 0) << update.err.toStdString();
     EXPECT_FALSE(stray.exists()) << "a template folder of the package is replaced whole";
-    EXPECT_TRUE(QFileInfo(motion(u"Titles"_qs, u"KLV - Fixture Titles Classic"_qs)).isDir())
+    EXPECT_TRUE(QFileInfo(motion(u"Titles"_s, u"KLV - Fixture Titles Classic"_s)).isDir())
         << "folders the new version does not have stay";
-    EXPECT_TRUE(readFile(motion(u"Titles"_qs, u"KLV - Fixture Titles/Headline/Headline.moti"_qs)).contains("<canvas>"));
+    EXPECT_TRUE(readFile(motion(u"Titles"_s, u"KLV - Fixture Titles/Headline/Headline.moti"_s)).contains("<canvas>"));
 }
 
 TEST_F(InstallCliTest, DuplicateRequestsQueueOneJob) {
     // The first job is still downloading when the second answer arrives.
     addFault(QJsonObject{
-        {u"path"_qs, u"/files/templates/fixture-titles.zip"_qs}, {u"kind"_qs, u"delay"_qs}, {u"delayMs"_qs, 1500}});
-    const CliResult result = install({QStringLiteral("Fixture Titles"), QStringLiteral("Fixture Titles")});
+        {u"path"_s, u"/files/templates/fixture-titles.zip"_s}, {u"kind"_s, u"delay"_s}, {u"delayMs"_s, 1500}});
+    const CliResult result = install({u"Fixture Titles"_s, u"Fixture Titles"_s});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(result.out, u"Installed Fixture Titles\n");
 }
 
 TEST_F(InstallCliTest, BadPackagesFailClearlyAndInstallNothing) {
     addFault(QJsonObject{
-        {u"path"_qs, u"/files/templates/fixture-alpha.zip"_qs}, {u"kind"_qs, u"status"_qs}, {u"status"_qs, 500}});
+        {u"path"_s, u"/files/templates/fixture-alpha.zip"_s}, {u"kind"_s, u"status"_s}, {u"status"_s, 500}});
     addFault(QJsonObject{
-        {u"path"_qs, u"/files/templates/fixture-beta.zip"_qs}, {u"kind"_qs, u"truncate"_qs}, {u"bytes"_qs, 200}});
-    const QStringList broken{u"Fixture Alpha"_qs,  u"Fixture Beta"_qs,       u"Fixture Corrupt"_qs,
-                             u"Fixture Dotdot"_qs, u"Fixture Absolute"_qs,   u"Fixture Symlink"_qs,
-                             u"Fixture A/B"_qs,    u"Fixture Broken Link"_qs};
-    const CliResult result = install(broken + QStringList{u"Fixture Titles"_qs});
+        {u"path"_s, u"/files/templates/fixture-beta.zip"_s}, {u"kind"_s, u"truncate"_s}, {u"bytes"_s, 200}});
+    const QStringList broken{u"Fixture Alpha"_s,  u"Fixture Beta"_s,       u"Fixture Corrupt"_s,
+                             u"Fixture Dotdot"_s, u"Fixture Absolute"_s,   u"Fixture Symlink"_s,
+                             u"Fixture A/B"_s,    u"Fixture Broken Link"_s};
+    const CliResult result = install(broken + QStringList{u"Fixture Titles"_s});
     EXPECT_EQ(result.exitCode, 4) << result.err.toStdString();
     for (const QString &name : broken) {
         EXPECT_TRUE(result.out.contains(u"Failed " + name)) << name.toStdString() << result.out.toStdString();
@@ -198,169 +201,159 @@ TEST_F(InstallCliTest, BadPackagesFailClearlyAndInstallNothing) {
         expectNothingInstalled(name);
     }
     EXPECT_TRUE(result.out.endsWith(u"Installed Fixture Titles\n1 installed, 8 failed\n")) << "the queue moves on";
-    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/klv-fixture-absolute-evil")));
-    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/klv-fixture-symlink-evil")));
-    EXPECT_FALSE(QFileInfo::exists(vantory(u"KLV-Download/evil"_qs)));
+    EXPECT_FALSE(QFileInfo::exists(u"/tmp/klv-fixture-absolute-evil"_s));
+    EXPECT_FALSE(QFileInfo::exists(u"/tmp/klv-fixture-symlink-evil"_s));
+    EXPECT_FALSE(QFileInfo::exists(vantory(u"KLV-Download/evil"_s)));
 }
 
 TEST_F(InstallCliTest, AFolderThatRefusesWritesFailsTheJobAndLeavesNothingInstalled) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "a read-only mount needs root";
-    const QString transitions = motion(u"Transitions"_qs, QString());
-    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("--bind"), transitions, transitions}) != 0)
+    const QString transitions = motion(u"Transitions"_s, QString());
+    if (QProcess::execute(u"mount"_s, {u"--bind"_s, transitions, transitions}) != 0)
         GTEST_SKIP() << "no bind mount here";
-    const bool readOnly =
-        QProcess::execute(QStringLiteral("mount"),
-                          {QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), transitions}) == 0;
-    const CliResult refused = readOnly ? install({QStringLiteral("Fixture Titles")}) : CliResult{};
-    QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), transitions});
+    const bool readOnly = QProcess::execute(u"mount"_s, {u"-o"_s, u"remount,bind,ro"_s, transitions}) == 0;
+    const CliResult refused = readOnly ? install({u"Fixture Titles"_s}) : CliResult{};
+    QProcess::execute(u"umount"_s, {u"-l"_s, transitions});
     ASSERT_TRUE(readOnly);
 
     EXPECT_EQ(refused.exitCode, 4) << refused.err.toStdString();
     EXPECT_EQ(refused.out, u"Failed Fixture Titles\n");
     EXPECT_TRUE(refused.err.contains(u"Alert: Installing Fixture Titles failed: ")) << refused.err.toStdString();
-    expectNothingInstalled(u"Fixture Titles"_qs);
-    EXPECT_EQ(QDir(motion(u"Titles"_qs, QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+    expectNothingInstalled(u"Fixture Titles"_s);
+    EXPECT_EQ(QDir(motion(u"Titles"_s, QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList());
 
-    const CliResult again = install({QStringLiteral("Fixture Titles")});
+    const CliResult again = install({u"Fixture Titles"_s});
     EXPECT_EQ(again.exitCode, 0) << "not refused as already installed: " << again.err.toStdString();
 }
 
 TEST_F(InstallCliTest, AnUpdateKilledAtAnyPointLeavesEachTemplateFolderWholeOldOrWholeNew) {
-    ASSERT_EQ(install({QStringLiteral("Fixture Titles")}).exitCode, 0);
-    const QStringList types{u"Titles"_qs, u"Transitions"_qs};
+    ASSERT_EQ(install({u"Fixture Titles"_s}).exitCode, 0);
+    const QStringList types{u"Titles"_s, u"Transitions"_s};
     QHash<QString, QStringList> oldVersions;
     for (const QString &type : types) {
-        QFile marker(motion(type, u"KLV - Fixture Titles/old version"_qs));
+        QFile marker(motion(type, u"KLV - Fixture Titles/old version"_s));
         ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
         marker.close();
-        oldVersions[type] = filesBelow(motion(type, u"KLV - Fixture Titles"_qs));
+        oldVersions[type] = filesBelow(motion(type, u"KLV - Fixture Titles"_s));
     }
     // A new release big enough for a kill to land while it is unpacked, prepared or placed.
     serveLargeTitles();
-    for (const int delayMs : {300, 600, 900, 1200, 1500, 1800, 2200}) {
+    for (const QByteArray &point : jobPoints) {
         // A release of its own each time: an update that completed leaves no update behind.
-        ASSERT_TRUE(releaseUpdate(catalog.path(), u"Fixture Titles"_qs));
+        ASSERT_TRUE(releaseUpdate(catalog.path(), u"Fixture Titles"_s));
         QProcess update;
-        update.setProcessEnvironment(environment());
-        update.start(QStringLiteral(KLV_CLI_BINARY),
-                     {QStringLiteral("update"), QStringLiteral("--yes"), QStringLiteral("Fixture Titles")});
-        ASSERT_TRUE(update.waitForStarted());
-        if (!update.waitForFinished(delayMs)) {
-            update.kill();
-            update.waitForFinished();
-        }
+        startUntil(update, {u"update"_s, u"--yes"_s, u"Fixture Titles"_s}, point);
+        update.kill();
+        update.waitForFinished();
         for (const QString &type : types) {
-            const QStringList files = filesBelow(motion(type, u"KLV - Fixture Titles"_qs));
+            const QStringList files = filesBelow(motion(type, u"KLV - Fixture Titles"_s));
             EXPECT_TRUE(files == oldVersions[type] ||
-                        (files.size() == largeTemplateCount && !files.contains(u"old version"_qs)))
-                << type.toStdString() << " after " << delayMs << " ms: " << files.size() << " files";
+                        (files.size() == largeTemplateCount && !files.contains(u"old version"_s)))
+                << type.toStdString() << " killed at " << point.toStdString() << ": " << files.size() << " files";
         }
-        EXPECT_TRUE(installedNames().contains(u"Fixture Titles"_qs));
+        EXPECT_TRUE(installedNames().contains(u"Fixture Titles"_s));
     }
 
-    ASSERT_TRUE(releaseUpdate(catalog.path(), u"Fixture Titles"_qs));
-    const CliResult finished =
-        klv({QStringLiteral("update"), QStringLiteral("--yes"), QStringLiteral("Fixture Titles")});
+    ASSERT_TRUE(releaseUpdate(catalog.path(), u"Fixture Titles"_s));
+    const CliResult finished = klv({u"update"_s, u"--yes"_s, u"Fixture Titles"_s});
     EXPECT_EQ(finished.exitCode, 0) << finished.err.toStdString();
     for (const QString &type : types) {
-        EXPECT_EQ(filesBelow(motion(type, u"KLV - Fixture Titles"_qs)).size(), largeTemplateCount);
+        EXPECT_EQ(filesBelow(motion(type, u"KLV - Fixture Titles"_s)).size(), largeTemplateCount);
         EXPECT_EQ(QDir(motion(type, QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                  QStringList{u"KLV - Fixture Titles"_qs})
+                  QStringList{u"KLV - Fixture Titles"_s})
             << "what killed runs left is cleared";
     }
 }
 
 TEST_F(InstallCliTest, ADamagedPluginArchiveLeavesTheProductAsItWasBefore) {
-    const QString oldGlow = vantory(u"Plugins/KLV Fixture Glow.app/old version"_qs);
+    const QString oldGlow = vantory(u"Plugins/KLV Fixture Glow.app/old version"_s);
     QDir().mkpath(QFileInfo(oldGlow).path());
     QFile marker(oldGlow);
     ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
     marker.close();
-    QFile damaged(catalog.filePath(u"files/plugins/KLV Fixture Glow.zip"_qs));
+    QFile damaged(catalog.filePath(u"files/plugins/KLV Fixture Glow.zip"_s));
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly) && damaged.write("PK\x03\x04 not a whole archive") > 0);
     damaged.close();
 
-    const CliResult result = install({QStringLiteral("Fixture Plugins")});
+    const CliResult result = install({u"Fixture Plugins"_s});
     EXPECT_EQ(result.exitCode, 4) << result.err.toStdString();
     EXPECT_EQ(result.out, u"Failed Fixture Plugins\n");
     EXPECT_TRUE(QFileInfo::exists(oldGlow)) << "the old plug-in is still there";
-    EXPECT_FALSE(QFileInfo::exists(vantory(u"Plugins/KLV Fixture Glow.app/AppRun"_qs)));
-    EXPECT_FALSE(QFileInfo::exists(vantory(u"Plugins/KLV Fixture Helper.app"_qs)))
+    EXPECT_FALSE(QFileInfo::exists(vantory(u"Plugins/KLV Fixture Glow.app/AppRun"_s)));
+    EXPECT_FALSE(QFileInfo::exists(vantory(u"Plugins/KLV Fixture Helper.app"_s)))
         << "the plug-in that did arrive is taken back";
-    expectNothingInstalled(u"Fixture Plugins"_qs);
+    expectNothingInstalled(u"Fixture Plugins"_s);
 }
 
 TEST_F(InstallCliTest, DownloadsThatDripOrNeverEndFailWithinSeconds) {
     addFault(QJsonObject{
-        {u"path"_qs, u"/files/templates/fixture-titles.zip"_qs}, {u"kind"_qs, u"drip"_qs}, {u"delayMs"_qs, 100}});
-    addFault(QJsonObject{{u"path"_qs, u"/files/templates/fixture-alpha.zip"_qs}, {u"kind"_qs, u"endless"_qs}});
+        {u"path"_s, u"/files/templates/fixture-titles.zip"_s}, {u"kind"_s, u"drip"_s}, {u"delayMs"_s, 100}});
+    addFault(QJsonObject{{u"path"_s, u"/files/templates/fixture-alpha.zip"_s}, {u"kind"_s, u"endless"_s}});
     QProcessEnvironment shortWindow = environment();
-    shortWindow.insert(QStringLiteral("KLV_DOWNLOAD_STALL_WINDOW_MS"), QStringLiteral("1000"));
+    shortWindow.insert(u"KLV_DOWNLOAD_STALL_WINDOW_MS"_s, u"1000"_s);
     QElapsedTimer timer;
     timer.start();
-    const CliResult result = runKlv({u"install"_qs, u"Fixture Titles"_qs, u"Fixture Alpha"_qs}, shortWindow);
+    const CliResult result = runKlv({u"install"_s, u"Fixture Titles"_s, u"Fixture Alpha"_s}, shortWindow);
     EXPECT_LT(timer.elapsed(), 30'000);
     EXPECT_EQ(result.exitCode, 4) << result.err.toStdString();
     EXPECT_EQ(result.out, u"Failed Fixture Titles\nFailed Fixture Alpha\n0 installed, 2 failed\n");
     EXPECT_TRUE(result.err.contains(u"stalled: less than 1 KB a second for 1 seconds; it was stopped."))
         << result.err.toStdString();
     EXPECT_TRUE(result.err.contains(u"the store announced; it was stopped.")) << result.err.toStdString();
-    expectNothingInstalled(u"Fixture Titles"_qs);
-    expectNothingInstalled(u"Fixture Alpha"_qs);
+    expectNothingInstalled(u"Fixture Titles"_s);
+    expectNothingInstalled(u"Fixture Alpha"_s);
 }
 
 TEST_F(InstallCliTest, ShellCharactersInNamesAreJustNames) {
-    const QString name = QStringLiteral("Bad $(name) `x`; \"q\"");
+    const QString name = u"Bad $(name) `x`; \"q\""_s;
     const CliResult result = install({name});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_TRUE(QFileInfo(motion(u"Titles"_qs, u"KLV - " + name)).isDir());
-    EXPECT_TRUE(QFileInfo::exists(vantory(u"Plugins/Bad $(plugin) `x`; \"q\".app/AppRun"_qs)));
+    EXPECT_TRUE(QFileInfo(motion(u"Titles"_s, u"KLV - " + name)).isDir());
+    EXPECT_TRUE(QFileInfo::exists(vantory(u"Plugins/Bad $(plugin) `x`; \"q\".app/AppRun"_s)));
 }
 
 TEST_F(InstallCliTest, AProductForANewerSystemIsRefused) {
-    const CliResult result = install({QStringLiteral("Fixture Future")});
+    const CliResult result = install({u"Fixture Future"_s});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.err.contains(u"This plugin requires a more recent version of MacOS."))
         << result.err.toStdString();
 }
 
 TEST_F(InstallCliTest, UninstallRemovesTemplatesCompositesAndLooksButKeepsFontsAndPlugins) {
-    ASSERT_EQ(install({QStringLiteral("Fixture Extras"), QStringLiteral("Fixture Plugins"),
-                       QStringLiteral("Fixture Bundle"), QStringLiteral("Fixture Scratches"),
-                       QStringLiteral("Fixture Grade DVR"), QStringLiteral("Fixture Flares")})
+    ASSERT_EQ(install({u"Fixture Extras"_s, u"Fixture Plugins"_s, u"Fixture Bundle"_s, u"Fixture Scratches"_s,
+                       u"Fixture Grade DVR"_s, u"Fixture Flares"_s})
                   .exitCode,
               0);
-    const QString looks = data(u"klv-app/Library/Application Support/ProApps/Custom LUTs/KLV - Fixture Extras LUTs"_qs);
+    const QString looks = data(u"klv-app/Library/Application Support/ProApps/Custom LUTs/KLV - Fixture Extras LUTs"_s);
     ASSERT_TRUE(QFileInfo(looks).isDir());
 
     const CliResult result =
-        klv({QStringLiteral("uninstall"), QStringLiteral("--yes"), QStringLiteral("Fixture Extras"),
-             QStringLiteral("Fixture Plugins"), QStringLiteral("Fixture Bundle"), QStringLiteral("Fixture Scratches"),
-             QStringLiteral("Fixture Grade DVR"), QStringLiteral("Fixture Flares")});
+        klv({u"uninstall"_s, u"--yes"_s, u"Fixture Extras"_s, u"Fixture Plugins"_s, u"Fixture Bundle"_s,
+             u"Fixture Scratches"_s, u"Fixture Grade DVR"_s, u"Fixture Flares"_s});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral("Videos/KLV Composite/Fixture Flares.mov"))));
+    EXPECT_FALSE(QFileInfo::exists(home.filePath(u"Videos/KLV Composite/Fixture Flares.mov"_s)));
     EXPECT_TRUE(result.out.contains(u"Uninstalled Fixture Bundle"));
-    EXPECT_FALSE(QFileInfo::exists(motion(u"Generators"_qs, u"KLV - Fixture Extras"_qs)));
-    EXPECT_FALSE(QFileInfo::exists(motion(u"Titles"_qs, u"KLV - Fixture Alpha"_qs)));
-    EXPECT_FALSE(QFileInfo::exists(motion(u"Effects"_qs, u"KLV - Fixture Beta"_qs)));
-    EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral("Videos/KLV Composite/Fixture Scratches"))));
+    EXPECT_FALSE(QFileInfo::exists(motion(u"Generators"_s, u"KLV - Fixture Extras"_s)));
+    EXPECT_FALSE(QFileInfo::exists(motion(u"Titles"_s, u"KLV - Fixture Alpha"_s)));
+    EXPECT_FALSE(QFileInfo::exists(motion(u"Effects"_s, u"KLV - Fixture Beta"_s)));
+    EXPECT_FALSE(QFileInfo::exists(home.filePath(u"Videos/KLV Composite/Fixture Scratches"_s)));
     EXPECT_FALSE(QFileInfo::exists(looks));
-    EXPECT_TRUE(QFileInfo::exists(data(u"fonts/Fixture Sans.ttf"_qs))) << "fonts stay";
-    EXPECT_TRUE(QFileInfo::exists(vantory(u"Plugins/KLV Fixture Glow.app/AppRun"_qs))) << "plug-ins stay";
-    EXPECT_TRUE(QFileInfo::exists(data(u"DaVinciResolve/Fusion/Templates/KLV - Fixture Grade DVR.drfx"_qs)))
+    EXPECT_TRUE(QFileInfo::exists(data(u"fonts/Fixture Sans.ttf"_s))) << "fonts stay";
+    EXPECT_TRUE(QFileInfo::exists(vantory(u"Plugins/KLV Fixture Glow.app/AppRun"_s))) << "plug-ins stay";
+    EXPECT_TRUE(QFileInfo::exists(data(u"DaVinciResolve/Fusion/Templates/KLV - Fixture Grade DVR.drfx"_s)))
         << "Resolve bundles stay";
-    EXPECT_EQ(installedNames(), QStringList{u"Fixture Grade DVR"_qs}) << "found through its bundle";
+    EXPECT_EQ(installedNames(), QStringList{u"Fixture Grade DVR"_s}) << "found through its bundle";
 }
 
 TEST_F(InstallCliTest, CtrlCSigtermAndSighupCancelAndLeaveNothingBehind) {
     addFault(QJsonObject{
-        {u"path"_qs, u"/files/templates/fixture-titles.zip"_qs}, {u"kind"_qs, u"delay"_qs}, {u"delayMs"_qs, 20000}});
+        {u"path"_s, u"/files/templates/fixture-titles.zip"_s}, {u"kind"_s, u"delay"_s}, {u"delayMs"_s, 20000}});
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         QProcess klvProcess;
         klvProcess.setProcessEnvironment(environment());
-        klvProcess.start(QStringLiteral(KLV_CLI_BINARY), {QStringLiteral("install"), QStringLiteral("Fixture Titles")});
+        klvProcess.start(QString::fromUtf8(KLV_CLI_BINARY), {u"install"_s, u"Fixture Titles"_s});
         ASSERT_TRUE(klvProcess.waitForStarted());
         // Wait until the job runs (the download then hangs in the delay).
         const QByteArray errors = readUntil(klvProcess, QProcess::StandardError, "(1/1) Fixture Titles");
@@ -369,8 +362,8 @@ TEST_F(InstallCliTest, CtrlCSigtermAndSighupCancelAndLeaveNothingBehind) {
         ASSERT_TRUE(klvProcess.waitForFinished(15'000));
         EXPECT_EQ(klvProcess.exitStatus(), QProcess::NormalExit) << "signal " << signal;
         EXPECT_EQ(klvProcess.exitCode(), 130) << "signal " << signal;
-        expectNothingInstalled(u"Fixture Titles"_qs);
-        EXPECT_EQ(QDir(vantory(u"KLV-Download"_qs)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        expectNothingInstalled(u"Fixture Titles"_s);
+        EXPECT_EQ(QDir(vantory(u"KLV-Download"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                   QStringList())
             << "signal " << signal;
     }
@@ -378,32 +371,26 @@ TEST_F(InstallCliTest, CtrlCSigtermAndSighupCancelAndLeaveNothingBehind) {
 
 TEST_F(InstallCliTest, CtrlCWhileTemplatesArePlacedEndsOnlyOnceNothingOfTheJobIsLeft) {
     serveLargeTitles();
-    for (const int delayMs : {0, 700, 1400, 2100, 2800, 3500}) {
+    for (const QByteArray &point : jobPoints) {
         QProcess klvProcess;
-        klvProcess.setProcessEnvironment(environment());
-        klvProcess.start(QStringLiteral(KLV_CLI_BINARY), {QStringLiteral("install"), QStringLiteral("Fixture Titles")});
-        const QByteArray errors = readUntil(klvProcess, QProcess::StandardError, "(1/1) Fixture Titles");
-        ASSERT_TRUE(errors.contains("(1/1) Fixture Titles")) << errors.toStdString();
-        if (!klvProcess.waitForFinished(delayMs)) {
-            ::kill(pid_t(klvProcess.processId()), SIGINT);
-            ASSERT_TRUE(klvProcess.waitForFinished(30'000));
-        }
+        startUntil(klvProcess, {u"install"_s, u"Fixture Titles"_s}, point);
+        ::kill(pid_t(klvProcess.processId()), SIGINT);
+        ASSERT_TRUE(klvProcess.waitForFinished(30'000));
         const QString out = QString::fromUtf8(klvProcess.readAllStandardOutput());
+        const std::string when = "Ctrl-C at " + point.toStdString();
 
         if (out.contains(u"Installed Fixture Titles")) {
-            EXPECT_EQ(filesBelow(motion(u"Titles"_qs, u"KLV - Fixture Titles"_qs)).size(), largeTemplateCount);
-            ASSERT_EQ(
-                klv({QStringLiteral("uninstall"), QStringLiteral("--yes"), QStringLiteral("Fixture Titles")}).exitCode,
-                0);
+            EXPECT_EQ(filesBelow(motion(u"Titles"_s, u"KLV - Fixture Titles"_s)).size(), largeTemplateCount);
+            ASSERT_EQ(klv({u"uninstall"_s, u"--yes"_s, u"Fixture Titles"_s}).exitCode, 0);
             continue;
         }
-        EXPECT_EQ(klvProcess.exitCode(), 130) << delayMs << " ms: " << out.toStdString();
-        EXPECT_TRUE(out.isEmpty()) << delayMs << " ms: nothing after Ctrl-C, got " << out.toStdString();
-        expectNothingInstalled(u"Fixture Titles"_qs);
-        for (const QString &type : {u"Titles"_qs, u"Transitions"_qs})
+        EXPECT_EQ(klvProcess.exitCode(), 130) << when << ": " << out.toStdString();
+        EXPECT_TRUE(out.isEmpty()) << when << ": nothing after Ctrl-C, got " << out.toStdString();
+        expectNothingInstalled(u"Fixture Titles"_s);
+        for (const QString &type : {u"Titles"_s, u"Transitions"_s})
             EXPECT_EQ(QDir(motion(type, QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                       QStringList())
-                << type.toStdString() << " after " << delayMs << " ms";
+                << type.toStdString() << " after " << when;
     }
 }
 

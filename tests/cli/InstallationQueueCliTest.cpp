@@ -10,9 +10,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
-#include <QSaveFile>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <csignal>
 
@@ -24,7 +22,7 @@ using namespace Qt::StringLiterals;
 class InstallationQueueCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        copyFolder(QStringLiteral(KLV_INSTALL_FIXTURE_DIR), catalog.path());
+        copyFolder(QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR), catalog.path());
         ASSERT_TRUE(store.start()) << store.errorString().toStdString();
         ASSERT_EQ(runKlv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, environment(), "secret\n").exitCode, 0);
         ASSERT_TRUE(QDir().mkpath(QFileInfo(lockPath()).path()));
@@ -38,7 +36,7 @@ protected:
     void start(QProcess &klv, const QStringList &arguments) const {
         klv.setProcessEnvironment(environment());
         klv.setReadChannel(QProcess::StandardError);
-        klv.start(QStringLiteral(KLV_CLI_BINARY), arguments);
+        klv.start(QString::fromUtf8(KLV_CLI_BINARY), arguments);
         klv.closeWriteChannel();
     }
     // What the process said on its message stream until it said the text (or 30 s passed).
@@ -68,7 +66,6 @@ TEST_F(InstallationQueueCliTest, AProcessWaitsForTheOneInstallingInTheSameHome) 
     EXPECT_TRUE(said.contains(u"Waiting for "_s) &&
                 said.contains(u"(process %1)"_s.arg(QCoreApplication::applicationPid())))
         << said.toStdString();
-    QThread::msleep(500);
     EXPECT_EQ(install.state(), QProcess::Running);
     EXPECT_FALSE(installed()) << "nothing changes while the other process installs";
 
@@ -111,10 +108,7 @@ TEST_F(InstallationQueueCliTest, TheLockOfAProcessThatDiedIsTakenOver) {
         content = readFile(lockPath());
     }
     content = deadPid + content.sliced(content.indexOf('\n'));
-    QSaveFile stale(lockPath());
-    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-    stale.write(content);
-    ASSERT_TRUE(stale.commit());
+    ASSERT_TRUE(writeFile(lockPath(), content));
 
     const CliResult result = runKlv({u"uninstall"_s, u"Fixture Titles"_s, u"--yes"_s}, environment());
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();

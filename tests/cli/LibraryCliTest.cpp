@@ -12,30 +12,28 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 namespace klv::test {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 class LibraryCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        copyFolder(QStringLiteral(KLV_FIXTURES_DIR "/library"), catalog.path());
+        copyFolder(QString::fromUtf8(KLV_FIXTURES_DIR "/library"), catalog.path());
         ASSERT_TRUE(store.start()) << store.errorString().toStdString();
-        ASSERT_EQ(
-            klv({QStringLiteral("login"), QStringLiteral("tester"), QStringLiteral("--password-stdin")}, "secret\n")
-                .exitCode,
-            0);
+        ASSERT_EQ(klv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, "secret\n").exitCode, 0);
     }
 
     CliResult klv(const QStringList &arguments, const QByteArray &input = {}) const {
         QProcessEnvironment environment = home.environment();
-        environment.insert(QStringLiteral("KLV_STORE_URL"), store.url());
+        environment.insert(u"KLV_STORE_URL"_s, store.url());
         return runKlv(arguments, environment, input);
     }
     QJsonArray listJson(const QStringList &options = {}) const {
-        const CliResult result = klv(QStringList{QStringLiteral("list"), QStringLiteral("--json")} + options);
+        const CliResult result = klv(QStringList{u"list"_s, u"--json"_s} + options);
         EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
         return QJsonDocument::fromJson(result.out.toUtf8())[u"products"].toArray();
     }
@@ -52,20 +50,12 @@ protected:
         return count;
     }
     void editCatalog(const std::function<void(QJsonObject &)> &edit) const {
-        const QString path = catalog.filePath(QStringLiteral("store.json"));
-        QFile in(path);
-        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
-        QJsonObject root = QJsonDocument::fromJson(in.readAll()).object();
-        edit(root);
-        QSaveFile out(path);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(QJsonDocument(root).toJson());
-        ASSERT_TRUE(out.commit());
+        ASSERT_TRUE(test::editCatalog(catalog.path(), edit));
     }
     QString movies(const QString &relative) const { return home.filePath(u"Videos/" + relative); }
     QString cacheFile() const {
         return home.filePath(
-            QStringLiteral(".local/share/klv-app/Group Containers/group.com.vantory.klvapp/KLVApp_MyProductCache.bin"));
+            u".local/share/klv-app/Group Containers/group.com.vantory.klvapp/KLVApp_MyProductCache.bin"_s);
     }
 
     SandboxHome home;
@@ -74,56 +64,55 @@ protected:
 };
 
 TEST_F(LibraryCliTest, DownloadsOnceSortedAndOnlyAgainWhenTheCommitChanges) {
-    const CliResult first = klv({QStringLiteral("refresh")});
+    const CliResult first = klv({u"refresh"_s});
     EXPECT_EQ(first.exitCode, 0) << first.err.toStdString();
     EXPECT_TRUE(first.out.startsWith(u"Library downloaded (commit fixture-1)."));
 
     const QJsonArray rows = listJson();
     const QStringList shown = names(rows);
-    EXPECT_EQ(shown, (QStringList{u"Café Transitions"_qs, u"Cinematic DVR 3"_qs, u"Dust Composite"_qs, u"Echo Pack"_qs,
-                                  u"Echo Pack"_qs, u"Film Burn Composite"_qs, u"Glow Pack - Full Version"_qs,
-                                  u"Starter Bundle"_qs, u"Twin Titles"_qs, u"Zeta Bundle"_qs, u"aurora Glow"_qs,
-                                  u"Élan Titles"_qs}))
+    EXPECT_EQ(shown,
+              (QStringList{u"Café Transitions"_s, u"Cinematic DVR 3"_s, u"Dust Composite"_s, u"Echo Pack"_s,
+                           u"Echo Pack"_s, u"Film Burn Composite"_s, u"Glow Pack - Full Version"_s, u"Starter Bundle"_s,
+                           u"Twin Titles"_s, u"Zeta Bundle"_s, u"aurora Glow"_s, u"Élan Titles"_s}))
         << shown.join(u" | ").toStdString();
-    const QJsonObject bundle = rows[shown.indexOf(u"Starter Bundle"_qs)].toObject();
-    EXPECT_EQ(names(bundle[u"members"].toArray()), (QStringList{u"Alpha Titles"_qs, u"Beta Transitions"_qs}));
-    EXPECT_EQ(bundle.keys(), (QStringList{u"appleSiliconNative"_qs, u"application"_qs, u"fullName"_qs, u"group"_qs,
-                                          u"installed"_qs, u"kinds"_qs, u"members"_qs, u"name"_qs, u"number"_qs,
-                                          u"sizeBytes"_qs, u"updateAvailable"_qs}))
+    const QJsonObject bundle = rows[shown.indexOf(u"Starter Bundle"_s)].toObject();
+    EXPECT_EQ(names(bundle[u"members"].toArray()), (QStringList{u"Alpha Titles"_s, u"Beta Transitions"_s}));
+    EXPECT_EQ(bundle.keys(),
+              (QStringList{u"appleSiliconNative"_s, u"application"_s, u"fullName"_s, u"group"_s, u"installed"_s,
+                           u"kinds"_s, u"members"_s, u"name"_s, u"number"_s, u"sizeBytes"_s, u"updateAvailable"_s}))
         << "the client's own field names, not the store's";
 
-    const CliResult second = klv({QStringLiteral("refresh")});
+    const CliResult second = klv({u"refresh"_s});
     EXPECT_TRUE(second.out.startsWith(u"Library unchanged (commit fixture-1).\nNo changes; 15 products."))
         << second.out.toStdString();
     EXPECT_EQ(libraryDownloads(), 1);
 
-    editCatalog([](QJsonObject &root) { root[u"commitID"] = u"fixture-2"_qs; });
-    EXPECT_TRUE(klv({QStringLiteral("refresh")}).out.startsWith(u"Library downloaded (commit fixture-2)."));
+    editCatalog([](QJsonObject &root) { root[u"commitID"] = u"fixture-2"_s; });
+    EXPECT_TRUE(klv({u"refresh"_s}).out.startsWith(u"Library downloaded (commit fixture-2)."));
     EXPECT_EQ(libraryDownloads(), 2);
 
-    EXPECT_EQ(klv({QStringLiteral("clear-cache")}).exitCode, 0);
+    EXPECT_EQ(klv({u"clear-cache"_s}).exitCode, 0);
     EXPECT_EQ(libraryDownloads(), 3) << "clearing the caches forces a download";
 }
 
 TEST_F(LibraryCliTest, InstalledStatesFollowTheFoldersGroupsIncluded) {
-    QDir().mkpath(movies(u"Motion Templates.localized/Titles.localized/KLV - Alpha Titles"_qs));
-    QDir().mkpath(movies(u"Motion Templates.localized/Transitions.localized/Vantory - Beta Transitions"_qs));
-    QDir().mkpath(movies(u"Motion Templates.localized/Effects.localized/KLV - Glow Pack"_qs));
-    QDir().mkpath(movies(u"KLV Composite/Dust Composite"_qs));
-    const QString resolve = home.filePath(QStringLiteral(".local/share/DaVinciResolve/Fusion/Templates/"));
+    QDir().mkpath(movies(u"Motion Templates.localized/Titles.localized/KLV - Alpha Titles"_s));
+    QDir().mkpath(movies(u"Motion Templates.localized/Transitions.localized/Vantory - Beta Transitions"_s));
+    QDir().mkpath(movies(u"Motion Templates.localized/Effects.localized/KLV - Glow Pack"_s));
+    QDir().mkpath(movies(u"KLV Composite/Dust Composite"_s));
+    const QString resolve = home.filePath(u".local/share/DaVinciResolve/Fusion/Templates/"_s);
     QDir().mkpath(resolve);
     QFile(resolve + u"KLV - Cinematic  03.drfx").open(QIODevice::WriteOnly);
 
-    const CliResult refresh = klv({QStringLiteral("refresh")});
+    const CliResult refresh = klv({u"refresh"_s});
     EXPECT_TRUE(refresh.out.contains(u"  + Starter Bundle (installed)")) << refresh.out.toStdString();
-    EXPECT_EQ(names(listJson({QStringLiteral("--filter"), QStringLiteral("installed")})),
-              (QStringList{u"Cinematic DVR 3"_qs, u"Dust Composite"_qs, u"Glow Pack - Full Version"_qs,
-                           u"Starter Bundle"_qs}));
-    EXPECT_EQ(names(listJson({QStringLiteral("--filter"), QStringLiteral("updates")})), QStringList{})
-        << "installed today, released long ago";
+    EXPECT_EQ(
+        names(listJson({u"--filter"_s, u"installed"_s})),
+        (QStringList{u"Cinematic DVR 3"_s, u"Dust Composite"_s, u"Glow Pack - Full Version"_s, u"Starter Bundle"_s}));
+    EXPECT_EQ(names(listJson({u"--filter"_s, u"updates"_s})), QStringList{}) << "installed today, released long ago";
 
-    QDir(movies(u"Motion Templates.localized/Transitions.localized/Vantory - Beta Transitions"_qs)).removeRecursively();
-    const CliResult again = klv({QStringLiteral("refresh")});
+    QDir(movies(u"Motion Templates.localized/Transitions.localized/Vantory - Beta Transitions"_s)).removeRecursively();
+    const CliResult again = klv({u"refresh"_s});
     EXPECT_TRUE(again.out.contains(u"  ~ Starter Bundle: installed -> not installed")) << again.out.toStdString();
     EXPECT_TRUE(again.out.contains(u"  ~ Beta Transitions: installed -> not installed"));
 
@@ -132,43 +121,42 @@ TEST_F(LibraryCliTest, InstalledStatesFollowTheFoldersGroupsIncluded) {
         QJsonArray products = root[u"products"].toArray();
         for (QJsonValueRef product : products) {
             QJsonObject object = product.toObject();
-            if (object[u"product_name"] == u"Glow Pack - Full Version"_qs)
-                object[u"lastest"] = u"2999.01.01"_qs;
+            if (object[u"product_name"] == u"Glow Pack - Full Version"_s)
+                object[u"lastest"] = u"2999.01.01"_s;
             product = object;
         }
         root[u"products"] = products;
-        root[u"commitID"] = u"fixture-3"_qs;
+        root[u"commitID"] = u"fixture-3"_s;
     });
-    const CliResult updated = klv({QStringLiteral("refresh")});
+    const CliResult updated = klv({u"refresh"_s});
     EXPECT_TRUE(updated.out.contains(u"Glow Pack - Full Version: installed -> installed, update available"))
         << updated.out.toStdString();
-    EXPECT_EQ(names(listJson({QStringLiteral("--filter"), QStringLiteral("updates"), QStringLiteral("--search"),
-                              QStringLiteral("GLOW,zzz")})),
-              QStringList{u"Glow Pack - Full Version"_qs});
+    EXPECT_EQ(names(listJson({u"--filter"_s, u"updates"_s, u"--search"_s, u"GLOW,zzz"_s})),
+              QStringList{u"Glow Pack - Full Version"_s});
 }
 
 TEST_F(LibraryCliTest, TheCacheShowsTheLastKnownLibraryWhenTheStoreIsAway) {
-    QDir().mkpath(movies(u"Motion Templates.localized/Titles.localized/KLV - Twin Titles"_qs));
-    ASSERT_EQ(klv({QStringLiteral("refresh")}).exitCode, 0);
+    QDir().mkpath(movies(u"Motion Templates.localized/Titles.localized/KLV - Twin Titles"_s));
+    ASSERT_EQ(klv({u"refresh"_s}).exitCode, 0);
     ASSERT_TRUE(store.stop());
 
-    const CliResult offline = klv({QStringLiteral("list"), QStringLiteral("--filter"), QStringLiteral("installed")});
+    const CliResult offline = klv({u"list"_s, u"--filter"_s, u"installed"_s});
     EXPECT_EQ(offline.exitCode, 0);
     EXPECT_TRUE(offline.err.split(u'\n').contains(u"Showing the library as last known."))
         << "a line of its own, not run on from the store's message: " << offline.err.toStdString();
     EXPECT_TRUE(offline.out.startsWith(u"   730  Twin Titles  (Titles)"))
         << "with its number" << offline.out.toStdString();
     EXPECT_TRUE(offline.out.contains(u"[installed]"));
-    EXPECT_EQ(klv({QStringLiteral("refresh")}).exitCode, 3);
+    EXPECT_EQ(klv({u"refresh"_s}).exitCode, 3);
 }
 
 TEST_F(LibraryCliTest, AGarbledCacheCountsAsNoneAndIsReplaced) {
-    ASSERT_EQ(klv({QStringLiteral("refresh")}).exitCode, 0);
+    ASSERT_EQ(klv({u"refresh"_s}).exitCode, 0);
     QFile cache(cacheFile());
     ASSERT_TRUE(cache.open(QIODevice::WriteOnly | QIODevice::Truncate));
     cache.write("{\"not\": \"an array\"");
     cache.close();
-    ASSERT_TRUE(klv({QStringLiteral("clear-cache")}).exitCode == 0);
+    ASSERT_TRUE(klv({u"clear-cache"_s}).exitCode == 0);
     ASSERT_TRUE(cache.open(QIODevice::ReadOnly));
     EXPECT_EQ(QJsonDocument::fromJson(cache.readAll()).array().size(), 15);
 }
@@ -176,13 +164,13 @@ TEST_F(LibraryCliTest, AGarbledCacheCountsAsNoneAndIsReplaced) {
 class BadLibraryAnswerTest : public LibraryCliTest {
 protected:
     void signInAs(const QString &user) {
-        ASSERT_EQ(klv({QStringLiteral("login"), user, QStringLiteral("--password-stdin")}, "secret\n").exitCode, 0);
+        ASSERT_EQ(klv({u"login"_s, user, u"--password-stdin"_s}, "secret\n").exitCode, 0);
     }
 };
 
 TEST_F(BadLibraryAnswerTest, AProductWithoutANameIsReportedAndTheRestLoads) {
-    signInAs(QStringLiteral("noname"));
-    const CliResult result = klv({QStringLiteral("refresh")});
+    signInAs(u"noname"_s);
+    const CliResult result = klv({u"refresh"_s});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_TRUE(result.err.contains(u"Alert: KLVApp_Error: No product name? Error while get customer product info. "
                                     u"Please contact us to resolve this problem {"))
@@ -192,9 +180,9 @@ TEST_F(BadLibraryAnswerTest, AProductWithoutANameIsReportedAndTheRestLoads) {
 }
 
 TEST_F(BadLibraryAnswerTest, MissingOrWrongDataGivesAnEmptyLibrary) {
-    for (const QString &user : {QStringLiteral("nodata"), QStringLiteral("textdata")}) {
+    for (const QString &user : {u"nodata"_s, u"textdata"_s}) {
         signInAs(user);
-        EXPECT_EQ(klv({QStringLiteral("clear-cache")}).exitCode, 0) << user.toStdString();
+        EXPECT_EQ(klv({u"clear-cache"_s}).exitCode, 0) << user.toStdString();
         EXPECT_TRUE(listJson().isEmpty()) << user.toStdString();
         QFile cache(cacheFile());
         ASSERT_TRUE(cache.open(QIODevice::ReadOnly));
@@ -203,11 +191,11 @@ TEST_F(BadLibraryAnswerTest, MissingOrWrongDataGivesAnEmptyLibrary) {
 }
 
 TEST_F(BadLibraryAnswerTest, RefusalsAndUnreadableAnswersKeepTheLibrary) {
-    ASSERT_EQ(klv({QStringLiteral("refresh")}).exitCode, 0);
-    signInAs(QStringLiteral("refused"));
-    EXPECT_EQ(klv({QStringLiteral("clear-cache")}).exitCode, 1);
-    signInAs(QStringLiteral("garbled"));
-    EXPECT_EQ(klv({QStringLiteral("refresh")}).exitCode, 3);
+    ASSERT_EQ(klv({u"refresh"_s}).exitCode, 0);
+    signInAs(u"refused"_s);
+    EXPECT_EQ(klv({u"clear-cache"_s}).exitCode, 1);
+    signInAs(u"garbled"_s);
+    EXPECT_EQ(klv({u"refresh"_s}).exitCode, 3);
 }
 
 } // namespace

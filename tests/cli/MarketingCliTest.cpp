@@ -1,6 +1,7 @@
 #include "CliRun.h"
 #include "SandboxHome.h"
 #include "StoreProcess.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -22,8 +22,8 @@ using namespace Qt::StringLiterals;
 class MarketingCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(
-            QFile::copy(QStringLiteral(KLV_FIXTURES_DIR "/marketing/store.json"), catalog.filePath(u"store.json"_s)));
+        ASSERT_TRUE(QFile::copy(QString::fromUtf8(KLV_FIXTURES_DIR "/marketing/store.json"),
+                                catalog.filePath(u"store.json"_s)));
         ASSERT_TRUE(store.start()) << store.errorString().toStdString();
         signIn(u"tester"_s);
     }
@@ -42,15 +42,7 @@ protected:
         return QJsonDocument::fromJson(result.out.toUtf8()).object();
     }
     void editCatalog(const std::function<void(QJsonObject &)> &edit) const {
-        const QString path = catalog.filePath(u"store.json"_s);
-        QFile in(path);
-        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
-        QJsonObject root = QJsonDocument::fromJson(in.readAll()).object();
-        edit(root);
-        QSaveFile out(path);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(QJsonDocument(root).toJson());
-        ASSERT_TRUE(out.commit());
+        ASSERT_TRUE(test::editCatalog(catalog.path(), edit));
     }
     void editMarketing(const std::function<void(QJsonObject &)> &edit) const {
         editCatalog([&](QJsonObject &root) {

@@ -13,7 +13,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <csignal>
 
@@ -27,7 +26,7 @@ using namespace Qt::StringLiterals;
 class OutputConventionsCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        copyFolder(QStringLiteral(KLV_FIXTURES_DIR "/library"), catalog.path());
+        copyFolder(QString::fromUtf8(KLV_FIXTURES_DIR "/library"), catalog.path());
         ASSERT_TRUE(store.start()) << store.errorString().toStdString();
         ASSERT_EQ(klv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, "secret\n").exitCode, 0);
     }
@@ -159,9 +158,10 @@ TEST_F(OutputConventionsCliTest, TheLogShownFollowedAndVerbose) {
 
     QProcess follow;
     follow.setProcessEnvironment(environment());
-    follow.start(QStringLiteral(KLV_CLI_BINARY), {u"log"_s, u"--follow"_s});
-    ASSERT_TRUE(follow.waitForStarted());
-    QThread::msleep(800);
+    follow.start(QString::fromUtf8(KLV_CLI_BINARY), {u"log"_s, u"--follow"_s});
+    // It follows once it has shown what was there.
+    const QByteArray shown = readUntil(follow, QProcess::StandardOutput, entries.constLast().toUtf8());
+    ASSERT_TRUE(shown.contains(entries.constLast().toUtf8())) << shown.toStdString();
     QFile file(logFile());
     ASSERT_TRUE(file.open(QIODevice::Append));
     file.write("\nwritten later");

@@ -13,7 +13,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSet>
 #include <QTemporaryDir>
 
@@ -29,17 +28,13 @@ using namespace Qt::StringLiterals;
 class ProgressCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        copyFolder(QStringLiteral(KLV_INSTALL_FIXTURE_DIR), catalog.path());
+        copyFolder(QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR), catalog.path());
         // A slow line: the first download lasts a few seconds, long enough for speed and time left.
-        const QString path = catalog.filePath(u"store.json"_s);
-        QJsonObject root = QJsonDocument::fromJson(readFile(path)).object();
-        root[u"faults"] = QJsonArray{QJsonObject{{u"path"_s, u"/files/templates/fixture-titles.zip"_s},
-                                                 {u"kind"_s, u"throttle"_s},
-                                                 {u"bytesPerSecond"_s, bytesPerSecond}}};
-        QSaveFile out(path);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(QJsonDocument(root).toJson());
-        ASSERT_TRUE(out.commit());
+        ASSERT_TRUE(editCatalog(catalog.path(), [](QJsonObject &root) {
+            root[u"faults"] = QJsonArray{QJsonObject{{u"path"_s, u"/files/templates/fixture-titles.zip"_s},
+                                                     {u"kind"_s, u"throttle"_s},
+                                                     {u"bytesPerSecond"_s, bytesPerSecond}}};
+        }));
         ASSERT_TRUE(store.start()) << store.errorString().toStdString();
         ASSERT_EQ(runKlv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, environment(), "secret\n").exitCode, 0);
     }

@@ -29,7 +29,7 @@ TEST_F(CompositeInstallerTest, ZipIsUnpackedIntoTheCompositeFolderWithoutResourc
 
     ASSERT_FALSE(report.failure) << report.failure->toStdString();
     EXPECT_EQ(tree(compositeFolder()), QStringList({u"Neon"_s, u"Neon/clip.mov"_s}));
-    EXPECT_EQ(read(compositeFolder() + u"/Neon/clip.mov"_s), "frames");
+    EXPECT_EQ(test::readFile(compositeFolder() + u"/Neon/clip.mov"_s), "frames");
     // The download fills at most 95 %; only the finished installation reports 1.0.
     EXPECT_EQ(report.templateProgress.constLast(), 1.0);
     EXPECT_EQ(report.templateProgress.count(1.0), 1);
@@ -51,7 +51,7 @@ TEST_F(CompositeInstallerTest, OnlyATypeNamingMovIsInstalledAsAMovie) {
     const test::InstallerReport untyped = install(u"Dust"_s, serve(u"Dust.mov"_s, "movie bytes"));
 
     EXPECT_FALSE(movie.failure);
-    EXPECT_EQ(read(compositeFolder() + u"/Glow.mov"_s), "movie bytes");
+    EXPECT_EQ(test::readFile(compositeFolder() + u"/Glow.mov"_s), "movie bytes");
     EXPECT_TRUE(quicktime.failure);
     EXPECT_TRUE(untyped.failure);
     EXPECT_TRUE(logText().contains(u"Don't know what mime type is this video/quicktime"_s));

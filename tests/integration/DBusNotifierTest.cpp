@@ -4,6 +4,8 @@
 #include "store/Services.h"
 #include "update/SelfUpdate.h"
 
+#include "ArchiveWriter.h"
+#include "CliRun.h"
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
 #include "StoreProcess.h"
@@ -13,17 +15,14 @@
 #include <gtest/gtest.h>
 
 #include <QDBusConnection>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QSaveFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -34,25 +33,18 @@ namespace {
 using namespace Qt::StringLiterals;
 using test::readFile;
 using test::waitUntil;
+using test::writeFile;
 
 const QString notificationsService = u"org.freedesktop.Notifications"_s;
 const QString notificationsPath = u"/org/freedesktop/Notifications"_s;
 const QByteArray logoBytes = "not really a PNG, but the notifier only hands the file over";
-
-bool writeFile(const QString &path, const QByteArray &content) {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit();
-}
 
 // A session bus of our own, so the tests neither need nor disturb the desktop's.
 class PrivateBus {
 public:
     bool start() {
         m_daemon.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
-        const QDeadlineTimer deadline(10'000);
-        while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(int(deadline.remainingTime())))
-            ;
-        address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        address = QString::fromUtf8(test::readUntil(m_daemon, QProcess::StandardOutput, "\n")).trimmed();
         return !address.isEmpty();
     }
     ~PrivateBus() {
@@ -100,6 +92,22 @@ private:
     uint m_lastId = 0;
 };
 
+// Counts a signal of the notification service as a connection of the app receives it. The app's own handler,
+// connected earlier, has run by then: a test waits for this rather than for a while.
+class SignalSeen final : public QObject {
+    Q_OBJECT
+public:
+    SignalSeen(const QString &connection, const QString &signal) {
+        QDBusConnection(connection)
+            .connect(QString(), notificationsPath, notificationsService, signal, this, SLOT(seen()));
+    }
+
+    int count = 0;
+
+public Q_SLOTS:
+    void seen() { ++count; }
+};
+
 class RecordingDesktop final : public DesktopServices {
 public:
     void openUrl(const QUrl &url) override { opened.append(url); }
@@ -115,7 +123,6 @@ protected:
         s_bus = std::make_unique<PrivateBus>();
         ASSERT_TRUE(s_bus->start()) << "dbus-daemon gave no address";
         s_catalog = std::make_unique<QTemporaryDir>();
-        QDir().mkpath(s_catalog->filePath(u"files"_s));
         ASSERT_TRUE(writeFile(s_catalog->filePath(u"store.json"_s), "{}"));
         ASSERT_TRUE(writeFile(s_catalog->filePath(u"files/logo.png"_s), logoBytes));
         s_store = std::make_unique<test::StoreProcess>(s_catalog->path());
@@ -231,8 +238,9 @@ TEST_F(DBusNotifierTest, ANewerNotificationReplacesThePendingOne) {
 
     // Once closed, nothing is pending: the next one is new. One posted while the service has not answered the
     // previous one yet waits for that answer, then replaces it.
+    SignalSeen closed(m_clientName, u"NotificationClosed"_s);
     Q_EMIT service.NotificationClosed(second.id, 2);
-    waitUntil([] { return false; }, 200);
+    ASSERT_TRUE(waitUntil([&] { return closed.count == 1; }));
     notifier->post(*NotificationContent::make(notificationType::klvAppUpdate, {}));
     notifier->post(*NotificationContent::make(notificationType::news, {}));
     ASSERT_TRUE(waitUntil([&] { return service.shown.size() == 4; }));
@@ -266,14 +274,13 @@ TEST_F(DBusNotifierTest, OnlyUpdateNowStartsTheUpdate) {
     ASSERT_NO_FATAL_FAILURE(start());
     const auto update = post(notificationType::klvAppUpdate, {});
     EXPECT_EQ(update.actions.mid(0, 4), (QStringList{u"later"_s, u"Update Later"_s, u"now"_s, u"Update Now"_s}));
+    SignalSeen answers(m_clientName, u"ActionInvoked"_s);
     Q_EMIT service.ActionInvoked(update.id, u"later"_s);
     Q_EMIT service.ActionInvoked(update.id, u"default"_s);
     Q_EMIT service.ActionInvoked(update.id, u"now"_s);
+    ASSERT_TRUE(waitUntil([&] { return answers.count == 3; }));
     // No archive was downloaded, so the update refuses to start: the one attempt shows in the log.
-    const QString refusal = u"the update was not started"_s;
-    ASSERT_TRUE(waitUntil([&] { return logLinesContaining(refusal) > 0; }));
-    waitUntil([] { return false; }, 200);
-    EXPECT_EQ(logLinesContaining(refusal), 1);
+    EXPECT_EQ(logLinesContaining(u"the update was not started"_s), 1);
     EXPECT_FALSE(selfUpdate->isUpdating());
 }
 
@@ -281,14 +288,10 @@ TEST_F(DBusNotifierTest, ADownloadedNewVersionIsAnnouncedOnceAndOnlyUpdateNowSta
     // A store whose version of the app is newer, with its archive in the bucket.
     QTemporaryDir catalog;
     test::copyFolder(test::StoreProcess::fixtureCatalog(), catalog.path());
-    QFile storeFile(catalog.filePath(u"store.json"_s));
-    ASSERT_TRUE(storeFile.open(QIODevice::ReadOnly));
-    QJsonObject content = QJsonDocument::fromJson(storeFile.readAll()).object();
-    storeFile.close();
+    QJsonObject content = QJsonDocument::fromJson(readFile(catalog.filePath(u"store.json"_s))).object();
     content.insert(u"appVersion"_s, u"99.0.0.1"_s);
     ASSERT_TRUE(writeFile(catalog.filePath(u"store.json"_s), QJsonDocument(content).toJson()));
-    QDir().mkpath(catalog.filePath(u"files/bucket"_s));
-    ASSERT_TRUE(writeFile(catalog.filePath(u"files/bucket/KLV+App.zip"_s), "PK\x05\x06" + QByteArray(18, '\0')));
+    ASSERT_TRUE(test::ArchiveWriter(catalog.filePath(u"files/bucket/KLV+App.zip"_s)).finish());
     test::StoreProcess versionStore(catalog.path());
     ASSERT_TRUE(versionStore.start()) << versionStore.errorString().toStdString();
     ASSERT_NO_FATAL_FAILURE(start(u"/files/logo.png"_s, true, versionStore.url()));
@@ -296,7 +299,6 @@ TEST_F(DBusNotifierTest, ADownloadedNewVersionIsAnnouncedOnceAndOnlyUpdateNowSta
     // An updater that only says it ran.
     const QString updater = services->locations().updaterAppURL;
     const QString marker = home.filePath(u"updater-ran"_s);
-    ASSERT_TRUE(QDir().mkpath(updater));
     ASSERT_TRUE(writeFile(updater + u"/AppRun"_s, "#!/bin/sh\ntouch '" + marker.toUtf8() + "'\n"));
     QFile::setPermissions(updater + u"/AppRun"_s, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
@@ -308,12 +310,15 @@ TEST_F(DBusNotifierTest, ADownloadedNewVersionIsAnnouncedOnceAndOnlyUpdateNowSta
     EXPECT_EQ(announcement.summary, u"KLV App 99.0.0.1"_s);
     EXPECT_EQ(announcement.actions.mid(0, 4), (QStringList{u"later"_s, u"Update Later"_s, u"now"_s, u"Update Now"_s}));
     // The same version checked again is not announced twice.
+    QSignalSpy checked(selfUpdate.get(), &SelfUpdate::updateAreaChanged);
     selfUpdate->checkAppVersion();
-    waitUntil([] { return false; }, 1'000);
+    ASSERT_TRUE(waitUntil([&] { return !checked.isEmpty(); }));
+    EXPECT_FALSE(notifications->isPosting());
     EXPECT_EQ(service.shown.size(), 1);
 
+    SignalSeen answers(m_clientName, u"ActionInvoked"_s);
     Q_EMIT service.ActionInvoked(announcement.id, u"later"_s);
-    waitUntil([] { return false; }, 300);
+    ASSERT_TRUE(waitUntil([&] { return answers.count == 1; }));
     EXPECT_FALSE(QFileInfo::exists(marker));
     EXPECT_FALSE(selfUpdate->isUpdating());
     Q_EMIT service.ActionInvoked(announcement.id, u"now"_s);
@@ -348,7 +353,7 @@ TEST_F(DBusNotifierTest, WithoutAServiceOrABusAPostIsOneLogLine) {
 int runKlvServing(const QStringList &arguments, const QProcessEnvironment &environment, const QByteArray &input = {}) {
     QProcess klv;
     klv.setProcessEnvironment(environment);
-    klv.start(QStringLiteral(KLV_CLI_BINARY), arguments);
+    klv.start(QString::fromUtf8(KLV_CLI_BINARY), arguments);
     klv.write(input);
     klv.closeWriteChannel();
     if (!waitUntil([&] { return klv.state() == QProcess::NotRunning; }, 60'000)) {
@@ -363,10 +368,10 @@ int runKlvServing(const QStringList &arguments, const QProcessEnvironment &envir
 TEST_F(DBusNotifierTest, KlvDeliversItsNotificationsBeforeItEnds) {
     ASSERT_NO_FATAL_FAILURE(start());
     QTemporaryDir catalog;
-    test::copyFolder(QStringLiteral(KLV_INSTALL_FIXTURE_DIR), catalog.path());
+    test::copyFolder(QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR), catalog.path());
     QJsonObject content = QJsonDocument::fromJson(readFile(catalog.filePath(u"store.json"_s))).object();
     content.insert(u"marketing"_s,
-                   QJsonDocument::fromJson(readFile(QStringLiteral(KLV_FIXTURES_DIR "/marketing/store.json")))
+                   QJsonDocument::fromJson(readFile(QString::fromUtf8(KLV_FIXTURES_DIR "/marketing/store.json")))
                        .object()
                        .value(u"marketing"_s));
     ASSERT_TRUE(writeFile(catalog.filePath(u"store.json"_s), QJsonDocument(content).toJson()));

@@ -1,20 +1,15 @@
 #include "InstallerFixture.h"
 
+#include "ArchiveWriter.h"
 #include "TestFiles.h"
 
 #include "install/JobInstaller.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
-#include <QEventLoop>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QTimer>
 
 namespace klv::test {
 
@@ -26,43 +21,38 @@ void InstallerFixture::SetUp() {
     ASSERT_TRUE(store->start()) << store->errorString().toStdString();
     Configuration configuration = Configuration::fromEnvironment();
     configuration.storeUrl = store->url();
+    configuration.fontStoreUrl = address(u"fonts/"_s);
+    configuration.pluginSiteUrl = address(u"plugins/"_s);
     context = std::make_unique<AppContext>(configuration, alerts, clock);
     ASSERT_TRUE(QDir().mkpath(context->services().locations().logFolderURL));
 }
 
-QString InstallerFixture::serve(const QString &relative, const QByteArray &content) {
-    const QString path = catalog.filePath(u"files/"_s + relative);
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+QString InstallerFixture::served(const QString &relative) const {
+    return catalog.filePath(u"files/"_s + relative);
+}
+
+QString InstallerFixture::address(const QString &relative) const {
     return store->url() + u"/files/"_s + relative;
+}
+
+QString InstallerFixture::serve(const QString &relative, const QByteArray &content) {
+    EXPECT_TRUE(writeFile(served(relative), content)) << relative.toStdString();
+    return address(relative);
 }
 
 QString InstallerFixture::serveZip(const QString &relative, const QList<std::pair<QString, QString>> &entries) {
-    const QString path = catalog.filePath(u"files/"_s + relative);
-    QDir().mkpath(QFileInfo(path).path());
-    // The entries go through standard input: an argument may not hold more than 128 KB.
-    QJsonArray list;
+    ArchiveWriter zip(served(relative));
     for (const auto &[name, content] : entries)
-        list.append(QJsonArray{name, content});
-    QProcess python;
-    python.start(u"python3"_s, {u"-c"_s, uR"(import sys, json, zipfile
-with zipfile.ZipFile(sys.argv[1], 'w') as z:
-    for name, data in json.load(sys.stdin):
-        z.writestr(zipfile.ZipInfo(name, (2021, 3, 4, 5, 6, 8)), data))"_s,
-                                path});
-    python.write(QJsonDocument(list).toJson(QJsonDocument::Compact));
-    python.closeWriteChannel();
-    EXPECT_TRUE(python.waitForFinished(60'000) && python.exitCode() == 0) << python.readAllStandardError().data();
-    return store->url() + u"/files/"_s + relative;
+        zip.addFile(name, content.toUtf8());
+    EXPECT_TRUE(zip.finish()) << zip.errorString().toStdString();
+    return address(relative);
 }
 
 void InstallerFixture::writeCatalog(const QJsonArray &products, const QJsonArray &faults) {
-    QFile file(catalog.filePath(u"store.json"_s));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(
+    ASSERT_TRUE(writeFile(
+        catalog.filePath(u"store.json"_s),
         QJsonDocument(QJsonObject{{u"accounts"_s, QJsonArray()}, {u"products"_s, products}, {u"faults"_s, faults}})
-            .toJson());
+            .toJson()));
 }
 
 InstallerReport InstallerFixture::run(JobInstaller &installer, const std::function<bool()> &done) {
@@ -83,7 +73,7 @@ InstallerReport InstallerFixture::run(JobInstaller &installer, const std::functi
 }
 
 QString InstallerFixture::logText() const {
-    return QString::fromUtf8(read(context->services().locations().logFileURL));
+    return QString::fromUtf8(readFile(context->services().locations().logFileURL));
 }
 
 InstallationItem InstallerFixture::job(const QString &name, const QString &link) {
@@ -91,11 +81,6 @@ InstallationItem InstallerFixture::job(const QString &name, const QString &link)
     item.product_name = name;
     item.downloadExtraInfo.insert(u"dlLink"_s, link);
     return item;
-}
-
-QByteArray InstallerFixture::read(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList InstallerFixture::tree(const QString &folder) {

@@ -7,6 +7,7 @@
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
 #include "StoreProcess.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -30,12 +31,15 @@ struct InstallerReport {
     std::optional<QString> failure;
 };
 
-// A sandbox home and a context whose store is a klv-store serving the catalog a test writes: files below
-// files/, products in store.json. Packages are zipped by Python, so names the zip tools would clean stay.
+// A sandbox home and a context whose store, font store and plug-in site are a klv-store serving the catalog a test
+// writes: files below files/ (fonts/ and plugins/ among them), products in store.json.
 class InstallerFixture : public ::testing::Test {
 protected:
     void SetUp() override;
 
+    // The path of files/<relative> in the catalog, and its address at the store.
+    QString served(const QString &relative) const;
+    QString address(const QString &relative) const;
     // Writes files/<relative> of the catalog; returns its address at the store.
     QString serve(const QString &relative, const QByteArray &content);
     // Serves a zip of (name, content) entries, all dated 2021-03-04.
@@ -47,7 +51,6 @@ protected:
     QString logText() const;
 
     static InstallationItem job(const QString &name, const QString &link);
-    static QByteArray read(const QString &path);
     // Every file and folder below a folder, relative to it and sorted.
     static QStringList tree(const QString &folder);
 

@@ -35,11 +35,12 @@ TEST_F(LutInstallerTest, ValidArchivesAreUnpackedInTurnFailuresAreLoggedAndTheLa
 
     const QString lutFolder = context->services().locations().customLUTsFolderURL;
     EXPECT_EQ(tree(lutFolder), QStringList({u"Looks"_s, u"Looks/Cold.cube"_s, u"Warm.cube"_s}));
-    EXPECT_EQ(read(lutFolder + u"Warm.cube"_s), "warm");
+    EXPECT_EQ(test::readFile(lutFolder + u"Warm.cube"_s), "warm");
     // Beside the download folder, not inside it.
     const QString temporaryFolder = context->services().locations().vantoryFolderURL + u"KLV-Download.Glow/"_s;
     EXPECT_EQ(tree(temporaryFolder), QStringList({u"KLV - Glow.zip"_s}));
-    EXPECT_EQ(read(temporaryFolder + u"KLV - Glow.zip"_s), read(catalog.filePath(u"files/cold.zip"_s)));
+    EXPECT_EQ(test::readFile(temporaryFolder + u"KLV - Glow.zip"_s),
+              test::readFile(catalog.filePath(u"files/cold.zip"_s)));
     const QString log = logText();
     for (const QString &address : QStringList{missing, u" "_s + warm, damaged, hostile})
         EXPECT_TRUE(log.contains(address + u"” of Glow is not a valid address"_s) ||

@@ -1,58 +1,21 @@
 #include "install/PluginInstaller.h"
 
-#include "library/InstallationItem.h"
-#include "store/Services.h"
+#include "InstallerFixture.h"
 
-#include "SandboxHome.h"
-#include "ScriptedAlerts.h"
-#include "StoreProcess.h"
+#include <QDir>
+#include <QFileInfo>
 
-#include "TestFiles.h"
-
-#include <gtest/gtest.h>
+#include <optional>
 
 #include <signal.h>
 
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QEventLoop>
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTimer>
-
-#include <functional>
-#include <memory>
-#include <optional>
-
-using namespace klv::test;
-
 namespace klv {
-
-using namespace Qt::StringLiterals;
-
 namespace {
 
-void writeFile(const QString &path, const QByteArray &content) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(content);
-}
-
-// A zip written by Python's zipfile, which stores files without their executable bit.
-void writeZip(const QString &path, const QJsonObject &entries) {
-    QDir().mkpath(QFileInfo(path).path());
-    const QString script = u"import json, sys, zipfile\n"
-                           u"with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
-                           u"    for name, data in json.loads(sys.argv[2]).items(): z.writestr(name, data)\n"_s;
-    ASSERT_EQ(
-        QProcess::execute(u"python3"_s, {u"-c"_s, script, path, QString::fromUtf8(QJsonDocument(entries).toJson())}),
-        0);
-}
+using namespace Qt::StringLiterals;
+using test::readFile;
+using test::waitUntil;
+using test::writeFile;
 
 // Alive and not a zombie left to a container's init that never reaps.
 bool isRunning(qint64 pid) {
@@ -65,28 +28,24 @@ struct Outcome {
     std::optional<QString> failure;
 };
 
-class PluginInstallerTest : public ::testing::Test {
+class PluginInstallerTest : public test::InstallerFixture {
 protected:
     void SetUp() override {
-        writeFile(m_catalog.filePath(u"store.json"_s), R"({"accounts": []})");
-        ASSERT_TRUE(m_store.start()) << m_store.errorString().toStdString();
-        qputenv("KLV_PLUGIN_SITE_URL", (m_store.url() + u"/files/plugins/").toUtf8());
-        services = std::make_unique<Services>(Configuration::fromEnvironment(), alerts);
-        QDir().mkpath(services->locations().logFolderURL);
+        InstallerFixture::SetUp();
         QDir().mkpath(plugins());
         QDir().mkpath(markers());
     }
-    void TearDown() override { qunsetenv("KLV_PLUGIN_SITE_URL"); }
 
-    QString plugins() const { return services->locations().pluginsFolderURL; }
+    QString plugins() const { return context->services().locations().pluginsFolderURL; }
     QString markers() const { return home.filePath(u"markers/"_s); }
 
-    // An application whose AppRun notes its process id and keeps running.
-    void servePlugin(const QString &name, QJsonObject extraEntries = {}) {
+    // An application whose AppRun notes its process id and keeps running; zipped without its executable bit, as
+    // Python's zipfile stores files.
+    void servePlugin(const QString &name, QList<std::pair<QString, QString>> extraEntries = {}) {
         const QString launcher = u"#!/bin/sh\necho $$ > '"_s + markers() + name + u".pid'\nexec sleep 30\n"_s;
-        extraEntries.insert(QString(name + u".app/AppRun"), launcher);
-        extraEntries.insert(name + u".app/Contents/Info.plist", u"<plist/>"_s);
-        writeZip(m_catalog.filePath(u"files/plugins/"_s + name + u".zip"), extraEntries);
+        extraEntries.append({name + u".app/AppRun"_s, launcher});
+        extraEntries.append({name + u".app/Contents/Info.plist"_s, u"<plist/>"_s});
+        serveZip(u"plugins/"_s + name + u".zip"_s, extraEntries);
     }
 
     std::optional<qint64> launchedPid(const QString &name) const {
@@ -95,12 +54,15 @@ protected:
         return isNumber ? std::optional(pid) : std::nullopt;
     }
 
+    static InstallationItem pluginJob(const QString &pluginText) {
+        InstallationItem item = job(u"Job"_s, {});
+        item.installProcessType = u"new"_s;
+        item.downloadExtraInfo.insert(u"fxplug"_s, pluginText);
+        return item;
+    }
+
     Outcome install(const QString &pluginText) {
-        InstallationItem job;
-        job.product_name = u"Job"_s;
-        job.installProcessType = u"new"_s;
-        job.downloadExtraInfo.insert(u"fxplug"_s, pluginText);
-        PluginInstaller installer({*services, notAutoKillList}, job);
+        PluginInstaller installer({context->services(), notAutoKillList}, pluginJob(pluginText));
         Outcome outcome;
         QObject::connect(&installer, &JobInstaller::progressed, &installer,
                          [&outcome](const QString &component, double value) {
@@ -110,19 +72,9 @@ protected:
         QObject::connect(&installer, &JobInstaller::failed, &installer,
                          [&outcome](const QString &message) { outcome.failure = message; });
         installer.start();
-        waitUntil([&] { return outcome.failure || outcome.progress.contains(1.0); }, 20'000);
+        waitUntil([&] { return outcome.failure || outcome.progress.contains(1.0); });
         return outcome;
     }
-
-    QString log() const { return QString::fromUtf8(readFile(services->log().filePath())); }
-
-    test::SandboxHome home;
-    test::ScriptedAlerts alerts;
-    QTemporaryDir m_catalog;
-    test::StoreProcess m_store{m_catalog.path()};
-    // After the store, so that its connections are closed before the store stops.
-    std::unique_ptr<Services> services;
-    QStringList notAutoKillList;
 };
 
 TEST_F(PluginInstallerTest, InstallsEachPluginLaunchesItAndTerminatesAllButTheListedOnes) {
@@ -132,8 +84,8 @@ TEST_F(PluginInstallerTest, InstallsEachPluginLaunchesItAndTerminatesAllButTheLi
     // The blank after the comma belongs to the second name.
     servePlugin(u" Beta"_s);
     notAutoKillList = {u" Beta"_s, u"Alpha "_s};
-    writeFile(plugins() + u"Alpha.app/stale.txt", "old version");
-    writeFile(plugins() + u"Shared/readme.txt", "kept");
+    ASSERT_TRUE(writeFile(plugins() + u"Alpha.app/stale.txt", "old version"));
+    ASSERT_TRUE(writeFile(plugins() + u"Shared/readme.txt", "kept"));
 
     const Outcome outcome = install(u"Alpha, Beta"_s);
 
@@ -145,20 +97,20 @@ TEST_F(PluginInstallerTest, InstallsEachPluginLaunchesItAndTerminatesAllButTheLi
     EXPECT_EQ(readFile(plugins() + u"Shared/readme.txt"), "kept");
     EXPECT_EQ(readFile(plugins() + u"Shared/extra.txt"), "extra");
     EXPECT_FALSE(QFileInfo::exists(plugins() + u"__MACOSX"));
-    const QString downloads = services->locations().downloadFolderURL;
+    const QString downloads = context->services().locations().downloadFolderURL;
     EXPECT_EQ(QDir(downloads).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
-    EXPECT_TRUE(log().contains(u"Done install Alpha.app"));
-    EXPECT_TRUE(log().contains(u"Done install  Beta.app"));
+    EXPECT_TRUE(logText().contains(u"Done install Alpha.app"));
+    EXPECT_TRUE(logText().contains(u"Done install  Beta.app"));
 
     // The listed application was started and keeps running.
-    ASSERT_TRUE(waitUntil([&] { return launchedPid(u" Beta"_s).has_value(); }, 5'000));
+    ASSERT_TRUE(waitUntil([&] { return launchedPid(u" Beta"_s).has_value(); }));
     const qint64 beta = *launchedPid(u" Beta"_s);
     EXPECT_TRUE(isRunning(beta));
     ::kill(static_cast<pid_t>(beta), SIGKILL);
     // The other one ran before it was terminated.
     const std::optional<qint64> alpha = launchedPid(u"Alpha"_s);
     ASSERT_TRUE(alpha) << "Alpha.app was ended before its AppRun ran";
-    EXPECT_TRUE(waitUntil([&] { return !isRunning(*alpha); }, 5'000));
+    EXPECT_TRUE(waitUntil([&] { return !isRunning(*alpha); }));
     if (isRunning(*alpha))
         ::kill(static_cast<pid_t>(*alpha), SIGKILL);
 }
@@ -169,36 +121,33 @@ TEST_F(PluginInstallerTest, AnApplicationThatTakesTimeToStartIsEndedOnlyOnceItIs
                              u"while [ $(( $(date +%s%N) / 1000000 )) -lt $end ]; do :; done\n"
                              u"echo $$ > '"_s +
                              markers() + u"Slow.pid'\nexec sleep 30\n"_s;
-    writeZip(m_catalog.filePath(u"files/plugins/Slow.zip"_s), {{u"Slow.app/AppRun"_s, launcher}});
+    serveZip(u"plugins/Slow.zip"_s, {{u"Slow.app/AppRun"_s, launcher}});
 
     const Outcome outcome = install(u"Slow"_s);
 
     ASSERT_FALSE(outcome.failure) << outcome.failure->toStdString();
     const std::optional<qint64> slow = launchedPid(u"Slow"_s);
     ASSERT_TRUE(slow) << "Slow.app was ended while it was still starting";
-    EXPECT_TRUE(waitUntil([&] { return !isRunning(*slow); }, 5'000));
+    EXPECT_TRUE(waitUntil([&] { return !isRunning(*slow); }));
     if (isRunning(*slow))
         ::kill(static_cast<pid_t>(*slow), SIGKILL);
 }
 
 TEST_F(PluginInstallerTest, AFailedDownloadOrDamagedArchiveFailsTheJobAndKeepsTheOldVersions) {
-    writeFile(m_catalog.filePath(u"files/plugins/Broken.zip"_s), "<html>not an archive</html>");
+    serve(u"plugins/Broken.zip"_s, "<html>not an archive</html>");
     servePlugin(u"Alpha"_s);
     for (const QString &name : {u"Missing"_s, u"Broken"_s}) {
         SCOPED_TRACE(name.toStdString());
-        writeFile(plugins() + name + u".app/Contents/old", "old version");
-        writeFile(plugins() + u"Alpha.app/old", "old Alpha");
+        ASSERT_TRUE(writeFile(plugins() + name + u".app/Contents/old", "old version"));
+        ASSERT_TRUE(writeFile(plugins() + u"Alpha.app/old", "old Alpha"));
 
         // Alpha may be placed before the other one fails; it is taken back then.
-        InstallationItem job;
-        job.product_name = u"Job"_s;
-        job.downloadExtraInfo.insert(u"fxplug"_s, QString(u"Alpha,"_s + name));
-        PluginInstaller installer({*services, notAutoKillList}, job);
+        PluginInstaller installer({context->services(), notAutoKillList}, pluginJob(u"Alpha,"_s + name));
         std::optional<QString> failure;
         QObject::connect(&installer, &JobInstaller::failed, &installer,
                          [&failure](const QString &message) { failure = message; });
         installer.start();
-        ASSERT_TRUE(waitUntil([&] { return failure && installer.isStopped(); }, 20'000));
+        ASSERT_TRUE(waitUntil([&] { return failure && installer.isStopped(); }));
 
         EXPECT_TRUE(failure->contains(name)) << failure->toStdString();
         EXPECT_EQ(readFile(plugins() + name + u".app/Contents/old"), "old version");
@@ -207,7 +156,7 @@ TEST_F(PluginInstallerTest, AFailedDownloadOrDamagedArchiveFailsTheJobAndKeepsTh
         EXPECT_EQ(QDir(plugins()).entryList({u".*"_s}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                   QStringList())
             << "no staging folder stays";
-        EXPECT_FALSE(QFileInfo::exists(services->locations().downloadFolderURL + name + u".zip"));
+        EXPECT_FALSE(QFileInfo::exists(context->services().locations().downloadFolderURL + name + u".zip"));
     }
 }
 
@@ -215,16 +164,13 @@ TEST_F(PluginInstallerTest, TheOldVersionStaysAsideUntilTheJobIsKeptOrTakenBack)
     servePlugin(u"Alpha"_s);
     for (const bool keep : {false, true}) {
         SCOPED_TRACE(keep);
-        writeFile(plugins() + u"Alpha.app/old", "old Alpha");
-        InstallationItem job;
-        job.product_name = u"Job"_s;
-        job.downloadExtraInfo.insert(u"fxplug"_s, u"Alpha"_s);
-        PluginInstaller installer({*services, notAutoKillList}, job);
+        ASSERT_TRUE(writeFile(plugins() + u"Alpha.app/old", "old Alpha"));
+        PluginInstaller installer({context->services(), notAutoKillList}, pluginJob(u"Alpha"_s));
         bool done = false;
         QObject::connect(&installer, &JobInstaller::progressed, &installer,
                          [&done](const QString &, double value) { done = value == 1.0; });
         installer.start();
-        ASSERT_TRUE(waitUntil([&] { return done; }, 20'000));
+        ASSERT_TRUE(waitUntil([&] { return done; }));
         EXPECT_TRUE(QFileInfo::exists(plugins() + u"Alpha.app/AppRun"));
         if (keep) {
             installer.commit();
@@ -247,7 +193,7 @@ TEST_F(PluginInstallerTest, TheOldVersionStaysAsideUntilTheJobIsKeptOrTakenBack)
 
 TEST_F(PluginInstallerTest, ANameThatCannotBeAFileNameFailsBeforeAnythingChanges) {
     servePlugin(u"Alpha"_s);
-    writeFile(plugins() + u"Alpha.app/old", "old version");
+    ASSERT_TRUE(writeFile(plugins() + u"Alpha.app/old", "old version"));
     for (const QString &text :
          QStringList{u"Alpha,.."_s, u"Alpha,a/b"_s, u"Alpha,"_s, u"Alpha,"_s + QString(300, u'x')}) {
         const Outcome outcome = install(text);
@@ -259,7 +205,7 @@ TEST_F(PluginInstallerTest, ANameThatCannotBeAFileNameFailsBeforeAnythingChanges
 
 TEST_F(PluginInstallerTest, NoPluginsIsDoneAtOnce) {
     EXPECT_EQ(install(QString()).progress, QList<double>{1.0});
-    EXPECT_TRUE(log().contains(u"install Plugin for Job"));
+    EXPECT_TRUE(logText().contains(u"install Plugin for Job"));
 }
 
 } // namespace

@@ -53,17 +53,13 @@ protected:
                 looks(u"Dust"_s) + u"/a.cube"_s,
                 places().moviesFolderURL + u"home.mov"_s};
         for (const QString &path : std::as_const(keep))
-            create(path);
+            ASSERT_TRUE(test::writeFile(path, {}));
         writeCatalog({QJsonObject{{u"product_id"_s, 7}, {u"customLuts"_s, QJsonArray{u"{store}/glow.zip"_s}}},
                       QJsonObject{{u"product_id"_s, 20}, {u"customLuts"_s, QJsonArray{u"{store}/bundle.zip"_s}}}});
     }
 
     const Locations &places() const { return context->services().locations(); }
     QString looks(const QString &name) const { return places().customLUTsFolderURL + u"KLV - "_s + name + u" LUTs"_s; }
-    static void create(const QString &path) {
-        QDir().mkpath(QFileInfo(path).path());
-        QFile(path).open(QIODevice::WriteOnly);
-    }
     void setLibrary(const QList<OutlineViewItem> &products) {
         QDir().mkpath(places().sharedContainerURL);
         ASSERT_FALSE(ProductCache::save(places().productCacheFileURL, products));
@@ -107,10 +103,10 @@ TEST_F(ProductActionsIntegrationTest, ProductAndCompositeLoseOnlyTheirOwnItems) 
     const OutlineViewItem glow = record(7, u"Glow"_s, u"Titles"_s);
     const OutlineViewItem neon = record(0, u"Neon"_s, u"Composite"_s);
     setLibrary({glow, neon});
-    create(places().motionTitlesFolderURL + u"KLV - Glow/Glow.moti"_s);
-    create(places().motionEffectsFolderURL + u"Vantory - Glow/Glow.moef"_s);
-    create(looks(u"Glow"_s) + u"/Warm.cube"_s);
-    create(places().compositeFolderURL + u"/Neon/clip.mov"_s);
+    ASSERT_TRUE(test::writeFile(places().motionTitlesFolderURL + u"KLV - Glow/Glow.moti"_s, {}));
+    ASSERT_TRUE(test::writeFile(places().motionEffectsFolderURL + u"Vantory - Glow/Glow.moef"_s, {}));
+    ASSERT_TRUE(test::writeFile(looks(u"Glow"_s) + u"/Warm.cube"_s, {}));
+    ASSERT_TRUE(test::writeFile(places().compositeFolderURL + u"/Neon/clip.mov"_s, {}));
 
     uninstall(glow);
     uninstall(neon);
@@ -129,10 +125,10 @@ TEST_F(ProductActionsIntegrationTest, GroupLosesItsMembersAndItsOwnCustomLooksIn
     bundle.children = {u"Vantory - Glow"_s, u"Vantory - Haze"_s, u"Neon"_s};
     setLibrary({bundle, record(7, u"Glow"_s, u"Titles"_s, 20), record(8, u"Haze"_s, u"Titles"_s, 20),
                 record(0, u"Neon"_s, u"Composite"_s, 20)});
-    create(places().motionTitlesFolderURL + u"KLV - Glow/Glow.moti"_s);
-    create(places().motionTitlesFolderURL + u"Vantory - Haze/Haze.moti"_s);
-    create(places().compositeFolderURL + u"/Neon/clip.mov"_s);
-    create(looks(u"Bundle"_s) + u"/Warm.cube"_s);
+    ASSERT_TRUE(test::writeFile(places().motionTitlesFolderURL + u"KLV - Glow/Glow.moti"_s, {}));
+    ASSERT_TRUE(test::writeFile(places().motionTitlesFolderURL + u"Vantory - Haze/Haze.moti"_s, {}));
+    ASSERT_TRUE(test::writeFile(places().compositeFolderURL + u"/Neon/clip.mov"_s, {}));
+    ASSERT_TRUE(test::writeFile(looks(u"Bundle"_s) + u"/Warm.cube"_s, {}));
 
     uninstall(bundle);
 
@@ -150,7 +146,7 @@ TEST_F(ProductActionsIntegrationTest, UnsafeNamesRemoveAndRevealNothing) {
     bundle.children = {u".."_s, u"Vantory - ../Glow"_s, u"../KLV Composite"_s, u"Vantory - Haze"_s};
     const OutlineViewItem composite = record(0, u".."_s, u"Composite"_s);
     setLibrary({bundle, composite, record(7, u"/"_s, u"Titles"_s)});
-    create(places().motionTitlesFolderURL + u"KLV - Haze/Haze.moti"_s);
+    ASSERT_TRUE(test::writeFile(places().motionTitlesFolderURL + u"KLV - Haze/Haze.moti"_s, {}));
 
     uninstall(composite);
     uninstall(record(7, u"/"_s, u"Titles"_s));
@@ -168,7 +164,7 @@ TEST_F(ProductActionsIntegrationTest, UnsafeNamesRemoveAndRevealNothing) {
 TEST_F(ProductActionsIntegrationTest, LooksStayWhenTheStoreGivesNoUsableAnswer) {
     const OutlineViewItem glow = record(7, u"Glow"_s, u"Titles"_s);
     setLibrary({glow});
-    create(looks(u"Glow"_s) + u"/Warm.cube"_s);
+    ASSERT_TRUE(test::writeFile(looks(u"Glow"_s) + u"/Warm.cube"_s, {}));
     const std::pair<QJsonValue, QString> answers[] = {
         {QJsonObject{{u"status"_s, u"true"_s}}, u"Failed to get apple custom LUTs for product with ID: 7"_s},
         {QJsonObject{{u"status"_s, true}, {u"data"_s, QJsonArray{QJsonObject{{u"url"_s, u"x"_s}}, 3}}},

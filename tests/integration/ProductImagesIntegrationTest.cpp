@@ -9,15 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QSaveFile>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -49,8 +45,8 @@ class PictureStore {
 public:
     PictureStore() {
         const QString pictures = m_directory.filePath(u"files/pictures"_s);
-        QDir().mkpath(pictures);
         writeFile(m_directory.filePath(u"store.json"_s), R"({"accounts": []})");
+        QDir().mkpath(pictures);
         QImage marked(240, 240, QImage::Format_RGB32);
         marked.fill(Qt::white);
         // The corners of the crop (48, 40, 100, 100) and one pixel just outside it.
@@ -73,13 +69,6 @@ public:
     }
 
 private:
-    static void writeFile(const QString &path, const QByteArray &content) {
-        QSaveFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(content);
-        file.commit();
-    }
-
     QTemporaryDir m_directory;
     test::StoreProcess m_store{m_directory.path()};
 };
@@ -112,9 +101,9 @@ protected:
     QStringList logLines() const {
         return QString::fromUtf8(readFile(services->locations().logFileURL)).split(u'\n', Qt::SkipEmptyParts);
     }
-    // Waits until the wrongly sent request, if any, has come back.
+    // Waits until a wrongly sent request, if any, has come back.
     void settle() {
-        waitUntil([] { return false; }, 300);
+        EXPECT_TRUE(waitUntil([this] { return requestsInFlight(services->network()) == 0; }));
     }
 
     test::SandboxHome home;

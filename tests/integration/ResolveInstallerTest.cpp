@@ -3,8 +3,6 @@
 #include "InstallerFixture.h"
 #include "TestFiles.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace klv {
@@ -34,7 +32,7 @@ TEST_F(ResolveInstallerTest, BundleLandsDatedWithTheInstallationTimeAndTheArchiv
 
     ASSERT_FALSE(report.failure) << report.failure->toStdString();
     EXPECT_EQ(report.templateProgress.constLast(), 1.0);
-    EXPECT_EQ(read(fusionFolder() + u"KLV - Glow.drfx"_s), "bundle");
+    EXPECT_EQ(test::readFile(fusionFolder() + u"KLV - Glow.drfx"_s), "bundle");
     EXPECT_EQ(QFileInfo(fusionFolder() + u"KLV - Glow.drfx"_s).lastModified(), installedAt);
     EXPECT_TRUE(QFileInfo::exists(context->services().locations().downloadFolderURL + u"Glow.zip"_s));
 
@@ -59,14 +57,11 @@ TEST_F(ResolveInstallerTest, AnUpdatedBundleReplacesTheOldOneOnlyWhenTheJobIsKep
     const QString link = serveZip(u"Glow.zip"_s, {{u"KLV - Glow.drfx"_s, u"new"_s}});
     for (const bool keep : {false, true}) {
         SCOPED_TRACE(keep);
-        QDir().mkpath(fusionFolder());
-        QFile old(fusionFolder() + u"KLV - Glow.drfx"_s);
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
-        old.close();
+        ASSERT_TRUE(test::writeFile(fusionFolder() + u"KLV - Glow.drfx"_s, "old"));
 
         ResolveInstaller installer({context->services(), notAutoKillList}, job(u"Glow"_s, link), nullptr);
         ASSERT_FALSE(run(installer).failure);
-        EXPECT_EQ(read(fusionFolder() + u"KLV - Glow.drfx"_s), "new");
+        EXPECT_EQ(test::readFile(fusionFolder() + u"KLV - Glow.drfx"_s), "new");
         if (keep) {
             installer.commit();
             EXPECT_TRUE(test::waitUntil([&] { return tree(fusionFolder()) == QStringList{u"KLV - Glow.drfx"_s}; }));
@@ -74,7 +69,7 @@ TEST_F(ResolveInstallerTest, AnUpdatedBundleReplacesTheOldOneOnlyWhenTheJobIsKep
             // Another part of the job failed.
             installer.cancel();
             ASSERT_TRUE(test::waitUntil([&] { return installer.isStopped(); }));
-            EXPECT_EQ(read(fusionFolder() + u"KLV - Glow.drfx"_s), "old");
+            EXPECT_EQ(test::readFile(fusionFolder() + u"KLV - Glow.drfx"_s), "old");
             EXPECT_EQ(tree(fusionFolder()), QStringList{u"KLV - Glow.drfx"_s});
         }
     }

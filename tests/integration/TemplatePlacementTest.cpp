@@ -1,5 +1,6 @@
 #include "InstallerFixture.h"
 
+#include "ArchiveWriter.h"
 #include "TestFiles.h"
 
 #include "install/TemplateInstaller.h"
@@ -7,9 +8,9 @@
 #include "library/ProductLibrary.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
 
 #include <unistd.h>
 
@@ -67,11 +68,6 @@ protected:
     static QStringList entries(const QString &folder) {
         return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
-    static void write(const QString &path, const QByteArray &content) {
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size()) << path.toStdString();
-    }
     void requireMounts() {
         if (::geteuid() != 0)
             GTEST_SKIP() << "mounting needs root";
@@ -79,17 +75,15 @@ protected:
     // A package with one template document of `size` bytes: random (cannot be compressed) or tab-indented
     // "<layout>1" lines that need "<canvas>".
     QString serveLargePackage(const QString &name, qsizetype size, bool random) {
-        const QString path = catalog.filePath(u"files/"_s + name + u".zip"_s);
-        QDir().mkpath(QFileInfo(path).path());
-        const int exitCode = QProcess::execute(u"python3"_s, {u"-c"_s, uR"(import os, sys, zipfile
-size = int(sys.argv[3])
-data = os.urandom(size) if sys.argv[4] == '1' else (b'\t<layout>1\n' * (size // 11))
-with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
-    z.writestr(sys.argv[2], data))"_s,
-                                                              path, u"Pack/Titles/KLV - "_s + name + u"/Big/Big.moti"_s,
-                                                              QString::number(size), random ? u"1"_s : u"0"_s});
-        EXPECT_EQ(exitCode, 0);
-        return store->url() + u"/files/"_s + name + u".zip"_s;
+        QByteArray data = QByteArray("\t<layout>1\n").repeated(size / 11);
+        if (random) {
+            data.resize(size);
+            QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(data.data()), size / 4);
+        }
+        ArchiveWriter zip(served(name + u".zip"_s));
+        zip.addFile(u"Pack/Titles/KLV - "_s + name + u"/Big/Big.moti"_s, data);
+        EXPECT_TRUE(zip.finish()) << zip.errorString().toStdString();
+        return address(name + u".zip"_s);
     }
     InstallerReport install(const QString &name, const QString &link, std::unique_ptr<TemplateInstaller> *kept = {}) {
         auto installer = std::make_unique<TemplateInstaller>(InstallEnvironment{context->services(), notAutoKillList},
@@ -122,10 +116,11 @@ TEST_F(TemplatePlacementTest, StrayEntriesBesideTheTypeFoldersAreSkipped) {
 }
 
 TEST_F(TemplatePlacementTest, AnUpdateSwapsWholeFoldersAndKeepsTheOldOnesUntilTheJobEnds) {
-    write(titles(u"KLV - Pack/One/One.moti"_s), "old");
-    write(titles(u"KLV - Pack/Retired/stale.txt"_s), "old");
+    ASSERT_TRUE(writeFile(titles(u"KLV - Pack/One/One.moti"_s), "old"));
+    ASSERT_TRUE(writeFile(titles(u"KLV - Pack/Retired/stale.txt"_s), "old"));
     // What a killed run left: never taken for an installed product, removed by the next run.
-    write(locations().motionGeneratorsFolderURL + u".klv-staging-x1-KLV - Pack/Half/Half.motn"_s, "half");
+    ASSERT_TRUE(
+        writeFile(locations().motionGeneratorsFolderURL + u".klv-staging-x1-KLV - Pack/Half/Half.motn"_s, "half"));
     const InstalledProducts &installed = context->library().installedProducts();
     EXPECT_EQ(installed.findInstalledMotionTemplates(u"Pack"_s, false), QStringList{titles(u"KLV - Pack"_s)});
 
@@ -160,7 +155,7 @@ TEST_F(TemplatePlacementTest, AnUpdateSwapsWholeFoldersAndKeepsTheOldOnesUntilTh
 
 TEST_F(TemplatePlacementTest, AReadOnlyTypeFolderFailsTheJobAndChangesNothing) {
     requireMounts();
-    write(titles(u"KLV - Pack/One/One.moti"_s), "old");
+    ASSERT_TRUE(writeFile(titles(u"KLV - Pack/One/One.moti"_s), "old"));
     ScopedMount mount(transitions());
     if (!mount.readOnly())
         GTEST_SKIP() << "no bind mount here";
@@ -180,7 +175,7 @@ TEST_F(TemplatePlacementTest, AFullDiskUnderTheMotionFoldersFailsTheJobAndKeepsT
     ScopedMount mount(titles());
     if (!mount.tmpfs(u"512k"_s))
         GTEST_SKIP() << "no tmpfs here";
-    write(titles(u"KLV - Big/One/One.moti"_s), "old");
+    ASSERT_TRUE(writeFile(titles(u"KLV - Big/One/One.moti"_s), "old"));
 
     // Another file system: copied into the staging folder, which the full disk stops halfway.
     const InstallerReport full = install(u"Big"_s, serveLargePackage(u"Big"_s, 900 * 1024, true));
@@ -213,7 +208,7 @@ TEST_F(TemplatePlacementTest, ADocumentThatCannotBePreparedFailsTheJob) {
 }
 
 TEST_F(TemplatePlacementTest, APackageUnpackedAsItArrivesCountsOnlyOnceItsDownloadCompletes) {
-    write(titles(u"KLV - Cut/One/One.moti"_s), "old");
+    ASSERT_TRUE(writeFile(titles(u"KLV - Cut/One/One.moti"_s), "old"));
     const QString cutLink = serveLargePackage(u"Cut"_s, 3 << 20, true);
     writeCatalog({},
                  {QJsonObject{{u"path"_s, u"/files/Cut.zip"_s}, {u"kind"_s, u"truncate"_s}, {u"bytes"_s, 2 << 20}}});
@@ -236,13 +231,11 @@ TEST_F(TemplatePlacementTest, APackageUnpackedAsItArrivesCountsOnlyOnceItsDownlo
     EXPECT_EQ(entries(titles()), QStringList{u"KLV - Cut"_s});
 
     // A zip behind other bytes cannot be read as it arrives; it is unpacked once complete.
-    const QString prefixed = catalog.filePath(u"files/Prefixed.zip"_s);
-    ASSERT_EQ(QProcess::execute(u"python3"_s, {u"-c"_s, uR"(import sys, zipfile
-with open(sys.argv[1], 'wb') as f: f.write(b'#!/bin/sh\nexit 0\n' + bytes(4000))
-with zipfile.ZipFile(sys.argv[1], 'a') as z: z.writestr('Pack/Titles/KLV - Prefixed/One/One.moti', '\t<layout>1\n'))"_s,
-                                               prefixed}),
-              0);
-    const InstallerReport late = install(u"Prefixed"_s, store->url() + u"/files/Prefixed.zip"_s);
+    ArchiveWriter prefixed(served(u"Prefixed.zip"_s), ArchiveWriter::Format::zip,
+                           "#!/bin/sh\nexit 0\n" + QByteArray(4000, '\0'));
+    prefixed.addFile(u"Pack/Titles/KLV - Prefixed/One/One.moti"_s, "\t<layout>1\n");
+    ASSERT_TRUE(prefixed.finish()) << prefixed.errorString().toStdString();
+    const InstallerReport late = install(u"Prefixed"_s, address(u"Prefixed.zip"_s));
     ASSERT_FALSE(late.failure) << late.failure->toStdString();
     EXPECT_EQ(readFile(titles(u"KLV - Prefixed/One/One.moti"_s)), "<canvas>\n\t<layout>1\n");
 

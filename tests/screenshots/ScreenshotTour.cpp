@@ -24,6 +24,7 @@
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
 #include "StoreProcess.h"
+#include "TestFiles.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -42,6 +43,8 @@
 
 using namespace Qt::StringLiterals;
 
+using klv::test::waitUntil;
+
 namespace {
 
 class QuietDesktop final : public klv::DesktopServices {
@@ -51,17 +54,7 @@ public:
     void copyText(const QString &) override {}
 };
 
-bool waitFor(const std::function<bool()> &condition, int timeoutMs = 30'000) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QTest::qSleep(5);
-    }
-    return true;
-}
-
+// Pictures are taken once the window has drawn what arrived: a tour, not a test, lets time pass for that.
 void settle(int ms) {
     QDeadlineTimer deadline(ms);
     while (!deadline.hasExpired())
@@ -157,17 +150,17 @@ int Tour::run() {
     settle(300);
     saveWindow(u"02-signing-in"_s);
     signIn->click();
-    if (!step(waitFor([&] { return m_window->currentSection() == klv::appMenuIndex::featuredAppMenu; }),
+    if (!step(waitUntil([&] { return m_window->currentSection() == klv::appMenuIndex::featuredAppMenu; }),
               "signing in failed"))
         return 1;
-    if (!step(waitFor([&] { return m_window->featureWebView() && !m_window->featureWebView()->title().isEmpty(); }),
+    if (!step(waitUntil([&] { return m_window->featureWebView() && !m_window->featureWebView()->title().isEmpty(); }),
               "the featured page did not load"))
         return 1;
     settle(1500);
     saveWindow(u"03-featured"_s);
 
     klv::ui::StoreProductViewScript &products = m_window->storeProductView();
-    if (!step(waitFor([&] { return products.model().rowCount() > 0; }), "the library did not arrive"))
+    if (!step(waitUntil([&] { return products.model().rowCount() > 0; }), "the library did not arrive"))
         return 1;
     m_window->showSection(klv::appMenuIndex::myProductsAppMenu);
     klv::ui::StoreProductScrollViewScript &outline = products.outline();
@@ -183,12 +176,12 @@ int Tour::run() {
     };
     // One product installed, so that its menu has more to offer; another one installing slowly, for the strip.
     products.actions().pressProductButton(rowOf(u"Retro Typewriter"_s));
-    if (!step(waitFor([&] { return model.record(rowOf(u"Retro Typewriter"_s))->isInstalled; }, 60'000),
+    if (!step(waitUntil([&] { return model.record(rowOf(u"Retro Typewriter"_s))->isInstalled; }, 60'000),
               "the installation did not end"))
         return 1;
     outline.setExpanded(rowOf(u"Creator Essentials Bundle"_s).siblingAtColumn(0), true);
     products.actions().pressProductButton(rowOf(u"Zoom Transitions"_s));
-    if (!step(waitFor([&] { return context.installationEngine().stripValue() > 0.0; }),
+    if (!step(waitUntil([&] { return context.installationEngine().stripValue() > 0.0; }),
               "the installation did not start"))
         return 1;
     settle(1500);
@@ -207,13 +200,13 @@ int Tour::run() {
     products.actions().showOptionMenu(installed,
                                       QRect(outline.viewport()->mapToGlobal(button.topLeft()), button.size()));
     context.installationEngine().cancelInstallation();
-    waitFor([&] { return !context.installationEngine().isBusy(); });
+    waitUntil([&] { return !context.installationEngine().isBusy(); });
 
     // The demo store offers the version the app already has: the account page says it is up to date.
     QSignalSpy versionAnswered(&context.selfUpdate(), &klv::SelfUpdate::updateAreaChanged);
     context.selfUpdate().checkAppVersion();
     const bool versionKnown =
-        step(waitFor([&] { return !versionAnswered.isEmpty(); }, 60'000), "the store did not answer with its version");
+        step(waitUntil([&] { return !versionAnswered.isEmpty(); }, 60'000), "the store did not answer with its version");
     m_window->showSection(klv::appMenuIndex::accountAppMenu);
     settle(800);
     saveWindow(u"06-account"_s);
@@ -227,9 +220,9 @@ int Tour::run() {
 
 int Tour::marketingSections(klv::AppContext &context) {
     klv::MarketingCenter &marketing = context.marketing();
-    if (!step(
-            waitFor([&] { return !marketing.saleOfTheDayPList().isEmpty() && !marketing.freeProductList().isEmpty(); }),
-            "the sale and the free products did not arrive"))
+    if (!step(waitUntil(
+                  [&] { return !marketing.saleOfTheDayPList().isEmpty() && !marketing.freeProductList().isEmpty(); }),
+              "the sale and the free products did not arrive"))
         return 1;
     m_window->showSection(klv::appMenuIndex::saleOfTheDayAppMenu);
     // Long enough for the rows' pictures to arrive and the countdown to tick.
@@ -250,7 +243,7 @@ int Tour::marketingSections(klv::AppContext &context) {
     const QPoint view = table.buttonRect(0).center();
     QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, view);
     klv::ui::ProductDetailPage *page = m_window->productDetailPage();
-    if (!step(page && waitFor([page] { return page->isPictureSettled(); }), "the product detail page did not open"))
+    if (!step(page && waitUntil([page] { return page->isPictureSettled(); }), "the product detail page did not open"))
         return 1;
     settle(3000);
     save(u"11-product-detail"_s, page->grab().toImage());

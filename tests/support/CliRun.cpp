@@ -13,10 +13,12 @@
 
 namespace klv::test {
 
+using namespace Qt::StringLiterals;
+
 CliResult runKlv(const QStringList &arguments, const QProcessEnvironment &environment, const QByteArray &input) {
     QProcess process;
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(KLV_CLI_BINARY), arguments);
+    process.start(QString::fromUtf8(KLV_CLI_BINARY), arguments);
     process.waitForStarted();
     process.write(input);
     process.closeWriteChannel();
@@ -24,7 +26,7 @@ CliResult runKlv(const QStringList &arguments, const QProcessEnvironment &enviro
     if (!process.waitForFinished(120'000)) {
         process.kill();
         process.waitForFinished();
-        result.err = QStringLiteral("klv did not finish in time");
+        result.err = u"klv did not finish in time"_s;
         return result;
     }
     result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -58,7 +60,7 @@ CliResult runKlvOnTerminal(const QStringList &arguments, const QProcessEnvironme
     int master = -1;
     const pid_t child = ::forkpty(&master, nullptr, nullptr, &size);
     if (child < 0) {
-        result.err = QStringLiteral("no pseudo-terminal");
+        result.err = u"no pseudo-terminal"_s;
         return result;
     }
     if (child == 0) {
@@ -85,7 +87,7 @@ CliResult runKlvOnTerminal(const QStringList &arguments, const QProcessEnvironme
         }
         if (clock.elapsed() > 120'000) {
             ::kill(child, SIGKILL);
-            result.err = QStringLiteral("klv did not finish in time");
+            result.err = u"klv did not finish in time"_s;
             break;
         }
     }

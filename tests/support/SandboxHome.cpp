@@ -5,14 +5,17 @@
 
 namespace klv::test {
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const std::map<QByteArray, QString> sandboxVariables{
     {"HOME", QString()},
-    {"XDG_DATA_HOME", QStringLiteral("/.local/share")},
-    {"XDG_CONFIG_HOME", QStringLiteral("/.config")},
-    {"XDG_CACHE_HOME", QStringLiteral("/.cache")},
-    {"XDG_RUNTIME_DIR", QStringLiteral("/.runtime")},
+    {"XDG_DATA_HOME", u"/.local/share"_s},
+    {"XDG_CONFIG_HOME", u"/.config"_s},
+    {"XDG_CACHE_HOME", u"/.cache"_s},
+    {"XDG_STATE_HOME", u"/.local/state"_s},
+    {"XDG_RUNTIME_DIR", u"/.runtime"_s},
 };
 
 } // namespace

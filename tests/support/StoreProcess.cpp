@@ -25,15 +25,16 @@ StoreProcess::StoreProcess(QString catalogDirectory, QStringList extraArguments)
 }
 
 StoreProcess::~StoreProcess() {
-    stop();
+    m_process.kill();
+    m_process.waitForFinished();
 }
 
 QString StoreProcess::fixtureCatalog() {
-    return QStringLiteral(KLV_FIXTURES_DIR "/catalog");
+    return QString::fromUtf8(KLV_FIXTURES_DIR "/catalog");
 }
 
 QString StoreProcess::demoCatalog() {
-    return QStringLiteral(KLV_DEMO_DIR);
+    return QString::fromUtf8(KLV_DEMO_DIR);
 }
 
 bool StoreProcess::start() {
@@ -41,7 +42,7 @@ bool StoreProcess::start() {
         m_error = u"cannot create a folder for the request log: %1"_s.arg(m_logDirectory.errorString());
         return false;
     }
-    m_process.start(QStringLiteral(KLV_STORE_BINARY),
+    m_process.start(QString::fromUtf8(KLV_STORE_BINARY),
                     QStringList{u"--catalog"_s, m_catalogDirectory, u"--port"_s, u"0"_s, u"--request-log"_s,
                                 m_logDirectory.filePath(u"requests.jsonl"_s)} +
                         m_extraArguments);

@@ -11,7 +11,8 @@
 namespace klv::test {
 
 // A klv-store child process on a free loopback port, answering from a catalog folder, with its request log in a
-// temporary folder. The process is stopped when the object goes away.
+// temporary folder. The process is killed when the object goes away: a request a fault holds up does not hold up
+// the test's end.
 class StoreProcess final {
 public:
     explicit StoreProcess(QString catalogDirectory = fixtureCatalog(), QStringList extraArguments = {});

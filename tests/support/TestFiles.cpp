@@ -1,36 +1,44 @@
 #include "TestFiles.h"
 
 #include <QDate>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
-#include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QSaveFile>
-#include <QTimer>
+#include <QTest>
+
+#include <algorithm>
 
 namespace klv::test {
 
+using namespace Qt::StringLiterals;
+
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs) {
-    const QDeadlineTimer deadline(timeoutMs);
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (condition() || deadline.hasExpired())
-            loop.quit();
-    });
-    poll.start(5);
-    if (!condition())
-        loop.exec();
-    return condition();
+    return QTest::qWaitFor(condition, timeoutMs);
+}
+
+qsizetype requestsInFlight(const QNetworkAccessManager &network) {
+    // Qt makes every reply a child of its manager.
+    const QList<QNetworkReply *> replies = network.findChildren<QNetworkReply *>();
+    return std::count_if(replies.cbegin(), replies.cend(),
+                         [](const QNetworkReply *reply) { return reply->isRunning(); });
 }
 
 QByteArray readFile(const QString &path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &content) {
+    QDir().mkpath(QFileInfo(path).path());
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit();
 }
 
 void copyFolder(const QString &from, const QString &to) {
@@ -55,24 +63,26 @@ void linkCatalog(const QString &from, const QString &to) {
     }
 }
 
-bool releaseUpdate(const QString &catalogFolder, const QString &productName) {
-    const QString path = catalogFolder + QStringLiteral("/store.json");
+bool editCatalog(const QString &catalogFolder, const std::function<void(QJsonObject &)> &edit) {
+    const QString path = catalogFolder + u"/store.json"_s;
     QJsonObject root = QJsonDocument::fromJson(readFile(path)).object();
-    QJsonArray products = root[QStringLiteral("products")].toArray();
-    for (QJsonValueRef product : products) {
-        QJsonObject object = product.toObject();
-        if (object[QStringLiteral("product_name")] == productName)
-            object[QStringLiteral("lastest")] = QDate::currentDate().addDays(1).toString(QStringLiteral("yyyy.MM.dd"));
-        product = object;
-    }
-    root[QStringLiteral("products")] = products;
-    // A new commit, or the library as cached is taken as current.
-    root[QStringLiteral("commitID")] = QString(root[QStringLiteral("commitID")].toString() + u'+' + productName);
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.write(QJsonDocument(root).toJson());
-    return out.commit();
+    edit(root);
+    return writeFile(path, QJsonDocument(root).toJson());
+}
+
+bool releaseUpdate(const QString &catalogFolder, const QString &productName) {
+    return editCatalog(catalogFolder, [&productName](QJsonObject &root) {
+        QJsonArray products = root[u"products"_s].toArray();
+        for (QJsonValueRef product : products) {
+            QJsonObject object = product.toObject();
+            if (object[u"product_name"_s] == productName)
+                object[u"lastest"_s] = QDate::currentDate().addDays(1).toString(u"yyyy.MM.dd"_s);
+            product = object;
+        }
+        root[u"products"_s] = products;
+        // A new commit, or the library as cached is taken as current.
+        root[u"commitID"_s] = QString(root[u"commitID"_s].toString() + u'+' + productName);
+    });
 }
 
 } // namespace klv::test

@@ -8,6 +8,8 @@
 
 namespace klv::test {
 
+using namespace Qt::StringLiterals;
+
 void AccountFixture::SetUp() {
     store = std::make_unique<StoreProcess>();
     ASSERT_TRUE(store->start()) << store->errorString().toStdString();
@@ -17,16 +19,16 @@ void AccountFixture::SetUp() {
 void AccountFixture::makeContext(const QString &storeUrl) {
     Configuration configuration = Configuration::fromEnvironment();
     configuration.storeUrl = storeUrl;
-    configuration.downloadBucketUrl = storeUrl + QStringLiteral("/files/bucket/");
+    configuration.downloadBucketUrl = storeUrl + u"/files/bucket/"_s;
     context.reset();
     context = std::make_unique<AppContext>(configuration, alerts, [this] { return now; });
-    runStartupSequence(*context, {QStringLiteral("klv-app")}, UpdaterFetch::onDemand);
+    runStartupSequence(*context, {u"klv-app"_s}, UpdaterFetch::onDemand);
 }
 
 void AccountFixture::signInDirectly() {
     Settings &settings = context->services().settings();
-    settings.userName = QStringLiteral("Test Customer");
-    settings.userEmail = QStringLiteral("tester@klv.example");
+    settings.userName = u"Test Customer"_s;
+    settings.userEmail = u"tester@klv.example"_s;
     settings.sessionActive = true;
     ASSERT_FALSE(settings.saveSettings());
 }

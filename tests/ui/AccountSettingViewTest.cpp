@@ -2,6 +2,7 @@
 #include "shell/WidgetDesktopServices.h"
 
 #include "AccountFixture.h"
+#include "ArchiveWriter.h"
 #include "PluginApps.h"
 #include "TestFiles.h"
 
@@ -24,7 +25,6 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -35,6 +35,7 @@ namespace {
 
 using namespace Qt::StringLiterals;
 using test::findVisible;
+using test::requestsInFlight;
 using test::waitUntil;
 
 class AccountSettingViewTest : public test::AccountFixture {
@@ -51,26 +52,12 @@ protected:
         page.reset();
         context.reset();
         test::copyFolder(test::StoreProcess::fixtureCatalog(), catalog.path());
-        QFile storeFile(catalog.filePath(u"store.json"_s));
-        ASSERT_TRUE(storeFile.open(QIODevice::ReadOnly));
-        QJsonObject content = QJsonDocument::fromJson(storeFile.readAll()).object();
-        storeFile.close();
+        QJsonObject content = QJsonDocument::fromJson(test::readFile(catalog.filePath(u"store.json"_s))).object();
         content.insert(u"appVersion"_s, version);
-        ASSERT_TRUE(storeFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        storeFile.write(QJsonDocument(content).toJson());
-        storeFile.close();
+        ASSERT_TRUE(test::writeFile(catalog.filePath(u"store.json"_s), QJsonDocument(content).toJson()));
         // The archive holds that version, as the app checks before it offers it.
-        QTemporaryDir workspace;
-        ASSERT_TRUE(QDir().mkpath(workspace.filePath(u"KLV App.app"_s)));
-        QFile versionFile(workspace.filePath(u"KLV App.app/version"_s));
-        ASSERT_TRUE(versionFile.open(QIODevice::WriteOnly));
-        versionFile.write(version.toUtf8());
-        versionFile.close();
-        ASSERT_TRUE(QDir().mkpath(catalog.filePath(u"files/bucket"_s)));
-        QProcess zip;
-        zip.setWorkingDirectory(workspace.path());
-        zip.start(u"zip"_s, {u"-qr"_s, catalog.filePath(u"files/bucket/KLV+App.zip"_s), u"KLV App.app"_s});
-        ASSERT_TRUE(zip.waitForFinished() && zip.exitCode() == 0);
+        ASSERT_TRUE(test::ArchiveWriter::writeZip(catalog.filePath(u"files/bucket/KLV+App.zip"_s),
+                                                  {{u"KLV App.app/version"_s, version.toUtf8()}}));
 
         store = std::make_unique<test::StoreProcess>(catalog.path());
         ASSERT_TRUE(store->start()) << store->errorString().toStdString();
@@ -171,6 +158,7 @@ TEST_F(AccountSettingViewTest, APackagedAppLeavesUpdatesToThePackageManager) {
     showPage();
     EXPECT_EQ(page->findChild<KLVApp_CustomProductBtn *>()->isVisible(), false);
     EXPECT_TRUE(labelTexts().contains(SelfUpdate::packageManagerNote()));
+    EXPECT_EQ(requestsInFlight(context->services().network()), 0) << "the store is not asked for its version";
     EXPECT_TRUE(updateOffers().isEmpty()) << "no offer, whatever the store's version";
 }
 

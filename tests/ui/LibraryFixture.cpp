@@ -2,6 +2,8 @@
 
 #include "products/LibraryRowDelegate.h"
 
+#include "TestFiles.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
@@ -14,7 +16,7 @@ void LibraryFixture::SetUp() {
     WindowFixture::SetUp();
     signInBeforehand();
     openWindow();
-    ASSERT_TRUE(waitFor([this] { return model().rowCount() > 0; }));
+    ASSERT_TRUE(waitUntil([this] { return model().rowCount() > 0; }));
     window->showSection(appMenuIndex::myProductsAppMenu);
 }
 
@@ -51,19 +53,21 @@ void LibraryFixture::withOptionMenu(const QString &title, const std::function<vo
     ASSERT_TRUE(index.isValid()) << title.toStdString();
     bool seen = false;
     QTimer look;
-    look.setSingleShot(true);
+    look.setInterval(10);
     QObject::connect(&look, &QTimer::timeout, [&] {
         if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            look.stop();
             seen = true;
             if (use)
                 use(*menu);
             menu->close();
         }
     });
-    look.start(200);
+    look.start();
     outline().scrollTo(index);
+    // The menu runs its own event loop: the click returns once it is closed, or at once when there is none.
     clickAt(ui::LibraryRowDelegate::optionButtonRect(outline().visualRect(index)).center());
-    waitFor([&] { return !look.isActive(); });
+    look.stop();
     EXPECT_EQ(seen, bool(use)) << "option menu of " << title.toStdString();
 }
 

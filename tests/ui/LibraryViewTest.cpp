@@ -1,4 +1,4 @@
-#include "WindowFixture.h"
+#include "LibraryFixture.h"
 
 #include "install/InstallationEngine.h"
 #include "library/ProductActions.h"
@@ -12,6 +12,7 @@
 #include "products/StoreProductViewScript.h"
 #include "shell/MainViewController.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -25,76 +26,12 @@ using namespace Qt::StringLiterals;
 
 namespace klv::test {
 
-class LibraryViewTest : public WindowFixture {
+class LibraryViewTest : public LibraryFixture {
 protected:
     void SetUp() override {
-        WindowFixture::SetUp();
-        signInBeforehand();
-        openWindow();
-        ASSERT_TRUE(waitFor([this] { return model().rowCount() > 0; }));
-        window->showSection(appMenuIndex::myProductsAppMenu);
-    }
-
-    ui::StoreProductViewScript &view() const { return window->storeProductView(); }
-    ui::LibraryModel &model() const { return view().model(); }
-    ui::StoreProductScrollViewScript &outline() const { return view().outline(); }
-
-    QStringList rowTitles(const QModelIndex &parent = {}) const {
-        QStringList titles;
-        for (int row = 0; row < model().rowCount(parent); ++row)
-            titles << model().index(row, ui::LibraryModel::nameColumn, parent).data().toString();
-        return titles;
-    }
-
-    QModelIndex rowOf(const QString &title, int column, const QModelIndex &parent = {}) const {
-        const auto row = rowTitles(parent).indexOf(title);
-        return row < 0 ? QModelIndex() : model().index(static_cast<int>(row), column, parent);
-    }
-
-    QString buttonTitle(const QString &title) const {
-        return outline().rowDelegate().buttonState(rowOf(title, ui::LibraryModel::actionColumn)).title;
-    }
-
-    void clickAt(const QPoint &position) const {
-        QTest::mouseMove(outline().viewport(), position);
-        QTest::mouseClick(outline().viewport(), Qt::LeftButton, {}, position);
-    }
-
-    void clickProductButton(const QString &title) const {
-        const QModelIndex index = rowOf(title, ui::LibraryModel::actionColumn);
-        ASSERT_TRUE(index.isValid()) << title.toStdString();
-        outline().scrollTo(index);
-        clickAt(ui::LibraryRowDelegate::productButtonRect(outline().visualRect(index)).center());
-    }
-
-    // Opens the row's option menu and hands it to `use`, which may trigger an item; the menu is closed after.
-    // Without `use`, the row must have no menu.
-    void withOptionMenu(const QString &title, const std::function<void(QMenu &)> &use) const {
-        const QModelIndex index = rowOf(title, ui::LibraryModel::actionColumn);
-        ASSERT_TRUE(index.isValid()) << title.toStdString();
-        bool seen = false;
-        QTimer look;
-        look.setSingleShot(true);
-        QObject::connect(&look, &QTimer::timeout, [&] {
-            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
-                seen = true;
-                if (use)
-                    use(*menu);
-                menu->close();
-            }
-        });
-        look.start(200);
-        outline().scrollTo(index);
-        clickAt(ui::LibraryRowDelegate::optionButtonRect(outline().visualRect(index)).center());
-        waitFor([&] { return !look.isActive(); });
-        EXPECT_EQ(seen, bool(use)) << "option menu of " << title.toStdString();
-    }
-
-    static QStringList actionTitles(const QMenu &menu) {
-        QStringList titles;
-        for (const QAction *action : menu.actions())
-            titles << action->data().toString();
-        return titles;
+        LibraryFixture::SetUp();
+        // Filtering, expanding and reloading below all run under Qt's checks of what a model promises.
+        new QAbstractItemModelTester(&model(), QAbstractItemModelTester::FailureReportingMode::Fatal, &model());
     }
 };
 
@@ -143,7 +80,7 @@ TEST_F(LibraryViewTest, TheKeyboardMovesBetweenRowsAndPressesTheirButtons) {
         QTest::keyClick(&outline(), Qt::Key_Down);
     ASSERT_EQ(outline().currentIndex().siblingAtColumn(1).data().toString(), product);
     QTest::keyClick(&outline(), Qt::Key_Return);
-    EXPECT_TRUE(waitFor([this, &product] { return buttonTitle(product) == u"Installed"_s; }, 60'000))
+    EXPECT_TRUE(waitUntil([this, &product] { return buttonTitle(product) == u"Installed"_s; }, 60'000))
         << buttonTitle(product).toStdString();
 
     // + expands a bundle from the keyboard.
@@ -180,9 +117,9 @@ TEST_F(LibraryViewTest, RowsShowQueuedAndRunningJobsAndTheStripCancelsThem) {
     // "Installing..." until the store answered, then "In Queue" until the download has made progress.
     EXPECT_TRUE(buttonTitle(slowProduct) == u"Installing..."_s || buttonTitle(slowProduct) == u"In Queue"_s)
         << buttonTitle(slowProduct).toStdString();
-    ASSERT_TRUE(waitFor([&strip] { return strip.isVisible(); }));
+    ASSERT_TRUE(waitUntil([&strip] { return strip.isVisible(); }));
     clickProductButton(u"Retro Typewriter"_s);
-    ASSERT_TRUE(waitFor([this] { return buttonTitle(u"Retro Typewriter"_s) == u"In Queue"_s; }));
+    ASSERT_TRUE(waitUntil([this] { return buttonTitle(u"Retro Typewriter"_s) == u"In Queue"_s; }));
     EXPECT_TRUE(stripTitles.contains(u"Installing (1 / 2)  "_s + slowProduct) ||
                 std::any_of(stripTitles.cbegin(), stripTitles.cend(),
                             [](const QString &title) { return title.startsWith(u"Installing (1 / 2) "_s); }))
@@ -191,7 +128,7 @@ TEST_F(LibraryViewTest, RowsShowQueuedAndRunningJobsAndTheStripCancelsThem) {
     EXPECT_LT(view().outline().height(), view().height() - view().headerBar().height() - 10);
 
     strip.cancelButton().click();
-    ASSERT_TRUE(waitFor([this] { return !context->installationEngine().isBusy(); }));
+    ASSERT_TRUE(waitUntil([this] { return !context->installationEngine().isBusy(); }));
     EXPECT_FALSE(strip.isVisible());
     EXPECT_EQ(buttonTitle(slowProduct), u"Install"_s);
     EXPECT_EQ(buttonTitle(u"Retro Typewriter"_s), u"Install"_s);
@@ -205,7 +142,7 @@ TEST_F(LibraryViewTest, InstallThenTheOptionMenuOffersUninstallWhichAsksFirst) {
     withOptionMenu(u"Dust & Scratches"_s, {});
 
     clickProductButton(product);
-    ASSERT_TRUE(waitFor([this, &product] { return buttonTitle(product) == u"Installed"_s; }, 60'000))
+    ASSERT_TRUE(waitUntil([this, &product] { return buttonTitle(product) == u"Installed"_s; }, 60'000))
         << buttonTitle(product).toStdString();
     EXPECT_FALSE(view().installationStrip().isVisible());
 
@@ -224,7 +161,7 @@ TEST_F(LibraryViewTest, InstallThenTheOptionMenuOffersUninstallWhichAsksFirst) {
 
     alerts.answers = {0};
     withOptionMenu(product, [](QMenu &menu) { menu.actions().constLast()->trigger(); });
-    ASSERT_TRUE(waitFor([this, &product] { return buttonTitle(product) == u"Install"_s; }));
+    ASSERT_TRUE(waitUntil([this, &product] { return buttonTitle(product) == u"Install"_s; }));
 }
 
 TEST_F(LibraryViewTest, RowPicturesAreDecodedAwayFromThePaintAndRepaintOnlyTheirCell) {
@@ -232,7 +169,7 @@ TEST_F(LibraryViewTest, RowPicturesAreDecodedAwayFromThePaintAndRepaintOnlyTheir
     const QModelIndex shown = rowOf(u"Neon Signs"_s, ui::LibraryModel::pictureColumn);
     ASSERT_TRUE(shown.isValid());
     outline().scrollTo(shown);
-    ASSERT_TRUE(waitFor([&] { return !model().picture(shown, 1.0).isNull(); }));
+    ASSERT_TRUE(waitUntil([&] { return !model().picture(shown, 1.0).isNull(); }));
 
     // A stored picture a model has not seen yet: the paint that asks gets nothing at once, never the decoded file,
     // and the cell that asked is told when the picture is ready.
@@ -246,7 +183,7 @@ TEST_F(LibraryViewTest, RowPicturesAreDecodedAwayFromThePaintAndRepaintOnlyTheir
             return change.at(0).toModelIndex() == cell && change.at(1).toModelIndex() == cell;
         });
     };
-    ASSERT_TRUE(waitFor(toldAlone));
+    ASSERT_TRUE(waitUntil(toldAlone));
     const QPixmap picture = fresh.picture(cell, 2.0);
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size(), QSize(2 * ui::LibraryModel::pictureSide, 2 * ui::LibraryModel::pictureSide));

@@ -35,7 +35,7 @@ QVariant evaluate(QWebEnginePage &page, const QString &script) {
         result = value;
         done = true;
     });
-    waitFor([&done] { return done; });
+    waitUntil([&done] { return done; });
     return result;
 }
 
@@ -64,10 +64,10 @@ TEST_F(MainWindowTest, SignedInStartShowsTheFeaturedPageAndEnablesSectionsAsThei
     openWindow();
     EXPECT_EQ(window->currentSection(), appMenuIndex::featuredAppMenu);
     EXPECT_FALSE(window->storeLogin().isVisible());
-    ASSERT_TRUE(waitFor([this] { return isMenuEnabled(*window, appMenuIndex::myProductsAppMenu); }));
-    ASSERT_TRUE(waitFor([this] { return isMenuEnabled(*window, appMenuIndex::myRewardsAppMenu); }));
-    ASSERT_TRUE(waitFor([this] { return isMenuEnabled(*window, appMenuIndex::saleOfTheDayAppMenu); }));
-    ASSERT_TRUE(waitFor([this] { return isMenuEnabled(*window, appMenuIndex::freeProductAppMenu); }));
+    ASSERT_TRUE(waitUntil([this] { return isMenuEnabled(*window, appMenuIndex::myProductsAppMenu); }));
+    ASSERT_TRUE(waitUntil([this] { return isMenuEnabled(*window, appMenuIndex::myRewardsAppMenu); }));
+    ASSERT_TRUE(waitUntil([this] { return isMenuEnabled(*window, appMenuIndex::saleOfTheDayAppMenu); }));
+    ASSERT_TRUE(waitUntil([this] { return isMenuEnabled(*window, appMenuIndex::freeProductAppMenu); }));
 
     window->menuItem(appMenuIndex::myProductsAppMenu).appMenuButton()->click();
     EXPECT_EQ(window->currentSection(), appMenuIndex::myProductsAppMenu);
@@ -79,7 +79,7 @@ TEST_F(MainWindowTest, SignedInStartShowsTheFeaturedPageAndEnablesSectionsAsThei
 TEST_F(MainWindowTest, SignOutReturnsToTheLoginPanel) {
     signInBeforehand();
     openWindow();
-    ASSERT_TRUE(waitFor([this] { return isMenuEnabled(*window, appMenuIndex::myProductsAppMenu); }));
+    ASSERT_TRUE(waitUntil([this] { return isMenuEnabled(*window, appMenuIndex::myProductsAppMenu); }));
     window->signOut();
     EXPECT_EQ(window->currentSection(), appMenuIndex::logintMenu);
     EXPECT_TRUE(window->storeLogin().isVisible());
@@ -96,7 +96,7 @@ TEST_F(MainWindowTest, ClearingTheCacheIsRefusedWhileAJobIsQueued) {
     EXPECT_FALSE(window->reloadAfterClearingCache());
     EXPECT_EQ(alerts.shown.size(), alertsBefore);
     context->installationEngine().cancelInstallation();
-    ASSERT_TRUE(waitFor([this] { return !context->installationEngine().isBusy(); }));
+    ASSERT_TRUE(waitUntil([this] { return !context->installationEngine().isBusy(); }));
     EXPECT_TRUE(window->reloadAfterClearingCache());
     ASSERT_TRUE(waitFor([this] { return !alerts.shown.isEmpty() && alerts.shown.last().title == u"Cache Cleared"_s; }))
         << "said once the store answers";
@@ -105,10 +105,10 @@ TEST_F(MainWindowTest, ClearingTheCacheIsRefusedWhileAJobIsQueued) {
 TEST_F(MainWindowTest, WebPagesComeFromTheStoreTheTutorialLoadsOnceAndLeavingItPausesItsVideo) {
     signInBeforehand();
     openWindow();
-    ASSERT_TRUE(waitFor([this] { return window->featureWebView() != nullptr; }));
+    ASSERT_TRUE(waitUntil([this] { return window->featureWebView() != nullptr; }));
     ui::StoreWebView &featured = *window->featureWebView();
     // The title comes from the demo site's featured page, so it arrived from the store.
-    EXPECT_TRUE(waitFor([&featured] { return featured.title() == u"Featured — Vantory"_s; }))
+    EXPECT_TRUE(waitUntil([&featured] { return featured.title() == u"Featured — Vantory"_s; }))
         << featured.title().toStdString();
     EXPECT_EQ(featured.url().path(), u"/featured/"_s);
     EXPECT_EQ(featured.page()->profile()->httpUserAgent(), ui::StoreWebView::userAgent);
@@ -119,17 +119,17 @@ TEST_F(MainWindowTest, WebPagesComeFromTheStoreTheTutorialLoadsOnceAndLeavingItP
     window->showSection(appMenuIndex::tutorialAppMenu);
     bool loaded = false;
     QObject::connect(&tutorials, &QWebEngineView::loadFinished, &tutorials, [&loaded](bool ok) { loaded = ok; });
-    ASSERT_TRUE(waitFor([&loaded] { return loaded; }));
+    ASSERT_TRUE(waitUntil([&loaded] { return loaded; }));
     window->showSection(appMenuIndex::accountAppMenu);
     window->showSection(appMenuIndex::tutorialAppMenu);
     EXPECT_EQ(loads, 1);
 
     evaluate(*tutorials.page(), u"document.getElementById('lesson').play(); 0"_s);
-    ASSERT_TRUE(waitFor([&tutorials] {
+    ASSERT_TRUE(waitUntil([&tutorials] {
         return evaluate(*tutorials.page(), u"document.getElementById('lesson').paused"_s) == QVariant(false);
     }));
     window->showSection(appMenuIndex::featuredAppMenu);
-    EXPECT_TRUE(waitFor([&tutorials] {
+    EXPECT_TRUE(waitUntil([&tutorials] {
         return evaluate(*tutorials.page(), u"document.getElementById('lesson').paused"_s) == QVariant(true);
     }));
 }

@@ -16,6 +16,8 @@ using namespace klv::ui::test;
 
 namespace {
 
+using namespace Qt::StringLiterals;
+
 // A window holding one control, so mouse events reach it as they would on screen.
 struct Host {
     QWidget window;
@@ -42,9 +44,9 @@ QColor backgroundOf(KLVApp_CustomProductBtn &button, qreal ratio = 1) {
     return pixelAt(renderWidget(button, ratio), QPointF(button.width() - 7, 7));
 }
 
-const ProductButtonState installState{QStringLiteral("Install"), ProductButtonState::Style::install, true, true};
-const ProductButtonState installedState{QStringLiteral("Installed"), ProductButtonState::Style::done, false, true};
-const ProductButtonState queuedState{QStringLiteral("In Queue"), ProductButtonState::Style::done, false, false};
+const ProductButtonState installState{u"Install"_s, ProductButtonState::Style::install, true, true};
+const ProductButtonState installedState{u"Installed"_s, ProductButtonState::Style::done, false, true};
+const ProductButtonState queuedState{u"In Queue"_s, ProductButtonState::Style::done, false, false};
 
 } // namespace
 

@@ -10,7 +10,6 @@
 #include "shell/ProductLinkHandler.h"
 #include "shell/SingleInstance.h"
 
-#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -35,7 +34,7 @@ TEST_F(ProductLinkWindowTest, AProductLinkOpensTheLibraryAtItsProductEvenBeforeT
     ui::ProductLinkHandler links(*context, *window);
     // Sent at once: the library is still on its way, so the link waits for it.
     links.openArguments({u"--some-flag"_s, u"klv://product/3420"_s});
-    ASSERT_TRUE(waitFor([this] { return window->currentSection() == appMenuIndex::myProductsAppMenu; }));
+    ASSERT_TRUE(waitUntil([this] { return window->currentSection() == appMenuIndex::myProductsAppMenu; }));
     EXPECT_EQ(window->storeProductView().headerBar().searchField().text(), u"Neon Signs"_s);
     EXPECT_EQ(currentRowTitle(), u"Neon Signs"_s);
     EXPECT_TRUE(alerts.shown.isEmpty());
@@ -49,7 +48,7 @@ TEST_F(ProductLinkWindowTest, AProductLinkOpensTheLibraryAtItsProductEvenBeforeT
 TEST_F(ProductLinkWindowTest, AnInstallLinkAsksFirst) {
     signInBeforehand();
     openWindow();
-    ASSERT_TRUE(waitFor([this] { return !context->library().libraryProducts().isEmpty(); }));
+    ASSERT_TRUE(waitUntil([this] { return !context->library().libraryProducts().isEmpty(); }));
     ui::ProductLinkHandler links(*context, *window);
 
     alerts.answers = {1};
@@ -60,7 +59,7 @@ TEST_F(ProductLinkWindowTest, AnInstallLinkAsksFirst) {
 
     alerts.answers = {0};
     links.openLink(u"klv://install/3740"_s);
-    ASSERT_TRUE(waitFor([this] { return libraryRecord(u"Retro Typewriter"_s)->isInstalled; }, 60'000));
+    ASSERT_TRUE(waitUntil([this] { return libraryRecord(u"Retro Typewriter"_s)->isInstalled; }, 60'000));
 
     // Installed already: nothing to ask.
     const auto shownBefore = alerts.shown.size();
@@ -72,34 +71,29 @@ TEST_F(ProductLinkWindowTest, AnInstallLinkAsksFirst) {
 TEST_F(ProductLinkWindowTest, TheFeaturedPagesLinkReachesTheApplication) {
     signInBeforehand();
     openWindow();
-    ASSERT_TRUE(waitFor([this] { return window->featureWebView() != nullptr; }));
+    ASSERT_TRUE(waitUntil([this] { return window->featureWebView() != nullptr; }));
     ui::StoreWebView &featured = *window->featureWebView();
-    ASSERT_TRUE(waitFor([&featured] { return featured.title() == u"Featured — Vantory"_s; }));
+    ASSERT_TRUE(waitUntil([&featured] { return featured.title() == u"Featured — Vantory"_s; }));
     QSignalSpy links(window.get(), &ui::MainViewController::productLinkRequested);
     QWidget *surface = featured.focusProxy();
     ASSERT_NE(surface, nullptr);
     // A person's click: the web engine follows links to other programs only on a gesture. The link's place is
     // asked again before each try, since the page may still be laying itself out on a slow machine.
-    QDeadlineTimer deadline(30'000);
-    while (links.isEmpty() && !deadline.hasExpired()) {
+    const auto clickTheLink = [&] {
         QVariant centre;
         featured.page()->runJavaScript(u"(function(){if(document.readyState!=='complete')return [];"
                                        u"var r=document.getElementById('open-in-app').getBoundingClientRect();"
                                        u"return [r.left+r.width/2, r.top+r.height/2];})()"_s,
                                        [&centre](const QVariant &value) { centre = value; });
-        if (!waitFor([&centre] { return centre.isValid(); }, 5'000))
-            continue;
+        if (!waitUntil([&centre] { return centre.isValid(); }, 5'000) || centre.toList().size() != 2)
+            return false;
         const QVariantList xy = centre.toList();
-        if (xy.size() != 2) {
-            QTest::qWait(100);
-            continue;
-        }
         const QPoint at(qRound(xy.at(0).toDouble()), qRound(xy.at(1).toDouble()));
         QTest::mouseMove(surface, at);
         QTest::mouseClick(surface, Qt::LeftButton, {}, at);
-        waitFor([&links] { return !links.isEmpty(); }, 3'000);
-    }
-    ASSERT_FALSE(links.isEmpty());
+        return waitUntil([&links] { return !links.isEmpty(); }, 3'000);
+    };
+    ASSERT_TRUE(waitUntil(clickTheLink, 30'000));
     EXPECT_EQ(links.first().first().toString(), u"klv://product/3420"_s);
 }
 
@@ -112,7 +106,7 @@ TEST(SingleInstanceTest, ASecondLaunchHandsItsArgumentsToTheFirstAndEnds) {
 
     ui::SingleInstance second(socket);
     EXPECT_FALSE(second.claim({u"klv://product/3420"_s}));
-    ASSERT_TRUE(waitFor([&activations] { return !activations.isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&activations] { return !activations.isEmpty(); }));
     EXPECT_EQ(activations.first().first().toStringList(), QStringList{u"klv://product/3420"_s});
 
     // Once the first has let go, the next launch is the instance.

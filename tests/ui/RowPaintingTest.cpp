@@ -10,6 +10,8 @@ using namespace klv::ui;
 
 namespace {
 
+using namespace Qt::StringLiterals;
+
 QImage canvas(qreal ratio) {
     QImage image(QSize(120, 60) * ratio, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
@@ -74,7 +76,7 @@ TEST(RowPaintingTest, AKeptRoundedBoxLooksLikeOneDrawnDirectlyWhereverItSits) {
 
 TEST(RowPaintingTest, KeptTextsFollowTheFontAndStayWithinTheirWidthWhenElided) {
     const CachedText texts;
-    const QString name = QStringLiteral("Cinematic Transitions Collection Volume Two");
+    const QString name = u"Cinematic Transitions Collection Volume Two"_s;
     QFont small;
     small.setPixelSize(10);
     QFont large = small;

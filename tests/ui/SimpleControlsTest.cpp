@@ -21,6 +21,8 @@ using namespace klv::ui::test;
 
 namespace {
 
+using namespace Qt::StringLiterals;
+
 // A pixel close to the accent colour, the tint of an enabled menu icon.
 bool isAccent(const QColor &color) {
     return near(color, theme::color(NamedColor::accent), 40);
@@ -30,8 +32,8 @@ bool isAccent(const QColor &color) {
 
 TEST(SimpleControlsTest, MenuItemIconIsTintedOnlyWhileEnabled) {
     KLVAppMenuCurveBox item;
-    item.setIcon(QStringLiteral(":/icons/menu-products.svg"));
-    item.setTitle(QStringLiteral("My Products"));
+    item.setIcon(u":/icons/menu-products.svg"_s);
+    item.setTitle(u"My Products"_s);
     item.setBgColor(Qt::transparent);
     item.resize(200, 36);
     const QRect iconArea = item.appMenuIcon()->geometry();
@@ -49,20 +51,18 @@ TEST(SimpleControlsTest, MenuItemIconIsTintedOnlyWhileEnabled) {
 }
 
 TEST(SimpleControlsTest, PopoverTextBreaksLinesEscapesAndLinksTheFirstHttpsAddressOnly) {
-    const QString message =
-        QStringLiteral("Find it at https://example.test/a?b=1&c=2 or\\nhttps://other.test <b>not bold</b>");
+    const QString message = u"Find it at https://example.test/a?b=1&c=2 or\\nhttps://other.test <b>not bold</b>"_s;
     const QString linked = popoverRichText(message, PopoverLinks::firstHttpsAddress);
-    EXPECT_TRUE(linked.contains(QStringLiteral("<a href=\"https://example.test/a?b=1&amp;c=2\"")));
-    EXPECT_EQ(linked.count(QStringLiteral("<a ")), 1);
-    EXPECT_TRUE(linked.contains(QStringLiteral("or<br>https://other.test")));
-    EXPECT_TRUE(linked.contains(QStringLiteral("&lt;b&gt;not bold&lt;/b&gt;")));
+    EXPECT_TRUE(linked.contains(u"<a href=\"https://example.test/a?b=1&amp;c=2\""_s));
+    EXPECT_EQ(linked.count(u"<a "_s), 1);
+    EXPECT_TRUE(linked.contains(u"or<br>https://other.test"_s));
+    EXPECT_TRUE(linked.contains(u"&lt;b&gt;not bold&lt;/b&gt;"_s));
 
     const QString plain = popoverRichText(message, PopoverLinks::none);
-    EXPECT_FALSE(plain.contains(QStringLiteral("<a ")));
-    EXPECT_TRUE(plain.contains(QStringLiteral("or<br>https://")));
+    EXPECT_FALSE(plain.contains(u"<a "_s));
+    EXPECT_TRUE(plain.contains(u"or<br>https://"_s));
     // "http://" is not a link either way.
-    EXPECT_FALSE(popoverRichText(QStringLiteral("see http://x.test"), PopoverLinks::firstHttpsAddress)
-                     .contains(QStringLiteral("<a ")));
+    EXPECT_FALSE(popoverRichText(u"see http://x.test"_s, PopoverLinks::firstHttpsAddress).contains(u"<a "_s));
 }
 
 TEST(SimpleControlsTest, PopoverFitsItsTextAndOpensItsLinkAndClosesOnEscapeOrOutsideClick) {
@@ -75,14 +75,14 @@ TEST(SimpleControlsTest, PopoverFitsItsTextAndOpensItsLinkAndClosesOnEscapeOrOut
 
     InfoPopover helper(&window, PopoverLinks::firstHttpsAddress);
     QList<QUrl> opened;
-    info.setInfoMessage(QStringLiteral("Line one\\nLine two\\nhttps://store.test/help"));
+    info.setInfoMessage(u"Line one\\nLine two\\nhttps://store.test/help"_s);
     helper.showFor(info);
     KLVPopupViewController *popover = helper.popover();
     ASSERT_NE(popover, nullptr);
     popover->setLinkHandler([&opened](const QUrl &url) { opened.append(url); });
     ASSERT_TRUE(QTest::qWaitForWindowExposed(popover));
     // The first showing already carries the text.
-    EXPECT_TRUE(popover->textField()->text().contains(QStringLiteral("Line two")));
+    EXPECT_TRUE(popover->textField()->text().contains(u"Line two"_s));
 
     const QRect text = popover->textField()->geometry();
     EXPECT_EQ(text.y(), 15);
@@ -94,17 +94,17 @@ TEST(SimpleControlsTest, PopoverFitsItsTextAndOpensItsLinkAndClosesOnEscapeOrOut
 
     // A longer message grows the popover.
     const int threeLines = popover->height();
-    info.setInfoMessage(QStringLiteral("1\\n2\\n3\\n4\\n5\\n6"));
+    info.setInfoMessage(u"1\\n2\\n3\\n4\\n5\\n6"_s);
     helper.showFor(info);
     EXPECT_GT(popover->height(), threeLines);
-    info.setInfoMessage(QStringLiteral("Line one\\nhttps://store.test/help"));
+    info.setInfoMessage(u"Line one\\nhttps://store.test/help"_s);
     helper.showFor(info);
 
     // The link is reachable by keyboard: Tab moves to it, Enter opens it through the handler.
     QTest::keyClick(popover->textField(), Qt::Key_Tab);
     QTest::keyClick(popover->textField(), Qt::Key_Return);
     ASSERT_EQ(opened.size(), 1);
-    EXPECT_EQ(opened.first(), QUrl(QStringLiteral("https://store.test/help")));
+    EXPECT_EQ(opened.first(), QUrl(u"https://store.test/help"_s));
 
     QTest::keyClick(popover->textField(), Qt::Key_Escape);
     EXPECT_FALSE(popover->isVisible());
@@ -118,8 +118,8 @@ TEST(SimpleControlsTest, PopoverFitsItsTextAndOpensItsLinkAndClosesOnEscapeOrOut
 
 TEST(SimpleControlsTest, ToggleButtonDrawsTheIconOfItsStateAndWorksFromTheKeyboard) {
     KLVToggleButton2 eye;
-    eye.setPrimaryIcon(QStringLiteral(":/icons/eye.svg"));
-    eye.setSecondaryIcon(QStringLiteral(":/icons/eye.slash.fill.svg"));
+    eye.setPrimaryIcon(u":/icons/eye.svg"_s);
+    eye.setSecondaryIcon(u":/icons/eye.slash.fill.svg"_s);
     eye.resize(24, 24);
     EXPECT_EQ(eye.focusPolicy(), Qt::StrongFocus);
 

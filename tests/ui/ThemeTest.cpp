@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using klv::ui::NamedColor;
 
 // Text must stay readable on every background it is drawn on.
@@ -20,7 +22,7 @@ TEST(ThemeTest, TextContrastsWithTheBackgrounds) {
 }
 
 TEST(ThemeTest, EveryIconIsAValidDrawing) {
-    QDir icons(QStringLiteral(":/icons"));
+    QDir icons(u":/icons"_s);
     const auto names = icons.entryList(QDir::Files);
     ASSERT_FALSE(names.isEmpty());
     for (const auto &name : names) {

@@ -9,7 +9,6 @@
 #include "CliRun.h"
 #include "TestFiles.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -35,7 +34,7 @@ const QString klvProduct = u"Retro Typewriter"_s;
 QStringList titlesUntil(const std::function<QString()> &title, const std::function<bool()> &done,
                         int timeoutMs = 60'000) {
     QStringList seen;
-    waitFor(
+    waitUntil(
         [&] {
             if (const QString now = title(); seen.isEmpty() || seen.last() != now)
                 seen << now;
@@ -53,19 +52,16 @@ protected:
     QString catalogDirectory() const override {
         if (!QFileInfo::exists(catalog.filePath(u"store.json"_s))) {
             linkCatalog(LibraryFixture::catalogDirectory(), catalog.path());
-            const QString path = catalog.filePath(u"store.json"_s);
-            QJsonObject root = QJsonDocument::fromJson(readFile(path)).object();
-            QJsonArray products = root[u"products"].toArray();
-            for (QJsonValueRef product : products) {
-                QJsonObject object = product.toObject();
-                if (object[u"product_name"] == productWithoutDownload)
-                    object.remove(u"download"_s);
-                product = object;
-            }
-            root[u"products"] = products;
-            QFile file(path);
-            EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write(QJsonDocument(root).toJson());
+            EXPECT_TRUE(editCatalog(catalog.path(), [](QJsonObject &root) {
+                QJsonArray products = root[u"products"].toArray();
+                for (QJsonValueRef product : products) {
+                    QJsonObject object = product.toObject();
+                    if (object[u"product_name"] == productWithoutDownload)
+                        object.remove(u"download"_s);
+                    product = object;
+                }
+                root[u"products"] = products;
+            }));
         }
         return catalog.path();
     }
@@ -90,7 +86,7 @@ protected:
         return klv;
     }
     static bool ended(QProcess &process) {
-        return waitFor([&process] { return process.state() == QProcess::NotRunning; }, 60'000) &&
+        return waitUntil([&process] { return process.state() == QProcess::NotRunning; }, 60'000) &&
                process.exitStatus() == QProcess::NormalExit;
     }
     // The product as `klv list --json` sees it in the same home.
@@ -135,14 +131,14 @@ TEST_F(TrueStatesTest, TheRunningJobSaysSoFromItsFirstStepAndOnlyItsOwnRowChange
     // Two composites share the product number 0: the one asked for shows its job, the other stays as it was.
     clickProductButton(u"Dust & Scratches"_s);
     EXPECT_EQ(buttonTitle(u"Vintage Film Burns"_s), u"Install"_s);
-    ASSERT_TRUE(waitFor([this] { return buttonTitle(u"Dust & Scratches"_s) == u"Downloaded"_s; }, 60'000));
+    ASSERT_TRUE(waitUntil([this] { return buttonTitle(u"Dust & Scratches"_s) == u"Downloaded"_s; }, 60'000));
 
     clickProductButton(slowProduct);
-    ASSERT_TRUE(waitFor([this] { return view().installationStrip().isVisible(); }));
+    ASSERT_TRUE(waitUntil([this] { return view().installationStrip().isVisible(); }));
     // Nothing has arrived yet of a package sent a byte at a time; the job runs all the same.
     EXPECT_EQ(buttonTitle(slowProduct), u"Installing..."_s);
     view().installationStrip().cancelButton().click();
-    ASSERT_TRUE(waitFor([this] { return !context->installationEngine().isBusy(); }));
+    ASSERT_TRUE(waitUntil([this] { return !context->installationEngine().isBusy(); }));
     EXPECT_EQ(buttonTitle(slowProduct), u"Install"_s);
 }
 
@@ -162,7 +158,7 @@ TEST_F(TrueStatesTest, AnErrorPageIsNeverProgressAndTheFailureIsTold) {
         strip << context->installationEngine().stripTitle() + u' ' + context->installationEngine().stripPercentText();
     });
     clickProductButton(u"Paper Cutouts"_s);
-    ASSERT_TRUE(waitFor([this] { return !context->installationEngine().isBusy() && !alerts.shown.isEmpty(); }));
+    ASSERT_TRUE(waitUntil([this] { return !context->installationEngine().isBusy() && !alerts.shown.isEmpty(); }));
     EXPECT_TRUE(strip.filter(u"bytes"_s).isEmpty()) << strip.join(u" | "_s).toStdString();
     EXPECT_TRUE(alerts.shown.last().message.contains(u"404"_s)) << alerts.shown.last().message.toStdString();
     EXPECT_EQ(buttonTitle(u"Paper Cutouts"_s), u"Install"_s);
@@ -170,7 +166,7 @@ TEST_F(TrueStatesTest, AnErrorPageIsNeverProgressAndTheFailureIsTold) {
 
 TEST_F(TrueStatesTest, AStoreThatRefusesTheDownloadSaysWhy) {
     clickProductButton(productWithoutDownload);
-    ASSERT_TRUE(waitFor([this] { return !alerts.shown.isEmpty(); }));
+    ASSERT_TRUE(waitUntil([this] { return !alerts.shown.isEmpty(); }));
     EXPECT_FALSE(alerts.shown.last().message.isEmpty());
     EXPECT_EQ(buttonTitle(productWithoutDownload), u"Install"_s);
     const CliResult klv = runKlv({u"install"_s, productWithoutDownload}, klvEnvironment());
@@ -183,21 +179,21 @@ TEST_F(TrueStatesTest, WhatKlvInstallsBesideTheWindowShowsThereAndIsNotInstalled
     const std::unique_ptr<QProcess> first = startKlv({u"install"_s, quickProduct});
     ASSERT_TRUE(ended(*first));
     ASSERT_EQ(first->exitCode(), 0) << first->readAllStandardError().toStdString();
-    EXPECT_TRUE(waitFor([this] { return buttonTitle(quickProduct) == u"Installed"_s; }, 1'000))
+    EXPECT_TRUE(waitUntil([this] { return buttonTitle(quickProduct) == u"Installed"_s; }, 1'000))
         << buttonTitle(quickProduct).toStdString();
 
     // The window asks for what klv is installing: it waits, says for what, then finds it installed.
     const std::unique_ptr<QProcess> second = startKlv({u"install"_s, klvProduct});
-    ASSERT_TRUE(waitFor([this] { return lockHeldElsewhere(); }));
+    ASSERT_TRUE(waitUntil([this] { return lockHeldElsewhere(); }));
     clickProductButton(klvProduct);
     ui::ProductInstallationViewScript &strip = view().installationStrip();
-    ASSERT_TRUE(waitFor([&strip] { return strip.isVisible(); }));
+    ASSERT_TRUE(waitUntil([&strip] { return strip.isVisible(); }));
     EXPECT_TRUE(strip.titleText().contains(u"klv"_s)) << strip.titleText().toStdString();
     EXPECT_TRUE(strip.titleText().contains(klvProduct)) << strip.titleText().toStdString();
     EXPECT_TRUE(strip.cancelButton().isVisible());
     EXPECT_EQ(buttonTitle(klvProduct), u"In Queue"_s);
     ASSERT_TRUE(ended(*second));
-    ASSERT_TRUE(waitFor([this, &strip] { return !context->installationEngine().isBusy() && !strip.isVisible(); }));
+    ASSERT_TRUE(waitUntil([this, &strip] { return !context->installationEngine().isBusy() && !strip.isVisible(); }));
     EXPECT_EQ(buttonTitle(klvProduct), u"Installed"_s);
     EXPECT_FALSE(jobsStarted.contains(klvProduct)) << "downloaded by klv alone";
     EXPECT_TRUE(alerts.shown.last().message.contains(u"Already installed"_s));
@@ -205,25 +201,25 @@ TEST_F(TrueStatesTest, WhatKlvInstallsBesideTheWindowShowsThereAndIsNotInstalled
 
 TEST_F(TrueStatesTest, WaitingForKlvCanBeGivenUp) {
     const std::unique_ptr<QProcess> klv = startKlv({u"install"_s, klvProduct});
-    ASSERT_TRUE(waitFor([this] { return lockHeldElsewhere(); }));
+    ASSERT_TRUE(waitUntil([this] { return lockHeldElsewhere(); }));
     clickProductButton(quickProduct);
     ui::ProductInstallationViewScript &strip = view().installationStrip();
-    ASSERT_TRUE(waitFor([&strip] { return strip.isVisible(); }));
+    ASSERT_TRUE(waitUntil([&strip] { return strip.isVisible(); }));
     strip.cancelButton().click();
     EXPECT_FALSE(strip.isVisible());
     EXPECT_EQ(buttonTitle(quickProduct), u"Install"_s);
     ASSERT_TRUE(ended(*klv));
-    EXPECT_TRUE(waitFor([this] { return buttonTitle(klvProduct) == u"Installed"_s; }, 1'000));
+    EXPECT_TRUE(waitUntil([this] { return buttonTitle(klvProduct) == u"Installed"_s; }, 1'000));
     EXPECT_EQ(buttonTitle(quickProduct), u"Install"_s) << "given up: not installed after klv";
     EXPECT_TRUE(jobsStarted.isEmpty());
 }
 
 TEST_F(TrueStatesTest, UninstallingAResolveProductSaysWhatWentAndWhatStays) {
     clickProductButton(resolveProduct);
-    ASSERT_TRUE(waitFor([this] { return buttonTitle(resolveProduct) == u"Installed"_s; }, 60'000));
+    ASSERT_TRUE(waitUntil([this] { return buttonTitle(resolveProduct) == u"Installed"_s; }, 60'000));
     alerts.answers = {0, 0};
     withOptionMenu(resolveProduct, [](QMenu &menu) { menu.actions().constLast()->trigger(); });
-    ASSERT_TRUE(waitFor([this] { return !alerts.shown.isEmpty() && alerts.shown.last().title == u"Uninstall"_s; }));
+    ASSERT_TRUE(waitUntil([this] { return !alerts.shown.isEmpty() && alerts.shown.last().title == u"Uninstall"_s; }));
     EXPECT_TRUE(alerts.shown.last().message.contains(u"DaVinci Resolve bundle kept"_s))
         << alerts.shown.last().message.toStdString();
     EXPECT_EQ(listed(resolveProduct)[u"installed"], true) << "the bundle stays, as klv says";
@@ -238,7 +234,7 @@ TEST_F(TrueStatesTest, ClearingTheCacheWithoutTheStoreKeepsItAndClearsItOnceTheS
     ASSERT_TRUE(store->stop());
 
     EXPECT_TRUE(window->reloadAfterClearingCache());
-    ASSERT_TRUE(waitFor([this] { return !alerts.shown.isEmpty(); }));
+    ASSERT_TRUE(waitUntil([this] { return !alerts.shown.isEmpty(); }));
     EXPECT_NE(alerts.shown.last().title, u"Cache Cleared"_s);
     EXPECT_TRUE(alerts.shown.last().message.contains(u"could not be reached"_s))
         << alerts.shown.last().message.toStdString();
@@ -252,13 +248,13 @@ TEST_F(TrueStatesTest, ClearingTheCacheWithoutTheStoreKeepsItAndClearsItOnceTheS
         arguments << u"--fault"_s << fault;
     store = std::make_unique<StoreProcess>(catalogDirectory(), arguments);
     ASSERT_TRUE(store->start()) << store->errorString().toStdString();
-    ASSERT_TRUE(waitFor([this] { return alerts.shown.last().title == u"Cache Cleared"_s; }));
-    ASSERT_TRUE(waitFor([this, &rows] { return rowTitles() == rows; }));
+    ASSERT_TRUE(waitUntil([this] { return alerts.shown.last().title == u"Cache Cleared"_s; }));
+    ASSERT_TRUE(waitUntil([this, &rows] { return rowTitles() == rows; }));
 }
 
 TEST_F(TrueStatesTest, DetailedLoggingWritesALineForEachCellShown) {
     const QString log = context->services().locations().logFileURL;
-    ASSERT_TRUE(waitFor([this] { return outline().isVisible(); }));
+    ASSERT_TRUE(waitUntil([this] { return outline().isVisible(); }));
     EXPECT_FALSE(QString::fromUtf8(readFile(log)).contains(u"Create Button for product ID"_s)) << "off by default";
 
     runStartupSequence(*context, {u"klv-app"_s, u"-klvLogDetail"_s}, UpdaterFetch::onDemand);
@@ -272,7 +268,7 @@ TEST_F(TrueStatesTest, DetailedLoggingWritesALineForEachCellShown) {
         return QString::fromUtf8(readFile(log))
             .count(what + u" for product ID : "_s + id + u" with Name : Creator Essentials Bundle"_s);
     };
-    ASSERT_TRUE(waitFor([&] { return logged(u"Create Button"_s) >= 1; }));
+    ASSERT_TRUE(waitUntil([&] { return logged(u"Create Button"_s) >= 1; }));
     EXPECT_GE(logged(u"Create Image"_s), 1);
     EXPECT_GE(logged(u"Create Info"_s), 1);
     // Once per cell shown, not once per paint: hovering repaints the row.

@@ -1,5 +1,7 @@
 #include "controls/StoreWebView.h"
 
+#include "SandboxHome.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -21,6 +23,8 @@ int main(int argc, char **argv) {
     if (geteuid() == 0) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     }
+    // Nothing a test does reaches the invoking user's home.
+    const klv::test::SandboxHome home;
     klv::ui::StoreWebView::prepareProcess();
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

@@ -1,14 +1,8 @@
 #include "shell/WidgetAlerts.h"
-#include "shell/WidgetDesktopServices.h"
 
 #include "ModalDriver.h"
 
-#include "store/LogFile.h"
-
 #include <QAbstractButton>
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -52,15 +46,6 @@ TEST(WidgetAlertsTest, ButtonsKeepTheirOrderAndTheChosenIndexComesBack) {
 
     whenMessageBoxShows([](QMessageBox &box) { QTest::keyClick(&box, Qt::Key_Return); });
     EXPECT_EQ(alerts.present(u"Alert"_s, u"Finished - FxRun has Completed"_s, {u"OK"_s}), 0);
-}
-
-TEST(WidgetDesktopServicesTest, CopiedTextReplacesTheClipboard) {
-    QTemporaryDir folder;
-    LogFile log(folder.filePath(u"log.txt"_s));
-    WidgetDesktopServices desktop(log);
-    QGuiApplication::clipboard()->setText(u"before"_s);
-    desktop.copyText(u"tester@klv.example"_s);
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"tester@klv.example"_s);
 }
 
 } // namespace

@@ -7,13 +7,14 @@
 #include "store/LoginSession.h"
 #include "store/Services.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QTest>
+
+namespace klv::test {
 
 using namespace Qt::StringLiterals;
 
-namespace klv::test {
+const QString WindowFixture::slowProduct = u"Zoom Transitions"_s;
+const QString WindowFixture::slowPackage = u"zoom-transitions.zip"_s;
 
 void WindowFixture::SetUp() {
     QStringList arguments;
@@ -30,7 +31,8 @@ void WindowFixture::SetUp() {
     configuration.pluginSiteUrl = store->url() + u"/files/plugins/"_s;
     configuration.fontStoreUrl = store->url() + u"/files/fonts/"_s;
     configuration.logoUrl = store->url() + u"/files/logo.png"_s;
-    context = std::make_unique<AppContext>(configuration, alerts);
+    context = std::make_unique<AppContext>(
+        configuration, alerts, [this] { return now; }, &ticks);
     context->services().setDesktopServices(desktop);
     runStartupSequence(*context, {}, UpdaterFetch::onDemand);
 }
@@ -70,7 +72,7 @@ void WindowFixture::signInBeforehand() {
     bool finished = false;
     QObject::connect(session, &LoginSession::loginFinished, session, [&finished] { finished = true; });
     ASSERT_TRUE(session->login(u"demo"_s, u"demo"_s));
-    ASSERT_TRUE(waitFor([&finished] { return finished; }));
+    ASSERT_TRUE(waitUntil([&finished] { return finished; }));
     ASSERT_TRUE(context->services().settings().sessionActive);
 }
 
@@ -83,20 +85,9 @@ const OutlineViewItem *WindowFixture::libraryRecord(const QString &name) const {
 }
 
 void WindowFixture::startSlowInstallation() {
-    ASSERT_TRUE(waitFor([this] { return libraryRecord(slowProduct) != nullptr; }));
+    ASSERT_TRUE(waitUntil([this] { return libraryRecord(slowProduct) != nullptr; }));
     context->installationEngine().requestInstallation(*libraryRecord(slowProduct), true);
-    ASSERT_TRUE(waitFor([this] { return context->installationEngine().stripVisible(); }));
-}
-
-bool waitFor(const std::function<bool()> &condition, int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QTest::qSleep(5);
-    }
-    return true;
+    ASSERT_TRUE(waitUntil([this] { return context->installationEngine().stripVisible(); }));
 }
 
 } // namespace klv::test

@@ -4,25 +4,24 @@
 #include "library/OutlineViewItem.h"
 #include "shell/MainViewController.h"
 
+#include "ManualTickSource.h"
 #include "RecordingDesktop.h"
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
 #include "StoreProcess.h"
+#include "TestFiles.h"
 
 #include <QProcessEnvironment>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 
 namespace klv::test {
 
-// Processes events until the condition holds or the time is up.
-bool waitFor(const std::function<bool()> &condition, int timeoutMs = 20'000);
-
-// The real window over a sandbox home and a klv-store serving the demo catalog and its web site.
+// The real window over a sandbox home and a klv-store serving the demo catalog and its web site. Its time stands
+// still and its once-a-second beat is the test's: `now` and `ticks`.
 class WindowFixture : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -42,9 +41,11 @@ protected:
     // Starts installing the product whose package the store sends slowly, and waits until its job runs.
     void startSlowInstallation();
 
-    static inline const QString slowProduct = QStringLiteral("Zoom Transitions");
-    static inline const QString slowPackage = QStringLiteral("zoom-transitions.zip");
+    static const QString slowProduct;
+    static const QString slowPackage;
 
+    QDateTime now = QDateTime::currentDateTimeUtc();
+    ManualTickSource ticks;
     SandboxHome home;
     ScriptedAlerts alerts;
     RecordingDesktop desktop;

@@ -1,18 +1,22 @@
 #include "install/ArchiveExtractor.h"
 #include "install/GrowingDownload.h"
 
+#include "ArchiveWriter.h"
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <stop_token>
 #include <thread>
@@ -22,22 +26,29 @@ namespace {
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
+using test::ArchiveWriter;
+using test::readFile;
+using Format = ArchiveWriter::Format;
+using Storage = ArchiveWriter::Storage;
 
-// Hostile archives come from Python: the zip command cleans the very names these tests need.
+// A text of `count` words that compresses like a template document, the same for the same seed.
+QByteArray words(int count, quint32 seed) {
+    static const QByteArray choices[] = {"motion", "title", "canvas"};
+    QRandomGenerator random(seed);
+    QByteArrayList picked;
+    for (int i = 0; i < count; ++i)
+        picked.append(choices[random.bounded(3)]);
+    return picked.join(' ');
+}
+
+QByteArray randomBytes(qsizetype size, quint32 seed) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
+    return bytes;
+}
+
 class ArchiveExtractorTest : public ::testing::Test {
 protected:
-    QString archive(const QString &fileName, const QString &script, const QStringList &arguments = {}) {
-        const QString path = work.filePath(fileName);
-        QProcess python;
-        python.start(QStringLiteral("python3"),
-                     QStringList{QStringLiteral("-c"),
-                                 QStringLiteral("import sys, stat, zipfile, tarfile, io\nout = sys.argv[1]\n") + script,
-                                 path} +
-                         arguments);
-        EXPECT_TRUE(python.waitForFinished(60000) && python.exitCode() == 0) << python.readAllStandardError().data();
-        return path;
-    }
-
     // Everything extraction may touch lives below out; a failed extraction must leave it as it was.
     QStringList outItems() const {
         QStringList items;
@@ -49,17 +60,11 @@ protected:
         return items;
     }
 
-    static QByteArray read(const QString &path) {
-        QFile file(path);
-        file.open(QIODevice::ReadOnly);
-        return file.readAll();
-    }
-
     // Extracts an archive while another thread writes it in pieces, as a download does; with cutAt, the download
     // fails after that many bytes.
     ArchiveExtractor::Result extractArriving(const ArchiveExtractor &extractor, const QString &archivePath,
                                              std::optional<qsizetype> cutAt = {}) const {
-        const QByteArray bytes = read(archivePath);
+        const QByteArray bytes = readFile(archivePath);
         QFile file(downloads.filePath(QFileInfo(archivePath).fileName()));
         EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         GrowingDownload download;
@@ -79,23 +84,19 @@ protected:
 
     QTemporaryDir work;
     QTemporaryDir downloads;
-    QString out = work.filePath(QStringLiteral("out"));
+    QString out = work.filePath(u"out"_s);
     QString destination = out + u"/job/Templates";
 };
 
 TEST_F(ArchiveExtractorTest, UnpacksNestedFoldersWithSafePermissionsAndSkipsMacResourceForks) {
-    const QString zip = archive(QStringLiteral("pack.zip"), QStringLiteral(R"(
-def entry(name, data, mode):
-    info = zipfile.ZipInfo(name, (2021, 3, 4, 5, 6, 8)); info.create_system = 3
-    info.external_attr = mode << 16; info.compress_type = zipfile.ZIP_DEFLATED
-    z.writestr(info, data)
-with zipfile.ZipFile(out, 'w') as z:
-    entry('Pack/Titles/Lower Third/Lower Third.moti', 'doc' * 100000, 0o100644)
-    entry('Pack/Titles/Lower Third/run', 'exec', 0o104777)
-    entry('Pack/Empty/', '', 0o040777)
-    entry('./Readme.txt', 'read me', 0o100400)
-    entry('__MACOSX/Pack/._run', 'fork', 0o100644)
-)"));
+    const QString zip = work.filePath(u"pack.zip"_s);
+    ArchiveWriter writer(zip);
+    writer.addFile(u"Pack/Titles/Lower Third/Lower Third.moti"_s, QByteArray("doc").repeated(100000));
+    writer.addFile(u"Pack/Titles/Lower Third/run"_s, "exec", 04777);
+    writer.addFolder(u"Pack/Empty/"_s, 0777);
+    writer.addFile(u"./Readme.txt"_s, "read me", 0400);
+    writer.addFile(u"__MACOSX/Pack/._run"_s, "fork");
+    ASSERT_TRUE(writer.finish()) << writer.errorString().toStdString();
     QList<std::pair<qint64, qint64>> reports;
     const ArchiveExtractor extractor(ArchiveExtractor::defaultByteLimit, [&](qint64 written, qint64 total) {
         reports.append({written, total});
@@ -103,9 +104,9 @@ with zipfile.ZipFile(out, 'w') as z:
 
     const auto result = extractor.extract(zip, destination);
     ASSERT_TRUE(result.succeeded()) << result.error->toStdString();
-    EXPECT_EQ(result.topLevelItems, (QStringList{QStringLiteral("Pack"), QStringLiteral("Readme.txt")}));
+    EXPECT_EQ(result.topLevelItems, (QStringList{u"Pack"_s, u"Readme.txt"_s}));
     EXPECT_EQ(result.bytesWritten, 300000 + 4 + 7);
-    EXPECT_EQ(read(destination + u"/Pack/Titles/Lower Third/Lower Third.moti"), QByteArray("doc").repeated(100000));
+    EXPECT_EQ(readFile(destination + u"/Pack/Titles/Lower Third/Lower Third.moti"), QByteArray("doc").repeated(100000));
     EXPECT_FALSE(QFileInfo::exists(destination + u"/__MACOSX"));
     EXPECT_TRUE(QFileInfo(destination + u"/Pack/Empty").isDir());
 
@@ -128,63 +129,53 @@ with zipfile.ZipFile(out, 'w') as z:
 
 TEST_F(ArchiveExtractorTest, RefusesHostileEntriesAndLeavesNothingBehind) {
     // Tar streams, so its refusals come after earlier entries were written: those must go again.
-    const QString script = QStringLiteral(R"(
-kind, name, target = sys.argv[2:]
-class Info(zipfile.ZipInfo):  # zipfile itself cannot write an empty name
-    def is_dir(self): return self.filename.endswith('/')
-if kind == 'tar':
-    with tarfile.open(out, 'w:gz') as t:
-        t.addfile(tarfile.TarInfo('Pack/fine.txt'))
-        info = tarfile.TarInfo(name)
-        if target: info.type = tarfile.LNKTYPE; info.linkname = target
-        t.addfile(info)
-else:
-    with zipfile.ZipFile(out, 'w') as z:
-        z.writestr('Pack/fine.txt', 'fine')
-        info = Info(name); info.create_system = 3
-        info.external_attr = {'file': 0o100644, 'link': stat.S_IFLNK | 0o777, 'device': stat.S_IFCHR | 0o666}[kind] << 16
-        z.writestr(info, target or 'evil')
-)");
-    const QString outside = work.filePath(QStringLiteral("outside.txt"));
-    QFile(outside).open(QIODevice::WriteOnly);
+    const QString outside = work.filePath(u"outside.txt"_s);
+    ASSERT_TRUE(test::writeFile(outside, {}));
     const struct {
-        QString kind, name, target, expected;
+        Format format;
+        std::function<void(ArchiveWriter &)> add;
+        QString expected;
     } cases[] = {
-        {u"file"_s, u"../evil"_s, {}, u"unsafe name: “../evil”"_s},
-        {u"file"_s, u"/tmp/klv-absolute-evil"_s, {}, u"unsafe name: “/tmp/klv-absolute-evil”"_s},
-        {u"file"_s, u"a/../../b"_s, {}, u"unsafe name: “a/../../b”"_s},
-        {u"file"_s, {}, {}, u"an entry without a name"_s},
-        {u"tar"_s, u"Pack/../../../evil"_s, {}, u"unsafe name: “Pack/../../../evil”"_s},
-        {u"link"_s, u"Pack/link"_s, outside, u"a link, which is refused: “Pack/link”"_s},
-        {u"tar"_s, u"Pack/hard"_s, outside, u"a link, which is refused: “Pack/hard”"_s},
-        {u"device"_s, u"null"_s, {}, u"“null”, which is neither a file nor a folder"_s},
+        {Format::zip, [](ArchiveWriter &a) { a.addFile(u"../evil"_s, "evil"); }, u"unsafe name: “../evil”"_s},
+        {Format::zip, [](ArchiveWriter &a) { a.addFile(u"/tmp/klv-absolute-evil"_s, "evil"); },
+         u"unsafe name: “/tmp/klv-absolute-evil”"_s},
+        {Format::zip, [](ArchiveWriter &a) { a.addFile(u"a/../../b"_s, "evil"); }, u"unsafe name: “a/../../b”"_s},
+        {Format::tarGzip, [](ArchiveWriter &a) { a.addFile({}, {}); }, u"an entry without a name"_s},
+        {Format::tarGzip, [](ArchiveWriter &a) { a.addFile(u"Pack/../../../evil"_s, {}); },
+         u"unsafe name: “Pack/../../../evil”"_s},
+        {Format::zip, [&](ArchiveWriter &a) { a.addSymlink(u"Pack/link"_s, outside); },
+         u"a link, which is refused: “Pack/link”"_s},
+        {Format::tarGzip, [&](ArchiveWriter &a) { a.addHardLink(u"Pack/hard"_s, outside); },
+         u"a link, which is refused: “Pack/hard”"_s},
+        {Format::tarGzip, [](ArchiveWriter &a) { a.addCharacterDevice(u"null"_s); },
+         u"“null”, which is neither a file nor a folder"_s},
     };
     for (const auto &hostile : cases) {
+        const QString hostileArchive = work.filePath(u"hostile"_s);
+        ArchiveWriter writer(hostileArchive, hostile.format);
+        writer.addFile(u"Pack/fine.txt"_s, "fine");
+        hostile.add(writer);
+        ASSERT_TRUE(writer.finish()) << writer.errorString().toStdString();
         for (const bool arriving : {false, true}) {
             SCOPED_TRACE(hostile.expected.toStdString() + (arriving ? " as it arrives" : ""));
-            const QString hostileArchive =
-                archive(QStringLiteral("hostile"), script, {hostile.kind, hostile.name, hostile.target});
             const auto result = arriving ? extractArriving(ArchiveExtractor(), hostileArchive)
                                          : ArchiveExtractor().extract(hostileArchive, destination);
             ASSERT_FALSE(result.succeeded());
             EXPECT_FALSE(result.unreadable);
             EXPECT_TRUE(result.error->contains(hostile.expected)) << result.error->toStdString();
             EXPECT_FALSE(QFileInfo::exists(out));
-            EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/klv-absolute-evil")));
+            EXPECT_FALSE(QFileInfo::exists(u"/tmp/klv-absolute-evil"_s));
             EXPECT_EQ(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                      (QStringList{QStringLiteral("hostile"), QStringLiteral("outside.txt")}));
+                      (QStringList{u"hostile"_s, u"outside.txt"_s}));
             EXPECT_EQ(QFileInfo(outside).size(), 0);
         }
     }
 }
 
 TEST_F(ArchiveExtractorTest, NeverWritesThroughLinksButReachesTheDestinationThroughOne) {
-    const QString zip = archive(QStringLiteral("pack.zip"), QStringLiteral(R"(
-with zipfile.ZipFile(out, 'w') as z:
-    z.writestr('fonts/a.ttf', 'font')
-    z.writestr('sub/b.ttf', 'font')
-)"));
-    const QString elsewhere = work.filePath(QStringLiteral("elsewhere"));
+    const QString zip = work.filePath(u"pack.zip"_s);
+    ASSERT_TRUE(ArchiveWriter::writeZip(zip, {{u"fonts/a.ttf"_s, "font"}, {u"sub/b.ttf"_s, "font"}}));
+    const QString elsewhere = work.filePath(u"elsewhere"_s);
     QDir().mkpath(elsewhere);
     QDir().mkpath(destination);
     QFile::link(elsewhere, destination + u"/sub");
@@ -194,12 +185,11 @@ with zipfile.ZipFile(out, 'w') as z:
     ASSERT_FALSE(refused.succeeded());
     EXPECT_TRUE(refused.error->startsWith(u"“sub/b.ttf” could not be written")) << refused.error->toStdString();
     EXPECT_TRUE(QDir(elsewhere).isEmpty());
-    EXPECT_EQ(outItems(), (QStringList{QStringLiteral("job"), QStringLiteral("job/Templates"),
-                                       QStringLiteral("job/Templates/keep"), QStringLiteral("job/Templates/sub")}));
+    EXPECT_EQ(outItems(), (QStringList{u"job"_s, u"job/Templates"_s, u"job/Templates/keep"_s, u"job/Templates/sub"_s}));
 
     // Nor through a link where a file of the archive goes: the link stays and its target is untouched.
     QFile::remove(destination + u"/sub");
-    const QString outsideFile = work.filePath(QStringLiteral("outside.ttf"));
+    const QString outsideFile = work.filePath(u"outside.ttf"_s);
     QFile(outsideFile).open(QIODevice::WriteOnly);
     QDir().mkpath(destination + u"/fonts");
     QFile::link(outsideFile, destination + u"/fonts/a.ttf");
@@ -211,24 +201,22 @@ with zipfile.ZipFile(out, 'w') as z:
     QDir(destination + u"/fonts").removeRecursively();
 
     // A link on the way to the destination is the user's own folder layout, not the archive's doing.
-    QFile::link(destination, work.filePath(QStringLiteral("linked")));
-    const auto result = ArchiveExtractor().extract(zip, work.filePath(QStringLiteral("linked")));
+    QFile::link(destination, work.filePath(u"linked"_s));
+    const auto result = ArchiveExtractor().extract(zip, work.filePath(u"linked"_s));
     ASSERT_TRUE(result.succeeded()) << result.error->toStdString();
-    EXPECT_EQ(read(destination + u"/sub/b.ttf"), "font");
+    EXPECT_EQ(readFile(destination + u"/sub/b.ttf"), "font");
 }
 
 TEST_F(ArchiveExtractorTest, StopsArchivesThatExpandBeyondTheLimit) {
     // The zip declares its size and is refused before anything is written; the tar is stopped by the bytes
     // actually written, which also catches archives that lie about their sizes.
-    const QString zip = archive(QStringLiteral("bomb.zip"), QStringLiteral(R"(
-with zipfile.ZipFile(out, 'w', zipfile.ZIP_DEFLATED) as z:
-    z.writestr('zeros', bytes(16 << 20))
-)"));
-    const QString tar = archive(QStringLiteral("bomb.tar.xz"), QStringLiteral(R"(
-with tarfile.open(out, 'w:xz') as t:
-    for name in ['a', 'b']:
-        info = tarfile.TarInfo('Pack/' + name); info.size = 700 << 10; t.addfile(info, io.BytesIO(bytes(info.size)))
-)"));
+    const QString zip = work.filePath(u"bomb.zip"_s);
+    ASSERT_TRUE(ArchiveWriter::writeZip(zip, {{u"zeros"_s, QByteArray(16 << 20, '\0')}}));
+    const QString tar = work.filePath(u"bomb.tar.xz"_s);
+    ArchiveWriter tarWriter(tar, Format::tarXz);
+    for (const QString &name : {u"Pack/a"_s, u"Pack/b"_s})
+        tarWriter.addFile(name, QByteArray(700 << 10, '\0'));
+    ASSERT_TRUE(tarWriter.finish()) << tarWriter.errorString().toStdString();
     for (const QString &bomb : {zip, tar}) {
         for (const bool arriving : {false, true}) {
             const ArchiveExtractor limited(1 << 20);
@@ -242,45 +230,35 @@ with tarfile.open(out, 'w:xz') as t:
 }
 
 TEST_F(ArchiveExtractorTest, DamagedArchivesFailClearlyAndKeepWhatWasThere) {
-    const QString zip = archive(QStringLiteral("good.zip"), QStringLiteral(R"(
-import random
-random.seed(7)
-with zipfile.ZipFile(out, 'w', zipfile.ZIP_DEFLATED) as z:
-    z.writestr('Pack/small.txt', 'small')
-    z.writestr('Pack/text.txt', ' '.join(random.choice(['motion', 'title', 'canvas']) for _ in range(200000)))
-)"));
-    const QByteArray bytes = read(zip);
+    const QString zip = work.filePath(u"good.zip"_s);
+    ASSERT_TRUE(ArchiveWriter::writeZip(zip, {{u"Pack/small.txt"_s, "small"}, {u"Pack/text.txt"_s, words(200000, 7)}}));
+    const QByteArray bytes = readFile(zip);
     const auto write = [&](const QString &name, const QByteArray &content) {
-        QFile file(work.filePath(name));
-        file.open(QIODevice::WriteOnly);
-        file.write(content);
-        return file.fileName();
+        EXPECT_TRUE(test::writeFile(work.filePath(name), content));
+        return work.filePath(name);
     };
     QByteArray corrupt = bytes;
     for (qsizetype at = corrupt.size() / 3; at < corrupt.size() / 3 + 64; ++at)
         corrupt[at] = static_cast<char>(~corrupt[at]);
-    QDir().mkpath(destination + u"/Pack");
-    QFile(destination + u"/Pack/small.txt").open(QIODevice::WriteOnly);
+    ASSERT_TRUE(test::writeFile(destination + u"/Pack/small.txt", {}));
 
     for (const QString &damaged :
-         {write(QStringLiteral("truncated.zip"), bytes.left(bytes.size() / 2)),
-          write(QStringLiteral("corrupt.zip"), corrupt), write(QStringLiteral("error.html"), "<html>Not Found</html>"),
-          write(QStringLiteral("empty.zip"), {})}) {
+         {write(u"truncated.zip"_s, bytes.left(bytes.size() / 2)), write(u"corrupt.zip"_s, corrupt),
+          write(u"error.html"_s, "<html>Not Found</html>"), write(u"empty.zip"_s, {})}) {
         const auto result = ArchiveExtractor().extract(damaged, destination);
         ASSERT_FALSE(result.succeeded()) << damaged.toStdString();
         EXPECT_TRUE(result.error->contains(QFileInfo(damaged).fileName())) << result.error->toStdString();
-        EXPECT_EQ(outItems(),
-                  (QStringList{QStringLiteral("job"), QStringLiteral("job/Templates"),
-                               QStringLiteral("job/Templates/Pack"), QStringLiteral("job/Templates/Pack/small.txt")}));
+        EXPECT_EQ(outItems(), (QStringList{u"job"_s, u"job/Templates"_s, u"job/Templates/Pack"_s,
+                                           u"job/Templates/Pack/small.txt"_s}));
     }
 }
 
 TEST_F(ArchiveExtractorTest, StopsBetweenBlocksAndRemovesThePartialOutput) {
-    const QString zip = archive(QStringLiteral("big.zip"), QStringLiteral(R"(
-with zipfile.ZipFile(out, 'w') as z:
-    for i in range(8):
-        z.writestr(f'Pack/part{i}', bytes([i]) * (3 << 20))
-)"));
+    const QString zip = work.filePath(u"big.zip"_s);
+    ArchiveWriter writer(zip);
+    for (char i = 0; i < 8; ++i)
+        writer.addFile(u"Pack/part%1"_s.arg(int(i)), QByteArray(3 << 20, i), 0644, Storage::stored);
+    ASSERT_TRUE(writer.finish()) << writer.errorString().toStdString();
     std::stop_source stop;
     qint64 stoppedAt = 0;
     const ArchiveExtractor extractor(ArchiveExtractor::defaultByteLimit, [&](qint64 written, qint64 total) {
@@ -297,46 +275,33 @@ with zipfile.ZipFile(out, 'w') as z:
 }
 
 TEST_F(ArchiveExtractorTest, UnpacksAnArchiveAsItArrivesAndFailsWithItsDownload) {
-    const QString script = QStringLiteral(R"(
-import os, random
-random.seed(3)
-text = ' '.join(random.choice(['motion', 'title', 'canvas']) for _ in range(100000))
-media = random.randbytes(300 << 10)
-def fill(z):
-    z.writestr('Pack/Titles/', '')
-    z.writestr('Pack/Titles/One/One.moti', text, zipfile.ZIP_DEFLATED)
-    z.writestr('Pack/Titles/One/media.mov', media, zipfile.ZIP_STORED)
-class Unseekable(io.RawIOBase):  # zipfile then gives each size after the data, in a descriptor
-    def __init__(self, f): self.f = f
-    def writable(self): return True
-    def write(self, b): return self.f.write(b)
-if sys.argv[2] == 'tar':
-    with tarfile.open(out, 'w:gz') as t:
-        for name, data in [('Pack/Titles/One/One.moti', text.encode()), ('Pack/Titles/One/media.mov', media)]:
-            info = tarfile.TarInfo(name); info.size = len(data); t.addfile(info, io.BytesIO(data))
-elif sys.argv[2] == 'descriptors':
-    with open(out, 'wb') as f, zipfile.ZipFile(Unseekable(f), 'w') as z: fill(z)
-elif sys.argv[2] == 'prefixed':
-    with open(out, 'wb') as f: f.write(b'#!/bin/sh\nexit 0\n' + bytes(5000))
-    with zipfile.ZipFile(out, 'a') as z: fill(z)
-else:
-    with zipfile.ZipFile(out, 'w') as z: fill(z)
-)");
-    const QString zip = archive(u"pack.zip"_s, script, {u"zip"_s});
-    for (const QString &kind : {u"zip"_s, u"tar"_s}) {
-        SCOPED_TRACE(kind.toStdString());
-        const auto result = extractArriving(ArchiveExtractor(), archive(u"pack."_s + kind, script, {kind}));
+    const QByteArray text = words(100000, 3);
+    const QByteArray media = randomBytes(300 << 10, 3);
+    // The same pack as a tar, a zip, a zip whose stored entries give their sizes only after their data, and a zip
+    // behind other bytes.
+    const auto pack = [&](const QString &name, Format format, Storage storage, const QByteArray &prefix = {}) {
+        const QString path = work.filePath(name);
+        ArchiveWriter writer(path, format, prefix);
+        if (format == Format::zip)
+            writer.addFolder(u"Pack/Titles/"_s);
+        writer.addFile(u"Pack/Titles/One/One.moti"_s, text);
+        writer.addFile(u"Pack/Titles/One/media.mov"_s, media, 0644, storage);
+        EXPECT_TRUE(writer.finish()) << writer.errorString().toStdString();
+        return path;
+    };
+    const QString zip = pack(u"pack.zip"_s, Format::zip, Storage::stored);
+    for (const QString &path : {zip, pack(u"pack.tar"_s, Format::tarGzip, Storage::stored)}) {
+        SCOPED_TRACE(path.toStdString());
+        const auto result = extractArriving(ArchiveExtractor(), path);
         ASSERT_TRUE(result.succeeded()) << result.error->toStdString();
         EXPECT_EQ(result.topLevelItems, QStringList{u"Pack"_s});
-        EXPECT_EQ(QFileInfo(destination + u"/Pack/Titles/One/media.mov").size(), 300 << 10);
-        EXPECT_TRUE(read(destination + u"/Pack/Titles/One/One.moti").startsWith("motion ") ||
-                    read(destination + u"/Pack/Titles/One/One.moti").startsWith("title ") ||
-                    read(destination + u"/Pack/Titles/One/One.moti").startsWith("canvas "));
+        EXPECT_EQ(readFile(destination + u"/Pack/Titles/One/media.mov"), media);
+        EXPECT_EQ(readFile(destination + u"/Pack/Titles/One/One.moti"), text);
         QDir(out).removeRecursively();
     }
 
     // Cut short: what was unpacked goes again.
-    const auto cut = extractArriving(ArchiveExtractor(), zip, read(zip).size() / 2);
+    const auto cut = extractArriving(ArchiveExtractor(), zip, readFile(zip).size() / 2);
     ASSERT_FALSE(cut.succeeded());
     EXPECT_TRUE(cut.unreadable);
     EXPECT_TRUE(cut.error->contains(u"The download was cut."_s)) << cut.error->toStdString();
@@ -344,11 +309,13 @@ else:
 
     // Stored entries whose sizes follow their data are read as they arrive; a zip behind other bytes (as a
     // self-extracting program is) only from its list at the end, once the download is complete.
-    for (const QString &kind : {u"descriptors"_s, u"prefixed"_s}) {
-        SCOPED_TRACE(kind.toStdString());
-        const auto result = extractArriving(ArchiveExtractor(), archive(kind + u".zip"_s, script, {kind}));
+    for (const QString &path :
+         {pack(u"descriptors.zip"_s, Format::zip, Storage::storedSizesAfterData),
+          pack(u"prefixed.zip"_s, Format::zip, Storage::stored, "#!/bin/sh\nexit 0\n" + QByteArray(5000, '\0'))}) {
+        SCOPED_TRACE(path.toStdString());
+        const auto result = extractArriving(ArchiveExtractor(), path);
         ASSERT_TRUE(result.succeeded()) << result.error->toStdString();
-        EXPECT_EQ(QFileInfo(destination + u"/Pack/Titles/One/media.mov").size(), 300 << 10);
+        EXPECT_EQ(readFile(destination + u"/Pack/Titles/One/media.mov"), media);
         QDir(out).removeRecursively();
     }
 

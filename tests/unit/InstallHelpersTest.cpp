@@ -6,6 +6,8 @@
 namespace klv {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 TEST(FormatByteCount, DividesOnlyWhileAboveTheStepAndStopsAfterGigabytes) {
     const std::pair<qint64, const char16_t *> cases[] = {
         {0, u"0.00 bytes"},
@@ -30,21 +32,18 @@ TEST(FormatByteCount, DividesOnlyWhileAboveTheStepAndStopsAfterGigabytes) {
 
 TEST(SafePathComponent, OnlyOnePlainComponentIsSafe) {
     for (const QString &name :
-         {QStringLiteral("Lower Thirds"), QStringLiteral("...."), QStringLiteral(".hidden"),
-          QStringLiteral("Tom's \"Pack\" $x `y`"), QStringLiteral("Überblende"), QStringLiteral("a\\b")}) {
+         {u"Lower Thirds"_s, u"...."_s, u".hidden"_s, u"Tom's \"Pack\" $x `y`"_s, u"Überblende"_s, u"a\\b"_s}) {
         EXPECT_TRUE(isSafePathComponent(name)) << name.toStdString();
         EXPECT_FALSE(unsafePathComponentReason(name));
     }
     const std::pair<QString, QString> unsafe[] = {
-        {QString(), QStringLiteral("The name “” cannot be used as a file name: it is empty.")},
-        {QStringLiteral("."), QStringLiteral("The name “.” cannot be used as a file name: it names a folder itself.")},
-        {QStringLiteral(".."),
-         QStringLiteral("The name “..” cannot be used as a file name: it names a folder itself.")},
-        {QStringLiteral("/"), QStringLiteral("The name “/” cannot be used as a file name: it contains “/”.")},
-        {QStringLiteral("../../etc"),
-         QStringLiteral("The name “../../etc” cannot be used as a file name: it contains “/”.")},
-        {QStringLiteral("Pack") + QChar(0) + QStringLiteral("x"),
-         QStringLiteral("The name “Pack\\0x” cannot be used as a file name: it contains a NUL character.")},
+        {QString(), u"The name “” cannot be used as a file name: it is empty."_s},
+        {u"."_s, u"The name “.” cannot be used as a file name: it names a folder itself."_s},
+        {u".."_s, u"The name “..” cannot be used as a file name: it names a folder itself."_s},
+        {u"/"_s, u"The name “/” cannot be used as a file name: it contains “/”."_s},
+        {u"../../etc"_s, u"The name “../../etc” cannot be used as a file name: it contains “/”."_s},
+        {u"Pack"_s + QChar(0) + u"x"_s,
+         u"The name “Pack\\0x” cannot be used as a file name: it contains a NUL character."_s},
     };
     for (const auto &[name, reason] : unsafe) {
         EXPECT_FALSE(isSafePathComponent(name));

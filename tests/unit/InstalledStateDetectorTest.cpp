@@ -5,6 +5,7 @@
 #include "store/Reporter.h"
 
 #include "ScriptedAlerts.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +16,9 @@
 namespace klv {
 namespace {
 
-OutlineViewItem product(qint64 id, const QString &name, const QString &location = QStringLiteral("Titles"),
-                        qint64 parent = 0) {
+using namespace Qt::StringLiterals;
+
+OutlineViewItem product(qint64 id, const QString &name, const QString &location = u"Titles"_s, qint64 parent = 0) {
     OutlineViewItem item;
     item.product_id = id;
     item.product_name = name;
@@ -26,7 +28,7 @@ OutlineViewItem product(qint64 id, const QString &name, const QString &location 
 }
 
 OutlineViewItem group(qint64 id, const QString &name, const QStringList &children) {
-    OutlineViewItem item = product(id, name, QStringLiteral("Multiple"));
+    OutlineViewItem item = product(id, name, u"Multiple"_s);
     item.children = children;
     return item;
 }
@@ -34,17 +36,13 @@ OutlineViewItem group(qint64 id, const QString &name, const QStringList &childre
 class DetectionTest : public ::testing::Test {
 protected:
     void install(const QString &folder) { ASSERT_TRUE(QDir().mkpath(folder)); }
-    void touch(const QString &path) {
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    }
 
     QTemporaryDir dir;
-    Locations locations{{dir.filePath(QStringLiteral("Movies")), dir.filePath(QStringLiteral("Library")),
-                         dir.filePath(QStringLiteral("Applications")), dir.filePath(QStringLiteral("Group"))},
-                        QStringLiteral("com.example")};
-    LogFile log{dir.filePath(QStringLiteral("log.txt"))};
+    // Every folder below the test's own, those the XDG folders place (fonts, Resolve templates) included.
+    Locations locations = Locations::forLinux(
+        dir.filePath(u"Movies"_s), {dir.filePath(u"data"_s), dir.filePath(u"cache"_s), dir.filePath(u"config"_s)},
+        u"group.example"_s, u"com.example"_s);
+    LogFile log{dir.filePath(u"log.txt"_s)};
     test::ScriptedAlerts alerts;
     Reporter reporter{log, alerts};
     InstalledProducts installed{locations, reporter};
@@ -53,63 +51,62 @@ protected:
 TEST_F(DetectionTest, MotionCandidatesDropPrefixAndFullVersion) {
     install(locations.motionTitlesFolderURL + u"KLV - Glow Pack");
     install(locations.motionEffectsFolderURL + u"Vantory - Glow Pack");
-    const QStringList found =
-        installed.findInstalledMotionTemplates(QStringLiteral("Vantory - Glow Pack - Full Version"), false);
+    const QStringList found = installed.findInstalledMotionTemplates(u"Vantory - Glow Pack - Full Version"_s, false);
     EXPECT_EQ(found, (QStringList{locations.motionTitlesFolderURL + u"KLV - Glow Pack",
                                   locations.motionEffectsFolderURL + u"Vantory - Glow Pack"}));
 
     install(locations.motionGeneratorsFolderURL + u"KLV - Glow Bundle");
-    EXPECT_EQ(installed.findInstalledMotionTemplates(QStringLiteral("Glow - Full Version Bundle"), false).size(), 1);
+    EXPECT_EQ(installed.findInstalledMotionTemplates(u"Glow - Full Version Bundle"_s, false).size(), 1);
 
     // Removal deletes every copy and still lists them.
-    EXPECT_EQ(installed.findInstalledMotionTemplates(QStringLiteral("Glow Pack"), true).size(), 2);
-    EXPECT_TRUE(installed.findInstalledMotionTemplates(QStringLiteral("Glow Pack"), false).isEmpty());
+    EXPECT_EQ(installed.findInstalledMotionTemplates(u"Glow Pack"_s, true).size(), 2);
+    EXPECT_TRUE(installed.findInstalledMotionTemplates(u"Glow Pack"_s, false).isEmpty());
 }
 
 TEST_F(DetectionTest, ResolveNamesAreRenumberedAndBothCandidatesRemoved) {
     const QString folder = locations.resolveTemplatesFolderURL;
-    touch(folder + u"KLV - Cinematic  03.drfx");
-    EXPECT_EQ(installed.findInstalledResolveTemplates(QStringLiteral("Cinematic DVR 3"), false),
+    ASSERT_TRUE(test::writeFile(folder + u"KLV - Cinematic  03.drfx", {}));
+    EXPECT_EQ(installed.findInstalledResolveTemplates(u"Cinematic DVR 3"_s, false),
               QStringList{folder + u"KLV - Cinematic  03.drfx"});
-    touch(folder + u"KLV - Stinger 12.drfx");
-    EXPECT_EQ(installed.findInstalledResolveTemplates(QStringLiteral("Stinger 12"), false).size(), 2)
+    ASSERT_TRUE(test::writeFile(folder + u"KLV - Stinger 12.drfx", {}));
+    EXPECT_EQ(installed.findInstalledResolveTemplates(u"Stinger 12"_s, false).size(), 2)
         << "no renumbering: both candidates are the same file";
 
-    touch(folder + u"KLV - Cinematic DVR 3.drfx");
-    EXPECT_TRUE(installed.findInstalledResolveTemplates(QStringLiteral("Cinematic DVR 3"), true).isEmpty());
+    ASSERT_TRUE(test::writeFile(folder + u"KLV - Cinematic DVR 3.drfx", {}));
+    EXPECT_TRUE(installed.findInstalledResolveTemplates(u"Cinematic DVR 3"_s, true).isEmpty());
     EXPECT_FALSE(QFile::exists(folder + u"KLV - Cinematic  03.drfx"));
     EXPECT_FALSE(QFile::exists(folder + u"KLV - Cinematic DVR 3.drfx"));
 }
 
 TEST_F(DetectionTest, NamesThatLeaveTheFolderAreNeverLookedUpOrRemoved) {
     install(locations.motionTitlesFolderURL + u"KLV - x/../../../../keep");
-    install(dir.filePath(QStringLiteral("keep")));
-    EXPECT_TRUE(installed.findInstalledMotionTemplates(QStringLiteral("x/../../../../keep"), true).isEmpty());
-    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("keep"))).isDir());
+    install(dir.filePath(u"keep"_s));
+    EXPECT_TRUE(installed.findInstalledMotionTemplates(u"x/../../../../keep"_s, true).isEmpty());
+    EXPECT_TRUE(QFileInfo(dir.filePath(u"keep"_s)).isDir());
 }
 
 TEST_F(DetectionTest, ProductsCompositesResolveAndGroups) {
     QList<OutlineViewItem> library{
-        group(100, QStringLiteral("Bundle"), {QStringLiteral("Titles A"), QStringLiteral("Vantory - Moves B")}),
-        product(101, QStringLiteral("Titles A"), QStringLiteral("Titles"), 100),
-        product(102, QStringLiteral("Moves B"), QStringLiteral("Transitions"), 100),
-        group(200, QStringLiteral("Half Bundle"), {QStringLiteral("Solo C"), QStringLiteral("Not Owned")}),
-        product(0, QStringLiteral("Smoke"), QStringLiteral("Composite")),
-        product(0, QStringLiteral("Smoke"), QStringLiteral("Composite")),
-        product(300, QStringLiteral("Looks DVR 2"), QStringLiteral("Effects")),
-        product(103, QStringLiteral("Solo C"), QStringLiteral("Titles"), 200),
+        group(100, u"Bundle"_s, {u"Titles A"_s, u"Vantory - Moves B"_s}),
+        product(101, u"Titles A"_s, u"Titles"_s, 100),
+        product(102, u"Moves B"_s, u"Transitions"_s, 100),
+        group(200, u"Half Bundle"_s, {u"Solo C"_s, u"Not Owned"_s}),
+        product(0, u"Smoke"_s, u"Composite"_s),
+        product(0, u"Smoke"_s, u"Composite"_s),
+        product(300, u"Looks DVR 2"_s, u"Effects"_s),
+        product(103, u"Solo C"_s, u"Titles"_s, 200),
     };
-    library[6].mainApplicationType = QStringLiteral("DVR");
+    library[6].mainApplicationType = u"DVR"_s;
     library[3].isInstalled = true;
     install(locations.motionTitlesFolderURL + u"KLV - Titles A");
     install(locations.motionTransitionsFolderURL + u"Vantory - Moves B");
     install(locations.motionTitlesFolderURL + u"KLV - Solo C");
     install(locations.compositeFolderURL + u"/Smoke");
-    touch(locations.resolveTemplatesFolderURL + u"KLV - Looks  02.drfx");
+    ASSERT_TRUE(test::writeFile(locations.resolveTemplatesFolderURL + u"KLV - Looks  02.drfx", {}));
 
     const InstalledStateDetector detector(installed);
     QHash<QString, qint64> names = productNameMap(library);
-    names.insert(QStringLiteral("Not Owned"), 999);
+    names.insert(u"Not Owned"_s, 999);
     EXPECT_TRUE(detector.detectInstalledStates(library, names));
     EXPECT_TRUE(library[0].isInstalled) << "every member is installed";
     EXPECT_TRUE(library[1].isInstalled);
@@ -125,7 +122,7 @@ TEST_F(DetectionTest, ProductsCompositesResolveAndGroups) {
         EXPECT_EQ(library[i].isInstalled, once[i].isInstalled) << i;
 
     QDir(locations.motionTransitionsFolderURL + u"Vantory - Moves B").removeRecursively();
-    EXPECT_TRUE(detector.detectInstalledStates(library, {{QStringLiteral("Moves B"), 102}}));
+    EXPECT_TRUE(detector.detectInstalledStates(library, {{u"Moves B"_s, 102}}));
     EXPECT_FALSE(library[2].isInstalled);
     EXPECT_FALSE(library[0].isInstalled);
 }
@@ -141,19 +138,16 @@ TEST_F(DetectionTest, UpdatesFollowTheTwentyHourMargin) {
             return QDateTime(releaseDay, QTime(21, 0));
         return std::nullopt;
     };
-    QList<OutlineViewItem> library{product(1, QStringLiteral("Early")), product(2, QStringLiteral("Late")),
-                                   product(3, QStringLiteral("Missing"))};
+    QList<OutlineViewItem> library{product(1, u"Early"_s), product(2, u"Late"_s), product(3, u"Missing"_s)};
     library[1].isNeedUpdate = true;
     const InstalledStateDetector detector(installed, created);
-    detector.checkNeedUpdate(
-        library,
-        {{1, QStringLiteral("2023.05.10")}, {2, QStringLiteral("2023.05.10")}, {3, QStringLiteral("2023.05.10")}});
+    detector.checkNeedUpdate(library, {{1, u"2023.05.10"_s}, {2, u"2023.05.10"_s}, {3, u"2023.05.10"_s}});
     EXPECT_TRUE(library[0].isNeedUpdate);
     EXPECT_TRUE(library[1].isNeedUpdate) << "never cleared here";
     EXPECT_FALSE(library[2].isNeedUpdate);
 
     library[1].isNeedUpdate = false;
-    detector.checkNeedUpdate(library, {{2, QStringLiteral("2023.05.10")}, {1, QStringLiteral("2099-01-01")}});
+    detector.checkNeedUpdate(library, {{2, u"2023.05.10"_s}, {1, u"2099-01-01"_s}});
     EXPECT_FALSE(library[1].isNeedUpdate) << "21:00 minus 20 hours is after the release midnight";
 }
 

@@ -2,6 +2,8 @@
 #include "library/LibraryRow.h"
 #include "library/ProductCache.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -10,13 +12,15 @@
 namespace klv {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 OutlineViewItem product(qint64 id, const QString &name, bool installed = false, qint64 parent = 0) {
     OutlineViewItem item;
     item.product_id = id;
     item.product_name = name;
     item.isInstalled = installed;
     item.parentID = parent;
-    item.product_location = QStringLiteral("Titles");
+    item.product_location = u"Titles"_s;
     return item;
 }
 
@@ -34,67 +38,62 @@ QStringList sortedNames(const QList<OutlineViewItem> &rows) {
 }
 
 TEST(LibraryFilter, StateAndTopLevelFilters) {
-    QList<OutlineViewItem> library{product(1, QStringLiteral("A"), true), product(2, QStringLiteral("B")),
-                                   product(3, QStringLiteral("Member"), true, 9)};
+    QList<OutlineViewItem> library{product(1, u"A"_s, true), product(2, u"B"_s), product(3, u"Member"_s, true, 9)};
     library[1].isNeedUpdate = true;
     LibraryViewSettings view;
-    EXPECT_EQ(names(filterLibrary(view, library, {})), (QStringList{u"A"_qs, u"B"_qs}));
+    EXPECT_EQ(names(filterLibrary(view, library, {})), (QStringList{u"A"_s, u"B"_s}));
     view.filterMyProductState = productFilterState::installedProduct;
-    EXPECT_EQ(names(filterLibrary(view, library, {})), QStringList{u"A"_qs});
+    EXPECT_EQ(names(filterLibrary(view, library, {})), QStringList{u"A"_s});
     view.filterMyProductState = productFilterState::notInstalledProduct;
-    EXPECT_EQ(names(filterLibrary(view, library, {})), QStringList{u"B"_qs});
+    EXPECT_EQ(names(filterLibrary(view, library, {})), QStringList{u"B"_s});
     view.filterMyProductState = productFilterState::needUpdateProduct;
-    EXPECT_EQ(names(filterLibrary(view, library, {})), QStringList{u"B"_qs});
+    EXPECT_EQ(names(filterLibrary(view, library, {})), QStringList{u"B"_s});
     library[1].isNeedUpdate = false;
     EXPECT_TRUE(filterLibrary(view, library, {}).isEmpty());
 
     // An empty library shows the cached list, unfiltered by state, members still excluded.
     view.filterMyProductState = productFilterState::installedProduct;
-    EXPECT_EQ(names(filterLibrary(view, {}, library)), (QStringList{u"A"_qs, u"B"_qs}));
+    EXPECT_EQ(names(filterLibrary(view, {}, library)), (QStringList{u"A"_s, u"B"_s}));
 }
 
 TEST(LibraryFilter, SearchTermsAreOredWithTheDoubleBlankRule) {
-    OutlineViewItem bundle = product(10, QStringLiteral("Creator Bundle"));
-    bundle.children = {QStringLiteral("Vantory - Glow Titles")};
-    const QList<OutlineViewItem> library{product(1, QStringLiteral("Glow FX")),
-                                         product(2, QStringLiteral("Title Pack")),
-                                         product(3, QStringLiteral("Fab Looks")),
+    OutlineViewItem bundle = product(10, u"Creator Bundle"_s);
+    bundle.children = {u"Vantory - Glow Titles"_s};
+    const QList<OutlineViewItem> library{product(1, u"Glow FX"_s),
+                                         product(2, u"Title Pack"_s),
+                                         product(3, u"Fab Looks"_s),
                                          bundle,
-                                         product(11, QStringLiteral("Glow Titles"), false, 10),
-                                         product(4, QStringLiteral("ÉCLAIR Motion")),
-                                         product(5, QStringLiteral("a  b"))};
+                                         product(11, u"Glow Titles"_s, false, 10),
+                                         product(4, u"ÉCLAIR Motion"_s),
+                                         product(5, u"a  b"_s)};
     LibraryViewSettings view;
-    view.searchString = QStringLiteral("glow,TITLE");
+    view.searchString = u"glow,TITLE"_s;
     EXPECT_EQ(sortedNames(filterLibrary(view, library, {})),
-              (QStringList{u"Creator Bundle"_qs, u"Glow FX"_qs, u"Title Pack"_qs}));
-    view.searchString = QStringLiteral("q, b");
-    EXPECT_EQ(sortedNames(filterLibrary(view, library, {})), (QStringList{u"Creator Bundle"_qs, u"a  b"_qs}))
+              (QStringList{u"Creator Bundle"_s, u"Glow FX"_s, u"Title Pack"_s}));
+    view.searchString = u"q, b"_s;
+    EXPECT_EQ(sortedNames(filterLibrary(view, library, {})), (QStringList{u"Creator Bundle"_s, u"a  b"_s}))
         << "the second term is \" b\": \"Fab Looks\" has no blank before its b";
-    view.searchString = QStringLiteral(",");
+    view.searchString = u","_s;
     EXPECT_TRUE(filterLibrary(view, library, {}).isEmpty());
-    view.searchString = QStringLiteral("éclair");
-    EXPECT_EQ(names(filterLibrary(view, library, {})), QStringList{u"ÉCLAIR Motion"_qs});
-    view.searchString = QStringLiteral("a   b");
-    EXPECT_EQ(names(filterLibrary(view, library, {})), QStringList{u"a  b"_qs}) << "three blanks become two";
-    view.searchString = QStringLiteral("a  b");
+    view.searchString = u"éclair"_s;
+    EXPECT_EQ(names(filterLibrary(view, library, {})), QStringList{u"ÉCLAIR Motion"_s});
+    view.searchString = u"a   b"_s;
+    EXPECT_EQ(names(filterLibrary(view, library, {})), QStringList{u"a  b"_s}) << "three blanks become two";
+    view.searchString = u"a  b"_s;
     EXPECT_TRUE(filterLibrary(view, library, {}).isEmpty()) << "two blanks become one";
 }
 
 TEST(LibraryFilter, SortIsStableByCodePointsOfComposedNames) {
-    const QString composed = QStringLiteral("\u00e9t\u00e9");
-    const QString decomposed = QStringLiteral("e\u0301t\u00e9 2");
-    QList<OutlineViewItem> library{product(1, QStringLiteral("apple")),
-                                   product(2, QStringLiteral("Zebra")),
-                                   product(3, QStringLiteral("apple")),
-                                   product(4, decomposed),
-                                   product(5, composed),
-                                   product(6, QStringLiteral("\U0001F600 smile")),
-                                   product(7, QStringLiteral("\uf8ff x"))};
+    const QString composed = u"\u00e9t\u00e9"_s;
+    const QString decomposed = u"e\u0301t\u00e9 2"_s;
+    QList<OutlineViewItem> library{product(1, u"apple"_s),   product(2, u"Zebra"_s), product(3, u"apple"_s),
+                                   product(4, decomposed),   product(5, composed),   product(6, u"\U0001F600 smile"_s),
+                                   product(7, u"\uf8ff x"_s)};
     LibraryViewSettings view;
     view.sortProductState = productSortState::aToZSort;
     const QList<OutlineViewItem> sorted = filterLibrary(view, library, {});
-    EXPECT_EQ(names(sorted), (QStringList{u"Zebra"_qs, u"apple"_qs, u"apple"_qs, composed, decomposed,
-                                          QStringLiteral("\uf8ff x"), QStringLiteral("\U0001F600 smile")}));
+    EXPECT_EQ(names(sorted), (QStringList{u"Zebra"_s, u"apple"_s, u"apple"_s, composed, decomposed, u"\uf8ff x"_s,
+                                          u"\U0001F600 smile"_s}));
     EXPECT_EQ(sorted[1].product_id, 1) << "equal names keep the library order";
     EXPECT_EQ(sorted[2].product_id, 3);
     view.sortProductState = productSortState::zToASort;
@@ -102,21 +101,21 @@ TEST(LibraryFilter, SortIsStableByCodePointsOfComposedNames) {
 }
 
 TEST(LibraryRow, SubLinesKindsAndGroups) {
-    OutlineViewItem single = product(1, QStringLiteral("Vantory - Glow"));
+    OutlineViewItem single = product(1, u"Vantory - Glow"_s);
     single.product_fileSize = 1025;
     single.armCompatiable = true;
-    single.product_location = QStringLiteral("Effects, Titles");
+    single.product_location = u"Effects, Titles"_s;
     LibraryRow row = describeLibraryRow(single, {});
     EXPECT_EQ(row.title, u"Glow");
     EXPECT_EQ(row.subLine, u"File Size: 1.00 KB | \uf8ff Silicon Compatible");
     EXPECT_EQ(row.kindMask, effectsKind | titlesKind);
 
-    OutlineViewItem bundle = product(10, QStringLiteral("Bundle"));
-    bundle.product_location = QStringLiteral("Multiple");
-    bundle.children = {QStringLiteral("T"), QStringLiteral("Vantory - M"), QStringLiteral("Not Owned")};
-    OutlineViewItem t = product(11, QStringLiteral("T"), true, 10);
-    OutlineViewItem m = product(12, QStringLiteral("M"), false, 10);
-    m.product_location = QStringLiteral("Transitions");
+    OutlineViewItem bundle = product(10, u"Bundle"_s);
+    bundle.product_location = u"Multiple"_s;
+    bundle.children = {u"T"_s, u"Vantory - M"_s, u"Not Owned"_s};
+    OutlineViewItem t = product(11, u"T"_s, true, 10);
+    OutlineViewItem m = product(12, u"M"_s, false, 10);
+    m.product_location = u"Transitions"_s;
     row = describeLibraryRow(bundle, {bundle, t, m});
     EXPECT_EQ(row.subLine, u"1 / 3 installed");
     EXPECT_EQ(row.kindText, u"Titles, Transitions, ");
@@ -124,24 +123,19 @@ TEST(LibraryRow, SubLinesKindsAndGroups) {
 
 TEST(ProductCache, RoundTripsAndRefusesWhatIsNotAnArrayOfObjects) {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("cache.bin"));
+    const QString path = dir.filePath(u"cache.bin"_s);
     EXPECT_FALSE(ProductCache::load(path));
-    OutlineViewItem stateful = product(7, QStringLiteral("State"), true, 3);
+    OutlineViewItem stateful = product(7, u"State"_s, true, 3);
     stateful.isNeedUpdate = true;
     stateful.armCompatiable = true;
-    ASSERT_FALSE(ProductCache::save(path, {stateful, product(8, QStringLiteral("Other"))}));
-    EXPECT_EQ(ProductCache::load(path), (QList<OutlineViewItem>{stateful, product(8, QStringLiteral("Other"))}));
+    ASSERT_FALSE(ProductCache::save(path, {stateful, product(8, u"Other"_s)}));
+    EXPECT_EQ(ProductCache::load(path), (QList<OutlineViewItem>{stateful, product(8, u"Other"_s)}));
 
-    const auto write = [&](const QByteArray &bytes) {
-        QFile file(path);
-        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        file.write(bytes);
-    };
-    write("[]");
+    ASSERT_TRUE(test::writeFile(path, "[]"));
     EXPECT_EQ(ProductCache::load(path), QList<OutlineViewItem>{});
     for (const QByteArray &bad :
          {QByteArray(R"({"a":1})"), QByteArray("[1,2]"), QByteArray("[{}"), QByteArray("\x00\x01")}) {
-        write(bad);
+        ASSERT_TRUE(test::writeFile(path, bad));
         EXPECT_FALSE(ProductCache::load(path)) << bad.toStdString();
     }
 }

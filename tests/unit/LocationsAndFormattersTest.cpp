@@ -11,6 +11,8 @@
 namespace klv {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 class EnsureFolderTest : public ::testing::Test {
 protected:
     int logLines() const {
@@ -20,11 +22,11 @@ protected:
     }
 
     QTemporaryDir dir;
-    LogFile log{dir.filePath(QStringLiteral("log.txt"))};
+    LogFile log{dir.filePath(u"log.txt"_s)};
 };
 
 TEST_F(EnsureFolderTest, ExistingFoldersAreLeftAloneEvenReadOnly) {
-    const QString folder = dir.filePath(QStringLiteral("ro/"));
+    const QString folder = dir.filePath(u"ro/"_s);
     QDir().mkpath(folder);
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
     EXPECT_FALSE(ensureFolder(folder, log));
@@ -32,19 +34,18 @@ TEST_F(EnsureFolderTest, ExistingFoldersAreLeftAloneEvenReadOnly) {
 }
 
 TEST_F(EnsureFolderTest, CreatesOneLevelOnlyAndLogsEachFailure) {
-    EXPECT_FALSE(ensureFolder(dir.filePath(QStringLiteral("new/")), log));
-    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("new"))).isDir());
+    EXPECT_FALSE(ensureFolder(dir.filePath(u"new/"_s), log));
+    EXPECT_TRUE(QFileInfo(dir.filePath(u"new"_s)).isDir());
 
-    const auto missingParent =
-        ensureFolder(dir.filePath(QStringLiteral("Motion Templates.localized/Effects.localized/")), log);
+    const auto missingParent = ensureFolder(dir.filePath(u"Motion Templates.localized/Effects.localized/"_s), log);
     ASSERT_TRUE(missingParent);
     EXPECT_TRUE(missingParent->contains(u"No such file or directory"));
     EXPECT_EQ(logLines(), 1);
 
-    QFile plain(dir.filePath(QStringLiteral("plain")));
+    QFile plain(dir.filePath(u"plain"_s));
     plain.open(QIODevice::WriteOnly);
     plain.close();
-    EXPECT_TRUE(ensureFolder(dir.filePath(QStringLiteral("plain/")), log));
+    EXPECT_TRUE(ensureFolder(dir.filePath(u"plain/"_s), log));
     EXPECT_EQ(logLines(), 2);
 
     QFile file(log.filePath());
@@ -55,9 +56,7 @@ TEST_F(EnsureFolderTest, CreatesOneLevelOnlyAndLogsEachFailure) {
 }
 
 TEST(Locations, DeriveEveryPathFromTheBases) {
-    const Locations l(
-        {QStringLiteral("/m"), QStringLiteral("/lib"), QStringLiteral("/apps/"), QStringLiteral("/group")},
-        QStringLiteral("com.example.app"));
+    const Locations l({u"/m"_s, u"/lib"_s, u"/apps/"_s, u"/group"_s}, u"com.example.app"_s);
     EXPECT_EQ(l.appBundleURL, u"/apps/KLV App.app");
     EXPECT_EQ(l.downloadFolderURL, u"/apps/Vantory/KLV-Download/");
     EXPECT_EQ(l.logFileURL, u"/apps/Vantory/Log/KLVAppLog.txt");
@@ -67,12 +66,11 @@ TEST(Locations, DeriveEveryPathFromTheBases) {
     EXPECT_EQ(l.userDataFileURL, u"/group/KLVApp_UserData_IM.bin");
     EXPECT_EQ(l.productImageFolderURL, u"/group/KLVApp Product Image/");
     EXPECT_EQ(l.motionFolderByCategory.size(), 4);
-    EXPECT_EQ(l.motionFolderByCategory.value(QStringLiteral("Titles")), l.motionTitlesFolderURL);
+    EXPECT_EQ(l.motionFolderByCategory.value(u"Titles"_s), l.motionTitlesFolderURL);
 }
 
 TEST(Locations, TheMacOSMapIsTheWellKnownOneWhereverItIsComputed) {
-    const Locations l = Locations::forMacOS(QStringLiteral("/Users/ann"), QStringLiteral("group.com.vantory.klvapp"),
-                                            QStringLiteral("com.vantory.klvapp"));
+    const Locations l = Locations::forMacOS(u"/Users/ann"_s, u"group.com.vantory.klvapp"_s, u"com.vantory.klvapp"_s);
     EXPECT_EQ(l.moviesFolderURL, u"/Users/ann/Movies/");
     EXPECT_EQ(l.libraryFolderURL, u"/Users/ann/Library/");
     EXPECT_EQ(l.applicationsFolderURL, u"/Applications/");
@@ -93,11 +91,9 @@ TEST(Locations, TheMacOSMapIsTheWellKnownOneWhereverItIsComputed) {
 }
 
 TEST(Locations, TheLinuxMapUsesTheXdgFoldersConsumersRead) {
-    const Locations l =
-        Locations::forLinux(QStringLiteral("/home/ann/Videos"),
-                            {QStringLiteral("/home/ann/.local/share"), QStringLiteral("/home/ann/.cache"),
-                             QStringLiteral("/home/ann/.config")},
-                            QStringLiteral("group.com.vantory.klvapp"), QStringLiteral("com.vantory.klvapp"));
+    const Locations l = Locations::forLinux(
+        u"/home/ann/Videos"_s, {u"/home/ann/.local/share"_s, u"/home/ann/.cache"_s, u"/home/ann/.config"_s},
+        u"group.com.vantory.klvapp"_s, u"com.vantory.klvapp"_s);
     EXPECT_EQ(l.moviesFolderURL, u"/home/ann/Videos/");
     EXPECT_EQ(l.libraryFolderURL, u"/home/ann/.local/share/klv-app/Library/");
     EXPECT_EQ(l.applicationsFolderURL, u"/home/ann/.local/share/klv-app/Applications/");
@@ -127,14 +123,6 @@ TEST(SharedFormatters, NumbersKeepTwoIntegerDigitsAndRoundTiesToEven) {
     EXPECT_EQ(format.string(0.375), u"00.38");
     EXPECT_EQ(format.string(99.999), u"100");
     EXPECT_EQ(format.string(-3.5), u"-03.5");
-}
-
-TEST(SharedFormatters, DatesUseTheSettablePattern) {
-    DateFormatter format;
-    const QDateTime at(QDate(2026, 2, 3), QTime(4, 5, 6));
-    EXPECT_EQ(format.string(at), u"2026-02-03 04:05:06");
-    format.dateFormat = QStringLiteral("yyyy-MM-dd");
-    EXPECT_EQ(format.string(at), u"2026-02-03");
 }
 
 } // namespace

@@ -15,6 +15,8 @@
 namespace klv {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 QString readAll(const QString &path) {
     QFile file(path);
     file.open(QIODevice::ReadOnly);
@@ -24,15 +26,15 @@ QString readAll(const QString &path) {
 class LogFileTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    LogFile log{dir.filePath(QStringLiteral("KLVAppLog.txt"))};
+    LogFile log{dir.filePath(u"KLVAppLog.txt"_s)};
 };
 
 TEST_F(LogFileTest, StartsWithALineBreakAndStampsEveryEntryInUtc) {
-    log.appendLog(QStringLiteral("first"));
-    log.appendLog(QStringLiteral("second : with colon\nand a second line"));
+    log.appendLog(u"first"_s);
+    log.appendLog(u"second : with colon\nand a second line"_s);
     const QString text = readAll(log.filePath());
     ASSERT_TRUE(text.startsWith(u'\n'));
-    const QRegularExpression entry(QStringLiteral("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2} \\+0000 : "));
+    const QRegularExpression entry(u"^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2} \\+0000 : "_s);
     const QStringList lines = text.mid(1).split(u'\n');
     ASSERT_EQ(lines.size(), 2) << "a line break inside a message is written escaped";
     EXPECT_TRUE(entry.match(lines[0]).hasMatch()) << lines[0].toStdString();
@@ -42,8 +44,8 @@ TEST_F(LogFileTest, StartsWithALineBreakAndStampsEveryEntryInUtc) {
 }
 
 TEST_F(LogFileTest, TheFirstEntryOfANewHomeMakesTheLogsFolder) {
-    LogFile early(dir.filePath(QStringLiteral("Vantory/Log/KLVAppLog.txt")));
-    early.appendLog(QStringLiteral("before start-up made the folder"));
+    LogFile early(dir.filePath(u"Vantory/Log/KLVAppLog.txt"_s));
+    early.appendLog(u"before start-up made the folder"_s);
     EXPECT_TRUE(readAll(early.filePath()).endsWith(u" : before start-up made the folder"));
 }
 
@@ -59,7 +61,7 @@ TEST_F(LogFileTest, AppendsToWhatIsThereAndKeepsConcurrentEntriesWhole) {
     for (int w = 0; w < writers; ++w) {
         threads.emplace_back(QThread::create([this, w] {
             for (int i = 0; i < perWriter; ++i)
-                log.appendLog(QStringLiteral("writer %1 entry %2 ").arg(w).arg(i) + QString(100, u'x'));
+                log.appendLog(u"writer %1 entry %2 "_s.arg(w).arg(i) + QString(100, u'x'));
         }));
         threads.back()->start();
     }
@@ -69,7 +71,7 @@ TEST_F(LogFileTest, AppendsToWhatIsThereAndKeepsConcurrentEntriesWhole) {
     const QStringList lines = readAll(log.filePath()).split(u'\n');
     EXPECT_EQ(lines.value(1), u"older entry");
     EXPECT_EQ(lines.size(), 2 + writers * perWriter);
-    const QRegularExpression whole(QStringLiteral(" : writer \\d entry \\d+ x{100}$"));
+    const QRegularExpression whole(u" : writer \\d entry \\d+ x{100}$"_s);
     for (qsizetype i = 2; i < lines.size(); ++i)
         ASSERT_TRUE(whole.match(lines[i]).hasMatch()) << lines[i].toStdString();
 }
@@ -88,9 +90,9 @@ TEST_F(LogFileTest, RotatesAtFiveMegabytesKeepingOneOldFile) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2) << "only one old file is kept";
 
     // Small entries fill the file up to the cap before it moves aside.
-    LogFile small(dir.filePath(QStringLiteral("small.txt")), 100);
+    LogFile small(dir.filePath(u"small.txt"_s), 100);
     for (int i = 0; i < 5; ++i)
-        small.appendLog(QStringLiteral("entry %1").arg(i));
+        small.appendLog(u"entry %1"_s.arg(i));
     EXPECT_LE(QFileInfo(small.filePath()).size(), 100);
     // Entries of 36 bytes: two fit, the third and the fifth start a new file.
     EXPECT_EQ(readAll(small.filePath()).count(u'\n'), 1);
@@ -108,7 +110,7 @@ TEST_F(LogFileTest, DecodingAcceptsOnlyObjectsAndLogsParseErrors) {
     EXPECT_FALSE(decodeJSONObject("<html>Bad gateway</html>", log));
     EXPECT_FALSE(decodeJSONObject("", log));
     const QString text = readAll(log.filePath());
-    EXPECT_EQ(text.count(QStringLiteral(" : Error : JSONSerialization Error: ")), 3) << text.toStdString();
+    EXPECT_EQ(text.count(u" : Error : JSONSerialization Error: "_s), 3) << text.toStdString();
 }
 
 } // namespace

@@ -12,15 +12,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -48,8 +44,8 @@ QJsonObject product(qint64 id, const QString &name) {
 class MarketingCenterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(
-            QFile::copy(QStringLiteral(KLV_FIXTURES_DIR "/marketing/store.json"), catalog.filePath(u"store.json"_s)));
+        ASSERT_TRUE(QFile::copy(QString::fromUtf8(KLV_FIXTURES_DIR "/marketing/store.json"),
+                                catalog.filePath(u"store.json"_s)));
         ASSERT_TRUE(store.start()) << store.errorString().toStdString();
         Configuration configuration = Configuration::fromEnvironment();
         configuration.storeUrl = store.url();
@@ -85,17 +81,11 @@ protected:
         return emitted;
     }
     void editMarketing(const std::function<void(QJsonObject &)> &edit) const {
-        const QString path = catalog.filePath(u"store.json"_s);
-        QFile in(path);
-        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
-        QJsonObject root = QJsonDocument::fromJson(in.readAll()).object();
-        QJsonObject content = root[u"marketing"].toObject();
-        edit(content);
-        root[u"marketing"] = content;
-        QSaveFile out(path);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(QJsonDocument(root).toJson());
-        ASSERT_TRUE(out.commit());
+        ASSERT_TRUE(test::editCatalog(catalog.path(), [&edit](QJsonObject &root) {
+            QJsonObject content = root[u"marketing"].toObject();
+            edit(content);
+            root[u"marketing"] = content;
+        }));
     }
     QString logText() const {
         QFile file(services->locations().logFileURL);

@@ -4,15 +4,14 @@
 
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QTimer>
 
 #include <memory>
 
@@ -115,11 +114,9 @@ protected:
             messages << line.sliced(line.indexOf(u" +0000 : ") + 9);
         return messages;
     }
-    // Lets any request that was wrongly sent come back.
+    // Waits until a wrongly sent request, if any, has come back.
     void settle() {
-        QEventLoop loop;
-        QTimer::singleShot(300, &loop, &QEventLoop::quit);
-        loop.exec();
+        EXPECT_TRUE(test::waitUntil([this] { return test::requestsInFlight(services->network()) == 0; }));
     }
 
     test::SandboxHome home;

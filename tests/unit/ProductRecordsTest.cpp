@@ -190,10 +190,3 @@ TEST(ProductRecords, OnSaleProductNegativeZeroPriceHashesLikeZero) {
     pricier.product_price = 0.01;
     EXPECT_EQ((QSet<OnSaleProductInfo>{zero, pricier}).size(), 2);
 }
-
-TEST(ProductRecords, AppMenuIndexNamesOnlyTheEightSections) {
-    EXPECT_EQ(makeAppMenuIndex(1), appMenuIndex::myProductsAppMenu);
-    EXPECT_EQ(makeAppMenuIndex(7), appMenuIndex::logintMenu);
-    EXPECT_EQ(makeAppMenuIndex(8), std::nullopt);
-    EXPECT_EQ(makeAppMenuIndex(-1), std::nullopt);
-}

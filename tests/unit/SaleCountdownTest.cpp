@@ -61,11 +61,5 @@ TEST(SaleCountdownTest, PastEndGivesNegativeComponentsAndUnreadableDatesGiveZero
     }
 }
 
-TEST(SaleCountdownTest, TextIsTheBannerLine) {
-    EXPECT_EQ(countdown(1, 4, 15, 9).text(30), u"30% OFF - 1d : 4h : 15m : 9s"_s);
-    EXPECT_EQ(SaleCountdown{}.text(0), u"0% OFF - 0d : 0h : 0m : 0s"_s);
-    EXPECT_EQ(countdown(0, 0, 0, 5).text(-10), u"-10% OFF - 0d : 0h : 0m : 5s"_s);
-}
-
 } // namespace
 } // namespace klv

@@ -10,9 +10,11 @@
 namespace klv {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 class SettingsTest : public ::testing::Test {
 protected:
-    QString path() const { return dir.filePath(QStringLiteral("settings.conf")); }
+    QString path() const { return dir.filePath(u"settings.conf"_s); }
     Clock fixedClock(const char *utc) const {
         const QDateTime at = QDateTime::fromString(QString::fromLatin1(utc), Qt::ISODate);
         return [at] {
@@ -33,10 +35,10 @@ TEST_F(SettingsTest, FirstStartReadsDefaultsAndStoresThePacificDate) {
     EXPECT_FALSE(settings.sessionActive);
     EXPECT_EQ(settings.storedCommitID, u"Unknown commit id");
     EXPECT_EQ(settings.firstRunDate, u"2026-06-30");
-    EXPECT_EQ(QSettings(path(), QSettings::IniFormat).value(QStringLiteral("lastestSDate")).toString(), u"2026-06-30");
+    EXPECT_EQ(QSettings(path(), QSettings::IniFormat).value(u"lastestSDate"_s).toString(), u"2026-06-30");
 
     // In winter the offset is eight hours.
-    Settings winter(dir.filePath(QStringLiteral("winter.conf")), fixedClock("2026-01-15T07:59:00Z"));
+    Settings winter(dir.filePath(u"winter.conf"_s), fixedClock("2026-01-15T07:59:00Z"));
     winter.loadSettings();
     EXPECT_EQ(winter.firstRunDate, u"2026-01-14");
 }
@@ -45,11 +47,11 @@ TEST_F(SettingsTest, SavedValuesSurviveARestartExactly) {
     {
         Settings settings(path(), fixedClock("2026-03-01T12:00:00Z"));
         settings.loadSettings();
-        settings.userName = QStringLiteral("Zoë \"Q\", Müller; = & [x]");
-        settings.userEmail = QStringLiteral("a,b@example.com");
+        settings.userName = u"Zoë \"Q\", Müller; = & [x]"_s;
+        settings.userEmail = u"a,b@example.com"_s;
         settings.userPassword = QString();
         settings.sessionActive = true;
-        settings.storedCommitID = QStringLiteral("commit-42");
+        settings.storedCommitID = u"commit-42"_s;
         settings.saveSettings();
     }
     Settings reread(path(), fixedClock("2027-01-01T00:00:00Z"));
@@ -65,7 +67,7 @@ TEST_F(SettingsTest, SavedValuesSurviveARestartExactly) {
 TEST_F(SettingsTest, ResetLeavesNoKeyBehind) {
     Settings settings(path(), fixedClock("2026-03-01T12:00:00Z"));
     settings.loadSettings();
-    settings.userName = QStringLiteral("Someone");
+    settings.userName = u"Someone"_s;
     settings.sessionActive = true;
     settings.saveSettings();
 
@@ -81,8 +83,8 @@ TEST_F(SettingsTest, ResetLeavesNoKeyBehind) {
 }
 
 TEST(ProductImageMapArchive, RoundTripsAndRefusesAnythingElse) {
-    const ProductImageMap map{{7, QUrl::fromLocalFile(QStringLiteral("/data/KLVApp Product Image/7.png"))},
-                              {9007199254740993, QUrl::fromLocalFile(QStringLiteral("/data/ü #1.jpg"))}};
+    const ProductImageMap map{{7, QUrl::fromLocalFile(u"/data/KLVApp Product Image/7.png"_s)},
+                              {9007199254740993, QUrl::fromLocalFile(u"/data/ü #1.jpg"_s)}};
     EXPECT_EQ(ProductImageMapArchive::decode(ProductImageMapArchive::encode(map)), map);
     EXPECT_EQ(ProductImageMapArchive::decode(ProductImageMapArchive::encode({})), ProductImageMap{});
 

@@ -1,5 +1,7 @@
 #include "install/StagedPlacement.h"
 
+#include "TestFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,15 +25,6 @@ protected:
     QString unpacked(const QString &relative = {}) const { return root.filePath(u"unpacked/"_s + relative); }
     QString destination(const QString &relative = {}) const { return root.filePath(u"installed/"_s + relative); }
 
-    static void write(const QString &path, const QByteArray &content) {
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size()) << path.toStdString();
-    }
-    static QByteArray read(const QString &path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
     static QStringList entries(const QString &folder) {
         return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
@@ -40,12 +33,12 @@ protected:
 };
 
 TEST_F(StagedPlacementTest, ANewItemIsTakenBackEvenOnceTheFolderItCameFromIsGone) {
-    write(unpacked(u"One/One.moti"_s), "new");
+    ASSERT_TRUE(test::writeFile(unpacked(u"One/One.moti"_s), "new"));
     StagedPlacement placement;
     ASSERT_FALSE(placement.stage(unpacked(u"One"_s), destination(u"One"_s)));
     EXPECT_EQ(entries(destination()), QStringList()) << "nothing shows before the swap";
     ASSERT_FALSE(placement.swapIn());
-    EXPECT_EQ(read(destination(u"One/One.moti"_s)), "new");
+    EXPECT_EQ(test::readFile(destination(u"One/One.moti"_s)), "new");
 
     // The installer removes its unpacking before the job as a whole succeeds or fails.
     ASSERT_TRUE(QDir(unpacked()).removeRecursively());
@@ -54,25 +47,25 @@ TEST_F(StagedPlacementTest, ANewItemIsTakenBackEvenOnceTheFolderItCameFromIsGone
 }
 
 TEST_F(StagedPlacementTest, ANameTakenAfterStagingKeepsWhatItHeldUntilThePlacementIsKept) {
-    write(unpacked(u"One/One.moti"_s), "new");
+    ASSERT_TRUE(test::writeFile(unpacked(u"One/One.moti"_s), "new"));
     for (const bool keep : {false, true}) {
         SCOPED_TRACE(keep);
         StagedPlacement placement;
         ASSERT_FALSE(placement.stage(unpacked(u"One"_s), destination(u"One"_s)));
         // Another program installs the same template meanwhile.
-        write(destination(u"One/One.moti"_s), "other");
+        ASSERT_TRUE(test::writeFile(destination(u"One/One.moti"_s), "other"));
         ASSERT_FALSE(placement.swapIn());
-        EXPECT_EQ(read(destination(u"One/One.moti"_s)), "new");
+        EXPECT_EQ(test::readFile(destination(u"One/One.moti"_s)), "new");
         ASSERT_TRUE(QDir(unpacked()).removeRecursively());
         if (keep) {
             placement.keep();
             EXPECT_EQ(entries(destination()), QStringList{u"One"_s});
-            EXPECT_EQ(read(destination(u"One/One.moti"_s)), "new");
+            EXPECT_EQ(test::readFile(destination(u"One/One.moti"_s)), "new");
         } else {
             placement.takeBack();
             EXPECT_EQ(entries(destination()), QStringList{u"One"_s});
-            EXPECT_EQ(read(destination(u"One/One.moti"_s)), "other");
-            write(unpacked(u"One/One.moti"_s), "new");
+            EXPECT_EQ(test::readFile(destination(u"One/One.moti"_s)), "other");
+            ASSERT_TRUE(test::writeFile(unpacked(u"One/One.moti"_s), "new"));
         }
     }
 }

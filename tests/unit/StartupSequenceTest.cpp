@@ -14,6 +14,8 @@
 namespace klv {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 class StartupSequenceTest : public ::testing::Test {
 protected:
     void makePlainFile(const QString &path) {
@@ -36,7 +38,7 @@ protected:
 TEST_F(StartupSequenceTest, FirstStartBuildsTheWholeTreeWithoutAlerts) {
     const Locations &l = context->services().locations();
     QDir().mkpath(l.appCacheFolderURL + u"stale/deeper");
-    runStartupSequence(*context, {QStringLiteral("klv-app")}, UpdaterFetch::onDemand);
+    runStartupSequence(*context, {u"klv-app"_s}, UpdaterFetch::onDemand);
 
     EXPECT_TRUE(alertMessages().isEmpty()) << alertMessages().join(u'\n').toStdString();
     for (const QString &folder :
@@ -51,14 +53,6 @@ TEST_F(StartupSequenceTest, FirstStartBuildsTheWholeTreeWithoutAlerts) {
     EXPECT_EQ(context->services().appVersion, context->services().configuration().appVersion);
     EXPECT_TRUE(context->services().macOSVersion.endsWith(u'\n'));
     EXPECT_FALSE(context->services().settings().firstRunDate.isEmpty());
-}
-
-TEST_F(StartupSequenceTest, DetailLoggingNeedsTheExactFlag) {
-    runStartupSequence(*context, {QStringLiteral("klv-app"), QStringLiteral("-klvLog")}, UpdaterFetch::onDemand);
-    EXPECT_FALSE(context->services().detailLogEnabled);
-    runStartupSequence(*context, {QStringLiteral("klv-app"), QStringLiteral("x"), QStringLiteral("-klvLogDetail")},
-                       UpdaterFetch::onDemand);
-    EXPECT_TRUE(context->services().detailLogEnabled);
 }
 
 TEST_F(StartupSequenceTest, EachFolderThatCannotBeMadeAlertsAndTheRestGoOn) {
@@ -78,7 +72,7 @@ TEST_F(StartupSequenceTest, EachFolderThatCannotBeMadeAlertsAndTheRestGoOn) {
     EXPECT_TRUE(messages[4].startsWith(u"Failed to create Generator folder in Motion Template folder : "));
     for (const auto &shown : alerts.shown) {
         EXPECT_EQ(shown.title, u"Alert");
-        EXPECT_EQ(shown.buttons, QStringList{QStringLiteral("OK")});
+        EXPECT_EQ(shown.buttons, QStringList{u"OK"_s});
     }
     EXPECT_TRUE(QFileInfo(l.logFolderURL).isDir());
     EXPECT_TRUE(QFileInfo(l.fontsFolderURL).isDir());

@@ -1,5 +1,7 @@
 #include "install/TemplatePreparation.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -19,23 +21,15 @@
 namespace klv {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using Outcome = TemplatePreparation::Outcome;
 
 class TemplatePreparationTest : public ::testing::Test {
 protected:
     QString write(const QString &relative, const QByteArray &content) {
-        const QString path = dir.filePath(relative);
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(content);
-        return path;
-    }
-
-    static QByteArray read(const QString &path) {
-        QFile file(path);
-        file.open(QIODevice::ReadOnly);
-        return file.readAll();
+        EXPECT_TRUE(test::writeFile(dir.filePath(relative), content));
+        return dir.filePath(relative);
     }
 
     QTemporaryDir dir;
@@ -48,55 +42,56 @@ const QByteArray document = "<?xml version=\"1.0\"?>\n<ozml version=\"5.11\">\n"
                             "\t<name>Überblende \xff</name>\n\t<layout>1";
 
 TEST_F(TemplatePreparationTest, InsertsCanvasExactlyAsTheStreamEditorRuleDoes) {
-    const QString path = write(QStringLiteral("Title.moti"), document);
-    const QString reference = write(QStringLiteral("reference"), document);
+    const QString path = write(u"Title.moti"_s, document);
+    const QString reference = write(u"reference"_s, document);
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
 
     const auto result = TemplatePreparation::prepare(path);
     EXPECT_EQ(result.outcome, Outcome::Inserted);
     EXPECT_EQ(result.insertions, 4);
-    EXPECT_EQ(read(path), "<?xml version=\"1.0\"?>\n<ozml version=\"5.11\">\n"
-                          "<canvas>\n\t<layout>1</layout>\n"
-                          "\t<scene>\n\t<canvas>\n\t<layout>1</layout>\n\t<canvas>\n\t<layout>10</layout>\n\t</scene>\n"
-                          "  <layout>1</layout>\n<layout>1</layout>\n\t<layout>2</layout>\n"
-                          "\t<name>Überblende \xff</name>\n<canvas>\n\t<layout>1");
+    EXPECT_EQ(test::readFile(path),
+              "<?xml version=\"1.0\"?>\n<ozml version=\"5.11\">\n"
+              "<canvas>\n\t<layout>1</layout>\n"
+              "\t<scene>\n\t<canvas>\n\t<layout>1</layout>\n\t<canvas>\n\t<layout>10</layout>\n\t</scene>\n"
+              "  <layout>1</layout>\n<layout>1</layout>\n\t<layout>2</layout>\n"
+              "\t<name>Überblende \xff</name>\n<canvas>\n\t<layout>1");
     // The rule is the one of `sed 's/\t<layout>1/<canvas>\n\t<layout>1/g'`; GNU sed understands it as written.
     QProcess sed;
-    sed.start(QStringLiteral("sed"),
-              {QStringLiteral("-i"), QStringLiteral("s/\\t<layout>1/<canvas>\\n\\t<layout>1/g"), reference});
+    sed.start(u"sed"_s, {u"-i"_s, u"s/\\t<layout>1/<canvas>\\n\\t<layout>1/g"_s, reference});
     ASSERT_TRUE(sed.waitForFinished());
-    EXPECT_EQ(read(path), read(reference));
+    EXPECT_EQ(test::readFile(path), test::readFile(reference));
 
     EXPECT_EQ(QFileInfo(path).permissions(),
               QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
-              (QStringList{QStringLiteral("Title.moti"), QStringLiteral("reference")}));
+              (QStringList{u"Title.moti"_s, u"reference"_s}));
 
     // Prepared once, the document has its canvas and stays as it is.
     const QDateTime modified = QFileInfo(path).lastModified();
-    const QByteArray prepared = read(path);
+    const QByteArray prepared = test::readFile(path);
     EXPECT_EQ(TemplatePreparation::prepare(path).outcome, Outcome::CanvasPresent);
-    EXPECT_EQ(read(path), prepared);
+    EXPECT_EQ(test::readFile(path), prepared);
     EXPECT_EQ(QFileInfo(path).lastModified(), modified);
 }
 
 TEST_F(TemplatePreparationTest, KeepsLineEndingsAndLeavesDocumentsThatNeedNothingUntouched) {
-    const QString crlf = write(QStringLiteral("a.motn"), "<ozml>\r\n\t\t<layout>1</layout>\r\n\t<layout>1\r\n</ozml>");
+    const QString crlf = write(u"a.motn"_s, "<ozml>\r\n\t\t<layout>1</layout>\r\n\t<layout>1\r\n</ozml>");
     EXPECT_EQ(TemplatePreparation::prepare(crlf).insertions, 2);
-    EXPECT_EQ(read(crlf), "<ozml>\r\n\t<canvas>\r\n\t<layout>1</layout>\r\n<canvas>\r\n\t<layout>1\r\n</ozml>");
+    EXPECT_EQ(test::readFile(crlf),
+              "<ozml>\r\n\t<canvas>\r\n\t<layout>1</layout>\r\n<canvas>\r\n\t<layout>1\r\n</ozml>");
 
     const QByteArray withCanvas = "<ozml>\n<canvas>\n\t<layout>1\n<!--uuid:123-->\n";
-    const QString present = write(QStringLiteral("b.motr"), withCanvas);
+    const QString present = write(u"b.motr"_s, withCanvas);
     const auto presentResult = TemplatePreparation::prepare(present);
     EXPECT_EQ(presentResult.outcome, Outcome::CanvasPresent);
     EXPECT_TRUE(presentResult.mentionsUuid);
-    EXPECT_EQ(read(present), withCanvas);
+    EXPECT_EQ(test::readFile(present), withCanvas);
 
-    const QString noLayout = write(QStringLiteral("c.moef"), "<ozml>\n  <layout>1\n</ozml>\n");
+    const QString noLayout = write(u"c.moef"_s, "<ozml>\n  <layout>1\n</ozml>\n");
     EXPECT_EQ(TemplatePreparation::prepare(noLayout).outcome, Outcome::NothingToInsert);
-    EXPECT_EQ(read(noLayout), "<ozml>\n  <layout>1\n</ozml>\n");
+    EXPECT_EQ(test::readFile(noLayout), "<ozml>\n  <layout>1\n</ozml>\n");
 
-    const auto missing = TemplatePreparation::prepare(dir.filePath(QStringLiteral("gone.motn")));
+    const auto missing = TemplatePreparation::prepare(dir.filePath(u"gone.motn"_s));
     EXPECT_EQ(missing.outcome, Outcome::Failed);
     EXPECT_TRUE(missing.error->contains(u"gone.motn")) << missing.error->toStdString();
 }
@@ -104,10 +99,9 @@ TEST_F(TemplatePreparationTest, KeepsLineEndingsAndLeavesDocumentsThatNeedNothin
 TEST_F(TemplatePreparationTest, PreparesEveryDocumentInOrderAndTakesThosePreparedAlready) {
     QStringList documents;
     for (int i = 0; i < 1000; ++i)
-        documents.append(
-            write(QStringLiteral("Titles/T%1/T%2.%3").arg(i % 10).arg(i).arg(i % 2 ? u"moti" : u"motn"), document));
+        documents.append(write(u"Titles/T%1/T%2.%3"_s.arg(i % 10).arg(i).arg(i % 2 ? u"moti" : u"motn"), document));
     // Already prepared on its way to the disk: counted with its result, never opened (it is not there).
-    const QString unpacked = dir.filePath(QStringLiteral("Titles/T0/Unpacked.moti"));
+    const QString unpacked = dir.filePath(u"Titles/T0/Unpacked.moti"_s);
     documents.insert(500, unpacked);
     TemplatePreparation::PreparedDocuments prepared;
     prepared.insert(unpacked, {Outcome::CanvasPresent, 0, true, std::nullopt});
@@ -128,7 +122,7 @@ TEST_F(TemplatePreparationTest, PreparesEveryDocumentInOrderAndTakesThosePrepare
     EXPECT_EQ(summary.documents, 1001);
     EXPECT_EQ(summary.inserted, 1000);
     EXPECT_TRUE(summary.errors.isEmpty());
-    EXPECT_NE(read(documents.constFirst()), document);
+    EXPECT_NE(test::readFile(documents.constFirst()), document);
 
     std::stop_source stop;
     qsizetype preparedAfterStop = 0;
@@ -159,7 +153,7 @@ TEST_F(TemplatePreparationTest, GivesTheSameDocumentWhereverTheChunksEnd) {
         {QByteArray(100, '\t') + "<layout>2\n<layout>1", Outcome::NothingToInsert, false},
     };
     for (const auto &example : cases) {
-        const QString whole = write(QStringLiteral("whole.motn"), example.content);
+        const QString whole = write(u"whole.motn"_s, example.content);
         const auto expected = TemplatePreparation::prepare(whole);
         ASSERT_EQ(expected.outcome, example.outcome);
         EXPECT_EQ(expected.mentionsUuid, example.uuid);
@@ -169,19 +163,19 @@ TEST_F(TemplatePreparationTest, GivesTheSameDocumentWhereverTheChunksEnd) {
         EXPECT_EQ(fromMemory.outcome, expected.outcome);
         EXPECT_EQ(fromMemory.insertions, expected.insertions);
         EXPECT_EQ(fromMemory.mentionsUuid, expected.mentionsUuid);
-        EXPECT_EQ(inMemory, read(whole));
+        EXPECT_EQ(inMemory, test::readFile(whole));
         for (const qsizetype chunk : {1, 2, 3, 5, 7, 9, 10, 11, 13, 17, 31, 64, 89}) {
             SCOPED_TRACE(chunk);
-            const QString path = write(QStringLiteral("chunked.motn"), example.content);
+            const QString path = write(u"chunked.motn"_s, example.content);
             const auto result = TemplatePreparation::prepare(path, chunk);
             EXPECT_EQ(result.outcome, expected.outcome);
             EXPECT_EQ(result.insertions, expected.insertions);
             EXPECT_EQ(result.mentionsUuid, expected.mentionsUuid);
-            EXPECT_EQ(read(path), read(whole));
+            EXPECT_EQ(test::readFile(path), test::readFile(whole));
         }
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
-              (QStringList{QStringLiteral("chunked.motn"), QStringLiteral("whole.motn")}));
+              (QStringList{u"chunked.motn"_s, u"whole.motn"_s}));
 }
 
 long peakResidentKilobytes() {
@@ -196,7 +190,7 @@ TEST_F(TemplatePreparationTest, PreparesAHugeDocumentInBoundedMemory) {
     for (int i = 0; block.size() < (1 << 20) - 100; ++i)
         block += "\t<layout>1</layout> <layer id=\"" + QByteArray::number(i) + "\"/>\n";
     const QByteArray longLine = QByteArray(8 << 20, 'x');
-    const QString path = dir.filePath(QStringLiteral("Huge.moti"));
+    const QString path = dir.filePath(u"Huge.moti"_s);
     {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -224,17 +218,17 @@ TEST_F(TemplatePreparationTest, PreparesAHugeDocumentInBoundedMemory) {
 
 // A full disk: nothing of the copy stays, the document is as it was and the error names it.
 TEST_F(TemplatePreparationTest, AFailedWriteLeavesTheDocumentAsItWas) {
-    const QString small = dir.filePath(QStringLiteral("small"));
+    const QString small = dir.filePath(u"small"_s);
     QDir().mkpath(small);
     if (::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=1m") != 0)
         GTEST_SKIP() << "mounting a small tmpfs needs root: " << std::strerror(errno);
     QByteArray content;
     while (content.size() < 700 * 1024)
         content += "\t<layout>1</layout>\n";
-    const QString path = write(QStringLiteral("small/Full.motr"), content);
+    const QString path = write(u"small/Full.motr"_s, content);
     const auto result = TemplatePreparation::prepare(path);
     const QStringList left = QDir(small).entryList(QDir::Files | QDir::Hidden);
-    const QByteArray after = read(path);
+    const QByteArray after = test::readFile(path);
     ::umount2(QFile::encodeName(small).constData(), MNT_DETACH);
 
     EXPECT_EQ(result.outcome, Outcome::Failed);
@@ -242,7 +236,7 @@ TEST_F(TemplatePreparationTest, AFailedWriteLeavesTheDocumentAsItWas) {
     EXPECT_TRUE(result.error && result.error->contains(u"Full.motr") && result.error->contains(u"written"))
         << result.error.value_or(QString()).toStdString();
     EXPECT_EQ(after, content);
-    EXPECT_EQ(left, QStringList{QStringLiteral("Full.motr")});
+    EXPECT_EQ(left, QStringList{u"Full.motr"_s});
 }
 
 } // namespace

@@ -40,13 +40,9 @@ SaleCountdownBanner::SaleCountdownBanner(MarketingCenter &marketing, QWidget *pa
 
 void SaleCountdownBanner::setSaleSectionShown(bool shown) {
     setVisible(shown);
-    if (!shown) {
-        m_marketing.stopCountdown();
-        return;
-    }
-    // The text is right at once, not a second later; the core keeps a single timer however often this runs.
-    showSaleInfo();
-    m_marketing.startCountdown();
+    // The text is right at once, not a second later.
+    if (shown)
+        showSaleInfo();
 }
 
 QString SaleCountdownBanner::countdownText() const {

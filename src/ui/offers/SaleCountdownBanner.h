@@ -11,7 +11,7 @@ class MarketingCenter;
 namespace klv::ui {
 
 // The bar above the sale table: the sale's title and its countdown, "30% OFF - 1d : 4h : 15m : 9s". The text
-// follows the core's one countdown timer, which runs only while the sale section shows.
+// follows the core's one countdown beat, which runs while there is a sale.
 class SaleCountdownBanner final : public QWidget {
     Q_OBJECT
 public:

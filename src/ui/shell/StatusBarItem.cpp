@@ -41,12 +41,8 @@ void StatusBarItem::followSale(MarketingCenter &marketing) {
         setSaleLine(running ? marketing.saleTitle() + u" · "_s + countdown : QString());
     };
     connect(&marketing, &MarketingCenter::countdownChanged, this, show);
-    connect(&marketing, &MarketingCenter::saleListChanged, this, [&marketing, show] {
-        // The countdown ticks once a second for every view that shows it; one timer serves them all.
-        if (!marketing.saleOfTheDayPList().isEmpty())
-            marketing.startCountdown();
-        show(marketing.countDownDate());
-    });
+    connect(&marketing, &MarketingCenter::saleListChanged, this,
+            [&marketing, show] { show(marketing.countDownDate()); });
 }
 
 void StatusBarItem::setSaleLine(const QString &text) {

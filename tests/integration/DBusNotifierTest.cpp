@@ -291,7 +291,8 @@ TEST_F(DBusNotifierTest, ADownloadedNewVersionIsAnnouncedOnceAndOnlyUpdateNowSta
     QJsonObject content = QJsonDocument::fromJson(readFile(catalog.filePath(u"store.json"_s))).object();
     content.insert(u"appVersion"_s, u"99.0.0.1"_s);
     ASSERT_TRUE(writeFile(catalog.filePath(u"store.json"_s), QJsonDocument(content).toJson()));
-    ASSERT_TRUE(test::ArchiveWriter(catalog.filePath(u"files/bucket/KLV+App.zip"_s)).finish());
+    ASSERT_TRUE(test::ArchiveWriter::writeZip(catalog.filePath(u"files/bucket/KLV+App.zip"_s),
+                                              {{u"KLV App.app/version"_s, "99.0.0.1\n"}}));
     test::StoreProcess versionStore(catalog.path());
     ASSERT_TRUE(versionStore.start()) << versionStore.errorString().toStdString();
     ASSERT_NO_FATAL_FAILURE(start(u"/files/logo.png"_s, true, versionStore.url()));

@@ -98,8 +98,9 @@ TEST_F(MainWindowTest, ClearingTheCacheIsRefusedWhileAJobIsQueued) {
     context->installationEngine().cancelInstallation();
     ASSERT_TRUE(waitUntil([this] { return !context->installationEngine().isBusy(); }));
     EXPECT_TRUE(window->reloadAfterClearingCache());
-    ASSERT_TRUE(waitFor([this] { return !alerts.shown.isEmpty() && alerts.shown.last().title == u"Cache Cleared"_s; }))
-        << "said once the store answers";
+    ASSERT_TRUE(waitUntil([this] {
+        return !alerts.shown.isEmpty() && alerts.shown.last().title == u"Cache Cleared"_s;
+    })) << "said once the store answers";
 }
 
 TEST_F(MainWindowTest, WebPagesComeFromTheStoreTheTutorialLoadsOnceAndLeavingItPausesItsVideo) {

@@ -138,7 +138,7 @@ void MarketingRowDelegate::paintName(QPainter &painter, const QRect &cell, const
 
 void MarketingRowDelegate::paintViewButton(QPainter &painter, const QRect &cell, const QModelIndex &index) const {
     const QRectF button = viewButtonRect(cell);
-    QColor fill = viewButtonColor;
+    QColor fill = theme::color(NamedColor::viewButton);
     if (isPressed(index, viewZone))
         fill = fill.darker(125);
     else if (isHovered(index, viewZone))
@@ -149,7 +149,7 @@ void MarketingRowDelegate::paintViewButton(QPainter &painter, const QRect &cell,
     QFont font = painter.font();
     font.setWeight(QFont::DemiBold);
     painter.setFont(font);
-    painter.setPen(Qt::white);
+    painter.setPen(theme::color(NamedColor::textOnColor));
     painter.drawText(button, Qt::AlignCenter, u"View"_s);
     if (hasKeyboardFocus(index))
         drawFocusRing(painter, button.adjusted(-3, -3, 3, 3), 6);

@@ -13,7 +13,6 @@ class MarketingRowDelegate final : public PaintedButtonDelegate {
 public:
     static constexpr int rowHeight = 100;
     static constexpr int viewZone = 0;
-    static inline const QColor viewButtonColor{66, 165, 222};
 
     MarketingRowDelegate(const MarketingProductModel &model, QAbstractItemView &view, QObject *parent = nullptr);
 

@@ -25,9 +25,9 @@ RewardTierDelegate::RewardTierDelegate(const RewardTierModel &model, QAbstractIt
 QColor RewardTierDelegate::toneColor(RewardTier::Tone tone) {
     switch (tone) {
     case RewardTier::Tone::orange:
-        return {255, 149, 0};
+        return theme::color(NamedColor::rewardStateOrange);
     case RewardTier::Tone::green:
-        return {52, 199, 89};
+        return theme::color(NamedColor::rewardStateGreen);
     case RewardTier::Tone::plain:
         break;
     }

@@ -70,7 +70,7 @@ QColor color(NamedColor name, int alpha);
 QFont font(NamedFont name, const QFont &base);
 // A Fusion palette built from the table.
 QPalette palette();
-// Fusion style, the palette and the style sheet of the few stock widgets the window keeps.
+// Fusion style and the palette; the stock widgets the window keeps take their looks with setLook().
 void apply(QApplication &application);
 
 } // namespace theme

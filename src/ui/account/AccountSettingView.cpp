@@ -6,6 +6,7 @@
 #include "controls/KLVApp_CustomProductBtn.h"
 #include "controls/KLVInfoButton.h"
 #include "style/FormStyle.h"
+#include "style/StockWidgets.h"
 #include "style/Theme.h"
 
 #include "app/AppContext.h"
@@ -36,29 +37,6 @@ constexpr int pageMargin = 32;
 constexpr int sectionPadding = 24;
 constexpr int copiedNoteMs = 1500;
 
-QLabel *makeLabel(const QString &text, NamedColor color, QWidget *parent, qreal scale = 1.0,
-                  QFont::Weight weight = QFont::Normal) {
-    auto *label = new QLabel(text, parent);
-    // Names, paths and messages are shown as they are, never read as markup.
-    label->setTextFormat(Qt::PlainText);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, theme::color(color));
-    label->setPalette(palette);
-    QFont font = label->font();
-    font.setPointSizeF(font.pointSizeF() * scale);
-    font.setWeight(weight);
-    label->setFont(font);
-    return label;
-}
-
-QPushButton *makeButton(const QString &text, const char *look, QWidget *parent) {
-    auto *button = new QPushButton(text, parent);
-    button->setProperty("look", QString::fromLatin1(look));
-    button->setAutoDefault(true);
-    button->setCursor(Qt::PointingHandCursor);
-    return button;
-}
-
 // A rounded section of the page with its heading; the caller fills the returned layout.
 std::pair<KLVApp_CurveBox *, QVBoxLayout *> makeSection(const QString &heading, QWidget *parent) {
     auto *section = new KLVApp_CurveBox(parent);
@@ -66,7 +44,7 @@ std::pair<KLVApp_CurveBox *, QVBoxLayout *> makeSection(const QString &heading, 
     auto *layout = new QVBoxLayout(section);
     layout->setContentsMargins(sectionPadding, sectionPadding - 4, sectionPadding, sectionPadding);
     layout->setSpacing(14);
-    layout->addWidget(makeLabel(heading, NamedColor::textPrimary, section, 1.15, QFont::DemiBold));
+    layout->addWidget(makeLabel(heading, NamedColor::textPrimary, section, NamedFont::sectionTitle));
     return {section, layout};
 }
 
@@ -80,7 +58,7 @@ AccountSettingView::AccountSettingView(AppContext &appContext, QWidget *parent)
     , documentScrollView(new QWidget)
     , popOver(this, PopoverLinks::none) {
     setObjectName(u"AccountSettingView"_s);
-    setStyleSheet(formStyleSheet());
+    setLook(*this, "form");
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, theme::color(NamedColor::accountSettingContainerBG));
@@ -94,7 +72,7 @@ AccountSettingView::AccountSettingView(AppContext &appContext, QWidget *parent)
     document->setContentsMargins(pageMargin, pageMargin - 4, pageMargin, pageMargin);
     document->setSpacing(18);
     document->addWidget(
-        makeLabel(tr("Account Settings"), NamedColor::textPrimary, documentScrollView, 1.7, QFont::DemiBold));
+        makeLabel(tr("Account Settings"), NamedColor::textPrimary, documentScrollView, NamedFont::pageTitle));
     document->addWidget(
         makeLabel(tr("Your store account, this app and its upkeep."), NamedColor::textSecondary, documentScrollView));
     document->addSpacing(6);
@@ -242,12 +220,12 @@ QWidget *AccountSettingView::buildMaintenanceSection() {
         if (index > 0) {
             auto *line = new QFrame(section);
             line->setFixedHeight(1);
-            line->setStyleSheet(u"background: "_s + theme::color(NamedColor::separator).name());
+            setLook(*line, "separator");
             layout->addWidget(line);
         }
         auto *heading = new QHBoxLayout;
         heading->setSpacing(6);
-        heading->addWidget(makeLabel(entry.title, NamedColor::textPrimary, section, 1.0, QFont::Medium));
+        heading->addWidget(makeLabel(entry.title, NamedColor::textPrimary, section, NamedFont::rowTitle));
         if (entry.info)
             heading->addWidget(entry.info);
         heading->addStretch();
@@ -267,10 +245,7 @@ QWidget *AccountSettingView::buildMaintenanceSection() {
 }
 
 KLVInfoButton *AccountSettingView::makeInfoButton(const QString &accessibleName, const QString &message) {
-    auto *button = new KLVInfoButton(documentScrollView);
-    button->setFixedSize(16, 16);
-    button->setAccessibleName(accessibleName);
-    button->setInfoMessage(message);
+    auto *button = KLVInfoButton::make(accessibleName, message, documentScrollView);
     connect(button, &KLVInfoButton::clicked, this, [this, button] { popOver.showFor(*button); });
     return button;
 }

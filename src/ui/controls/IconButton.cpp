@@ -2,6 +2,7 @@
 
 #include "style/FocusRing.h"
 #include "style/SvgIcon.h"
+#include "style/Theme.h"
 
 #include <QPainter>
 
@@ -24,7 +25,7 @@ void IconButton::paintEvent(QPaintEvent *) {
     const qreal radius = qMin(bounds.width(), bounds.height()) / 4;
     if ((hovered || isDown()) && isEnabled()) {
         painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(255, 255, 255, isDown() ? 46 : 24));
+        painter.setBrush(theme::color(NamedColor::wash, isDown() ? 46 : 24));
         painter.drawRoundedRect(bounds, radius, radius);
     }
     if (!isEnabled()) {

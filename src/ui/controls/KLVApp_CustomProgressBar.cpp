@@ -10,8 +10,6 @@ namespace klv::ui {
 
 namespace {
 
-const QColor trackColor(49, 50, 53);
-const QColor fillColor(254, 113, 102);
 constexpr qreal copyColumnInset = 96;
 
 } // namespace
@@ -63,11 +61,11 @@ void KLVApp_CustomProgressBar::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal trackEnd = width() - 2 * lineThickness;
-    painter.setPen(QPen(trackColor, lineThickness, Qt::SolidLine, Qt::RoundCap));
+    painter.setPen(QPen(theme::color(NamedColor::rewardsProgressTrack), lineThickness, Qt::SolidLine, Qt::RoundCap));
     painter.drawLine(QPointF(fillStart(), lineY), QPointF(trackEnd, lineY));
     // A fill that would end left of its start would be drawn backwards, outside the track.
     if (fillEnd() > fillStart()) {
-        painter.setPen(QPen(fillColor, lineThickness, Qt::SolidLine, Qt::RoundCap));
+        painter.setPen(QPen(theme::color(NamedColor::rewardsProgressFill), lineThickness, Qt::SolidLine, Qt::RoundCap));
         painter.drawLine(QPointF(fillStart(), lineY), QPointF(fillEnd(), lineY));
     }
 

@@ -8,6 +8,14 @@ KLVInfoButton::KLVInfoButton(QWidget *parent)
     setAccessibleName(tr("Information"));
 }
 
+KLVInfoButton *KLVInfoButton::make(const QString &accessibleName, const QString &message, QWidget *parent) {
+    auto *button = new KLVInfoButton(parent);
+    button->setFixedSize(16, 16);
+    button->setAccessibleName(accessibleName);
+    button->setInfoMessage(message);
+    return button;
+}
+
 void KLVInfoButton::setInfoMessage(const QString &text) {
     message = text;
     // Screen readers read the message without opening the popover.

@@ -11,6 +11,8 @@ class KLVInfoButton : public IconButton {
 
 public:
     explicit KLVInfoButton(QWidget *parent = nullptr);
+    // The small button placed beside a heading, read out by its name and message; its owner connects clicked.
+    static KLVInfoButton *make(const QString &accessibleName, const QString &message, QWidget *parent);
 
     QString infoMessage() const { return message; }
     void setInfoMessage(const QString &text);

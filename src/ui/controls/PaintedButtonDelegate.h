@@ -1,45 +1,63 @@
 #pragma once
 
+#include <QList>
 #include <QPersistentModelIndex>
+#include <QRect>
 #include <QStyledItemDelegate>
 
 class QAbstractItemView;
 
 namespace klv::ui {
 
-// A row delegate with one painted button per row: it follows the mouse over the button, presses it and reports a
-// click. Subclasses paint the cells and say where a row's button lies, if it has one.
+// The base of every row delegate that paints buttons into its cells. A subclass says which buttons (zones) a cell
+// has and where; this class follows the mouse over them, presses them and reports a click when a press is released
+// on the zone of the cell it started on. A press released anywhere else, Escape or the view losing the focus puts
+// the button back as it was and reports nothing.
 class PaintedButtonDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    PaintedButtonDelegate(QAbstractItemView &view, int buttonColumn, QObject *parent = nullptr);
+    // One painted button of a cell: an id of the subclass's choosing and its rectangle in the viewport.
+    struct Zone {
+        int id;
+        QRect rect;
+    };
+
+    explicit PaintedButtonDelegate(QAbstractItemView &view, QObject *parent = nullptr);
+
+    // The buttons of the cell `index` drawn at `cell`; none when it has none.
+    virtual QList<Zone> zones(const QRect &cell, const QModelIndex &index) const = 0;
+    // Where the cell's button `zone` lies in the viewport now; empty when the cell has no such button.
+    QRect zoneRect(const QModelIndex &index, int zone) const;
+    // No button stays lit or pressed: the view is about to show another delegate's rows.
+    void reset();
 
     bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
                      const QModelIndex &index) override;
-    // The button's rectangle inside the cell of the button's column; empty when the row has no button.
-    virtual QRect buttonRect(const QRect &cell, const QModelIndex &index) const = 0;
-    int buttonColumn() const { return m_buttonColumn; }
-    // The mouse left the view: no button stays lit.
-    void clearHover();
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 Q_SIGNALS:
-    void buttonClicked(const QModelIndex &index);
+    void buttonClicked(const QModelIndex &index, int zone);
 
 protected:
-    bool isHovered(const QModelIndex &index) const { return m_hoverIndex == index; }
-    bool isPressed(const QModelIndex &index) const { return m_pressIndex == index; }
+    bool isHovered(const QModelIndex &index, int zone) const;
+    bool isPressed(const QModelIndex &index, int zone) const;
     // The row the keyboard is on, while the view has the focus: its button shows the focus ring.
     bool hasKeyboardFocus(const QModelIndex &index) const;
-    QAbstractItemView &view() const { return m_view; }
 
 private:
-    bool hits(const QStyleOptionViewItem &option, const QModelIndex &index, const QPoint &position) const;
-    void setHover(const QModelIndex &index);
+    static constexpr int noZone = -1;
+
+    int zoneAt(const QModelIndex &index, const QPoint &position) const;
+    void setHover(const QModelIndex &index, int zone);
+    void setPress(const QModelIndex &index, int zone);
+    void release(const QPoint &position);
 
     QAbstractItemView &m_view;
-    int m_buttonColumn;
+    QWidget *m_viewport;
     QPersistentModelIndex m_hoverIndex;
+    int m_hoverZone = noZone;
     QPersistentModelIndex m_pressIndex;
+    int m_pressZone = noZone;
 };
 
 } // namespace klv::ui

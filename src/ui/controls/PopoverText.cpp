@@ -1,7 +1,5 @@
 #include "controls/PopoverText.h"
 
-#include "style/Theme.h"
-
 #include <QRegularExpression>
 
 namespace klv::ui {
@@ -25,10 +23,9 @@ QString popoverRichText(const QString &infoMessage, PopoverLinks links) {
     if (!address.hasMatch()) {
         return escapedLines(text);
     }
+    // The link takes its colour from the theme's palette.
     const QString link = address.captured().toHtmlEscaped();
-    return escapedLines(text.left(address.capturedStart())) +
-           QStringLiteral("<a href=\"%1\" style=\"color: %2;\">%1</a>")
-               .arg(link, theme::color(NamedColor::backgroundPrimaryButtonHover).name()) +
+    return escapedLines(text.left(address.capturedStart())) + QStringLiteral("<a href=\"%1\">%1</a>").arg(link) +
            escapedLines(text.mid(address.capturedEnd()));
 }
 

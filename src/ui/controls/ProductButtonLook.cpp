@@ -5,7 +5,7 @@
 namespace klv::ui {
 
 ProductButtonLook::ProductButtonLook()
-    : textColor(Qt::white)
+    : textColor(theme::color(NamedColor::textPrimaryButtonDefault))
     , borderColor(theme::color(NamedColor::outlinePrimaryButtonDefault))
     , bgColorDefault(theme::color(NamedColor::backgroundPrimaryButtonDefault))
     , bgColorHover(theme::color(NamedColor::backgroundPrimaryButtonHover))

@@ -1,22 +1,15 @@
 #include "login/LoginSeperationBox.h"
 
+#include "style/Theme.h"
+
 #include <QPainter>
 
 namespace klv::ui {
 
-namespace {
-
-// The default of both colours: a dark grey (white level 0.15).
-QColor separationGrey() {
-    return QColor::fromRgbF(0.15f, 0.15f, 0.15f);
-}
-
-} // namespace
-
 LoginSeperationBox::LoginSeperationBox(QWidget *parent)
     : QWidget(parent)
-    , background(separationGrey())
-    , border(separationGrey()) {}
+    , background(theme::color(NamedColor::loginSeparation))
+    , border(theme::color(NamedColor::loginSeparation)) {}
 
 void LoginSeperationBox::setBgColor(const QColor &color) {
     background = color;

@@ -1,5 +1,7 @@
 #include "login/LoginSeperationLine.h"
 
+#include "style/Theme.h"
+
 #include <QPainter>
 
 #include <cmath>
@@ -8,7 +10,7 @@ namespace klv::ui {
 
 LoginSeperationLine::LoginSeperationLine(QWidget *parent)
     : QWidget(parent)
-    , color(QColor::fromRgbF(0.15f, 0.15f, 0.15f)) {}
+    , color(theme::color(NamedColor::loginSeparation)) {}
 
 void LoginSeperationLine::setLineColor(const QColor &lineColor) {
     color = lineColor;

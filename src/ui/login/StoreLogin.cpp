@@ -6,6 +6,7 @@
 #include "controls/SvgImageView.h"
 #include "login/LoginSeperationLine.h"
 #include "style/FormStyle.h"
+#include "style/StockWidgets.h"
 #include "style/Theme.h"
 
 #include "app/AppContext.h"
@@ -26,25 +27,6 @@ namespace {
 
 constexpr QSize panelSize{440, 580};
 constexpr int eyeSize = 22;
-
-QLabel *makeLabel(const QString &text, NamedColor color, QWidget *parent) {
-    auto *label = new QLabel(text, parent);
-    // Names, paths and messages are shown as they are, never read as markup.
-    label->setTextFormat(Qt::PlainText);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, theme::color(color));
-    label->setPalette(palette);
-    return label;
-}
-
-QPushButton *makeButton(const QString &text, const char *look, QWidget *parent) {
-    auto *button = new QPushButton(text, parent);
-    button->setProperty("look", QString::fromLatin1(look));
-    // Return and Enter press a focused button, as Space does.
-    button->setAutoDefault(true);
-    button->setCursor(Qt::PointingHandCursor);
-    return button;
-}
 
 } // namespace
 
@@ -69,7 +51,7 @@ StoreLogin::StoreLogin(AppContext &appContext, QWidget *parent)
     setBdColor(theme::color(NamedColor::separator));
     setDrawBorder(true);
     setCorner(16);
-    setStyleSheet(formStyleSheet());
+    setLook(*this, "form");
     buildLayout();
 
     connect(loginButton, &QPushButton::clicked, this, &StoreLogin::login);
@@ -86,11 +68,7 @@ StoreLogin::StoreLogin(AppContext &appContext, QWidget *parent)
 }
 
 void StoreLogin::buildLayout() {
-    auto *title = makeLabel(tr("Sign in to KLV App"), NamedColor::textPrimary, this);
-    QFont titleFont = title->font();
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.55);
-    titleFont.setWeight(QFont::DemiBold);
-    title->setFont(titleFont);
+    auto *title = makeLabel(tr("Sign in to KLV App"), NamedColor::textPrimary, this, NamedFont::panelTitle);
     auto *subtitle = makeLabel(tr("Sign in with your Vantory store account."), NamedColor::textSecondary, this);
     subtitle->setWordWrap(true);
     subtitle->setAlignment(Qt::AlignCenter);
@@ -117,14 +95,18 @@ void StoreLogin::buildLayout() {
     versionLabel->setAlignment(Qt::AlignCenter);
     registerButton->setAccessibleDescription(tr("Opens the store's account page in the browser"));
 
-    auto *accountInfo =
-        makeInfoButton(tr("About your account"), tr("Sign in with the user name (or e-mail address) and the password\\n"
-                                                    "of your account on the Vantory store."));
-    auto *linkCodeInfo = makeInfoButton(
+    auto *accountInfo = KLVInfoButton::make(tr("About your account"),
+                                            tr("Sign in with the user name (or e-mail address) and the password\\n"
+                                               "of your account on the Vantory store."),
+                                            this);
+    auto *linkCodeInfo = KLVInfoButton::make(
         tr("About link codes"),
         tr("A link code signs you in without typing your password.\\nSign in on the store's web site, open My "
            "Account and copy the code shown there:\\n") +
-            context.services().configuration().storeUrl + u"/my-account/"_s);
+            context.services().configuration().storeUrl + u"/my-account/"_s,
+        this);
+    for (KLVInfoButton *info : {accountInfo, linkCodeInfo})
+        connect(info, &KLVInfoButton::clicked, this, [this, info] { DisplayButtonInfo_BtnClick(*info); });
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(40, 36, 40, 24);
@@ -207,15 +189,6 @@ void StoreLogin::buildLayout() {
     setTabOrder(loginWithLinkCode_Btn, registerButton);
     setTabOrder(registerButton, accountInfo);
     setTabOrder(accountInfo, linkCodeInfo);
-}
-
-KLVInfoButton *StoreLogin::makeInfoButton(const QString &accessibleName, const QString &message) {
-    auto *button = new KLVInfoButton(this);
-    button->setFixedSize(16, 16);
-    button->setAccessibleName(accessibleName);
-    button->setInfoMessage(message);
-    connect(button, &KLVInfoButton::clicked, this, [this, button] { DisplayButtonInfo_BtnClick(*button); });
-    return button;
 }
 
 void StoreLogin::startSession() {

@@ -48,7 +48,6 @@ private:
     void DisplayButtonInfo_BtnClick(const KLVInfoButton &sender);
     void loginFinished(LoginSession::Outcome outcome, const QString &message);
     QString typedPassword() const;
-    KLVInfoButton *makeInfoButton(const QString &accessibleName, const QString &message);
 
     AppContext &context;
     LoginSession *session = nullptr;

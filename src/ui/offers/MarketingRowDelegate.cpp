@@ -42,14 +42,20 @@ void drawWrapped(QPainter &painter, const QRect &area, const QString &text) {
 } // namespace
 
 MarketingRowDelegate::MarketingRowDelegate(const MarketingProductModel &model, QAbstractItemView &view, QObject *parent)
-    : PaintedButtonDelegate(view, MarketingProductModel::actionColumn, parent)
+    : PaintedButtonDelegate(view, parent)
     , m_model(model) {}
 
 QSize MarketingRowDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const {
     return {QStyledItemDelegate::sizeHint(option, index).width(), rowHeight};
 }
 
-QRect MarketingRowDelegate::buttonRect(const QRect &cell, const QModelIndex &) const {
+QList<PaintedButtonDelegate::Zone> MarketingRowDelegate::zones(const QRect &cell, const QModelIndex &index) const {
+    if (index.column() != MarketingProductModel::actionColumn)
+        return {};
+    return {{viewZone, viewButtonRect(cell)}};
+}
+
+QRect MarketingRowDelegate::viewButtonRect(const QRect &cell) {
     return {cell.right() - cellPadding - viewButtonSize.width() + 1, cell.center().y() - viewButtonSize.height() / 2,
             viewButtonSize.width(), viewButtonSize.height()};
 }
@@ -131,11 +137,11 @@ void MarketingRowDelegate::paintName(QPainter &painter, const QRect &cell, const
 }
 
 void MarketingRowDelegate::paintViewButton(QPainter &painter, const QRect &cell, const QModelIndex &index) const {
-    const QRectF button = buttonRect(cell, index);
-    QColor fill = viewButtonColor;
-    if (isPressed(index))
+    const QRectF button = viewButtonRect(cell);
+    QColor fill = theme::color(NamedColor::viewButton);
+    if (isPressed(index, viewZone))
         fill = fill.darker(125);
-    else if (isHovered(index))
+    else if (isHovered(index, viewZone))
         fill = fill.lighter(112);
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);
@@ -143,7 +149,7 @@ void MarketingRowDelegate::paintViewButton(QPainter &painter, const QRect &cell,
     QFont font = painter.font();
     font.setWeight(QFont::DemiBold);
     painter.setFont(font);
-    painter.setPen(Qt::white);
+    painter.setPen(theme::color(NamedColor::textOnColor));
     painter.drawText(button, Qt::AlignCenter, u"View"_s);
     if (hasKeyboardFocus(index))
         drawFocusRing(painter, button.adjusted(-3, -3, 3, 3), 6);

@@ -12,15 +12,16 @@ class MarketingRowDelegate final : public PaintedButtonDelegate {
     Q_OBJECT
 public:
     static constexpr int rowHeight = 100;
-    static inline const QColor viewButtonColor{66, 165, 222};
+    static constexpr int viewZone = 0;
 
     MarketingRowDelegate(const MarketingProductModel &model, QAbstractItemView &view, QObject *parent = nullptr);
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
-    QRect buttonRect(const QRect &cell, const QModelIndex &index) const override;
+    QList<Zone> zones(const QRect &cell, const QModelIndex &index) const override;
 
 private:
+    static QRect viewButtonRect(const QRect &cell);
     void paintPicture(QPainter &painter, const QRect &cell, const QModelIndex &index) const;
     void paintName(QPainter &painter, const QRect &cell, const QModelIndex &index) const;
     void paintViewButton(QPainter &painter, const QRect &cell, const QModelIndex &index) const;

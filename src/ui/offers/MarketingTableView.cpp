@@ -33,7 +33,7 @@ MarketingTableView::MarketingTableView(QWidget *parent)
 void MarketingTableView::showRows(QAbstractItemModel &model, PaintedButtonDelegate &delegate, int rowHeight,
                                   const QList<int> &columnWidths) {
     if (m_delegate && m_delegate != &delegate)
-        m_delegate->clearHover();
+        m_delegate->reset();
     m_delegate = &delegate;
     m_columnWidths = columnWidths;
     // Rows take the height when they are made, so it is set before the model's rows are.
@@ -49,8 +49,13 @@ void MarketingTableView::showRows(QAbstractItemModel &model, PaintedButtonDelega
 QRect MarketingTableView::buttonRect(int row) const {
     if (!model() || !m_delegate)
         return {};
-    const QModelIndex index = model()->index(row, m_delegate->buttonColumn());
-    return index.isValid() ? m_delegate->buttonRect(visualRect(index), index) : QRect();
+    for (int column = 0; column < model()->columnCount(); ++column) {
+        const QModelIndex index = model()->index(row, column);
+        if (const QList<PaintedButtonDelegate::Zone> zones = m_delegate->zones(visualRect(index), index);
+            !zones.isEmpty())
+            return zones.constFirst().rect;
+    }
+    return {};
 }
 
 void MarketingTableView::resizeEvent(QResizeEvent *event) {
@@ -80,12 +85,6 @@ void MarketingTableView::keyPressEvent(QKeyEvent *event) {
         break;
     }
     QTableView::keyPressEvent(event);
-}
-
-void MarketingTableView::leaveEvent(QEvent *event) {
-    if (m_delegate)
-        m_delegate->clearHover();
-    QTableView::leaveEvent(event);
 }
 
 } // namespace klv::ui

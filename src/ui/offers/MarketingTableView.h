@@ -27,7 +27,6 @@ Q_SIGNALS:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void leaveEvent(QEvent *event) override;
 
 private:
     void layOutColumns();

@@ -9,6 +9,7 @@
 #include "offers/RewardTierDelegate.h"
 #include "offers/RewardTierModel.h"
 #include "offers/RewardsPanel.h"
+#include "style/FormStyle.h"
 #include "style/Theme.h"
 
 #include <QLabel>
@@ -46,7 +47,7 @@ MarketingViewScript::MarketingViewScript(AppContext &context, QWidget *parent)
     // is, so the container keeps the section's full height.
     m_freeHeader = new QLabel(tr("Free Products"), m_tableContainerView);
     m_freeHeader->setObjectName(u"freeProductsTitle"_s);
-    m_freeHeader->setStyleSheet(u"font-size: 15px; font-weight: 600; padding: 18px 20px 14px 20px;"_s);
+    setLook(*m_freeHeader, "listTitle");
     m_freeHeader->hide();
     auto *containerLayout = new QVBoxLayout(m_tableContainerView);
     containerLayout->setContentsMargins(0, 0, 0, 0);

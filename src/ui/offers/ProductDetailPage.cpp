@@ -5,6 +5,7 @@
 #include "marketing/ProductPictureDownload.h"
 #include "store/DesktopServices.h"
 #include "store/Services.h"
+#include "style/FormStyle.h"
 #include "style/IconLibrary.h"
 #include "style/Theme.h"
 
@@ -22,15 +23,13 @@ namespace {
 
 constexpr int pictureSide = 300;
 constexpr int videoHeight = 328;
-const QColor pageColor(27, 27, 30);
-const QColor addToCartColor(254, 113, 102);
 
-QLabel *textLabel(const QString &objectName, const QString &style, QWidget *parent) {
+QLabel *textLabel(const QString &objectName, const char *look, QWidget *parent) {
     auto *label = new QLabel(parent);
     label->setObjectName(objectName);
     label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
-    label->setStyleSheet(style);
+    setLook(*label, look);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return label;
 }
@@ -51,7 +50,7 @@ ProductDetailPage::ProductDetailPage(Services &services, const OnSaleProductInfo
     setFixedSize(pageSize);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, pageColor);
+    palette.setColor(QPalette::Window, theme::color(NamedColor::productPageBackground));
     setPalette(palette);
 
     m_backButtonOutlet->setObjectName(u"backButtonOutlet"_s);
@@ -59,12 +58,7 @@ ProductDetailPage::ProductDetailPage(Services &services, const OnSaleProductInfo
     m_backButtonOutlet->setIcon(IconLibrary::icon(u"back"_s));
     m_backButtonOutlet->setAccessibleName(tr("Back"));
     m_backButtonOutlet->setCursor(Qt::PointingHandCursor);
-    m_backButtonOutlet->setStyleSheet(
-        u"QPushButton { color: %1; background: transparent; border: 1px solid transparent; border-radius: 8px;"
-        " padding: 6px 14px 6px 8px; font-size: 14px; } QPushButton:hover { background: %2; }"
-        " QPushButton:focus { border-color: %3; }"_s.arg(theme::color(NamedColor::textPrimary).name(),
-                                                         theme::color(NamedColor::accountSettingSectionBG).name(),
-                                                         theme::color(NamedColor::accent).name()));
+    setLook(*m_backButtonOutlet, "back");
     connect(m_backButtonOutlet, &QPushButton::clicked, this, &QWidget::close);
 
     m_bigProductImage->setObjectName(u"bigProductImage"_s);
@@ -74,17 +68,13 @@ ProductDetailPage::ProductDetailPage(Services &services, const OnSaleProductInfo
     m_addToCartOutlet->setObjectName(u"addToCartOutlet"_s);
     m_addToCartOutlet->setFixedSize(pictureSide, 46);
     m_addToCartOutlet->setCursor(Qt::PointingHandCursor);
-    m_addToCartOutlet->setStyleSheet(
-        u"QPushButton { color: white; background: %1; border: 2px solid %1; border-radius: 8px; font-size: 15px;"
-        " font-weight: 700; letter-spacing: 1px; } QPushButton:hover { background: %2; border-color: %2; }"
-        " QPushButton:pressed { background: %3; border-color: %3; } QPushButton:focus { border-color: white; }"_s.arg(
-            addToCartColor.name(), addToCartColor.lighter(110).name(), addToCartColor.darker(115).name()));
+    setLook(*m_addToCartOutlet, "addToCart");
     connect(m_addToCartOutlet, &QPushButton::clicked, this, &ProductDetailPage::addToCartClicked);
 
     m_vimeoView->setObjectName(u"vimeoView"_s);
     m_vimeoView->setFixedHeight(videoHeight);
     m_vimeoView->setAccessibleName(tr("Product video"));
-    m_vimeoView->page()->setBackgroundColor(Qt::black);
+    m_vimeoView->page()->setBackgroundColor(theme::color(NamedColor::videoBackground));
     // The player is asked for silence too; the page never plays sound, whatever the player does.
     m_vimeoView->page()->setAudioMuted(true);
     if (m_detail.videoUrl)
@@ -117,14 +107,11 @@ ProductDetailPage::ProductDetailPage(Services &services, const OnSaleProductInfo
 
 QWidget *ProductDetailPage::buildTextColumn() {
     auto *column = new QWidget(this);
-    const QString primary = theme::color(NamedColor::textPrimary).name();
-    const QString secondary = theme::color(NamedColor::textSecondary).name();
-    m_productNameLabel =
-        textLabel(u"productNameLabel"_s, u"color: %1; font-size: 26px; font-weight: 700;"_s.arg(primary), column);
+    m_productNameLabel = textLabel(u"productNameLabel"_s, "productName", column);
     m_productNameLabel->setText(m_detail.name);
-    m_productShortDesc = textLabel(u"productShortDesc"_s, u"color: %1; font-size: 15px;"_s.arg(secondary), column);
+    m_productShortDesc = textLabel(u"productShortDesc"_s, "productSummary", column);
     m_productShortDesc->setText(m_detail.shortDescription);
-    m_longDesc = textLabel(u"longDesc"_s, u"color: %1; font-size: 14px;"_s.arg(primary), column);
+    m_longDesc = textLabel(u"longDesc"_s, "productDescription", column);
     m_longDesc->setText(m_detail.longDescription);
     m_longDesc->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 

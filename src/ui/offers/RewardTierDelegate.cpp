@@ -18,16 +18,16 @@ constexpr int copyButtonSide = 36;
 } // namespace
 
 RewardTierDelegate::RewardTierDelegate(const RewardTierModel &model, QAbstractItemView &view, QObject *parent)
-    : PaintedButtonDelegate(view, RewardTierModel::copyColumn, parent)
+    : PaintedButtonDelegate(view, parent)
     , m_model(model)
     , m_copyIcon(u":/icons/copy.svg"_s) {}
 
 QColor RewardTierDelegate::toneColor(RewardTier::Tone tone) {
     switch (tone) {
     case RewardTier::Tone::orange:
-        return {255, 149, 0};
+        return theme::color(NamedColor::rewardStateOrange);
     case RewardTier::Tone::green:
-        return {52, 199, 89};
+        return theme::color(NamedColor::rewardStateGreen);
     case RewardTier::Tone::plain:
         break;
     }
@@ -38,10 +38,14 @@ QSize RewardTierDelegate::sizeHint(const QStyleOptionViewItem &option, const QMo
     return {QStyledItemDelegate::sizeHint(option, index).width(), rowHeight};
 }
 
-QRect RewardTierDelegate::buttonRect(const QRect &cell, const QModelIndex &index) const {
+QList<PaintedButtonDelegate::Zone> RewardTierDelegate::zones(const QRect &cell, const QModelIndex &index) const {
     const RewardTier *tier = m_model.tier(index);
-    if (!tier || !tier->showsCopyIcon)
+    if (index.column() != RewardTierModel::copyColumn || !tier || !tier->showsCopyIcon)
         return {};
+    return {{copyZone, copyButtonRect(cell)}};
+}
+
+QRect RewardTierDelegate::copyButtonRect(const QRect &cell) {
     return {cell.left() + 4, cell.center().y() - copyButtonSide / 2, copyButtonSide, copyButtonSide};
 }
 
@@ -70,7 +74,8 @@ void RewardTierDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
         paintReward(*painter, cell, *tier);
         break;
     case RewardTierModel::copyColumn:
-        paintCopyIcon(*painter, cell, index);
+        if (tier->showsCopyIcon)
+            paintCopyIcon(*painter, cell, index);
         break;
     default:
         break;
@@ -97,12 +102,11 @@ void RewardTierDelegate::paintReward(QPainter &painter, const QRect &cell, const
 }
 
 void RewardTierDelegate::paintCopyIcon(QPainter &painter, const QRect &cell, const QModelIndex &index) const {
-    const QRectF button = buttonRect(cell, index);
-    if (button.isEmpty())
-        return;
-    if (isHovered(index) || isPressed(index)) {
+    const QRectF button = copyButtonRect(cell);
+    const bool pressed = isPressed(index, copyZone);
+    if (pressed || isHovered(index, copyZone)) {
         painter.setPen(Qt::NoPen);
-        painter.setBrush(theme::color(NamedColor::accountSettingSectionBG).lighter(isPressed(index) ? 90 : 130));
+        painter.setBrush(theme::color(NamedColor::accountSettingSectionBG).lighter(pressed ? 90 : 130));
         painter.drawRoundedRect(button, 8, 8);
     }
     const QPointF centre = button.center();

@@ -14,6 +14,7 @@ class RewardTierDelegate final : public PaintedButtonDelegate {
     Q_OBJECT
 public:
     static constexpr int rowHeight = 60;
+    static constexpr int copyZone = 0;
 
     RewardTierDelegate(const RewardTierModel &model, QAbstractItemView &view, QObject *parent = nullptr);
 
@@ -22,9 +23,10 @@ public:
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
-    QRect buttonRect(const QRect &cell, const QModelIndex &index) const override;
+    QList<Zone> zones(const QRect &cell, const QModelIndex &index) const override;
 
 private:
+    static QRect copyButtonRect(const QRect &cell);
     void paintReward(QPainter &painter, const QRect &cell, const RewardTier &tier) const;
     void paintCopyIcon(QPainter &painter, const QRect &cell, const QModelIndex &index) const;
 

@@ -1,6 +1,7 @@
 #include "offers/SaleCountdownBanner.h"
 
 #include "marketing/MarketingCenter.h"
+#include "style/FormStyle.h"
 #include "style/Theme.h"
 
 #include <QHBoxLayout>
@@ -21,8 +22,8 @@ SaleCountdownBanner::SaleCountdownBanner(MarketingCenter &marketing, QWidget *pa
     setFixedHeight(bannerHeight);
     m_title->setObjectName(u"saleTitle"_s);
     m_countdownTimer->setObjectName(u"countdownTimer"_s);
-    m_title->setStyleSheet(u"color: white; font-size: 16px; font-weight: 700;"_s);
-    m_countdownTimer->setStyleSheet(u"color: white; font-size: 16px; font-weight: 600;"_s);
+    setLook(*m_title, "saleTitle");
+    setLook(*m_countdownTimer, "saleCountdown");
     m_countdownTimer->setTextInteractionFlags(Qt::NoTextInteraction);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(24, 0, 24, 0);
@@ -59,8 +60,8 @@ void SaleCountdownBanner::showSaleInfo() {
 void SaleCountdownBanner::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     QLinearGradient gradient(rect().topLeft(), rect().topRight());
-    gradient.setColorAt(0, QColor(254, 113, 102));
-    gradient.setColorAt(1, QColor(123, 77, 255));
+    gradient.setColorAt(0, theme::color(NamedColor::saleBannerStart));
+    gradient.setColorAt(1, theme::color(NamedColor::saleBannerEnd));
     painter.setOpacity(0.9);
     painter.fillRect(rect(), gradient);
 }

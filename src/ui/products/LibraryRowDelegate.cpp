@@ -9,7 +9,6 @@
 #include "style/IconLibrary.h"
 #include "style/Theme.h"
 
-#include <QMouseEvent>
 #include <QPainter>
 #include <QTreeView>
 
@@ -72,7 +71,7 @@ void drawSubLine(QPainter &painter, const CachedText &texts, const QRect &area, 
 } // namespace
 
 LibraryRowDelegate::LibraryRowDelegate(const LibraryModel &model, QTreeView &view, QObject *parent)
-    : QStyledItemDelegate(parent)
+    : PaintedButtonDelegate(view, parent)
     , m_model(model)
     , m_view(view) {
     // Painted from renderings kept by each icon: a row draws five of them.
@@ -92,6 +91,17 @@ QRect LibraryRowDelegate::productButtonRect(const QRect &actionCell) {
 
 QRect LibraryRowDelegate::optionButtonRect(const QRect &actionCell) {
     return {actionCell.right() - 16 - 36, actionCell.center().y() - 18, 36, 36};
+}
+
+QList<PaintedButtonDelegate::Zone> LibraryRowDelegate::zones(const QRect &cell, const QModelIndex &index) const {
+    const OutlineViewItem *record = m_model.record(index);
+    if (!record)
+        return {};
+    if (index.column() == LibraryModel::nameColumn && record->isGroup())
+        return {{expandZone, expandButtonRect(cell)}};
+    if (index.column() == LibraryModel::actionColumn)
+        return {{productZone, productButtonRect(cell)}, {optionZone, optionButtonRect(cell)}};
+    return {};
 }
 
 QSize LibraryRowDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const {
@@ -185,7 +195,7 @@ void LibraryRowDelegate::paintName(QPainter &painter, const QRect &cell, const Q
 
     if (record->isGroup()) {
         const bool expanded = m_view.isExpanded(index.siblingAtColumn(0));
-        paintExpandButton(painter, expandButtonRect(cell), expanded, isHovered(index, Part::expand));
+        paintExpandButton(painter, expandButtonRect(cell), expanded, isHovered(index, expandZone));
     }
 }
 
@@ -217,95 +227,13 @@ void LibraryRowDelegate::paintAction(QPainter &painter, const QRect &cell, const
     if (!record)
         return;
     const ProductButtonLook look = ProductButtonLook::forState(buttonState(index));
-    const bool productPressed = m_pressPart == Part::product && m_pressIndex == index;
-    m_buttonPainter.paint(painter, productButtonRect(cell), look, isHovered(index, Part::product), productPressed);
+    m_buttonPainter.paint(painter, productButtonRect(cell), look, isHovered(index, productZone),
+                          isPressed(index, productZone));
 
     const bool hasUpdate = ProductActions::isHaveUpdate(
         ProductActions::optionMenuItems(*record, m_model.libraryProducts(), m_model.groupMembers(index)));
-    const bool optionPressed = m_pressPart == Part::option && m_pressIndex == index;
-    m_optionPainter.paint(painter, optionButtonRect(cell), hasUpdate, isHovered(index, Part::option), optionPressed);
-}
-
-LibraryRowDelegate::Part LibraryRowDelegate::partAt(const QRect &cell, const QModelIndex &index,
-                                                    const QPoint &position) const {
-    const OutlineViewItem *record = m_model.record(index);
-    if (!record)
-        return Part::none;
-    if (index.column() == LibraryModel::nameColumn && record->isGroup() && expandButtonRect(cell).contains(position))
-        return Part::expand;
-    if (index.column() == LibraryModel::actionColumn) {
-        if (productButtonRect(cell).contains(position))
-            return Part::product;
-        if (optionButtonRect(cell).contains(position))
-            return Part::option;
-    }
-    return Part::none;
-}
-
-bool LibraryRowDelegate::isHovered(const QModelIndex &index, Part part) const {
-    return m_hoverPart == part && m_hoverIndex == index;
-}
-
-void LibraryRowDelegate::clearHover() {
-    setHover({}, Part::none);
-}
-
-void LibraryRowDelegate::setHover(const QModelIndex &index, Part part) {
-    if (m_hoverIndex == index && m_hoverPart == part)
-        return;
-    if (m_hoverIndex.isValid())
-        m_view.update(m_hoverIndex);
-    m_hoverIndex = index;
-    m_hoverPart = part;
-    if (index.isValid())
-        m_view.update(index);
-}
-
-bool LibraryRowDelegate::editorEvent(QEvent *event, QAbstractItemModel *, const QStyleOptionViewItem &option,
-                                     const QModelIndex &index) {
-    switch (event->type()) {
-    case QEvent::MouseMove: {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        setHover(index, partAt(option.rect, index, mouse->position().toPoint()));
-        return false;
-    }
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick: {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() != Qt::LeftButton)
-            return false;
-        m_pressPart = partAt(option.rect, index, mouse->position().toPoint());
-        m_pressIndex = index;
-        m_view.update(index);
-        return m_pressPart != Part::none;
-    }
-    case QEvent::MouseButtonRelease: {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        const Part pressed = m_pressPart;
-        const bool sameCell = m_pressIndex == index;
-        m_pressPart = Part::none;
-        m_pressIndex = QPersistentModelIndex();
-        m_view.update(index);
-        if (!sameCell || pressed == Part::none || partAt(option.rect, index, mouse->position().toPoint()) != pressed)
-            return false;
-        switch (pressed) {
-        case Part::expand:
-            Q_EMIT expandToggled(index.siblingAtColumn(0));
-            break;
-        case Part::product:
-            Q_EMIT productButtonClicked(index);
-            break;
-        case Part::option:
-            Q_EMIT optionButtonClicked(index, optionButtonRect(option.rect));
-            break;
-        case Part::none:
-            break;
-        }
-        return true;
-    }
-    default:
-        return false;
-    }
+    m_optionPainter.paint(painter, optionButtonRect(cell), hasUpdate, isHovered(index, optionZone),
+                          isPressed(index, optionZone));
 }
 
 } // namespace klv::ui

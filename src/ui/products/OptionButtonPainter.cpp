@@ -23,7 +23,7 @@ void OptionButtonPainter::paint(QPainter &painter, const QRectF &bounds, bool is
     box.moveCenter(bounds.center());
     // A faint fill answers the mouse; the box itself is only an outline.
     const int wash = pressed ? 40 : hovered ? 22 : 0;
-    CachedRoundedBox::draw(painter, box, corner, QColor(255, 255, 255, wash), borderColor, lineWidth);
+    CachedRoundedBox::draw(painter, box, corner, theme::color(NamedColor::wash, wash), borderColor, lineWidth);
 
     QRectF image(QPointF(), imageSize);
     image.moveCenter(bounds.center());

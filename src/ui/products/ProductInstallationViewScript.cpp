@@ -2,6 +2,7 @@
 
 #include "controls/KLVApp_ProgressInstallation.h"
 #include "install/InstallationEngine.h"
+#include "style/FormStyle.h"
 #include "style/IconLibrary.h"
 #include "style/Theme.h"
 
@@ -25,7 +26,7 @@ ProductInstallationViewScript::ProductInstallationViewScript(InstallationEngine 
     setFixedHeight(70);
     m_productInstallingName->setObjectName(u"productInstallingName"_s);
     m_productInstallingName->setTextFormat(Qt::PlainText);
-    m_productInstallingName->setStyleSheet(u"font-weight: 600;"_s);
+    setLook(*m_productInstallingName, "strong");
     m_installProgressMsg->setObjectName(u"installProgressMsg"_s);
     m_installProgressMsg->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_installProgressMsg->setMinimumWidth(64);

@@ -41,14 +41,7 @@ StoreProductScrollViewScript::StoreProductScrollViewScript(LibraryModel &model, 
     header()->setStretchLastSection(false);
     header()->setSectionResizeMode(QHeaderView::Fixed);
 
-    connect(m_delegate, &LibraryRowDelegate::expandToggled, this,
-            [this](const QModelIndex &index) { setExpanded(index, !isExpanded(index)); });
-    connect(m_delegate, &LibraryRowDelegate::productButtonClicked, this,
-            &StoreProductScrollViewScript::productButtonClicked);
-    connect(m_delegate, &LibraryRowDelegate::optionButtonClicked, this,
-            [this](const QModelIndex &index, const QRect &button) {
-                Q_EMIT optionMenuRequested(index, QRect(viewport()->mapToGlobal(button.topLeft()), button.size()));
-            });
+    connect(m_delegate, &PaintedButtonDelegate::buttonClicked, this, &StoreProductScrollViewScript::pressButton);
     connect(&m_model, &QAbstractItemModel::modelReset, this, [this] { viewport()->update(); });
     // The keyboard's row is drawn across all its cells.
     connect(selectionModel(), &QItemSelectionModel::currentChanged, viewport(), qOverload<>(&QWidget::update));
@@ -81,16 +74,37 @@ void StoreProductScrollViewScript::keyPressEvent(QKeyEvent *event) {
         case Qt::Key_Space:
             Q_EMIT productButtonClicked(action);
             return;
-        case Qt::Key_Menu: {
-            const QRect button = LibraryRowDelegate::optionButtonRect(visualRect(action));
-            Q_EMIT optionMenuRequested(action, QRect(viewport()->mapToGlobal(button.topLeft()), button.size()));
+        case Qt::Key_Menu:
+            requestOptionMenu(action);
             return;
-        }
         default:
             break;
         }
     }
     QTreeView::keyPressEvent(event);
+}
+
+void StoreProductScrollViewScript::pressButton(const QModelIndex &index, int zone) {
+    switch (zone) {
+    case LibraryRowDelegate::expandZone: {
+        const QModelIndex row = index.siblingAtColumn(0);
+        setExpanded(row, !isExpanded(row));
+        break;
+    }
+    case LibraryRowDelegate::productZone:
+        Q_EMIT productButtonClicked(index);
+        break;
+    case LibraryRowDelegate::optionZone:
+        requestOptionMenu(index);
+        break;
+    default:
+        break;
+    }
+}
+
+void StoreProductScrollViewScript::requestOptionMenu(const QModelIndex &action) {
+    const QRect button = LibraryRowDelegate::optionButtonRect(visualRect(action));
+    Q_EMIT optionMenuRequested(action, QRect(viewport()->mapToGlobal(button.topLeft()), button.size()));
 }
 
 void StoreProductScrollViewScript::paintEvent(QPaintEvent *event) {
@@ -114,11 +128,6 @@ void StoreProductScrollViewScript::focusInEvent(QFocusEvent *event) {
 void StoreProductScrollViewScript::focusOutEvent(QFocusEvent *event) {
     QTreeView::focusOutEvent(event);
     viewport()->update();
-}
-
-void StoreProductScrollViewScript::leaveEvent(QEvent *event) {
-    QTreeView::leaveEvent(event);
-    m_delegate->clearHover();
 }
 
 } // namespace klv::ui

@@ -27,12 +27,13 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
-    void leaveEvent(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void layOutColumns();
+    void pressButton(const QModelIndex &index, int zone);
+    void requestOptionMenu(const QModelIndex &action);
 
     LibraryModel &m_model;
     LibraryRowDelegate *m_delegate;

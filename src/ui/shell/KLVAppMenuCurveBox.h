@@ -9,7 +9,7 @@ namespace klv::ui {
 class TintedIconView;
 
 // One item of the window's section menu: an icon and a flat button over the rounded box. The main window wires
-// the button's click and sets the highlight (background and title colour) of the selected item.
+// the button's click and tells the item when it is the selected one.
 class KLVAppMenuCurveBox : public KLVApp_CurveBox {
     Q_OBJECT
 
@@ -21,7 +21,8 @@ public:
 
     void setIcon(const QString &resourcePath);
     void setTitle(const QString &title);
-    void setTitleColor(const QColor &color);
+    // The selected item is highlighted: its own background and a brighter title.
+    void setSelected(bool selected);
     // Enables or disables icon and button together; the icon takes the accent colour when enabled.
     void setMenuItemEnabled(bool enabled);
     bool isMenuItemEnabled() const;
@@ -30,11 +31,8 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void applyButtonStyle();
-
     TintedIconView *icon;
     QPushButton *button;
-    QColor titleColor;
 };
 
 } // namespace klv::ui

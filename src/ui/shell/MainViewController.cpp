@@ -17,6 +17,7 @@
 #include "store/DesktopServices.h"
 #include "store/Reporter.h"
 #include "store/Services.h"
+#include "style/FormStyle.h"
 #include "style/IconLibrary.h"
 #include "style/Theme.h"
 #include "update/SelfUpdate.h"
@@ -179,9 +180,7 @@ QWidget *MainViewController::buildSideBar() {
     logo->setText(u"  KLV App"_s);
     logo->setFlat(true);
     logo->setCursor(Qt::PointingHandCursor);
-    logo->setStyleSheet(u"QPushButton { color: %1; font-size: 17px; font-weight: 700; text-align: left; border: none;"
-                        " padding: 4px 6px; } QPushButton:focus { border: 1px solid %2; border-radius: 8px; }"_s.arg(
-                            theme::color(NamedColor::textPrimary).name(), theme::color(NamedColor::accent).name()));
+    setLook(*logo, "logo");
     connect(logo, &QPushButton::clicked, this,
             [this] { m_context.services().desktop().openUrl(QUrl(m_context.services().configuration().storeUrl)); });
     layout->addWidget(logo);
@@ -208,7 +207,7 @@ QWidget *MainViewController::buildPlaceholder() {
     m_nothingLabel = new QLabel(placeholder);
     m_nothingLabel->setObjectName(u"nothingLabel"_s);
     m_nothingLabel->setAlignment(Qt::AlignCenter);
-    m_nothingLabel->setStyleSheet(u"font-size: 22px; font-weight: 600;"_s);
+    setLook(*m_nothingLabel, "placeholderTitle");
     m_subNothingLabel = new QLabel(placeholder);
     m_subNothingLabel->setObjectName(u"subNothingLabel"_s);
     m_subNothingLabel->setAlignment(Qt::AlignCenter);
@@ -336,9 +335,7 @@ void MainViewController::openProductDetail(const OnSaleProductInfo &product) {
 void MainViewController::highlightMenu(appMenuIndex section) {
     for (const MenuEntry &entry : std::as_const(m_appMenuUIList)) {
         const bool selected = entry.section == section;
-        entry.box->setBgColor(selected ? theme::color(NamedColor::appMenuBGColor) : QColor(Qt::transparent));
-        entry.box->setTitleColor(
-            theme::color(selected ? NamedColor::appMenuTextColor : NamedColor::appMenuTextDefaultColor));
+        entry.box->setSelected(selected);
         entry.box->appMenuButton()->setAccessibleDescription(selected ? tr("Selected") : QString());
     }
 }

@@ -2,77 +2,159 @@
 
 #include "style/Theme.h"
 
+#include <QHash>
+#include <QRegularExpression>
+#include <QWidget>
+
 namespace klv::ui {
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
+QString css(const QColor &colour) {
+    return colour.name(QColor::HexArgb);
+}
+
 QString css(NamedColor name) {
-    return theme::color(name).name(QColor::HexArgb);
+    return css(theme::color(name));
+}
+
+// Every "@name" of the sheet replaced by its colour.
+QString withColours(const QString &sheet, const QHash<QString, QString> &colours) {
+    static const QRegularExpression placeholder(u"@(\\w+)"_s);
+    QString filled;
+    qsizetype copied = 0;
+    QRegularExpressionMatchIterator matches = placeholder.globalMatch(sheet);
+    while (matches.hasNext()) {
+        const QRegularExpressionMatch match = matches.next();
+        filled += QStringView(sheet).sliced(copied, match.capturedStart() - copied);
+        filled += colours.value(match.captured(1));
+        copied = match.capturedEnd();
+    }
+    return filled + QStringView(sheet).sliced(copied);
+}
+
+QString lookSheet() {
+    const QString sheet = uR"(
+*[look="form"] QLineEdit {
+    background: @field; color: @text; border: 1px solid @outline; border-radius: 8px;
+    padding: 0 10px; min-height: 34px; selection-background-color: @accent;
+}
+*[look="form"] QLineEdit:focus { border: 2px solid @accent; padding: 0 9px; }
+*[look="form"] QLineEdit:disabled { color: @dim; background: @section; }
+*[look="form"] QPushButton {
+    border-radius: 8px; min-height: 34px; padding: 0 16px; font-weight: 600;
+    color: @text; background: transparent; border: 1px solid @outline;
+}
+*[look="form"] QPushButton:hover { background: @hoverWash; }
+*[look="form"] QPushButton:pressed { background: @pressWash; }
+*[look="form"] QPushButton:focus { border: 2px solid @accent; }
+*[look="form"] QPushButton:disabled { color: @dim; border-color: @separator; }
+*[look="form"] QPushButton[look="primary"] { background: @primary; color: @primaryText; border: none; }
+*[look="form"] QPushButton[look="primary"]:hover { background: @primaryHover; }
+*[look="form"] QPushButton[look="primary"]:pressed { background: @primaryActive; }
+*[look="form"] QPushButton[look="primary"]:focus { border: 2px solid @onColor; }
+*[look="form"] QPushButton[look="primary"]:disabled { background: @outline; color: @dim; }
+*[look="form"] QPushButton[look="danger"] { color: @danger; border-color: @danger; }
+*[look="form"] QPushButton[look="link"] {
+    border: none; background: transparent; color: @link; padding: 0 4px; min-height: 24px; font-weight: 500;
+}
+*[look="form"] QPushButton[look="link"]:hover { text-decoration: underline; }
+*[look="form"] QPushButton[look="link"]:focus { border: 1px solid @accent; }
+*[look="form"] QPushButton[look="value"] {
+    border: none; background: transparent; padding: 0 4px; min-height: 26px; text-align: left; font-weight: 500;
+}
+*[look="form"] QPushButton[look="value"]:hover { background: @hoverWash; }
+*[look="form"] QPushButton[look="value"]:focus { border: 1px solid @accent; }
+*[look="form"] QToolButton { border: none; border-radius: 6px; background: transparent; padding: 4px; }
+*[look="form"] QToolButton:hover { background: @hoverWash; }
+*[look="form"] QToolButton:pressed { background: @pressWash; }
+*[look="form"] QToolButton:focus { border: 1px solid @accent; }
+
+QPushButton[look="logo"] {
+    color: @text; font-size: 17px; font-weight: 700; text-align: left; border: none; padding: 4px 6px;
+}
+QPushButton[look="logo"]:focus { border: 1px solid @accent; border-radius: 8px; }
+/* The item spans the whole menu entry; its title starts right of the icon (14 + 18 + 12 pixels in). */
+QPushButton[look="appMenuItem"], QPushButton[look="selectedAppMenuItem"] {
+    border: none; background: transparent; text-align: left; padding-left: 44px; color: @appMenuText;
+    font-size: 13px;
+}
+QPushButton[look="selectedAppMenuItem"] { color: @appMenuSelectedText; }
+QPushButton[look="appMenuItem"]:disabled, QPushButton[look="selectedAppMenuItem"]:disabled {
+    color: @appMenuDisabledText;
+}
+QPushButton[look="appMenuItem"]:focus, QPushButton[look="selectedAppMenuItem"]:focus {
+    border: 2px solid @accent; border-radius: 4px;
+}
+QFrame[look="separator"] { background: @separator; }
+QLabel[look="placeholderTitle"] { font-size: 22px; font-weight: 600; }
+QLabel[look="listTitle"] { font-size: 15px; font-weight: 600; padding: 18px 20px 14px 20px; }
+QLabel[look="strong"] { font-weight: 600; }
+QLabel[look="saleTitle"] { color: @onColor; font-size: 16px; font-weight: 700; }
+QLabel[look="saleCountdown"] { color: @onColor; font-size: 16px; font-weight: 600; }
+
+QLabel[look="productName"] { color: @text; font-size: 26px; font-weight: 700; }
+QLabel[look="productSummary"] { color: @dim; font-size: 15px; }
+QLabel[look="productDescription"] { color: @text; font-size: 14px; }
+QPushButton[look="back"] {
+    color: @text; background: transparent; border: 1px solid transparent; border-radius: 8px;
+    padding: 6px 14px 6px 8px; font-size: 14px;
+}
+QPushButton[look="back"]:hover { background: @section; }
+QPushButton[look="back"]:focus { border-color: @accent; }
+QPushButton[look="addToCart"] {
+    color: @onColor; background: @addToCart; border: 2px solid @addToCart; border-radius: 8px; font-size: 15px;
+    font-weight: 700; letter-spacing: 1px;
+}
+QPushButton[look="addToCart"]:hover { background: @addToCartHover; border-color: @addToCartHover; }
+QPushButton[look="addToCart"]:pressed { background: @addToCartPressed; border-color: @addToCartPressed; }
+QPushButton[look="addToCart"]:focus { border-color: @onColor; }
+
+QMenu[look="themed"] { background: @section; border: 1px solid @optionOutline; border-radius: 8px; padding: 5px; }
+QMenu[look="themed"]::item { color: @text; padding: 6px 22px 6px 12px; border-radius: 5px; font-size: 13px; }
+QMenu[look="themed"]::item:selected { background: @accent; color: @onColor; }
+QMenu[look="themed"]::item:disabled { color: @dim; }
+QMenu[look="themed"]::separator { height: 1px; background: @optionOutline; margin: 4px 6px; }
+)"_s;
+    const QColor addToCart = theme::color(NamedColor::addToCart);
+    return withColours(sheet, {
+                                  {u"field"_s, css(NamedColor::fieldBackground)},
+                                  {u"text"_s, css(NamedColor::textPrimary)},
+                                  {u"dim"_s, css(NamedColor::textSecondary)},
+                                  {u"onColor"_s, css(NamedColor::textOnColor)},
+                                  {u"outline"_s, css(NamedColor::outlinePrimaryButtonDefault)},
+                                  {u"optionOutline"_s, css(NamedColor::outlineOptionButton)},
+                                  {u"separator"_s, css(NamedColor::separator)},
+                                  {u"section"_s, css(NamedColor::accountSettingSectionBG)},
+                                  {u"accent"_s, css(NamedColor::accent)},
+                                  {u"primaryText"_s, css(NamedColor::textPrimaryButtonDefault)},
+                                  {u"primaryHover"_s, css(NamedColor::backgroundPrimaryButtonHover)},
+                                  {u"primaryActive"_s, css(NamedColor::backgroundPrimaryButtonActive)},
+                                  {u"primary"_s, css(NamedColor::backgroundPrimaryButtonDefault)},
+                                  {u"danger"_s, css(NamedColor::danger)},
+                                  {u"link"_s, css(NamedColor::backgroundPrimaryButtonHover)},
+                                  {u"hoverWash"_s, css(theme::color(NamedColor::wash, 20))},
+                                  {u"pressWash"_s, css(theme::color(NamedColor::wash, 40))},
+                                  {u"appMenuText"_s, css(NamedColor::appMenuTextDefaultColor)},
+                                  {u"appMenuSelectedText"_s, css(NamedColor::appMenuTextColor)},
+                                  {u"appMenuDisabledText"_s, css(NamedColor::appMenuTextDisabledColor)},
+                                  {u"addToCart"_s, css(addToCart)},
+                                  {u"addToCartHover"_s, css(addToCart.lighter(110))},
+                                  {u"addToCartPressed"_s, css(addToCart.darker(115))},
+                              });
 }
 
 } // namespace
 
-QString formStyleSheet() {
-    QString sheet = uR"(
-QLineEdit {
-    background: @field; color: @text; border: 1px solid @outline; border-radius: 8px;
-    padding: 0 10px; min-height: 34px; selection-background-color: @accent;
-}
-QLineEdit:focus { border: 2px solid @accent; padding: 0 9px; }
-QLineEdit:disabled { color: @dim; background: @section; }
-QPushButton {
-    border-radius: 8px; min-height: 34px; padding: 0 16px; font-weight: 600;
-    color: @text; background: transparent; border: 1px solid @outline;
-}
-QPushButton:hover { background: @hoverWash; }
-QPushButton:pressed { background: @pressWash; }
-QPushButton:focus { border: 2px solid @accent; }
-QPushButton:disabled { color: @dim; border-color: @separator; }
-QPushButton[look="primary"] { background: @primary; color: @primaryText; border: none; }
-QPushButton[look="primary"]:hover { background: @primaryHover; }
-QPushButton[look="primary"]:pressed { background: @primaryActive; }
-QPushButton[look="primary"]:focus { border: 2px solid @focusOnAccent; }
-QPushButton[look="primary"]:disabled { background: @outline; color: @dim; }
-QPushButton[look="danger"] { color: @danger; border-color: @danger; }
-QPushButton[look="link"] {
-    border: none; background: transparent; color: @link; padding: 0 4px; min-height: 24px; font-weight: 500;
-}
-QPushButton[look="link"]:hover { text-decoration: underline; }
-QPushButton[look="link"]:focus { border: 1px solid @accent; }
-QPushButton[look="value"] {
-    border: none; background: transparent; padding: 0 4px; min-height: 26px; text-align: left; font-weight: 500;
-}
-QPushButton[look="value"]:hover { background: @hoverWash; }
-QPushButton[look="value"]:focus { border: 1px solid @accent; }
-QToolButton { border: none; border-radius: 6px; background: transparent; padding: 4px; }
-QToolButton:hover { background: @hoverWash; }
-QToolButton:pressed { background: @pressWash; }
-QToolButton:focus { border: 1px solid @accent; }
-)"_s;
-    const QList<std::pair<QString, QString>> colours{
-        {u"@field"_s, css(NamedColor::fieldBackground)},
-        {u"@text"_s, css(NamedColor::textPrimary)},
-        {u"@dim"_s, css(NamedColor::textSecondary)},
-        {u"@outline"_s, css(NamedColor::outlinePrimaryButtonDefault)},
-        {u"@separator"_s, css(NamedColor::separator)},
-        {u"@section"_s, css(NamedColor::accountSettingSectionBG)},
-        {u"@accent"_s, css(NamedColor::accent)},
-        {u"@primaryText"_s, css(NamedColor::textPrimaryButtonDefault)},
-        {u"@primaryHover"_s, css(NamedColor::backgroundPrimaryButtonHover)},
-        {u"@primaryActive"_s, css(NamedColor::backgroundPrimaryButtonActive)},
-        {u"@primary"_s, css(NamedColor::backgroundPrimaryButtonDefault)},
-        {u"@danger"_s, css(NamedColor::danger)},
-        {u"@link"_s, css(NamedColor::backgroundPrimaryButtonHover)},
-        {u"@focusOnAccent"_s, u"#ffffff"_s},
-        {u"@hoverWash"_s, u"rgba(255, 255, 255, 20)"_s},
-        {u"@pressWash"_s, u"rgba(255, 255, 255, 40)"_s},
-    };
-    // Longer names first where one is the start of another (@primaryText before @primary).
-    for (const auto &[name, value] : colours)
-        sheet.replace(name, value);
-    return sheet;
+void setLook(QWidget &widget, const char *look) {
+    // The sheet goes on the widgets that take a look, not on the application: under any style sheet Fusion draws
+    // the frames of the other widgets (fields, combo boxes, scroll bars) differently. Setting it polishes the
+    // widget again, which is how a look that changes is seen.
+    static const QString sheet = lookSheet();
+    widget.setProperty("look", QString::fromLatin1(look));
+    widget.setStyleSheet(sheet);
 }
 
 } // namespace klv::ui

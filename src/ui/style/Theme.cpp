@@ -51,8 +51,66 @@ QColor color(NamedColor name) {
         return {0x26, 0x27, 0x2e};
     case NamedColor::danger:
         return {0xff, 0x5f, 0x57};
+    case NamedColor::textOnColor:
+    case NamedColor::wash:
+        return {0xff, 0xff, 0xff};
+    case NamedColor::appMenuTextDisabledColor: {
+        QColor dim = color(NamedColor::textSecondary);
+        dim.setAlphaF(0.35f);
+        return dim;
+    }
+    case NamedColor::loginSeparation:
+        return QColor::fromRgbF(0.15f, 0.15f, 0.15f);
+    case NamedColor::saleBannerStart:
+    case NamedColor::addToCart:
+    case NamedColor::rewardsProgressFill:
+        return {254, 113, 102};
+    case NamedColor::saleBannerEnd:
+        return {123, 77, 255};
+    case NamedColor::viewButton:
+        return {66, 165, 222};
+    case NamedColor::productPageBackground:
+        return {27, 27, 30};
+    case NamedColor::videoBackground:
+        return {0, 0, 0};
+    case NamedColor::rewardsProgressTrack:
+        return {49, 50, 53};
+    case NamedColor::rewardStateOrange:
+        return {255, 149, 0};
+    case NamedColor::rewardStateGreen:
+        return {52, 199, 89};
     }
     return {};
+}
+
+QColor color(NamedColor name, int alpha) {
+    QColor faded = color(name);
+    faded.setAlpha(alpha);
+    return faded;
+}
+
+QFont font(NamedFont name, const QFont &base) {
+    QFont sized = base;
+    switch (name) {
+    case NamedFont::body:
+        break;
+    case NamedFont::rowTitle:
+        sized.setWeight(QFont::Medium);
+        break;
+    case NamedFont::sectionTitle:
+        sized.setPointSizeF(base.pointSizeF() * 1.15);
+        sized.setWeight(QFont::DemiBold);
+        break;
+    case NamedFont::panelTitle:
+        sized.setPointSizeF(base.pointSizeF() * 1.55);
+        sized.setWeight(QFont::DemiBold);
+        break;
+    case NamedFont::pageTitle:
+        sized.setPointSizeF(base.pointSizeF() * 1.7);
+        sized.setWeight(QFont::DemiBold);
+        break;
+    }
+    return sized;
 }
 
 QPalette palette() {

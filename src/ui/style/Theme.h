@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QPalette>
 
 class QApplication;
@@ -33,14 +34,43 @@ enum class NamedColor {
     separator,
     fieldBackground,
     danger,
+    // Text, outlines and focus marks drawn over a coloured fill.
+    textOnColor,
+    // The see-through white laid over a control that answers the mouse; its strength is the alpha asked for.
+    wash,
+    appMenuTextDisabledColor,
+    // The default of the login panel's boxes and lines until their owner colours them.
+    loginSeparation,
+    saleBannerStart,
+    saleBannerEnd,
+    viewButton,
+    productPageBackground,
+    videoBackground,
+    addToCart,
+    rewardsProgressTrack,
+    rewardsProgressFill,
+    rewardStateOrange,
+    rewardStateGreen,
+};
+
+// The sizes and weights of text beside the body text, each grown from the font it replaces.
+enum class NamedFont {
+    body,
+    rowTitle,
+    sectionTitle,
+    panelTitle,
+    pageTitle,
 };
 
 namespace theme {
 
 QColor color(NamedColor name);
+// The named colour with the given alpha (0 to 255).
+QColor color(NamedColor name, int alpha);
+QFont font(NamedFont name, const QFont &base);
 // A Fusion palette built from the table.
 QPalette palette();
-// Fusion style, the palette and the style sheet of the few stock widgets the window keeps.
+// Fusion style and the palette; the stock widgets the window keeps take their looks with setLook().
 void apply(QApplication &application);
 
 } // namespace theme

@@ -3,6 +3,7 @@
 #include "app/StoreNotifications.h"
 #include "core/InstallationQueueLock.h"
 #include "install/InstallationEngine.h"
+#include "install/PlacementJournal.h"
 #include "library/FileCreationDate.h"
 #include "library/ProductActions.h"
 #include "library/ProductCache.h"
@@ -16,6 +17,8 @@
 #include "update/SelfUpdate.h"
 
 namespace klv {
+
+using namespace Qt::StringLiterals;
 
 AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock, TickSource *ticks, QObject *parent)
     : QObject(parent)
@@ -34,6 +37,14 @@ AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock,
     m_library->setInstallationQueueBusyQuery([engine = m_engine] { return engine->isBusy(); });
     // Another program installed or removed products in this home: the rows follow the files before anything
     // waiting for the queue goes on.
+    connect(m_installationQueueLock, &InstallationQueueLock::taken, this, [this] {
+        const QStringList products = PlacementJournal::recoverAll(m_services->locations().downloadFolderURL);
+        for (const QString &product : products)
+            m_services->reporter().appendLog(u"Finished or undid the placement of "_s + product +
+                                             u" that a stopped run left unfinished"_s);
+        if (!products.isEmpty())
+            m_library->redetectInstalledStates();
+    });
     connect(m_installationQueueLock, &InstallationQueueLock::releasedElsewhere, m_library,
             &ProductLibrary::redetectInstalledStates);
     connect(m_installationQueueLock, &InstallationQueueLock::acquired, m_library,
@@ -54,6 +65,13 @@ AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock,
 }
 
 AppContext::~AppContext() = default;
+
+void AppContext::recoverUnfinishedInstallations() {
+    // Taking the queue recovers; holding it only for that lets another process have it right after.
+    if (m_installationQueueLock->isHeld() || !m_installationQueueLock->tryAcquire())
+        return;
+    m_installationQueueLock->release();
+}
 
 void AppContext::signOut() {
     Settings &settings = m_services->settings();

@@ -45,6 +45,9 @@ public:
 
     // Sign-out: forgets the customer, the cached library and the stored settings.
     void signOut();
+    // Finishes or undoes the placements a stopped process left unfinished (kill -9, a crash, a power cut), when the
+    // installation queue is free; at start-up and whenever this process takes the queue.
+    void recoverUnfinishedInstallations();
     // A sign-in form's session; signing in as another customer signs the previous one out first.
     LoginSession *createLoginSession(QObject *parent);
 

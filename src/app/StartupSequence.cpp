@@ -87,6 +87,7 @@ void runStartupSequence(AppContext &context, const QStringList &arguments, Updat
     QDir(locations.appCacheFolderURL).removeRecursively();
     context.services().macOSVersion = readOperatingSystemVersion();
     context.installationQueueLock().watchForOtherProcesses();
+    context.recoverUnfinishedInstallations();
 }
 
 } // namespace klv

@@ -44,20 +44,27 @@ InstallationQueueLock::Attempt InstallationQueueLock::acquireOrWait() {
         return Attempt::acquired;
     QDir().mkpath(QFileInfo(m_lock.fileName()).path());
     watchForOtherProcesses();
-    if (m_lock.tryLock(0)) {
-        m_held = true;
+    if (tryAcquire())
         return Attempt::acquired;
-    }
     if (m_lock.error() != QLockFile::LockFailedError)
         return Attempt::failed;
     m_retry.start();
     return Attempt::held;
 }
 
+bool InstallationQueueLock::tryAcquire() {
+    if (m_held)
+        return true;
+    if (!m_lock.tryLock(0))
+        return false;
+    m_held = true;
+    Q_EMIT taken();
+    return true;
+}
+
 void InstallationQueueLock::tryAgain() {
-    if (m_lock.tryLock(0)) {
+    if (tryAcquire()) {
         m_retry.stop();
-        m_held = true;
         Q_EMIT acquired();
     } else if (m_lock.error() != QLockFile::LockFailedError) {
         m_retry.stop();

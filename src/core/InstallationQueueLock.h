@@ -21,6 +21,8 @@ public:
     // Takes the lock when it is free. When another process holds it, tries again until it gets it (acquired)
     // or stopWaiting(); holder() says who holds it. failed: the lock file cannot be made (errorString()).
     Attempt acquireOrWait();
+    // Takes the lock only when it is free at once; true when it is this process's now.
+    bool tryAcquire();
     void stopWaiting();
     void release();
     // From now on releasedElsewhere() tells when another process lets go of the lock (the folder must exist).
@@ -31,6 +33,9 @@ public:
     QString errorString() const;
 
 Q_SIGNALS:
+    // This process holds the lock from now on, however it came to (at once, after waiting, or taken over from a
+    // process that ended): what a stopped process left half done can be seen to before anything else.
+    void taken();
     // Taken after waiting for another process.
     void acquired();
     void failed(const QString &error);

@@ -32,6 +32,14 @@ std::optional<QString> copyRecursively(const QString &source, const QString &tar
 
 } // namespace
 
+void removeItem(const QString &path) {
+    const QFileInfo item(path);
+    if (item.isDir() && !item.isSymLink())
+        QDir(path).removeRecursively();
+    else
+        QFile::remove(path);
+}
+
 std::optional<QString> moveItem(const QString &source, const QString &target) {
     if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0)
         return std::nullopt;

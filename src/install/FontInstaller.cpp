@@ -2,16 +2,19 @@
 
 #include "core/Platform.h"
 #include "core/SafeName.h"
-#include "install/ArchiveExtractor.h"
+#include "install/ArchivePlacement.h"
 #include "install/FolderMove.h"
+#include "install/StagedPlacement.h"
 #include "install/WorkerTask.h"
 #include "library/InstallationItem.h"
+#include "library/PlacementJournalNames.h"
 #include "library/WholeTextLink.h"
 #include "store/Services.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QThreadPool>
 
 namespace klv {
 
@@ -31,7 +34,9 @@ FontInstaller::FontInstaller(const InstallEnvironment &environment, const Instal
     : JobInstaller(parent)
     , m_services(environment.services)
     , m_jobName(job.product_name)
-    , m_archiveFolder(environment.services.locations().downloadFolderURL + job.product_name + u"/Fonts") {
+    , m_archiveFolder(environment.services.locations().downloadFolderURL + job.product_name + u"/Fonts")
+    , m_placement(std::make_shared<StagedPlacement>(PlacementJournalNames::pathFor(
+          environment.services.locations().downloadFolderURL, job.product_name, u"fonts"_s))) {
     const QString fontText = job.downloadExtraInfo.value(u"font").toString();
     const QString archiveText = job.downloadExtraInfo.value(u"fonturl").toString();
     // An empty text still counts as one name.
@@ -143,19 +148,19 @@ void FontInstaller::placeArchive(const PackageDownload::Result &answer) {
         return;
     }
     runWorkerStep(
-        [archive, fontsFolder = m_services.locations().fontsFolderURL, stop = m_stop] {
-            ArchiveExtractor::Result unpacked = ArchiveExtractor().extract(archive, fontsFolder, stop->get_token());
+        [archive, fontsFolder = m_services.locations().fontsFolderURL, placement = m_placement, stop = m_stop] {
+            ArchiveExtractor::Result placed = klv::placeArchive(archive, fontsFolder, *placement, stop->get_token());
             QFile::remove(archive);
-            return unpacked;
+            return placed;
         },
-        [this, fileName](const ArchiveExtractor::Result &unpacked) {
-            if (m_stopped)
+        [this, fileName](const ArchiveExtractor::Result &placed) {
+            if (m_stopped || placed.cancelled)
                 return;
-            if (unpacked.error)
-                m_services.reporter().appendLog(u"The font archive "_s + fileName + u" could not be unpacked: "_s +
-                                                *unpacked.error);
-            else
-                m_fontsWritten = true;
+            if (placed.error) {
+                Q_EMIT failed(u"the font archive "_s + fileName + u" could not be installed: "_s + *placed.error);
+                return;
+            }
+            m_fontsWritten = true;
             countDownload();
             installNextArchive();
         });
@@ -220,6 +225,22 @@ void FontInstaller::finish() {
         return;
     m_services.reporter().appendLog(u"Done Install Font for : "_s + m_jobName);
     Q_EMIT progressed(fontsProgress, 1.0);
+}
+
+std::function<void()> FontInstaller::takeBackWork() {
+    if (m_placement->isEmpty())
+        return {};
+    return [placement = m_placement] {
+        placement->takeBack();
+    };
+}
+
+void FontInstaller::commit() {
+    if (m_placement->isEmpty())
+        return;
+    m_placement->markKept();
+    // The customer's earlier copies of the fonts are removed in the background; nothing waits for it.
+    QThreadPool::globalInstance()->start([placement = m_placement] { placement->keep(); });
 }
 
 void FontInstaller::cancel() {

@@ -15,10 +15,13 @@ class QProcess;
 
 namespace klv {
 
+class StagedPlacement;
+
 // The fonts of a "new" job. "font" names single fonts of the maker's font store, separated by ","; each one not
 // yet in the font folder is fetched as TrueType, or as OpenType when no TrueType file arrives. "fonturl" lists
-// addresses of font archives, which are unpacked into the font folder. Downloads run one after another. Fonts
-// never hold a job back: whatever goes wrong is logged, and the step always ends with progress 1.0.
+// addresses of font archives, whose fonts are staged beside the font folder and swapped in whole, like templates.
+// Downloads run one after another. A font the store cannot send is logged and skipped; an archive that arrives but
+// cannot be placed fails the job, and the customer's own fonts stay as they were.
 class FontInstaller final : public JobInstaller {
     Q_OBJECT
 public:
@@ -27,8 +30,10 @@ public:
 
     void start() override;
     void cancel() override;
+    void commit() override;
 
 private:
+    std::function<void()> takeBackWork() override;
     // Receives the answer when it was accepted and kept; nothing when it was rejected or failed (logged).
     using FetchHandler = std::function<void(const std::optional<PackageDownload::Result> &accepted)>;
 
@@ -55,6 +60,7 @@ private:
     QPointer<QProcess> m_fontCache;
     std::shared_ptr<std::stop_source> m_stop = std::make_shared<std::stop_source>();
     bool m_stopped = false;
+    std::shared_ptr<StagedPlacement> m_placement;
 };
 
 } // namespace klv

@@ -158,8 +158,16 @@ void InstallationEngine::enqueueDownloadInfo(const QJsonObject &templateData, co
 void InstallationEngine::enqueueTemplateEntry(const QString &key, const QJsonValue &value) {
     const Reporter &reporter = m_services.reporter();
     if (!value.isObject()) {
-        reporter.showAlert(u"Alert"_s, u"Failed to get template Data for "_s + key + u" when get the download info"_s,
-                           u"OK"_s);
+        const QString text = u"Failed to get template Data for "_s + key + u" when get the download info"_s;
+        reporter.showAlert(u"Alert"_s, text, u"OK"_s);
+        // Nothing of that product can be installed: a failure, not a quiet skip.
+        bool isNumber = false;
+        const qint64 number = key.toLongLong(&isNumber);
+        const auto &library = m_library.libraryProducts();
+        const auto record = std::find_if(library.cbegin(), library.cend(), [&](const OutlineViewItem &item) {
+            return isNumber && item.product_id == number;
+        });
+        Q_EMIT jobFailed(record != library.cend() ? record->product_name : key, text);
         return;
     }
     const QJsonObject entry = value.toObject();

@@ -2,9 +2,11 @@
 
 #include "core/FolderCreation.h"
 #include "core/SafeName.h"
-#include "install/ArchiveExtractor.h"
+#include "install/ArchivePlacement.h"
+#include "install/StagedPlacement.h"
 #include "install/WorkerTask.h"
 #include "library/InstallationItem.h"
+#include "library/PlacementJournalNames.h"
 #include "library/WholeTextLink.h"
 #include "store/Services.h"
 
@@ -95,16 +97,29 @@ void LutInstaller::downloadFinished(const PackageDownload::Result &result) {
         installNext();
         return;
     }
+    // Each archive's looks are staged and swapped in whole, so a broken one leaves the customer's looks as they were.
     // The archive stays: the next one of the job is saved under the same name.
-    runWorkerStep([archive = result.filePath, folder = m_services.locations().customLUTsFolderURL,
-                   stop = m_stop.get_token()] { return ArchiveExtractor().extract(archive, folder, stop); },
-                  [this, address = m_addresses.at(m_next - 1)](const ArchiveExtractor::Result &extraction) {
-                      if (extraction.error)
-                          m_services.reporter().appendLog(u"The custom LUT archive "_s + address + u" of "_s +
-                                                          m_jobName + u" could not be unpacked: "_s +
-                                                          *extraction.error);
-                      installNext();
-                  });
+    const QString journal =
+        PlacementJournalNames::pathFor(m_services.locations().downloadFolderURL, m_jobName, u"looks"_s);
+    runWorkerStep(
+        [archive = result.filePath, folder = m_services.locations().customLUTsFolderURL, journal,
+         stop = m_stop.get_token()] {
+            StagedPlacement placement(journal);
+            ArchiveExtractor::Result placed = placeArchive(archive, folder, placement, stop);
+            if (placed.succeeded())
+                placement.keep();
+            else
+                placement.takeBack();
+            return placed;
+        },
+        [this, address = m_addresses.at(m_next - 1)](const ArchiveExtractor::Result &placed) {
+            if (placed.error)
+                m_services.reporter().showAlert(u"Alert"_s,
+                                                u"The custom looks of "_s + m_jobName + u" from "_s + address +
+                                                    u" could not be installed: "_s + *placed.error,
+                                                u"OK"_s);
+            installNext();
+        });
 }
 
 } // namespace klv

@@ -3,6 +3,7 @@
 #include "core/SafeName.h"
 #include "install/StagedPlacement.h"
 #include "library/InstallationItem.h"
+#include "library/PlacementJournalNames.h"
 #include "library/WholeTextLink.h"
 #include "store/Services.h"
 
@@ -26,7 +27,8 @@ PackageJobInstaller::PackageJobInstaller(const InstallEnvironment &environment, 
     , m_jobName(job.product_name)
     , m_link(job.downloadExtraInfo.value("dlLink"_L1).toString())
     , m_announcedSize(job.downloadExtraInfo.value("dlSize"_L1).toInteger())
-    , m_placement(std::make_shared<StagedPlacement>()) {}
+    , m_placement(std::make_shared<StagedPlacement>(PlacementJournalNames::pathFor(
+          environment.services.locations().downloadFolderURL, job.product_name, job.installProcessType))) {}
 
 PackageJobInstaller::~PackageJobInstaller() {
     m_stop.request_stop();
@@ -64,6 +66,7 @@ void PackageJobInstaller::commit() {
     if (m_placement->isEmpty())
         return;
     // The earlier versions are removed in the background; nothing waits for it.
+    m_placement->markKept();
     QThreadPool::globalInstance()->start([placement = m_placement] { placement->keep(); });
     m_placement = std::make_shared<StagedPlacement>();
 }

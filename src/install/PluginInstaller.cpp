@@ -9,6 +9,7 @@
 #include "install/StagedPlacement.h"
 #include "install/WorkerTask.h"
 #include "library/InstallationItem.h"
+#include "library/PlacementJournalNames.h"
 #include "store/Services.h"
 
 #include <cstdio>
@@ -145,7 +146,8 @@ void PluginInstaller::download(const QString &name) {
 void PluginInstaller::unpack(const QString &name) {
     const Locations &locations = m_services.locations();
     const QString archive = locations.downloadFolderURL + name + u".zip";
-    auto placement = std::make_shared<StagedPlacement>();
+    auto placement = std::make_shared<StagedPlacement>(
+        PlacementJournalNames::pathFor(locations.downloadFolderURL, m_jobName, u"plugin-"_s + name));
     m_placements.append(placement);
     runWorkerStep(
         [archive, pluginsFolder = locations.pluginsFolderURL, application = QString(name + u".app"), placement,
@@ -229,6 +231,8 @@ std::function<void()> PluginInstaller::takeBackWork() {
 void PluginInstaller::commit() {
     if (m_placements.isEmpty())
         return;
+    for (const std::shared_ptr<StagedPlacement> &placement : std::as_const(m_placements))
+        placement->markKept();
     // The earlier versions are removed in the background; nothing waits for it.
     QThreadPool::globalInstance()->start([placements = std::exchange(m_placements, {})] {
         for (const std::shared_ptr<StagedPlacement> &placement : placements)

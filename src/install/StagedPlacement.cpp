@@ -1,7 +1,9 @@
 #include "install/StagedPlacement.h"
 
 #include "core/AtomicRename.h"
+#include "core/CrashPoint.h"
 #include "install/FolderMove.h"
+#include "install/PlacementJournal.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,15 +19,6 @@ namespace {
 bool exists(const QString &path) {
     const QFileInfo item(path);
     return item.exists() || item.isSymLink();
-}
-
-// Removes a file, a link (never what it points to) or a folder with its content.
-void removeItem(const QString &path) {
-    const QFileInfo item(path);
-    if (item.isDir() && !item.isSymLink())
-        QDir(path).removeRecursively();
-    else
-        QFile::remove(path);
 }
 
 QString stagingPathBeside(const QString &target) {
@@ -45,8 +38,32 @@ void StagedPlacement::removeLeftovers(const QString &folder) {
         removeItem(folder + u'/' + name);
 }
 
-std::optional<QString> StagedPlacement::moveBesideTarget(Item &item) {
+StagedPlacement::StagedPlacement(QString journalPath)
+    : m_journalPath(std::move(journalPath)) {}
+
+StagedPlacement::~StagedPlacement() = default;
+
+PlacementJournal *StagedPlacement::journal() {
+    if (!m_journal && !m_journalPath.isEmpty())
+        m_journal = std::make_unique<PlacementJournal>(m_journalPath);
+    return m_journal.get();
+}
+
+void StagedPlacement::endJournal() {
+    if (m_journal)
+        m_journal->done();
+    m_journal.reset();
+}
+
+std::optional<QString> StagedPlacement::moveBesideTarget(Item &item, bool copies) {
     const QString staging = stagingPathBeside(item.target);
+    if (PlacementJournal *written = journal()) {
+        if (copies)
+            written->copyBegins(staging);
+        else
+            written->moves(item.target, staging);
+    }
+    crashPoint("placement-move");
     if (std::optional<QString> error = moveItem(item.staging, staging)) {
         removeItem(staging);
         return error;
@@ -77,21 +94,27 @@ std::optional<QString> StagedPlacement::stage(const QString &source, const QStri
     // it moves beside its target when it is swapped in.
     Item item{target, source};
     if (!onOneFileSystem(source, target)) {
-        if (std::optional<QString> error = moveBesideTarget(item))
+        if (std::optional<QString> error = moveBesideTarget(item, true))
             return error;
     }
+    if (PlacementJournal *written = journal())
+        written->staged(target, item.staging);
+    crashPoint("placement-stage");
     m_items.append(item);
     return std::nullopt;
 }
 
 std::optional<QString> StagedPlacement::swapIn() {
+    if (PlacementJournal *written = journal())
+        written->swapBegins();
     for (Item &item : m_items) {
+        crashPoint("placement-swap");
         // Mostly the name is free: trying costs less than looking first.
         std::optional<QString> error = renameToFreePath(item.staging, item.target);
         if (error && exists(item.target)) {
             item.replaced = true;
             // What it replaces must wait beside it, not where the source was.
-            error = item.besideTarget ? std::nullopt : moveBesideTarget(item);
+            error = item.besideTarget ? std::nullopt : moveBesideTarget(item, false);
             if (!error)
                 error = exchangeItems(item.staging, item.target, stagingPathBeside(item.target));
         }
@@ -114,6 +137,8 @@ void StagedPlacement::putBack(Item &item) {
     } else {
         // Beside the target, not where it came from: that folder may be gone by now.
         const QString aside = stagingPathBeside(item.target);
+        if (PlacementJournal *written = journal())
+            written->moves(item.target, aside);
         if (renameToFreePath(item.target, aside))
             return;
         item.staging = aside;
@@ -122,12 +147,22 @@ void StagedPlacement::putBack(Item &item) {
     item.replaced = false;
 }
 
+void StagedPlacement::markKept() {
+    if (m_journal && !m_kept)
+        m_journal->keeping();
+    m_kept = true;
+}
+
 void StagedPlacement::keep() {
+    markKept();
     for (const Item &item : std::as_const(m_items)) {
+        crashPoint("placement-keep");
         if (!item.swapped || item.replaced)
             removeItem(item.staging);
     }
     m_items.clear();
+    endJournal();
+    m_kept = false;
 }
 
 void StagedPlacement::takeBack() {
@@ -138,6 +173,7 @@ void StagedPlacement::takeBack() {
             removeItem(item->staging);
     }
     m_items.clear();
+    endJournal();
 }
 
 } // namespace klv

@@ -4,11 +4,14 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 #include <sys/types.h>
 
 namespace klv {
+
+class PlacementJournal;
 
 // Places whole items (a template folder, a plug-in application) so that nothing half-written ever stands under
 // an installed name. Each new item is completed under a hidden staging name beside its destination (same file
@@ -23,10 +26,11 @@ class StagedPlacement final {
 public:
     static const QString stagingPrefix;
 
-    StagedPlacement() = default;
-    StagedPlacement(StagedPlacement &&) = default;
-    StagedPlacement &operator=(StagedPlacement &&) = default;
-    Q_DISABLE_COPY(StagedPlacement)
+    // With a journal path, every step is written down first, so that the next run can finish or undo a placement
+    // that was killed (see PlacementJournal).
+    explicit StagedPlacement(QString journalPath = {});
+    ~StagedPlacement();
+    Q_DISABLE_COPY_MOVE(StagedPlacement)
 
     // Removes every staging item in folder.
     static void removeLeftovers(const QString &folder);
@@ -39,6 +43,9 @@ public:
     std::optional<QString> swapIn();
     // The placement stays: replaced versions and anything not swapped in are removed.
     void keep();
+    // What keep() says first, at once: from now on the new versions stand, whatever happens to the old ones.
+    // Installers say it before they leave the removal to a worker, so the product counts as installed right away.
+    void markKept();
     // The targets return to what they were before: swapped items are put back, everything staged is removed.
     void takeBack();
 
@@ -56,12 +63,19 @@ private:
     };
 
     // Moves the item from where it stands to a staging name beside its target; on failure nothing stays there.
-    std::optional<QString> moveBesideTarget(Item &item);
+    // copies: the move may copy across file systems, so what stands at the new name may be partial until it ends.
+    std::optional<QString> moveBesideTarget(Item &item, bool copies);
+    PlacementJournal *journal();
+    // The placement has ended, kept or taken back: its journal goes.
+    void endJournal();
     void putBack(Item &item);
     bool onOneFileSystem(const QString &source, const QString &target);
 
     QList<Item> m_items;
     QHash<QString, dev_t> m_devices; // the file system of each folder seen, by path
+    QString m_journalPath;
+    std::unique_ptr<PlacementJournal> m_journal;
+    bool m_kept = false;
 };
 
 } // namespace klv

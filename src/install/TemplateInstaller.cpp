@@ -7,6 +7,7 @@
 #include "install/StagedPlacement.h"
 #include "install/TemplatePreparation.h"
 #include "install/WorkerTask.h"
+#include "library/PlacementJournalNames.h"
 #include "library/WholeTextLink.h"
 #include "store/Services.h"
 
@@ -276,7 +277,9 @@ TemplateInstaller::TemplateInstaller(const InstallEnvironment &environment, cons
                                      QObject *parent)
     : JobInstaller(parent)
     , m_services(environment.services)
-    , m_job(job) {}
+    , m_job(job)
+    , m_placement(std::make_shared<StagedPlacement>(PlacementJournalNames::pathFor(
+          environment.services.locations().downloadFolderURL, job.product_name, u"templates"_s))) {}
 
 TemplateInstaller::~TemplateInstaller() {
     m_stop->request_stop();
@@ -350,6 +353,7 @@ void TemplateInstaller::commit() {
     if (m_placement->isEmpty())
         return;
     // The earlier versions are removed in the background; nothing waits for it.
+    m_placement->markKept();
     QThreadPool::globalInstance()->start([placement = m_placement] { placement->keep(); });
     m_placement = std::make_shared<StagedPlacement>();
 }

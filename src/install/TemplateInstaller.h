@@ -39,7 +39,7 @@ private:
     QPointer<PackageDownload> m_download;
     std::shared_ptr<std::stop_source> m_stop = std::make_shared<std::stop_source>();
     // Used by one worker step at a time, and by the main thread only once no step runs.
-    std::shared_ptr<StagedPlacement> m_placement = std::make_shared<StagedPlacement>();
+    std::shared_ptr<StagedPlacement> m_placement;
 };
 
 } // namespace klv

@@ -1,5 +1,7 @@
 #include "library/InstalledProducts.h"
 
+#include "library/PlacementJournalNames.h"
+
 #include "core/Locations.h"
 #include "core/SafeName.h"
 #include "store/Reporter.h"
@@ -95,6 +97,10 @@ bool InstalledProducts::isMotionTemplateInstalled(const QString &name) const {
         }
     }
     return false;
+}
+
+QSet<QString> InstalledProducts::unfinishedProducts() const {
+    return PlacementJournalNames::unfinishedProducts(m_locations.downloadFolderURL);
 }
 
 bool InstalledProducts::isCompositeInstalled(const QString &name) const {

@@ -52,13 +52,20 @@ InstalledStateDetector::InstalledStateDetector(const InstalledProducts &installe
 bool InstalledStateDetector::detectInstalledStates(QList<OutlineViewItem> &library,
                                                    const QHash<QString, qint64> &nameMap) const {
     const LibraryIndex index(library);
+    const QSet<QString> unfinished = m_installed.unfinishedProducts();
+    const auto isUnfinished = [&unfinished](const QString &name) {
+        return !unfinished.isEmpty() && unfinished.contains(QString(name).remove(longPrefix));
+    };
     // A name's Motion folders are looked for once per run, whether for the product or as a group member.
     QHash<QString, bool> motionInstalled;
     const auto isMotionInstalled = [&](const QString &name) {
         auto it = motionInstalled.constFind(name);
         if (it == motionInstalled.cend())
-            it = motionInstalled.insert(name, m_installed.isMotionTemplateInstalled(name));
+            it = motionInstalled.insert(name, !isUnfinished(name) && m_installed.isMotionTemplateInstalled(name));
         return it.value();
+    };
+    const auto isCompositeInstalled = [&](const QString &name) {
+        return !isUnfinished(name) && m_installed.isCompositeInstalled(name);
     };
 
     bool changed = false;
@@ -71,7 +78,7 @@ bool InstalledStateDetector::detectInstalledStates(QList<OutlineViewItem> &libra
         qsizetype at = -1;
         if (number == 0) {
             at = index.compositeByName.value(name, -1);
-            found = at >= 0 && m_installed.isCompositeInstalled(name);
+            found = at >= 0 && isCompositeInstalled(name);
         } else {
             at = index.productByIdAndName.value({number, name}, -1);
             found = at >= 0 && isMotionInstalled(name);
@@ -79,7 +86,7 @@ bool InstalledStateDetector::detectInstalledStates(QList<OutlineViewItem> &libra
         if (at < 0)
             continue;
         OutlineViewItem &record = library[at];
-        const bool installed = found || (record.mainApplicationType == u"DVR" &&
+        const bool installed = found || (record.mainApplicationType == u"DVR" && !isUnfinished(name) &&
                                          !m_installed.findInstalledResolveTemplates(name, false).isEmpty());
         if (installed != record.isInstalled) {
             record.isInstalled = installed;
@@ -108,8 +115,8 @@ bool InstalledStateDetector::detectInstalledStates(QList<OutlineViewItem> &libra
             const qsizetype member = index.memberByName.value(QString(memberName).remove(longPrefix), -1);
             if (member < 0 || library[member].product_name.isEmpty())
                 continue;
-            const bool memberInstalled = library[member].product_id != 0 ? isMotionInstalled(memberName)
-                                                                         : m_installed.isCompositeInstalled(memberName);
+            const bool memberInstalled =
+                library[member].product_id != 0 ? isMotionInstalled(memberName) : isCompositeInstalled(memberName);
             if (!memberInstalled)
                 break;
             ++count;

@@ -122,13 +122,23 @@ bool ApplicationSwap::waitForApplicationToQuit() const {
 
 void ApplicationSwap::removeLeftStagingFolders() const {
     // An updater stopped on its way left its staging folder: a partial unpack, or the previous version after a
-    // swap that was never confirmed. The installed folder is complete either way.
+    // swap that was never confirmed. Where a file system cannot exchange two folders in one step, a stop between the
+    // renames leaves no application at its path, the previous version set aside in the staging folder: it goes back
+    // before anything is removed.
     const QFileInfo installed(m_request.applicationPath);
     QDir folder(installed.absolutePath());
     const QStringList left = folder.entryList({u"."_s + installed.fileName() + stagingInfix + u"*"_s},
                                               QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QString &name : left)
+    for (const QString &name : left) {
+        const QString setAside = folder.filePath(name) + u"/previous"_s;
+        if (!QFileInfo::exists(m_request.applicationPath) && QFileInfo(setAside).isDir()) {
+            if (const std::optional<QString> error = renameToFreePath(setAside, m_request.applicationPath))
+                m_log.appendLog(u"KLV App Updater: the set-aside version could not be put back: "_s + *error);
+            else
+                m_log.appendLog(u"KLV App Updater: put back the version a stopped update had set aside"_s);
+        }
         QDir(folder.filePath(name)).removeRecursively();
+    }
 }
 
 std::optional<QString> ApplicationSwap::checkArchive() const {

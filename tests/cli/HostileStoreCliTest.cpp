@@ -148,6 +148,18 @@ TEST_F(HostileStoreCliTest, AYesThatSaysNothingIsNoSuccess) {
         << install.err.toStdString();
     EXPECT_FALSE(install.out.contains(u"Installed"_s));
 
+    // A yes whose entry for the product is no template data at all is a failed installation, not a quiet one.
+    editEntry(u"products"_s, u"product_id"_s, 501, [](QJsonObject &product) {
+        product[u"answers"] = QJsonObject{
+            {u"requestDownloadInfo"_s,
+             QJsonObject{{u"status"_s, true}, {u"templateData"_s, QJsonObject{{u"501"_s, u"not an entry"_s}}}}}};
+    });
+    const CliResult unusable = klv({u"install"_s, u"Alpha Titles"_s, u"--json"_s});
+    EXPECT_EQ(unusable.exitCode, 4) << unusable.err.toStdString();
+    const QJsonObject summary = QJsonDocument::fromJson(unusable.out.toUtf8()).object();
+    EXPECT_EQ(summary[u"failed"_s].toArray().first()[u"name"_s], u"Alpha Titles"_s) << unusable.out.toStdString();
+    EXPECT_EQ(summary[u"installed"_s].toArray(), QJsonArray());
+
     // The version answer counts only the boolean true as a yes, like every other answer.
     editCatalog([](QJsonObject &root) {
         root[u"answers"] = QJsonObject{

@@ -267,6 +267,96 @@ TEST_F(InstallCliTest, AnUpdateKilledAtAnyPointLeavesEachTemplateFolderWholeOldO
     }
 }
 
+TEST_F(InstallCliTest, AJobKilledAtAnyStepOfItsPlacementIsFinishedOrUndoneByTheNextStart) {
+    const QStringList types{u"Titles"_s, u"Transitions"_s};
+    const QByteArray smallPackage = readFile(catalog.filePath(u"files/templates/fixture-titles.zip"_s));
+    const auto templates = [&](const QString &type) {
+        return filesBelow(motion(type, u"KLV - Fixture Titles"_s));
+    };
+    const auto leftBehind = [&] {
+        QStringList left;
+        for (const QString &type : types)
+            left << QDir(motion(type, QString())).entryList({u".klv-staging*"_s}, QDir::AllEntries | QDir::Hidden);
+        left << QDir(vantory(u"KLV-Download"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        return left;
+    };
+    struct Crash {
+        bool update;
+        const char *at;
+    };
+    // Fresh installs and updates, killed while items are staged, moved aside, swapped in one by one and kept.
+    const QList<Crash> crashes{{false, "placement-stage:1"},  {false, "placement-stage:900"},
+                               {false, "placement-swap:1"},   {false, "placement-swap:1200"},
+                               {false, "placement-keep:1"},   {true, "placement-stage:700"},
+                               {true, "placement-move:1"},    {true, "placement-swap:2"},
+                               {true, "placement-swap:1599"}, {true, "placement-keep:1"}};
+    for (const Crash &crash : crashes) {
+        SCOPED_TRACE(std::string(crash.update ? "update" : "fresh install") + " killed at " + crash.at);
+        klv({u"uninstall"_s, u"--yes"_s, u"Fixture Titles"_s});
+        QHash<QString, QStringList> before;
+        if (crash.update) {
+            ASSERT_TRUE(writeFile(catalog.filePath(u"files/templates/fixture-titles.zip"_s), smallPackage));
+            ASSERT_EQ(install({u"Fixture Titles"_s}).exitCode, 0);
+            ASSERT_TRUE(releaseUpdate(catalog.path(), u"Fixture Titles"_s));
+            for (const QString &type : types)
+                before[type] = templates(type);
+        }
+        serveLargeTitles();
+        QProcessEnvironment crashing = environment();
+        crashing.insert(u"KLV_CRASH_AT"_s, QString::fromLatin1(crash.at));
+        QProcess run;
+        run.setProcessEnvironment(crashing);
+        run.start(QString::fromUtf8(KLV_CLI_BINARY),
+                  {crash.update ? u"update"_s : u"install"_s, u"--yes"_s, u"Fixture Titles"_s});
+        ASSERT_TRUE(run.waitForFinished(60'000));
+        ASSERT_EQ(run.exitStatus(), QProcess::CrashExit) << "the crash point was never reached";
+
+        // The next start of klv, whatever its command, finds the journal and sees the job through or undoes it.
+        const bool installed = installedNames().contains(u"Fixture Titles"_s);
+        EXPECT_EQ(leftBehind(), QStringList()) << "no staging, journal or job folder is left";
+        for (const QString &type : types) {
+            const QStringList files = templates(type);
+            const bool whole = files.size() == largeTemplateCount;
+            if (crash.update)
+                EXPECT_TRUE(files == before[type] || whole) << type.toStdString() << ": " << files.size() << " files";
+            else
+                EXPECT_TRUE(files.isEmpty() || whole) << type.toStdString() << ": " << files.size() << " files";
+            EXPECT_EQ(installed, !files.isEmpty()) << "klv says what is on disk";
+        }
+    }
+}
+
+TEST_F(InstallCliTest, FontAndLookArchivesThatBreakHalfWayLeaveTheCustomersFilesAsTheyWere) {
+    const QString font = data(u"fonts/Fixture Family Regular.ttf"_s);
+    const QString look = data(u"klv-app/Library/Application Support/ProApps/Custom LUTs/"
+                              u"KLV - Fixture Extras LUTs/Fixture Warm.cube"_s);
+    ASSERT_TRUE(writeFile(font, "the customer's own"));
+    ASSERT_TRUE(writeFile(look, "the customer's own"));
+    // Each archive's first entry would replace the customer's file; a later one is cut in the middle of its data.
+    const auto breakAfterFirst = [](const QString &path, const QString &first, const QString &second) {
+        ArchiveWriter zip(path);
+        zip.addFile(first, "new");
+        zip.addFile(second, QByteArray(64 * 1024, 'x') + QByteArray::number(12345).repeated(4096));
+        ASSERT_TRUE(zip.finish());
+        QByteArray bytes = readFile(path);
+        bytes[bytes.size() / 2] = char(~bytes[bytes.size() / 2]);
+        ASSERT_TRUE(writeFile(path, bytes));
+    };
+    breakAfterFirst(catalog.filePath(u"files/font-archives/fixture-family.zip"_s), u"Fixture Family Regular.ttf"_s,
+                    u"Fixture Family Wide.ttf"_s);
+    breakAfterFirst(catalog.filePath(u"files/luts/fixture-looks.zip"_s),
+                    u"KLV - Fixture Extras LUTs/Fixture Warm.cube"_s, u"KLV - Fixture Extras LUTs/Fixture Cold.cube"_s);
+
+    const CliResult result = install({u"Fixture Extras"_s});
+    EXPECT_EQ(result.exitCode, 4) << result.err.toStdString();
+    EXPECT_EQ(result.out, u"Failed Fixture Extras\n");
+    EXPECT_TRUE(result.err.contains(u"the font archive"_s)) << result.err.toStdString();
+    EXPECT_EQ(readFile(font), "the customer's own");
+    EXPECT_FALSE(QFileInfo::exists(data(u"fonts/Fixture Family Wide.ttf"_s)));
+    EXPECT_EQ(readFile(look), "the customer's own");
+    EXPECT_EQ(QDir(QFileInfo(look).path()).entryList(QDir::Files), QStringList{u"Fixture Warm.cube"_s});
+}
+
 TEST_F(InstallCliTest, ADamagedPluginArchiveLeavesTheProductAsItWasBefore) {
     const QString oldGlow = vantory(u"Plugins/KLV Fixture Glow.app/old version"_s);
     QDir().mkpath(QFileInfo(oldGlow).path());

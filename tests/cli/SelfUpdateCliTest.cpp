@@ -220,6 +220,28 @@ TEST_F(SelfUpdateCliTest, AnUpdaterThatRefusesStartsWhatAskedForTheUpdateAndLeav
         << readFile(report).toStdString();
 }
 
+TEST_F(SelfUpdateCliTest, AVersionSetAsideByAStoppedSwapIsPutBackBeforeAnythingIsRemoved) {
+    // Where folders cannot be exchanged in one step, an updater stopped between its renames leaves no application
+    // at its path and the previous version in its staging folder.
+    QTemporaryDir updater;
+    ASSERT_TRUE(ArchiveExtractor()
+                    .extract(QString::fromUtf8(KLV_DEMO_DIR "/files/bucket/updateKLVApp.zip"), updater.path())
+                    .succeeded());
+    const QString staging = applications() + u".KLV App.app.update-Ab12Cd"_s;
+    ASSERT_TRUE(QDir(appBundle()).removeRecursively());
+    ASSERT_TRUE(makeAppFolder(staging + u"/previous"_s, u"0.9"_s));
+    ASSERT_TRUE(serveAppVersion(u"0.5"_s));
+    QProcess run;
+    run.start(updater.filePath(u"updateKLVApp.app/AppRun"_s),
+              {u"--app"_s, appBundle(), u"--archive"_s, bucket() + u"KLV+App.zip"_s, u"--pid"_s, u"999999"_s,
+               u"--log"_s, applications() + u"Vantory/Log/KLVAppLog.txt"_s, u"--installed-version"_s, u"0.9"_s});
+    ASSERT_TRUE(run.waitForFinished(60'000));
+    EXPECT_EQ(installedAnswer(), u"klv 0.9") << logLines().join(u'\n').toStdString();
+    EXPECT_EQ(waitForUpdater(1), QStringList{u"0.9"_s}) << "the version put back is started again";
+    EXPECT_FALSE(QFileInfo::exists(staging));
+    EXPECT_EQ(logLines().filter(u"put back the version a stopped update had set aside"_s).size(), 1);
+}
+
 TEST_F(SelfUpdateCliTest, RefusesAnOlderVersionAndAnArchiveThatDoesNotMatchItsChecksum) {
     ASSERT_TRUE(startStore());
     struct Refusal {

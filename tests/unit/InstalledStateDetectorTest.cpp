@@ -1,6 +1,7 @@
 #include "library/InstalledStateDetector.h"
 #include "core/Locations.h"
 #include "library/InstalledProducts.h"
+#include "library/PlacementJournalNames.h"
 #include "store/LogFile.h"
 #include "store/Reporter.h"
 
@@ -125,6 +126,17 @@ TEST_F(DetectionTest, ProductsCompositesResolveAndGroups) {
     EXPECT_TRUE(detector.detectInstalledStates(library, {{u"Moves B"_s, 102}}));
     EXPECT_FALSE(library[2].isInstalled);
     EXPECT_FALSE(library[0].isInstalled);
+
+    // A placement under way, or cut short, is no installation, for its own row and its group's; once it is kept
+    // the product counts again.
+    const QString journal = PlacementJournalNames::pathFor(locations.downloadFolderURL, u"Titles A"_s, u"templates"_s);
+    ASSERT_TRUE(test::writeFile(journal, "W\n"));
+    EXPECT_TRUE(detector.detectInstalledStates(library, {{u"Titles A"_s, 101}, {u"Smoke"_s, 0}}));
+    EXPECT_FALSE(library[1].isInstalled);
+    EXPECT_TRUE(library[4].isInstalled) << "only the product with the journal";
+    ASSERT_TRUE(QFile::rename(journal, QString(journal).replace(u".journal"_s, u".kept"_s)));
+    EXPECT_TRUE(detector.detectInstalledStates(library, {{u"Titles A"_s, 101}}));
+    EXPECT_TRUE(library[1].isInstalled);
 }
 
 TEST_F(DetectionTest, UpdatesFollowTheTwentyHourMargin) {

@@ -73,7 +73,7 @@ protected:
 
 TEST_P(PaintedButtonDelegateTest, APressEndedAwayFromItsButtonDrawsItAsBeforeAndClicksNothing) {
     const RowButton &kind = GetParam();
-    ASSERT_TRUE(waitFor([&] { return window->menuItem(kind.section).isMenuItemEnabled(); }));
+    ASSERT_TRUE(waitUntil([&] { return window->menuItem(kind.section).isMenuItemEnabled(); }));
     window->showSection(kind.section);
     QAbstractItemView &view = kind.section == appMenuIndex::myProductsAppMenu
                                   ? static_cast<QAbstractItemView &>(window->storeProductView().outline())
@@ -82,7 +82,7 @@ TEST_P(PaintedButtonDelegateTest, APressEndedAwayFromItsButtonDrawsItAsBeforeAnd
     const auto buttonOf = [&](int row) {
         return delegate.zoneRect(view.model()->index(row, kind.column), kind.zone);
     };
-    ASSERT_TRUE(waitFor([&] { return !buttonOf(kind.row).isEmpty() && !buttonOf(kind.otherRow).isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !buttonOf(kind.row).isEmpty() && !buttonOf(kind.otherRow).isEmpty(); }));
     QWidget &viewport = *view.viewport();
     const QRect button = buttonOf(kind.row);
     // The press gives the view the focus; it has it throughout, so the focus ring stays where it is.

@@ -270,8 +270,21 @@ TEST_F(InstallCliTest, AnUpdateKilledAtAnyPointLeavesEachTemplateFolderWholeOldO
 TEST_F(InstallCliTest, AJobKilledAtAnyStepOfItsPlacementIsFinishedOrUndoneByTheNextStart) {
     const QStringList types{u"Titles"_s, u"Transitions"_s};
     const QByteArray smallPackage = readFile(catalog.filePath(u"files/templates/fixture-titles.zip"_s));
-    const auto templates = [&](const QString &type) {
-        return filesBelow(motion(type, u"KLV - Fixture Titles"_s));
+    // A new release of many template folders per type, each placed in a step of its own.
+    constexpr int folders = 400;
+    ArchiveWriter zip(catalog.filePath(u"fixture-titles-many.zip"_s));
+    QStringList newFolders{u"KLV - Fixture Titles"_s};
+    for (int i = 1; i < folders; ++i)
+        newFolders << u"Fixture Titles Look %1"_s.arg(i, 3, 10, QChar(u'0'));
+    for (const QString &type : types) {
+        for (const QString &folder : newFolders)
+            zip.addFile(u"Fixture Titles/%1/%2/%2.moti"_s.arg(type, folder), "\t<layout>1\n");
+    }
+    ASSERT_TRUE(zip.finish()) << zip.errorString().toStdString();
+    const QByteArray manyPackage = readFile(catalog.filePath(u"fixture-titles-many.zip"_s));
+    newFolders.sort();
+    const auto placed = [&](const QString &type) {
+        return QDir(motion(type, QString())).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     };
     const auto leftBehind = [&] {
         QStringList left;
@@ -285,23 +298,25 @@ TEST_F(InstallCliTest, AJobKilledAtAnyStepOfItsPlacementIsFinishedOrUndoneByTheN
         const char *at;
     };
     // Fresh installs and updates, killed while items are staged, moved aside, swapped in one by one and kept.
-    const QList<Crash> crashes{{false, "placement-stage:1"},  {false, "placement-stage:900"},
-                               {false, "placement-swap:1"},   {false, "placement-swap:1200"},
-                               {false, "placement-keep:1"},   {true, "placement-stage:700"},
-                               {true, "placement-move:1"},    {true, "placement-swap:2"},
-                               {true, "placement-swap:1599"}, {true, "placement-keep:1"}};
+    const QList<Crash> crashes{{false, "placement-stage:1"}, {false, "placement-stage:500"},
+                               {false, "placement-swap:1"},  {false, "placement-swap:700"},
+                               {false, "placement-keep:1"},  {true, "placement-stage:300"},
+                               {true, "placement-move:1"},   {true, "placement-swap:2"},
+                               {true, "placement-swap:799"}, {true, "placement-keep:1"}};
     for (const Crash &crash : crashes) {
         SCOPED_TRACE(std::string(crash.update ? "update" : "fresh install") + " killed at " + crash.at);
-        klv({u"uninstall"_s, u"--yes"_s, u"Fixture Titles"_s});
+        for (const QString &type : types)
+            QDir(motion(type, QString())).removeRecursively();
+        klv({u"refresh"_s});
         QHash<QString, QStringList> before;
         if (crash.update) {
             ASSERT_TRUE(writeFile(catalog.filePath(u"files/templates/fixture-titles.zip"_s), smallPackage));
             ASSERT_EQ(install({u"Fixture Titles"_s}).exitCode, 0);
             ASSERT_TRUE(releaseUpdate(catalog.path(), u"Fixture Titles"_s));
             for (const QString &type : types)
-                before[type] = templates(type);
+                before[type] = placed(type);
         }
-        serveLargeTitles();
+        ASSERT_TRUE(writeFile(catalog.filePath(u"files/templates/fixture-titles.zip"_s), manyPackage));
         QProcessEnvironment crashing = environment();
         crashing.insert(u"KLV_CRASH_AT"_s, QString::fromLatin1(crash.at));
         QProcess run;
@@ -309,19 +324,21 @@ TEST_F(InstallCliTest, AJobKilledAtAnyStepOfItsPlacementIsFinishedOrUndoneByTheN
         run.start(QString::fromUtf8(KLV_CLI_BINARY),
                   {crash.update ? u"update"_s : u"install"_s, u"--yes"_s, u"Fixture Titles"_s});
         ASSERT_TRUE(run.waitForFinished(60'000));
-        ASSERT_EQ(run.exitStatus(), QProcess::CrashExit) << "the crash point was never reached";
+        ASSERT_EQ(run.exitStatus(), QProcess::CrashExit)
+            << "the crash point was never reached: " << run.readAllStandardError().toStdString();
 
         // The next start of klv, whatever its command, finds the journal and sees the job through or undoes it.
         const bool installed = installedNames().contains(u"Fixture Titles"_s);
         EXPECT_EQ(leftBehind(), QStringList()) << "no staging, journal or job folder is left";
         for (const QString &type : types) {
-            const QStringList files = templates(type);
-            const bool whole = files.size() == largeTemplateCount;
+            const QStringList folderNames = placed(type);
             if (crash.update)
-                EXPECT_TRUE(files == before[type] || whole) << type.toStdString() << ": " << files.size() << " files";
+                EXPECT_TRUE(folderNames == before[type] || folderNames == newFolders)
+                    << type.toStdString() << ": " << folderNames.size() << " folders";
             else
-                EXPECT_TRUE(files.isEmpty() || whole) << type.toStdString() << ": " << files.size() << " files";
-            EXPECT_EQ(installed, !files.isEmpty()) << "klv says what is on disk";
+                EXPECT_TRUE(folderNames.isEmpty() || folderNames == newFolders)
+                    << type.toStdString() << ": " << folderNames.size() << " folders";
+            EXPECT_EQ(installed, !folderNames.isEmpty()) << "klv says what is on disk";
         }
     }
 }

@@ -115,7 +115,7 @@ void LutInstaller::downloadFinished(const PackageDownload::Result &result) {
         [this, address = m_addresses.at(m_next - 1)](const ArchiveExtractor::Result &placed) {
             if (placed.error)
                 m_services.reporter().showAlert(u"Alert"_s,
-                                                u"The custom looks of "_s + m_jobName + u" from "_s + address +
+                                                u"The custom LUT archive "_s + address + u" of "_s + m_jobName +
                                                     u" could not be installed: "_s + *placed.error,
                                                 u"OK"_s);
             installNext();

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QThreadPool>
 
 #include <optional>
 
@@ -73,6 +74,10 @@ protected:
                          [&outcome](const QString &message) { outcome.failure = message; });
         installer.start();
         waitUntil([&] { return outcome.failure || outcome.progress.contains(1.0); });
+        if (!outcome.failure) {
+            installer.commit();
+            QThreadPool::globalInstance()->waitForDone();
+        }
         return outcome;
     }
 };

@@ -17,10 +17,12 @@
 #include "ManualPage.h"
 #include "MenuItemCommand.h"
 #include "OutdatedCommand.h"
+#include "QtMessageRoute.h"
 #include "RefreshCommand.h"
 #include "RewardsCommand.h"
 #include "SaleCommand.h"
 #include "SelfUpdateCommand.h"
+#include "SlowStoreNotice.h"
 #include "UninstallCommand.h"
 #include "WhoamiCommand.h"
 
@@ -88,6 +90,8 @@ int CliApplication::run(const QStringList &arguments) {
         return ExitCode::success;
     case CommandLine::Request::usageError:
         m_terminal.printMessageLines(commandLine.usageErrorText(parsed));
+        if (arguments.contains(u"--json"))
+            printRefusalJson(ExitCode::usageError);
         return ExitCode::usageError;
     case CommandLine::Request::runCommand:
         break;
@@ -120,10 +124,18 @@ std::optional<QString> CliApplication::packagingText(const CommandLine &commandL
     return std::nullopt;
 }
 
+void CliApplication::printRefusalJson(int exitCode) const {
+    m_terminal.printJson(
+        {{QStringLiteral("exitCode"), exitCode}, {QStringLiteral("error"), m_terminal.messages().join(u'\n')}});
+}
+
 int CliApplication::runCommand(Command &command, const CommandArguments &arguments, bool verbose) {
+    const bool asJson = arguments.isSet(QStringLiteral("json"));
     if (command.needsStore()) {
-        if (const QString problem = m_context->services().configuration().storeUrlProblem(); !problem.isEmpty()) {
-            m_terminal.printMessage(problem);
+        if (const QString problem = m_context->services().configuration().storeProblem(); !problem.isEmpty()) {
+            m_terminal.printMessageLines(problem);
+            if (asJson)
+                printRefusalJson(ExitCode::usageError);
             return ExitCode::usageError;
         }
     }
@@ -137,6 +149,11 @@ int CliApplication::runCommand(Command &command, const CommandArguments &argumen
         logLines->startPolling();
     }
 
+    const QtMessageRoute qtMessages(m_context->services().log());
+    std::unique_ptr<SlowStoreNotice> slowStore;
+    if (command.needsStore())
+        slowStore = std::make_unique<SlowStoreNotice>(m_context->services().network(), m_context->services().store(),
+                                                      m_terminal);
     // A command is over in moments: the updater is fetched by self-update, when it is needed.
     runStartupSequence(*m_context, QCoreApplication::arguments(), UpdaterFetch::onDemand);
 
@@ -160,6 +177,8 @@ int CliApplication::runCommand(Command &command, const CommandArguments &argumen
         QCoreApplication::exec();
     if (logLines)
         logLines->readNewLines();
+    if (asJson && exitCode != ExitCode::success && !m_terminal.printedJson())
+        printRefusalJson(exitCode);
     return exitCode;
 }
 

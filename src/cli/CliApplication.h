@@ -34,6 +34,8 @@ private:
     // names, one a line), --manual-page, --bash-completion, --zsh-completion. Nothing for other arguments.
     std::optional<QString> packagingText(const CommandLine &commandLine, const QString &request) const;
     int runCommand(Command &command, const CommandArguments &arguments, bool verbose);
+    // What --json prints for a command that ended without its result: the exit code and the messages.
+    void printRefusalJson(int exitCode) const;
 
     Terminal m_terminal;
     TerminalAlerts m_alerts;

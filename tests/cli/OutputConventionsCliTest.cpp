@@ -23,6 +23,9 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
+// When klv tells that the store is slow to answer.
+constexpr int slowNoticeMs = 4'000;
+
 class OutputConventionsCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -87,9 +90,16 @@ TEST_F(OutputConventionsCliTest, EveryResultIsOneVersionedJsonObjectUnderOurOwnN
 
     ASSERT_EQ(klv({u"logout"_s}).exitCode, 0);
     const CliResult signedOut = klv({u"whoami"_s});
-    EXPECT_EQ(signedOut.exitCode, 1) << "signed out is a failure for scripts";
+    EXPECT_EQ(signedOut.exitCode, 5) << "signed out has the one exit code of every command";
     EXPECT_EQ(signedOut.out, u"signed out\n"_s);
-    EXPECT_EQ(jsonOf({u"whoami"_s}, 1), (QJsonObject{{u"signedIn"_s, false}, {u"version"_s, 1}}));
+    EXPECT_EQ(jsonOf({u"whoami"_s}, 5), (QJsonObject{{u"signedIn"_s, false}, {u"version"_s, 1}}));
+    // Refused before anything ran: the same exit code, and JSON still answers when asked for.
+    for (const QString &command : {u"list"_s, u"outdated"_s, u"refresh"_s, u"rewards"_s}) {
+        const QJsonObject refused = jsonOf({command}, 5);
+        EXPECT_EQ(refused[u"exitCode"], 5) << command.toStdString();
+        EXPECT_TRUE(refused[u"error"].toString().startsWith(u"Not signed in."_s)) << command.toStdString();
+    }
+    EXPECT_EQ(klv({u"install"_s, u"Twin Titles"_s, u"-y"_s}).exitCode, 5);
 }
 
 TEST_F(OutputConventionsCliTest, UnknownNamesSuggestTheClosestCaseFirst) {
@@ -142,6 +152,36 @@ TEST_F(OutputConventionsCliTest, DoctorSaysWhatFailsAndHowToFixIt) {
             << ailing.out.toStdString();
         EXPECT_TRUE(ailing.out.contains(u"To fix: make room on " + mounted));
     }
+}
+
+TEST_F(OutputConventionsCliTest, AnAbsentOrSlowStoreIsSaidOnceInWholeSentences) {
+    ASSERT_EQ(klv({u"refresh"_s}).exitCode, 0);
+    ASSERT_TRUE(editCatalog(catalog.path(), [](QJsonObject &root) {
+        root[u"faults"_s] = QJsonArray{QJsonObject{{u"rt"_s, u"saleInfo"_s}, {u"kind"_s, u"delay"_s},
+                                                   {u"delayMs"_s, 2 * slowNoticeMs}}};
+    }));
+    QProcess slow;
+    slow.setProcessEnvironment(environment());
+    slow.start(QString::fromUtf8(KLV_CLI_BINARY), {u"sale"_s});
+    const QByteArray notice = readUntil(slow, QProcess::StandardError, "slow to answer", 3 * slowNoticeMs);
+    EXPECT_EQ(notice, "The store is slow to answer; still waiting (at most 60 seconds).\n");
+    ASSERT_TRUE(slow.waitForFinished(30'000));
+    EXPECT_EQ(slow.exitCode(), 0);
+    EXPECT_FALSE(slow.readAllStandardOutput().isEmpty()) << "the sale once it came";
+    EXPECT_FALSE(klv({u"whoami"_s}).err.contains(u"slow"_s));
+
+    ASSERT_TRUE(store.stop());
+    const CliResult sale = klv({u"sale"_s});
+    EXPECT_EQ(sale.exitCode, 3);
+    const QStringList saleLines = sale.err.split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(saleLines.size(), 1) << "both requests failed alike: " << sale.err.toStdString();
+
+    const CliResult free = klv({u"free"_s});
+    EXPECT_EQ(free.exitCode, 3);
+    const QStringList freeLines = free.err.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(freeLines.size(), 2) << free.err.toStdString();
+    EXPECT_EQ(freeLines[1], u"Leaving out the products of the library as last known."_s);
+    EXPECT_FALSE(freeLines[0].contains(u"Leaving"_s));
 }
 
 TEST_F(OutputConventionsCliTest, TheLogShownFollowedAndVerbose) {

@@ -43,7 +43,8 @@ namespace klv::cli {
 CliApplication::CliApplication(Terminal terminal)
     : m_terminal(std::move(terminal))
     , m_alerts(m_terminal)
-    , m_context(std::make_unique<AppContext>(Configuration::fromEnvironment(), m_alerts)) {
+    , m_context(std::make_unique<AppContext>(Configuration::fromEnvironment(), m_alerts))
+    , m_qtMessages(std::make_unique<QtMessageRoute>(m_context->services().log())) {
     m_commands.push_back(std::make_unique<LoginCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<LogoutCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<WhoamiCommand>(*m_context, m_terminal));
@@ -149,7 +150,6 @@ int CliApplication::runCommand(Command &command, const CommandArguments &argumen
         logLines->startPolling();
     }
 
-    const QtMessageRoute qtMessages(m_context->services().log());
     std::unique_ptr<SlowStoreNotice> slowStore;
     if (command.needsStore())
         slowStore = std::make_unique<SlowStoreNotice>(m_context->services().network(), m_context->services().store(),

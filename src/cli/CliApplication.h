@@ -18,6 +18,7 @@ namespace klv::cli {
 class Command;
 class CommandArguments;
 class CommandLine;
+class QtMessageRoute;
 
 // The klv program: picks the subcommand, runs the start-up sequence, then the command on the event loop.
 class CliApplication final {
@@ -40,6 +41,7 @@ private:
     Terminal m_terminal;
     TerminalAlerts m_alerts;
     std::unique_ptr<AppContext> m_context;
+    std::unique_ptr<QtMessageRoute> m_qtMessages;
     std::vector<std::unique_ptr<Command>> m_commands;
 };
 

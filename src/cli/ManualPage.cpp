@@ -194,7 +194,7 @@ QString manualPage(const CommandLine &commandLine, const std::vector<std::unique
         u"\n.PP\n.nf\n.RS\n" +
         escaped(QStringLiteral("# /etc/klv-app/klv-app.conf\n"
                                "store_url = https://store.example.com\n"
-                               "store_key = 0123\u2026cdef")) +
+                               "store_key = <64 hexadecimal digits>")) +
         u"\n.RE\n.fi\n";
 
     page += QStringLiteral(".SH EXIT STATUS\n");

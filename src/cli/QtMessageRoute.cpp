@@ -18,7 +18,8 @@ void logMessage(QtMsgType type, const QMessageLogContext &context, const QString
             previous(type, context, message);
         return;
     }
-    log->appendLog(u"Qt: " + message);
+    const QString category = QString::fromLatin1(context.category ? context.category : "default");
+    log->appendLog(u"Qt (" + category + u"): " + message);
 }
 
 } // namespace

@@ -63,7 +63,8 @@ TEST_F(CommandLineCliTest, StrayArgumentsAndUnknownOptionsAreRefusedWithTheComma
 
     const CliResult unknown = klv({u"frobnicate"_s});
     EXPECT_EQ(unknown.exitCode, 2);
-    EXPECT_EQ(unknown.err, u"Unknown command \"frobnicate\".\nRun 'klv --help' for the commands and their options.\n"_s);
+    EXPECT_EQ(unknown.err,
+              u"Unknown command \"frobnicate\".\nRun 'klv --help' for the commands and their options.\n"_s);
 }
 
 TEST_F(CommandLineCliTest, MistakesGetTheLikelyMeaningAndJsonWhenAskedFor) {
@@ -92,7 +93,8 @@ TEST_F(CommandLineCliTest, MistakesGetTheLikelyMeaningAndJsonWhenAskedFor) {
     const QJsonObject refusal = QJsonDocument::fromJson(asJson.out.toUtf8()).object();
     EXPECT_EQ(refusal[u"exitCode"], 2);
     EXPECT_EQ(refusal[u"version"], 1);
-    EXPECT_TRUE(refusal[u"error"].toString().startsWith(u"klv whoami: unknown option -x"_s)) << asJson.out.toStdString();
+    EXPECT_TRUE(refusal[u"error"].toString().startsWith(u"klv whoami: unknown option -x"_s))
+        << asJson.out.toStdString();
 }
 
 TEST_F(CommandLineCliTest, HelpNamesTheCommandAndIsTheSameEitherWay) {

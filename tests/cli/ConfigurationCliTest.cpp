@@ -20,6 +20,9 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
+// A value and where it came from, as doctor names them.
+using Value = std::pair<QString, QString>;
+
 // Where nothing listens: a request that went there would fail.
 const QString nowhere = u"http://127.0.0.1:9"_s;
 
@@ -46,9 +49,9 @@ protected:
         return runKlv(arguments, environment, input);
     }
     // Each value doctor names, with where it came from.
-    QMap<QString, std::pair<QString, QString>> configuration(const QProcessEnvironment &environment) const {
+    QMap<QString, Value> configuration(const QProcessEnvironment &environment) const {
         const CliResult doctor = klv({u"doctor"_s, u"--json"_s}, environment);
-        QMap<QString, std::pair<QString, QString>> values;
+        QMap<QString, Value> values;
         for (const QJsonValue &entry : QJsonDocument::fromJson(doctor.out.toUtf8())[u"configuration"].toArray())
             values.insert(entry[u"name"].toString(), {entry[u"value"].toString(), entry[u"source"].toString()});
         return values;
@@ -64,8 +67,8 @@ TEST_F(ConfigurationCliTest, TheUsersFileOverTheSystemsUnderTheEnvironmentAndEve
     ASSERT_TRUE(writeFile(userFile(), "\n  store_url = " + store.url().toUtf8() + "/  \n"));
 
     auto values = configuration(environment());
-    EXPECT_EQ(values[u"KLV_STORE_URL"_s], std::pair(store.url(), userFile()));
-    EXPECT_EQ(values[u"KLV_LOGO_URL"_s], std::pair(store.url() + u"/files/logo.png", u"derived from the store address"_s));
+    EXPECT_EQ(values[u"KLV_STORE_URL"_s], Value(store.url(), userFile()));
+    EXPECT_EQ(values[u"KLV_LOGO_URL"_s], Value(store.url() + u"/files/logo.png", u"derived from the store address"_s));
     EXPECT_EQ(values[u"KLV_PLUGIN_SITE_URL"_s].first, store.url() + u"/files/plugins/");
     EXPECT_EQ(values[u"KLV_STORE_KEY"_s].second, u"built in"_s);
     EXPECT_TRUE(values[u"KLV_STORE_KEY"_s].first.contains(u"\u2026"_s)) << "a key is never shown whole";
@@ -83,10 +86,10 @@ TEST_F(ConfigurationCliTest, TheUsersFileOverTheSystemsUnderTheEnvironmentAndEve
     QProcessEnvironment pointed = environment();
     pointed.insert(u"KLV_STORE_URL"_s, nowhere);
     values = configuration(pointed);
-    EXPECT_EQ(values[u"KLV_STORE_URL"_s], std::pair(nowhere, u"environment"_s));
+    EXPECT_EQ(values[u"KLV_STORE_URL"_s], Value(nowhere, u"environment"_s));
     EXPECT_EQ(values[u"KLV_LOGO_URL"_s].first, nowhere + u"/files/logo.png");
     EXPECT_EQ(values[u"KLV_DOWNLOAD_BUCKET_URL"_s].first, nowhere + u"/files/bucket/");
-    EXPECT_EQ(configuration(environment())[u"KLV_LOGO_URL"_s], std::pair(store.url() + u"/files/other.png", userFile()));
+    EXPECT_EQ(configuration(environment())[u"KLV_LOGO_URL"_s], Value(store.url() + u"/files/other.png", userFile()));
 }
 
 TEST_F(ConfigurationCliTest, AnUnusableSettingIsRefusedBeforeAnyRequest) {

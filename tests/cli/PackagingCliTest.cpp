@@ -48,8 +48,8 @@ TEST_F(PackagingCliTest, TheManualPageReadsAsDebiansOwn) {
                                  "KLV_PLUGIN_SITE_URL", "KLV_FONT_STORE_URL", "KLV_LOGO_URL", "KLV_TUTORIAL_URL",
                                  "KLV_VIDEO_PLAYER_URL", "KLV_CA_FILE", "KLV_SYSTEM_CONFIG_DIR", "KLV_SELF_UPDATE",
                                  "KLV_DOWNLOAD_MAX_BYTES", "KLV_DOWNLOAD_STALL_WINDOW_MS", "https_proxy", "NO_COLOR"})
-        EXPECT_TRUE(page.out.section(u".SH ENVIRONMENT"_s, 1).section(u".SH "_s, 0, 0).contains(
-            QString::fromLatin1(variable)))
+        EXPECT_TRUE(
+            page.out.section(u".SH ENVIRONMENT"_s, 1).section(u".SH "_s, 0, 0).contains(QString::fromLatin1(variable)))
             << variable;
     for (const char *file : {"/etc/klv\\-app/klv\\-app.conf", "KLVAppLog.txt", "KLV\\-Installation.lock",
                              "KLVApp_MyProductCache.bin", "com.vantory.klvapp.conf"})

@@ -38,12 +38,13 @@ offer() {
 [ "$(offer install Gl)" = $'Glow\\ Pack\nGlitch\\ Titles' ] || fail "products: $(offer install Gl)"
 [ "$(offer uninstall 'Glow\ P')" = 'Glow\ Pack' ] || fail "escaped prefix: $(offer uninstall 'Glow\ P')"
 # What the shell makes of the completed word, opened with the quote (or none) typed and closed by the shell.
+names=$("$klv" --complete-products)
 for quote in '' '"' "'"; do
   for typed in Glow Dust; do
     reply=$(offer install "$quote$typed")
     eval "word=$quote$reply$quote"
     [[ $word == "$typed"* && $(grep -c . <<<"$reply") == 1 ]] || fail "install $quote$typed: $reply"
-    "$klv" --complete-products | grep -qxF -- "$word" || fail "install $quote$typed gave $word"
+    grep -qxF -- "$word" <<<"$names" || fail "install $quote$typed gave $word"
   done
 done
 [ "$(offer list --filter not)" = not-installed ] || fail "choices: $(offer list --filter not)"

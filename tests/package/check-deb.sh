@@ -35,7 +35,7 @@ app_files=(
   usr/share/applications/klv-app.desktop usr/share/metainfo/com.vantory.klvapp.metainfo.xml
   usr/share/icons/hicolor/scalable/apps/klv-app.svg usr/share/man/man1/klv.1.gz usr/share/man/man1/klv-app.1.gz
   usr/share/bash-completion/completions/klv usr/share/zsh/vendor-completions/_klv
-  usr/share/doc/klv-app/copyright usr/share/doc/klv-app/changelog.Debian.gz
+  usr/share/doc/klv-app/copyright usr/share/doc/klv-app/changelog.Debian.gz usr/share/lintian/overrides/klv-app
 )
 for size in 16 24 32 48 64 128 256 512; do
   app_files+=("usr/share/icons/hicolor/${size}x${size}/apps/klv-app.png")
@@ -45,7 +45,8 @@ printf '%s\n' "${app_files[@]}" | same_files "$root/app"
 catalog_files=$(cd "$build/demo-catalog" && find . -path ./files/bucket -prune -o \( -type f -print \) |
   sed 's|^\./|usr/share/klv-store/demo/|')
 printf '%s\n' usr/bin/klv-store usr/share/man/man1/klv-store.1.gz usr/share/doc/klv-store/copyright \
-  usr/share/doc/klv-store/changelog.Debian.gz "$catalog_files" | same_files "$root/store"
+  usr/share/doc/klv-store/changelog.Debian.gz usr/share/lintian/overrides/klv-store "$catalog_files" |
+  same_files "$root/store"
 
 app_depends=$(dpkg-deb -f "$app_deb" Depends)
 for package in libqt6core6 libqt6network6 libarchive13 libplist3 qt6-qpa-plugins libqt6webenginecore6-bin fontconfig; do
@@ -67,7 +68,7 @@ appstreamcli validate --no-net "$root/app/usr/share/metainfo/com.vantory.klvapp.
 for page in "$root"/app/usr/share/man/man1/*.gz "$root"/store/usr/share/man/man1/*.gz; do
   warnings=$(zcat "$page" | groff -man -Tutf8 -ww -z 2>&1) || fail "$(basename "$page") does not render"
   [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
-  wide=$(zcat "$page" | MANWIDTH=80 groff -man -Tutf8 -rLL=80n 2>/dev/null | col -b | awk 'length > 80' | head -3)
+  wide=$(zcat "$page" | groff -man -Tascii -rLL=80n 2>/dev/null | col -b | awk 'length > 80' | head -3)
   [ -z "$wide" ] || fail "$(basename "$page") has lines wider than 80 columns: $wide"
 done
 zcat "$root/app/usr/share/man/man1/klv.1.gz" | grep -q '^\.SH EXIT STATUS' || fail "klv's manual page"

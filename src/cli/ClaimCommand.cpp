@@ -31,19 +31,19 @@ std::optional<int> tierNumber(const QStringList &arguments) {
 } // namespace
 
 void ClaimCommand::describe(CommandArguments &arguments) const {
-    arguments.addPositional(QStringLiteral("TIER"), QStringLiteral("The tier, 1 to 10."), 1);
+    arguments.addPositional(QStringLiteral("TIER"), QStringLiteral("The tier, 1 to 10."), 1, true);
     arguments.addFlag(jsonOption, QStringLiteral("Print the outcome as one JSON object."));
 }
 
 void ClaimCommand::run(const CommandArguments &arguments) {
     const std::optional<int> tier = tierNumber(arguments.positionalArguments());
     if (!tier) {
-        m_terminal.printMessage(QStringLiteral("Usage: klv claim TIER, with TIER a number from 1 to 10."));
+        m_terminal.printMessageLines(arguments.usageError(QStringLiteral("TIER is a number from 1 to 10.")));
         Q_EMIT finished(ExitCode::usageError);
         return;
     }
     if (!requireSignedIn(m_context, m_terminal)) {
-        Q_EMIT finished(ExitCode::usageError);
+        Q_EMIT finished(ExitCode::notSignedIn);
         return;
     }
     const bool asJson = arguments.isSet(jsonOption);

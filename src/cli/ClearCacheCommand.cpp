@@ -10,7 +10,7 @@ namespace klv::cli {
 
 void ClearCacheCommand::run(const CommandArguments &) {
     if (!requireSignedIn(m_context, m_terminal)) {
-        Q_EMIT finished(ExitCode::usageError);
+        Q_EMIT finished(ExitCode::notSignedIn);
         return;
     }
     ProductLibrary &library = m_context.library();

@@ -17,10 +17,12 @@
 #include "ManualPage.h"
 #include "MenuItemCommand.h"
 #include "OutdatedCommand.h"
+#include "QtMessageRoute.h"
 #include "RefreshCommand.h"
 #include "RewardsCommand.h"
 #include "SaleCommand.h"
 #include "SelfUpdateCommand.h"
+#include "SlowStoreNotice.h"
 #include "UninstallCommand.h"
 #include "WhoamiCommand.h"
 
@@ -41,7 +43,8 @@ namespace klv::cli {
 CliApplication::CliApplication(Terminal terminal)
     : m_terminal(std::move(terminal))
     , m_alerts(m_terminal)
-    , m_context(std::make_unique<AppContext>(Configuration::fromEnvironment(), m_alerts)) {
+    , m_context(std::make_unique<AppContext>(Configuration::fromEnvironment(), m_alerts))
+    , m_qtMessages(std::make_unique<QtMessageRoute>(m_context->services().log())) {
     m_commands.push_back(std::make_unique<LoginCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<LogoutCommand>(*m_context, m_terminal));
     m_commands.push_back(std::make_unique<WhoamiCommand>(*m_context, m_terminal));
@@ -88,6 +91,8 @@ int CliApplication::run(const QStringList &arguments) {
         return ExitCode::success;
     case CommandLine::Request::usageError:
         m_terminal.printMessageLines(commandLine.usageErrorText(parsed));
+        if (arguments.contains(u"--json"))
+            printRefusalJson(ExitCode::usageError);
         return ExitCode::usageError;
     case CommandLine::Request::runCommand:
         break;
@@ -120,10 +125,18 @@ std::optional<QString> CliApplication::packagingText(const CommandLine &commandL
     return std::nullopt;
 }
 
+void CliApplication::printRefusalJson(int exitCode) const {
+    m_terminal.printJson(
+        {{QStringLiteral("exitCode"), exitCode}, {QStringLiteral("error"), m_terminal.messages().join(u'\n')}});
+}
+
 int CliApplication::runCommand(Command &command, const CommandArguments &arguments, bool verbose) {
+    const bool asJson = arguments.isSet(QStringLiteral("json"));
     if (command.needsStore()) {
-        if (const QString problem = m_context->services().configuration().storeUrlProblem(); !problem.isEmpty()) {
-            m_terminal.printMessage(problem);
+        if (const QString problem = m_context->services().configuration().storeProblem(); !problem.isEmpty()) {
+            m_terminal.printMessageLines(problem);
+            if (asJson)
+                printRefusalJson(ExitCode::usageError);
             return ExitCode::usageError;
         }
     }
@@ -137,6 +150,10 @@ int CliApplication::runCommand(Command &command, const CommandArguments &argumen
         logLines->startPolling();
     }
 
+    std::unique_ptr<SlowStoreNotice> slowStore;
+    if (command.needsStore())
+        slowStore = std::make_unique<SlowStoreNotice>(m_context->services().network(), m_context->services().store(),
+                                                      m_terminal);
     // A command is over in moments: the updater is fetched by self-update, when it is needed.
     runStartupSequence(*m_context, QCoreApplication::arguments(), UpdaterFetch::onDemand);
 
@@ -160,6 +177,8 @@ int CliApplication::runCommand(Command &command, const CommandArguments &argumen
         QCoreApplication::exec();
     if (logLines)
         logLines->readNewLines();
+    if (asJson && exitCode != ExitCode::success && !m_terminal.printedJson())
+        printRefusalJson(exitCode);
     return exitCode;
 }
 

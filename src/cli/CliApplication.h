@@ -18,6 +18,7 @@ namespace klv::cli {
 class Command;
 class CommandArguments;
 class CommandLine;
+class QtMessageRoute;
 
 // The klv program: picks the subcommand, runs the start-up sequence, then the command on the event loop.
 class CliApplication final {
@@ -34,10 +35,13 @@ private:
     // names, one a line), --manual-page, --bash-completion, --zsh-completion. Nothing for other arguments.
     std::optional<QString> packagingText(const CommandLine &commandLine, const QString &request) const;
     int runCommand(Command &command, const CommandArguments &arguments, bool verbose);
+    // What --json prints for a command that ended without its result: the exit code and the messages.
+    void printRefusalJson(int exitCode) const;
 
     Terminal m_terminal;
     TerminalAlerts m_alerts;
     std::unique_ptr<AppContext> m_context;
+    std::unique_ptr<QtMessageRoute> m_qtMessages;
     std::vector<std::unique_ptr<Command>> m_commands;
 };
 

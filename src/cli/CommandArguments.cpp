@@ -27,8 +27,11 @@ void CommandArguments::addFlag(const QString &name, const QString &description, 
     const std::string text = helpDescription(description);
     // `--json=3` is a mistake, not a way to say yes.
     m_subcommand.add_flag(names, text)->disable_flag_override();
-    m_options.append(
-        {shortName.isEmpty() ? QStringList{u"--" + name} : QStringList{u"--" + name, u'-' + shortName}, false, {}});
+    m_options.append({shortName.isEmpty() ? QStringList{u"--" + name} : QStringList{u"--" + name, u'-' + shortName},
+                      false,
+                      {},
+                      description,
+                      {}});
 }
 
 void CommandArguments::addValueOption(const QString &name, const QString &description, const QString &valueName,
@@ -37,26 +40,38 @@ void CommandArguments::addValueOption(const QString &name, const QString &descri
     m_subcommand.add_option(longName(name), text)
         ->type_name(valueName.toStdString())
         ->default_str(defaultValue.toStdString());
-    m_options.append({{u"--" + name}, true, choices});
+    m_options.append({{u"--" + name}, true, choices, description, valueName});
 }
 
-void CommandArguments::addPositional(const QString &name, const QString &description, int maxCount) {
+void CommandArguments::addPositional(const QString &name, const QString &description, int maxCount, bool required) {
     m_positionalName = name;
+    m_positionalDescription = description;
     const std::string text = helpDescription(description);
     m_subcommand.add_option(name.toStdString(), text)
         ->type_name("")
         ->expected(1, maxCount < 0 ? CLI::detail::expected_max_vector_size : maxCount)
-        // Not required: a command that takes none given says so itself, with its own usage.
+        ->required(required)
         ->allow_extra_args(maxCount != 1);
 }
 
 bool CommandArguments::isSet(const QString &name) const {
-    return m_subcommand.count(longName(name)) > 0;
+    const CLI::Option *option = m_subcommand.get_option_no_throw(longName(name));
+    return option && option->count() > 0;
 }
 
 QString CommandArguments::value(const QString &name) const {
     const CLI::Option *option = m_subcommand.get_option(longName(name));
     return QString::fromStdString(option->results().empty() ? option->get_default_str() : option->results().back());
+}
+
+QString CommandArguments::usageLine() const {
+    const std::string name = "klv " + m_subcommand.get_name();
+    return QString::fromStdString(CLI::Formatter().make_usage(&m_subcommand, name)).trimmed().section(u' ', 1);
+}
+
+QString CommandArguments::usageError(const QString &problem) const {
+    const QString name = u"klv " + QString::fromStdString(m_subcommand.get_name());
+    return name + u": " + problem + u"\nUsage: " + usageLine() + u"\nRun '" + name + u" --help' for its options.";
 }
 
 QStringList CommandArguments::positionalArguments() const {

@@ -2,6 +2,7 @@
 
 #include "Command.h"
 #include "ExitCode.h"
+#include "NameSuggestion.h"
 #include "WordWrap.h"
 
 #include <CLI/CLI.hpp>
@@ -22,13 +23,19 @@ bool isOption(const QString &argument) {
     return argument.startsWith(u'-');
 }
 
-// Names each argument nobody took, in the order given: CLI11's own message lists them backwards.
-QString strayArgumentsProblem(const std::vector<std::string> &strays) {
+// Names each argument nobody took, in the order given (CLI11's own message lists them backwards), with the option
+// an unknown one most likely meant.
+QString strayArgumentsProblem(const std::vector<std::string> &strays, const QStringList &optionNames) {
     QStringList problems;
     for (const std::string &stray : strays) {
         const QString argument = QString::fromStdString(stray);
-        problems.append(isOption(argument) ? QString(u"unknown option " + argument)
-                                           : QString(u"unexpected argument \"" + argument + u'"'));
+        if (!isOption(argument)) {
+            problems.append(u"unexpected argument \"" + argument + u'"');
+            continue;
+        }
+        const QString suggestion = suggestName(argument.section(u'=', 0, 0), optionNames);
+        problems.append(u"unknown option " + argument +
+                        (suggestion.isEmpty() ? QString() : QString(u" (did you mean " + suggestion + u"?)")));
     }
     return problems.join(u"; ") + u'.';
 }
@@ -85,7 +92,7 @@ CommandLine::Parsed CommandLine::parse(const QStringList &arguments) {
         if (arguments.size() > 2 || !named)
             return {Request::usageError, nullptr,
                     arguments.size() > 2 ? QStringLiteral("klv help takes one command name.")
-                                         : u"Unknown command \"" + arguments.at(1) + u"\"."};
+                                         : unknownCommandProblem(arguments.at(1))};
         return {Request::showHelp, named->command, {}};
     }
 
@@ -93,7 +100,7 @@ CommandLine::Parsed CommandLine::parse(const QStringList &arguments) {
     const auto commandName = std::find_if_not(arguments.begin(), arguments.end(), isOption);
     const Entry *named = commandName == arguments.end() ? nullptr : find(*commandName);
     if (commandName != arguments.end() && !named)
-        return {Request::usageError, nullptr, u"Unknown command \"" + *commandName + u"\"."};
+        return {Request::usageError, nullptr, unknownCommandProblem(*commandName)};
     Command *command = named ? named->command : nullptr;
 
     std::vector<std::string> reversed;
@@ -102,9 +109,11 @@ CommandLine::Parsed CommandLine::parse(const QStringList &arguments) {
     try {
         m_app->parse(reversed);
     } catch (const CLI::ExtrasError &) {
-        return {Request::usageError, command, strayArgumentsProblem(m_app->remaining(true))};
+        return {Request::usageError, command, strayArgumentsProblem(m_app->remaining(true), optionNames(command))};
     } catch (const CLI::CallForHelp &) {
         return {Request::showHelp, command, {}};
+    } catch (const CLI::RequiredError &error) {
+        return {Request::usageError, command, QString::fromStdString(error.what()) + u'.'};
     } catch (const CLI::ParseError &error) {
         return {Request::usageError, command, QString::fromStdString(error.what())};
     }
@@ -118,12 +127,28 @@ CommandLine::Parsed CommandLine::parse(const QStringList &arguments) {
 
 QString CommandLine::usageErrorText(const Parsed &parsed) const {
     if (!parsed.command)
-        return parsed.problem.isEmpty() ? overview() : parsed.problem + u"\n\n" + overview();
-    const QString name = u"klv " + parsed.command->name();
-    const QString usage =
-        QString::fromStdString(m_formatter->make_usage(entry(*parsed.command).subcommand, name.toStdString()))
-            .trimmed();
-    return name + u": " + parsed.problem + u'\n' + usage + u"\nRun '" + name + u" --help' for its options.";
+        return parsed.problem.isEmpty() ? overview()
+                                        : parsed.problem + u"\nRun 'klv --help' for the commands and their options.";
+    return arguments(*parsed.command).usageError(parsed.problem);
+}
+
+QString CommandLine::unknownCommandProblem(const QString &typed) const {
+    QStringList names{helpCommand};
+    for (const Entry &listed : m_entries)
+        names.append(listed.command->name());
+    const QString suggestion = suggestName(typed, names);
+    return u"Unknown command \"" + typed + u"\"." +
+           (suggestion.isEmpty() ? QString() : QString(u" Did you mean \"" + suggestion + u"\"?"));
+}
+
+QStringList CommandLine::optionNames(const Command *command) const {
+    QStringList names{QStringLiteral("--help"), QStringLiteral("--version"), QStringLiteral("--quiet"),
+                      QStringLiteral("--verbose")};
+    if (command) {
+        for (const CommandArguments::Option &option : arguments(*command).options())
+            names.append(option.names);
+    }
+    return names;
 }
 
 QString CommandLine::helpText(const Command *command) const {
@@ -161,11 +186,14 @@ QString CommandLine::overview() const {
 
 QList<CommandLine::ExitCodeMeaning> CommandLine::exitCodeMeanings() {
     return {
-        {ExitCode::success, QStringLiteral("success")},
-        {ExitCode::storeRefused, QStringLiteral("refused (by the store, at a question, or by the product's state)")},
-        {ExitCode::usageError, QStringLiteral("usage error")},
+        {ExitCode::success, QStringLiteral("success (also: products already installed)")},
+        {ExitCode::storeRefused,
+         QStringLiteral("refused (by the store, at a question, or by the product's state), or a "
+                        "doctor check failed")},
+        {ExitCode::usageError, QStringLiteral("usage error, or a store address or key that cannot be used")},
         {ExitCode::noAnswer, QStringLiteral("no answer from the store")},
         {ExitCode::jobFailed, QStringLiteral("an installation job failed")},
+        {ExitCode::notSignedIn, QStringLiteral("not signed in (klv login first)")},
         {ExitCode::cancelled, QStringLiteral("cancelled with Ctrl-C, SIGTERM or SIGHUP")},
     };
 }

@@ -63,6 +63,9 @@ private:
     bool isSetAnywhere(const Command &command, const QString &option) const;
     const Entry &entry(const Command &command) const;
     QString overview() const;
+    QString unknownCommandProblem(const QString &typed) const;
+    // Every option the command takes (klv's own options without one), for suggestions.
+    QStringList optionNames(const Command *command) const;
 
     std::unique_ptr<CLI::App> m_app;
     std::shared_ptr<CLI::Formatter> m_formatter;

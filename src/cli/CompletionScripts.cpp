@@ -65,11 +65,21 @@ QString bashCompletion(const CommandLine &commandLine, const std::vector<std::un
 # Commands, options, and product names from the cached library (klv --complete-products).
 
 _klv_products() {
-    local typed=${cur//\\/} name
-    typed=${typed#[\"\']}
+    # Inside quotes the shell takes the name as it is (in double quotes with \ " $ ` escaped); outside them it
+    # needs every special character escaped.
+    local quote="" typed=${cur//\\/} name
+    case $cur in
+    [\"\']*) quote=${cur:0:1} typed=${cur:1} ;;
+    esac
     local IFS=$'\n'
     for name in $("${COMP_WORDS[0]}" --complete-products 2>/dev/null); do
-        [[ $name == "$typed"* ]] && COMPREPLY+=("$(printf '%q' "$name")")
+        [[ $name == "$typed"* ]] || continue
+        case $quote in
+        \') COMPREPLY+=("$name") ;;
+        \") name=${name//\\/\\\\} name=${name//\"/\\\"} name=${name//\$/\\\$} name=${name//\`/\\\`}
+            COMPREPLY+=("$name") ;;
+        *) COMPREPLY+=("$(printf '%q' "$name")") ;;
+        esac
     done
 }
 

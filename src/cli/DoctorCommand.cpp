@@ -8,6 +8,7 @@
 #include "store/Services.h"
 
 #include "CommandArguments.h"
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
@@ -45,13 +46,13 @@ QList<NamedLocation> destinations(const Locations &l) {
     };
 }
 
-QList<NamedLocation> everyLocation(const Locations &l) {
-    return {
+// What this build has: one a package manager updates has the programs of its package and no updater of its own.
+QList<NamedLocation> everyLocation(const Locations &l, bool selfUpdate) {
+    QList<NamedLocation> locations{
         {QStringLiteral("Movies folder"), l.moviesFolderURL},
         {QStringLiteral("Library folder"), l.libraryFolderURL},
         {QStringLiteral("Applications folder"), l.applicationsFolderURL},
         {QStringLiteral("Shared app data"), l.sharedContainerURL},
-        {QStringLiteral("KLV App"), l.appBundleURL},
         {QStringLiteral("Maker's folder"), l.vantoryFolderURL},
         {QStringLiteral("Plug-ins"), l.pluginsFolderURL},
         {QStringLiteral("Log folder"), l.logFolderURL},
@@ -68,11 +69,24 @@ QList<NamedLocation> everyLocation(const Locations &l) {
         {QStringLiteral("Picture map"), l.userDataFileURL},
         {QStringLiteral("Library cache"), l.productCacheFileURL},
         {QStringLiteral("Product pictures"), l.productImageFolderURL},
-        {QStringLiteral("Updater"), l.updaterAppURL},
-        {QStringLiteral("Downloaded app update"), l.appUpdateArchiveURL},
         {QStringLiteral("Log file"), l.logFileURL},
         {QStringLiteral("Settings file"), l.settingsFileURL},
     };
+    if (selfUpdate) {
+        locations.append({{QStringLiteral("KLV App"), l.appBundleURL},
+                          {QStringLiteral("Updater"), l.updaterAppURL},
+                          {QStringLiteral("Downloaded app update"), l.appUpdateArchiveURL}});
+    } else {
+        locations.append({QStringLiteral("KLV App window"), QCoreApplication::applicationDirPath() + u"/klv-app"});
+    }
+    return locations;
+}
+
+// A key is a shared secret: enough of it to tell which one is set, never all of it.
+QString shown(const Configuration::Source &source) {
+    if (!source.secret || source.value.size() < 12)
+        return source.value;
+    return source.value.left(4) + u"\u2026" + source.value.right(4);
 }
 
 // The nearest folder that exists: a destination not made yet will be made on that volume.
@@ -103,17 +117,40 @@ void DoctorCommand::run(const CommandArguments &arguments) {
     m_asJson = arguments.isSet(jsonOption);
     const Services &services = m_context.services();
     if (!m_asJson) {
-        m_terminal.printResult(u"Store:       " + services.configuration().storeUrl);
+        m_terminal.printResult(u"Store:       " + services.configuration().storeUrl + u" (" +
+                               services.configuration().originOf(QStringLiteral("KLV_STORE_URL")) + u')');
         m_terminal.printResult(u"OS version:  " + services.macOSVersion.trimmed());
         m_terminal.printResult(u"App version: " + services.appVersion);
         m_terminal.printResult(QStringLiteral("Signed in:   ") + (m_context.services().settings().sessionActive
                                                                       ? QStringLiteral("yes")
                                                                       : QStringLiteral("no")));
+        printConfiguration();
         m_terminal.printResult(QStringLiteral("Checks:"));
     }
     checkFreeSpace();
     checkNotifications();
     checkStore();
+}
+
+void DoctorCommand::printConfiguration() {
+    m_terminal.printResult(u"Configuration (environment, then " + Configuration::userFilePath() + u", then " +
+                           Configuration::systemFilePath() + u", then built in):");
+    for (const Configuration::Source &source : m_context.services().configuration().sources) {
+        if (!source.value.isEmpty())
+            m_terminal.printResult(
+                QStringLiteral("  %1 %2  (%3)").arg(source.variable, -24).arg(shown(source), source.origin));
+    }
+    for (const QString &problem : m_context.services().configuration().fileProblems)
+        m_terminal.printResult(u"  " + problem, Terminal::Tone::failure);
+}
+
+QJsonArray DoctorCommand::configurationJson() const {
+    QJsonArray values;
+    for (const Configuration::Source &source : m_context.services().configuration().sources)
+        values.append(QJsonObject{{QStringLiteral("name"), source.variable},
+                                  {QStringLiteral("value"), shown(source)},
+                                  {QStringLiteral("source"), source.origin}});
+    return values;
 }
 
 void DoctorCommand::addCheck(const QString &name, bool passed, const QString &detail, const QString &fix) {
@@ -158,18 +195,23 @@ void DoctorCommand::checkNotifications() {
     QDBusConnection bus = QDBusConnection::sessionBus();
     const bool connected = bus.isConnected();
     const bool registered = connected && bus.interface() && bus.interface()->isServiceRegistered(service).value();
-    addCheck(QStringLiteral("Notifications"), registered,
-             registered  ? QStringLiteral("the desktop's notification service answers")
-             : connected ? QStringLiteral("no notification service on the session bus")
-                         : QStringLiteral("no session bus"),
+    // Without a desktop session (a server, ssh, CI) nobody would see a notification: nothing is missing there.
+    const bool desktopSession =
+        connected && (qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY"));
+    addCheck(QStringLiteral("Notifications"), registered || !desktopSession,
+             registered       ? QStringLiteral("the desktop's notification service answers")
+             : desktopSession ? QStringLiteral("no notification service on the session bus")
+                              : QStringLiteral("not available here (no desktop session); notifications go to the log"),
              QStringLiteral("sign in to a desktop session (or start a notification daemon such as dunst); "
                             "without one, notifications are only written to the log."));
 }
 
 void DoctorCommand::checkStore() {
     const QString address = m_context.services().configuration().storeUrl;
-    const QString fix = u"start the store or check the network; KLV_STORE_URL sets the address (now " + address + u").";
-    if (const QString problem = m_context.services().configuration().storeUrlProblem(); !problem.isEmpty()) {
+    const QString fix = u"start the store or check the network; the store address is set in " +
+                        Configuration::userFilePath() + u" or " + Configuration::systemFilePath() +
+                        u" (store_url), or by KLV_STORE_URL.";
+    if (const QString problem = m_context.services().configuration().storeProblem(); !problem.isEmpty()) {
         addCheck(QStringLiteral("Store"), false, problem, fix);
         report();
         return;
@@ -189,7 +231,8 @@ void DoctorCommand::checkStore() {
 }
 
 void DoctorCommand::report() {
-    const QList<NamedLocation> locations = everyLocation(m_context.services().locations());
+    const QList<NamedLocation> locations =
+        everyLocation(m_context.services().locations(), m_context.services().configuration().selfUpdate);
     if (m_asJson) {
         const Services &services = m_context.services();
         QJsonArray rows;
@@ -201,6 +244,7 @@ void DoctorCommand::report() {
                               {QStringLiteral("osVersion"), services.macOSVersion.trimmed()},
                               {QStringLiteral("appVersion"), services.appVersion},
                               {QStringLiteral("signedIn"), m_context.services().settings().sessionActive},
+                              {QStringLiteral("configuration"), configurationJson()},
                               {QStringLiteral("allPassed"), m_allPassed},
                               {QStringLiteral("checks"), m_checks},
                               {QStringLiteral("locations"), rows}});

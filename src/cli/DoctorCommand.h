@@ -20,6 +20,9 @@ public:
 private:
     // One check's outcome, printed at once, or kept for the JSON object.
     void addCheck(const QString &name, bool passed, const QString &detail, const QString &fix);
+    // Each value of the configuration with where it came from.
+    void printConfiguration();
+    QJsonArray configurationJson() const;
     void checkStore();
     void checkFreeSpace();
     void checkNotifications();

@@ -32,7 +32,9 @@ void FreeCommand::run(const CommandArguments &arguments) {
                     show(*marketing, asJson);
                     return;
                 }
-                m_terminal.printMessage(message);
+                // The library's request, when it failed, has said the same already.
+                if (message != m_libraryMessage)
+                    m_terminal.printMessage(message);
                 Q_EMIT finished(outcome == MarketingOutcome::refused ? ExitCode::storeRefused : ExitCode::noAnswer);
             });
 
@@ -46,8 +48,12 @@ void FreeCommand::run(const CommandArguments &arguments) {
     connect(&library, &ProductLibrary::refreshFinished, this,
             [this, marketing](ProductLibrary::RefreshOutcome outcome, const QString &message) {
                 if (outcome == ProductLibrary::RefreshOutcome::refused ||
-                    outcome == ProductLibrary::RefreshOutcome::noAnswer)
-                    m_terminal.printMessage(message + u" Leaving out the products of the library as last known.");
+                    outcome == ProductLibrary::RefreshOutcome::noAnswer) {
+                    // The store's message need not end a sentence: the note goes on a line of its own.
+                    m_libraryMessage = message;
+                    m_terminal.printMessage(message, Terminal::Tone::failure);
+                    m_terminal.printNote(QStringLiteral("Leaving out the products of the library as last known."));
+                }
                 marketing->requestMarketingInfo();
             });
     library.requestProductCommitNumber();

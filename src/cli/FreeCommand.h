@@ -20,6 +20,8 @@ public:
 
 private:
     void show(const MarketingCenter &marketing, bool asJson);
+
+    QString m_libraryMessage;
 };
 
 } // namespace klv::cli

@@ -43,12 +43,12 @@ QString InstallCommand::summary() const {
 }
 
 void InstallCommand::describe(CommandArguments &arguments) const {
-    arguments.addPositional(u"NAME"_s, u"Product names as klv list shows them, or product numbers."_s, -1);
+    arguments.addPositional(u"NAME"_s, u"Product names as klv list shows them, or product numbers."_s, -1, !m_isUpdate);
     if (m_isUpdate) {
         arguments.addFlag(allOption, u"Update every product that has an update (see klv outdated)."_s);
-        arguments.addFlag(yesOption, u"Do not ask: update, and close Final Cut Pro and Motion if they run."_s);
+        arguments.addFlag(yesOption, u"Do not ask: update, and close Final Cut Pro and Motion if they run."_s, u"y"_s);
     } else {
-        arguments.addFlag(yesOption, u"Do not ask: close Final Cut Pro and Motion if they run."_s);
+        arguments.addFlag(yesOption, u"Do not ask: close Final Cut Pro and Motion if they run."_s, u"y"_s);
     }
     arguments.addFlag(jsonOption, u"Print the outcome as one JSON object."_s);
 }
@@ -59,8 +59,7 @@ void InstallCommand::run(const CommandArguments &arguments) {
     m_answersYes = arguments.isSet(yesOption);
     m_asJson = arguments.isSet(jsonOption);
     if (names.isEmpty() == !all) {
-        m_terminal.printMessage(m_isUpdate ? u"Usage: klv update NAME... [--yes] | klv update --all [--yes]"_s
-                                           : u"Usage: klv install NAME... [--yes]"_s);
+        m_terminal.printMessageLines(arguments.usageError(u"name the products to update, or give --all, not both."_s));
         Q_EMIT finished(ExitCode::usageError);
         return;
     }
@@ -71,7 +70,7 @@ void InstallCommand::run(const CommandArguments &arguments) {
         return;
     }
     if (!requireSignedIn(m_context, m_terminal)) {
-        Q_EMIT finished(ExitCode::usageError);
+        Q_EMIT finished(ExitCode::notSignedIn);
         return;
     }
     auto *turn = new QueueTurn(m_context.installationQueueLock(), m_terminal, this);

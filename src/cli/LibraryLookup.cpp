@@ -1,31 +1,15 @@
 #include "LibraryLookup.h"
+#include "NameSuggestion.h"
 
 #include "library/LibraryRow.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace klv::cli {
 
 namespace {
 
 constexpr qsizetype suggestionCount = 3;
-
-qsizetype editDistance(const QString &a, const QString &b) {
-    std::vector<qsizetype> row(size_t(b.size() + 1));
-    for (qsizetype j = 0; j <= b.size(); ++j)
-        row[size_t(j)] = j;
-    for (qsizetype i = 1; i <= a.size(); ++i) {
-        qsizetype diagonal = row[0];
-        row[0] = i;
-        for (qsizetype j = 1; j <= b.size(); ++j) {
-            const qsizetype above = row[size_t(j)];
-            row[size_t(j)] = std::min({above + 1, row[size_t(j - 1)] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[size_t(b.size())];
-}
 
 } // namespace
 

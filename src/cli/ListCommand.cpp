@@ -1,6 +1,7 @@
 #include "ListCommand.h"
 
 #include "ExitCode.h"
+#include "LibraryOutcome.h"
 #include "ProductJson.h"
 #include "Terminal.h"
 
@@ -76,11 +77,14 @@ void ListCommand::run(const CommandArguments &arguments) {
         Q_EMIT finished(ExitCode::usageError);
         return;
     }
+    if (!requireSignedIn(m_context, m_terminal)) {
+        Q_EMIT finished(ExitCode::notSignedIn);
+        return;
+    }
     const bool asJson = arguments.isSet(jsonOption);
     ProductLibrary &library = m_context.library();
     library.loadProductCache();
-    if (!m_context.services().settings().sessionActive ||
-        !m_context.services().configuration().storeUrlProblem().isEmpty()) {
+    if (!m_context.services().configuration().storeProblem().isEmpty()) {
         show(asJson);
         return;
     }

@@ -64,7 +64,8 @@ void LoginCommand::run(const CommandArguments &arguments) {
 
     if (arguments.isSet(linkCodeOption)) {
         if (!arguments.positionalArguments().isEmpty()) {
-            m_terminal.printMessage(QStringLiteral("Give either a user name or --link-code, not both."));
+            m_terminal.printMessageLines(
+                arguments.usageError(QStringLiteral("give a user name or --link-code, not both.")));
             Q_EMIT finished(ExitCode::usageError);
             return;
         }
@@ -74,8 +75,7 @@ void LoginCommand::run(const CommandArguments &arguments) {
 
     const QStringList users = arguments.positionalArguments();
     if (users.size() != 1) {
-        m_terminal.printMessage(
-            QStringLiteral("Usage: klv login USER [--password-stdin] | klv login --link-code CODE"));
+        m_terminal.printMessageLines(arguments.usageError(QStringLiteral("give a user name or --link-code.")));
         Q_EMIT finished(ExitCode::usageError);
         return;
     }

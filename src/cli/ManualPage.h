@@ -10,8 +10,8 @@ namespace klv::cli {
 class Command;
 class CommandLine;
 
-// klv(1) in roff, from the texts `klv --help` and `klv COMMAND --help` print: every command with its options,
-// the exit codes and the fields of the JSON output.
+// klv(1) in roff: every command with its usage and options as the command line declares them, the configuration,
+// the exit codes, the fields of the JSON output, the environment, the files and examples.
 QString manualPage(const CommandLine &commandLine, const std::vector<std::unique_ptr<Command>> &commands,
                    const QString &version);
 

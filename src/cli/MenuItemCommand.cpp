@@ -33,18 +33,13 @@ QString MenuItemCommand::summary() const {
 }
 
 void MenuItemCommand::describe(CommandArguments &arguments) const {
-    arguments.addPositional(u"NAME"_s, u"A product name as klv list shows it, or a product number."_s, 1);
+    arguments.addPositional(u"NAME"_s, u"A product name as klv list shows it, or a product number."_s, 1, true);
 }
 
 void MenuItemCommand::run(const CommandArguments &arguments) {
     const QStringList names = arguments.positionalArguments();
-    if (names.size() != 1) {
-        m_terminal.printMessage(u"Usage: klv "_s + name() + u" NAME"_s);
-        Q_EMIT finished(ExitCode::usageError);
-        return;
-    }
     if (!requireSignedIn(m_context, m_terminal)) {
-        Q_EMIT finished(ExitCode::usageError);
+        Q_EMIT finished(ExitCode::notSignedIn);
         return;
     }
     ProductLibrary &library = m_context.library();

@@ -26,7 +26,7 @@ void OutdatedCommand::describe(CommandArguments &arguments) const {
 
 void OutdatedCommand::run(const CommandArguments &arguments) {
     if (!requireSignedIn(m_context, m_terminal)) {
-        Q_EMIT finished(ExitCode::usageError);
+        Q_EMIT finished(ExitCode::notSignedIn);
         return;
     }
     ProductLibrary &library = m_context.library();

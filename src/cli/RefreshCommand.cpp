@@ -37,7 +37,7 @@ void RefreshCommand::describe(CommandArguments &arguments) const {
 
 void RefreshCommand::run(const CommandArguments &arguments) {
     if (!requireSignedIn(m_context, m_terminal)) {
-        Q_EMIT finished(ExitCode::usageError);
+        Q_EMIT finished(ExitCode::notSignedIn);
         return;
     }
     ProductLibrary &library = m_context.library();

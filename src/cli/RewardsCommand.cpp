@@ -38,7 +38,7 @@ void RewardsCommand::describe(CommandArguments &arguments) const {
 
 void RewardsCommand::run(const CommandArguments &arguments) {
     if (!requireSignedIn(m_context, m_terminal)) {
-        Q_EMIT finished(ExitCode::usageError);
+        Q_EMIT finished(ExitCode::notSignedIn);
         return;
     }
     const bool asJson = arguments.isSet(jsonOption);

@@ -50,7 +50,10 @@ void SaleCommand::answered(MarketingOutcome outcome, const QString &message) {
     --m_pending;
     if (outcome == MarketingOutcome::succeeded)
         return;
-    m_terminal.printMessage(message);
+    if (!m_messages.contains(message)) {
+        m_messages.append(message);
+        m_terminal.printMessage(message);
+    }
     m_exitCode =
         std::max(m_exitCode, int(outcome == MarketingOutcome::refused ? ExitCode::storeRefused : ExitCode::noAnswer));
 }

@@ -4,6 +4,8 @@
 
 #include "marketing/MarketingOutcome.h"
 
+#include <QStringList>
+
 namespace klv {
 class MarketingCenter;
 }
@@ -29,6 +31,8 @@ private:
     int m_pending = 0;
     bool m_marketingInfoLoaded = false;
     int m_exitCode = 0;
+    // Both requests fail alike when the store is away: each message is told once.
+    QStringList m_messages;
 };
 
 } // namespace klv::cli

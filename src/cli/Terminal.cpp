@@ -54,6 +54,7 @@ void Terminal::printResult(const QString &line, Tone tone) const {
 }
 
 void Terminal::printMessage(const QString &line, Tone tone) const {
+    m_messages.append(line);
     const QString clearRedrawn = m_redrawnLineShown ? QStringLiteral("\r\x1b[2K") : QString();
     m_redrawnLineShown = false;
     write(m_errors, clearRedrawn + painted(m_errors, line, tone) + u'\n');
@@ -75,6 +76,7 @@ void Terminal::printMessageLines(const QString &text) const {
 }
 
 void Terminal::printJson(QJsonObject result) const {
+    m_printedJson = true;
     result.insert(QStringLiteral("version"), jsonFormatVersion);
     // JSON escapes every character below U+0020 already; DEL and the C1 controls become \u escapes, which JSON
     // reads back as the same characters.

@@ -34,6 +34,10 @@ public:
     // A JSON result, indented, with the format's version; control characters that JSON leaves unescaped (DEL, C1)
     // are escaped too.
     void printJson(QJsonObject result) const;
+    // Whether a JSON result went out, and every message so far: a command refused with --json still answers in
+    // JSON, with these.
+    bool printedJson() const { return m_printedJson; }
+    const QStringList &messages() const { return m_messages; }
     // Replaces the current line of the message stream (progress redrawn in place) and ends it.
     void redrawLine(const QString &line) const;
     void endLine() const;
@@ -59,6 +63,8 @@ private:
     bool m_quiet = false;
     // A redrawn line (progress) is on screen without its line break: a message first takes it away.
     mutable bool m_redrawnLineShown = false;
+    mutable bool m_printedJson = false;
+    mutable QStringList m_messages;
 };
 
 } // namespace klv::cli

@@ -25,8 +25,8 @@ const QString jsonOption = u"json"_s;
 } // namespace
 
 void UninstallCommand::describe(CommandArguments &arguments) const {
-    arguments.addPositional(u"NAME"_s, u"Product names as klv list shows them, or product numbers."_s, -1);
-    arguments.addFlag(yesOption, u"Do not ask for confirmation."_s);
+    arguments.addPositional(u"NAME"_s, u"Product names as klv list shows them, or product numbers."_s, -1, true);
+    arguments.addFlag(yesOption, u"Do not ask for confirmation."_s, u"y"_s);
     arguments.addFlag(jsonOption, u"Print the outcome as one JSON object."_s);
 }
 
@@ -34,11 +34,6 @@ void UninstallCommand::run(const CommandArguments &arguments) {
     const QStringList names = arguments.positionalArguments();
     const bool confirmed = arguments.isSet(yesOption);
     m_asJson = arguments.isSet(jsonOption);
-    if (names.isEmpty()) {
-        m_terminal.printMessage(u"Usage: klv uninstall NAME... [--yes]"_s);
-        Q_EMIT finished(ExitCode::usageError);
-        return;
-    }
     if (!confirmed && !m_terminal.isInteractive()) {
         m_terminal.printMessage(u"klv uninstall asks before it removes anything, and there is no terminal to ask on; "
                                 u"add --yes to uninstall without asking."_s);
@@ -46,7 +41,7 @@ void UninstallCommand::run(const CommandArguments &arguments) {
         return;
     }
     if (!requireSignedIn(m_context, m_terminal)) {
-        Q_EMIT finished(ExitCode::usageError);
+        Q_EMIT finished(ExitCode::notSignedIn);
         return;
     }
     auto *turn = new QueueTurn(m_context.installationQueueLock(), m_terminal, this);

@@ -1,10 +1,15 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace klv {
 
-// Build-time configuration, each value overridable per run by an environment variable of the same name.
+// Where the client finds its store. Each value comes from the first of: the environment variable of its name
+// (KLV_STORE_URL …), the user's configuration file, the system's, the build. An address the build or a file sets
+// below the level the store address came from is derived from the store address instead, so a client pointed at
+// one store never fetches from another by accident.
 struct Configuration {
     QString storeUrl;
     QString storeKey;
@@ -23,9 +28,28 @@ struct Configuration {
     // system's package manager; KLV_SELF_UPDATE=OFF turns it off in others, nothing turns it on there.
     bool selfUpdate = true;
 
+    // A value that can be set in the configuration files, and where its value came from.
+    struct Source {
+        QString variable;
+        QString value;
+        // "built in", "derived from the store address", "environment", or a configuration file's path.
+        QString origin;
+        bool secret = false;
+    };
+    QList<Source> sources;
+    // The lines of the configuration files that could not be used.
+    QStringList fileProblems;
+
+    // The environment's variables and the configuration files they lead to (the system's folder is
+    // $KLV_SYSTEM_CONFIG_DIR, else /etc/klv-app; the user's $XDG_CONFIG_HOME/klv-app), over the build's values.
     static Configuration fromEnvironment();
-    // Empty when usable; otherwise why the store address may not be used by this build.
-    QString storeUrlProblem() const;
+    // Where the variable's value came from; "built in" for one not among the sources.
+    QString originOf(const QString &variable) const;
+    static QString systemFilePath();
+    static QString userFilePath();
+    // Empty when usable; otherwise why the store cannot be used: an unusable file line, an address this build may
+    // not use, or a key that is not 64 hexadecimal digits.
+    QString storeProblem() const;
 };
 
 } // namespace klv

@@ -7,6 +7,7 @@
 #include "store/StoreClient.h"
 
 #include <QFile>
+#include <QNetworkProxyFactory>
 
 #include <cstdio>
 
@@ -47,7 +48,10 @@ Services::Services(Configuration configuration, Alerts &alerts, Clock clock, Tic
     , m_settings(m_locations.settingsFileURL, m_clock)
     , m_store(new StoreClient(m_network, m_configuration, m_reporter, this))
     , m_loggedDesktop(std::make_unique<LoggedDesktopServices>(m_log))
-    , m_desktop(m_loggedDesktop.get()) {}
+    , m_desktop(m_loggedDesktop.get()) {
+    // As other programs on the desktop: http_proxy, https_proxy, no_proxy and the desktop's own proxy settings.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
+}
 
 Services::~Services() = default;
 

@@ -12,6 +12,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QList>
 #include <QString>
 
@@ -99,6 +100,7 @@ int main(int argc, char *argv[]) {
     parser.setApplicationDescription(u"Substitute of the KLV store web service, answering from a catalog folder."_s);
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption catalogOption(u"catalog"_s, u"Catalog folder with store.json and files/."_s, u"DIR"_s);
+    const QCommandLineOption demoOption(u"demo"_s, u"Serve the demo catalog installed with klv-store."_s);
     const QCommandLineOption hostOption(u"host"_s, u"Address to listen on."_s, u"HOST"_s, u"127.0.0.1"_s);
     const QCommandLineOption portOption(u"port"_s, u"Port to listen on; 0 picks a free one."_s, u"PORT"_s, u"8765"_s);
     const QCommandLineOption requestLogOption(u"request-log"_s, u"Append one JSON line per opened request."_s,
@@ -115,17 +117,20 @@ int main(int argc, char *argv[]) {
         u"Misbehave on some requests, e.g. path=/files/x.zip,kind=status,status=404; kinds: status, truncate "
         u"(bytes=N), contentType (contentType=T), delay (delayMs=N), drop; match by path= and/or rt=. Repeatable."_s,
         u"SPEC"_s);
-    parser.addOptions({catalogOption, hostOption, portOption, requestLogOption, certOption, keyOption, storeKeyOption,
-                       marketingKeyOption, faultOption});
+    parser.addOptions({catalogOption, demoOption, hostOption, portOption, requestLogOption, certOption, keyOption,
+                       storeKeyOption, marketingKeyOption, faultOption});
     if (!parser.parse(QCoreApplication::arguments())) {
         return refuse(parser.errorText());
     }
     if (parser.isSet(helpOption)) {
         parser.showHelp(0);
     }
-    if (!parser.isSet(catalogOption)) {
-        return refuse(u"--catalog DIR is required"_s);
+    if (parser.isSet(catalogOption) == parser.isSet(demoOption)) {
+        return refuse(u"give either --catalog DIR or --demo"_s);
     }
+    const QString catalogFolder = parser.isSet(demoOption)
+                                      ? QCoreApplication::applicationDirPath() + u'/' + QStringLiteral(KLV_DEMO_CATALOG)
+                                      : parser.value(catalogOption);
     bool portValid = false;
     const int port = parser.value(portOption).toInt(&portValid);
     if (!portValid || port < 0 || port > 65535) {
@@ -150,7 +155,7 @@ int main(int argc, char *argv[]) {
         faults.append(*fault);
     }
 
-    Catalog catalog(parser.value(catalogOption));
+    Catalog catalog(QDir::cleanPath(catalogFolder));
     if (const auto error = catalog.load()) {
         return refuse(*error);
     }

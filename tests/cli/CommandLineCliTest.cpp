@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 
 namespace klv::test {
@@ -38,7 +40,7 @@ TEST_F(CommandLineCliTest, StrayArgumentsAndUnknownOptionsAreRefusedWithTheComma
     } cases[] = {
         {{u"list"_s, u"extra"_s}, u"unexpected argument \"extra\""_s},
         {{u"list"_s, u"--bogus"_s}, u"unknown option --bogus"_s},
-        {{u"whoami"_s, u"-x"_s, u"--json"_s}, u"unknown option -x"_s},
+        {{u"whoami"_s, u"-x"_s}, u"unknown option -x"_s},
         {{u"claim"_s, u"1"_s, u"2"_s}, u"unexpected argument \"2\""_s},
         {{u"login"_s, u"tester"_s, u"other"_s}, u"unexpected argument \"other\""_s},
         {{u"open"_s, u"Twin Titles"_s, u"Glow"_s}, u"unexpected argument \"Glow\""_s},
@@ -59,9 +61,40 @@ TEST_F(CommandLineCliTest, StrayArgumentsAndUnknownOptionsAreRefusedWithTheComma
     EXPECT_EQ(klv({u"--quiet"_s, u"log"_s}).exitCode, 0) << "--quiet and --verbose also come before the command";
     EXPECT_EQ(klv({u"log"_s, u"--verbose"_s, u"-q"_s}).exitCode, 0);
 
-    const CliResult unknown = klv({u"frobnicate"_s, u"--json"_s});
+    const CliResult unknown = klv({u"frobnicate"_s});
     EXPECT_EQ(unknown.exitCode, 2);
-    EXPECT_TRUE(unknown.err.startsWith(u"Unknown command \"frobnicate\"."_s)) << unknown.err.toStdString();
+    EXPECT_EQ(unknown.err,
+              u"Unknown command \"frobnicate\".\nRun 'klv --help' for the commands and their options.\n"_s);
+}
+
+TEST_F(CommandLineCliTest, MistakesGetTheLikelyMeaningAndJsonWhenAskedFor) {
+    const struct {
+        QStringList arguments;
+        QString said;
+    } cases[] = {
+        {{u"instal"_s, u"Glow"_s}, u"Unknown command \"instal\". Did you mean \"install\"?\n"_s},
+        {{u"lsit"_s}, u"Did you mean \"list\"?"_s},
+        {{u"list"_s, u"--jsn"_s}, u"unknown option --jsn (did you mean --json?)."_s},
+        {{u"list"_s, u"--filter=installed"_s, u"--sotr=az"_s}, u"(did you mean --sort?)"_s},
+        {{u"install"_s}, u"klv install: NAME is required.\nUsage: klv install [OPTIONS] NAME...\n"_s},
+        {{u"uninstall"_s, u"-y"_s}, u"klv uninstall: NAME is required.\n"_s},
+        {{u"claim"_s, u"eleven"_s}, u"klv claim: TIER is a number from 1 to 10.\nUsage: klv claim"_s},
+    };
+    for (const auto &[arguments, said] : cases) {
+        const CliResult result = klv(arguments);
+        EXPECT_EQ(result.exitCode, 2) << arguments.join(u' ').toStdString();
+        EXPECT_TRUE(result.err.contains(said)) << result.err.toStdString();
+        EXPECT_FALSE(result.err.contains(u"Commands:"_s)) << "not the whole overview: " << result.err.toStdString();
+    }
+    EXPECT_FALSE(klv({u"list"_s, u"--xy"_s}).err.contains(u"did you mean"_s)) << "nothing close";
+
+    const CliResult asJson = klv({u"whoami"_s, u"-x"_s, u"--json"_s});
+    EXPECT_EQ(asJson.exitCode, 2);
+    const QJsonObject refusal = QJsonDocument::fromJson(asJson.out.toUtf8()).object();
+    EXPECT_EQ(refusal[u"exitCode"], 2);
+    EXPECT_EQ(refusal[u"version"], 1);
+    EXPECT_TRUE(refusal[u"error"].toString().startsWith(u"klv whoami: unknown option -x"_s))
+        << asJson.out.toStdString();
 }
 
 TEST_F(CommandLineCliTest, HelpNamesTheCommandAndIsTheSameEitherWay) {

@@ -23,6 +23,9 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
+// When klv tells that the store is slow to answer.
+constexpr int slowNoticeMs = 4'000;
+
 class OutputConventionsCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -81,15 +84,22 @@ TEST_F(OutputConventionsCliTest, EveryResultIsOneVersionedJsonObjectUnderOurOwnN
     EXPECT_EQ(who[u"signedIn"], true);
     EXPECT_EQ(who[u"email"], u"tester@klv.example"_s);
 
-    const QJsonObject doctor = jsonOf({u"doctor"_s}, 1);
+    const QJsonObject doctor = jsonOf({u"doctor"_s});
     EXPECT_FALSE(doctor[u"checks"].toArray().isEmpty());
     EXPECT_FALSE(QJsonDocument(doctor).toJson().contains("FolderURL")) << "folders named in words";
 
     ASSERT_EQ(klv({u"logout"_s}).exitCode, 0);
     const CliResult signedOut = klv({u"whoami"_s});
-    EXPECT_EQ(signedOut.exitCode, 1) << "signed out is a failure for scripts";
+    EXPECT_EQ(signedOut.exitCode, 5) << "signed out has the one exit code of every command";
     EXPECT_EQ(signedOut.out, u"signed out\n"_s);
-    EXPECT_EQ(jsonOf({u"whoami"_s}, 1), (QJsonObject{{u"signedIn"_s, false}, {u"version"_s, 1}}));
+    EXPECT_EQ(jsonOf({u"whoami"_s}, 5), (QJsonObject{{u"signedIn"_s, false}, {u"version"_s, 1}}));
+    // Refused before anything ran: the same exit code, and JSON still answers when asked for.
+    for (const QString &command : {u"list"_s, u"outdated"_s, u"refresh"_s, u"rewards"_s}) {
+        const QJsonObject refused = jsonOf({command}, 5);
+        EXPECT_EQ(refused[u"exitCode"], 5) << command.toStdString();
+        EXPECT_TRUE(refused[u"error"].toString().startsWith(u"Not signed in."_s)) << command.toStdString();
+    }
+    EXPECT_EQ(klv({u"install"_s, u"Twin Titles"_s, u"-y"_s}).exitCode, 5);
 }
 
 TEST_F(OutputConventionsCliTest, UnknownNamesSuggestTheClosestCaseFirst) {
@@ -123,7 +133,7 @@ TEST_F(OutputConventionsCliTest, DoctorSaysWhatFailsAndHowToFixIt) {
     const CliResult healthy = klv({u"doctor"_s});
     EXPECT_TRUE(healthy.out.contains(u"  ok   Store: answers at " + store.url())) << healthy.out.toStdString();
     EXPECT_TRUE(healthy.out.contains(u"Motion templates (Movies folder)"_s));
-    EXPECT_FALSE(healthy.out.contains(u"URL"_s)) << "no internal names";
+    EXPECT_FALSE(healthy.out.contains(u"FolderURL"_s)) << "no internal names";
     EXPECT_TRUE(healthy.out.contains(u"Notifications"_s));
 
     if (::geteuid() == 0) {
@@ -142,6 +152,42 @@ TEST_F(OutputConventionsCliTest, DoctorSaysWhatFailsAndHowToFixIt) {
             << ailing.out.toStdString();
         EXPECT_TRUE(ailing.out.contains(u"To fix: make room on " + mounted));
     }
+}
+
+TEST_F(OutputConventionsCliTest, AnAbsentOrSlowStoreIsSaidOnceInWholeSentences) {
+    ASSERT_EQ(klv({u"refresh"_s}).exitCode, 0);
+    ASSERT_TRUE(editCatalog(catalog.path(), [](QJsonObject &root) {
+        root[u"faults"_s] = QJsonArray{QJsonObject{
+            {u"rt"_s, u"getProductCommitNumber"_s}, {u"kind"_s, u"delay"_s}, {u"delayMs"_s, 2 * slowNoticeMs}}};
+    }));
+    QProcess slow;
+    slow.setProcessEnvironment(environment());
+    slow.start(QString::fromUtf8(KLV_CLI_BINARY), {u"refresh"_s});
+    const QByteArray notice = readUntil(slow, QProcess::StandardError, "slow to answer", 3 * slowNoticeMs);
+    EXPECT_EQ(notice, "The store is slow to answer; still waiting (at most 60 seconds).\n");
+    ASSERT_TRUE(slow.state() == QProcess::NotRunning || slow.waitForFinished(30'000));
+    EXPECT_EQ(slow.exitCode(), 0);
+    EXPECT_FALSE(slow.readAllStandardOutput().isEmpty()) << "the answer once it came";
+    EXPECT_FALSE(klv({u"whoami"_s}).err.contains(u"slow"_s));
+
+    // Qt's own messages go to the log, never into klv's lines.
+    QProcessEnvironment qtTalking = environment();
+    qtTalking.insert(u"QT_LOGGING_RULES"_s, u"qt.core.filesystemwatcher.debug=true"_s);
+    const CliResult talked = runKlv({u"sale"_s}, qtTalking);
+    EXPECT_FALSE(talked.err.contains(u"adding"_s)) << talked.err.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(readFile(logFile())).contains(u"Qt (qt.core.filesystemwatcher): adding"_s));
+
+    ASSERT_TRUE(store.stop());
+    const QString unreachable = u"The store could not be reached: the store refused the connection.\n"_s;
+    const CliResult sale = klv({u"sale"_s});
+    EXPECT_EQ(sale.exitCode, 3);
+    EXPECT_EQ(sale.err.count(unreachable), 1) << "both requests failed alike: " << sale.err.toStdString();
+
+    const CliResult free = klv({u"free"_s});
+    EXPECT_EQ(free.exitCode, 3);
+    EXPECT_TRUE(free.err.startsWith(unreachable + u"Leaving out the products of the library as last known.\n"))
+        << free.err.toStdString();
+    EXPECT_EQ(free.err.count(unreachable), 1) << free.err.toStdString();
 }
 
 TEST_F(OutputConventionsCliTest, TheLogShownFollowedAndVerbose) {

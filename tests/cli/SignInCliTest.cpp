@@ -145,14 +145,26 @@ TEST_F(SignInCliTest, FirstRunWritesAReadablePictureMapAndLog) {
         EXPECT_TRUE(entry.match(line).hasMatch()) << line.toStdString();
 }
 
-TEST_F(SignInCliTest, DoctorListsTheTreeAndTheStore) {
-    const CliResult result = klv({u"doctor"_s});
-    // The tests run without a desktop session, so the notification check fails.
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.out.contains(u"Store:       " + store.url()));
-    EXPECT_TRUE(result.out.contains(u"  FAIL Notifications: "));
+TEST_F(SignInCliTest, DoctorListsTheTreeAndTheStoreForWhatThisBuildHas) {
+    QProcessEnvironment noDesktop = home.environment();
+    noDesktop.insert(u"KLV_STORE_URL"_s, store.url());
+    for (const char *variable : {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"})
+        noDesktop.remove(QString::fromLatin1(variable));
+    const CliResult result = runKlv({u"doctor"_s}, noDesktop);
+    // Without a desktop session nobody would see a notification: that is no failure.
+    EXPECT_EQ(result.exitCode, 0) << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains(u"Store:       " + store.url() + u" (environment)"));
+    EXPECT_TRUE(result.out.contains(u"  ok   Notifications: not available here"_s)) << result.out.toStdString();
     EXPECT_TRUE(result.out.contains(QRegularExpression(u"Motion titles +folder +"_s)));
     EXPECT_TRUE(result.out.contains(QRegularExpression(u"Library cache +missing +"_s)));
+    EXPECT_TRUE(result.out.contains(QRegularExpression(u"Updater +missing +"_s))) << "a build that updates itself";
+
+    noDesktop.insert(u"KLV_SELF_UPDATE"_s, u"off"_s);
+    const CliResult packaged = runKlv({u"doctor"_s}, noDesktop);
+    EXPECT_FALSE(packaged.out.contains(u"Updater"_s)) << packaged.out.toStdString();
+    EXPECT_FALSE(packaged.out.contains(u"app update"_s)) << packaged.out.toStdString();
+    EXPECT_TRUE(packaged.out.contains(QRegularExpression(u"KLV App window +(file|missing) +/\\S+/klv-app\n"_s)))
+        << packaged.out.toStdString();
     EXPECT_EQ(klv({u"frobnicate"_s}).exitCode, 2);
     EXPECT_EQ(klv({u"--version"_s}).out, u"klv 1.0.0.1\n");
 }

@@ -19,9 +19,10 @@ cat >"$cache/KLVApp_MyProductCache.bin" <<'JSON'
 [{"product_id": 1, "product_name": "Vantory - Glow Pack", "children": []},
  {"product_id": 2, "product_name": "Glitch Titles", "children": []},
  {"product_id": 3, "product_name": "Kinetic Titles", "children": []},
- {"product_id": 4, "product_name": "Two\nLines", "children": []}]
+ {"product_id": 4, "product_name": "Two\nLines", "children": []},
+ {"product_id": 5, "product_name": "Dust & $cratches `v2`", "children": []}]
 JSON
-[ "$("$klv" --complete-products)" = $'Glow Pack\nGlitch Titles\nKinetic Titles\nTwo\\nLines' ] ||
+[ "$("$klv" --complete-products)" = $'Glow Pack\nGlitch Titles\nKinetic Titles\nTwo\\nLines\nDust & $cratches `v2`' ] ||
   fail "names: $("$klv" --complete-products)"
 
 source "$bash_script"
@@ -36,6 +37,16 @@ offer() {
 [[ $(offer ins) == install ]] || fail "command: $(offer ins)"
 [ "$(offer install Gl)" = $'Glow\\ Pack\nGlitch\\ Titles' ] || fail "products: $(offer install Gl)"
 [ "$(offer uninstall 'Glow\ P')" = 'Glow\ Pack' ] || fail "escaped prefix: $(offer uninstall 'Glow\ P')"
+# What the shell makes of the completed word, opened with the quote (or none) typed and closed by the shell.
+names=$("$klv" --complete-products)
+for quote in '' '"' "'"; do
+  for typed in Glow Dust; do
+    reply=$(offer install "$quote$typed")
+    eval "word=$quote$reply$quote"
+    [[ $word == "$typed"* && $(grep -c . <<<"$reply") == 1 ]] || fail "install $quote$typed: $reply"
+    grep -qxF -- "$word" <<<"$names" || fail "install $quote$typed gave $word"
+  done
+done
 [ "$(offer list --filter not)" = not-installed ] || fail "choices: $(offer list --filter not)"
 offer list --j | grep -qx -- --json || fail "options: $(offer list --j)"
 offer whoami '' | grep -qx -- --json || fail "whoami options: $(offer whoami '')"
@@ -50,7 +61,7 @@ zsh_offer() {
              words=("$2" "${@[3,-1]}"); CURRENT=$#words; PREFIX=${words[-1]}
              _klv' zsh "$zsh_script" "$klv" "$@"
 }
-[ "$(zsh_offer install G)" = $'Glow Pack\nGlitch Titles\nKinetic Titles\nTwo\\nLines' ] ||
+[ "$(zsh_offer install G)" = $'Glow Pack\nGlitch Titles\nKinetic Titles\nTwo\\nLines\nDust & $cratches `v2`' ] ||
   fail "zsh products: $(zsh_offer install G)"
 [ "$(zsh_offer list --sort '')" = $'az\nza' ] || fail "zsh choices: $(zsh_offer list --sort '')"
 echo ok

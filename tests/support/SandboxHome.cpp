@@ -16,6 +16,8 @@ const std::map<QByteArray, QString> sandboxVariables{
     {"XDG_CACHE_HOME", u"/.cache"_s},
     {"XDG_STATE_HOME", u"/.local/state"_s},
     {"XDG_RUNTIME_DIR", u"/.runtime"_s},
+    // The system's configuration folder, so that no test reads the real /etc/klv-app.
+    {"KLV_SYSTEM_CONFIG_DIR", u"/etc/klv-app"_s},
 };
 
 } // namespace

@@ -8,9 +8,9 @@
 
 namespace klv::test {
 
-// A throw-away home folder: HOME and the XDG folders point into it for this process and its children,
-// and are put back when it goes. Every test process runs in one (TestMain, UiTestMain); a test that needs a
-// fresh home makes its own.
+// A throw-away home folder: HOME, the XDG folders and the system's configuration folder point into it for this process
+// and its children, and are put back when it goes. Every test process runs in one (TestMain, UiTestMain); a test that
+// needs a fresh home makes its own.
 class SandboxHome final {
 public:
     SandboxHome();

@@ -54,7 +54,7 @@ int WindowApplication::run() {
     Services &services = m_context->services();
     m_desktop = std::make_unique<WidgetDesktopServices>(services.log());
     services.setDesktopServices(*m_desktop);
-    if (const QString problem = services.configuration().storeUrlProblem(); !problem.isEmpty()) {
+    if (const QString problem = services.configuration().storeProblem(); !problem.isEmpty()) {
         services.reporter().showAlert(u"Alert"_s, problem, u"OK"_s);
         return 1;
     }

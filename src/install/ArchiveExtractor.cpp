@@ -441,7 +441,8 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
             return QStringLiteral("The archive “%1” is damaged: “%2” is not as long as it says.")
                 .arg(job.archiveName, checked.components.join(u'/'));
         readLog.entries.back().bytes = end;
-        if (counted)
+        // libarchive checks the checksum of an entry with data; an empty one's is checked against the list here.
+        if (counted || (readLog.zip && end == 0))
             readLog.entries.back().crc = checksum.value();
         if (held) {
             job.editor->edit(checked.components, content);

@@ -4,8 +4,13 @@ namespace klv {
 
 namespace {
 
+// The embeddings, overrides and isolates, and the three marks; a terminal would apply them to the rest of the line.
+bool isBidiControl(char16_t c) {
+    return c == 0x061c || c == 0x200e || c == 0x200f || (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069);
+}
+
 bool isControl(char16_t c) {
-    return c < 0x20 || (c >= 0x7f && c <= 0x9f);
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || isBidiControl(c);
 }
 
 QString escaped(char16_t c) {

@@ -5,6 +5,8 @@
 #include <plist/plist.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -35,14 +37,15 @@ plist_t classNode(const char *name, std::initializer_list<const char *> hierarch
     return node;
 }
 
+// A string holding a NUL is no name or address; libplist 2.2's plist_get_string_val would even abort on one.
 std::optional<QString> stringValue(plist_t node) {
     if (!node || plist_get_node_type(node) != PLIST_STRING)
         return std::nullopt;
-    char *raw = nullptr;
-    plist_get_string_val(node, &raw);
-    QString text = QString::fromUtf8(raw);
-    std::free(raw); // libplist 2.2 hands out malloc-ed strings
-    return text;
+    uint64_t length = 0;
+    const char *text = plist_get_string_ptr(node, &length);
+    if (!text || length > uint64_t(std::numeric_limits<qsizetype>::max()) || std::memchr(text, 0, size_t(length)))
+        return std::nullopt;
+    return QString::fromUtf8(text, qsizetype(length));
 }
 
 std::optional<quint64> uidValue(plist_t node) {

@@ -1,12 +1,15 @@
 #include "install/ArchiveExtractor.h"
 
 #include "core/ByteCountFormat.h"
+#include "core/ControlCharacters.h"
 #include "install/CreatedPaths.h"
 #include "install/ExtractionFolder.h"
 #include "install/GrowingDownload.h"
+#include "install/ZipDirectory.h"
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <zlib.h>
 
 #include <QDir>
 #include <QFile>
@@ -57,6 +60,19 @@ QString tooLargeMessage(const QString &archiveName, qint64 byteLimit) {
     return QStringLiteral("The archive “%1” expands beyond %2.").arg(archiveName, formatByteCount(byteLimit));
 }
 
+QString listDisagreesMessage(const QString &archiveName, const QString &entryPath) {
+    return QStringLiteral("The archive “%1” is damaged: “%2” is not what its list of entries says.")
+        .arg(archiveName, escapeControlCharacters(entryPath));
+}
+
+// C0 and C1 controls and DEL: a name holding one could not be shown or typed as what it is.
+bool hasControlCharacter(const QString &name) {
+    return std::any_of(name.cbegin(), name.cend(), [](QChar c) {
+        const char16_t code = c.unicode();
+        return code < 0x20 || (code >= 0x7f && code <= 0x9f);
+    });
+}
+
 // The entry's path below the destination, without "." and empty components. Empty when the entry is skipped;
 // an error when it must not be extracted at all.
 struct CheckedEntry {
@@ -68,11 +84,11 @@ CheckedEntry checkEntry(archive_entry *entry, const QString &archiveName) {
     const QString name = entryName(entry);
     if (name.isEmpty())
         return {{}, QStringLiteral("The archive “%1” holds an entry without a name.").arg(archiveName)};
-    QStringList components = name.split(u'/', Qt::SkipEmptyParts);
-    components.removeAll(QStringLiteral("."));
-    if (name.startsWith(u'/') || components.contains(QStringLiteral("..")))
+    QStringList components = ZipDirectory::pathComponents(name);
+    if (name.startsWith(u'/') || components.contains(QStringLiteral("..")) || hasControlCharacter(name))
         return {{},
-                QStringLiteral("The archive “%1” holds an entry with an unsafe name: “%2”.").arg(archiveName, name)};
+                QStringLiteral("The archive “%1” holds an entry with an unsafe name: “%2”.")
+                    .arg(archiveName, escapeControlCharacters(name))};
     // Resource forks that macOS adds when it zips a folder; they are not part of the content.
     if (components.contains(QStringLiteral("__MACOSX")))
         return {};
@@ -94,39 +110,52 @@ void makePermissionsSafe(archive_entry *entry) {
     archive_entry_set_perm(entry, (archive_entry_perm(entry) & 0755) | (folder ? 0700 : 0600));
 }
 
-// Zip archives list their entries up front. Reading that list first refuses hostile archives and zip bombs
-// before anything is written, and gives progress a total. Other formats are checked as they stream.
+// Zip archives list their entries at their end. Reading that list first refuses damaged and hostile archives and
+// zip bombs before anything is written, and gives progress a total. Other formats are checked as they stream.
 struct Survey {
     qint64 declaredBytes = -1;
     std::optional<QString> error;
+    ZipDirectory directory;
 };
 
 Survey surveyZip(const QByteArray &archiveFile, const QString &archiveName, qint64 byteLimit) {
+    Survey survey{-1, std::nullopt, ZipDirectory::readFile(QFile::decodeName(archiveFile))};
+    const ZipDirectory &directory = survey.directory;
+    if (directory.kind() == ZipDirectory::Kind::notZip)
+        return survey; // the streaming pass tells what it is
+    if (directory.kind() == ZipDirectory::Kind::damaged) {
+        survey.error = QStringLiteral("The archive “%1” is damaged: %2.").arg(archiveName, directory.damage());
+        return survey;
+    }
+    qint64 total = 0;
+    for (const ZipDirectory::Entry &listed : directory.entries()) {
+        if (listed.folder || listed.components.contains(QStringLiteral("__MACOSX")))
+            continue;
+        if (listed.size > byteLimit - total) {
+            survey.error = tooLargeMessage(archiveName, byteLimit);
+            return survey;
+        }
+        total += listed.size;
+    }
+    survey.declaredBytes = total;
+
+    // Only libarchive's reading of the list tells links and special files from plain files.
     ReadArchive reader(archive_read_new(), &archive_read_free);
     archive_read_support_format_zip_seekable(reader.get());
     if (archive_read_open_filename(reader.get(), archiveFile.constData(), surveyBlockSize) != ARCHIVE_OK)
-        return {}; // not a zip; the streaming pass tells what it is
-    qint64 total = 0;
-    bool sizesKnown = true;
+        return survey;
     archive_entry *entry = nullptr;
     for (int status; (status = archive_read_next_header(reader.get(), &entry)) != ARCHIVE_EOF;) {
-        if (status < ARCHIVE_WARN)
-            return {-1, damagedMessage(archiveName, reader.get())};
-        CheckedEntry checked = checkEntry(entry, archiveName);
-        if (checked.error)
-            return {-1, std::move(checked.error)};
-        if (checked.components.isEmpty())
-            continue;
-        if (!archive_entry_size_is_set(entry)) {
-            sizesKnown = false;
-            continue;
+        if (status < ARCHIVE_WARN) {
+            survey.error = damagedMessage(archiveName, reader.get());
+            return survey;
         }
-        const qint64 size = archive_entry_size(entry);
-        if (size > byteLimit - total)
-            return {-1, tooLargeMessage(archiveName, byteLimit)};
-        total += size;
+        if (CheckedEntry checked = checkEntry(entry, archiveName); checked.error) {
+            survey.error = std::move(checked.error);
+            return survey;
+        }
     }
-    return {sizesKnown ? total : -1, std::nullopt};
+    return survey;
 }
 
 // What creating the folder adds: the outermost folder on its path that does not exist yet, if any.
@@ -259,7 +288,31 @@ private:
     qint64 m_offset = 0;
 };
 
-std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, ArchiveExtractor::Result &result) {
+// Every entry the unpacking met, in order, for the comparison with a zip's list of entries.
+struct ReadLog {
+    std::vector<ZipDirectory::ReadEntry> entries;
+    bool zip = false;
+};
+
+// The checksum of an entry's bytes, which arrive in order: false for a block that does not follow the last.
+class RunningChecksum {
+public:
+    bool add(const void *block, size_t size, la_int64_t offset) {
+        if (offset != m_end)
+            return false;
+        m_value = quint32(crc32_z(m_value, static_cast<const Bytef *>(block), size));
+        m_end += la_int64_t(size);
+        return true;
+    }
+    quint32 value() const { return m_value; }
+
+private:
+    quint32 m_value = quint32(crc32_z(0, nullptr, 0));
+    la_int64_t m_end = 0;
+};
+
+std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, ArchiveExtractor::Result &result,
+                              ReadLog &readLog) {
     const auto cancelled = [&] {
         result.cancelled = true;
         return QStringLiteral("Unpacking “%1” was cancelled.").arg(job.archiveName);
@@ -281,6 +334,9 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
     archive_read_support_filter_zstd(reader.get());
     std::optional<GrowingSource> growing;
     if (job.download) {
+        // What arrives is read by its local headers; each entry's checksum is compared with the list at the end
+        // instead, so it is computed once, here.
+        archive_read_set_options(reader.get(), "zip:ignorecrc32");
         growing.emplace(job.archiveFile, *job.download, job.stop);
         if (const int error = growing->openError()) {
             result.unreadable = true;
@@ -312,6 +368,9 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
             return cancelled();
         if (status < ARCHIVE_WARN)
             return unreadable();
+        readLog.zip = (archive_format(reader.get()) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP;
+        readLog.entries.push_back({ZipDirectory::pathComponents(entryName(entry)),
+                                   archive_entry_filetype(entry) == AE_IFDIR, std::nullopt, std::nullopt});
         CheckedEntry checked = checkEntry(entry, job.archiveName);
         if (checked.error)
             return checked.error;
@@ -346,6 +405,8 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
         const bool held =
             wanted && archive_entry_size_is_set(entry) && archive_entry_size(entry) <= job.editor->largestEntry;
         QByteArray content(held ? qsizetype(archive_entry_size(entry)) : 0, '\0');
+        const bool counted = job.download && readLog.zip;
+        RunningChecksum checksum;
         const void *block = nullptr;
         size_t size = 0;
         la_int64_t offset = 0;
@@ -368,17 +429,27 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
             } else if (!writeAll(file.get(), static_cast<const char *>(block), size, offset))
                 return writeFailed(errno);
             end = std::max(end, offset + la_int64_t(size));
+            if (counted && !checksum.add(block, size, offset))
+                return listDisagreesMessage(job.archiveName, checked.components.join(u'/'));
             result.bytesWritten += blockBytes;
             if (result.bytesWritten - reported >= progressStep)
                 report(job.declaredBytes);
         }
+        // Only a sparse file may end in a hole; any other entry holds exactly the bytes its header says.
+        const bool sparse = archive_entry_sparse_count(entry) > 0;
+        if (archive_entry_size_is_set(entry) && !sparse && end != archive_entry_size(entry))
+            return QStringLiteral("The archive “%1” is damaged: “%2” is not as long as it says.")
+                .arg(job.archiveName, checked.components.join(u'/'));
+        readLog.entries.back().bytes = end;
+        // libarchive checks the checksum of an entry with data; an empty one's is checked against the list here.
+        if (counted || (readLog.zip && end == 0))
+            readLog.entries.back().crc = checksum.value();
         if (held) {
             job.editor->edit(checked.components, content);
             if (!writeAll(file.get(), content.constData(), size_t(content.size()), 0))
                 return writeFailed(errno);
-        } else if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > end &&
+        } else if (sparse && archive_entry_size_is_set(entry) && archive_entry_size(entry) > end &&
                    ::ftruncate(file.get(), archive_entry_size(entry)) != 0) {
-            // A sparse file may end in a hole.
             return writeFailed(errno);
         }
         if ((times && ::futimens(file.get(), times->times) != 0) || !file.close())
@@ -398,21 +469,26 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
 // How a download ended, and what the list of entries at the end of a zip said.
 struct Settled {
     std::optional<QString> downloadError;
-    std::optional<QString> surveyError;
+    Survey survey;
 };
 
 // What arrived counts only once the download is complete and, for a zip, once the list of entries at its end passes
-// the checks extract() makes before writing: only that list tells links and special files from plain files. Runs
-// beside the unpacking, so that the list is checked by the time the last entry is written.
+// the checks extract() makes before writing: only that list tells links and special files from plain files, and
+// only its sizes tell a zip bomb. Runs beside the unpacking, which a refused list stops at once, so that the list
+// is checked by the time the last entry is written and nothing more is written once it is refused.
 Settled settleDownload(const GrowingDownload &download, const QByteArray &archiveFile, const QString &archiveName,
-                       qint64 byteLimit, std::stop_token stop) {
-    Settled settled{download.waitForEnd(stop), std::nullopt};
-    if (!stop.stop_requested() && !settled.downloadError)
-        settled.surveyError = surveyZip(archiveFile, archiveName, byteLimit).error;
+                       qint64 byteLimit, std::stop_token stop, std::stop_source &unpacking) {
+    Settled settled{download.waitForEnd(stop), {}};
+    if (!stop.stop_requested() && !settled.downloadError) {
+        settled.survey = surveyZip(archiveFile, archiveName, byteLimit);
+        if (settled.survey.error)
+            unpacking.request_stop();
+    }
     return settled;
 }
 
-// An unpacking that finished, or could not read the archive, counts with how the download ended.
+// An unpacking that finished, could not read the archive or was stopped by a refused list counts with how the
+// download ended.
 void takeSettlement(const Settled &settled, const std::stop_token &stop, const QString &archiveName,
                     ArchiveExtractor::Result &result) {
     if (stop.stop_requested()) {
@@ -420,9 +496,27 @@ void takeSettlement(const Settled &settled, const std::stop_token &stop, const Q
         result.error = QStringLiteral("Unpacking “%1” was cancelled.").arg(archiveName);
     } else if (settled.downloadError) {
         result.error = settled.downloadError;
-    } else if (!result.error) {
-        result.error = settled.surveyError;
+    } else if (settled.survey.error) {
+        result.cancelled = false;
+        result.unreadable = false;
+        result.error = settled.survey.error;
     }
+}
+
+// A zip installs exactly the entries its list names, as the list describes them. A reading of a download as it
+// arrived that met anything else was misled by local headers; the complete file decides then.
+std::optional<QString> compareWithList(const ZipDirectory &directory, const ReadLog &read, bool streamed,
+                                       const QString &archiveName, ArchiveExtractor::Result &result) {
+    if (directory.kind() != ZipDirectory::Kind::zip && !read.zip)
+        return std::nullopt;
+    std::optional<QString> different;
+    if (directory.kind() != ZipDirectory::Kind::zip || !read.zip)
+        different =
+            QStringLiteral("The archive “%1” is damaged: it has no list of entries that matches it.").arg(archiveName);
+    else if (const std::optional<QString> entry = directory.firstDifference(read.entries))
+        different = listDisagreesMessage(archiveName, *entry);
+    result.unreadable = different && streamed;
+    return different;
 }
 
 } // namespace
@@ -469,26 +563,36 @@ ArchiveExtractor::Result ArchiveExtractor::run(const QString &archivePath, const
         return result;
     }
 
+    // The unpacking stops for the caller, and for a list of entries refused while it runs.
+    std::stop_source unpacking;
     std::stop_source settling;
-    const std::stop_callback stopSettling(stop, [&settling] { settling.request_stop(); });
+    const std::stop_callback stopBoth(stop, [&] {
+        unpacking.request_stop();
+        settling.request_stop();
+    });
     std::future<Settled> settled;
     if (download)
         settled = std::async(std::launch::async, settleDownload, std::cref(*download), archiveFile, archiveName,
-                             m_byteLimit, settling.get_token());
+                             m_byteLimit, settling.get_token(), std::ref(unpacking));
 
     CreatedPaths created(root);
+    ReadLog read;
     result.error = unpack({archiveFile, download, m_editor ? &*m_editor : nullptr, archiveName, root, m_byteLimit,
-                           survey.declaredBytes, m_onProgress, stop},
-                          created, result);
+                           survey.declaredBytes, m_onProgress, unpacking.get_token()},
+                          created, result, read);
     if (download) {
-        // A refused entry fails at once; an unreadable archive may only be a download cut short.
-        const bool settles = !result.cancelled && (!result.error || result.unreadable);
+        // A refused entry fails at once; an unreadable archive may only be a download cut short, and a stopped
+        // one may have been stopped by its list.
+        const bool settles = !result.error || result.unreadable || (result.cancelled && !stop.stop_requested());
         if (!settles)
             settling.request_stop();
-        const Settled outcome = settled.get();
+        Settled outcome = settled.get();
         if (settles)
             takeSettlement(outcome, stop, archiveName, result);
+        survey = std::move(outcome.survey);
     }
+    if (!result.error)
+        result.error = compareWithList(survey.directory, read, download != nullptr, archiveName, result);
     if (result.error) {
         result.topLevelItems.clear();
         created.removeAll();

@@ -1,6 +1,7 @@
 #include "install/InstallationEngine.h"
 
 #include "core/SafeName.h"
+#include "install/DownloadInfoAnswer.h"
 #include "install/JobInstaller.h"
 #include "install/JobInstallers.h"
 #include "library/ProductLibrary.h"
@@ -116,25 +117,23 @@ void InstallationEngine::handleDownloadInfo(const StoreResponse &response, const
         Q_EMIT downloadInfoHandled(DownloadInfoOutcome::unusable, u"The store's answer could not be read."_s);
         return;
     }
-    const QJsonValue status = answer->value("status"_L1);
-    if (status.isBool() && status.toBool()) {
-        const QJsonObject templateData = answer->value("templateData"_L1).toObject();
-        const QJsonArray compositeData = answer->value("compositeData"_L1).toArray();
-        if (templateData.isEmpty() && compositeData.isEmpty()) {
-            // A yes with nothing to install must not pass for an installation.
-            const QString message = u"The store's answer names nothing to install for "_s + item.product_name;
-            reporter.appendLog(message);
-            Q_EMIT downloadInfoHandled(DownloadInfoOutcome::unusable, message);
-            return;
-        }
-        m_notAutoKillList = json::textListOr(*answer, "notAutomaticKill"_L1);
+    const DownloadInfoAnswer decoded = DownloadInfoAnswer::decode(*answer);
+    if (decoded.kind == DownloadInfoAnswer::Kind::nothingToInstall) {
+        // A yes with nothing to install must not pass for an installation.
+        const QString message = u"The store's answer names nothing to install for "_s + item.product_name;
+        reporter.appendLog(message);
+        Q_EMIT downloadInfoHandled(DownloadInfoOutcome::unusable, message);
+        return;
+    }
+    if (decoded.kind == DownloadInfoAnswer::Kind::accepted) {
+        m_notAutoKillList = decoded.notAutomaticKill;
         // Answers of an install and an update may cross; each is queued as what it was asked for.
         m_isNewInstall = isNewInstall;
-        enqueueDownloadInfo(templateData, compositeData);
+        enqueueDownloadInfo(decoded.templateData, decoded.compositeData);
         Q_EMIT downloadInfoHandled(DownloadInfoOutcome::accepted, {});
         return;
     }
-    const QString message = json::textOr(*answer, "msg"_L1);
+    const QString &message = decoded.message;
     reporter.appendLog(message.isEmpty() ? u"Failed to get Customer Product Info"_s : message);
     refreshLibraryStates({{item.product_name, item.product_id}});
     Q_EMIT downloadInfoHandled(DownloadInfoOutcome::refused,

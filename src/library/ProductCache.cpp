@@ -15,7 +15,11 @@ std::optional<QList<OutlineViewItem>> ProductCache::load(const QString &path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    return decode(file.readAll());
+}
+
+std::optional<QList<OutlineViewItem>> ProductCache::decode(const QByteArray &content) {
+    const QJsonDocument document = QJsonDocument::fromJson(content);
     if (!document.isArray())
         return std::nullopt;
     const QJsonArray array = document.array();
@@ -29,12 +33,16 @@ std::optional<QList<OutlineViewItem>> ProductCache::load(const QString &path) {
     return products;
 }
 
-std::optional<QString> ProductCache::save(const QString &path, const QList<OutlineViewItem> &products) {
+QByteArray ProductCache::encode(const QList<OutlineViewItem> &products) {
     QJsonArray array;
     for (const OutlineViewItem &product : products)
         array.append(productDictionary(product));
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+}
+
+std::optional<QString> ProductCache::save(const QString &path, const QList<OutlineViewItem> &products) {
     // Atomic and complete, so neither a crash nor a full disk leaves a cache that reads as garbage.
-    const std::optional<QString> error = writeFileAtomically(path, QJsonDocument(array).toJson(QJsonDocument::Compact));
+    const std::optional<QString> error = writeFileAtomically(path, encode(products));
     if (error)
         std::fprintf(stderr, "KLV App Error write data to: %s with error %s\n", qUtf8Printable(urlDescription(path)),
                      qUtf8Printable(*error));

@@ -17,6 +17,9 @@ namespace ProductCache {
 
 // Nothing when the file is missing or does not hold a JSON array of objects.
 std::optional<QList<OutlineViewItem>> load(const QString &path);
+// The file's content: nothing unless it is a JSON array of objects, each read as a product record.
+std::optional<QList<OutlineViewItem>> decode(const QByteArray &content);
+QByteArray encode(const QList<OutlineViewItem> &products);
 // Replaces the file atomically; the error text on failure.
 std::optional<QString> save(const QString &path, const QList<OutlineViewItem> &products);
 

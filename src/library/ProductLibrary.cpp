@@ -1,5 +1,6 @@
 #include "library/ProductLibrary.h"
 
+#include "library/LibraryAnswer.h"
 #include "library/ProductCache.h"
 #include "store/JsonDecoding.h"
 #include "store/LenientJson.h"
@@ -7,9 +8,7 @@
 #include "store/StoreClient.h"
 
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
-#include <QSet>
 
 #include <utility>
 
@@ -23,8 +22,6 @@ bool isSuccess(const QJsonObject &answer) {
     const QJsonValue status = answer.value("status"_L1);
     return status.isBool() && status.toBool();
 }
-
-using ProductIdentity = std::pair<qint64, std::pair<QString, QString>>;
 
 } // namespace
 
@@ -130,48 +127,24 @@ void ProductLibrary::handleLibraryAnswer(const StoreResponse &response, const QS
     if (!answer)
         return;
     const Settings &settings = m_services.settings();
-    if (!isSuccess(*answer)) {
-        const QString message = json::textOr(*answer, "msg"_L1);
+    LibraryAnswer decoded = LibraryAnswer::decode(*answer);
+    if (decoded.refusal) {
         m_services.reporter().appendLog(u"KLVApp_Error: While get sale tier 0. for email "_s + settings.userEmail +
-                                        u", with error "_s + message);
-        fail(RefreshOutcome::refused, u"The store refused the library download: "_s + message);
+                                        u", with error "_s + *decoded.refusal);
+        fail(RefreshOutcome::refused, u"The store refused the library download: "_s + *decoded.refusal);
         return;
     }
+    for (const QJsonObject &object : std::as_const(decoded.namelessObjects))
+        m_services.reporter().showAlert(
+            u"Alert"_s,
+            u"KLVApp_Error: No product name? Error while get customer product info. Please contact us to resolve "
+            u"this problem "_s +
+                QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)),
+            u"OK"_s);
 
-    QList<OutlineViewItem> products;
-    QHash<QString, qint64> nameMap;
-    QHash<qint64, QString> latestReleases;
-    QSet<ProductIdentity> seen;
-    const QJsonArray data = answer->value("data"_L1).toArray();
-    for (const QJsonValue &element : data) {
-        const QJsonObject object = element.toObject();
-        const QString name = json::textOr(object, "product_name"_L1);
-        const QString location = json::textOr(object, "product_location"_L1);
-        if (name.isEmpty()) {
-            m_services.reporter().showAlert(
-                u"Alert"_s,
-                u"KLVApp_Error: No product name? Error while get customer product info. Please contact us to resolve "
-                u"this problem "_s +
-                    QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)),
-                u"OK"_s);
-            continue;
-        }
-        const qint64 number = json::int64Or(object, "product_id"_L1);
-        // The first of two objects with the same number, name and location wins.
-        if (!seen.contains({number, {name, location}}))
-            seen.insert({number, {name, location}});
-        else
-            continue;
-        if (const QString latest = json::textOr(object, "lastest"_L1); !latest.isEmpty())
-            latestReleases.insert(number, latest);
-        products.append(makeOutlineViewItem(object));
-        nameMap.insert(name, number);
-    }
-
-    sortByProductName(products);
-    setLibraryProducts(std::move(products));
-    m_detector.detectInstalledStates(m_libraryProducts, nameMap);
-    m_detector.checkNeedUpdate(m_libraryProducts, latestReleases);
+    setLibraryProducts(std::move(decoded.products));
+    m_detector.detectInstalledStates(m_libraryProducts, decoded.nameMap);
+    m_detector.checkNeedUpdate(m_libraryProducts, decoded.latestReleases);
     if (std::exchange(m_clearingCaches, false))
         forgetPictureMap();
     // The commit number is stored only with the library it belongs to: when the cache cannot be written, the

@@ -3,11 +3,9 @@
 #include "library/ProductLibrary.h"
 #include "marketing/SaleCountdown.h"
 #include "store/JsonDecoding.h"
-#include "store/LenientJson.h"
 #include "store/Services.h"
 #include "store/StoreClient.h"
 
-#include <QJsonDocument>
 #include <QSet>
 
 #include <algorithm>
@@ -21,36 +19,15 @@ namespace {
 
 constexpr int saleRefreshIntervalMs = 6 * 60 * 60 * 1000;
 
-// A value as JSON text, for log lines.
-QString compact(const QJsonValue &value) {
-    if (value.isUndefined())
-        return u"nothing"_s;
-    // QJsonDocument only writes arrays and objects: wrap the value and take the brackets off again.
-    const QByteArray wrapped = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(wrapped.sliced(1, wrapped.size() - 2));
-}
-
-// A decimal integer with an optional sign, nothing else: no blanks, no fraction, no overflow.
-std::optional<qint64> decimalInteger(const QString &text) {
-    const bool negative = text.startsWith(u'-');
-    const QString digits = negative || text.startsWith(u'+') ? text.sliced(1) : text;
-    if (digits.isEmpty() ||
-        !std::all_of(digits.cbegin(), digits.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
-        return std::nullopt;
-    bool valid = false;
-    const qint64 value = (negative ? u'-' + digits : digits).toLongLong(&valid);
-    return valid ? std::optional(value) : std::nullopt;
-}
-
 struct Reading {
-    std::optional<QJsonObject> answer;
+    std::optional<MarketingAnswer> answer;
     MarketingOutcome outcome = MarketingOutcome::succeeded;
     QString message;
 };
 
-// The answer's object when its status is the boolean true; otherwise the failure, already reported.
+// The decoded answer when its status is the boolean true; otherwise the failure, already reported.
 Reading readAnswer(Services &services, const StoreResponse &response, const QString &requestUrl,
-                   const QString &noAnswerAlert) {
+                   const QString &noAnswerAlert, MarketingAnswer (*decode)(const QJsonObject &)) {
     const Reporter &reporter = services.reporter();
     if (!response.hasBody) {
         // The address is for the log: on screen it is noise, and it may carry the customer's parameters.
@@ -65,26 +42,15 @@ Reading readAnswer(Services &services, const StoreResponse &response, const QStr
                            services.store().endpointAddress(StoreEndpoint::marketing) + u"with url : "_s + requestUrl);
         return {std::nullopt, MarketingOutcome::noAnswer, u"The store's answer could not be read."_s};
     }
-    const QJsonValue status = answer->value("status"_L1);
-    if (!status.isBool() || !status.toBool()) {
-        const QString message = json::textOr(*answer, "msg"_L1);
-        if (!status.isBool())
+    MarketingAnswer decoded = decode(*answer);
+    if (decoded.refusal) {
+        if (!decoded.statusIsBoolean)
             reporter.appendLog(u"KLV App Error: the marketing answer's status is not a boolean"_s);
-        reporter.appendLog(u"Error while get sale info with error : "_s + message);
+        reporter.appendLog(u"Error while get sale info with error : "_s + decoded.message);
         return {std::nullopt, MarketingOutcome::refused,
-                u"The store refused the marketing request: "_s + refusalReason(status, message)};
+                u"The store refused the marketing request: "_s + *decoded.refusal};
     }
-    return {answer, MarketingOutcome::succeeded, {}};
-}
-
-QJsonArray arrayOrEmpty(const QJsonObject &answer, QLatin1StringView key) {
-    const QJsonValue value = answer.value(key);
-    return value.isArray() ? value.toArray() : QJsonArray();
-}
-
-QJsonObject objectOrEmpty(const QJsonObject &answer, QLatin1StringView key) {
-    const QJsonValue value = answer.value(key);
-    return value.isObject() ? value.toObject() : QJsonObject();
+    return {std::move(decoded), MarketingOutcome::succeeded, {}};
 }
 
 } // namespace
@@ -126,44 +92,53 @@ void MarketingCenter::stopSaleRefresh() {
 }
 
 void MarketingCenter::handleMarketingInfo(const StoreResponse &response, const QString &requestUrl) {
-    const Reading reading = readAnswer(m_services, response, requestUrl, u"Failed to request the get marketing info"_s);
+    const Reading reading = readAnswer(m_services, response, requestUrl, u"Failed to request the get marketing info"_s,
+                                       &MarketingAnswer::decodeMarketingInfo);
     if (reading.answer) {
-        setSaleItems(arrayOrEmpty(*reading.answer, "saleItemsInfo"_L1));
-        setSaleInfo(objectOrEmpty(*reading.answer, "saleInfo"_L1));
-        setFreeItems(arrayOrEmpty(*reading.answer, "freeItemInfo"_L1));
+        applySaleItems(reading.answer->saleItems);
+        applySale(reading.answer->sale);
+        applyFreeItems(reading.answer->freeItems);
     }
     Q_EMIT marketingInfoFinished(reading.outcome, reading.message);
 }
 
 void MarketingCenter::handleSaleInfo(const StoreResponse &response, const QString &requestUrl) {
-    const Reading reading = readAnswer(m_services, response, requestUrl, u"Failed to request the sale info"_s);
+    const Reading reading = readAnswer(m_services, response, requestUrl, u"Failed to request the sale info"_s,
+                                       &MarketingAnswer::decodeSaleInfo);
     if (reading.answer)
-        setSaleInfo(objectOrEmpty(*reading.answer, "data"_L1));
+        applySale(reading.answer->sale);
     Q_EMIT saleInfoFinished(reading.outcome, reading.message);
 }
 
-bool MarketingCenter::appendProducts(QList<OnSaleProductInfo> &list, const QJsonArray &items) const {
+bool MarketingCenter::appendProducts(QList<OnSaleProductInfo> &list, const MarketingAnswer::Products &read) const {
+    for (const QString &skipped : read.skipped)
+        m_services.reporter().appendLog(u"KLV App Error: skipped a marketing product without an integer "
+                                        u"product_id: "_s +
+                                        skipped);
     bool appended = false;
-    for (const QJsonValue &item : items) {
-        const QJsonObject object = item.toObject();
-        const std::optional<qint64> id = json::toInt64(object.value("product_id"_L1));
-        if (!id) {
-            // Without its number a product could neither be told apart from the others nor opened.
-            m_services.reporter().appendLog(u"KLV App Error: skipped a marketing product without an integer "
-                                            u"product_id: "_s +
-                                            compact(item));
-            continue;
-        }
+    for (const OnSaleProductInfo &product : read.products) {
         if (std::any_of(list.cbegin(), list.cend(),
-                        [&](const OnSaleProductInfo &known) { return known.product_id == *id; }))
+                        [&](const OnSaleProductInfo &known) { return known.product_id == product.product_id; }))
             continue;
-        list.append(makeOnSaleProductInfo(object));
+        list.append(product);
         appended = true;
     }
     return appended;
 }
 
 void MarketingCenter::setSaleItems(const QJsonArray &items) {
+    applySaleItems(MarketingAnswer::readProducts(items));
+}
+
+void MarketingCenter::setFreeItems(const QJsonArray &items) {
+    applyFreeItems(MarketingAnswer::readProducts(items));
+}
+
+void MarketingCenter::setSaleInfo(const QJsonObject &info) {
+    applySale(MarketingAnswer::readSale(info));
+}
+
+void MarketingCenter::applySaleItems(const MarketingAnswer::Products &items) {
     const bool appended = appendProducts(m_saleOfTheDayPList, items);
     // One beat serves the banner and the status item alike, whichever section shows, for as long as there is a sale.
     if (!m_saleOfTheDayPList.isEmpty())
@@ -173,7 +148,7 @@ void MarketingCenter::setSaleItems(const QJsonArray &items) {
         Q_EMIT saleListChanged();
 }
 
-void MarketingCenter::setFreeItems(const QJsonArray &items) {
+void MarketingCenter::applyFreeItems(const MarketingAnswer::Products &items) {
     // An owned product offered again is appended and dropped at once: no change to show.
     const QList<OnSaleProductInfo> before = m_freeProductList;
     appendProducts(m_freeProductList, items);
@@ -199,17 +174,15 @@ bool MarketingCenter::dropOwnedFreeProducts() {
            0;
 }
 
-void MarketingCenter::setSaleInfo(const QJsonObject &info) {
-    m_saleTitle = json::textOr(info, "sale_title"_L1);
-    const QJsonValue discount = info.value("discount_amount"_L1);
-    const std::optional<qint64> percent = decimalInteger(json::toText(discount).value_or(QString()));
-    if (!percent) {
+void MarketingCenter::applySale(const MarketingAnswer::Sale &sale) {
+    m_saleTitle = sale.title;
+    if (!sale.discountPercent) {
         m_services.reporter().appendLog(u"KLV App Error: the sale's discount_amount is not a decimal integer, the "
                                         u"discount counts as 0: "_s +
-                                        compact(discount));
+                                        sale.discountText);
     }
-    m_saleDiscountPercent = percent.value_or(0);
-    m_saleEndDate = json::textOr(info, "end_date"_L1);
+    m_saleDiscountPercent = sale.discountPercent.value_or(0);
+    m_saleEndDate = sale.endDate;
     Q_EMIT saleInfoChanged();
     Q_EMIT saleNotificationRequested(m_saleTitle, QString::number(m_saleDiscountPercent) + u"% Off"_s);
 }

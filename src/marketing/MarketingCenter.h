@@ -2,6 +2,7 @@
 
 #include "library/OnSaleProductInfo.h"
 #include "library/ProductEnums.h"
+#include "marketing/MarketingAnswer.h"
 #include "marketing/MarketingOutcome.h"
 
 #include <QJsonArray>
@@ -73,7 +74,10 @@ Q_SIGNALS:
 private:
     void handleMarketingInfo(const StoreResponse &response, const QString &requestUrl);
     void handleSaleInfo(const StoreResponse &response, const QString &requestUrl);
-    bool appendProducts(QList<OnSaleProductInfo> &list, const QJsonArray &items) const;
+    void applySaleItems(const MarketingAnswer::Products &items);
+    void applyFreeItems(const MarketingAnswer::Products &items);
+    void applySale(const MarketingAnswer::Sale &sale);
+    bool appendProducts(QList<OnSaleProductInfo> &list, const MarketingAnswer::Products &read) const;
     bool dropOwnedFreeProducts();
 
     Services &m_services;

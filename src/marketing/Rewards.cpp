@@ -1,12 +1,11 @@
 #include "marketing/Rewards.h"
 
+#include "marketing/RewardAnswer.h"
 #include "store/DesktopServices.h"
 #include "store/JsonDecoding.h"
 #include "store/LenientJson.h"
 #include "store/Services.h"
 #include "store/StoreClient.h"
-
-#include <QJsonArray>
 
 #include <algorithm>
 #include <cmath>
@@ -63,32 +62,30 @@ void Rewards::handleRewardInfo(const StoreResponse &response, const QString &req
         Q_EMIT rewardInfoFinished(MarketingOutcome::noAnswer, u"The store's answer could not be read."_s);
         return;
     }
-    const QJsonValue status = answer->value("status"_L1);
-    if (!status.isBool() || !status.toBool()) {
-        const QString message = json::textOr(*answer, "msg"_L1);
-        if (!status.isBool())
+    const RewardAnswer decoded = RewardAnswer::decode(*answer);
+    if (decoded.refusal) {
+        if (!decoded.statusIsBoolean)
             reporter.appendLog(u"KLV App Error: the reward answer's status is not a boolean"_s);
         reporter.appendLog(u"Error while get sale tier 0. for email "_s + m_services.settings().userEmail +
-                           u", with error "_s + message);
+                           u", with error "_s + decoded.message);
         Q_EMIT rewardInfoFinished(MarketingOutcome::refused,
-                                  u"The store refused the reward information: "_s + refusalReason(status, message));
+                                  u"The store refused the reward information: "_s + *decoded.refusal);
         return;
     }
-    setRewardInfo(*answer);
+    applyRewardInfo(decoded);
     Q_EMIT rewardInfoFinished(MarketingOutcome::succeeded, {});
 }
 
 void Rewards::setRewardInfo(const QJsonObject &answer) {
-    m_totalSpent = json::doubleOr(answer, "total_spent"_L1);
-    const QJsonValue data = answer.value("data"_L1);
-    if (data.isArray()) {
+    applyRewardInfo(RewardAnswer::readContent(answer));
+}
+
+void Rewards::applyRewardInfo(const RewardAnswer &answer) {
+    m_totalSpent = answer.totalSpent;
+    if (answer.coupons) {
         // Entries past the end of a shorter list stay as they were.
-        const QJsonArray coupons = data.toArray();
-        for (qsizetype i = 0; i < coupons.size(); ++i) {
-            const QJsonObject coupon = coupons.at(i).toObject();
-            m_rewardsArray.insert(static_cast<int>(i), RewardItem{json::textOr(coupon, "couponKey"_L1),
-                                                                  json::int64Or(coupon, "couponUsedID"_L1)});
-        }
+        for (qsizetype i = 0; i < answer.coupons->size(); ++i)
+            m_rewardsArray.insert(static_cast<int>(i), answer.coupons->at(i));
     } else {
         m_services.reporter().appendLog(
             u"KLV App Error: the reward answer has no data array; the previous reward tiers are kept"_s);

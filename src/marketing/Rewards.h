@@ -16,6 +16,7 @@
 namespace klv {
 
 class Services;
+struct RewardAnswer;
 struct StoreResponse;
 
 // The customer's spending-based reward programme: ten tiers of 100 dollars, a coupon per tier, and the claim of a
@@ -61,6 +62,7 @@ Q_SIGNALS:
 
 private:
     void handleRewardInfo(const StoreResponse &response, const QString &requestUrl);
+    void applyRewardInfo(const RewardAnswer &answer);
     void handleClaim(int tier, const StoreResponse &response, const QString &requestUrl);
 
     Services &m_services;

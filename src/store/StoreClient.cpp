@@ -11,20 +11,32 @@
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QSslConfiguration>
+#include <QTimer>
 #include <QUrl>
+
+#include <memory>
 
 namespace klv {
 
 namespace {
+
+qint64 wholeSeconds(std::chrono::milliseconds duration) {
+    return std::chrono::duration_cast<std::chrono::seconds>(duration).count();
+}
+
+std::chrono::milliseconds deadlineFromEnvironment() {
+    bool valid = false;
+    const qint64 overridden = qEnvironmentVariable("KLV_STORE_DEADLINE_MS").toLongLong(&valid);
+    return valid && overridden > 0 ? std::chrono::milliseconds(overridden) : StoreClient::requestDeadline;
+}
 
 // Qt's own texts name the request's address, which carries the encrypted query; these never do.
 QString transportErrorText(QNetworkReply::NetworkError error, std::chrono::milliseconds timeout) {
     switch (error) {
     case QNetworkReply::OperationCanceledError:
     case QNetworkReply::TimeoutError:
-        // The transfer time-out is what cancels a store request: nothing else does.
-        return QStringLiteral("the store did not answer within %1 seconds.")
-            .arg(std::chrono::duration_cast<std::chrono::seconds>(timeout).count());
+        // Apart from the deadline, the transfer time-out is what cancels a store request: nothing else does.
+        return QStringLiteral("the store did not answer within %1 seconds.").arg(wholeSeconds(timeout));
     case QNetworkReply::ConnectionRefusedError:
         return QStringLiteral("the store refused the connection.");
     case QNetworkReply::RemoteHostClosedError:
@@ -45,7 +57,8 @@ StoreClient::StoreClient(QNetworkAccessManager &network, const Configuration &co
     : QObject(parent)
     , m_network(network)
     , m_configuration(configuration)
-    , m_reporter(reporter) {
+    , m_reporter(reporter)
+    , m_deadline(deadlineFromEnvironment()) {
     if (!configuration.caFile.isEmpty()) {
         m_extraCertificates = QSslCertificate::fromPath(configuration.caFile);
         if (m_extraCertificates.isEmpty())
@@ -95,8 +108,15 @@ QString StoreClient::send(StoreEndpoint endpoint, const QString &requestType, co
     prepare(request);
     QNetworkReply *reply = m_network.get(request);
     auto *body = new BoundedReplyBody(*reply, m_maxAnswerBytes);
+    // The transfer time-out only notices silence; a trickle of bytes passes it forever.
+    auto overdue = std::make_shared<bool>(false);
+    QTimer::singleShot(m_deadline, reply, [reply, overdue] {
+        *overdue = true;
+        reply->abort();
+    });
     QObject::connect(reply, &QNetworkReply::finished, context,
-                     [reply, body, timeout = m_timeout, limit = m_maxAnswerBytes, handler = std::move(handler)] {
+                     [reply, body, overdue, timeout = m_timeout, deadline = m_deadline, limit = m_maxAnswerBytes,
+                      handler = std::move(handler)] {
                          reply->deleteLater();
                          StoreResponse response;
                          const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
@@ -105,6 +125,10 @@ QString StoreClient::send(StoreEndpoint endpoint, const QString &requestType, co
                          if (body->exceeded()) {
                              response.transportError =
                                  u"the store's answer is larger than " + formatByteCount(limit) + u'.';
+                         } else if (*overdue) {
+                             response.transportError = QStringLiteral("the store's answer did not arrive within %1 "
+                                                                      "seconds.")
+                                                           .arg(wholeSeconds(deadline));
                          } else {
                              response.hasBody = status.isValid();
                              if (reply->error() != QNetworkReply::NoError)

@@ -19,7 +19,9 @@ namespace klv {
 struct Configuration;
 class Reporter;
 
-// Sends store requests: one GET with the encrypted query, a 60-second time-out, no retry. Answers are
+// Sends store requests: one GET with the encrypted query, no retry. A request ends when nothing arrives for 60
+// seconds, and whatever arrives when its whole answer has not come within the deadline (three minutes; tests set
+// KLV_STORE_DEADLINE_MS): a store sending a byte now and then never holds a request open for good. Answers are
 // handed over on the thread that owns the context object (the main thread).
 class StoreClient final : public QObject {
     Q_OBJECT
@@ -27,6 +29,7 @@ public:
     using ResponseHandler = std::function<void(const StoreResponse &)>;
 
     static constexpr std::chrono::milliseconds requestTimeout{60'000};
+    static constexpr std::chrono::milliseconds requestDeadline{180'000};
     // No store answer (a JSON object) comes near this; a longer one is refused while it arrives, never held whole.
     static constexpr qint64 maxAnswerBytes = qint64(64) << 20;
 
@@ -52,6 +55,7 @@ private:
     const Reporter &m_reporter;
     QList<QSslCertificate> m_extraCertificates;
     std::chrono::milliseconds m_timeout = requestTimeout;
+    std::chrono::milliseconds m_deadline;
     qint64 m_maxAnswerBytes = maxAnswerBytes;
 };
 

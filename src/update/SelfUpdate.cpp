@@ -5,11 +5,11 @@
 #include "install/PackageDownload.h"
 #include "install/WorkerTask.h"
 #include "store/JsonDecoding.h"
-#include "store/LenientJson.h"
 #include "store/Services.h"
 #include "store/StoreClient.h"
 #include "store/StoreEndpoint.h"
 #include "update/UpdateArchiveCheck.h"
+#include "update/VersionAnswer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -136,16 +136,13 @@ void SelfUpdate::handleVersionAnswer(const StoreResponse &response, const QStrin
         Q_EMIT versionRequestFailed(false, u"The store's answer could not be read."_s);
         return;
     }
-    // Only the boolean true: a number 1 is no yes here, as in every other store answer.
-    if (const QJsonValue status = answer->value("status"_L1); status.isBool() && status.toBool()) {
+    const VersionAnswer decoded = VersionAnswer::decode(*answer, productId);
+    if (!decoded.refusal) {
         completion(*answer);
         return;
     }
-    const QString message =
-        json::toText(answer->value("msg"_L1))
-            .value_or(u"Failed to get product version info for product with ID: "_s + QString::number(productId));
-    reporter.appendLog(message);
-    Q_EMIT versionRequestFailed(true, message);
+    reporter.appendLog(*decoded.refusal);
+    Q_EMIT versionRequestFailed(true, *decoded.refusal);
 }
 
 bool SelfUpdate::replacesItself() const {
@@ -160,8 +157,9 @@ void SelfUpdate::checkAppVersion() {
     if (m_updating || !replacesItself())
         return;
     requestProductVersion(storeAppProductID, [this](const QJsonObject &answer) {
-        m_serverAppVersion = json::toText(answer.value("version"_L1)).value_or(QString());
-        m_serverSha256 = json::toText(answer.value("sha256"_L1)).value_or(QString()).trimmed();
+        const VersionAnswer offer = VersionAnswer::decode(answer, storeAppProductID);
+        m_serverAppVersion = offer.version;
+        m_serverSha256 = offer.sha256;
         // A complete archive of the same version is kept rather than fetched again, so a standing offer never
         // loses its archive; and none is touched once the updater may be reading it.
         if (isNewerVersionAvailable() && !m_updating &&

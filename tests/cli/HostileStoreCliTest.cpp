@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -81,6 +82,9 @@ protected:
 TEST_F(HostileStoreCliTest, NamesAndMessagesFromTheStoreReachTerminalAndLogEscaped) {
     editEntry(u"accounts"_s, u"user"_s, u"tester"_s, [](QJsonObject &account) { account[u"name"] = forging; });
     editEntry(u"products"_s, u"product_id"_s, 740, [](QJsonObject &product) { product[u"product_name"] = forging; });
+    // Shown raw, the override would turn what follows it around: "Glow exe.slooT".
+    editEntry(u"products"_s, u"product_id"_s, 710,
+              [](QJsonObject &product) { product[u"product_name"] = u"Glow \u202eslooT.exe"_s; });
     editEntry(u"accounts"_s, u"user"_s, u"refused"_s, [](QJsonObject &account) {
         account[u"answers"] = QJsonObject{
             {u"secureCustomerProduct"_s,
@@ -95,6 +99,8 @@ TEST_F(HostileStoreCliTest, NamesAndMessagesFromTheStoreReachTerminalAndLogEscap
     expectNoForgedLine(refresh);
     const CliResult list = klv({u"list"_s});
     expectNoForgedLine(list);
+    EXPECT_TRUE(list.out.contains(u"Glow \\u202eslooT.exe"_s)) << list.out.toStdString();
+    EXPECT_FALSE(list.out.contains(QChar(0x202e)));
     // JSON keeps the store's text exactly, in JSON's own escapes.
     const CliResult json = klv({u"list"_s, u"--json"_s});
     expectNoForgedLine(json);
@@ -135,6 +141,24 @@ TEST_F(HostileStoreCliTest, TransportErrorsAreOneLineWithoutTheRequestAddressAnd
         EXPECT_FALSE(text.contains(u"p1="_s)) << text.toStdString();
         EXPECT_FALSE(text.contains(u"QIODevice"_s)) << text.toStdString();
     }
+}
+
+TEST_F(HostileStoreCliTest, AnAnswerThatTricklesInEndsAtTheDeadline) {
+    ASSERT_EQ(signInAs(u"tester"_s).exitCode, 0);
+    // A byte every 300 ms keeps the idle time-out from ever firing: the whole answer would take about 15 seconds.
+    editCatalog([](QJsonObject &root) {
+        root[u"faults"] = QJsonArray{
+            QJsonObject{{u"rt"_s, u"getProductCommitNumber"_s}, {u"kind"_s, u"drip"_s}, {u"delayMs"_s, 300}}};
+    });
+    QProcessEnvironment environment = home.environment();
+    environment.insert(u"KLV_STORE_URL"_s, store.url());
+    environment.insert(u"KLV_STORE_DEADLINE_MS"_s, u"2000"_s);
+    QElapsedTimer timer;
+    timer.start();
+    const CliResult refresh = runKlv({u"refresh"_s}, environment);
+    EXPECT_LT(timer.elapsed(), 10'000);
+    EXPECT_EQ(refresh.exitCode, 3) << refresh.out.toStdString();
+    EXPECT_EQ(refresh.err, u"The store could not be reached: the store's answer did not arrive within 2 seconds.\n"_s);
 }
 
 TEST_F(HostileStoreCliTest, AYesThatSaysNothingIsNoSuccess) {

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace klv::test {
 
@@ -154,6 +155,84 @@ bool ArchiveWriter::writeZip(const QString &path, const QList<std::pair<QString,
     for (const auto &[name, data] : files)
         zip.addFile(name, data);
     return zip.finish();
+}
+
+namespace {
+
+// Little-endian fields of a zip record.
+void appendField(QByteArray &record, quint32 value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        record.append(char(value >> (8 * i)));
+}
+
+} // namespace
+
+bool ArchiveWriter::writeZeroBomb(const QString &path, const QStringList &names, qint64 entryBytes) {
+    // One stretch of zeros, flushed to a byte boundary without ending the stream, repeats into any length of zeros:
+    // its back references only ever point at zeros. An empty final block ends it.
+    constexpr qint64 stretchBytes = 16 << 20;
+    if (entryBytes % stretchBytes != 0 || entryBytes >= (qint64{1} << 32))
+        return false;
+    const QByteArray zeros(stretchBytes, '\0');
+    z_stream stream{};
+    QByteArray stretch(int(deflateBound(&stream, uLong(stretchBytes))) + 64, Qt::Uninitialized);
+    if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        return false;
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(zeros.constData()));
+    stream.avail_in = uInt(zeros.size());
+    stream.next_out = reinterpret_cast<Bytef *>(stretch.data());
+    stream.avail_out = uInt(stretch.size());
+    const bool flushed = deflate(&stream, Z_SYNC_FLUSH) == Z_OK && stream.avail_in == 0;
+    stretch.truncate(qsizetype(stream.total_out));
+    deflateEnd(&stream);
+    if (!flushed)
+        return false;
+    const QByteArray data = stretch.repeated(entryBytes / stretchBytes) + QByteArray("\x03\x00", 2);
+    const uLong stretchCrc = crc32_z(0, reinterpret_cast<const Bytef *>(zeros.constData()), size_t(stretchBytes));
+    uLong crc = 0;
+    for (qint64 done = 0; done < entryBytes; done += stretchBytes)
+        crc = crc32_combine(crc, stretchCrc, stretchBytes);
+
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray list;
+    const auto header = [&](QByteArray &record, const QByteArray &name) {
+        appendField(record, 20, 2);     // version needed
+        appendField(record, 0x0800, 2); // UTF-8 name
+        appendField(record, 8, 2);      // deflated
+        appendField(record, 0, 4);      // time and date
+        appendField(record, quint32(crc), 4);
+        appendField(record, quint32(data.size()), 4);
+        appendField(record, quint32(entryBytes), 4);
+        appendField(record, quint32(name.size()), 2);
+        appendField(record, 0, 2); // extra
+    };
+    for (const QString &name : names) {
+        const QByteArray utf8 = name.toUtf8();
+        const qint64 offset = file.pos();
+        QByteArray local("PK\x03\x04", 4);
+        header(local, utf8);
+        if (file.write(local + utf8) < 0 || file.write(data) != data.size())
+            return false;
+        list.append("PK\x01\x02", 4);
+        appendField(list, 0x0314, 2); // made on Unix
+        header(list, utf8);
+        appendField(list, 0, 2);              // comment
+        appendField(list, 0, 2);              // disk
+        appendField(list, 0, 2);              // internal attributes
+        appendField(list, 0100644u << 16, 4); // a plain file
+        appendField(list, quint32(offset), 4);
+        list.append(utf8);
+    }
+    QByteArray end("PK\x05\x06", 4);
+    appendField(end, 0, 4);
+    appendField(end, quint32(names.size()), 2);
+    appendField(end, quint32(names.size()), 2);
+    appendField(end, quint32(list.size()), 4);
+    appendField(end, quint32(file.pos()), 4);
+    appendField(end, 0, 2);
+    return file.write(list) == list.size() && file.write(end) == end.size();
 }
 
 void ArchiveWriter::fail(const QString &what) {

@@ -43,6 +43,9 @@ public:
 
     // A zip of these files, in this order.
     static bool writeZip(const QString &path, const QList<std::pair<QString, QByteArray>> &files);
+    // A zip bomb: entries named `names` that each unpack to `entryBytes` zero bytes (below 4 GB each) from about a
+    // thousandth of that. Deflated once and written out by hand, since libarchive would deflate every byte again.
+    static bool writeZeroBomb(const QString &path, const QStringList &names, qint64 entryBytes);
 
 private:
     void add(const QString &name, unsigned mode, const QByteArray &data, const QString &link, bool hardLink,

@@ -253,6 +253,71 @@ TEST_F(ArchiveExtractorTest, DamagedArchivesFailClearlyAndKeepWhatWasThere) {
     }
 }
 
+// The list of entries at a zip's end is the archive: what its local headers say beside it is never installed.
+TEST_F(ArchiveExtractorTest, AZipInstallsExactlyTheEntriesItsListNames) {
+    const QString zip = work.filePath(u"pack.zip"_s);
+    ArchiveWriter writer(zip);
+    for (const QString &name : {u"Pack/a.txt"_s, u"Pack/hidden.txt"_s, u"Pack/b.txt"_s})
+        writer.addFile(name, name.toUtf8().repeated(50), 0644, Storage::stored);
+    writer.addFile(u"Pack/empty.txt"_s, {}, 0644, Storage::stored);
+    ASSERT_TRUE(writer.finish()) << writer.errorString().toStdString();
+    const QByteArray listed = readFile(zip);
+    const qsizetype listStart = listed.indexOf("PK\x01\x02");
+    const qsizetype end = listed.lastIndexOf("PK\x05\x06");
+    const auto setField = [](QByteArray &bytes, qsizetype at, quint32 value, int width) {
+        for (int i = 0; i < width; ++i)
+            bytes[at + i] = char(value >> (8 * i));
+    };
+    QList<qsizetype> records;
+    for (qsizetype at = listStart; at >= 0 && at < end; at = listed.indexOf("PK\x01\x02", at + 1))
+        records.append(at);
+    ASSERT_EQ(records.size(), 4);
+
+    // The second entry's local header and data stay where they are, but the list no longer names it.
+    QByteArray hidden = listed;
+    hidden.remove(records[1], records[2] - records[1]);
+    setField(hidden, end - (records[2] - records[1]) + 8, 3, 2);
+    setField(hidden, end - (records[2] - records[1]) + 10, 3, 2);
+    setField(hidden, end - (records[2] - records[1]) + 12, quint32(end - listStart - (records[2] - records[1])), 4);
+    // The list names one local header and its data twice.
+    const QByteArray second = listed.sliced(records[1], records[2] - records[1]);
+    QByteArray overlapping = listed.left(records[2]) + second + listed.sliced(records[3]);
+    const qsizetype grown = second.size() - (records[3] - records[2]);
+    setField(overlapping, end + grown + 12, quint32(end - listStart + grown), 4);
+
+    // Found by fuzzing: the list gives an empty entry a checksum that no empty file has.
+    QByteArray emptyWithChecksum = listed;
+    setField(emptyWithChecksum, records[3] + 16, 1071, 4);
+
+    ASSERT_TRUE(test::writeFile(work.filePath(u"hidden.zip"_s), hidden));
+    ASSERT_TRUE(test::writeFile(work.filePath(u"overlapping.zip"_s), overlapping));
+    ASSERT_TRUE(test::writeFile(work.filePath(u"empty-with-checksum.zip"_s), emptyWithChecksum));
+    for (const bool arriving : {false, true}) {
+        SCOPED_TRACE(arriving ? "as it arrives" : "from the complete file");
+        const auto extract = [&](const QString &name) {
+            return arriving ? extractArriving(ArchiveExtractor(), work.filePath(name))
+                            : ArchiveExtractor().extract(work.filePath(name), destination);
+        };
+        const auto unlisted = extract(u"hidden.zip"_s);
+        ASSERT_TRUE(unlisted.succeeded()) << unlisted.error->toStdString();
+        EXPECT_EQ(outItems(),
+                  (QStringList{u"job"_s, u"job/Templates"_s, u"job/Templates/Pack"_s, u"job/Templates/Pack/a.txt"_s,
+                               u"job/Templates/Pack/b.txt"_s, u"job/Templates/Pack/empty.txt"_s}));
+        QDir(out).removeRecursively();
+
+        const auto shared = extract(u"overlapping.zip"_s);
+        ASSERT_FALSE(shared.succeeded());
+        EXPECT_TRUE(shared.error->contains(u"overlaps another entry"_s)) << shared.error->toStdString();
+        EXPECT_FALSE(QFileInfo::exists(out));
+
+        const auto emptyChecked = extract(u"empty-with-checksum.zip"_s);
+        ASSERT_FALSE(emptyChecked.succeeded());
+        EXPECT_TRUE(emptyChecked.error->contains(u"“Pack/empty.txt” is not what its list of entries says"_s))
+            << emptyChecked.error->toStdString();
+        EXPECT_FALSE(QFileInfo::exists(out));
+    }
+}
+
 TEST_F(ArchiveExtractorTest, StopsBetweenBlocksAndRemovesThePartialOutput) {
     const QString zip = work.filePath(u"big.zip"_s);
     ArchiveWriter writer(zip);

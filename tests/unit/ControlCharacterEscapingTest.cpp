@@ -40,6 +40,9 @@ TEST(ControlCharacterEscapingTest, EveryControlCharacterBecomesVisibleAndTheRest
     EXPECT_EQ(escapeControlCharacters(hostileName),
               u"Line1\\nInstalled Evil\\x1b[2J\\x1b]0;owned\\x07\\r\\u009b31m\\x7f"_s);
     EXPECT_EQ(escapeControlCharacters(u"Tab\there"_s), u"Tab\\there"_s);
+    // Bidirectional controls would show the rest of the line reversed or reordered.
+    EXPECT_EQ(escapeControlCharacters(u"Glow \u202eslooT.exe \u2066x\u2069 \u200f"_s),
+              u"Glow \\u202eslooT.exe \\u2066x\\u2069 \\u200f"_s);
     const QString plain = u"Élan Titles – 日本 😀 \\n stays as typed"_s;
     EXPECT_EQ(escapeControlCharacters(plain), plain);
 }

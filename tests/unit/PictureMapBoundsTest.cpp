@@ -6,6 +6,7 @@
 
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -93,6 +94,14 @@ TEST(PictureMapBoundsTest, RealMapsOfManyPicturesStayWithinTheBounds) {
     EXPECT_LT(archive.size() * 5, ProductImageMapArchive::maxArchiveBytes) << "room for 100,000 pictures";
     // Decoding takes linear time: twenty thousand pictures read back in moments.
     EXPECT_EQ(ProductImageMapArchive::decode(archive), map);
+}
+
+// Found by fuzzing: a class name read as UTF-16 that holds U+0000 made libplist 2.2 abort the program.
+TEST(PictureMapBoundsTest, AStringHoldingANulMakesTheMapUnreadable) {
+    const QByteArray archive =
+        test::readFile(QStringLiteral(KLV_FUZZ_CORPUS_DIR "/picture-map/regression-string-with-nul"));
+    ASSERT_FALSE(archive.isEmpty());
+    EXPECT_FALSE(ProductImageMapArchive::decode(archive));
 }
 
 TEST(PictureMapBoundsTest, AMapTooDeepOrTooLargeIsRewrittenEmptyAtStartUp) {

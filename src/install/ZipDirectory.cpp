@@ -1,0 +1,273 @@
+#include "install/ZipDirectory.h"
+
+#include <QFile>
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <limits>
+
+namespace klv {
+namespace {
+
+constexpr qint64 endRecordBytes = 22;
+constexpr qint64 maxCommentBytes = 0xffff;
+constexpr qint64 zip64LocatorBytes = 20;
+constexpr qint64 zip64EndRecordBytes = 56;
+constexpr qint64 centralHeaderBytes = 46;
+constexpr qint64 localHeaderBytes = 30;
+constexpr quint32 in64BitField = 0xffffffff;
+constexpr quint16 sizesFollowData = 0x0008;
+constexpr quint16 zip64ExtraId = 0x0001;
+constexpr quint16 unicodePathExtraId = 0x7075;
+constexpr unsigned madeOnDos = 0;
+constexpr unsigned madeOnUnix = 3;
+
+// Little-endian fields of data the caller has checked to be long enough.
+class Fields {
+public:
+    explicit Fields(QByteArrayView data)
+        : m_data(data) {}
+    qint64 size() const { return m_data.size(); }
+    bool holds(qint64 at, qint64 count) const { return at >= 0 && count >= 0 && at <= size() && count <= size() - at; }
+    quint32 u8(qint64 at) const { return quint8(m_data[at]); }
+    quint32 u16(qint64 at) const { return u8(at) | u8(at + 1) << 8; }
+    quint32 u32(qint64 at) const { return u16(at) | u16(at + 2) << 16; }
+    quint64 u64(qint64 at) const { return quint64(u32(at)) | quint64(u32(at + 4)) << 32; }
+    bool signature(qint64 at, char third, char fourth) const {
+        return holds(at, 4) && m_data[at] == 'P' && m_data[at + 1] == 'K' && m_data[at + 2] == third &&
+               m_data[at + 3] == fourth;
+    }
+    QByteArrayView slice(qint64 at, qint64 count) const { return m_data.sliced(at, count); }
+
+private:
+    QByteArrayView m_data;
+};
+
+// The data of the first extra field with that id; nothing when the extra area holds none.
+std::optional<QByteArrayView> extraField(QByteArrayView extra, quint16 id) {
+    const Fields fields(extra);
+    for (qint64 at = 0; fields.holds(at, 4);) {
+        const qint64 length = fields.u16(at + 2);
+        if (!fields.holds(at + 4, length))
+            return std::nullopt;
+        if (fields.u16(at) == id)
+            return fields.slice(at + 4, length);
+        at += 4 + length;
+    }
+    return std::nullopt;
+}
+
+struct Sizes {
+    quint64 size = 0;
+    quint64 compressedSize = 0;
+    quint64 headerOffset = 0;
+};
+
+// Replaces the 32-bit fields that say 0xffffffff by their 64-bit values from the zip64 extra field, in the order
+// the format gives them; false when a value is missing.
+bool widen(QByteArrayView extra, Sizes &sizes, bool withOffset) {
+    quint64 *wide[] = {&sizes.size, &sizes.compressedSize, withOffset ? &sizes.headerOffset : nullptr};
+    const std::optional<QByteArrayView> field = extraField(extra, zip64ExtraId);
+    qint64 at = 0;
+    for (quint64 *value : wide) {
+        if (!value || *value != in64BitField)
+            continue;
+        if (!field || !Fields(*field).holds(at, 8))
+            return false;
+        *value = Fields(*field).u64(at);
+        at += 8;
+    }
+    return true;
+}
+
+// The name as libarchive gives it to an extraction: the Info-ZIP Unicode path when its checksum matches the stored
+// name, backslashes as separators in names written on DOS-like systems, decoded like any file name.
+QString decodedName(QByteArrayView stored, QByteArrayView extra, unsigned localSystem) {
+    if (const std::optional<QByteArrayView> unicode = extraField(extra, unicodePathExtraId);
+        unicode && unicode->size() >= 5 && Fields(*unicode).u8(0) == 1 &&
+        Fields(*unicode).u32(1) == crc32_z(0, reinterpret_cast<const Bytef *>(stored.data()), size_t(stored.size())))
+        return QString::fromUtf8(unicode->sliced(5));
+    QByteArray name = stored.toByteArray();
+    if (localSystem == madeOnDos && !name.contains('/'))
+        name.replace('\\', '/');
+    return QFile::decodeName(name);
+}
+
+bool isFolder(const QString &name, unsigned madeBy, quint32 attributes) {
+    if (name.endsWith(u'/'))
+        return true;
+    if (madeBy == madeOnDos)
+        return (attributes & 0x10) != 0;
+    return madeBy == madeOnUnix && ((attributes >> 16) & 0170000) == 0040000;
+}
+
+} // namespace
+
+QStringList ZipDirectory::pathComponents(const QString &name) {
+    QStringList components = name.split(u'/', Qt::SkipEmptyParts);
+    components.removeAll(QStringLiteral("."));
+    return components;
+}
+
+ZipDirectory ZipDirectory::readFile(const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < endRecordBytes)
+        return {};
+    const uchar *mapped = file.map(0, file.size());
+    if (!mapped) {
+        ZipDirectory unreadable;
+        unreadable.fail(QStringLiteral("it could not be read: %1").arg(file.errorString()));
+        return unreadable;
+    }
+    return read(QByteArrayView(mapped, file.size()));
+}
+
+void ZipDirectory::fail(const QString &damage) {
+    m_kind = Kind::damaged;
+    m_damage = damage;
+    m_entries.clear();
+}
+
+ZipDirectory ZipDirectory::read(QByteArrayView file) {
+    const Fields bytes(file);
+    ZipDirectory directory;
+    // The end record is the last one whose comment fits into the file.
+    qint64 end = -1;
+    for (qint64 at = bytes.size() - endRecordBytes; at >= 0 && at >= bytes.size() - endRecordBytes - maxCommentBytes;
+         --at) {
+        if (bytes.signature(at, 5, 6) && at + endRecordBytes + qint64(bytes.u16(at + 20)) <= bytes.size()) {
+            end = at;
+            break;
+        }
+    }
+    if (end < 0)
+        return directory;
+    directory.m_kind = Kind::zip;
+
+    if (bytes.u16(end + 4) != 0 || bytes.u16(end + 6) != 0 || bytes.u16(end + 8) != bytes.u16(end + 10)) {
+        directory.fail(QStringLiteral("it spans several disks"));
+        return directory;
+    }
+    quint64 count = bytes.u16(end + 10);
+    quint64 listBytes = bytes.u32(end + 12);
+    quint64 listOffset = bytes.u32(end + 16);
+    qint64 listEnd = end;
+    if (count == 0xffff || listBytes == in64BitField || listOffset == in64BitField) {
+        const qint64 locator = end - zip64LocatorBytes;
+        const qint64 record = bytes.signature(locator, 6, 7) ? qint64(bytes.u64(locator + 8)) : -1;
+        if (!bytes.signature(record, 6, 6) || !bytes.holds(record, zip64EndRecordBytes) ||
+            bytes.u64(record + 24) != bytes.u64(record + 32)) {
+            directory.fail(QStringLiteral("its zip64 end record is missing or damaged"));
+            return directory;
+        }
+        count = bytes.u64(record + 32);
+        listBytes = bytes.u64(record + 40);
+        listOffset = bytes.u64(record + 48);
+        listEnd = record;
+    }
+    // Whatever precedes the archive (a self-extracting program) moves every offset it names.
+    if (listBytes > quint64(listEnd) || listOffset > quint64(listEnd) - listBytes ||
+        count > listBytes / centralHeaderBytes) {
+        directory.fail(QStringLiteral("its list of entries does not fit in the file"));
+        return directory;
+    }
+    const qint64 prefix = listEnd - qint64(listOffset + listBytes);
+    const qint64 listStart = prefix + qint64(listOffset);
+
+    std::vector<Entry> &entries = directory.m_entries;
+    entries.reserve(size_t(count));
+    qint64 at = listStart;
+    for (quint64 index = 0; index < count; ++index) {
+        if (!bytes.signature(at, 1, 2) || !bytes.holds(at, centralHeaderBytes) ||
+            !bytes.holds(at + centralHeaderBytes,
+                         qint64(bytes.u16(at + 28)) + qint64(bytes.u16(at + 30)) + qint64(bytes.u16(at + 32))) ||
+            at + centralHeaderBytes > listEnd) {
+            directory.fail(QStringLiteral("its list of entries is cut short"));
+            return directory;
+        }
+        const unsigned madeBy = bytes.u16(at + 4) >> 8;
+        const quint32 method = bytes.u16(at + 10);
+        const QByteArrayView storedName = bytes.slice(at + centralHeaderBytes, bytes.u16(at + 28));
+        const QByteArrayView extra = bytes.slice(at + centralHeaderBytes + storedName.size(), bytes.u16(at + 30));
+        Sizes listed{bytes.u32(at + 24), bytes.u32(at + 20), bytes.u32(at + 42)};
+        if (!widen(extra, listed, true) || listed.size > quint64(std::numeric_limits<qint64>::max()) ||
+            listed.compressedSize > quint64(bytes.size())) {
+            directory.fail(QStringLiteral("an entry's sizes are missing or impossible"));
+            return directory;
+        }
+        Entry entry;
+        entry.crc = bytes.u32(at + 16);
+        entry.size = qint64(listed.size);
+        entry.compressedSize = qint64(listed.compressedSize);
+        const quint32 attributes = bytes.u32(at + 38);
+        at += centralHeaderBytes + storedName.size() + extra.size() + bytes.u16(at + 32);
+
+        // The local header must say what the list says.
+        const QString listedName = decodedName(storedName, extra, 0);
+        const auto differs = [&] {
+            directory.fail(
+                QStringLiteral("the local header of “%1” disagrees with its list of entries").arg(listedName));
+            return directory;
+        };
+        if (listed.headerOffset > quint64(listStart - prefix))
+            return differs();
+        entry.headerOffset = prefix + qint64(listed.headerOffset);
+        const qint64 local = entry.headerOffset;
+        if (!bytes.signature(local, 3, 4) || !bytes.holds(local, localHeaderBytes))
+            return differs();
+        const qint64 nameBytes = bytes.u16(local + 26);
+        const qint64 extraBytes = bytes.u16(local + 28);
+        if (!bytes.holds(local + localHeaderBytes, nameBytes + extraBytes) ||
+            bytes.slice(local + localHeaderBytes, nameBytes) != storedName || bytes.u16(local + 8) != method)
+            return differs();
+        const QByteArrayView localExtra = bytes.slice(local + localHeaderBytes + nameBytes, extraBytes);
+        const QString name = decodedName(storedName, localExtra, bytes.u8(local + 5));
+        if (name != decodedName(storedName, extra, bytes.u8(local + 5)))
+            return differs();
+        Sizes stated{bytes.u32(local + 22), bytes.u32(local + 18), 0};
+        if (!widen(localExtra, stated, false))
+            return differs();
+        // Sizes and checksum that follow the data are zeros here, when the header gives them at all.
+        const bool follow = (bytes.u16(local + 6) & sizesFollowData) != 0;
+        const auto agrees = [follow](quint64 inHeader, quint64 inList) {
+            return inHeader == inList || (follow && inHeader == 0);
+        };
+        if (!agrees(bytes.u32(local + 14), entry.crc) || !agrees(stated.size, listed.size) ||
+            !agrees(stated.compressedSize, listed.compressedSize))
+            return differs();
+        entry.dataOffset = local + localHeaderBytes + nameBytes + extraBytes;
+        if (entry.compressedSize > listStart - entry.dataOffset)
+            return differs();
+        entry.components = pathComponents(name);
+        entry.folder = isFolder(name, madeBy, attributes);
+        entries.push_back(std::move(entry));
+    }
+
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry &a, const Entry &b) { return a.headerOffset < b.headerOffset; });
+    for (size_t i = 1; i < entries.size(); ++i) {
+        if (entries[i - 1].dataOffset + entries[i - 1].compressedSize > entries[i].headerOffset) {
+            directory.fail(
+                QStringLiteral("the data of “%1” overlaps another entry").arg(entries[i].components.join(u'/')));
+            return directory;
+        }
+    }
+    return directory;
+}
+
+std::optional<QString> ZipDirectory::firstDifference(const std::vector<ReadEntry> &read) const {
+    const size_t common = std::min(read.size(), m_entries.size());
+    for (size_t i = 0; i < common; ++i) {
+        const Entry &listed = m_entries[i];
+        const ReadEntry &got = read[i];
+        if (got.components != listed.components || got.folder != listed.folder ||
+            (got.bytes && *got.bytes != listed.size) || (got.crc && *got.crc != listed.crc))
+            return listed.components.join(u'/');
+    }
+    if (read.size() != m_entries.size())
+        return read.size() > common ? read[common].components.join(u'/') : m_entries[common].components.join(u'/');
+    return std::nullopt;
+}
+
+} // namespace klv

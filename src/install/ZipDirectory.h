@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace klv {
+
+// A zip's central directory (the list of entries at its end) with each entry's local header checked against it.
+// The list is what the zip holds: a reader that goes by the local headers alone, as one reading a download while it
+// arrives must, can be shown other names, other sizes or entries the list does not have. So, as `unzip -t` does,
+// a local header whose name, method, sizes or checksum disagree with the list, entries whose data overlap, or a
+// list that does not fit in the file make the archive damaged. Read from a file mapped whole; only the list and the
+// local headers are touched.
+class ZipDirectory final {
+public:
+    enum class Kind { notZip, damaged, zip };
+
+    struct Entry {
+        QStringList components; // the name's path as an extraction writes it
+        bool folder = false;
+        quint32 crc = 0;
+        qint64 compressedSize = 0;
+        qint64 size = 0;
+        qint64 headerOffset = 0; // from the start of the file, a self-extracting program's prefix included
+        qint64 dataOffset = 0;
+    };
+
+    // What an extraction read for one entry, in the order it read them. Files it wrote say how many bytes they got
+    // and, when it counted them, their checksum.
+    struct ReadEntry {
+        QStringList components;
+        bool folder = false;
+        std::optional<qint64> bytes;
+        std::optional<quint32> crc;
+    };
+
+    static ZipDirectory read(QByteArrayView file);
+    static ZipDirectory readFile(const QString &path);
+
+    // An entry name's path: "/"-separated, without empty and "." components.
+    static QStringList pathComponents(const QString &name);
+
+    Kind kind() const { return m_kind; }
+    // Why the archive is damaged.
+    const QString &damage() const { return m_damage; }
+    // In the order of their local headers, which is the order a reader meets them in.
+    const std::vector<Entry> &entries() const { return m_entries; }
+
+    // The first entry that was read differently from its place in the list (another name, kind, size or
+    // checksum), or that is missing or one too many; nothing when the reading matches the list.
+    std::optional<QString> firstDifference(const std::vector<ReadEntry> &read) const;
+
+private:
+    void fail(const QString &damage);
+
+    Kind m_kind = Kind::notZip;
+    QString m_damage;
+    std::vector<Entry> m_entries;
+};
+
+} // namespace klv

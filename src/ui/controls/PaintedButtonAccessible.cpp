@@ -13,11 +13,13 @@ PaintedButtonAccessible::PaintedButtonAccessible(QAbstractItemView &view, const 
     , m_zone(zone) {}
 
 PaintedButtonDelegate *PaintedButtonAccessible::delegate() const {
-    return m_view ? qobject_cast<PaintedButtonDelegate *>(m_view->itemDelegate()) : nullptr;
+    const QAbstractItemView *view = m_view.data();
+    return view ? qobject_cast<PaintedButtonDelegate *>(view->itemDelegate()) : nullptr;
 }
 
 bool PaintedButtonAccessible::isValid() const {
-    return delegate() && m_cell.isValid() && m_cell.model() == m_view->model();
+    const QAbstractItemView *view = m_view.data();
+    return view && delegate() && m_cell.isValid() && m_cell.model() == view->model();
 }
 
 QObject *PaintedButtonAccessible::object() const {
@@ -25,7 +27,8 @@ QObject *PaintedButtonAccessible::object() const {
 }
 
 QWindow *PaintedButtonAccessible::window() const {
-    return m_view ? m_view->window()->windowHandle() : nullptr;
+    const QAbstractItemView *view = m_view.data();
+    return view ? view->window()->windowHandle() : nullptr;
 }
 
 QAccessibleInterface *PaintedButtonAccessible::childAt(int, int) const {
@@ -66,10 +69,11 @@ QString PaintedButtonAccessible::text(QAccessible::Text t) const {
 void PaintedButtonAccessible::setText(QAccessible::Text, const QString &) {}
 
 QRect PaintedButtonAccessible::rect() const {
-    if (!isValid())
+    const QAbstractItemView *view = m_view.data();
+    if (!view || !isValid())
         return {};
     const QRect button = delegate()->zoneRect(m_cell, m_zone);
-    return QRect(m_view->viewport()->mapToGlobal(button.topLeft()), button.size());
+    return QRect(view->viewport()->mapToGlobal(button.topLeft()), button.size());
 }
 
 QAccessible::Role PaintedButtonAccessible::role() const {
@@ -78,13 +82,14 @@ QAccessible::Role PaintedButtonAccessible::role() const {
 
 QAccessible::State PaintedButtonAccessible::state() const {
     QAccessible::State state;
-    if (!isValid()) {
+    const QAbstractItemView *view = m_view.data();
+    if (!view || !isValid()) {
         state.invalid = true;
         return state;
     }
-    state.disabled = !m_view->isEnabled() || !delegate()->zoneText(m_cell, m_zone).enabled;
-    state.invisible = !m_view->isVisible();
-    const QRect shown(m_view->viewport()->mapToGlobal(QPoint(0, 0)), m_view->viewport()->size());
+    state.disabled = !view->isEnabled() || !delegate()->zoneText(m_cell, m_zone).enabled;
+    state.invisible = !view->isVisible();
+    const QRect shown(view->viewport()->mapToGlobal(QPoint(0, 0)), view->viewport()->size());
     state.offscreen = !shown.intersects(rect());
     return state;
 }

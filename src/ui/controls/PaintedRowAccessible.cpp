@@ -36,7 +36,8 @@ PaintedRowAccessible::~PaintedRowAccessible() {
 }
 
 bool PaintedRowAccessible::isValid() const {
-    return m_view && m_row.isValid() && m_row.model() == m_view->model();
+    const QAbstractItemView *view = m_view.data();
+    return view && m_row.isValid() && m_row.model() == view->model();
 }
 
 QObject *PaintedRowAccessible::object() const {
@@ -44,7 +45,8 @@ QObject *PaintedRowAccessible::object() const {
 }
 
 QWindow *PaintedRowAccessible::window() const {
-    return m_view ? m_view->window()->windowHandle() : nullptr;
+    const QAbstractItemView *view = m_view.data();
+    return view ? view->window()->windowHandle() : nullptr;
 }
 
 QAccessibleInterface *PaintedRowAccessible::parent() const {
@@ -52,13 +54,14 @@ QAccessibleInterface *PaintedRowAccessible::parent() const {
 }
 
 QList<PaintedRowAccessible::Button> PaintedRowAccessible::buttons() const {
-    const auto *delegate = isValid() ? qobject_cast<PaintedButtonDelegate *>(m_view->itemDelegate()) : nullptr;
+    const QAbstractItemView *view = m_view.data();
+    const auto *delegate = view && isValid() ? qobject_cast<PaintedButtonDelegate *>(view->itemDelegate()) : nullptr;
     if (!delegate)
         return {};
     QList<Button> found;
     for (int column = 0; column < m_row.model()->columnCount(m_row.parent()); ++column) {
         const QModelIndex cell = m_row.sibling(m_row.row(), column);
-        for (const PaintedButtonDelegate::Zone &zone : delegate->zones(m_view->visualRect(cell), cell))
+        for (const PaintedButtonDelegate::Zone &zone : delegate->zones(view->visualRect(cell), cell))
             found.append({column, zone.id});
     }
     return found;
@@ -123,12 +126,13 @@ QString PaintedRowAccessible::text(QAccessible::Text t) const {
 void PaintedRowAccessible::setText(QAccessible::Text, const QString &) {}
 
 QRect PaintedRowAccessible::rect() const {
-    if (!isValid())
+    const QAbstractItemView *view = m_view.data();
+    if (!view || !isValid())
         return {};
     QRect row;
     for (int column = 0; column < m_row.model()->columnCount(m_row.parent()); ++column)
-        row |= m_view->visualRect(m_row.sibling(m_row.row(), column));
-    return QRect(m_view->viewport()->mapToGlobal(row.topLeft()), row.size());
+        row |= view->visualRect(m_row.sibling(m_row.row(), column));
+    return QRect(view->viewport()->mapToGlobal(row.topLeft()), row.size());
 }
 
 QAccessible::Role PaintedRowAccessible::role() const {
@@ -137,19 +141,20 @@ QAccessible::Role PaintedRowAccessible::role() const {
 
 QAccessible::State PaintedRowAccessible::state() const {
     QAccessible::State state;
-    if (!isValid()) {
+    const QAbstractItemView *view = m_view.data();
+    if (!view || !isValid()) {
         state.invalid = true;
         return state;
     }
     state.focusable = true;
-    const QModelIndex current = m_view->currentIndex();
+    const QModelIndex current = view->currentIndex();
     state.focused =
-        m_view->hasFocus() && current.isValid() && current.row() == m_row.row() && current.parent() == m_row.parent();
-    state.disabled = !m_view->isEnabled();
-    state.invisible = !m_view->isVisible();
-    const QRect shown(m_view->viewport()->mapToGlobal(QPoint(0, 0)), m_view->viewport()->size());
+        view->hasFocus() && current.isValid() && current.row() == m_row.row() && current.parent() == m_row.parent();
+    state.disabled = !view->isEnabled();
+    state.invisible = !view->isVisible();
+    const QRect shown(view->viewport()->mapToGlobal(QPoint(0, 0)), view->viewport()->size());
     state.offscreen = !shown.intersects(rect());
-    if (const auto *tree = qobject_cast<const QTreeView *>(m_view.data()); tree && m_row.model()->hasChildren(m_row)) {
+    if (const auto *tree = qobject_cast<const QTreeView *>(view); tree && m_row.model()->hasChildren(m_row)) {
         state.expandable = true;
         state.expanded = tree->isExpanded(m_row);
         state.collapsed = !state.expanded;

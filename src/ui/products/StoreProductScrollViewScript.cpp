@@ -59,9 +59,10 @@ void StoreProductScrollViewScript::currentChanged(const QModelIndex &current, co
 void StoreProductScrollViewScript::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
                                                const QList<int> &roles) {
     QTreeView::dataChanged(topLeft, bottomRight, roles);
+    // A picture arriving changes nothing a screen reader says.
     const QModelIndex current = currentIndex();
     if (current.isValid() && current.parent() == topLeft.parent() && current.row() >= topLeft.row() &&
-        current.row() <= bottomRight.row())
+        current.row() <= bottomRight.row() && bottomRight.column() > LibraryModel::pictureColumn)
         PaintedRowsAccessible::notifyRowChanged(*this, current);
 }
 

@@ -23,7 +23,7 @@ int fail(const QString &message) {
 } // namespace
 
 // Draws the picture of every product in a catalog's store.json into the catalog's files folder, at the path its
-// "product_image_url" names below "{store}/files/".
+// "product_image_url" names below "{store}/files/", and the maker's logo as logo.png there.
 int main(int argc, char *argv[]) {
     if (argc != 3) {
         return fail(u"usage: klv-demo-pictures STORE_JSON FILES_DIR"_s);
@@ -52,6 +52,11 @@ int main(int argc, char *argv[]) {
             !DemoPicture::draw(name, product.value(u"product_location"_s).toString()).save(path, "PNG")) {
             return fail(u"cannot write %1"_s.arg(path));
         }
+    }
+    // The maker's logo, which notifications show beside their text.
+    const QString logo = files.filePath(u"logo.png"_s);
+    if (!DemoPicture::draw(u"KLV"_s, {}).save(logo, "PNG")) {
+        return fail(u"cannot write %1"_s.arg(logo));
     }
     return 0;
 }

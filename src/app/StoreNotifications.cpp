@@ -56,6 +56,10 @@ bool StoreNotifications::postStoreNotification(notificationType kind, const QVar
         deliverWaiting(logo);
         return true;
     }
+    if (m_logoMissing) {
+        deliverWaiting({});
+        return true;
+    }
     // The notification that arrives while the logo is on its way goes out with it.
     if (!m_logoWait.isActive())
         m_logoWait.start();
@@ -79,6 +83,7 @@ void StoreNotifications::fetchLogo(const QString &logo) {
                     QFile::remove(partial);
                 }
                 if (!reason.isEmpty()) {
+                    m_logoMissing = true;
                     m_services.reporter().appendLog(u"Error while try to get company logo "_s + reason);
                     deliverWaiting({});
                     return;

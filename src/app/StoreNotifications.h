@@ -51,6 +51,8 @@ private:
     // The newest notification not yet handed to the notifier; an older one would be replaced at once anyway.
     std::optional<NotificationContent> m_waiting;
     QPointer<PackageDownload> m_logoDownload;
+    // The store had no logo this run: later notifications go without one rather than each asking again.
+    bool m_logoMissing = false;
     // How long a notification waits for the logo's first download.
     QTimer m_logoWait;
     bool m_announcingUpdates = false;

@@ -14,6 +14,7 @@ RewardTier RewardTier::describe(int row, double totalSpent, const std::optional<
     const RewardItem entry = item.value_or(RewardItem{});
     // The copy icon follows the coupon alone, achieved or not.
     tier.showsCopyIcon = !entry.coupon.isEmpty() && entry.orderID == 0;
+    tier.coupon = entry.coupon;
     // Reaching a threshold exactly does not achieve its tier.
     if (tier.threshold >= std::trunc(totalSpent)) {
         tier.state = u"Not Achieved"_s;

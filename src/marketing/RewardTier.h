@@ -22,6 +22,8 @@ struct RewardTier {
     Tone tone = Tone::plain;
     // Whether the row offers to copy (and so claim) the coupon.
     bool showsCopyIcon = false;
+    // The coupon's code, used or not, when the store sent one.
+    QString coupon;
 
     // row 0 is tier 1; item is the tier's coupon entry, if the store sent one.
     static RewardTier describe(int row, double totalSpent, const std::optional<RewardItem> &item);

@@ -36,7 +36,9 @@ void Rewards::claimRewardTier(int tier) {
 bool Rewards::copyRewardCoupon(int row) {
     if (row < 0 || row >= tierCount || m_rewardsArray.size() <= row)
         return false;
-    m_services.desktop().copyText(rewardText(row));
+    // The banner asks for the coupon at the checkout: its code is what the customer pastes there.
+    const QString coupon = m_rewardsArray.value(row).coupon;
+    m_services.desktop().copyText(coupon.isEmpty() ? rewardText(row) : coupon);
     claimRewardTier(row + 1);
     return true;
 }

@@ -33,7 +33,8 @@ public:
     void requestRewardInfo();
     // Tells the store that the coupon of tier 1 to 10 was taken.
     void claimRewardTier(int tier);
-    // Copies the reward text of the row's tier and claims the tier; false (nothing done) for a row without entry.
+    // Copies the row's coupon code (its reward text when the store sent no code) and claims the tier; false
+    // (nothing done) for a row without entry.
     bool copyRewardCoupon(int row);
     // Processing of a successful reward answer: the total and, when it has them, the coupons.
     void setRewardInfo(const QJsonObject &answer);
@@ -50,7 +51,7 @@ public:
     // The whole dollars the next tier needs; nothing above 1000 dollars.
     std::optional<double> amountToNextTier() const;
     QList<RewardTier> tiers() const;
-    // The text copyRewardCoupon puts on the clipboard for a row, "Reward $10" for row 0.
+    // The text copyRewardCoupon puts on the clipboard for a row without a code, "Reward $10" for row 0.
     static QString rewardText(int row);
 
 Q_SIGNALS:

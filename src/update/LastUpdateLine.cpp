@@ -19,8 +19,11 @@ QString lastUpdateLine(Services &services, const CreationDateReader &readCreatio
             services.reporter().appendLog(u"Failed to get the creation date of the file"_s);
     }
     services.sharedDateFormatter.dateFormat = u"yyyy-MM-dd"_s;
+    // Moving helps only an application that replaces itself there; the package manager keeps a packaged one
+    // where it belongs.
     if (!installDate)
-        return u"Please move the KLV App to your Applications folder."_s;
+        return services.configuration().selfUpdate ? u"Please move the KLV App to your Applications folder."_s
+                                                   : QString();
 
     const QString dateText = services.sharedDateFormatter.string(*installDate);
     const qint64 days = SaleCountdown::between(*installDate, services.clock()(), QTimeZone::systemTimeZone()).days;

@@ -32,6 +32,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QScreen>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -133,6 +134,8 @@ int Tour::run() {
     klv::runStartupSequence(context, {}, klv::UpdaterFetch::onDemand);
 
     m_window = std::make_unique<klv::ui::MainViewController>(context);
+    // As the application places it: within the screen's free area, room kept for a frame.
+    m_window->fitInto(m_window->screen()->availableGeometry(), QMargins(4, 36, 4, 4));
     m_window->show();
     if (!step(QTest::qWaitForWindowExposed(m_window.get()), "the window did not show"))
         return 1;

@@ -33,7 +33,7 @@ QModelIndex LibraryFixture::rowOf(const QString &title, int column, const QModel
 }
 
 QString LibraryFixture::buttonTitle(const QString &title) const {
-    return outline().rowDelegate().buttonState(rowOf(title, ui::LibraryModel::actionColumn)).title;
+    return model().buttonState(rowOf(title, ui::LibraryModel::actionColumn)).title;
 }
 
 void LibraryFixture::clickAt(const QPoint &position) const {

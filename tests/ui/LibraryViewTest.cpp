@@ -1,4 +1,5 @@
 #include "LibraryFixture.h"
+#include "PixelProbe.h"
 
 #include "install/InstallationEngine.h"
 #include "library/ProductActions.h"
@@ -11,16 +12,25 @@
 #include "products/StoreProductScrollViewScript.h"
 #include "products/StoreProductViewScript.h"
 #include "shell/MainViewController.h"
+#include "style/Theme.h"
 
 #include <QAbstractItemModelTester>
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QComboBox>
+#include <QHelpEvent>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 
 using namespace Qt::StringLiterals;
 
@@ -73,8 +83,21 @@ TEST_F(LibraryViewTest, SearchFilterAndSortChangeTheRows) {
 
 TEST_F(LibraryViewTest, TheKeyboardMovesBetweenRowsAndPressesTheirButtons) {
     const QString product = u"Retro Typewriter"_s;
-    outline().setFocus();
-    outline().setCurrentIndex(model().index(0, ui::LibraryModel::actionColumn));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    // Tabbing in from the header shows the first row at once, and Down goes to the second.
+    auto *sort = view().headerBar().findChild<QToolButton *>(u"sortButton"_s);
+    sort->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(sort, Qt::Key_Tab);
+    ASSERT_TRUE(outline().hasFocus());
+    EXPECT_EQ(outline().currentIndex().row(), 0);
+    const QRect firstRow = outline().visualRect(model().index(0, 0));
+    EXPECT_TRUE(ui::test::near(ui::test::pixelAt(ui::test::renderWidget(*outline().viewport()),
+                                                 QPointF(firstRow.left() + 1, firstRow.center().y())),
+                               ui::theme::color(ui::NamedColor::accent)))
+        << "the keyboard's row is marked";
+    QTest::keyClick(&outline(), Qt::Key_Down);
+    EXPECT_EQ(outline().currentIndex().row(), 1);
     for (int step = 0; step < model().rowCount() && outline().currentIndex().siblingAtColumn(1).data() != product;
          ++step)
         QTest::keyClick(&outline(), Qt::Key_Down);
@@ -88,6 +111,44 @@ TEST_F(LibraryViewTest, TheKeyboardMovesBetweenRowsAndPressesTheirButtons) {
     outline().setCurrentIndex(group);
     QTest::keyClick(&outline(), Qt::Key_Plus);
     EXPECT_TRUE(outline().isExpanded(group));
+}
+
+TEST_F(LibraryViewTest, ScreenReadersReadEachRowAndPressItsPaintedButtons) {
+    QAccessibleInterface *tree = QAccessible::queryAccessibleInterface(&outline());
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(tree->role(), QAccessible::List);
+    ASSERT_EQ(tree->childCount(), model().rowCount()) << "rows, no column headers";
+    const int at = int(rowTitles().indexOf(u"Neon Signs"_s));
+    QAccessibleInterface *row = tree->child(at);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(tree->indexOfChild(row), at);
+    EXPECT_EQ(row->text(QAccessible::Name), u"Neon Signs"_s);
+    EXPECT_EQ(row->text(QAccessible::Description), u"Install, File Size: 113.00 MB"_s);
+    ASSERT_EQ(row->childCount(), 2);
+    QAccessibleInterface *install = row->child(0);
+    EXPECT_EQ(install->role(), QAccessible::Button);
+    EXPECT_EQ(install->text(QAccessible::Name), u"Install"_s);
+    EXPECT_EQ(install->parent(), row);
+    EXPECT_EQ(row->child(1)->text(QAccessible::Name), u"Options"_s);
+    install->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    ASSERT_TRUE(waitUntil([this] { return buttonTitle(u"Neon Signs"_s) == u"Installed"_s; }, 60'000));
+    // The library was read again: the row is asked for anew.
+    install = tree->child(int(rowTitles().indexOf(u"Neon Signs"_s)))->child(0);
+    EXPECT_TRUE(install->state().disabled);
+    EXPECT_EQ(install->text(QAccessible::Name), u"Installed"_s);
+
+    // A bundle is expandable; its painted expand button opens it, and its members follow it among the rows.
+    const int bundle = int(rowTitles().indexOf(u"Creator Essentials Bundle"_s));
+    QAccessibleInterface *group = tree->child(bundle);
+    EXPECT_TRUE(group->state().expandable);
+    EXPECT_FALSE(group->state().expanded);
+    ASSERT_EQ(group->childCount(), 3);
+    EXPECT_EQ(group->child(0)->text(QAccessible::Name), u"Expand"_s);
+    group->child(0)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(group->state().expanded);
+    EXPECT_EQ(tree->childCount(), model().rowCount() + 2);
+    EXPECT_EQ(tree->child(bundle + 1)->text(QAccessible::Name), u"Kinetic Titles"_s);
+    EXPECT_EQ(tree->child(bundle + 3)->text(QAccessible::Name), rowTitles().value(bundle + 1));
 }
 
 TEST_F(LibraryViewTest, GroupRowsExpandAndCollapseWithTheirButton) {
@@ -188,6 +249,67 @@ TEST_F(LibraryViewTest, RowPicturesAreDecodedAwayFromThePaintAndRepaintOnlyTheir
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size(), QSize(2 * ui::LibraryModel::pictureSide, 2 * ui::LibraryModel::pictureSide));
     EXPECT_EQ(picture.devicePixelRatio(), 2.0);
+}
+
+// A catalog whose slowly sent product has a name longer than any row or strip has room for.
+class LongNameTest : public LibraryFixture {
+protected:
+    static inline const QString longName =
+        u"Zoom Transitions Deluxe Collection for Vertical Stories, Weddings and Travel Films"_s;
+
+    LongNameTest() {
+        linkCatalog(StoreProcess::demoCatalog(), m_catalog.path());
+        editCatalog(m_catalog.path(), [](QJsonObject &root) { renamed(root); });
+    }
+    QString catalogDirectory() const override { return m_catalog.path(); }
+
+private:
+    // Every mention of the product's name, wherever the catalog lists it.
+    template <typename Json> static void renamed(Json &json) {
+        for (auto entry = json.begin(); entry != json.end(); ++entry) {
+            QJsonValue value = *entry;
+            if (value.isString() && value.toString() == slowProduct) {
+                *entry = longName;
+            } else if (value.isObject()) {
+                QJsonObject inner = value.toObject();
+                renamed(inner);
+                *entry = inner;
+            } else if (value.isArray()) {
+                QJsonArray inner = value.toArray();
+                renamed(inner);
+                *entry = inner;
+            }
+        }
+    }
+
+    QTemporaryDir m_catalog;
+};
+
+TEST_F(LongNameTest, ACutNameShowsWholeOnHoverAndTheStripKeepsItsStep) {
+    const QModelIndex name = rowOf(longName, ui::LibraryModel::nameColumn);
+    ASSERT_TRUE(name.isValid());
+    outline().scrollTo(name);
+    const auto tooltipAt = [this](const QModelIndex &cell) {
+        const QPoint position = outline().visualRect(cell).center();
+        QHelpEvent help(QEvent::ToolTip, position, outline().viewport()->mapToGlobal(position));
+        QApplication::sendEvent(outline().viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(tooltipAt(rowOf(u"Neon Signs"_s, ui::LibraryModel::nameColumn)), QString()) << "a whole name has none";
+    EXPECT_EQ(tooltipAt(name), longName);
+
+    context->installationEngine().requestInstallation(*libraryRecord(longName), true);
+    ui::ProductInstallationViewScript &strip = view().installationStrip();
+    const auto *title = strip.findChild<QLabel *>(u"productInstallingName"_s);
+    // The step comes once bytes arrive: "- received / total".
+    ASSERT_TRUE(waitUntil([&] { return strip.isVisible() && title->text().contains(u" / "_s + u"2.11 KB"_s); }))
+        << title->text().toStdString();
+    EXPECT_TRUE(title->text().contains(u'…')) << title->text().toStdString();
+    EXPECT_TRUE(title->text().startsWith(u"Installing (1 / 1)  Zoom"_s)) << title->text().toStdString();
+    EXPECT_LE(title->fontMetrics().horizontalAdvance(title->text()), title->contentsRect().width());
+    EXPECT_EQ(title->toolTip(), strip.titleText());
+    context->installationEngine().cancelInstallation();
+    ASSERT_TRUE(waitUntil([this] { return !context->installationEngine().isBusy(); }));
 }
 
 } // namespace klv::test

@@ -1,6 +1,9 @@
 #include "WindowFixture.h"
 
+#include "AccountFixture.h"
+
 #include "account/AccountSettingView.h"
+#include "controls/StorePageFrame.h"
 #include "controls/StoreWebView.h"
 #include "install/InstallationEngine.h"
 #include "library/ProductLibrary.h"
@@ -11,7 +14,13 @@
 #include "shell/MainViewController.h"
 #include "store/Services.h"
 
+#include <QAccessible>
+#include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 
@@ -76,16 +85,72 @@ TEST_F(MainWindowTest, SignedInStartShowsTheFeaturedPageAndEnablesSectionsAsThei
     EXPECT_TRUE(window->accountView().isVisible());
 }
 
-TEST_F(MainWindowTest, SignOutReturnsToTheLoginPanel) {
+TEST_F(MainWindowTest, SignOutReturnsToTheLoginPanelWithTheKeyboardInTheAccountField) {
     signInBeforehand();
     openWindow();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     ASSERT_TRUE(waitUntil([this] { return isMenuEnabled(*window, appMenuIndex::myProductsAppMenu); }));
-    window->signOut();
+    window->showSection(appMenuIndex::accountAppMenu);
+    auto *signOut = findVisible<QPushButton>(window->accountView(), u"Sign Out"_s);
+    ASSERT_NE(signOut, nullptr);
+    signOut->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(signOut, Qt::Key_Space);
     EXPECT_EQ(window->currentSection(), appMenuIndex::logintMenu);
     EXPECT_TRUE(window->storeLogin().isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), findVisible<QLineEdit>(window->storeLogin(), u"User name"_s));
     EXPECT_FALSE(isMenuEnabled(*window, appMenuIndex::myProductsAppMenu));
     EXPECT_FALSE(context->services().settings().sessionActive);
     EXPECT_TRUE(context->library().displayedProducts().isEmpty());
+}
+
+TEST_F(MainWindowTest, TheWindowFitsASmallScreenIsNamedAndOffersNoMaximize) {
+    openWindow();
+    EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint)) << "it cannot grow";
+    EXPECT_EQ(window->maximumSize(), MainViewController::windowSize);
+    QAccessibleInterface *frame = QAccessible::queryAccessibleInterface(window.get());
+    EXPECT_EQ(frame->role(), QAccessible::Window);
+    EXPECT_EQ(frame->text(QAccessible::Name), u"KLV App"_s);
+
+    // 1366 × 768 with a 28-pixel panel: the window and its frame stay within what is left.
+    const QRect available(0, 0, 1366, 740);
+    const QMargins frameMargins(1, 24, 1, 1);
+    window->fitInto(available, frameMargins);
+    EXPECT_EQ(window->size(), QSize(MainViewController::windowSize.width(), 740 - 25));
+    EXPECT_TRUE(available.contains(QRect(window->pos(), window->size().grownBy(frameMargins))));
+    // Lower still, the login panel scrolls rather than being cut.
+    window->fitInto(QRect(0, 0, 1024, 600), frameMargins);
+    EXPECT_EQ(window->height(), 600 - 25);
+    auto *loginPage = qobject_cast<QScrollArea *>(window->storeLogin().parentWidget()->parentWidget()->parentWidget());
+    ASSERT_NE(loginPage, nullptr);
+    EXPECT_TRUE(waitUntil([&] { return loginPage->verticalScrollBar()->maximum() > 0; }));
+    window->fitInto(QRect(0, 0, 1920, 1080), frameMargins);
+    EXPECT_EQ(window->size(), MainViewController::windowSize);
+}
+
+TEST_F(MainWindowTest, FeaturedSaysWhenTheStoreCannotBeReachedAndLoadsAgainOnceItCan) {
+    signInBeforehand();
+    openWindow();
+    ASSERT_TRUE(waitUntil([this] { return window->featurePage() != nullptr; }));
+    ui::StorePageFrame &featured = *window->featurePage();
+    ASSERT_TRUE(waitUntil([&] { return featured.view().title() == u"Featured — Vantory"_s; }));
+    EXPECT_FALSE(featured.isUnreachable());
+
+    const QString port = QString::number(QUrl(store->url()).port());
+    ASSERT_TRUE(store->stop());
+    window->showSection(appMenuIndex::featuredAppMenu);
+    ASSERT_TRUE(waitUntil([&] { return featured.isUnreachable(); }));
+    EXPECT_TRUE(featured.noticeText().startsWith(u"The store cannot be reached"_s))
+        << featured.noticeText().toStdString();
+    EXPECT_FALSE(featured.view().isVisible()) << "no page of the browser's own";
+
+    store = std::make_unique<StoreProcess>(StoreProcess::demoCatalog(), QStringList{u"--port"_s, port});
+    ASSERT_TRUE(store->start()) << store->errorString().toStdString();
+    for (int beat = 0; beat < ui::StorePageFrame::retryBeats; ++beat)
+        ticks.tick();
+    ASSERT_TRUE(waitUntil([&] { return !featured.isUnreachable(); }));
+    EXPECT_TRUE(featured.view().isVisible());
+    EXPECT_EQ(featured.view().title(), u"Featured — Vantory"_s);
 }
 
 TEST_F(MainWindowTest, ClearingTheCacheIsRefusedWhileAJobIsQueued) {

@@ -18,6 +18,7 @@
 #include "shell/MainViewController.h"
 
 #include <QAbstractItemModelTester>
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -85,8 +86,9 @@ TEST_F(MarketingViewTest, SaleShowsItsProductsUnderTheCountdownBannerDrivenByOne
     EXPECT_TRUE(view().isVisible());
     EXPECT_TRUE(window->placeholderText().isEmpty());
     EXPECT_EQ(rowNames(*table().model(), ui::MarketingProductModel::nameColumn), demoSale);
-    EXPECT_EQ(table().model()->index(0, ui::MarketingProductModel::nameColumn).data(Qt::AccessibleTextRole),
-              u"Story Frames, Animated frames for vertical stories"_s);
+    const QModelIndex first = table().model()->index(0, ui::MarketingProductModel::nameColumn);
+    EXPECT_EQ(first.data(Qt::AccessibleTextRole), u"Story Frames"_s);
+    EXPECT_EQ(first.data(Qt::AccessibleDescriptionRole), u"Animated frames for vertical stories"_s);
     EXPECT_EQ(table().rowHeight(0), 100);
     EXPECT_FALSE(view().rewardsPanel().isVisible());
 
@@ -156,22 +158,27 @@ TEST_F(MarketingViewTest, RewardsShowCoinsBarTiersAndTurnAClaimedCouponIntoUsed)
     // The tiers' own row height, not the product rows' the table had before.
     EXPECT_EQ(table().rowHeight(9), 60);
     const auto state = [&tiers](int row) {
-        return tiers.index(row, 1).data(Qt::AccessibleTextRole).toString();
+        return tiers.index(row, 1).data(Qt::AccessibleDescriptionRole).toString();
     };
-    EXPECT_EQ(state(0), u"$10, Avaliable"_s);
-    EXPECT_EQ(state(1), u"$20, USED on order 4711"_s);
-    EXPECT_EQ(state(2), u"$30, Avaliable"_s);
-    EXPECT_EQ(state(3), u"$40, Not Avaliable"_s);
-    EXPECT_EQ(state(4), u"$50, Not Achieved"_s);
+    EXPECT_EQ(tiers.index(0, 1).data(Qt::AccessibleTextRole), u"Tier 1: $10"_s);
+    EXPECT_EQ(state(0), u"for spending more than $100, Avaliable, coupon KLV-REWARD-10-7QX2"_s);
+    EXPECT_EQ(state(1), u"for spending more than $200, USED on order 4711, coupon KLV-REWARD-20-M4PD"_s);
+    EXPECT_EQ(state(2), u"for spending more than $300, Avaliable, coupon KLV-REWARD-30-Z8LK"_s);
+    EXPECT_EQ(state(3), u"for spending more than $400, Not Avaliable"_s);
+    EXPECT_EQ(state(4), u"for spending more than $500, Not Achieved"_s);
     EXPECT_EQ(tiers.index(9, 0).data().toString(), u"1000"_s);
     // Only an available coupon can be copied.
     for (int row = 0; row < 10; ++row)
         EXPECT_EQ(table().buttonRect(row).isEmpty(), row != 0 && row != 2) << row;
 
-    // Copying puts the reward text on the clipboard and claims the tier, which the store then marks as used.
+    // Copying puts the coupon's code on the clipboard, says so as the account page does, and claims the tier,
+    // which the store then marks as used.
+    QAccessibleInterface *copy = QAccessible::queryAccessibleInterface(&table())->child(0)->child(0);
+    EXPECT_EQ(copy->text(QAccessible::Name), u"Copy coupon"_s);
     clickButtonOfRow(table(), 0);
-    EXPECT_EQ(desktop.copied, QStringList{u"Reward $10"_s});
-    ASSERT_TRUE(waitUntil([&] { return state(0) == u"$10, USED on order 8123"_s; })) << state(0).toStdString();
+    EXPECT_EQ(desktop.copied, QStringList{u"KLV-REWARD-10-7QX2"_s});
+    EXPECT_EQ(copy->text(QAccessible::Description), u"Copied"_s);
+    ASSERT_TRUE(waitUntil([&] { return state(0).contains(u"USED on order 8123"_s); })) << state(0).toStdString();
     EXPECT_TRUE(table().buttonRect(0).isEmpty());
 
     // The keyboard does the same on the row it is on; a row without a coupon copies nothing.
@@ -181,7 +188,7 @@ TEST_F(MarketingViewTest, RewardsShowCoinsBarTiersAndTurnAClaimedCouponIntoUsed)
     EXPECT_EQ(desktop.copied.size(), 1);
     table().setCurrentIndex(tiers.index(2, 0));
     QTest::keyClick(&table(), Qt::Key_Return);
-    EXPECT_EQ(desktop.copied, (QStringList{u"Reward $10"_s, u"Reward $30"_s}));
+    EXPECT_EQ(desktop.copied, (QStringList{u"KLV-REWARD-10-7QX2"_s, u"KLV-REWARD-30-Z8LK"_s}));
 }
 
 TEST_F(MarketingViewTest, ViewOpensTheProductDetailPageWithItsTextsVideoPictureAndCartLink) {

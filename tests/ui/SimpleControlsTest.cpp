@@ -4,12 +4,15 @@
 #include "controls/KLVPopupViewController.h"
 #include "controls/KLVToggleButton2.h"
 #include "controls/PopoverText.h"
+#include "controls/ThemedMenu.h"
 #include "controls/TintedIconView.h"
 #include "login/LoginSeperationLine.h"
 #include "shell/KLVAppMenuCurveBox.h"
+#include "style/SeeThroughWindows.h"
 #include "style/Theme.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -81,8 +84,12 @@ TEST(SimpleControlsTest, PopoverFitsItsTextAndOpensItsLinkAndClosesOnEscapeOrOut
     ASSERT_NE(popover, nullptr);
     popover->setLinkHandler([&opened](const QUrl &url) { opened.append(url); });
     ASSERT_TRUE(QTest::qWaitForWindowExposed(popover));
-    // The first showing already carries the text.
+    // The first showing already carries the text; it is read, not edited: no caret blinks in it.
     EXPECT_TRUE(popover->textField()->text().contains(u"Line two"_s));
+    EXPECT_FALSE(popover->textField()->textInteractionFlags().testFlag(Qt::TextSelectableByKeyboard));
+    // A screen reader says the message without its markup or its backslash-n pairs.
+    EXPECT_EQ(info.accessibleDescription(), u"Line one Line two https://store.test/help"_s);
+    EXPECT_EQ(popover->textField()->accessibleName(), u"Line one\nLine two\nhttps://store.test/help"_s);
 
     const QRect text = popover->textField()->geometry();
     EXPECT_EQ(text.y(), 15);
@@ -114,6 +121,46 @@ TEST(SimpleControlsTest, PopoverFitsItsTextAndOpensItsLinkAndClosesOnEscapeOrOut
     // While it is open the popup receives every press; one outside its bounds closes it.
     QTest::mouseClick(popover, Qt::LeftButton, {}, QPoint(-40, popover->height() + 40));
     EXPECT_FALSE(popover->isVisible());
+}
+
+TEST(SimpleControlsTest, MenusAndPopoversAreSquareAndOpaqueWhereNoCompositorDrawsSeeThroughCorners) {
+    const QColor fill = theme::color(NamedColor::accountSettingSectionBG);
+    QMenu menu;
+    applyMenuTheme(menu);
+    menu.addAction(u"Learn More"_s);
+    menu.addAction(u"Uninstall"_s);
+    QWidget window;
+    KLVInfoButton info(&window);
+    info.setInfoMessage(u"Information"_s);
+    window.show();
+    InfoPopover helper(&window, PopoverLinks::none);
+    helper.showFor(info);
+    KLVPopupViewController &popover = *helper.popover();
+    popover.close();
+    for (const bool seeThrough : {true, false}) {
+        setMenuCorners(menu, seeThrough);
+        makeSeeThrough(popover, seeThrough);
+        for (QWidget *popup : {static_cast<QWidget *>(&menu), static_cast<QWidget *>(&popover)}) {
+            const QImage image = popup->grab().toImage();
+            // Just inside the outline, where a rounded corner leaves what lies below.
+            const QColor corner = image.pixelColor(1, 1);
+            if (seeThrough)
+                EXPECT_EQ(corner.alpha(), 0) << popup->metaObject()->className();
+            else
+                EXPECT_TRUE(near(corner, fill))
+                    << popup->metaObject()->className() << " " << corner.name().toStdString();
+        }
+    }
+
+    // The item under the mouse is one fill, edge to edge.
+    menu.setActiveAction(menu.actions().constFirst());
+    const QImage image = menu.grab().toImage();
+    const QRect item = menu.actionGeometry(menu.actions().constFirst()).adjusted(4, 4, -4, -4);
+    const QColor accent = theme::color(NamedColor::accent);
+    for (const QPoint &point : {item.topLeft(), item.topRight(), item.bottomLeft(), item.bottomRight(),
+                                QPoint(item.left(), item.center().y()), QPoint(item.right(), item.center().y())})
+        EXPECT_TRUE(near(image.pixelColor(point), accent))
+            << point.x() << "," << point.y() << " " << image.pixelColor(point).name().toStdString();
 }
 
 TEST(SimpleControlsTest, ToggleButtonDrawsTheIconOfItsStateAndWorksFromTheKeyboard) {

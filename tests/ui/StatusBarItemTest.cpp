@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QSystemTrayIcon>
 
 using namespace Qt::StringLiterals;
 
@@ -30,6 +31,10 @@ class StatusBarItemTest : public WindowFixture {};
 TEST_F(StatusBarItemTest, OpenAndQuitComeFirstAndTheSaleLineTicksWhicheverSectionTheWindowShows) {
     ui::StatusBarItem item(context->services().reporter());
     item.followSale(context->marketing());
+    // Without a status area the item is there all the same, for one that appears later to take in.
+    const auto *icon = item.findChild<QSystemTrayIcon *>();
+    ASSERT_NE(icon, nullptr);
+    EXPECT_TRUE(icon->isVisible());
     QMenu &menu = item.menu();
     EXPECT_EQ(visibleTitles(menu), (QStringList{u"Open"_s, u"Quit"_s, u"—"_s, u"Check for Updates"_s}));
 

@@ -9,6 +9,7 @@
 
 #include "core/Settings.h"
 #include "store/Services.h"
+#include "style/Theme.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -134,6 +135,33 @@ TEST_F(StoreLoginTest, ARefusedSignInKeepsWhatWasTypedAndEnablesTheForm) {
     password()->clear();
     QTest::keyClick(userName, Qt::Key_Return);
     EXPECT_TRUE(allControlsEnabled(true));
+}
+
+TEST_F(StoreLoginTest, EachRefusalStandsBesideTheFieldsItConcerns) {
+    showPanel();
+    // The one reason on show, in the danger colour.
+    const auto reason = [this]() -> QLabel * {
+        for (QLabel *label : panel->findChildren<QLabel *>()) {
+            if (label->isVisibleTo(panel.get()) && !label->text().isEmpty() &&
+                label->palette().color(QPalette::WindowText) == theme::color(NamedColor::danger))
+                return label;
+        }
+        return nullptr;
+    };
+    auto *linkCode = findVisible<QLineEdit>(*panel, u"Link code"_s);
+    QTest::keyClicks(linkCode, u"KLV-WRONG-0000"_s);
+    QTest::keyClick(linkCode, Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return allControlsEnabled(true) && reason(); }));
+    EXPECT_GT(reason()->y(), linkCode->y()) << "under the link code, not under the password's Sign In";
+    EXPECT_EQ(linkCode->accessibleDescription(), reason()->text()) << "said with the field it concerns";
+
+    QTest::keyClicks(userName, u"tester"_s);
+    QTest::keyClicks(password(), u"wrong"_s);
+    QTest::keyClick(password(), Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return allControlsEnabled(true) && reason(); }));
+    EXPECT_LT(reason()->y(), linkCode->y());
+    EXPECT_EQ(password()->accessibleDescription(), reason()->text());
+    EXPECT_TRUE(linkCode->accessibleDescription().isEmpty());
 }
 
 TEST_F(StoreLoginTest, AStoreThatDoesNotAnswerEnablesTheFormAgain) {

@@ -46,6 +46,16 @@ TEST_F(LastUpdateLineTest, RecentAndOlderInstallationsReadDifferently) {
     EXPECT_EQ(lastUpdateLine(services), u"Last Update "_s + QDate::currentDate().toString(u"yyyy-MM-dd"_s) + u' ');
 }
 
+TEST_F(LastUpdateLineTest, APackagedApplicationIsNotAskedToMove) {
+    Configuration packaged = Configuration::fromEnvironment();
+    packaged.selfUpdate = false;
+    Services packagedServices(packaged, alerts, [this] { return now; });
+    EXPECT_EQ(lastUpdateLine(packagedServices), QString());
+    ASSERT_TRUE(QDir().mkpath(packagedServices.locations().appBundleURL));
+    EXPECT_EQ(lastUpdateLine(packagedServices, [this](const QString &) { return std::optional(now); }),
+              u"Last Update: 2026-03-10"_s);
+}
+
 TEST_F(LastUpdateLineTest, AnUnreadableDateIsLoggedAndAsksToMoveTheApplication) {
     ASSERT_TRUE(QDir().mkpath(services.locations().appBundleURL));
     const QString line = lastUpdateLine(services, [](const QString &) { return std::optional<QDateTime>(); });

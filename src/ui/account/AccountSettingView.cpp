@@ -71,8 +71,9 @@ AccountSettingView::AccountSettingView(AppContext &appContext, QWidget *parent)
     auto *document = new QVBoxLayout(documentScrollView);
     document->setContentsMargins(pageMargin, pageMargin - 4, pageMargin, pageMargin);
     document->setSpacing(18);
-    document->addWidget(
-        makeLabel(tr("Account Settings"), NamedColor::textPrimary, documentScrollView, NamedFont::pageTitle));
+    auto *title = makeLabel(tr("Account Settings"), NamedColor::textPrimary, documentScrollView);
+    setLook(*title, "sectionTitle");
+    document->addWidget(title);
     document->addWidget(
         makeLabel(tr("Your store account, this app and its upkeep."), NamedColor::textSecondary, documentScrollView));
     document->addSpacing(6);
@@ -85,6 +86,7 @@ AccountSettingView::AccountSettingView(AppContext &appContext, QWidget *parent)
     mainScrollView->setWidgetResizable(true);
     mainScrollView->setFrameShape(QFrame::NoFrame);
     mainScrollView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setScrollBarLook(*mainScrollView);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(mainScrollView);
@@ -102,8 +104,6 @@ QWidget *AccountSettingView::buildAccountSection() {
     auto [section, layout] = makeSection(tr("Account"), documentScrollView);
     userNameTxtFld = makeButton({}, "value", section);
     userEmailTxtFld = makeButton({}, "value", section);
-    userNameTxtFld->setAccessibleName(tr("Name"));
-    userEmailTxtFld->setAccessibleName(tr("E-mail"));
     auto *copiedNote = makeLabel(tr("Copied"), NamedColor::accent, section);
     copiedNote->hide();
 
@@ -115,6 +115,8 @@ QWidget *AccountSettingView::buildAccountSection() {
     for (int tag = 0; tag < int(rows.size()); ++tag) {
         const auto &[heading, value] = rows.at(tag);
         value->setToolTip(tr("Click to copy"));
+        // Named by what it shows, which is what it copies; the description says which of the two it is.
+        value->setAccessibleDescription(tag == 0 ? tr("Your name; copies it") : tr("Your e-mail address; copies it"));
         auto *copy = new QToolButton(section);
         copy->setIcon(QIcon(u":/icons/copy.svg"_s));
         copy->setIconSize(QSize(16, 16));
@@ -218,9 +220,13 @@ QWidget *AccountSettingView::buildMaintenanceSection() {
     for (qsizetype index = 0; index < rows.size(); ++index) {
         const Row &entry = rows.at(index);
         if (index > 0) {
-            auto *line = new QFrame(section);
+            // A plain filled strip: screen readers take a QFrame for a window frame.
+            auto *line = new QWidget(section);
             line->setFixedHeight(1);
-            setLook(*line, "separator");
+            line->setAutoFillBackground(true);
+            QPalette linePalette = line->palette();
+            linePalette.setColor(QPalette::Window, theme::color(NamedColor::separator));
+            line->setPalette(linePalette);
             layout->addWidget(line);
         }
         auto *heading = new QHBoxLayout;
@@ -265,7 +271,7 @@ void AccountSettingView::showEvent(QShowEvent *event) {
 void AccountSettingView::refreshAccountPage() {
     setNameTitles();
     versionNumber->setText(u"Version: "_s + context.services().appVersion);
-    sinceLastUpdateTxtFld->setText(lastUpdateLine(context.services()));
+    showLastUpdateLine();
     // What is known until the store answers; the answer brings the offer.
     showUpdateState();
     context.selfUpdate().checkAppVersion();
@@ -274,7 +280,7 @@ void AccountSettingView::refreshAccountPage() {
 void AccountSettingView::refreshUpdateArea() {
     setNameTitles();
     const bool offered = showUpdateState();
-    sinceLastUpdateTxtFld->setText(lastUpdateLine(context.services()));
+    showLastUpdateLine();
     if (offered)
         offerUpdate();
 }
@@ -332,6 +338,11 @@ void AccountSettingView::updaterNotStarted() {
     services.reporter().showAlert(
         u"Alert"_s, u"The updater could not be started; the log says why: "_s + services.locations().logFileURL,
         u"OK"_s);
+}
+
+void AccountSettingView::showLastUpdateLine() {
+    sinceLastUpdateTxtFld->setText(lastUpdateLine(context.services()));
+    sinceLastUpdateTxtFld->setVisible(!sinceLastUpdateTxtFld->text().isEmpty());
 }
 
 void AccountSettingView::setNameTitles() {

@@ -53,6 +53,8 @@ private:
     QWidget *buildApplicationSection();
     QWidget *buildMaintenanceSection();
     void setNameTitles();
+    // Hidden when there is nothing to say (a packaged application has no folder to be moved to).
+    void showLastUpdateLine();
     void CopyEmailAccount_BtnClick(int tag);
     void editAccount_BtnClick();
     void ShowASInFinder_BtnClick();

@@ -18,8 +18,8 @@ KLVInfoButton *KLVInfoButton::make(const QString &accessibleName, const QString 
 
 void KLVInfoButton::setInfoMessage(const QString &text) {
     message = text;
-    // Screen readers read the message without opening the popover.
-    setAccessibleDescription(text);
+    // Screen readers read the message without opening the popover; its backslash-n line breaks are pauses.
+    setAccessibleDescription(QString(text).replace(QStringLiteral("\\n"), QStringLiteral(" ")));
 }
 
 } // namespace klv::ui

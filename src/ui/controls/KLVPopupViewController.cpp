@@ -1,11 +1,13 @@
 #include "controls/KLVPopupViewController.h"
 
+#include "style/SeeThroughWindows.h"
 #include "style/Theme.h"
 
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QTextDocumentFragment>
 
 namespace klv::ui {
 
@@ -20,12 +22,12 @@ KLVPopupViewController::KLVPopupViewController(QWidget *parent)
     : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint)
     , label(new QLabel(this))
     , linkHandler([](const QUrl &url) { QDesktopServices::openUrl(url); }) {
-    setAttribute(Qt::WA_TranslucentBackground);
     setAccessibleName(tr("Information"));
     label->setWordWrap(true);
     label->setTextFormat(Qt::RichText);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard |
-                                   Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    // Links are followed with the mouse or the keyboard; the text is read, not edited, so no caret blinks in it.
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse |
+                                   Qt::LinksAccessibleByKeyboard);
     label->setOpenExternalLinks(false);
     QPalette textPalette = label->palette();
     textPalette.setColor(QPalette::WindowText, theme::color(NamedColor::textPrimary));
@@ -40,7 +42,8 @@ KLVPopupViewController::KLVPopupViewController(QWidget *parent)
 
 void KLVPopupViewController::setText(const QString &richText) {
     label->setText(richText);
-    label->setAccessibleName(label->text());
+    // Screen readers get the words, not the markup.
+    label->setAccessibleName(QTextDocumentFragment::fromHtml(richText).toPlainText());
     fit();
 }
 
@@ -58,6 +61,7 @@ void KLVPopupViewController::setLinkHandler(std::function<void(const QUrl &)> ha
 void KLVPopupViewController::showBelow(const QWidget &anchor) {
     const QPoint below = anchor.mapToGlobal(QPoint(anchor.width() / 2 - width() / 2, anchor.height() + 4));
     move(below);
+    makeSeeThrough(*this, seeThroughWindowsShown());
     show();
     label->setFocus(Qt::PopupFocusReason);
 }
@@ -67,7 +71,9 @@ void KLVPopupViewController::paintEvent(QPaintEvent *) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(theme::color(NamedColor::outlineOptionButton), 1));
     painter.setBrush(theme::color(NamedColor::accountSettingSectionBG));
-    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), popoverCorner, popoverCorner);
+    // Rounded only where the corners beyond can show what lies below.
+    const qreal corner = testAttribute(Qt::WA_TranslucentBackground) ? popoverCorner : 0;
+    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), corner, corner);
 }
 
 void KLVPopupViewController::keyPressEvent(QKeyEvent *event) {

@@ -31,6 +31,11 @@ void PaintedButtonDelegate::reset() {
     setPress({}, noZone);
 }
 
+void PaintedButtonDelegate::press(const QModelIndex &index, int zone) {
+    if (zoneRect(index, zone).isValid())
+        Q_EMIT buttonClicked(index, zone);
+}
+
 bool PaintedButtonDelegate::isHovered(const QModelIndex &index, int zone) const {
     return m_hoverZone == zone && m_hoverIndex == index;
 }

@@ -21,15 +21,26 @@ public:
         int id;
         QRect rect;
     };
+    // What a screen reader says of a painted button: what it does, anything more it shows (a badge), and whether
+    // it can be pressed now.
+    struct ZoneText {
+        QString name;
+        QString description;
+        bool enabled = true;
+    };
 
     explicit PaintedButtonDelegate(QAbstractItemView &view, QObject *parent = nullptr);
 
     // The buttons of the cell `index` drawn at `cell`; none when it has none.
     virtual QList<Zone> zones(const QRect &cell, const QModelIndex &index) const = 0;
+    // The cell's button `zone` in words.
+    virtual ZoneText zoneText(const QModelIndex &index, int zone) const = 0;
     // Where the cell's button `zone` lies in the viewport now; empty when the cell has no such button.
     QRect zoneRect(const QModelIndex &index, int zone) const;
     // No button stays lit or pressed: the view is about to show another delegate's rows.
     void reset();
+    // Presses the cell's button as a click on it would: how screen readers press it.
+    void press(const QModelIndex &index, int zone);
 
     bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
                      const QModelIndex &index) override;

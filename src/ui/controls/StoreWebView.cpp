@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 
 namespace klv::ui {
 
@@ -34,6 +35,8 @@ StoreWebView::StoreWebView(QWidget *parent)
     : QWebEngineView(parent) {
     auto *page = new QWebEnginePage(&storeProfile(), this);
     page->setBackgroundColor(theme::color(NamedColor::backgroundSecondary));
+    // A page that fails stays dark: whoever shows the view says why, in the window's own words.
+    page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     setPage(page);
 }
 

@@ -43,6 +43,7 @@ StoreLogin::StoreLogin(AppContext &appContext, QWidget *parent)
     , loginWithLinkCode_Btn(makeButton(tr("Use Link Code"), "secondary", this))
     , registerButton(makeButton(tr("Create an account"), "link", this))
     , statusLabel(makeLabel({}, NamedColor::danger, this))
+    , linkCodeStatusLabel(makeLabel({}, NamedColor::danger, this))
     , popOver(this, PopoverLinks::firstHttpsAddress) {
     setObjectName(u"StoreLogin"_s);
     setFixedSize(panelSize);
@@ -89,9 +90,11 @@ void StoreLogin::buildLayout() {
     passwordEye->setAccessibleName(tr("Show password"));
     linkCode_TxtFld->setPlaceholderText(tr("Link code"));
     linkCode_TxtFld->setAccessibleName(tr("Link code"));
-    statusLabel->setWordWrap(true);
-    statusLabel->setAlignment(Qt::AlignCenter);
-    statusLabel->hide();
+    for (QLabel *status : {statusLabel, linkCodeStatusLabel}) {
+        status->setWordWrap(true);
+        status->setAlignment(Qt::AlignCenter);
+        status->hide();
+    }
     versionLabel->setAlignment(Qt::AlignCenter);
     registerButton->setAccessibleDescription(tr("Opens the store's account page in the browser"));
 
@@ -169,6 +172,8 @@ void StoreLogin::buildLayout() {
     linkRow->addWidget(linkCode_TxtFld, 1);
     linkRow->addWidget(loginWithLinkCode_Btn);
     layout->addLayout(linkRow);
+    layout->addSpacing(8);
+    layout->addWidget(linkCodeStatusLabel);
     layout->addStretch(1);
 
     auto *registerRow = new QHBoxLayout;
@@ -205,6 +210,10 @@ void StoreLogin::setLoginControlsEnabled(bool enabled) {
     loginWithLinkCode_Btn->setEnabled(enabled);
 }
 
+void StoreLogin::focusAccountField() {
+    userName_TxtFld->setFocus(Qt::OtherFocusReason);
+}
+
 void StoreLogin::prepareVersionLabel() {
     versionLabel->setText(u"Version: "_s + context.services().appVersion);
 }
@@ -213,10 +222,21 @@ QString StoreLogin::typedPassword() const {
     return isHidePassword ? password_STxtFld->text() : password_TxtFld->text();
 }
 
+void StoreLogin::clearReasons() {
+    for (QLabel *status : {statusLabel, linkCodeStatusLabel}) {
+        status->clear();
+        status->hide();
+    }
+    for (QWidget *field :
+         std::initializer_list<QWidget *>{userName_TxtFld, password_STxtFld, password_TxtFld, linkCode_TxtFld})
+        field->setAccessibleDescription(QString());
+}
+
 void StoreLogin::login() {
     if (!loginButton->isEnabled())
         return;
-    statusLabel->hide();
+    clearReasons();
+    answeredBy = statusLabel;
     focusBeforeRequest = focusWidget();
     session->login(userName_TxtFld->text(), typedPassword());
 }
@@ -224,15 +244,23 @@ void StoreLogin::login() {
 void StoreLogin::loginWithLinkCode() {
     if (!loginWithLinkCode_Btn->isEnabled())
         return;
-    statusLabel->hide();
+    clearReasons();
+    answeredBy = linkCodeStatusLabel;
     focusBeforeRequest = focusWidget();
     session->loginWithLinkCode(linkCode_TxtFld->text());
 }
 
 void StoreLogin::loginFinished(LoginSession::Outcome outcome, const QString &message) {
     if (outcome != LoginSession::Outcome::signedIn) {
-        statusLabel->setText(message);
-        statusLabel->setVisible(!message.isEmpty());
+        QLabel *status = answeredBy ? answeredBy : statusLabel;
+        status->setText(message);
+        status->setVisible(!message.isEmpty());
+        // A screen reader says the reason with the field the keyboard goes back to.
+        const QList<QWidget *> fields = status == linkCodeStatusLabel
+                                            ? QList<QWidget *>{linkCode_TxtFld}
+                                            : QList<QWidget *>{userName_TxtFld, password_STxtFld, password_TxtFld};
+        for (QWidget *field : fields)
+            field->setAccessibleDescription(message);
         // Read once: the optimiser cannot tell that the guarded pointer stays set between two reads.
         if (QWidget *focus = focusBeforeRequest.data(); focus != nullptr && focus->isEnabled())
             focus->setFocus();

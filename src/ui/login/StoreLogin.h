@@ -22,7 +22,7 @@ class KLVToggleButton2;
 
 // The login panel shown while the customer is signed out: user name and password (shown or hidden with the eye
 // button) or a link code from the store's web site. The fields wait while a request runs and are usable again
-// after any answer but a success, with what was typed kept and the reason shown under the buttons.
+// after any answer but a success, with what was typed kept and the reason shown under the button that sent it.
 class StoreLogin : public LoginSeperationBox {
     Q_OBJECT
 
@@ -33,6 +33,8 @@ public:
     void setLoginControlsEnabled(bool enabled);
     // "Version: " and the installed version; the main window calls it once the panel is placed.
     void prepareVersionLabel();
+    // Puts the keyboard in the account field, where signing in starts.
+    void focusAccountField();
 
 Q_SIGNALS:
     // The customer is signed in and the session is stored.
@@ -47,6 +49,7 @@ private:
     void togglePasswordVisibility();
     void DisplayButtonInfo_BtnClick(const KLVInfoButton &sender);
     void loginFinished(LoginSession::Outcome outcome, const QString &message);
+    void clearReasons();
     QString typedPassword() const;
 
     AppContext &context;
@@ -60,7 +63,10 @@ private:
     QLineEdit *linkCode_TxtFld;
     QPushButton *loginWithLinkCode_Btn;
     QPushButton *registerButton;
+    // Each way of signing in says why it failed beside its own fields.
     QLabel *statusLabel;
+    QLabel *linkCodeStatusLabel;
+    QLabel *answeredBy = nullptr;
     bool isHidePassword = true;
     // Where the customer was when the request went out; a refusal brings the focus back there.
     QPointer<QWidget> focusBeforeRequest;

@@ -2,6 +2,8 @@
 
 #include "library/ProductImages.h"
 
+#include <array>
+
 using namespace Qt::StringLiterals;
 
 namespace klv::ui {
@@ -53,22 +55,24 @@ int MarketingProductModel::columnCount(const QModelIndex &parent) const {
 
 QVariant MarketingProductModel::data(const QModelIndex &index, int role) const {
     const OnSaleProductInfo *row = product(index);
-    if (!row)
+    if (!row || index.column() != nameColumn)
         return {};
-    switch (index.column()) {
-    case nameColumn:
-        if (role == Qt::DisplayRole)
-            return row->product_name;
-        if (role == Qt::AccessibleTextRole)
-            return QString(row->product_name + u", "_s + row->product_shortDesc);
-        return {};
-    case actionColumn:
-        if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-            return u"View"_s;
-        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        return row->product_name;
+    case Qt::AccessibleDescriptionRole:
+        return row->product_shortDesc;
     default:
-        return role == Qt::AccessibleTextRole ? QVariant(row->product_name) : QVariant();
+        return {};
     }
+}
+
+QVariant MarketingProductModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+        return {};
+    static const std::array<QString, columns> titles{tr("Picture"), tr("Product"), tr("Actions")};
+    return section >= 0 && section < columns ? QVariant(titles.at(std::size_t(section))) : QVariant();
 }
 
 Qt::ItemFlags MarketingProductModel::flags(const QModelIndex &index) const {

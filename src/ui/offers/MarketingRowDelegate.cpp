@@ -4,9 +4,12 @@
 #include "style/FocusRing.h"
 #include "style/Theme.h"
 
+#include <QAbstractItemView>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextLayout>
+#include <QToolTip>
 
 using namespace Qt::StringLiterals;
 
@@ -39,6 +42,17 @@ void drawWrapped(QPainter &painter, const QRect &area, const QString &text) {
     layout.endLayout();
 }
 
+QFont titleFont(const QFont &base) {
+    QFont title = base;
+    title.setPointSizeF(base.pointSizeF() + 2.0);
+    title.setWeight(QFont::DemiBold);
+    return title;
+}
+
+QRect nameArea(const QRect &cell) {
+    return cell.adjusted(4, 0, -12, 0);
+}
+
 } // namespace
 
 MarketingRowDelegate::MarketingRowDelegate(const MarketingProductModel &model, QAbstractItemView &view, QObject *parent)
@@ -53,6 +67,29 @@ QList<PaintedButtonDelegate::Zone> MarketingRowDelegate::zones(const QRect &cell
     if (index.column() != MarketingProductModel::actionColumn)
         return {};
     return {{viewZone, viewButtonRect(cell)}};
+}
+
+PaintedButtonDelegate::ZoneText MarketingRowDelegate::zoneText(const QModelIndex &index, int) const {
+    const OnSaleProductInfo *product = m_model.product(index);
+    return {viewTitle(), product ? tr("Opens the page of %1").arg(product->product_name) : QString(), true};
+}
+
+QString MarketingRowDelegate::viewTitle() {
+    return u"View"_s;
+}
+
+bool MarketingRowDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                                     const QModelIndex &index) {
+    const OnSaleProductInfo *product = m_model.product(index);
+    if (event->type() != QEvent::ToolTip || index.column() != MarketingProductModel::nameColumn || !product)
+        return PaintedButtonDelegate::helpEvent(event, view, option, index);
+    if (QFontMetrics(titleFont(option.font)).horizontalAdvance(product->product_name) <=
+        nameArea(option.rect).width()) {
+        QToolTip::hideText();
+        return true;
+    }
+    QToolTip::showText(event->globalPos(), product->product_name, view->viewport(), option.rect);
+    return true;
 }
 
 QRect MarketingRowDelegate::viewButtonRect(const QRect &cell) {
@@ -114,12 +151,10 @@ void MarketingRowDelegate::paintName(QPainter &painter, const QRect &cell, const
     if (!product)
         return;
     const QFont base = painter.font();
-    QFont title = base;
-    title.setPointSizeF(base.pointSizeF() + 2.0);
-    title.setWeight(QFont::DemiBold);
+    const QFont title = titleFont(base);
     painter.setFont(title);
     const QFontMetrics titleMetrics(title);
-    const QRect area = cell.adjusted(4, 0, -12, 0);
+    const QRect area = nameArea(cell);
     // The block of name and description is centred on the row, however many lines the description takes.
     const QFontMetrics metrics(base);
     const QString &description = product->product_shortDesc;
@@ -138,19 +173,18 @@ void MarketingRowDelegate::paintName(QPainter &painter, const QRect &cell, const
 
 void MarketingRowDelegate::paintViewButton(QPainter &painter, const QRect &cell, const QModelIndex &index) const {
     const QRectF button = viewButtonRect(cell);
-    QColor fill = theme::color(NamedColor::viewButton);
-    if (isPressed(index, viewZone))
-        fill = fill.darker(125);
-    else if (isHovered(index, viewZone))
-        fill = fill.lighter(112);
+    // The product buttons' palette: one blue for every button that acts.
+    const NamedColor fill = isPressed(index, viewZone)   ? NamedColor::backgroundPrimaryButtonActive
+                            : isHovered(index, viewZone) ? NamedColor::backgroundPrimaryButtonHover
+                                                         : NamedColor::backgroundPrimaryButtonDefault;
     painter.setPen(Qt::NoPen);
-    painter.setBrush(fill);
+    painter.setBrush(theme::color(fill));
     painter.drawRoundedRect(button, 4, 4);
     QFont font = painter.font();
     font.setWeight(QFont::DemiBold);
     painter.setFont(font);
     painter.setPen(theme::color(NamedColor::textOnColor));
-    painter.drawText(button, Qt::AlignCenter, u"View"_s);
+    painter.drawText(button, Qt::AlignCenter, viewTitle());
     if (hasKeyboardFocus(index))
         drawFocusRing(painter, button.adjusted(-3, -3, 3, 3), 6);
 }

@@ -19,8 +19,13 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QList<Zone> zones(const QRect &cell, const QModelIndex &index) const override;
+    ZoneText zoneText(const QModelIndex &index, int zone) const override;
+    // A name cut short shows whole in a tooltip.
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override;
 
 private:
+    static QString viewTitle();
     static QRect viewButtonRect(const QRect &cell);
     void paintPicture(QPainter &painter, const QRect &cell, const QModelIndex &index) const;
     void paintName(QPainter &painter, const QRect &cell, const QModelIndex &index) const;

@@ -1,6 +1,8 @@
 #include "offers/MarketingTableView.h"
 
 #include "controls/PaintedButtonDelegate.h"
+#include "controls/PaintedRowsAccessible.h"
+#include "style/FormStyle.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -12,6 +14,7 @@ namespace klv::ui {
 
 MarketingTableView::MarketingTableView(QWidget *parent)
     : QTableView(parent) {
+    PaintedRowsAccessible::enable(*this);
     setObjectName(QStringLiteral("tableView"));
     horizontalHeader()->hide();
     verticalHeader()->hide();
@@ -23,6 +26,7 @@ MarketingTableView::MarketingTableView(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     verticalScrollBar()->setSingleStep(24);
+    setScrollBarLook(*this);
     setFrameShape(QFrame::NoFrame);
     setMouseTracking(true);
     setWordWrap(false);
@@ -56,6 +60,19 @@ QRect MarketingTableView::buttonRect(int row) const {
             return zones.constFirst().rect;
     }
     return {};
+}
+
+void MarketingTableView::currentChanged(const QModelIndex &current, const QModelIndex &previous) {
+    // QTableView's own announcement names a cell of its own accessibility, which this view does not use.
+    QAbstractItemView::currentChanged(current, previous);
+    PaintedRowsAccessible::notifyCurrentRow(*this);
+}
+
+void MarketingTableView::focusInEvent(QFocusEvent *event) {
+    QTableView::focusInEvent(event);
+    // After the table's own announcement, the row it is on.
+    QMetaObject::invokeMethod(
+        this, [this] { PaintedRowsAccessible::notifyCurrentRow(*this); }, Qt::QueuedConnection);
 }
 
 void MarketingTableView::resizeEvent(QResizeEvent *event) {

@@ -25,8 +25,10 @@ Q_SIGNALS:
     void buttonActivated(const QModelIndex &index);
 
 protected:
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
 
 private:
     void layOutColumns();

@@ -13,6 +13,7 @@
 #include "style/Theme.h"
 
 #include <QLabel>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -25,6 +26,7 @@ constexpr int productActionColumnWidth = 140;
 // The tier table's columns start under the rewards bar's headings.
 constexpr int thresholdColumnWidth = 120;
 constexpr int copyColumnWidth = 92;
+constexpr int copiedNoteMs = 1500;
 } // namespace
 
 MarketingViewScript::MarketingViewScript(AppContext &context, QWidget *parent)
@@ -129,8 +131,11 @@ void MarketingViewScript::pressRowButton(const QModelIndex &index) {
         return;
     if (index.model() == m_tierModel) {
         const RewardTier *tier = m_tierModel->tier(index);
-        if (tier && tier->showsCopyIcon)
-            m_context.rewards().copyRewardCoupon(index.row());
+        if (tier && tier->showsCopyIcon && m_context.rewards().copyRewardCoupon(index.row())) {
+            // Said as the account page says it.
+            m_tierDelegate->showCopied(index.row());
+            QTimer::singleShot(copiedNoteMs, m_tierDelegate, &RewardTierDelegate::clearCopied);
+        }
         return;
     }
     // A copy: whoever opens the page may reload the list meanwhile.

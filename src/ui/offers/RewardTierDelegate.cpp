@@ -4,6 +4,7 @@
 #include "style/FocusRing.h"
 #include "style/Theme.h"
 
+#include <QAbstractItemView>
 #include <QPainter>
 
 using namespace Qt::StringLiterals;
@@ -15,11 +16,16 @@ namespace {
 constexpr int thresholdInset = 17;
 constexpr int copyIconSide = 22;
 constexpr int copyButtonSide = 36;
+// The coupon's code stands right of the reward and its state.
+constexpr int couponLeft = 170;
+constexpr int couponHeight = 28;
+constexpr int couponPadding = 10;
 } // namespace
 
 RewardTierDelegate::RewardTierDelegate(const RewardTierModel &model, QAbstractItemView &view, QObject *parent)
     : PaintedButtonDelegate(view, parent)
     , m_model(model)
+    , m_view(view)
     , m_copyIcon(u":/icons/copy.svg"_s) {}
 
 QColor RewardTierDelegate::toneColor(RewardTier::Tone tone) {
@@ -43,6 +49,22 @@ QList<PaintedButtonDelegate::Zone> RewardTierDelegate::zones(const QRect &cell, 
     if (index.column() != RewardTierModel::copyColumn || !tier || !tier->showsCopyIcon)
         return {};
     return {{copyZone, copyButtonRect(cell)}};
+}
+
+PaintedButtonDelegate::ZoneText RewardTierDelegate::zoneText(const QModelIndex &index, int) const {
+    const RewardTier *tier = m_model.tier(index);
+    const bool copied = tier && index.row() == m_copiedRow;
+    return {tr("Copy coupon"), copied ? tr("Copied") : (tier ? tier->coupon : QString()), true};
+}
+
+void RewardTierDelegate::showCopied(int row) {
+    m_copiedRow = row;
+    m_view.viewport()->update();
+}
+
+void RewardTierDelegate::clearCopied() {
+    m_copiedRow = -1;
+    m_view.viewport()->update();
 }
 
 QRect RewardTierDelegate::copyButtonRect(const QRect &cell) {
@@ -71,7 +93,7 @@ void RewardTierDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
         break;
     }
     case RewardTierModel::rewardColumn:
-        paintReward(*painter, cell, *tier);
+        paintReward(*painter, cell, *tier, index.row() == m_copiedRow);
         break;
     case RewardTierModel::copyColumn:
         if (tier->showsCopyIcon)
@@ -83,7 +105,7 @@ void RewardTierDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     painter->restore();
 }
 
-void RewardTierDelegate::paintReward(QPainter &painter, const QRect &cell, const RewardTier &tier) const {
+void RewardTierDelegate::paintReward(QPainter &painter, const QRect &cell, const RewardTier &tier, bool copied) const {
     const QFont base = painter.font();
     QFont title = base;
     title.setPointSizeF(base.pointSizeF() + 1.0);
@@ -99,6 +121,23 @@ void RewardTierDelegate::paintReward(QPainter &painter, const QRect &cell, const
     painter.setPen(toneColor(tier.tone));
     painter.drawText(QRect(cell.left(), top + titleMetrics.height() + 2, cell.width(), stateMetrics.height()),
                      Qt::AlignLeft | Qt::AlignVCenter, tier.state);
+    if (tier.coupon.isEmpty())
+        return;
+    // The code the banner asks for at the checkout, in a dashed box like a printed coupon.
+    const int textWidth =
+        qMax(titleMetrics.horizontalAdvance(tier.reward), stateMetrics.horizontalAdvance(tier.state)) + 24;
+    const QRect code(cell.left() + qMax(couponLeft, textWidth), cell.center().y() - couponHeight / 2,
+                     stateMetrics.horizontalAdvance(tier.coupon) + 2 * couponPadding, couponHeight);
+    painter.setPen(QPen(theme::color(NamedColor::outlineOptionButton), 1, Qt::DashLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(code).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+    painter.setPen(theme::color(tier.showsCopyIcon ? NamedColor::textPrimary : NamedColor::textSecondary));
+    painter.drawText(code, Qt::AlignCenter, tier.coupon);
+    if (copied) {
+        painter.setPen(theme::color(NamedColor::accent));
+        painter.drawText(QRect(code.right() + 12, code.top(), cell.right() - code.right() - 12, code.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter, tr("Copied"));
+    }
 }
 
 void RewardTierDelegate::paintCopyIcon(QPainter &painter, const QRect &cell, const QModelIndex &index) const {

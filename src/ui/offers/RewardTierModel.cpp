@@ -2,6 +2,8 @@
 
 #include "marketing/Rewards.h"
 
+#include <array>
+
 using namespace Qt::StringLiterals;
 
 namespace klv::ui {
@@ -33,18 +35,34 @@ int RewardTierModel::columnCount(const QModelIndex &parent) const {
 
 QVariant RewardTierModel::data(const QModelIndex &index, int role) const {
     const RewardTier *row = tier(index);
-    if (!row || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+    if (!row)
         return {};
-    switch (index.column()) {
-    case thresholdColumn:
-        return QString::number(row->threshold);
-    case rewardColumn:
-        return role == Qt::DisplayRole ? row->reward : QString(row->reward + u", "_s + row->state);
-    default:
-        if (!row->showsCopyIcon)
+    switch (role) {
+    case Qt::DisplayRole:
+        if (index.column() == thresholdColumn)
+            return QString::number(row->threshold);
+        return index.column() == rewardColumn ? QVariant(row->reward) : QVariant();
+    case Qt::AccessibleTextRole:
+        return index.column() == rewardColumn ? QVariant(tr("Tier %1: %2").arg(row->tier).arg(row->reward))
+                                              : QVariant();
+    case Qt::AccessibleDescriptionRole: {
+        if (index.column() != rewardColumn)
             return {};
-        return role == Qt::DisplayRole ? u"Copy"_s : u"Copy the reward of tier %1"_s.arg(row->tier);
+        QStringList spoken{tr("for spending more than $%1").arg(row->threshold), row->state};
+        if (!row->coupon.isEmpty())
+            spoken.append(tr("coupon %1").arg(row->coupon));
+        return spoken.join(u", "_s);
     }
+    default:
+        return {};
+    }
+}
+
+QVariant RewardTierModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+        return {};
+    static const std::array<QString, columns> titles{tr("Spent"), tr("Reward"), tr("Copy")};
+    return section >= 0 && section < columns ? QVariant(titles.at(std::size_t(section))) : QVariant();
 }
 
 Qt::ItemFlags RewardTierModel::flags(const QModelIndex &index) const {

@@ -5,7 +5,6 @@
 #include "core/InstallationQueueLock.h"
 #include "install/InstallationEngine.h"
 #include "library/ProductActions.h"
-#include "library/ProductButtonState.h"
 #include "products/LibraryModel.h"
 #include "store/Reporter.h"
 #include "store/Services.h"
@@ -52,10 +51,8 @@ void LibraryActions::pressProductButton(const QModelIndex &index) {
     const OutlineViewItem *record = m_model.record(index);
     if (!record)
         return;
-    const ProductButtonState state =
-        productButtonState(*record, m_model.jobState(index), record->isInstalled, m_model.libraryProducts());
     // A disabled button (installed, waiting, asked for, queued, running) does nothing.
-    if (!state.enabled)
+    if (!m_model.buttonState(index).enabled)
         return;
     install(*record);
 }
@@ -64,17 +61,21 @@ void LibraryActions::showOptionMenu(const QModelIndex &index, const QRect &globa
     const OutlineViewItem *record = m_model.record(index);
     if (!record)
         return;
-    const QStringList items = ProductActions::optionMenuItems(*record, m_model.libraryProducts());
+    const QStringList items = m_model.optionMenuItems(index);
     if (items.isEmpty())
         return;
     QMenu menu(&m_menuParent);
     menu.setObjectName(u"productOptionMenu"_s);
     applyMenuTheme(menu);
+    menu.setToolTipsVisible(true);
     // The item runs once the menu has closed, however it was chosen.
     QString chosen;
     for (const QString &item : items) {
         QAction *action = menu.addAction(item.trimmed());
         action->setData(item);
+        // The title is the one Finder users know; the tooltip says what it does here.
+        if (item == ProductActions::viewInFinderItem)
+            action->setToolTip(tr("Opens the product's folder in the file manager"));
         connect(action, &QAction::triggered, &menu, [&chosen, item] { chosen = item; });
     }
     const OutlineViewItem chosenFor = *record;

@@ -1,6 +1,7 @@
 #include "products/LibraryHeaderBar.h"
 
 #include "library/ProductLibrary.h"
+#include "style/FormStyle.h"
 #include "style/IconLibrary.h"
 #include "style/Theme.h"
 
@@ -21,14 +22,17 @@ LibraryHeaderBar::LibraryHeaderBar(ProductLibrary &library, QWidget *parent)
     , m_filter(new QComboBox(this))
     , m_sort(new QToolButton(this)) {
     setObjectName(u"headerBarView"_s);
+    setLook(*this, "form");
     auto *title = new QLabel(tr("My Products"), this);
     title->setObjectName(u"sectionTitle"_s);
+    setLook(*title, "sectionTitle");
 
     m_search->setObjectName(u"searchBarOutlet"_s);
     m_search->setPlaceholderText(tr("Search products, e.g. glow, title"));
     m_search->setAccessibleName(tr("Search products"));
     m_search->setClearButtonEnabled(true);
-    m_search->addAction(IconLibrary::icon(u"search"_s), QLineEdit::LeadingPosition);
+    // The magnifier is a button of its own to screen readers: it says what the field is for.
+    m_search->addAction(IconLibrary::icon(u"search"_s), QLineEdit::LeadingPosition)->setText(tr("Search"));
     m_search->setMinimumWidth(260);
     connect(m_search, &QLineEdit::textChanged, this, &LibraryHeaderBar::searchEdited);
 

@@ -3,6 +3,7 @@
 #include "install/InstallationEngine.h"
 #include "library/GroupMembers.h"
 #include "library/LibraryRow.h"
+#include "library/ProductActions.h"
 #include "library/ProductImages.h"
 #include "library/ProductLibrary.h"
 
@@ -67,21 +68,33 @@ bool LibraryModel::hasChildren(const QModelIndex &parent) const {
 
 QVariant LibraryModel::data(const QModelIndex &index, int role) const {
     const OutlineViewItem *row = record(index);
-    if (!row)
+    if (!row || index.column() != nameColumn)
         return {};
-    // Screen readers and tests read the rows through the display role.
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
-        const LibraryRow described = describeLibraryRow(*row, m_library.libraryProducts(), groupMembers(index));
-        switch (index.column()) {
-        case nameColumn:
-            return role == Qt::DisplayRole ? described.title : described.title + u", "_s + described.subLine;
-        case pictureColumn:
-            return role == Qt::DisplayRole ? QVariant() : QVariant(described.title);
-        default:
-            return {};
-        }
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        return describeLibraryRow(*row, m_library.libraryProducts(), groupMembers(index)).title;
+    case Qt::AccessibleDescriptionRole: {
+        // The sub-line names Apple silicon with a private-use character only Apple's fonts draw; spoken, it is
+        // the word.
+        QString subLine = describeLibraryRow(*row, m_library.libraryProducts(), groupMembers(index)).subLine;
+        subLine.replace(QChar(0xf8ff), u"Apple"_s).replace(u" | "_s, u", "_s);
+        QStringList spoken{buttonState(index).title, subLine};
+        if (hasUpdate(index))
+            spoken.append(tr("Update available"));
+        spoken.removeAll(QString());
+        return spoken.join(u", "_s);
     }
-    return {};
+    default:
+        return {};
+    }
+}
+
+QVariant LibraryModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+        return {};
+    static const std::array<QString, columns> titles{tr("Picture"), tr("Product"), tr("Actions")};
+    return section >= 0 && section < columns ? QVariant(titles.at(std::size_t(section))) : QVariant();
 }
 
 Qt::ItemFlags LibraryModel::flags(const QModelIndex &index) const {
@@ -107,6 +120,24 @@ const OutlineViewItem *LibraryModel::record(const QModelIndex &index) const {
 JobState LibraryModel::jobState(const QModelIndex &index) const {
     const OutlineViewItem *row = record(index);
     return row ? m_engine.jobState(*row) : JobState();
+}
+
+ProductButtonState LibraryModel::buttonState(const QModelIndex &index) const {
+    const OutlineViewItem *row = record(index);
+    if (!row)
+        return {};
+    return productButtonState(*row, m_engine.jobState(*row), row->isInstalled, m_library.libraryProducts(),
+                              groupMembers(index));
+}
+
+QStringList LibraryModel::optionMenuItems(const QModelIndex &index) const {
+    const OutlineViewItem *row = record(index);
+    return row ? ProductActions::optionMenuItems(*row, m_library.libraryProducts(), groupMembers(index))
+               : QStringList();
+}
+
+bool LibraryModel::hasUpdate(const QModelIndex &index) const {
+    return ProductActions::isHaveUpdate(optionMenuItems(index));
 }
 
 const QList<OutlineViewItem> &LibraryModel::libraryProducts() const {

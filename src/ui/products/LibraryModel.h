@@ -2,6 +2,7 @@
 
 #include "library/JobState.h"
 #include "library/OutlineViewItem.h"
+#include "library/ProductButtonState.h"
 #include "products/PictureLoader.h"
 
 #include <QAbstractItemModel>
@@ -39,13 +40,22 @@ public:
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     bool hasChildren(const QModelIndex &parent = {}) const override;
+    // The name cell speaks for the row: the name, then the product button's state, the sub-line and the update
+    // badge.
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
     // The record of a row; null for an invalid index.
     const OutlineViewItem *record(const QModelIndex &index) const;
     // Where the row's product's request or job stands.
     JobState jobState(const QModelIndex &index) const;
+    // What the row's product button shows and whether it can be pressed, as the core says.
+    ProductButtonState buttonState(const QModelIndex &index) const;
+    // The items of the row's option menu, as the core offers them for its state.
+    QStringList optionMenuItems(const QModelIndex &index) const;
+    // Whether the row's option button shows the update badge.
+    bool hasUpdate(const QModelIndex &index) const;
     const QList<OutlineViewItem> &libraryProducts() const;
     // Where a group row's members lie in libraryProducts(), kept between paints; empty for other rows.
     QList<qsizetype> groupMembers(const QModelIndex &index) const;

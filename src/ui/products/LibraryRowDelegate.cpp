@@ -2,14 +2,15 @@
 
 #include "controls/ProductButtonLook.h"
 #include "library/LibraryRow.h"
-#include "library/ProductActions.h"
 #include "products/LibraryModel.h"
 #include "style/CachedRoundedBox.h"
 #include "style/CachedText.h"
 #include "style/IconLibrary.h"
 #include "style/Theme.h"
 
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QTreeView>
 
 using namespace Qt::StringLiterals;
@@ -68,6 +69,10 @@ void drawSubLine(QPainter &painter, const CachedText &texts, const QRect &area, 
     texts.draw(painter, area.adjusted(icon.right() + 1 - area.left(), 0, 0, 0), Qt::AlignLeft, after, Qt::ElideRight);
 }
 
+QString expandTitle(bool expanded) {
+    return expanded ? u"Collapse"_s : u"Expand"_s;
+}
+
 } // namespace
 
 LibraryRowDelegate::LibraryRowDelegate(const LibraryModel &model, QTreeView &view, QObject *parent)
@@ -102,6 +107,22 @@ QList<PaintedButtonDelegate::Zone> LibraryRowDelegate::zones(const QRect &cell, 
     if (index.column() == LibraryModel::actionColumn)
         return {{productZone, productButtonRect(cell)}, {optionZone, optionButtonRect(cell)}};
     return {};
+}
+
+PaintedButtonDelegate::ZoneText LibraryRowDelegate::zoneText(const QModelIndex &index, int zone) const {
+    switch (zone) {
+    case expandZone:
+        return {expandTitle(m_view.isExpanded(index.siblingAtColumn(0))), {}, true};
+    case productZone: {
+        const ProductButtonState state = m_model.buttonState(index);
+        return {state.title, {}, state.enabled};
+    }
+    case optionZone:
+        return {tr("Options"), m_model.hasUpdate(index) ? tr("Update available") : QString(),
+                !m_model.optionMenuItems(index).isEmpty()};
+    default:
+        return {};
+    }
 }
 
 QSize LibraryRowDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const {
@@ -164,15 +185,34 @@ void LibraryRowDelegate::paintPicture(QPainter &painter, const QRect &cell, cons
     m_texts.draw(painter, frame, Qt::AlignCenter, title.left(1).toUpper());
 }
 
+QRect LibraryRowDelegate::nameTextArea(const QRect &cell, const QModelIndex &index) const {
+    const OutlineViewItem *record = m_model.record(index);
+    const int right = record && record->isGroup() ? expandButtonRect(cell).left() - 12 : cell.right() - 8;
+    // A member's picture sits further in; its texts follow it.
+    const int indent = index.parent().isValid() ? memberIndent : 0;
+    return {cell.left() + 4 + indent, cell.top() + 10, right - cell.left() - 4 - indent, 20};
+}
+
+bool LibraryRowDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                                   const QModelIndex &index) {
+    if (event->type() != QEvent::ToolTip || index.column() != LibraryModel::nameColumn)
+        return PaintedButtonDelegate::helpEvent(event, view, option, index);
+    const QString title = index.data().toString();
+    const QRect area = nameTextArea(option.rect, index);
+    if (QFontMetrics(titleFont(option.font)).horizontalAdvance(title) <= area.width()) {
+        QToolTip::hideText();
+        return true;
+    }
+    QToolTip::showText(event->globalPos(), title, view->viewport(), option.rect);
+    return true;
+}
+
 void LibraryRowDelegate::paintName(QPainter &painter, const QRect &cell, const QModelIndex &index) const {
     const OutlineViewItem *record = m_model.record(index);
     if (!record)
         return;
     const LibraryRow row = describeLibraryRow(*record, m_model.libraryProducts(), m_model.groupMembers(index));
-    const int right = record->isGroup() ? expandButtonRect(cell).left() - 12 : cell.right() - 8;
-    // A member's picture sits further in; its texts follow it.
-    const int indent = index.parent().isValid() ? memberIndent : 0;
-    const QRect textArea(cell.left() + 4 + indent, cell.top() + 10, right - cell.left() - 4 - indent, 20);
+    const QRect textArea = nameTextArea(cell, index);
 
     const QFont base = painter.font();
     painter.setFont(titleFont(base));
@@ -211,28 +251,17 @@ void LibraryRowDelegate::paintExpandButton(QPainter &painter, const QRect &butto
     IconLibrary::icon(u"chevron-down"_s).paint(&painter, QRect(-6, -6, 12, 12));
     painter.restore();
     painter.setPen(theme::color(NamedColor::textPrimary));
-    m_texts.draw(painter, button.adjusted(12, 0, -24, 0), Qt::AlignLeft, expanded ? u"Collapse"_s : u"Expand"_s);
-}
-
-ProductButtonState LibraryRowDelegate::buttonState(const QModelIndex &index) const {
-    const OutlineViewItem *record = m_model.record(index);
-    if (!record)
-        return {};
-    return productButtonState(*record, m_model.jobState(index), record->isInstalled, m_model.libraryProducts(),
-                              m_model.groupMembers(index));
+    m_texts.draw(painter, button.adjusted(12, 0, -24, 0), Qt::AlignLeft, expandTitle(expanded));
 }
 
 void LibraryRowDelegate::paintAction(QPainter &painter, const QRect &cell, const QModelIndex &index) const {
     const OutlineViewItem *record = m_model.record(index);
     if (!record)
         return;
-    const ProductButtonLook look = ProductButtonLook::forState(buttonState(index));
+    const ProductButtonLook look = ProductButtonLook::forState(m_model.buttonState(index));
     m_buttonPainter.paint(painter, productButtonRect(cell), look, isHovered(index, productZone),
                           isPressed(index, productZone));
-
-    const bool hasUpdate = ProductActions::isHaveUpdate(
-        ProductActions::optionMenuItems(*record, m_model.libraryProducts(), m_model.groupMembers(index)));
-    m_optionPainter.paint(painter, optionButtonRect(cell), hasUpdate, isHovered(index, optionZone),
+    m_optionPainter.paint(painter, optionButtonRect(cell), m_model.hasUpdate(index), isHovered(index, optionZone),
                           isPressed(index, optionZone));
 }
 

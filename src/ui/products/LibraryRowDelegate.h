@@ -2,7 +2,6 @@
 
 #include "controls/PaintedButtonDelegate.h"
 #include "controls/ProductButtonPainter.h"
-#include "library/ProductButtonState.h"
 #include "products/OptionButtonPainter.h"
 #include "style/CachedText.h"
 #include "style/SvgIcon.h"
@@ -30,15 +29,19 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QList<Zone> zones(const QRect &cell, const QModelIndex &index) const override;
+    ZoneText zoneText(const QModelIndex &index, int zone) const override;
+    // A name cut short shows whole in a tooltip.
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override;
 
     // Where the painted buttons of a cell lie; the same geometry serves painting and hit tests.
     static QRect expandButtonRect(const QRect &nameCell);
     static QRect productButtonRect(const QRect &actionCell);
     static QRect optionButtonRect(const QRect &actionCell);
-    // What the row's product button shows and whether it can be pressed.
-    ProductButtonState buttonState(const QModelIndex &index) const;
 
 private:
+    // Where the name and the sub-line are written in the name cell.
+    QRect nameTextArea(const QRect &cell, const QModelIndex &index) const;
     void paintPicture(QPainter &painter, const QRect &cell, const QModelIndex &index) const;
     void paintName(QPainter &painter, const QRect &cell, const QModelIndex &index) const;
     void paintAction(QPainter &painter, const QRect &cell, const QModelIndex &index) const;

@@ -6,6 +6,7 @@
 #include "style/IconLibrary.h"
 #include "style/Theme.h"
 
+#include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
@@ -26,6 +27,9 @@ ProductInstallationViewScript::ProductInstallationViewScript(InstallationEngine 
     setFixedHeight(70);
     m_productInstallingName->setObjectName(u"productInstallingName"_s);
     m_productInstallingName->setTextFormat(Qt::PlainText);
+    // The layout gives the title its room; the title is fitted to it, never the other way round.
+    m_productInstallingName->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_productInstallingName->installEventFilter(this);
     setLook(*m_productInstallingName, "strong");
     m_installProgressMsg->setObjectName(u"installProgressMsg"_s);
     m_installProgressMsg->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -57,7 +61,7 @@ ProductInstallationViewScript::ProductInstallationViewScript(InstallationEngine 
 }
 
 QString ProductInstallationViewScript::titleText() const {
-    return m_productInstallingName->text();
+    return m_title;
 }
 
 QString ProductInstallationViewScript::percentText() const {
@@ -85,14 +89,20 @@ void ProductInstallationViewScript::refresh() {
     const bool running = m_engine.stripVisible();
     const bool waiting = !running && !m_waitingText.isEmpty();
     if (running) {
-        m_productInstallingName->setText(m_engine.stripTitle());
+        m_title = m_engine.stripTitle();
+        const qsizetype job = m_engine.installingIndexInQueue();
+        m_titleName = job >= 0 && job < m_engine.installingQueue().size()
+                          ? m_engine.installingQueue().at(job).product_name
+                          : QString();
         m_installProgressMsg->setText(m_engine.stripPercentText());
         m_progressBarIndicator->setCurrentValue(m_engine.stripValue());
         m_progressBarIndicator->setAccessibleDescription(m_engine.stripPercentText());
     } else if (waiting) {
-        m_productInstallingName->setText(m_waitingText);
+        m_title = m_waitingText;
+        m_titleName.clear();
         m_installProgressMsg->clear();
     }
+    fitTitle();
     m_progressBarIndicator->setVisible(running);
     m_cancelButton->setVisible(running || waiting);
     m_cancelButton->setAccessibleName(running ? tr("Cancel the installation") : tr("Stop waiting"));
@@ -103,6 +113,28 @@ void ProductInstallationViewScript::refresh() {
         setVisible(shown);
         Q_EMIT shownChanged(shown);
     }
+}
+
+void ProductInstallationViewScript::fitTitle() {
+    const QFontMetrics metrics(m_productInstallingName->font());
+    const int room = m_productInstallingName->contentsRect().width();
+    QString shown = metrics.elidedText(m_title, Qt::ElideRight, room);
+    const qsizetype name = m_titleName.isEmpty() ? -1 : m_title.indexOf(m_titleName);
+    if (shown != m_title && name >= 0) {
+        const QString before = m_title.left(name);
+        const QString after = m_title.mid(name + m_titleName.size());
+        const int nameRoom = room - metrics.horizontalAdvance(before) - metrics.horizontalAdvance(after);
+        shown = before + metrics.elidedText(m_titleName, Qt::ElideRight, qMax(0, nameRoom)) + after;
+    }
+    m_productInstallingName->setText(shown);
+    m_productInstallingName->setToolTip(shown == m_title ? QString() : m_title);
+    m_productInstallingName->setAccessibleName(m_title);
+}
+
+bool ProductInstallationViewScript::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_productInstallingName && event->type() == QEvent::Resize)
+        fitTitle();
+    return QWidget::eventFilter(watched, event);
 }
 
 void ProductInstallationViewScript::paintEvent(QPaintEvent *) {

@@ -36,9 +36,12 @@ Q_SIGNALS:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void refresh();
+    // The title in the room it has: a long product name is cut with "…", the counts and the step stay.
+    void fitTitle();
     void cancel();
 
     InstallationEngine &m_engine;
@@ -47,6 +50,9 @@ private:
     KLVApp_ProgressInstallation *m_progressBarIndicator;
     QToolButton *m_cancelButton;
     QString m_waitingText;
+    QString m_title;
+    // The part of the title that may be cut: the running job's product name.
+    QString m_titleName;
 };
 
 } // namespace klv::ui

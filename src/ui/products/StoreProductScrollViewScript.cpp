@@ -1,12 +1,13 @@
 #include "products/StoreProductScrollViewScript.h"
 
+#include "controls/PaintedRowsAccessible.h"
 #include "products/LibraryModel.h"
 #include "products/LibraryRowDelegate.h"
+#include "style/FormStyle.h"
 #include "style/Theme.h"
 
 #include <QFocusEvent>
 #include <QHeaderView>
-#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -22,6 +23,7 @@ StoreProductScrollViewScript::StoreProductScrollViewScript(LibraryModel &model, 
     : QTreeView(parent)
     , m_model(model)
     , m_delegate(new LibraryRowDelegate(model, *this, this)) {
+    PaintedRowsAccessible::enable(*this);
     setObjectName(QStringLiteral("productOLView"));
     setAccessibleName(tr("Your products"));
     setModel(&m_model);
@@ -36,6 +38,7 @@ StoreProductScrollViewScript::StoreProductScrollViewScript(LibraryModel &model, 
     setFrameShape(QFrame::NoFrame);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     verticalScrollBar()->setSingleStep(24);
+    setScrollBarLook(*this);
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
     header()->setStretchLastSection(false);
@@ -43,8 +46,24 @@ StoreProductScrollViewScript::StoreProductScrollViewScript(LibraryModel &model, 
 
     connect(m_delegate, &PaintedButtonDelegate::buttonClicked, this, &StoreProductScrollViewScript::pressButton);
     connect(&m_model, &QAbstractItemModel::modelReset, this, [this] { viewport()->update(); });
+}
+
+void StoreProductScrollViewScript::currentChanged(const QModelIndex &current, const QModelIndex &previous) {
+    // QTreeView's own announcement names a cell of its own accessibility, which this view does not use.
+    QAbstractItemView::currentChanged(current, previous);
     // The keyboard's row is drawn across all its cells.
-    connect(selectionModel(), &QItemSelectionModel::currentChanged, viewport(), qOverload<>(&QWidget::update));
+    viewport()->update();
+    PaintedRowsAccessible::notifyCurrentRow(*this);
+}
+
+void StoreProductScrollViewScript::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                                               const QList<int> &roles) {
+    QTreeView::dataChanged(topLeft, bottomRight, roles);
+    // A picture arriving changes nothing a screen reader says.
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && current.parent() == topLeft.parent() && current.row() >= topLeft.row() &&
+        current.row() <= bottomRight.row() && bottomRight.column() > LibraryModel::pictureColumn)
+        PaintedRowsAccessible::notifyRowChanged(*this, current);
 }
 
 void StoreProductScrollViewScript::setEmptyText(const QString &text) {
@@ -118,11 +137,13 @@ void StoreProductScrollViewScript::paintEvent(QPaintEvent *event) {
 
 void StoreProductScrollViewScript::focusInEvent(QFocusEvent *event) {
     QTreeView::focusInEvent(event);
-    // Tabbing in starts at the first row; a click picks its own row.
-    const bool byKeyboard = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-    if (byKeyboard && !currentIndex().isValid() && m_model.rowCount() > 0)
+    // The keyboard's row shows as soon as the list has the focus, whichever way it came; a click picks its own.
+    if (event->reason() != Qt::MouseFocusReason && !currentIndex().isValid() && m_model.rowCount() > 0)
         setCurrentIndex(m_model.index(0, LibraryModel::actionColumn));
     viewport()->update();
+    // After the list's own announcement, the row it is on.
+    QMetaObject::invokeMethod(
+        this, [this] { PaintedRowsAccessible::notifyCurrentRow(*this); }, Qt::QueuedConnection);
 }
 
 void StoreProductScrollViewScript::focusOutEvent(QFocusEvent *event) {

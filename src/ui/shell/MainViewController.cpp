@@ -3,7 +3,9 @@
 #include "account/AccountSettingView.h"
 #include "app/AppContext.h"
 #include "controls/StoreLinkSchemeHandler.h"
+#include "controls/StorePageFrame.h"
 #include "controls/StoreWebView.h"
+#include "core/TickSource.h"
 #include "install/InstallationEngine.h"
 #include "library/ProductLibrary.h"
 #include "login/StoreLogin.h"
@@ -22,11 +24,13 @@
 #include "style/Theme.h"
 #include "update/SelfUpdate.h"
 
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -58,6 +62,14 @@ constexpr std::array<MenuDefinition, 7> menuDefinitions{{
     {appMenuIndex::accountAppMenu, u"Account Settings", u"menu-account"},
 }};
 
+// Screen readers take the window for the application's frame, named as its title bar names it, rather than for an
+// unnamed filler.
+QAccessibleInterface *windowAccessible(const QString &className, QObject *object) {
+    if (className != QLatin1StringView(MainViewController::staticMetaObject.className()) || !object->isWidgetType())
+        return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+}
+
 QWidget *pageWithBackground(NamedColor color, QWidget *parent) {
     auto *page = new QWidget(parent);
     page->setAutoFillBackground(true);
@@ -73,9 +85,20 @@ MainViewController::MainViewController(AppContext &context, QWidget *parent)
     : QWidget(parent)
     , m_context(context)
     , m_detail(new QStackedWidget(this)) {
+    static const bool windowAccessibleInstalled = [] {
+        QAccessible::installFactory(windowAccessible);
+        return true;
+    }();
+    Q_UNUSED(windowAccessibleInstalled)
     setObjectName(u"MainWindow"_s);
     setWindowTitle(QString());
-    setFixedSize(windowSize);
+    setAccessibleName(u"KLV App"_s);
+    // The window grows no larger than its design: a maximize button would promise what it cannot do.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setMinimumSize(minimumWindowSize);
+    setMaximumSize(windowSize);
+    resize(windowSize);
     setAutoFillBackground(true);
 
     m_featurePage = pageWithBackground(NamedColor::backgroundSecondary, m_detail);
@@ -91,13 +114,7 @@ MainViewController::MainViewController(AppContext &context, QWidget *parent)
     m_nothingContainerView = buildPlaceholder();
     m_marketingPage = buildMarketingPage();
 
-    m_loginPage = pageWithBackground(NamedColor::background, m_detail);
-    m_storeLogin = new StoreLogin(context, m_loginPage);
-    m_storeLogin->prepareVersionLabel();
-    auto *loginLayout = new QVBoxLayout(m_loginPage);
-    loginLayout->addStretch();
-    loginLayout->addWidget(m_storeLogin, 0, Qt::AlignHCenter);
-    loginLayout->addStretch();
+    m_loginPage = buildLoginPage();
 
     for (QWidget *page :
          std::initializer_list<QWidget *>{m_featurePage, m_storeProductView, m_tutorialPage, m_accountView,
@@ -201,6 +218,23 @@ QWidget *MainViewController::buildSideBar() {
     return sideBar;
 }
 
+QWidget *MainViewController::buildLoginPage() {
+    // On a screen lower than the panel, the panel scrolls rather than being cut.
+    auto *page = new QScrollArea(m_detail);
+    page->setFrameShape(QFrame::NoFrame);
+    page->setWidgetResizable(true);
+    setScrollBarLook(*page);
+    QWidget *centre = pageWithBackground(NamedColor::background, page);
+    m_storeLogin = new StoreLogin(m_context, centre);
+    m_storeLogin->prepareVersionLabel();
+    auto *layout = new QVBoxLayout(centre);
+    layout->addStretch();
+    layout->addWidget(m_storeLogin, 0, Qt::AlignHCenter);
+    layout->addStretch();
+    page->setWidget(centre);
+    return page;
+}
+
 QWidget *MainViewController::buildPlaceholder() {
     auto *placeholder = pageWithBackground(NamedColor::backgroundSecondary, m_detail);
     placeholder->setObjectName(u"nothingContainerView"_s);
@@ -236,6 +270,17 @@ QWidget *MainViewController::buildMarketingPage() {
     layout->addWidget(m_countdownBarView);
     layout->addWidget(m_marketingView, 1);
     return page;
+}
+
+void MainViewController::fitInto(const QRect &available, const QMargins &frame) {
+    resize(windowSize.boundedTo(available.size().shrunkBy(frame)).expandedTo(minimumWindowSize));
+    // A window's position is its frame's.
+    QRect placed(QPoint(), size().grownBy(frame));
+    placed.moveCenter(available.center());
+    // A frame higher than the room keeps its title bar on the screen.
+    placed.moveTop(qMax(available.top(), placed.top()));
+    placed.moveLeft(qMax(available.left(), placed.left()));
+    move(placed.topLeft());
 }
 
 KLVAppMenuCurveBox &MainViewController::menuItem(appMenuIndex section) const {
@@ -393,17 +438,19 @@ void MainViewController::signOut() {
     m_storeLogin->setLoginControlsEnabled(true);
     m_sectionsWithoutData.unite({appMenuIndex::myProductsAppMenu, appMenuIndex::myRewardsAppMenu});
     showSection(appMenuIndex::logintMenu);
+    // The sign-out button went with its page; signing in again starts in the account field.
+    m_storeLogin->focusAccountField();
 }
 
 void MainViewController::loadFeaturedPage() {
-    if (m_featureWebKit)
-        m_featureWebKit->load(QUrl(m_context.services().configuration().storeUrl + u"/featured/"_s));
+    if (m_featureFrame)
+        m_featureFrame->load(QUrl(m_context.services().configuration().storeUrl + u"/featured/"_s));
 }
 
 void MainViewController::loadTutorialPage() {
-    if (m_loadTutorialWeb || !m_tutorialWebKit)
+    if (m_loadTutorialWeb || !m_tutorialFrame)
         return;
-    m_tutorialWebKit->load(QUrl(m_context.services().configuration().tutorialUrl));
+    m_tutorialFrame->load(QUrl(m_context.services().configuration().tutorialUrl));
     m_tutorialWebKit->pauseVideos();
     m_loadTutorialWeb = true;
 }
@@ -419,12 +466,15 @@ bool MainViewController::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void MainViewController::createWebViews() {
-    m_featureWebKit = new StoreWebView(m_featurePage);
+    TickSource &beat = m_context.services().ticks();
+    m_featureFrame = new StorePageFrame(beat, m_featurePage);
+    m_featureWebKit = &m_featureFrame->view();
     m_featureWebKit->setObjectName(u"featureWebKit"_s);
-    m_featurePage->layout()->addWidget(m_featureWebKit);
-    m_tutorialWebKit = new StoreWebView(m_tutorialPage);
+    m_featurePage->layout()->addWidget(m_featureFrame);
+    m_tutorialFrame = new StorePageFrame(beat, m_tutorialPage);
+    m_tutorialWebKit = &m_tutorialFrame->view();
     m_tutorialWebKit->setObjectName(u"tutorialWebKit"_s);
-    m_tutorialPage->layout()->addWidget(m_tutorialWebKit);
+    m_tutorialPage->layout()->addWidget(m_tutorialFrame);
     connect(&StoreWebView::linkHandler(), &StoreLinkSchemeHandler::linkRequested, this,
             [this](const QUrl &url) { Q_EMIT productLinkRequested(url.toString()); });
     loadFeaturedPage();

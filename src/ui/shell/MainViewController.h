@@ -23,6 +23,7 @@ class MarketingViewScript;
 class ProductDetailPage;
 class SaleCountdownBanner;
 class StoreLogin;
+class StorePageFrame;
 class StoreProductViewScript;
 class StoreWebView;
 
@@ -32,11 +33,16 @@ class StoreWebView;
 class MainViewController final : public QWidget {
     Q_OBJECT
 public:
+    // The window's size wherever the screen holds it; it shrinks to a smaller screen's free area, down to
+    // minimumWindowSize, and never grows beyond windowSize.
     static constexpr QSize windowSize{1103, 754};
+    static constexpr QSize minimumWindowSize{860, 560};
 
     explicit MainViewController(AppContext &context, QWidget *parent = nullptr);
     ~MainViewController() override;
 
+    // Sizes the window to fit `available` (a screen's free area) with its frame, at most windowSize.
+    void fitInto(const QRect &available, const QMargins &frame);
     void showSection(appMenuIndex section);
     void setAppMenuEnabled(appMenuIndex section, bool enabled);
     void loginCompleted();
@@ -56,6 +62,7 @@ public:
     // The open product detail page; null when there is none.
     ProductDetailPage *productDetailPage() const;
     // Null until the first frame has been painted.
+    StorePageFrame *featurePage() const { return m_featureFrame; }
     StoreWebView *featureWebView() const { return m_featureWebKit; }
     StoreWebView *tutorialWebView() const { return m_tutorialWebKit; }
     bool isTutorialLoaded() const { return m_loadTutorialWeb; }
@@ -80,6 +87,7 @@ private:
 
     QWidget *buildSideBar();
     QWidget *buildPlaceholder();
+    QWidget *buildLoginPage();
     QWidget *buildMarketingPage();
     void showMarketingSection(appMenuIndex section);
     void createWebViews();
@@ -105,6 +113,8 @@ private:
     SaleCountdownBanner *m_countdownBarView;
     MarketingViewScript *m_marketingView;
     QPointer<ProductDetailPage> m_productPage;
+    StorePageFrame *m_featureFrame = nullptr;
+    StorePageFrame *m_tutorialFrame = nullptr;
     StoreWebView *m_featureWebKit = nullptr;
     StoreWebView *m_tutorialWebKit = nullptr;
     bool m_loadTutorialWeb = false;

@@ -21,10 +21,10 @@ StatusBarItem::StatusBarItem(const Reporter &reporter, QObject *parent)
     m_saleLine->setVisible(false);
     connect(m_menu.addAction(tr("Check for Updates")), &QAction::triggered, this,
             &StatusBarItem::checkForUpdatesRequested);
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        reporter.appendLog(u"The desktop has no status area: the KLV App shows no status item."_s);
-        return;
-    }
+    // Made and shown whatever the desktop has now: a status area that appears later (a panel started after the
+    // app) takes the item in as soon as it is there.
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        reporter.appendLog(u"The desktop has no status area yet: the KLV App's status item appears once it has one."_s);
     m_statusBarItem = new QSystemTrayIcon(IconLibrary::icon(u"menuBarLogo"_s), this);
     m_statusBarItem->setToolTip(u"KLV App"_s);
     m_statusBarItem->setContextMenu(&m_menu);

@@ -13,14 +13,13 @@ class Reporter;
 namespace klv::ui {
 
 // The application's item in the desktop's status area: "Open" and "Quit", then the running sale's countdown (a
-// line that cannot be chosen) and "Check for Updates". A desktop without a status area gets one log line and no
-// item.
+// line that cannot be chosen) and "Check for Updates". On a desktop without a status area the item waits for one,
+// with one log line.
 class StatusBarItem final : public QObject {
     Q_OBJECT
 public:
     explicit StatusBarItem(const Reporter &reporter, QObject *parent = nullptr);
 
-    bool isShown() const { return m_statusBarItem != nullptr; }
     QMenu &menu() { return m_menu; }
     // The sale line's text; empty hides it.
     void setSaleLine(const QString &text);
@@ -35,7 +34,7 @@ Q_SIGNALS:
 private:
     QMenu m_menu;
     QAction *m_saleLine;
-    QSystemTrayIcon *m_statusBarItem = nullptr;
+    QSystemTrayIcon *m_statusBarItem;
 };
 
 } // namespace klv::ui

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QProcess>
+#include <QScreen>
 #include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
@@ -83,6 +84,8 @@ int WindowApplication::run() {
         raiseWindow();
         m_links->openArguments(arguments);
     });
+    // The window manager's frame is known only once the window is on screen; room is kept for a usual one.
+    m_window->fitInto(m_window->screen()->availableGeometry(), QMargins(4, 36, 4, 4));
     m_window->show();
     m_links->openArguments(QApplication::arguments().mid(1));
     return QApplication::exec();

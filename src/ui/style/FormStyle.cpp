@@ -2,8 +2,10 @@
 
 #include "style/Theme.h"
 
+#include <QAbstractScrollArea>
 #include <QHash>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QWidget>
 
 namespace klv::ui {
@@ -67,6 +69,17 @@ QString lookSheet() {
 }
 *[look="form"] QPushButton[look="value"]:hover { background: @hoverWash; }
 *[look="form"] QPushButton[look="value"]:focus { border: 1px solid @accent; }
+*[look="form"] QComboBox {
+    background: @field; color: @text; border: 1px solid @outline; border-radius: 8px; padding: 0 10px;
+    min-height: 34px;
+}
+*[look="form"] QComboBox:focus { border: 2px solid @accent; padding: 0 9px; }
+*[look="form"] QComboBox::drop-down { border: none; width: 26px; }
+*[look="form"] QComboBox::down-arrow { image: url(:/icons/chevron-down.svg); width: 12px; height: 12px; }
+*[look="form"] QComboBox QAbstractItemView {
+    background: @section; color: @text; border: 1px solid @optionOutline; selection-background-color: @accent;
+    selection-color: @onColor; outline: none;
+}
 *[look="form"] QToolButton { border: none; border-radius: 6px; background: transparent; padding: 4px; }
 *[look="form"] QToolButton:hover { background: @hoverWash; }
 *[look="form"] QToolButton:pressed { background: @pressWash; }
@@ -88,9 +101,22 @@ QPushButton[look="appMenuItem"]:disabled, QPushButton[look="selectedAppMenuItem"
 QPushButton[look="appMenuItem"]:focus, QPushButton[look="selectedAppMenuItem"]:focus {
     border: 2px solid @accent; border-radius: 4px;
 }
-QFrame[look="separator"] { background: @separator; }
+/* Thin bars in the theme's colours, without arrow buttons. */
+QScrollBar[look="scrollBar"] { background: transparent; border: none; margin: 0; }
+QScrollBar[look="scrollBar"]:vertical { width: 12px; }
+QScrollBar[look="scrollBar"]:horizontal { height: 12px; }
+QScrollBar[look="scrollBar"]::handle { background: @outline; border-radius: 3px; }
+QScrollBar[look="scrollBar"]::handle:hover, QScrollBar[look="scrollBar"]::handle:pressed { background: @scrollHover; }
+QScrollBar[look="scrollBar"]::handle:vertical { min-height: 36px; margin: 2px 3px; }
+QScrollBar[look="scrollBar"]::handle:horizontal { min-width: 36px; margin: 3px 2px; }
+QScrollBar[look="scrollBar"]::add-line, QScrollBar[look="scrollBar"]::sub-line {
+    width: 0; height: 0; border: none; background: none;
+}
+QScrollBar[look="scrollBar"]::add-page, QScrollBar[look="scrollBar"]::sub-page { background: none; }
 QLabel[look="placeholderTitle"] { font-size: 22px; font-weight: 600; }
-QLabel[look="listTitle"] { font-size: 15px; font-weight: 600; padding: 18px 20px 14px 20px; }
+/* One title for every section: My Products, Free Products, Account Settings. */
+QLabel[look="sectionTitle"], QLabel[look="listTitle"] { color: @text; font-size: 22px; font-weight: 700; }
+QLabel[look="listTitle"] { padding: 18px 24px 14px 24px; }
 QLabel[look="strong"] { font-weight: 600; }
 QLabel[look="saleTitle"] { color: @onColor; font-size: 16px; font-weight: 700; }
 QLabel[look="saleCountdown"] { color: @onColor; font-size: 16px; font-weight: 600; }
@@ -112,11 +138,21 @@ QPushButton[look="addToCart"]:hover { background: @addToCartHover; border-color:
 QPushButton[look="addToCart"]:pressed { background: @addToCartPressed; border-color: @addToCartPressed; }
 QPushButton[look="addToCart"]:focus { border-color: @onColor; }
 
-QMenu[look="themed"] { background: @section; border: 1px solid @optionOutline; border-radius: 8px; padding: 5px; }
-QMenu[look="themed"]::item { color: @text; padding: 6px 22px 6px 12px; border-radius: 5px; font-size: 13px; }
-QMenu[look="themed"]::item:selected { background: @accent; color: @onColor; }
-QMenu[look="themed"]::item:disabled { color: @dim; }
-QMenu[look="themed"]::separator { height: 1px; background: @optionOutline; margin: 4px 6px; }
+QMenu[look="themed"], QMenu[look="squareThemed"] {
+    background: @section; border: 1px solid @optionOutline; border-radius: 8px; padding: 5px;
+}
+/* Without a compositor a pop-up cannot show what lies beyond its rounded corners: it is square instead. */
+QMenu[look="squareThemed"] { border-radius: 0; }
+QMenu[look="themed"]::item, QMenu[look="squareThemed"]::item {
+    color: @text; padding: 6px 22px 6px 12px; border: none; border-radius: 5px; font-size: 13px;
+}
+QMenu[look="themed"]::item:selected, QMenu[look="squareThemed"]::item:selected {
+    background: @accent; color: @onColor;
+}
+QMenu[look="themed"]::item:disabled, QMenu[look="squareThemed"]::item:disabled { color: @dim; }
+QMenu[look="themed"]::separator, QMenu[look="squareThemed"]::separator {
+    height: 1px; background: @optionOutline; margin: 4px 6px;
+}
 )"_s;
     const QColor addToCart = theme::color(NamedColor::addToCart);
     return withColours(sheet, {
@@ -127,6 +163,7 @@ QMenu[look="themed"]::separator { height: 1px; background: @optionOutline; margi
                                   {u"outline"_s, css(NamedColor::outlinePrimaryButtonDefault)},
                                   {u"optionOutline"_s, css(NamedColor::outlineOptionButton)},
                                   {u"separator"_s, css(NamedColor::separator)},
+                                  {u"scrollHover"_s, css(NamedColor::textSecondary)},
                                   {u"section"_s, css(NamedColor::accountSettingSectionBG)},
                                   {u"accent"_s, css(NamedColor::accent)},
                                   {u"primaryText"_s, css(NamedColor::textPrimaryButtonDefault)},
@@ -147,6 +184,11 @@ QMenu[look="themed"]::separator { height: 1px; background: @optionOutline; margi
 }
 
 } // namespace
+
+void setScrollBarLook(QAbstractScrollArea &area) {
+    for (QScrollBar *bar : {area.verticalScrollBar(), area.horizontalScrollBar()})
+        setLook(*bar, "scrollBar");
+}
 
 void setLook(QWidget &widget, const char *look) {
     // The sheet goes on the widgets that take a look, not on the application: under any style sheet Fusion draws

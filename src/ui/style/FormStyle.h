@@ -1,5 +1,6 @@
 #pragma once
 
+class QAbstractScrollArea;
 class QWidget;
 
 namespace klv::ui {
@@ -10,5 +11,7 @@ namespace klv::ui {
 // focus outline, and a button there may pick "primary" (filled accent), "secondary" (outlined), "link" (text
 // only), "danger" (outlined in red) or "value". A widget already shown takes a new look at once.
 void setLook(QWidget &widget, const char *look);
+// The scroll area's bars in the theme: thin, rounded, no arrow buttons.
+void setScrollBarLook(QAbstractScrollArea &area);
 
 } // namespace klv::ui

@@ -67,8 +67,6 @@ QColor color(NamedColor name) {
         return {254, 113, 102};
     case NamedColor::saleBannerEnd:
         return {123, 77, 255};
-    case NamedColor::viewButton:
-        return {66, 165, 222};
     case NamedColor::productPageBackground:
         return {27, 27, 30};
     case NamedColor::videoBackground:
@@ -103,10 +101,6 @@ QFont font(NamedFont name, const QFont &base) {
         break;
     case NamedFont::panelTitle:
         sized.setPointSizeF(base.pointSizeF() * 1.55);
-        sized.setWeight(QFont::DemiBold);
-        break;
-    case NamedFont::pageTitle:
-        sized.setPointSizeF(base.pointSizeF() * 1.7);
         sized.setWeight(QFont::DemiBold);
         break;
     }

@@ -43,7 +43,6 @@ enum class NamedColor {
     loginSeparation,
     saleBannerStart,
     saleBannerEnd,
-    viewButton,
     productPageBackground,
     videoBackground,
     addToCart,
@@ -59,7 +58,6 @@ enum class NamedFont {
     rowTitle,
     sectionTitle,
     panelTitle,
-    pageTitle,
 };
 
 namespace theme {

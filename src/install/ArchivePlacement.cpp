@@ -19,9 +19,13 @@ ArchiveExtractor::Result placeArchive(const QString &archive, const QString &fol
         failed.error = u"No folder to unpack into beside “"_s + folder + u"”: "_s + staging.errorString();
         return failed;
     }
+    placement.noteScratchFolder(staging.path());
     ArchiveExtractor::Result result = ArchiveExtractor().extract(archive, staging.path(), stop);
-    if (!result.succeeded())
+    if (!result.succeeded()) {
+        // Nothing was staged; taking back ends the journal that names the scratch folder.
+        placement.takeBack();
         return result;
+    }
     const QStringList items =
         QDir(staging.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString &item : items) {

@@ -47,15 +47,19 @@ void LutInstaller::cancel() {
     stopWhenIdle();
 }
 
+QString LutInstaller::archiveFolderFor(const QString &downloadFolder, const QString &jobName) {
+    QString folder = downloadFolder;
+    if (folder.endsWith(u'/'))
+        folder.chop(1);
+    return folder + u'.' + jobName + u'/';
+}
+
 void LutInstaller::installNext() {
     if (m_cancelled)
         return;
     const Reporter &reporter = m_services.reporter();
     const Locations &locations = m_services.locations();
-    QString temporaryFolder = locations.downloadFolderURL;
-    if (temporaryFolder.endsWith(u'/'))
-        temporaryFolder.chop(1);
-    temporaryFolder += u'.' + m_jobName + u'/';
+    const QString temporaryFolder = archiveFolderFor(locations.downloadFolderURL, m_jobName);
 
     while (m_next < m_addresses.size()) {
         const QString &address = m_addresses.at(m_next++);

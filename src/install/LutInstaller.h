@@ -25,6 +25,9 @@ public:
     void cancel() override;
     bool isSideWork() const override { return true; }
 
+    // Where the job's look archives are downloaded: "<download folder>.<job>/", beside the download folder.
+    static QString archiveFolderFor(const QString &downloadFolder, const QString &jobName);
+
 private:
     void installNext();
     void downloadFinished(const PackageDownload::Result &result);

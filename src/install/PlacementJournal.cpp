@@ -2,6 +2,7 @@
 
 #include "core/AtomicRename.h"
 #include "install/FolderMove.h"
+#include "install/LutInstaller.h"
 #include "library/PlacementJournalNames.h"
 
 #include <QDir>
@@ -190,6 +191,7 @@ QStringList PlacementJournal::recoverAll(const QString &downloadFolder) {
             removeItem(copy);
         const QString product = PlacementJournalNames::productOf(name);
         QDir(folder.filePath(product)).removeRecursively();
+        QDir(LutInstaller::archiveFolderFor(downloadFolder, product)).removeRecursively();
         QFile::remove(folder.filePath(name));
         if (!products.contains(product))
             products.append(product);

@@ -49,6 +49,11 @@ PlacementJournal *StagedPlacement::journal() {
     return m_journal.get();
 }
 
+void StagedPlacement::noteScratchFolder(const QString &path) {
+    if (PlacementJournal *written = journal())
+        written->copyBegins(path);
+}
+
 void StagedPlacement::endJournal() {
     if (m_journal)
         m_journal->done();

@@ -37,6 +37,9 @@ public:
 
     // Moves source, copied, to a staging name beside target when it lies on another file system; otherwise leaves
     // it where it is until the swap. On failure nothing of it stays beside target.
+    // A folder the placement unpacks into before staging from it: a run killed meanwhile leaves it for the next
+    // one to remove.
+    void noteScratchFolder(const QString &path);
     std::optional<QString> stage(const QString &source, const QString &target);
     // Swaps every staged item in; an item that replaces something moves beside its target first. When one cannot be
     // swapped in, those already swapped are put back and the error returned.

@@ -2,8 +2,11 @@
 
 #include "marketing/MarketingCenter.h"
 #include "shell/KLVAppMenuCurveBox.h"
+#include "store/Services.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -32,14 +35,12 @@ protected:
         LibraryFixture::SetUp();
     }
 
-    // Runs the walker while this process answers its questions.
-    static Walk walk(const QStringList &arguments) {
+    // Runs the walker while the process (this one unless named) answers its questions.
+    static Walk walk(const QStringList &arguments, qint64 pid = QCoreApplication::applicationPid()) {
         QProcess walker;
         walker.setProcessChannelMode(QProcess::MergedChannels);
         walker.start(qEnvironmentVariable("KLV_ACCESSIBILITY_PYTHON"),
-                     QStringList{qEnvironmentVariable("KLV_ACCESSIBILITY_WALKER"),
-                                 QString::number(QCoreApplication::applicationPid())} +
-                         arguments);
+                     QStringList{qEnvironmentVariable("KLV_ACCESSIBILITY_WALKER"), QString::number(pid)} + arguments);
         waitUntil([&walker] { return walker.state() == QProcess::NotRunning; }, 120'000);
         const int exitCode = walker.exitStatus() == QProcess::NormalExit ? walker.exitCode() : -1;
         return {exitCode, QString::fromUtf8(walker.readAll())};
@@ -104,6 +105,76 @@ TEST_F(AccessibilityWalkTest, EveryScreenIsNamedForAScreenReaderAndARowsButtonIn
 
     window->signOut();
     expectNamed("signed out");
+}
+
+// The window's own installation, started by a press as a customer starts it and killed as by kill -9 while the product
+// is staged, swapped in and kept: after the next start (klv here) nothing stands half-placed, no staging or job
+// folder is left, and what klv says is what is on disk.
+TEST_F(AccessibilityWalkTest, AWindowKilledWhilePlacingAProductLeavesItWholeOrAbsentForTheNextStart) {
+    const QString product = u"Neon Signs"_s;
+    const Locations &locations = context->services().locations();
+    const auto leftBehind = [&] {
+        QStringList left;
+        QDirIterator entries(home.path(), {u".klv-staging*"_s, u"*.journal"_s},
+                             QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (entries.hasNext())
+            left << entries.next();
+        // The window's own download of a new version of itself may stand beside the jobs.
+        for (const QString &name :
+             QDir(locations.downloadFolderURL).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+            if (name != u"updateKLVApp.zip"_s)
+                left << name;
+        }
+        return left + QDir(locations.vantoryFolderURL).entryList({u"KLV-Download.*"_s}, QDir::AllEntries);
+    };
+    const auto templateFolders = [&] {
+        QStringList folders;
+        QDirIterator entries(locations.motionTemplatesFolderURL, {u"KLV - "_s + product}, QDir::Dirs,
+                             QDirIterator::Subdirectories);
+        while (entries.hasNext())
+            folders << entries.next();
+        return folders;
+    };
+    const auto klv = [this](const QStringList &arguments) {
+        QProcess run;
+        run.setProcessEnvironment(klvEnvironment());
+        run.start(QStringLiteral(KLV_CLI_BINARY), arguments);
+        EXPECT_TRUE(run.waitForFinished(60'000));
+        return run.readAllStandardOutput();
+    };
+    for (const char *step : {"placement-stage:1", "placement-swap:1", "placement-keep:1"}) {
+        SCOPED_TRACE(step);
+        QProcessEnvironment environment = klvEnvironment();
+        environment.insert(u"KLV_CRASH_AT"_s, QString::fromLatin1(step));
+        QProcess app;
+        app.setProcessEnvironment(environment);
+        app.setProcessChannelMode(QProcess::ForwardedChannels);
+        // Its link opens the window at the product in My Products, as the store's page would.
+        app.start(QStringLiteral(KLV_APP_BINARY), {u"klv://product/3420"_s});
+        ASSERT_TRUE(app.waitForStarted());
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                return walk({u"row"_s, product}, app.processId()).exitCode == 0;
+            },
+            60'000))
+            << "the window never showed " << product.toStdString();
+        const Walk pressed = walk({u"press"_s, product, u"Install"_s}, app.processId());
+        ASSERT_EQ(pressed.exitCode, 0) << pressed.output.toStdString();
+        ASSERT_TRUE(waitUntil([&] { return app.state() == QProcess::NotRunning; }, 60'000));
+        ASSERT_EQ(app.exitStatus(), QProcess::CrashExit) << "the crash point was never reached";
+
+        const QByteArray listed = klv({u"list"_s, u"--json"_s});
+        bool installed = true;
+        for (const QJsonValue &row : QJsonDocument::fromJson(listed)[u"products"_s].toArray()) {
+            if (row[u"name"_s] == product)
+                installed = row[u"installed"_s].toBool();
+        }
+        // Its templates and looks are placed side by side, each whole or absent: what klv says is what stands.
+        EXPECT_EQ(installed, !templateFolders().isEmpty()) << templateFolders().join(u", "_s).toStdString();
+        EXPECT_EQ(leftBehind().join(u'\n').toStdString(), "") << "no staging, journal or job folder is left";
+        if (installed)
+            klv({u"uninstall"_s, u"--yes"_s, product});
+    }
 }
 
 } // namespace klv::test

@@ -11,12 +11,20 @@ using klv::fuzz::expect;
 
 // An answer to a library download yields either a refusal and nothing else, or products that each have a name the
 // name map knows, each number, name and location once.
+// Read a product at a time from its text, it yields what the parsed answer yields.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    const QJsonDocument document =
-        QJsonDocument::fromJson(QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size)));
+    const QByteArray text = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    const std::optional<klv::LibraryAnswer> read = klv::LibraryAnswer::read(text);
+    const QJsonDocument document = QJsonDocument::fromJson(text);
     if (!document.isObject())
         return 0;
     const klv::LibraryAnswer answer = klv::LibraryAnswer::decode(document.object());
+    if (read) {
+        expect(read->refusal == answer.refusal && read->products == answer.products &&
+                   read->nameMap == answer.nameMap && read->latestReleases == answer.latestReleases &&
+                   read->namelessObjects == answer.namelessObjects,
+               "the answer read a product at a time yields what the parsed answer yields");
+    }
     if (answer.refusal) {
         expect(answer.products.isEmpty() && answer.nameMap.isEmpty() && answer.latestReleases.isEmpty() &&
                    answer.namelessObjects.isEmpty(),

@@ -69,47 +69,55 @@ void RefreshCommand::reportChanges(const QList<OutlineViewItem> &before, const Q
     QJsonArray added;
     QJsonArray changed;
     QJsonArray removed;
-    QHash<QString, OutlineViewItem> previous;
-    for (const OutlineViewItem &record : before)
-        previous.insert(identity(record), record);
+    // Positions rather than copies, and a flag per old record rather than a set of the new ones' keys: both lists
+    // can hold a quarter of a million products.
+    QHash<QString, qsizetype> previous;
+    previous.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i)
+        previous.insert(identity(before[i]), i);
+    QList<bool> stillPresent(before.size(), false);
 
     int changes = 0;
     const QList<OutlineViewItem> &after = m_context.library().libraryProducts();
-    QSet<QString> present;
     for (const OutlineViewItem &record : after) {
-        const QString key = identity(record);
-        present.insert(key);
-        const auto old = previous.constFind(key);
-        if (old == previous.cend()) {
-            added.append(QJsonObject{{QStringLiteral("number"), record.product_id},
-                                     {QStringLiteral("name"), record.product_name},
-                                     {QStringLiteral("installed"), record.isInstalled},
-                                     {QStringLiteral("updateAvailable"), record.isNeedUpdate}});
-            if (!asJson)
+        const auto found = previous.constFind(identity(record));
+        if (found == previous.cend()) {
+            if (asJson)
+                added.append(QJsonObject{{QStringLiteral("number"), record.product_id},
+                                         {QStringLiteral("name"), record.product_name},
+                                         {QStringLiteral("installed"), record.isInstalled},
+                                         {QStringLiteral("updateAvailable"), record.isNeedUpdate}});
+            else
                 m_terminal.printResult(u"  + " + record.product_name + u" (" + stateText(record) + u')');
             ++changes;
-        } else if (old->isInstalled != record.isInstalled || old->isNeedUpdate != record.isNeedUpdate) {
-            changed.append(QJsonObject{{QStringLiteral("number"), record.product_id},
-                                       {QStringLiteral("name"), record.product_name},
-                                       {QStringLiteral("installed"), record.isInstalled},
-                                       {QStringLiteral("updateAvailable"), record.isNeedUpdate},
-                                       {QStringLiteral("wasInstalled"), old->isInstalled},
-                                       {QStringLiteral("hadUpdate"), old->isNeedUpdate}});
-            if (!asJson)
-                m_terminal.printResult(u"  ~ " + record.product_name + u": " + stateText(*old) + u" -> " +
+            continue;
+        }
+        stillPresent[*found] = true;
+        const OutlineViewItem &old = before[*found];
+        if (old.isInstalled != record.isInstalled || old.isNeedUpdate != record.isNeedUpdate) {
+            if (asJson)
+                changed.append(QJsonObject{{QStringLiteral("number"), record.product_id},
+                                           {QStringLiteral("name"), record.product_name},
+                                           {QStringLiteral("installed"), record.isInstalled},
+                                           {QStringLiteral("updateAvailable"), record.isNeedUpdate},
+                                           {QStringLiteral("wasInstalled"), old.isInstalled},
+                                           {QStringLiteral("hadUpdate"), old.isNeedUpdate}});
+            else
+                m_terminal.printResult(u"  ~ " + record.product_name + u": " + stateText(old) + u" -> " +
                                            stateText(record),
                                        record.isNeedUpdate ? Terminal::Tone::notice : Terminal::Tone::plain);
             ++changes;
         }
     }
-    for (const OutlineViewItem &record : before) {
-        if (!present.contains(identity(record))) {
-            removed.append(QJsonObject{{QStringLiteral("number"), record.product_id},
-                                       {QStringLiteral("name"), record.product_name}});
-            if (!asJson)
-                m_terminal.printResult(u"  - " + record.product_name);
-            ++changes;
-        }
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        if (stillPresent[i])
+            continue;
+        if (asJson)
+            removed.append(QJsonObject{{QStringLiteral("number"), before[i].product_id},
+                                       {QStringLiteral("name"), before[i].product_name}});
+        else
+            m_terminal.printResult(u"  - " + before[i].product_name);
+        ++changes;
     }
     if (asJson) {
         m_terminal.printJson({{QStringLiteral("library"), what},

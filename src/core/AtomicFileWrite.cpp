@@ -5,15 +5,19 @@
 namespace klv {
 
 std::optional<QString> writeFileAtomically(const QString &path, const QByteArray &data) {
+    return writeFileAtomically(path, [&data](QIODevice &file) { return file.write(data) == data.size(); });
+}
+
+std::optional<QString> writeFileAtomically(const QString &path, const std::function<bool(QIODevice &)> &write) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
-    const qint64 written = file.write(data);
+    const bool wholeWritten = write(file);
     // Written bytes may still sit in the file's buffer: only a flush shows whether the disk took them.
-    if (written != data.size() || !file.flush() || file.error() != QFileDevice::NoError) {
+    if (!wholeWritten || !file.flush() || file.error() != QFileDevice::NoError) {
         const QString reason = file.error() != QFileDevice::NoError
                                    ? file.errorString()
-                                   : QStringLiteral("the disk did not take all %1 bytes").arg(data.size());
+                                   : QStringLiteral("the disk did not take all the bytes (it took %1)").arg(file.pos());
         file.cancelWriting();
         return reason;
     }

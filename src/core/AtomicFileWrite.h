@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace klv {
@@ -11,5 +13,8 @@ namespace klv {
 // committed: a full disk can accept fewer bytes than asked without any error, and then the old file stays.
 // The error text on failure.
 std::optional<QString> writeFileAtomically(const QString &path, const QByteArray &data);
+// The same with the content written piece by piece by `write`, which says whether the device took every piece;
+// for content too large to build in memory first.
+std::optional<QString> writeFileAtomically(const QString &path, const std::function<bool(QIODevice &)> &write);
 
 } // namespace klv

@@ -57,6 +57,25 @@ InstalledProducts::InstalledProducts(const Locations &locations, const Reporter 
     m_compositeFolder = QFile::encodeName(locations.compositeFolderURL) + '/';
 }
 
+InstalledProducts::ListingScope::ListingScope(const InstalledProducts &installed)
+    : m_installed(installed)
+    , m_outer(installed.m_listing)
+    , m_listing(installed.m_categoryFolders + QList<QByteArray>{installed.m_compositeFolder}) {
+    installed.m_listing = &m_listing;
+}
+
+InstalledProducts::ListingScope::~ListingScope() {
+    m_installed.m_listing = m_outer;
+}
+
+bool InstalledProducts::exists(const QByteArray &folder, const QByteArray &name) const {
+    if (m_listing) {
+        if (const std::optional<bool> listed = m_listing->contains(folder, name))
+            return *listed;
+    }
+    return itemExists(folder + name);
+}
+
 QStringList InstalledProducts::motionTemplateCandidates(const QString &name) const {
     if (!isSafePathComponent(name))
         return {};
@@ -92,7 +111,7 @@ bool InstalledProducts::isMotionTemplateInstalled(const QString &name) const {
     for (const QString &prefix : {shortPrefix, longPrefix}) {
         const QByteArray folderName = (prefix + base).toUtf8();
         for (const QByteArray &category : m_categoryFolders) {
-            if (itemExists(category + folderName))
+            if (exists(category, folderName))
                 return true;
         }
     }
@@ -107,8 +126,8 @@ bool InstalledProducts::isCompositeInstalled(const QString &name) const {
     // A composite is a folder unpacked from its zip, or the movie it was delivered as.
     if (!isSafePathComponent(name))
         return false;
-    const QByteArray path = m_compositeFolder + name.toUtf8();
-    return itemExists(path) || itemExists(path + ".mov");
+    const QByteArray encoded = QFile::encodeName(name);
+    return exists(m_compositeFolder, encoded) || exists(m_compositeFolder, encoded + ".mov");
 }
 
 QStringList InstalledProducts::findInstalledResolveTemplates(const QString &name, bool remove) const {

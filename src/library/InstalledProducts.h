@@ -1,5 +1,7 @@
 #pragma once
 
+#include "library/FolderListing.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -24,13 +26,31 @@ public:
     // Products whose placement is under way or was cut short: whatever of them stands is not an installation.
     QSet<QString> unfinishedProducts() const;
 
+    // While one stands, the checks of the Motion and composite folders answer from one listing of each, taken when
+    // it began: for a detection pass over the whole library, which changes nothing on disk.
+    class ListingScope final {
+    public:
+        explicit ListingScope(const InstalledProducts &installed);
+        ~ListingScope();
+        ListingScope(const ListingScope &) = delete;
+        ListingScope &operator=(const ListingScope &) = delete;
+
+    private:
+        const InstalledProducts &m_installed;
+        const FolderListing *m_outer;
+        FolderListing m_listing;
+    };
+
 private:
     QStringList motionTemplateCandidates(const QString &name) const;
+    // Whether the name stands in the folder (an encoded path ending in '/').
+    bool exists(const QByteArray &folder, const QByteArray &name) const;
 
     const Locations &m_locations;
     const Reporter &m_reporter;
     QList<QByteArray> m_categoryFolders;
     QByteArray m_compositeFolder;
+    mutable const FolderListing *m_listing = nullptr;
 };
 
 } // namespace klv

@@ -52,6 +52,7 @@ InstalledStateDetector::InstalledStateDetector(const InstalledProducts &installe
 bool InstalledStateDetector::detectInstalledStates(QList<OutlineViewItem> &library,
                                                    const QHash<QString, qint64> &nameMap) const {
     const LibraryIndex index(library);
+    const InstalledProducts::ListingScope listing(m_installed);
     const QSet<QString> unfinished = m_installed.unfinishedProducts();
     const auto isUnfinished = [&unfinished](const QString &name) {
         return !unfinished.isEmpty() && unfinished.contains(QString(name).remove(longPrefix));
@@ -133,6 +134,7 @@ bool InstalledStateDetector::detectInstalledStates(QList<OutlineViewItem> &libra
 void InstalledStateDetector::checkNeedUpdate(QList<OutlineViewItem> &library,
                                              const QHash<qint64, QString> &latestReleases) const {
     constexpr qint64 marginSeconds = 20 * 3600;
+    const InstalledProducts::ListingScope listing(m_installed);
     QHash<qint64, qsizetype> firstById;
     for (qsizetype i = 0; i < library.size(); ++i)
         keepFirst(firstById, library[i].product_id, i);
@@ -144,6 +146,9 @@ void InstalledStateDetector::checkNeedUpdate(QList<OutlineViewItem> &library,
             continue;
         const QDateTime releaseStart = day.startOfDay();
         OutlineViewItem &record = library[at];
+        // Most of a large library is not installed; the listing says so without building the folder paths.
+        if (!m_installed.isMotionTemplateInstalled(record.product_name))
+            continue;
         for (const QString &folder : m_installed.findInstalledMotionTemplates(record.product_name, false)) {
             const std::optional<QDateTime> created = m_creationDate(folder);
             if (created && releaseStart >= created->addSecs(-marginSeconds))

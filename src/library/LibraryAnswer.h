@@ -2,6 +2,7 @@
 
 #include "library/OutlineViewItem.h"
 
+#include <QByteArrayView>
 #include <QHash>
 #include <QJsonObject>
 #include <QList>
@@ -25,6 +26,9 @@ struct LibraryAnswer {
     QList<QJsonObject> namelessObjects;
 
     static LibraryAnswer decode(const QJsonObject &answer);
+    // The same from the answer's text, read a product at a time so that the whole answer is never held as a JSON
+    // tree; nothing when the text is not a JSON object.
+    static std::optional<LibraryAnswer> read(QByteArrayView body);
 };
 
 } // namespace klv

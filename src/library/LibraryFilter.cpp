@@ -95,11 +95,25 @@ void sortByProductName(QList<OutlineViewItem> &products, bool descending) {
     std::stable_sort(keys.begin(), keys.end(), [descending](const Keyed &a, const Keyed &b) {
         return descending ? b.key < a.key : a.key < b.key;
     });
-    QList<OutlineViewItem> sorted;
-    sorted.reserve(products.size());
-    for (const Keyed &keyed : std::as_const(keys))
-        sorted.append(std::move(products[keyed.position]));
-    products = std::move(sorted);
+    // The order applied in place, cycle by cycle: a sorted copy would hold a second list of every record.
+    QList<qsizetype> source(products.size());
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        source[i] = keys[i].position;
+    keys.clear();
+    for (qsizetype start = 0; start < source.size(); ++start) {
+        if (source[start] == start)
+            continue;
+        OutlineViewItem first = std::move(products[start]);
+        qsizetype at = start;
+        while (source[at] != start) {
+            products[at] = std::move(products[source[at]]);
+            const qsizetype next = source[at];
+            source[at] = at;
+            at = next;
+        }
+        products[at] = std::move(first);
+        source[at] = at;
+    }
 }
 
 QList<OutlineViewItem> filterLibrary(const LibraryViewSettings &settings, const QList<OutlineViewItem> &libraryProducts,
@@ -108,6 +122,7 @@ QList<OutlineViewItem> filterLibrary(const LibraryViewSettings &settings, const 
     const QList<OutlineViewItem> &source = useCache ? cachedProducts : libraryProducts;
 
     QList<OutlineViewItem> rows;
+    rows.reserve(source.size());
     for (const OutlineViewItem &record : source) {
         if (record.parentID == 0 && (useCache || keptWithMembers(settings.filterMyProductState, record, source)))
             rows.append(record);

@@ -3,6 +3,7 @@
 #include <QHashFunctions>
 #include <QJsonArray>
 
+#include "store/JsonTextScanner.h"
 #include "store/LenientJson.h"
 
 using namespace Qt::StringLiterals;
@@ -24,6 +25,25 @@ constexpr auto kParentId = "parentID"_L1;
 constexpr auto kArmCompatiable = "armCompatiable"_L1;
 // The dictionary key differs from the field name.
 constexpr auto kMainApplication = "mainApplication"_L1;
+
+void appendKey(QByteArray &out, QLatin1StringView key) {
+    out.append(out.endsWith('{') ? "\"" : ",\"").append(key.data(), key.size()).append("\":");
+}
+
+void appendMember(QByteArray &out, QLatin1StringView key, const QString &text) {
+    appendKey(out, key);
+    json::appendQuoted(out, text);
+}
+
+void appendMember(QByteArray &out, QLatin1StringView key, qint64 number) {
+    appendKey(out, key);
+    out.append(QByteArray::number(number));
+}
+
+void appendMember(QByteArray &out, QLatin1StringView key, bool flag) {
+    appendKey(out, key);
+    out.append(flag ? "true" : "false");
+}
 
 } // namespace
 
@@ -73,6 +93,30 @@ QJsonObject productDictionary(const OutlineViewItem &item) {
     dictionary.insert(kArmCompatiable, item.armCompatiable);
     dictionary.insert(kMainApplication, item.mainApplicationType);
     return dictionary;
+}
+
+void appendProductJson(QByteArray &out, const OutlineViewItem &item) {
+    out.append('{');
+    appendMember(out, kProductId, item.product_id);
+    appendMember(out, kProductName, item.product_name);
+    appendMember(out, kPostName, item.post_name);
+    appendMember(out, kProductImageUrl, item.product_image_url);
+    appendMember(out, kProductFileSize, item.product_fileSize);
+    appendMember(out, kProductLocation, item.product_location);
+    appendKey(out, kChildren);
+    out.append('[');
+    for (qsizetype i = 0; i < item.children.size(); ++i) {
+        if (i > 0)
+            out.append(',');
+        json::appendQuoted(out, item.children[i]);
+    }
+    out.append(']');
+    appendMember(out, kIsInstalled, item.isInstalled);
+    appendMember(out, kIsNeedUpdate, item.isNeedUpdate);
+    appendMember(out, kParentId, item.parentID);
+    appendMember(out, kArmCompatiable, item.armCompatiable);
+    appendMember(out, kMainApplication, item.mainApplicationType);
+    out.append('}');
 }
 
 } // namespace klv

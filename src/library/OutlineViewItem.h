@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -35,5 +36,8 @@ size_t qHash(const OutlineViewItem &item, size_t seed = 0);
 
 OutlineViewItem makeOutlineViewItem(const QJsonObject &dictionary);
 QJsonObject productDictionary(const OutlineViewItem &item);
+// The same dictionary as compact JSON text, appended without building it: the cache of a large library is written
+// record by record.
+void appendProductJson(QByteArray &out, const OutlineViewItem &item);
 
 } // namespace klv

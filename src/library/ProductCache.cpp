@@ -2,10 +2,10 @@
 
 #include "core/AtomicFileWrite.h"
 #include "core/Locations.h"
+#include "store/JsonTextScanner.h"
 
+#include <QBuffer>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
 
 #include <cstdio>
 
@@ -18,31 +18,53 @@ std::optional<QList<OutlineViewItem>> ProductCache::load(const QString &path) {
     return decode(file.readAll());
 }
 
+// Element by element in both directions: the cache of a quarter of a million products would take hundreds of
+// megabytes as one JSON tree.
 std::optional<QList<OutlineViewItem>> ProductCache::decode(const QByteArray &content) {
-    const QJsonDocument document = QJsonDocument::fromJson(content);
-    if (!document.isArray())
+    const std::optional<QList<QByteArrayView>> elements = json::arrayElementTexts(content);
+    if (!elements)
         return std::nullopt;
-    const QJsonArray array = document.array();
     QList<OutlineViewItem> products;
-    products.reserve(array.size());
-    for (const QJsonValue &element : array) {
-        if (!element.isObject())
+    products.reserve(elements->size());
+    for (const QByteArrayView elementText : *elements) {
+        const std::optional<QJsonValue> element = json::parseValue(elementText);
+        if (!element || !element->isObject())
             return std::nullopt;
-        products.append(makeOutlineViewItem(element.toObject()));
+        products.append(makeOutlineViewItem(element->toObject()));
     }
     return products;
 }
 
+bool ProductCache::encode(const QList<OutlineViewItem> &products, QIODevice &device) {
+    // Handed over in pieces of about this size, so the encoded library is never whole in memory.
+    constexpr qsizetype pieceBytes = 1 << 16;
+    QByteArray piece("[");
+    for (qsizetype i = 0; i < products.size(); ++i) {
+        if (i > 0)
+            piece.append(',');
+        appendProductJson(piece, products[i]);
+        if (piece.size() >= pieceBytes) {
+            if (device.write(piece) != piece.size())
+                return false;
+            piece.clear();
+        }
+    }
+    piece.append(']');
+    return device.write(piece) == piece.size();
+}
+
 QByteArray ProductCache::encode(const QList<OutlineViewItem> &products) {
-    QJsonArray array;
-    for (const OutlineViewItem &product : products)
-        array.append(productDictionary(product));
-    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+    QByteArray text;
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::WriteOnly);
+    encode(products, buffer);
+    return text;
 }
 
 std::optional<QString> ProductCache::save(const QString &path, const QList<OutlineViewItem> &products) {
     // Atomic and complete, so neither a crash nor a full disk leaves a cache that reads as garbage.
-    const std::optional<QString> error = writeFileAtomically(path, encode(products));
+    const std::optional<QString> error =
+        writeFileAtomically(path, [&products](QIODevice &file) { return encode(products, file); });
     if (error)
         std::fprintf(stderr, "KLV App Error write data to: %s with error %s\n", qUtf8Printable(urlDescription(path)),
                      qUtf8Printable(*error));

@@ -2,6 +2,7 @@
 
 #include "library/OutlineViewItem.h"
 
+#include <QIODevice>
 #include <QList>
 #include <QString>
 
@@ -20,6 +21,8 @@ std::optional<QList<OutlineViewItem>> load(const QString &path);
 // The file's content: nothing unless it is a JSON array of objects, each read as a product record.
 std::optional<QList<OutlineViewItem>> decode(const QByteArray &content);
 QByteArray encode(const QList<OutlineViewItem> &products);
+// The same content written to the device in pieces; false when it did not take one.
+bool encode(const QList<OutlineViewItem> &products, QIODevice &device);
 // Replaces the file atomically; the error text on failure.
 std::optional<QString> save(const QString &path, const QList<OutlineViewItem> &products);
 

@@ -46,7 +46,10 @@ bool ProductLibrary::loadProductCache() {
     std::optional<QList<OutlineViewItem>> cached = ProductCache::load(m_services.locations().productCacheFileURL);
     if (!cached)
         return false;
-    m_cachedProducts.append(*cached);
+    if (m_cachedProducts.isEmpty())
+        m_cachedProducts = std::move(*cached);
+    else
+        m_cachedProducts.append(std::move(*cached));
     setLibraryProducts(m_cachedProducts);
     m_hasLibraryOfStoredCommit = true;
     Q_EMIT myProductsAvailable(true);
@@ -117,17 +120,24 @@ void ProductLibrary::handleCommitNumberAnswer(const StoreResponse &response, con
 
 void ProductLibrary::requestCustomerProducts() {
     auto url = std::make_shared<QString>();
-    *url = m_services.store().send(StoreEndpoint::product, u"secureCustomerProduct"_s,
-                                   {m_services.settings().userEmail, u"3"_s}, this,
-                                   [this, url](const StoreResponse &response) { handleLibraryAnswer(response, *url); });
+    *url = m_services.store().send(
+        StoreEndpoint::product, u"secureCustomerProduct"_s, {m_services.settings().userEmail, u"3"_s}, this,
+        [this, url](StoreResponse &&response) { handleLibraryAnswer(std::move(response), *url); });
 }
 
-void ProductLibrary::handleLibraryAnswer(const StoreResponse &response, const QString &requestUrl) {
-    const std::optional<QJsonObject> answer = readAnswer(response, requestUrl);
-    if (!answer)
+void ProductLibrary::handleLibraryAnswer(StoreResponse response, const QString &requestUrl) {
+    // Read a product at a time: a library of a quarter of a million products would take hundreds of megabytes as
+    // one JSON tree.
+    std::optional<LibraryAnswer> answer = response.hasBody ? LibraryAnswer::read(response.body) : std::nullopt;
+    if (!answer) {
+        // Says why the answer cannot be used; an answer it could read after all is still not a library.
+        if (readAnswer(response, requestUrl))
+            fail(RefreshOutcome::noAnswer, u"The store's answer could not be read."_s);
         return;
+    }
     const Settings &settings = m_services.settings();
-    LibraryAnswer decoded = LibraryAnswer::decode(*answer);
+    response.body = QByteArray();
+    LibraryAnswer &decoded = *answer;
     if (decoded.refusal) {
         m_services.reporter().appendLog(u"KLVApp_Error: While get sale tier 0. for email "_s + settings.userEmail +
                                         u", with error "_s + *decoded.refusal);

@@ -77,7 +77,7 @@ Q_SIGNALS:
 private:
     void handleCommitNumberAnswer(const StoreResponse &response, const QString &requestUrl);
     void requestCustomerProducts();
-    void handleLibraryAnswer(const StoreResponse &response, const QString &requestUrl);
+    void handleLibraryAnswer(StoreResponse response, const QString &requestUrl);
     std::optional<QJsonObject> readAnswer(const StoreResponse &response, const QString &requestUrl);
     // Writes the product cache; the error text when it could not be written whole.
     std::optional<QString> storeLibrary();

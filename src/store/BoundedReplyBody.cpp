@@ -20,8 +20,12 @@ BoundedReplyBody::BoundedReplyBody(QNetworkReply &reply, qint64 limit)
     reply.setReadBufferSize(std::min(limit + 1, transportBufferBytes));
     connect(&reply, &QNetworkReply::metaDataChanged, this, [this] {
         const QVariant announced = m_reply.header(QNetworkRequest::ContentLengthHeader);
-        if (announced.isValid())
-            refuseBeyond(announced.toLongLong());
+        if (!announced.isValid())
+            return;
+        refuseBeyond(announced.toLongLong());
+        // Grown by doubling, a large answer would hold up to twice its size.
+        if (!m_exceeded)
+            m_body.reserve(announced.toLongLong());
     });
     connect(&reply, &QNetworkReply::readyRead, this, &BoundedReplyBody::collect);
 }
@@ -35,7 +39,9 @@ void BoundedReplyBody::collect() {
     // An aborted reply is closed; reading it would only earn a warning.
     if (m_exceeded || !m_reply.isOpen())
         return;
-    m_body += m_reply.read(m_limit + 1 - m_body.size());
+    // Appended as bytes: appending a whole array to an empty one adopts it and drops the space reserved.
+    const QByteArray arrived = m_reply.read(m_limit + 1 - m_body.size());
+    m_body.append(arrived.constData(), arrived.size());
     refuseBeyond(m_body.size());
 }
 

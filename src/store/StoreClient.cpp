@@ -134,7 +134,7 @@ QString StoreClient::send(StoreEndpoint endpoint, const QString &requestType, co
                              if (reply->error() != QNetworkReply::NoError)
                                  response.transportError = transportErrorText(reply->error(), timeout);
                          }
-                         handler(response);
+                         handler(std::move(response));
                      });
     return endpointAddress(endpoint) + u" (" + requestType + u')';
 }

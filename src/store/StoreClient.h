@@ -26,7 +26,8 @@ class Reporter;
 class StoreClient final : public QObject {
     Q_OBJECT
 public:
-    using ResponseHandler = std::function<void(const StoreResponse &)>;
+    // The response is the handler's to keep: a library answer's body can be tens of megabytes.
+    using ResponseHandler = std::function<void(StoreResponse &&)>;
 
     static constexpr std::chrono::milliseconds requestTimeout{60'000};
     static constexpr std::chrono::milliseconds requestDeadline{180'000};

@@ -1,7 +1,9 @@
 #include "ProductRequests.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonValue>
+#include <QList>
 
 #include "CatalogLookup.h"
 
@@ -67,13 +69,18 @@ StoreAnswer ProductRequests::customerProducts(const DecodedRequest &request, Cat
         return *answer;
     }
     const QJsonArray products = content.value(u"products"_s).toArray();
+    // Indexed once: a catalog of a quarter of a million products is looked up once per owned id.
+    QHash<double, QList<qsizetype>> positionsById;
+    for (qsizetype i = 0; i < products.size(); ++i) {
+        positionsById[products.at(i).toObject().value(u"product_id"_s).toDouble()].append(i);
+    }
     QJsonArray data;
     for (const auto &owned : account->value(u"products"_s).toArray()) {
-        for (const auto &entry : products) {
-            const QJsonObject product = entry.toObject();
-            if (product.value(u"product_id"_s) == owned) {
-                data.append(withStoreUrl(product, request.storeUrl));
-            }
+        if (!owned.isDouble()) {
+            continue;
+        }
+        for (const qsizetype position : positionsById.value(owned.toDouble())) {
+            data.append(withStoreUrl(products.at(position).toObject(), request.storeUrl));
         }
     }
     return StoreAnswer::object({{u"status"_s, true}, {u"msg"_s, u"Customer products"_s}, {u"data"_s, data}});

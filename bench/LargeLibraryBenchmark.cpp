@@ -153,13 +153,21 @@ private:
 
 LargeLibrarySandbox *sandbox = nullptr;
 
-void record(benchmark::State &state, const ChildRun &klv, const ChildRun &baseline) {
+// One klv refresh and its baseline; false (the benchmark skipped) when either failed.
+bool measureRefresh(benchmark::State &state) {
+    const ChildRun baseline = sandbox->jsonBaseline();
+    const ChildRun klv = sandbox->klvRefresh();
+    if (klv.exitCode != 0 || baseline.exitCode != 0) {
+        state.SkipWithError(("klv refresh failed: " + sandbox->readOutput().toStdString()).c_str());
+        return false;
+    }
     state.SetIterationTime(klv.seconds);
     state.counters["peak_MB"] = klv.peakMegabytes;
     state.counters["baseline_s"] = baseline.seconds;
     state.counters["baseline_peak_MB"] = baseline.peakMegabytes;
     state.counters["ratio"] = klv.seconds / baseline.seconds;
     state.counters["memory_ratio"] = klv.peakMegabytes / baseline.peakMegabytes;
+    return true;
 }
 
 // A first refresh: the whole library downloaded, read, detected and cached.
@@ -173,13 +181,8 @@ void refreshDownloading(benchmark::State &state) {
             state.SkipWithError(sandbox->error().toStdString().c_str());
             break;
         }
-        const ChildRun baseline = sandbox->jsonBaseline();
-        const ChildRun klv = sandbox->klvRefresh();
-        if (klv.exitCode != 0 || baseline.exitCode != 0) {
-            state.SkipWithError(("klv refresh failed: " + sandbox->readOutput().toStdString()).c_str());
+        if (!measureRefresh(state))
             break;
-        }
-        record(state, klv, baseline);
     }
 }
 
@@ -190,13 +193,8 @@ void refreshUnchanged(benchmark::State &state) {
         return;
     }
     for (auto _ : state) {
-        const ChildRun baseline = sandbox->jsonBaseline();
-        const ChildRun klv = sandbox->klvRefresh();
-        if (klv.exitCode != 0 || baseline.exitCode != 0) {
-            state.SkipWithError(("klv refresh failed: " + sandbox->readOutput().toStdString()).c_str());
+        if (!measureRefresh(state))
             break;
-        }
-        record(state, klv, baseline);
     }
 }
 

@@ -168,11 +168,14 @@ void InstallCommand::requestAll(const QList<OutlineViewItem> &products) {
         m_cancelled = true;
         m_progress->finishLine();
         m_terminal.printNote(u"Cancelling…"_s);
+        m_context.installationEngine().releaseQueue();
         m_context.installationEngine().cancelInstallation();
         finishIfDone();
     });
-    // One request at a time, so the jobs queue in the order the products were named.
+    // One request at a time, so the jobs queue in the order the products were named; the first job starts once
+    // every product is known, so that the room they need together is checked before anything is written.
     m_toRequest = products;
+    m_context.installationEngine().holdQueue();
     requestNext();
 }
 
@@ -206,6 +209,8 @@ void InstallCommand::watchEngine() {
                 --m_pendingRequests;
                 const QString answered = m_lastRequested;
                 requestNext();
+                if (m_pendingRequests == 0 && m_toRequest.isEmpty())
+                    m_context.installationEngine().releaseQueue();
                 if (outcome != InstallationEngine::DownloadInfoOutcome::accepted) {
                     ++m_productsDone;
                     m_progress->finishLine();

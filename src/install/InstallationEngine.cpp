@@ -1,8 +1,10 @@
 #include "install/InstallationEngine.h"
 
 #include "core/SafeName.h"
+#include "install/DiskSpaceCheck.h"
 #include "install/JobInstaller.h"
 #include "install/JobInstallers.h"
+#include "install/JobSpaceNeeds.h"
 #include "library/ProductLibrary.h"
 #include "store/DesktopServices.h"
 #include "store/JsonDecoding.h"
@@ -146,12 +148,24 @@ void InstallationEngine::enqueueDownloadInfo(const QJsonObject &templateData, co
         enqueueTemplateEntry(entry.key(), entry.value());
     for (const QJsonValue &composite : compositeData)
         enqueueComposite(composite.toObject());
-    if (!m_installingQueue.isEmpty() && m_installingIndexInQueue == -1) {
+    if (!m_installingQueue.isEmpty() && m_installingIndexInQueue == -1 && !m_queueHeld) {
         m_installingIndexInQueue = 0;
         startCurrentJob();
     } else if (m_stripVisible) {
         // The strip counts the jobs: a product queued behind the running job shows at once.
         updateStrip(m_stripValue / 100.0);
+    }
+}
+
+void InstallationEngine::holdQueue() {
+    m_queueHeld = true;
+}
+
+void InstallationEngine::releaseQueue() {
+    m_queueHeld = false;
+    if (!m_installingQueue.isEmpty() && m_installingIndexInQueue == -1) {
+        m_installingIndexInQueue = 0;
+        startCurrentJob();
     }
 }
 
@@ -283,6 +297,8 @@ void InstallationEngine::startCurrentJob() {
             this, [this, reason = *unsafe] { failCurrentJob(reason); }, Qt::QueuedConnection);
         return;
     }
+    if (refuseQueueWithoutRoom())
+        return;
     if (job.installProcessType == u"new") {
         if (const std::optional<QString> error = ensureFolder(jobFolder(job), m_services.log()))
             m_services.reporter().showAlert(
@@ -447,6 +463,32 @@ void InstallationEngine::failCurrentJob(const QString &message) {
         else
             advance();
     });
+}
+
+bool InstallationEngine::refuseQueueWithoutRoom() {
+    DiskSpaceCheck check;
+    for (qsizetype i = m_installingIndexInQueue; i < m_installingQueue.size(); ++i)
+        addSpaceNeeds(check, m_services.locations(), m_installingQueue[i]);
+    const std::optional<DiskSpaceCheck::Shortfall> shortfall = check.shortfall();
+    if (!shortfall)
+        return false;
+    const QString message = shortfall->message();
+    QStringList names;
+    for (qsizetype i = m_installingIndexInQueue; i < m_installingQueue.size(); ++i)
+        names << m_installingQueue[i].product_name;
+    m_services.reporter().appendLog(u"Not enough room for "_s + names.join(u", "_s) + u": "_s + message);
+    m_services.reporter().showAlert(u"Not Enough Room"_s,
+                                    u"Installing "_s + names.join(u", "_s) + u" did not start. "_s + message, u"OK"_s);
+    // Told from the event loop, as every other ending of a job is; a cancel meanwhile has emptied the queue.
+    QMetaObject::invokeMethod(
+        this,
+        [this, message] {
+            for (qsizetype i = qMax(m_installingIndexInQueue, qsizetype(0)); i < m_installingQueue.size(); ++i)
+                Q_EMIT jobFailed(m_installingQueue[i].product_name, message);
+            clearQueue();
+        },
+        Qt::QueuedConnection);
+    return true;
 }
 
 void InstallationEngine::advance() {

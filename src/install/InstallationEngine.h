@@ -54,6 +54,10 @@ public:
     void holdRequest(const OutlineViewItem &item, bool isNewInstall);
     void dropWaitingRequests();
     void enqueueDownloadInfo(const QJsonObject &templateData, const QJsonArray &compositeData);
+    // While held, answers are queued but no job starts, so that a run of several products is known whole (and its
+    // room checked as one) before anything is written; releasing starts the queue.
+    void holdQueue();
+    void releaseQueue();
     void startCurrentJob();
     void reportProgress(const QString &component, double value);
     // The running job's progress over the components that have work to do (0 when none runs): a component that
@@ -109,6 +113,9 @@ private:
     void enqueueComposite(const QJsonObject &entry);
     void finishCurrentJob();
     void failCurrentJob(const QString &message);
+    // Before the running job writes anything: whether it and every job queued behind it fit on their disks.
+    // When they do not, they all fail with one alert and the queue empties.
+    bool refuseQueueWithoutRoom();
     void advance();
     void clearQueue();
     // Cancels the running job's installers and calls whenStopped once each of them has stopped.
@@ -134,6 +141,7 @@ private:
     QList<InstallationItem> m_installingQueue;
     qsizetype m_installingIndexInQueue = -1;
     bool m_isNewInstall = false;
+    bool m_queueHeld = false;
     QStringList m_notAutoKillList;
     JobInstallerFactory m_createJobInstallers;
     QList<QPointer<JobInstaller>> m_jobInstallers;

@@ -5,6 +5,8 @@
 #include "install/JobInstaller.h"
 #include "install/JobInstallers.h"
 #include "install/JobSpaceNeeds.h"
+#include "install/WorkerTask.h"
+#include "library/InstallManifest.h"
 #include "library/ProductLibrary.h"
 #include "store/DesktopServices.h"
 #include "store/JsonDecoding.h"
@@ -89,6 +91,12 @@ void InstallationEngine::requestInstallation(const OutlineViewItem &item, bool i
     *url = m_services.store().send(
         StoreEndpoint::product, u"requestDownloadInfo"_s, parameters, this,
         [this, item, url](const StoreResponse &response) { handleDownloadInfo(response, item, *url); });
+}
+
+void InstallationEngine::requestRepair(const OutlineViewItem &item, const QStringList &damagedItems) {
+    m_repairs.insert(jobName(item), damagedItems);
+    // Installed products are repaired in place, as an update would; one whose every item went is installed anew.
+    requestInstallation(item, !item.isInstalled);
 }
 
 void InstallationEngine::handleDownloadInfo(const StoreResponse &response, const OutlineViewItem &item,
@@ -243,6 +251,8 @@ void InstallationEngine::enqueueTemplateEntry(const QString &key, const QJsonVal
         job.downloadExtraInfo.insert(u"appleCustomLut"_s,
                                      QJsonArray::fromStringList(json::textListOr(entry, "appleCustomLut"_L1)));
     }
+    if (m_repairs.contains(name))
+        limitToRepair(job, m_repairs.take(name));
     m_installingQueue.append(job);
     if (const OutlineViewItem *row = libraryRecord(name, id, true))
         Q_EMIT rowReloadRequested(*row);
@@ -253,13 +263,15 @@ void InstallationEngine::enqueueComposite(const QJsonObject &entry) {
     const QList<OutlineViewItem> &library = m_library.libraryProducts();
     const auto record = std::find_if(library.cbegin(), library.cend(),
                                      [&name](const OutlineViewItem &item) { return item.product_name == name; });
-    if (record != library.cend() && record->isInstalled)
+    const bool repairing = m_repairs.contains(name);
+    if (record != library.cend() && record->isInstalled && !repairing)
         return;
     InstallationItem job;
     job.product_name = name;
     job.recordId = record != library.cend() ? record->product_id : 0;
     job.isUpdate = !m_isNewInstall;
     job.installProcessType = u"composite"_s;
+    job.repairItems = m_repairs.take(name);
     job.progress.insert(templateProgress, 0.0);
     job.downloadExtraInfo.insert(u"dlLink"_s, json::textOr(entry, "dlLink"_L1));
     job.downloadExtraInfo.insert(u"dlSize"_s, json::int64Or(entry, "dlSize"_L1));
@@ -427,12 +439,16 @@ std::optional<QString> InstallationEngine::stateRefusal(const InstallationItem &
 }
 
 void InstallationEngine::finishCurrentJob() {
+    QStringList placed;
     for (const QPointer<JobInstaller> &installer : std::as_const(m_jobInstallers)) {
-        if (JobInstaller *live = installer.data())
+        if (JobInstaller *live = installer.data()) {
+            placed += live->placedItems();
             live->commit();
+        }
     }
     releaseJobInstallers();
     const InstallationItem job = m_installingQueue[m_installingIndexInQueue];
+    recordManifest(job, placed);
     m_services.reporter().appendLog(u"Installed "_s + job.product_name);
     Q_EMIT installationCompleted(job.product_name);
     if (job.installProcessType == u"new" && QFileInfo::exists(jobFolder(job)) &&
@@ -463,6 +479,51 @@ void InstallationEngine::failCurrentJob(const QString &message) {
         else
             advance();
     });
+}
+
+void InstallationEngine::recordManifest(const InstallationItem &job, const QStringList &placedItems) {
+    if (placedItems.isEmpty())
+        return;
+    const OutlineViewItem *record = libraryRecord(job.product_name, job.recordId, false);
+    const QString path = InstallManifest::pathFor(m_services.locations().vantoryFolderURL, job.product_name);
+    ++m_manifestsBeingWritten;
+    runOnWorker(
+        this,
+        [path, placedItems, name = job.product_name, id = job.recordId,
+         version = record ? record->latestRelease : QString()] {
+            // Items of an earlier version that this one does not replace stay, and stay the product's.
+            QStringList items = placedItems;
+            if (const std::optional<InstallManifest> previous = InstallManifest::read(path))
+                items += previous->roots;
+            return InstallManifest::describe(name, id, version, items).write(path);
+        },
+        [this, name = job.product_name](const std::optional<QString> &error) {
+            if (error)
+                m_services.reporter().appendLog(u"The manifest of "_s + name + u" could not be written: "_s + *error);
+            --m_manifestsBeingWritten;
+            if (!hasSideWork())
+                Q_EMIT sideWorkFinished();
+        });
+}
+
+void InstallationEngine::limitToRepair(InstallationItem &job, const QStringList &damagedItems) const {
+    job.repairItems = damagedItems;
+    const Locations &locations = m_services.locations();
+    QStringList plugins;
+    for (const QString &plugin : job.downloadExtraInfo.value("fxplug"_L1).toString().split(u',', Qt::SkipEmptyParts)) {
+        if (damagedItems.contains(locations.pluginsFolderURL + plugin.trimmed() + u".app"_s))
+            plugins << plugin;
+    }
+    job.downloadExtraInfo.insert(u"fxplug"_s, plugins.join(u','));
+    const bool fontDamaged = std::any_of(damagedItems.cbegin(), damagedItems.cend(), [&](const QString &item) {
+        return item.startsWith(locations.fontsFolderURL);
+    });
+    if (!fontDamaged) {
+        job.downloadExtraInfo.insert(u"font"_s, QString());
+        job.downloadExtraInfo.insert(u"fonturl"_s, QString());
+    }
+    // Custom looks are no part of a manifest.
+    job.downloadExtraInfo.insert(u"appleCustomLut"_s, QJsonArray());
 }
 
 bool InstallationEngine::refuseQueueWithoutRoom() {

@@ -49,6 +49,8 @@ public:
 
     // Asks the store which packages make up the product and queues them.
     void requestInstallation(const OutlineViewItem &item, bool isNewInstall);
+    // Installs again only the installed items named (see ProductCheck::damagedItems), from the whole package.
+    void requestRepair(const OutlineViewItem &item, const QStringList &damagedItems);
     // A request that goes to the store once this home's installation queue is free; until then, or until
     // dropWaitingRequests(), the product counts as waiting.
     void holdRequest(const OutlineViewItem &item, bool isNewInstall);
@@ -74,8 +76,8 @@ public:
     const QList<InstallationItem> &installingQueue() const { return m_installingQueue; }
     qsizetype installingIndexInQueue() const { return m_installingIndexInQueue; }
     bool isBusy() const { return !m_installingQueue.isEmpty() || m_stopping; }
-    // Side work of ended jobs (custom LUTs) still running.
-    bool hasSideWork() const { return !m_sideWork.isEmpty(); }
+    // Side work of ended jobs (custom LUTs, the manifests of what they placed) still running.
+    bool hasSideWork() const { return !m_sideWork.isEmpty() || m_manifestsBeingWritten > 0; }
     const QStringList &notAutoKillList() const { return m_notAutoKillList; }
 
     // What the progress strip shows.
@@ -112,6 +114,10 @@ private:
     void enqueueTemplateEntry(const QString &key, const QJsonValue &value);
     void enqueueComposite(const QJsonObject &entry);
     void finishCurrentJob();
+    // Describes what the job placed, with what the product had before, in its manifest (on a worker).
+    void recordManifest(const InstallationItem &job, const QStringList &placedItems);
+    // Leaves out of a repair's job the parts whose installed items are whole.
+    void limitToRepair(InstallationItem &job, const QStringList &damagedItems) const;
     void failCurrentJob(const QString &message);
     // Before the running job writes anything: whether it and every job queued behind it fit on their disks.
     // When they do not, they all fail with one alert and the queue empties.
@@ -142,6 +148,9 @@ private:
     qsizetype m_installingIndexInQueue = -1;
     bool m_isNewInstall = false;
     bool m_queueHeld = false;
+    // Products being repaired, with the installed items to replace.
+    QHash<QString, QStringList> m_repairs;
+    int m_manifestsBeingWritten = 0;
     QStringList m_notAutoKillList;
     JobInstallerFactory m_createJobInstallers;
     QList<QPointer<JobInstaller>> m_jobInstallers;

@@ -40,6 +40,8 @@ public:
     virtual void cancel() = 0;
     // The whole job succeeded: earlier versions kept for taking back can go.
     virtual void commit() {}
+    // What this installer placed for the job (template folders, bundles, plug-ins, fonts), until commit().
+    virtual QStringList placedItems() const { return {}; }
     bool isStopped() const { return m_stopped; }
     // True for an installer whose work is not part of the job's progress: it may go on after the job has
     // ended, and says so with sideWorkFinished().

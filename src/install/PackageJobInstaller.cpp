@@ -118,4 +118,8 @@ void PackageJobInstaller::downloadFinished(const PackageDownload::Result &result
     install(result);
 }
 
+QStringList PackageJobInstaller::placedItems() const {
+    return m_placement->targets();
+}
+
 } // namespace klv

@@ -176,4 +176,11 @@ void StagedPlacement::takeBack() {
     endJournal();
 }
 
+QStringList StagedPlacement::targets() const {
+    QStringList targets;
+    for (const Item &item : m_items)
+        targets.append(item.target);
+    return targets;
+}
+
 } // namespace klv

@@ -186,10 +186,11 @@ Outcome prepareTemplates(const QMap<QString, QString> &types, const UnpackedFile
     return {};
 }
 
-// Stages every template folder beside its destination, then swaps them all in. Until then no destination changes.
+// Stages every template folder beside its destination (a repair: only those it replaces), then swaps them all in.
+// Until then no destination changes.
 Outcome placeTemplates(const QMap<QString, QString> &types, const UnpackedFiles &unpacked, const Locations &locations,
-                       const Reporter &reporter, const Reports &reports, StagedPlacement &placement,
-                       std::stop_token stop) {
+                       const QStringList &repairItems, const Reporter &reporter, const Reports &reports,
+                       StagedPlacement &placement, std::stop_token stop) {
     for (const QString &folder : locations.motionFolderByCategory)
         StagedPlacement::removeLeftovers(folder);
     for (auto type = types.cbegin(); type != types.cend(); ++type) {
@@ -198,7 +199,7 @@ Outcome placeTemplates(const QMap<QString, QString> &types, const UnpackedFiles 
             QDir(type.value()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
         for (qsizetype k = 0; k < templates.size(); ++k) {
             const QString &entry = templates[k];
-            if (entry == u".DS_Store")
+            if (entry == u".DS_Store" || (!repairItems.isEmpty() && !repairItems.contains(destination + entry)))
                 continue;
             if (stop.stop_requested()) {
                 placement.takeBack();
@@ -242,8 +243,8 @@ Outcome unpackPackage(const Paths &paths, const GrowingDownload &download, const
 }
 
 Outcome installPackage(const Paths &paths, const QString &name, const GrowingDownload &download,
-                       const Locations &locations, const Reporter &reporter, const Reports &reports,
-                       StagedPlacement &placement, std::stop_token stop) {
+                       const Locations &locations, const QStringList &repairItems, const Reporter &reporter,
+                       const Reports &reports, StagedPlacement &placement, std::stop_token stop) {
     // A killed run may have left a half-prepared unpacking; nothing of it may join the new one.
     QDir(paths.unpackFolder).removeRecursively();
     UnpackedFiles unpacked;
@@ -260,7 +261,7 @@ Outcome installPackage(const Paths &paths, const QString &name, const GrowingDow
         return {u"the package holds no Motion templates."_s, false};
     if (Outcome done = prepareTemplates(types, unpacked, reporter, reports, stop); done.error || done.cancelled)
         return done;
-    if (Outcome placed = placeTemplates(types, unpacked, locations, reporter, reports, placement, stop);
+    if (Outcome placed = placeTemplates(types, unpacked, locations, repairItems, reporter, reports, placement, stop);
         placed.error || placed.cancelled)
         return placed;
 
@@ -321,8 +322,10 @@ void TemplateInstaller::unpackAndInstall(const std::shared_ptr<const GrowingDown
     const QString name = m_job.product_name;
     const Reports reports(this);
     runWorkerStep(
-        [paths, name, download, &locations, &reporter, reports, placement = m_placement, stop = m_stop] {
-            return installPackage(paths, name, *download, locations, reporter, reports, *placement, stop->get_token());
+        [paths, name, download, &locations, repairItems = m_job.repairItems, &reporter, reports,
+         placement = m_placement, stop = m_stop] {
+            return installPackage(paths, name, *download, locations, repairItems, reporter, reports, *placement,
+                                  stop->get_token());
         },
         [this](const Outcome &outcome) {
             if (outcome.cancelled)
@@ -356,6 +359,10 @@ void TemplateInstaller::commit() {
     m_placement->markKept();
     QThreadPool::globalInstance()->start([placement = m_placement] { placement->keep(); });
     m_placement = std::make_shared<StagedPlacement>();
+}
+
+QStringList TemplateInstaller::placedItems() const {
+    return m_placement->targets();
 }
 
 } // namespace klv

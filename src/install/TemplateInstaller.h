@@ -29,6 +29,7 @@ public:
     void start() override;
     void cancel() override;
     void commit() override;
+    QStringList placedItems() const override;
 
 private:
     std::function<void()> takeBackWork() override;

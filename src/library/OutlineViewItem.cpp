@@ -24,6 +24,7 @@ constexpr auto kParentId = "parentID"_L1;
 constexpr auto kArmCompatiable = "armCompatiable"_L1;
 // The dictionary key differs from the field name.
 constexpr auto kMainApplication = "mainApplication"_L1;
+constexpr auto kLatestRelease = "lastest"_L1;
 
 } // namespace
 
@@ -55,6 +56,7 @@ OutlineViewItem makeOutlineViewItem(const QJsonObject &dictionary) {
     item.parentID = json::int64Or(dictionary, kParentId);
     item.armCompatiable = json::boolOr(dictionary, kArmCompatiable);
     item.mainApplicationType = json::textOr(dictionary, kMainApplication);
+    item.latestRelease = json::textOr(dictionary, kLatestRelease);
     return item;
 }
 
@@ -72,6 +74,8 @@ QJsonObject productDictionary(const OutlineViewItem &item) {
     dictionary.insert(kParentId, item.parentID);
     dictionary.insert(kArmCompatiable, item.armCompatiable);
     dictionary.insert(kMainApplication, item.mainApplicationType);
+    if (!item.latestRelease.isEmpty())
+        dictionary.insert(kLatestRelease, item.latestRelease);
     return dictionary;
 }
 

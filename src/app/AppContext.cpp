@@ -3,6 +3,7 @@
 #include "app/StoreNotifications.h"
 #include "core/InstallationQueueLock.h"
 #include "install/InstallationEngine.h"
+#include "install/PartialDownload.h"
 #include "install/PlacementJournal.h"
 #include "library/FileCreationDate.h"
 #include "library/ProductActions.h"
@@ -44,6 +45,17 @@ AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock,
                                              u" that a stopped run left unfinished"_s);
         if (!products.isEmpty())
             m_library->redetectInstalledStates();
+        // Downloads cut short are kept to be resumed, but not for ever, nor for products the library no longer has.
+        QSet<QString> known;
+        for (const OutlineViewItem &record : m_library->libraryProducts()) {
+            QStringList names = record.children;
+            names << record.product_name;
+            for (const QString &name : std::as_const(names))
+                known << name << QString(name).remove(u"Vantory - "_s);
+        }
+        for (const QString &partial :
+             PartialDownload::removeStale(m_services->locations().downloadFolderURL, known, m_services->clock()()))
+            m_services->reporter().appendLog(u"Removed the old partial download "_s + partial);
     });
     connect(m_installationQueueLock, &InstallationQueueLock::releasedElsewhere, m_library,
             &ProductLibrary::redetectInstalledStates);

@@ -11,9 +11,12 @@
 #include "TerminalAlerts.h"
 
 #include "app/AppContext.h"
+#include "core/ByteCountFormat.h"
 #include "install/InstallationEngine.h"
+#include "install/PartialDownload.h"
 #include "library/ProductActions.h"
 #include "library/ProductLibrary.h"
+#include "store/Services.h"
 
 #include "CommandArguments.h"
 #include <QJsonArray>
@@ -196,14 +199,22 @@ void InstallCommand::watchEngine() {
         // the members of a group count as their group.
         const int number = qMin(m_productsDone + 1, m_productCount);
         m_progress->startJob(job.product_name, number, m_productCount);
+        m_jobName = job.product_name;
+        m_packageSize = -1;
     });
     // The bar follows the whole job, not the step that reported last.
     connect(&engine, &InstallationEngine::stripChanged, this, [this, &engine] {
         if (engine.stripVisible())
             m_progress->show(engine.runningJobProgress() * 100.0);
     });
-    connect(&engine, &InstallationEngine::packageProgressed, this,
-            [this](qint64 received, qint64 total) { m_progress->showDownload(received, total); });
+    connect(&engine, &InstallationEngine::packageProgressed, this, [this](qint64 received, qint64 total) {
+        m_progress->showDownload(received, total);
+        m_packageSize = total;
+    });
+    connect(&engine, &InstallationEngine::downloadReconnecting, this, [this](int attempt, int attempts) {
+        m_progress->finishLine();
+        m_terminal.printNote(QStringLiteral("Reconnecting… (%1/%2)").arg(attempt).arg(attempts));
+    });
     connect(&engine, &InstallationEngine::downloadInfoHandled, this,
             [this](InstallationEngine::DownloadInfoOutcome outcome, const QString &message) {
                 --m_pendingRequests;
@@ -252,6 +263,7 @@ void InstallCommand::watchEngine() {
         m_failures.append({productName, message});
         if (!m_asJson)
             m_terminal.printResult(u"Failed "_s + productName, Terminal::Tone::failure);
+        printPausedDownload(productName);
         m_exitCode = ExitCode::jobFailed;
     });
     connect(&engine, &InstallationEngine::queueFinished, this, [this] { finishIfDone(); });
@@ -263,6 +275,7 @@ void InstallCommand::finishIfDone() {
     // A cancelled job ends once its workers stopped and what it placed is taken back.
     if (m_cancelled) {
         if (!engine.isBusy()) {
+            printPausedDownload(m_jobName);
             printJsonSummary();
             Q_EMIT finished(ExitCode::cancelled);
         }
@@ -288,6 +301,17 @@ void InstallCommand::printSummary() const {
     if (const qsizetype failed = m_failures.size() + m_refusals.size(); failed > 0)
         parts << QString::number(failed) + u" failed"_s;
     m_terminal.printResult(parts.join(u", "_s));
+}
+
+void InstallCommand::printPausedDownload(const QString &productName) const {
+    if (productName.isEmpty())
+        return;
+    const qint64 kept = PartialDownload::keptBytes(m_context.services().locations().downloadFolderURL, productName);
+    if (kept <= 0)
+        return;
+    const QString of = m_packageSize > 0 ? u" of "_s + formatByteCount(m_packageSize) : QString();
+    m_terminal.printNote(u"Download paused at "_s + formatByteCount(kept) + of + u"; run klv "_s + name() + u" \""_s +
+                         productName + u"\" again to resume."_s);
 }
 
 void InstallCommand::printJsonSummary() const {

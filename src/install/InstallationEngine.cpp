@@ -291,6 +291,7 @@ void InstallationEngine::startCurrentJob() {
     }
     const InstallationItem &job = m_installingQueue[m_installingIndexInQueue];
     m_stepText.clear();
+    m_downloadState = DownloadState::none;
     m_componentsReported.clear();
     m_componentsWithoutWork.clear();
 
@@ -326,7 +327,11 @@ void InstallationEngine::startCurrentJob() {
         m_jobInstallers.append(installer);
         connect(installer, &JobInstaller::progressed, this, &InstallationEngine::reportProgress);
         connect(installer, &JobInstaller::stepChanged, this, &InstallationEngine::setStepText);
-        connect(installer, &JobInstaller::packageProgressed, this, &InstallationEngine::packageProgressed);
+        connect(installer, &JobInstaller::packageProgressed, this, &InstallationEngine::takePackageProgress);
+        connect(installer, &JobInstaller::reconnecting, this, [this](int attempt, int attempts) {
+            setStepText(QStringLiteral(" - Reconnecting… (%1/%2)").arg(attempt).arg(attempts));
+            Q_EMIT downloadReconnecting(attempt, attempts);
+        });
         connect(installer, &JobInstaller::failed, this, &InstallationEngine::failCurrentJob);
     }
     if (const OutlineViewItem *row = libraryRecord(job.product_name, job.recordId, true))
@@ -642,6 +647,38 @@ void InstallationEngine::releaseJobInstallers() {
     }
 }
 
+void InstallationEngine::takePackageProgress(qint64 received, qint64 total) {
+    if (m_downloadState != DownloadState::paused) {
+        const DownloadState state = total < 0 || received < total ? DownloadState::running : DownloadState::none;
+        if (state != std::exchange(m_downloadState, state))
+            Q_EMIT stripChanged();
+    }
+    Q_EMIT packageProgressed(received, total);
+}
+
+void InstallationEngine::pauseDownload() {
+    if (m_downloadState != DownloadState::running)
+        return;
+    bool paused = false;
+    for (const QPointer<JobInstaller> &installer : std::as_const(m_jobInstallers))
+        paused = (installer && installer->pauseDownload()) || paused;
+    if (!paused)
+        return;
+    m_downloadState = DownloadState::paused;
+    setStepText(u" - Paused"_s);
+}
+
+void InstallationEngine::resumeDownload() {
+    if (m_downloadState != DownloadState::paused)
+        return;
+    m_downloadState = DownloadState::running;
+    for (const QPointer<JobInstaller> &installer : std::as_const(m_jobInstallers)) {
+        if (installer)
+            installer->resumeDownload();
+    }
+    setStepText(u" - Resuming…"_s);
+}
+
 void InstallationEngine::setStepText(const QString &suffix) {
     m_stepText = suffix;
     if (m_installingIndexInQueue >= 0 && m_installingIndexInQueue < m_installingQueue.size())
@@ -651,6 +688,8 @@ void InstallationEngine::setStepText(const QString &suffix) {
 void InstallationEngine::updateStrip(double value) {
     const bool running = m_installingIndexInQueue >= 0 && m_installingIndexInQueue < m_installingQueue.size();
     m_stripVisible = running;
+    if (!running)
+        m_downloadState = DownloadState::none;
     if (running) {
         m_stripValue = value * 100.0;
         m_stripPercentText = m_services.sharedNumberFormatter.string(value * 100.0) + u'%';

@@ -80,6 +80,14 @@ public:
     bool hasSideWork() const { return !m_sideWork.isEmpty() || m_manifestsBeingWritten > 0; }
     const QStringList &notAutoKillList() const { return m_notAutoKillList; }
 
+    enum class DownloadState { none, running, paused };
+    // Whether the running job's package is downloading, or paused by the customer.
+    DownloadState downloadState() const { return m_downloadState; }
+    // Stops the running job's download, keeping what arrived; the job waits until resumeDownload() continues it
+    // where it stopped.
+    void pauseDownload();
+    void resumeDownload();
+
     // What the progress strip shows.
     QString stripTitle() const { return m_stripTitle; }
     QString stripPercentText() const { return m_stripPercentText; }
@@ -90,6 +98,8 @@ Q_SIGNALS:
     void stripChanged();
     // Bytes of the running job's package received so far, of total (-1 when unknown).
     void packageProgressed(qint64 received, qint64 total);
+    // The running job's download was cut and is tried again: "Reconnecting… (attempt/attempts)".
+    void downloadReconnecting(int attempt, int attempts);
     // The library row of this record shows a changed job state.
     void rowReloadRequested(const klv::OutlineViewItem &record);
     // The download-information request ended; unless it was accepted nothing was queued, and the message says why.
@@ -131,6 +141,7 @@ private:
     double overallProgress(const InstallationItem &job) const;
     void updateStrip(double value);
     void setStepText(const QString &suffix);
+    void takePackageProgress(qint64 received, qint64 total);
     const OutlineViewItem *libraryRecord(const QString &name, qint64 id, bool withoutChildren) const;
     // Tells the rows of a request's record that it changed.
     void reloadRequestRow(const Request &request);
@@ -165,6 +176,7 @@ private:
     QString m_stripPercentText;
     double m_stripValue = 0.0;
     bool m_stripVisible = false;
+    DownloadState m_downloadState = DownloadState::none;
 };
 
 } // namespace klv

@@ -30,6 +30,8 @@ public:
     void cancel() final;
     void commit() final;
     QStringList placedItems() const final;
+    bool pauseDownload() final;
+    bool resumeDownload() final;
 
 protected:
     // What a worker step hands back: why the job fails (nothing on success) and lines for the log.

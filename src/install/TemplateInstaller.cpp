@@ -4,6 +4,7 @@
 #include "install/ArchiveExtractor.h"
 #include "install/GrowingDownload.h"
 #include "install/PackageDownload.h"
+#include "install/PartialDownload.h"
 #include "install/StagedPlacement.h"
 #include "install/TemplatePreparation.h"
 #include "install/WorkerTask.h"
@@ -39,7 +40,8 @@ Paths pathsFor(const Locations &locations, const QString &name) {
     Paths paths;
     paths.jobFolder = locations.downloadFolderURL + name;
     paths.templatesFolder = paths.jobFolder + u"/Templates";
-    paths.archive = paths.templatesFolder + u"/KLV - " + name + u".zip";
+    // Beside the job folder, so that a download cut short outlives the job and the next one continues it.
+    paths.archive = PartialDownload::pathFor(locations.downloadFolderURL, name, u"templates"_s);
     paths.olderArchive = paths.templatesFolder + u"/Vantory - " + name + u".zip";
     paths.unpackFolder = paths.templatesFolder + u"/KLV - " + name;
     return paths;
@@ -249,10 +251,14 @@ Outcome installPackage(const Paths &paths, const QString &name, const GrowingDow
     QDir(paths.unpackFolder).removeRecursively();
     UnpackedFiles unpacked;
     const Outcome unpacking = unpackPackage(paths, download, locations, unpacked, stop);
-    // Removing hundreds of megabytes takes a while: it goes on beside the preparation and the placement, and is
-    // over when the job is.
-    const std::future<void> removal =
-        std::async(std::launch::async, [archive = paths.archive] { QFile::remove(archive); });
+    // A whole package has served, or cannot serve: the next job downloads anew. What a cut download left is the
+    // download's to keep for the next attempt. Removing hundreds of megabytes takes a while: it goes on beside the
+    // preparation and the placement, and is over when the job is.
+    const bool whole = !unpacking.cancelled && download.completed();
+    const std::future<void> removal = std::async(std::launch::async, [archive = paths.archive, whole] {
+        if (whole)
+            QFile::remove(archive);
+    });
     if (unpacking.error || unpacking.cancelled)
         return unpacking;
 
@@ -304,11 +310,20 @@ void TemplateInstaller::start() {
     m_download = new PackageDownload(m_services.network(), m_services.store(), *link, paths.archive, this);
     m_download->setAnnouncedSize(m_job.downloadExtraInfo.value(u"dlSize").toInteger());
     m_download->setGrowingDownload(growing);
+    m_download->setResumable();
+    connect(m_download, &PackageDownload::reconnecting, this, &JobInstaller::reconnecting);
     connect(m_download, &PackageDownload::progressed, this, [this](qint64 received, qint64 total) {
         Q_EMIT packageProgressed(received, total);
         Q_EMIT stepChanged(u" - "_s + formatByteCount(received) + u" / "_s + formatByteCount(total));
         if (total > 0)
             Q_EMIT progressed(templateProgress, 0.45 * double(received) / double(total));
+    });
+    connect(m_download, &PackageDownload::finished, this, [this](const PackageDownload::Result &result) {
+        if (result.resumedFrom > 0)
+            m_services.reporter().appendLog(QStringLiteral("Resumed the download of %1 at %2 of %3 bytes")
+                                                .arg(m_job.product_name)
+                                                .arg(result.resumedFrom)
+                                                .arg(result.bytes));
     });
     // The worker unpacks what arrives and reports how the download ended, a failure included.
     m_download->start();
@@ -363,6 +378,16 @@ void TemplateInstaller::commit() {
 
 QStringList TemplateInstaller::placedItems() const {
     return m_placement->targets();
+}
+
+bool TemplateInstaller::pauseDownload() {
+    PackageDownload *download = m_download.data();
+    return download && download->pause();
+}
+
+bool TemplateInstaller::resumeDownload() {
+    PackageDownload *download = m_download.data();
+    return download && download->resume();
 }
 
 } // namespace klv

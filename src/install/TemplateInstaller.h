@@ -30,6 +30,8 @@ public:
     void cancel() override;
     void commit() override;
     QStringList placedItems() const override;
+    bool pauseDownload() override;
+    bool resumeDownload() override;
 
 private:
     std::function<void()> takeBackWork() override;

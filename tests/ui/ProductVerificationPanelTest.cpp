@@ -21,6 +21,7 @@ namespace klv::test {
 namespace {
 
 using namespace Qt::StringLiterals;
+using ui::ProductVerificationPanel;
 
 // The account page's verification over the real core: a product installed by klv in the same home, damaged by
 // hand, found and repaired from the window.

@@ -81,6 +81,7 @@ void PackageDownload::start() {
             m_result.bytes = m_offset;
             m_result.resumedFrom = m_offset;
             m_received = m_offset;
+            m_bytesAtAttemptStart = m_offset;
         }
     }
     const QIODevice::OpenMode mode =
@@ -144,6 +145,7 @@ void PackageDownload::takeHeaders() {
             m_result.bytes = 0;
             m_result.resumedFrom = 0;
             m_received = 0;
+            m_bytesAtAttemptStart = 0;
             m_receivedAtWindowStart = 0;
         }
         m_fullSize = length.isValid() ? length.toLongLong() : -1;
@@ -156,6 +158,10 @@ void PackageDownload::takeHeaders() {
 }
 
 bool PackageDownload::retry() {
+    // Attempts count failures in a row: a connection that brought bytes before it broke starts the count again, so
+    // that a long download over a line that drops now and then is not given up.
+    if (m_result.bytes > m_bytesAtAttemptStart)
+        m_attempt = 1;
     if (m_attempt >= DownloadLimits::attempts || m_result.cancelled)
         return false;
     // Continuing needs a validator; without one the download starts over, which a reader already fed forbids.
@@ -185,6 +191,7 @@ void PackageDownload::continueFromFile() {
         m_result.bytes = 0;
     }
     m_received = m_offset;
+    m_bytesAtAttemptStart = m_offset;
     sendRequest();
 }
 
@@ -272,6 +279,8 @@ bool PackageDownload::withinLimit(qint64 bytes) {
 void PackageDownload::checkPace() {
     const qint64 windowMs = m_limits.stallWindow.count();
     if (m_received - m_receivedAtWindowStart < m_limits.minimumBytesPerSecond * windowMs / 1000) {
+        // A trickle is no progress: a stalled attempt counts towards giving up whatever it brought.
+        m_bytesAtAttemptStart = m_result.bytes;
         if (retry())
             return;
         fail(QStringLiteral("The download of %1 stalled: less than 1 KB a second for %2 seconds; it was stopped.")

@@ -115,6 +115,7 @@ private:
     qint64 m_offset = 0;
     qint64 m_fullSize = -1;
     int m_attempt = 1;
+    qint64 m_bytesAtAttemptStart = 0;
     // The reader was told of bytes: a download can no longer start over from nothing.
     bool m_readerFed = false;
 };

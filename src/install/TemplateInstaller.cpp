@@ -324,6 +324,12 @@ void TemplateInstaller::start() {
                                                 .arg(m_job.product_name)
                                                 .arg(result.resumedFrom)
                                                 .arg(result.bytes));
+        if (result.succeeded())
+            m_services.reporter().appendLog(QStringLiteral("Received %1 bytes over the network for the %2-byte "
+                                                           "package of %3")
+                                                .arg(result.transferred)
+                                                .arg(result.bytes)
+                                                .arg(m_job.product_name));
     });
     // The worker unpacks what arrives and reports how the download ended, a failure included.
     m_download->start();

@@ -85,6 +85,8 @@ void streamBody(httplib::Response &response) {
 // after the first bytes; httplib then closes the connection with the announced Content-Length unfulfilled.
 void truncateBody(httplib::Response &response, std::size_t bytes) {
     streamBody(response);
+    // The client must not send its next request over the connection that is about to break.
+    response.set_header("Connection", "close");
     response.content_provider_ = [whole = std::move(response.content_provider_),
                                   bytes](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
         return offset < bytes && whole(offset, std::min(length, bytes - offset), sink);

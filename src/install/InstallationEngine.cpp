@@ -660,8 +660,10 @@ void InstallationEngine::pauseDownload() {
     if (m_downloadState != DownloadState::running)
         return;
     bool paused = false;
-    for (const QPointer<JobInstaller> &installer : std::as_const(m_jobInstallers))
-        paused = (installer && installer->pauseDownload()) || paused;
+    for (const QPointer<JobInstaller> &pending : std::as_const(m_jobInstallers)) {
+        if (JobInstaller *installer = pending.data())
+            paused = installer->pauseDownload() || paused;
+    }
     if (!paused)
         return;
     m_downloadState = DownloadState::paused;
@@ -672,8 +674,8 @@ void InstallationEngine::resumeDownload() {
     if (m_downloadState != DownloadState::paused)
         return;
     m_downloadState = DownloadState::running;
-    for (const QPointer<JobInstaller> &installer : std::as_const(m_jobInstallers)) {
-        if (installer)
+    for (const QPointer<JobInstaller> &pending : std::as_const(m_jobInstallers)) {
+        if (JobInstaller *installer = pending.data())
             installer->resumeDownload();
     }
     setStepText(u" - Resuming…"_s);

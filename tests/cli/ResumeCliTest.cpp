@@ -142,7 +142,12 @@ TEST_P(CutDownloadTest, TheNextInstallAsksOnlyForTheRestAndInstallsTheWholePacka
         ASSERT_TRUE(killed->waitForFinished());
     }
     const qint64 kept = QFileInfo(partial()).size();
-    EXPECT_EQ(kept, at) << "what came is kept";
+    // When a connection breaks, Qt may drop what it had not yet taken from the socket: a killed run keeps what it had
+    // written, up to the cut; one whose attempts ran out had gone on from there to the cut.
+    if (ending == Ending::attemptsRunOut)
+        EXPECT_EQ(kept, at) << "what came is kept";
+    else
+        EXPECT_LE(kept, at) << "what came is kept";
     EXPECT_FALSE(
         QFileInfo::exists(home.filePath(u"Videos/Motion Templates.localized/Titles.localized/KLV - Fixture Titles"_s)))
         << "nothing of a partial package is placed";

@@ -21,9 +21,12 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStorageInfo>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -57,6 +60,7 @@ constexpr int hugeDocumentMegabytes = 3'072;
 // pack and to prepare the 3 GB document (the document and its prepared copy side by side).
 constexpr qint64 requiredDiskBytes = qint64{16} << 30;
 constexpr int storeStartMilliseconds = 10'000;
+constexpr int resumeCuts = 10;
 const QString packName = u"Bench Pack"_s;
 const QString largePackName = u"Bench Large Pack"_s;
 const QString hugeDocumentName = u"Bench Huge Document"_s;
@@ -190,6 +194,11 @@ public:
                                             m_environment, path(u"child-output.txt"_s)));
     }
 
+    // What the last child process wrote.
+    QString childOutput() const { return QString::fromUtf8(readFile(path(u"child-output.txt"_s))); }
+    // The store misbehaves as these entries of its catalog's "faults" say, from its next request on.
+    bool setFaults(const QJsonArray &faults) const { return writeCatalog(faults); }
+
     // Sets what both sides installed aside, untimed, so that each run installs into empty folders.
     void clearInstalled() {
         for (const QString &type : motionTypes) {
@@ -265,6 +274,8 @@ private:
         environment.insert(u"KLV_FONT_STORE_URL"_s, m_url + u"/files/fonts/"_s);
         environment.insert(u"KLV_DOWNLOAD_BUCKET_URL"_s, m_url + u"/files/bucket/"_s);
         environment.insert(u"KLV_LOGO_URL"_s, m_url + u"/files/logo.png"_s);
+        // A cut download is tried again at once: the resumption benchmark measures resuming, not waiting.
+        environment.insert(u"KLV_DOWNLOAD_RETRY_DELAY_MS"_s, u"1"_s);
         m_environment = environment.toStringList();
 
         QFile passwordFile(path(u"password.txt"_s));
@@ -274,19 +285,21 @@ private:
         return klv({u"login"_s, u"bench"_s, u"--password-stdin"_s}, passwordFile.fileName()).exitCode == 0;
     }
 
-    bool writeCatalog() const {
+    bool writeCatalog(const QJsonArray &faults = {}) const {
         const QJsonObject account{{u"user"_s, u"bench"_s},
                                   {u"password"_s, u"bench"_s},
                                   {u"name"_s, u"Bench Customer"_s},
                                   {u"email"_s, u"bench@klv.example"_s},
                                   {u"products"_s, QJsonArray{7001, 7002, 7003}}};
-        const QJsonObject catalog{
+        QJsonObject catalog{
             {u"commitID"_s, u"bench-1"_s},
             {u"accounts"_s, QJsonArray{account}},
             {u"products"_s,
              QJsonArray{product(7001, packName, u"Titles, Effects, Transitions, Generators"_s, u"bench-pack.zip"_s),
                         product(7002, largePackName, u"Titles"_s, u"bench-large-pack.zip"_s),
                         product(7003, hugeDocumentName, u"Titles"_s, u"bench-huge-document.zip"_s)}}};
+        if (!faults.isEmpty())
+            catalog.insert(u"faults"_s, faults);
         QFile file(path(u"catalog/store.json"_s));
         const QByteArray text = QJsonDocument(catalog).toJson();
         return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
@@ -429,6 +442,53 @@ void extractPack(benchmark::State &state) {
     }
 }
 
+// The 200 MB pack's download cut by the store at random points, each time continued where it stopped; the baseline
+// is the same installation uninterrupted. The bytes that came over the network are klv's own count.
+void resumePack(benchmark::State &state) {
+    if (!sandbox->ready()) {
+        skip(state, sandbox->error());
+        return;
+    }
+    const qint64 size = QFileInfo(sandbox->pack()).size();
+    static const QRegularExpression received(u"Received (\\d+) bytes over the network"_s);
+    for (auto _ : state) {
+        sandbox->clearInstalled();
+        sandbox->settle();
+        const ChildRun whole = sandbox->klv({u"install"_s, packName});
+        sandbox->clearInstalled();
+        QList<qint64> points;
+        while (points.size() < resumeCuts) {
+            if (const qint64 point = QRandomGenerator::global()->bounded(qint64{1}, size); !points.contains(point))
+                points.append(point);
+        }
+        std::sort(points.begin(), points.end());
+        QJsonArray faults;
+        for (const qint64 point : points)
+            faults.append(QJsonObject{{u"path"_s, u"/files/templates/bench-pack.zip"_s},
+                                      {u"kind"_s, u"truncate"_s},
+                                      {u"bytes"_s, point},
+                                      {u"times"_s, 1}});
+        sandbox->setFaults(faults);
+        sandbox->settle();
+        const ChildRun cut = sandbox->klv({u"install"_s, packName, u"--verbose"_s});
+        const QString output = sandbox->childOutput();
+        sandbox->setFaults({});
+        const qint64 transferred = received.match(output).captured(1).toLongLong();
+        const bool allInstalled = templateFolders(sandbox->motionFolder()).size() == packTemplates;
+        sandbox->clearInstalled();
+        if (whole.exitCode != 0 || cut.exitCode != 0 || transferred <= 0 || !allInstalled) {
+            skip(state,
+                 transferred <= 0 ? u"klv did not say what it received: "_s + output.right(400) : sandbox->error());
+            break;
+        }
+        state.SetIterationTime(cut.seconds);
+        state.counters["baseline_ms"] = whole.seconds * 1e3;
+        state.counters["ratio"] = cut.seconds / whole.seconds;
+        state.counters["bytes_ratio"] = double(transferred) / double(size);
+        state.counters["cuts"] = double(output.count(u"Reconnecting… ("_s));
+    }
+}
+
 // Peak memory of klv installing the 1 GB pack; the baseline is klv's peak installing the 200 MB pack.
 void installLargePack(benchmark::State &state) {
     if (!sandbox->largePackReady()) {
@@ -492,6 +552,7 @@ void installHugeDocument(benchmark::State &state) {
 // machine vary by a third; five give the median of the ratios a steadier footing.
 BENCHMARK(extractPack)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
 BENCHMARK(installPack)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
+BENCHMARK(resumePack)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 BENCHMARK(installLargePack)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 BENCHMARK(installHugeDocument)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(1);
 
@@ -501,23 +562,29 @@ struct Target {
     std::optional<double> minSpeedup;         // our time at least this many times shorter than the baseline's
     std::optional<double> maxPeakMegabytes;   // our peak resident memory below this
     std::optional<double> maxExtractionRatio; // our time at most this many times that of a local extraction
+    std::optional<double> maxTimeRatio;       // our time at most this many times the baseline's
+    std::optional<double> maxBytesRatio;      // bytes over the network at most this many times the file's size
 };
 
 const std::vector<Target> targets{
     {"extractPack", "ArchiveExtractor::extract of the 200 MB pack (baseline: unzip -o -q)", 1.0, std::nullopt,
-     std::nullopt},
+     std::nullopt, std::nullopt, std::nullopt},
     {"installPack",
      "klv install of the 200 MB pack of 1,000 templates: download, extract, prepare, move (baselines: "
      "bench/shell-install.sh: curl, unzip, grep and sed per document, mv per template; and ArchiveExtractor::extract "
      "of the same archive from a local file)",
-     8.0, std::nullopt, 1.5},
+     8.0, std::nullopt, 1.5, std::nullopt, std::nullopt},
+    {"resumePack",
+     "klv install of the 200 MB pack, its download cut at 10 random points and resumed each time (baseline: the "
+     "same install uninterrupted)",
+     std::nullopt, std::nullopt, std::nullopt, 1.1, 1.02},
     {"installLargePack",
      "klv install of the 1 GB pack: peak resident memory (baseline: klv installing the 200 MB pack)", std::nullopt,
-     100.0, std::nullopt},
+     100.0, std::nullopt, std::nullopt, std::nullopt},
     {"installHugeDocument",
      "klv install of one template with a 3 GB document: peak resident memory (baseline: klv installing the 200 MB "
      "pack)",
-     std::nullopt, 100.0, std::nullopt},
+     std::nullopt, 100.0, std::nullopt, std::nullopt, std::nullopt},
 };
 
 // Each benchmark's figures (the median when repeated) against its target.
@@ -551,6 +618,14 @@ void printSummary(const bench::SummaryReporter &reporter) {
                         "%.2fx its time (median of the ratios); target at most %.1fx: %s\n",
                         counter("extract_ms") / 1e3, counter("extract_cpu_ms") / 1e3, extractionRatio,
                         *target.maxExtractionRatio, extractionRatio <= *target.maxExtractionRatio ? "met" : "MISSED");
+        }
+        if (target.maxTimeRatio && target.maxBytesRatio) {
+            const double bytesRatio = counter("bytes_ratio");
+            std::printf("    %.2f s with %.0f cuts, baseline %.2f s: time ratio %.2fx (%s); target at most %.1fx: %s\n",
+                        seconds, counter("cuts"), counter("baseline_ms") / 1e3, ratio, runs.c_str(),
+                        *target.maxTimeRatio, ratio <= *target.maxTimeRatio ? "met" : "MISSED");
+            std::printf("    bytes over the network / file size %.4f; target at most %.2f: %s\n", bytesRatio,
+                        *target.maxBytesRatio, bytesRatio <= *target.maxBytesRatio ? "met" : "MISSED");
         }
         if (target.maxPeakMegabytes) {
             const double peak = counter("peak_MB");

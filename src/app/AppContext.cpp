@@ -3,6 +3,7 @@
 #include "app/StoreNotifications.h"
 #include "core/InstallationQueueLock.h"
 #include "install/InstallationEngine.h"
+#include "install/PartialDownload.h"
 #include "install/PlacementJournal.h"
 #include "library/FileCreationDate.h"
 #include "library/ProductActions.h"
@@ -44,6 +45,17 @@ AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock,
                                              u" that a stopped run left unfinished"_s);
         if (!products.isEmpty())
             m_library->redetectInstalledStates();
+        removeStalePartialDownloads();
+    });
+    // Once the library is known, the partials of products it no longer has can be told too.
+    connect(m_library, &ProductLibrary::refreshFinished, this, [this](ProductLibrary::RefreshOutcome outcome) {
+        if (outcome != ProductLibrary::RefreshOutcome::unchanged &&
+            outcome != ProductLibrary::RefreshOutcome::downloaded)
+            return;
+        if (m_installationQueueLock->isHeld() && !m_engine->isBusy())
+            removeStalePartialDownloads();
+        else
+            recoverUnfinishedInstallations();
     });
     connect(m_installationQueueLock, &InstallationQueueLock::releasedElsewhere, m_library,
             &ProductLibrary::redetectInstalledStates);
@@ -71,6 +83,20 @@ void AppContext::recoverUnfinishedInstallations() {
     if (m_installationQueueLock->isHeld() || !m_installationQueueLock->tryAcquire())
         return;
     m_installationQueueLock->release();
+}
+
+void AppContext::removeStalePartialDownloads() {
+    // Downloads cut short are kept to be resumed, but not for ever, nor for products the library no longer has.
+    QSet<QString> known;
+    for (const OutlineViewItem &record : m_library->libraryProducts()) {
+        QStringList names = record.children;
+        names << record.product_name;
+        for (const QString &name : std::as_const(names))
+            known << name << QString(name).remove(u"Vantory - "_s);
+    }
+    for (const QString &partial :
+         PartialDownload::removeStale(m_services->locations().downloadFolderURL, known, m_services->clock()()))
+        m_services->reporter().appendLog(u"Removed the old partial download "_s + partial);
 }
 
 void AppContext::signOut() {

@@ -52,6 +52,9 @@ public:
     LoginSession *createLoginSession(QObject *parent);
 
 private:
+    // Only while this process holds the installation queue: no other one is downloading.
+    void removeStalePartialDownloads();
+
     Services *m_services;
     ProductLibrary *m_library;
     InstallationEngine *m_engine;

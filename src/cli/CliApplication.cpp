@@ -19,11 +19,13 @@
 #include "OutdatedCommand.h"
 #include "QtMessageRoute.h"
 #include "RefreshCommand.h"
+#include "RepairCommand.h"
 #include "RewardsCommand.h"
 #include "SaleCommand.h"
 #include "SelfUpdateCommand.h"
 #include "SlowStoreNotice.h"
 #include "UninstallCommand.h"
+#include "VerifyCommand.h"
 #include "WhoamiCommand.h"
 
 #include "app/AppContext.h"
@@ -54,6 +56,8 @@ CliApplication::CliApplication(Terminal terminal)
     m_commands.push_back(std::make_unique<InstallCommand>(*m_context, m_terminal, m_alerts, false));
     m_commands.push_back(std::make_unique<InstallCommand>(*m_context, m_terminal, m_alerts, true));
     m_commands.push_back(std::make_unique<UninstallCommand>(*m_context, m_terminal));
+    m_commands.push_back(std::make_unique<VerifyCommand>(*m_context, m_terminal));
+    m_commands.push_back(std::make_unique<RepairCommand>(*m_context, m_terminal, m_alerts));
     m_commands.push_back(std::make_unique<MenuItemCommand>(*m_context, m_terminal, MenuItemCommand::Item::learnMore));
     m_commands.push_back(
         std::make_unique<MenuItemCommand>(*m_context, m_terminal, MenuItemCommand::Item::viewInFinder));

@@ -11,9 +11,12 @@
 #include "TerminalAlerts.h"
 
 #include "app/AppContext.h"
+#include "core/ByteCountFormat.h"
 #include "install/InstallationEngine.h"
+#include "install/PartialDownload.h"
 #include "library/ProductActions.h"
 #include "library/ProductLibrary.h"
+#include "store/Services.h"
 
 #include "CommandArguments.h"
 #include <QJsonArray>
@@ -167,11 +170,14 @@ void InstallCommand::requestAll(const QList<OutlineViewItem> &products) {
         m_cancelled = true;
         m_progress->finishLine();
         m_terminal.printNote(u"Cancelling…"_s);
+        m_context.installationEngine().releaseQueue();
         m_context.installationEngine().cancelInstallation();
         finishIfDone();
     });
-    // One request at a time, so the jobs queue in the order the products were named.
+    // One request at a time, so the jobs queue in the order the products were named; the first job starts once
+    // every product is known, so that the room they need together is checked before anything is written.
     m_toRequest = products;
+    m_context.installationEngine().holdQueue();
     requestNext();
 }
 
@@ -192,19 +198,29 @@ void InstallCommand::watchEngine() {
         // the members of a group count as their group.
         const int number = qMin(m_productsDone + 1, m_productCount);
         m_progress->startJob(job.product_name, number, m_productCount);
+        m_jobName = job.product_name;
+        m_packageSize = -1;
     });
     // The bar follows the whole job, not the step that reported last.
     connect(&engine, &InstallationEngine::stripChanged, this, [this, &engine] {
         if (engine.stripVisible())
             m_progress->show(engine.runningJobProgress() * 100.0);
     });
-    connect(&engine, &InstallationEngine::packageProgressed, this,
-            [this](qint64 received, qint64 total) { m_progress->showDownload(received, total); });
+    connect(&engine, &InstallationEngine::packageProgressed, this, [this](qint64 received, qint64 total) {
+        m_progress->showDownload(received, total);
+        m_packageSize = total;
+    });
+    connect(&engine, &InstallationEngine::downloadReconnecting, this, [this](int attempt, int attempts) {
+        m_progress->finishLine();
+        m_terminal.printNote(QStringLiteral("Reconnecting… (%1/%2)").arg(attempt).arg(attempts));
+    });
     connect(&engine, &InstallationEngine::downloadInfoHandled, this,
             [this](InstallationEngine::DownloadInfoOutcome outcome, const QString &message) {
                 --m_pendingRequests;
                 const QString answered = m_lastRequested;
                 requestNext();
+                if (m_pendingRequests == 0 && m_toRequest.isEmpty())
+                    m_context.installationEngine().releaseQueue();
                 if (outcome != InstallationEngine::DownloadInfoOutcome::accepted) {
                     ++m_productsDone;
                     m_progress->finishLine();
@@ -246,6 +262,7 @@ void InstallCommand::watchEngine() {
         m_failures.append({productName, message});
         if (!m_asJson)
             m_terminal.printResult(u"Failed "_s + productName, Terminal::Tone::failure);
+        printPausedDownload(productName);
         m_exitCode = ExitCode::jobFailed;
     });
     connect(&engine, &InstallationEngine::queueFinished, this, [this] { finishIfDone(); });
@@ -257,6 +274,7 @@ void InstallCommand::finishIfDone() {
     // A cancelled job ends once its workers stopped and what it placed is taken back.
     if (m_cancelled) {
         if (!engine.isBusy()) {
+            printPausedDownload(m_jobName);
             printJsonSummary();
             Q_EMIT finished(ExitCode::cancelled);
         }
@@ -282,6 +300,17 @@ void InstallCommand::printSummary() const {
     if (const qsizetype failed = m_failures.size() + m_refusals.size(); failed > 0)
         parts << QString::number(failed) + u" failed"_s;
     m_terminal.printResult(parts.join(u", "_s));
+}
+
+void InstallCommand::printPausedDownload(const QString &productName) const {
+    if (productName.isEmpty())
+        return;
+    const qint64 kept = PartialDownload::keptBytes(m_context.services().locations().downloadFolderURL, productName);
+    if (kept <= 0)
+        return;
+    const QString of = m_packageSize > 0 ? u" of "_s + formatByteCount(m_packageSize) : QString();
+    m_terminal.printNote(u"Download paused at "_s + formatByteCount(kept) + of + u"; run klv "_s + name() + u" \""_s +
+                         productName + u"\" again to resume."_s);
 }
 
 void InstallCommand::printJsonSummary() const {

@@ -39,6 +39,8 @@ private:
     void finishIfDone();
     void printSummary() const;
     void printJsonSummary() const;
+    // Tells how far the product's download got and how to continue it, when what it received is kept.
+    void printPausedDownload(const QString &productName) const;
 
     TerminalAlerts &m_alerts;
     bool m_isUpdate;
@@ -59,6 +61,9 @@ private:
     int m_exitCode = 0;
     bool m_cancelled = false;
     bool m_asJson = false;
+    // The running job's product, and the size of its package (-1 while unknown).
+    QString m_jobName;
+    qint64 m_packageSize = -1;
 };
 
 } // namespace klv::cli

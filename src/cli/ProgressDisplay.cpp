@@ -77,8 +77,11 @@ void ProgressDisplay::startJob(const QString &name, int number, int count) {
 }
 
 void ProgressDisplay::showDownload(qint64 received, qint64 total) {
-    if (received > 0 && !m_sinceFirstByte.isValid())
+    // A resumed download starts at the bytes kept: only what arrives in this run says how fast it goes.
+    if (received > 0 && !m_sinceFirstByte.isValid()) {
         m_sinceFirstByte.start();
+        m_receivedAtFirstByte = received;
+    }
     m_received = received;
     m_total = total;
     show(m_percent);
@@ -95,8 +98,8 @@ void ProgressDisplay::show(double percent) {
     const bool downloading = m_total > 0 && m_received < m_total;
     double bytesPerSecond = 0;
     qint64 secondsLeft = -1;
-    if (downloading && elapsedMs >= settlingMs) {
-        bytesPerSecond = double(m_received) * 1000.0 / double(elapsedMs);
+    if (downloading && elapsedMs >= settlingMs && m_received > m_receivedAtFirstByte) {
+        bytesPerSecond = double(m_received - m_receivedAtFirstByte) * 1000.0 / double(elapsedMs);
         secondsLeft = qint64(double(m_total - m_received) / bytesPerSecond + 0.5);
     }
     const bool redrawn = style == Terminal::ProgressStyle::redrawn;

@@ -38,6 +38,7 @@ private:
     int m_count = 0;
     double m_percent = 0.0;
     qint64 m_received = 0;
+    qint64 m_receivedAtFirstByte = 0;
     qint64 m_total = -1;
     QString m_lastLine;
     QElapsedTimer m_sinceFirstByte;

@@ -20,6 +20,8 @@ DownloadLimits DownloadLimits::fromEnvironment() {
     limits.maximumBytes = positiveNumber("KLV_DOWNLOAD_MAX_BYTES", limits.maximumBytes);
     limits.stallWindow =
         std::chrono::milliseconds(positiveNumber("KLV_DOWNLOAD_STALL_WINDOW_MS", limits.stallWindow.count()));
+    limits.retryDelay =
+        std::chrono::milliseconds(positiveNumber("KLV_DOWNLOAD_RETRY_DELAY_MS", limits.retryDelay.count()));
     return limits;
 }
 

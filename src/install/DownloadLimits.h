@@ -15,6 +15,11 @@ struct DownloadLimits {
     // (KLV_DOWNLOAD_STALL_WINDOW_MS).
     std::chrono::milliseconds stallWindow{30'000};
     static constexpr qint64 minimumBytesPerSecond = 1024;
+    // A download cut by a transient failure (a reset connection, a time-out, a 5xx answer, a stall) is tried again
+    // from where it stopped, up to this many attempts in all, after a pause that doubles from retryDelay
+    // (KLV_DOWNLOAD_RETRY_DELAY_MS).
+    static constexpr int attempts = 5;
+    std::chrono::milliseconds retryDelay{500};
 
     static DownloadLimits fromEnvironment();
     // The cap for a download whose size the store announced: the size may be a little off (a package rebuilt

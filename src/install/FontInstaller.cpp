@@ -251,4 +251,8 @@ void FontInstaller::cancel() {
     stopWhenIdle();
 }
 
+QStringList FontInstaller::placedItems() const {
+    return m_placement->targets();
+}
+
 } // namespace klv

@@ -34,4 +34,9 @@ std::optional<QString> GrowingDownload::waitForEnd(std::stop_token stop) const {
     return m_ended ? m_error : std::nullopt;
 }
 
+bool GrowingDownload::completed() const {
+    const std::scoped_lock lock(m_mutex);
+    return m_ended && !m_error;
+}
+
 } // namespace klv

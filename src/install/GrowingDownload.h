@@ -30,6 +30,8 @@ public:
     // Waits for the end of the download; nothing when it completed, its error when it failed. A stop request
     // ends the wait with nothing.
     std::optional<QString> waitForEnd(std::stop_token stop) const;
+    // Without waiting: whether the download has ended with every byte written.
+    bool completed() const;
 
 private:
     mutable std::mutex m_mutex;

@@ -1,9 +1,13 @@
 #include "install/InstallationEngine.h"
 
 #include "core/SafeName.h"
+#include "install/DiskSpaceCheck.h"
 #include "install/DownloadInfoAnswer.h"
 #include "install/JobInstaller.h"
 #include "install/JobInstallers.h"
+#include "install/JobSpaceNeeds.h"
+#include "install/WorkerTask.h"
+#include "library/InstallManifest.h"
 #include "library/ProductLibrary.h"
 #include "store/DesktopServices.h"
 #include "store/JsonDecoding.h"
@@ -90,6 +94,12 @@ void InstallationEngine::requestInstallation(const OutlineViewItem &item, bool i
         [this, item, url](const StoreResponse &response) { handleDownloadInfo(response, item, *url); });
 }
 
+void InstallationEngine::requestRepair(const OutlineViewItem &item, const QStringList &damagedItems) {
+    m_repairs.insert(jobName(item), damagedItems);
+    // Installed products are repaired in place, as an update would; one whose every item went is installed anew.
+    requestInstallation(item, !item.isInstalled);
+}
+
 void InstallationEngine::handleDownloadInfo(const StoreResponse &response, const OutlineViewItem &item,
                                             const QString &requestUrl) {
     bool isNewInstall = m_isNewInstall;
@@ -145,12 +155,24 @@ void InstallationEngine::enqueueDownloadInfo(const QJsonObject &templateData, co
         enqueueTemplateEntry(entry.key(), entry.value());
     for (const QJsonValue &composite : compositeData)
         enqueueComposite(composite.toObject());
-    if (!m_installingQueue.isEmpty() && m_installingIndexInQueue == -1) {
+    if (!m_installingQueue.isEmpty() && m_installingIndexInQueue == -1 && !m_queueHeld) {
         m_installingIndexInQueue = 0;
         startCurrentJob();
     } else if (m_stripVisible) {
         // The strip counts the jobs: a product queued behind the running job shows at once.
         updateStrip(m_stripValue / 100.0);
+    }
+}
+
+void InstallationEngine::holdQueue() {
+    m_queueHeld = true;
+}
+
+void InstallationEngine::releaseQueue() {
+    m_queueHeld = false;
+    if (!m_installingQueue.isEmpty() && m_installingIndexInQueue == -1) {
+        m_installingIndexInQueue = 0;
+        startCurrentJob();
     }
 }
 
@@ -228,6 +250,8 @@ void InstallationEngine::enqueueTemplateEntry(const QString &key, const QJsonVal
         job.downloadExtraInfo.insert(u"appleCustomLut"_s,
                                      QJsonArray::fromStringList(json::textListOr(entry, "appleCustomLut"_L1)));
     }
+    if (m_repairs.contains(name))
+        limitToRepair(job, m_repairs.take(name));
     m_installingQueue.append(job);
     if (const OutlineViewItem *row = libraryRecord(name, id, true))
         Q_EMIT rowReloadRequested(*row);
@@ -238,13 +262,15 @@ void InstallationEngine::enqueueComposite(const QJsonObject &entry) {
     const QList<OutlineViewItem> &library = m_library.libraryProducts();
     const auto record = std::find_if(library.cbegin(), library.cend(),
                                      [&name](const OutlineViewItem &item) { return item.product_name == name; });
-    if (record != library.cend() && record->isInstalled)
+    const bool repairing = m_repairs.contains(name);
+    if (record != library.cend() && record->isInstalled && !repairing)
         return;
     InstallationItem job;
     job.product_name = name;
     job.recordId = record != library.cend() ? record->product_id : 0;
     job.isUpdate = !m_isNewInstall;
     job.installProcessType = u"composite"_s;
+    job.repairItems = m_repairs.take(name);
     job.progress.insert(templateProgress, 0.0);
     job.downloadExtraInfo.insert(u"dlLink"_s, json::textOr(entry, "dlLink"_L1));
     job.downloadExtraInfo.insert(u"dlSize"_s, json::int64Or(entry, "dlSize"_L1));
@@ -264,6 +290,7 @@ void InstallationEngine::startCurrentJob() {
     }
     const InstallationItem &job = m_installingQueue[m_installingIndexInQueue];
     m_stepText.clear();
+    m_downloadState = DownloadState::none;
     m_componentsReported.clear();
     m_componentsWithoutWork.clear();
 
@@ -282,6 +309,8 @@ void InstallationEngine::startCurrentJob() {
             this, [this, reason = *unsafe] { failCurrentJob(reason); }, Qt::QueuedConnection);
         return;
     }
+    if (refuseQueueWithoutRoom())
+        return;
     if (job.installProcessType == u"new") {
         if (const std::optional<QString> error = ensureFolder(jobFolder(job), m_services.log()))
             m_services.reporter().showAlert(
@@ -297,7 +326,11 @@ void InstallationEngine::startCurrentJob() {
         m_jobInstallers.append(installer);
         connect(installer, &JobInstaller::progressed, this, &InstallationEngine::reportProgress);
         connect(installer, &JobInstaller::stepChanged, this, &InstallationEngine::setStepText);
-        connect(installer, &JobInstaller::packageProgressed, this, &InstallationEngine::packageProgressed);
+        connect(installer, &JobInstaller::packageProgressed, this, &InstallationEngine::takePackageProgress);
+        connect(installer, &JobInstaller::reconnecting, this, [this](int attempt, int attempts) {
+            setStepText(QStringLiteral(" - Reconnecting… (%1/%2)").arg(attempt).arg(attempts));
+            Q_EMIT downloadReconnecting(attempt, attempts);
+        });
         connect(installer, &JobInstaller::failed, this, &InstallationEngine::failCurrentJob);
     }
     if (const OutlineViewItem *row = libraryRecord(job.product_name, job.recordId, true))
@@ -410,12 +443,16 @@ std::optional<QString> InstallationEngine::stateRefusal(const InstallationItem &
 }
 
 void InstallationEngine::finishCurrentJob() {
+    QStringList placed;
     for (const QPointer<JobInstaller> &installer : std::as_const(m_jobInstallers)) {
-        if (JobInstaller *live = installer.data())
+        if (JobInstaller *live = installer.data()) {
+            placed += live->placedItems();
             live->commit();
+        }
     }
     releaseJobInstallers();
     const InstallationItem job = m_installingQueue[m_installingIndexInQueue];
+    recordManifest(job, placed);
     m_services.reporter().appendLog(u"Installed "_s + job.product_name);
     Q_EMIT installationCompleted(job.product_name);
     if (job.installProcessType == u"new" && QFileInfo::exists(jobFolder(job)) &&
@@ -446,6 +483,77 @@ void InstallationEngine::failCurrentJob(const QString &message) {
         else
             advance();
     });
+}
+
+void InstallationEngine::recordManifest(const InstallationItem &job, const QStringList &placedItems) {
+    if (placedItems.isEmpty())
+        return;
+    const OutlineViewItem *record = libraryRecord(job.product_name, job.recordId, false);
+    const QString path = InstallManifest::pathFor(m_services.locations().vantoryFolderURL, job.product_name);
+    ++m_manifestsBeingWritten;
+    runOnWorker(
+        this,
+        [path, placedItems, name = job.product_name, id = job.recordId,
+         version = record ? record->latestRelease : QString()] {
+            // Items of an earlier version that this one does not replace stay, and stay the product's.
+            QStringList items = placedItems;
+            if (const std::optional<InstallManifest> previous = InstallManifest::read(path))
+                items += previous->roots;
+            return InstallManifest::describe(name, id, version, items).write(path);
+        },
+        [this, name = job.product_name](const std::optional<QString> &error) {
+            if (error)
+                m_services.reporter().appendLog(u"The manifest of "_s + name + u" could not be written: "_s + *error);
+            --m_manifestsBeingWritten;
+            if (!hasSideWork())
+                Q_EMIT sideWorkFinished();
+        });
+}
+
+void InstallationEngine::limitToRepair(InstallationItem &job, const QStringList &damagedItems) const {
+    job.repairItems = damagedItems;
+    const Locations &locations = m_services.locations();
+    QStringList plugins;
+    for (const QString &plugin : job.downloadExtraInfo.value("fxplug"_L1).toString().split(u',', Qt::SkipEmptyParts)) {
+        if (damagedItems.contains(locations.pluginsFolderURL + plugin.trimmed() + u".app"_s))
+            plugins << plugin;
+    }
+    job.downloadExtraInfo.insert(u"fxplug"_s, plugins.join(u','));
+    const bool fontDamaged = std::any_of(damagedItems.cbegin(), damagedItems.cend(), [&](const QString &item) {
+        return item.startsWith(locations.fontsFolderURL);
+    });
+    if (!fontDamaged) {
+        job.downloadExtraInfo.insert(u"font"_s, QString());
+        job.downloadExtraInfo.insert(u"fonturl"_s, QString());
+    }
+    // Custom looks are no part of a manifest.
+    job.downloadExtraInfo.insert(u"appleCustomLut"_s, QJsonArray());
+}
+
+bool InstallationEngine::refuseQueueWithoutRoom() {
+    DiskSpaceCheck check;
+    for (qsizetype i = m_installingIndexInQueue; i < m_installingQueue.size(); ++i)
+        addSpaceNeeds(check, m_services.locations(), m_installingQueue[i]);
+    const std::optional<DiskSpaceCheck::Shortfall> shortfall = check.shortfall();
+    if (!shortfall)
+        return false;
+    const QString message = shortfall->message();
+    QStringList names;
+    for (qsizetype i = m_installingIndexInQueue; i < m_installingQueue.size(); ++i)
+        names << m_installingQueue[i].product_name;
+    m_services.reporter().appendLog(u"Not enough room for "_s + names.join(u", "_s) + u": "_s + message);
+    m_services.reporter().showAlert(u"Not Enough Room"_s,
+                                    u"Installing "_s + names.join(u", "_s) + u" did not start. "_s + message, u"OK"_s);
+    // Told from the event loop, as every other ending of a job is; a cancel meanwhile has emptied the queue.
+    QMetaObject::invokeMethod(
+        this,
+        [this, message] {
+            for (qsizetype i = qMax(m_installingIndexInQueue, qsizetype(0)); i < m_installingQueue.size(); ++i)
+                Q_EMIT jobFailed(m_installingQueue[i].product_name, message);
+            clearQueue();
+        },
+        Qt::QueuedConnection);
+    return true;
 }
 
 void InstallationEngine::advance() {
@@ -538,6 +646,40 @@ void InstallationEngine::releaseJobInstallers() {
     }
 }
 
+void InstallationEngine::takePackageProgress(qint64 received, qint64 total) {
+    if (m_downloadState != DownloadState::paused) {
+        const DownloadState state = total < 0 || received < total ? DownloadState::running : DownloadState::none;
+        if (state != std::exchange(m_downloadState, state))
+            Q_EMIT stripChanged();
+    }
+    Q_EMIT packageProgressed(received, total);
+}
+
+void InstallationEngine::pauseDownload() {
+    if (m_downloadState != DownloadState::running)
+        return;
+    bool paused = false;
+    for (const QPointer<JobInstaller> &pending : std::as_const(m_jobInstallers)) {
+        if (JobInstaller *installer = pending.data())
+            paused = installer->pauseDownload() || paused;
+    }
+    if (!paused)
+        return;
+    m_downloadState = DownloadState::paused;
+    setStepText(u" - Paused"_s);
+}
+
+void InstallationEngine::resumeDownload() {
+    if (m_downloadState != DownloadState::paused)
+        return;
+    m_downloadState = DownloadState::running;
+    for (const QPointer<JobInstaller> &pending : std::as_const(m_jobInstallers)) {
+        if (JobInstaller *installer = pending.data())
+            installer->resumeDownload();
+    }
+    setStepText(u" - Resuming…"_s);
+}
+
 void InstallationEngine::setStepText(const QString &suffix) {
     m_stepText = suffix;
     if (m_installingIndexInQueue >= 0 && m_installingIndexInQueue < m_installingQueue.size())
@@ -547,6 +689,8 @@ void InstallationEngine::setStepText(const QString &suffix) {
 void InstallationEngine::updateStrip(double value) {
     const bool running = m_installingIndexInQueue >= 0 && m_installingIndexInQueue < m_installingQueue.size();
     m_stripVisible = running;
+    if (!running)
+        m_downloadState = DownloadState::none;
     if (running) {
         m_stripValue = value * 100.0;
         m_stripPercentText = m_services.sharedNumberFormatter.string(value * 100.0) + u'%';

@@ -49,11 +49,17 @@ public:
 
     // Asks the store which packages make up the product and queues them.
     void requestInstallation(const OutlineViewItem &item, bool isNewInstall);
+    // Installs again only the installed items named (see ProductCheck::damagedItems), from the whole package.
+    void requestRepair(const OutlineViewItem &item, const QStringList &damagedItems);
     // A request that goes to the store once this home's installation queue is free; until then, or until
     // dropWaitingRequests(), the product counts as waiting.
     void holdRequest(const OutlineViewItem &item, bool isNewInstall);
     void dropWaitingRequests();
     void enqueueDownloadInfo(const QJsonObject &templateData, const QJsonArray &compositeData);
+    // While held, answers are queued but no job starts, so that a run of several products is known whole (and its
+    // room checked as one) before anything is written; releasing starts the queue.
+    void holdQueue();
+    void releaseQueue();
     void startCurrentJob();
     void reportProgress(const QString &component, double value);
     // The running job's progress over the components that have work to do (0 when none runs): a component that
@@ -70,9 +76,17 @@ public:
     const QList<InstallationItem> &installingQueue() const { return m_installingQueue; }
     qsizetype installingIndexInQueue() const { return m_installingIndexInQueue; }
     bool isBusy() const { return !m_installingQueue.isEmpty() || m_stopping; }
-    // Side work of ended jobs (custom LUTs) still running.
-    bool hasSideWork() const { return !m_sideWork.isEmpty(); }
+    // Side work of ended jobs (custom LUTs, the manifests of what they placed) still running.
+    bool hasSideWork() const { return !m_sideWork.isEmpty() || m_manifestsBeingWritten > 0; }
     const QStringList &notAutoKillList() const { return m_notAutoKillList; }
+
+    enum class DownloadState { none, running, paused };
+    // Whether the running job's package is downloading, or paused by the customer.
+    DownloadState downloadState() const { return m_downloadState; }
+    // Stops the running job's download, keeping what arrived; the job waits until resumeDownload() continues it
+    // where it stopped.
+    void pauseDownload();
+    void resumeDownload();
 
     // What the progress strip shows.
     QString stripTitle() const { return m_stripTitle; }
@@ -84,6 +98,8 @@ Q_SIGNALS:
     void stripChanged();
     // Bytes of the running job's package received so far, of total (-1 when unknown).
     void packageProgressed(qint64 received, qint64 total);
+    // The running job's download was cut and is tried again: "Reconnecting… (attempt/attempts)".
+    void downloadReconnecting(int attempt, int attempts);
     // The library row of this record shows a changed job state.
     void rowReloadRequested(const klv::OutlineViewItem &record);
     // The download-information request ended; unless it was accepted nothing was queued, and the message says why.
@@ -108,7 +124,14 @@ private:
     void enqueueTemplateEntry(const QString &key, const QJsonValue &value);
     void enqueueComposite(const QJsonObject &entry);
     void finishCurrentJob();
+    // Describes what the job placed, with what the product had before, in its manifest (on a worker).
+    void recordManifest(const InstallationItem &job, const QStringList &placedItems);
+    // Leaves out of a repair's job the parts whose installed items are whole.
+    void limitToRepair(InstallationItem &job, const QStringList &damagedItems) const;
     void failCurrentJob(const QString &message);
+    // Before the running job writes anything: whether it and every job queued behind it fit on their disks.
+    // When they do not, they all fail with one alert and the queue empties.
+    bool refuseQueueWithoutRoom();
     void advance();
     void clearQueue();
     // Cancels the running job's installers and calls whenStopped once each of them has stopped.
@@ -118,6 +141,7 @@ private:
     double overallProgress(const InstallationItem &job) const;
     void updateStrip(double value);
     void setStepText(const QString &suffix);
+    void takePackageProgress(qint64 received, qint64 total);
     const OutlineViewItem *libraryRecord(const QString &name, qint64 id, bool withoutChildren) const;
     // Tells the rows of a request's record that it changed.
     void reloadRequestRow(const Request &request);
@@ -134,6 +158,10 @@ private:
     QList<InstallationItem> m_installingQueue;
     qsizetype m_installingIndexInQueue = -1;
     bool m_isNewInstall = false;
+    bool m_queueHeld = false;
+    // Products being repaired, with the installed items to replace.
+    QHash<QString, QStringList> m_repairs;
+    int m_manifestsBeingWritten = 0;
     QStringList m_notAutoKillList;
     JobInstallerFactory m_createJobInstallers;
     QList<QPointer<JobInstaller>> m_jobInstallers;
@@ -148,6 +176,7 @@ private:
     QString m_stripPercentText;
     double m_stripValue = 0.0;
     bool m_stripVisible = false;
+    DownloadState m_downloadState = DownloadState::none;
 };
 
 } // namespace klv

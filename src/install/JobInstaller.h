@@ -40,6 +40,12 @@ public:
     virtual void cancel() = 0;
     // The whole job succeeded: earlier versions kept for taking back can go.
     virtual void commit() {}
+    // What this installer placed for the job (template folders, bundles, plug-ins, fonts), until commit().
+    virtual QStringList placedItems() const { return {}; }
+    // Pauses the package download under way, keeping what arrived, and continues it; false when this installer
+    // has no download to pause (or to resume).
+    virtual bool pauseDownload() { return false; }
+    virtual bool resumeDownload() { return false; }
     bool isStopped() const { return m_stopped; }
     // True for an installer whose work is not part of the job's progress: it may go on after the job has
     // ended, and says so with sideWorkFinished().
@@ -53,6 +59,8 @@ Q_SIGNALS:
     void stepChanged(const QString &suffix);
     // Bytes of the job's package received so far, of total (-1 when unknown).
     void packageProgressed(qint64 received, qint64 total);
+    // The package's download was cut by a transient failure; attempt (from 2) of attempts follows.
+    void reconnecting(int attempt, int attempts);
     // The job cannot complete; the message is for the customer.
     void failed(const QString &message);
     // Side work only: everything it had to do is done (or logged).

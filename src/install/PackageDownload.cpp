@@ -52,6 +52,10 @@ void PackageDownload::setGrowingDownload(std::shared_ptr<GrowingDownload> growin
     m_growing = std::move(growing);
 }
 
+void PackageDownload::setResumable() {
+    m_resumable = true;
+}
+
 PackageDownload::~PackageDownload() {
     if (QNetworkReply *reply = m_reply.data())
         reply->abort();
@@ -70,29 +74,155 @@ void PackageDownload::start() {
         failLater(u"The download address \"" + m_url.toString() + u"\" is not a web address.");
         return;
     }
-    if (!QDir().mkpath(QFileInfo(m_file).path()) || !m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (m_resumable) {
+        if (const auto kept = PartialDownload::continuable(m_file.fileName(), m_url)) {
+            m_validators = kept->first;
+            m_offset = kept->second;
+            m_result.bytes = m_offset;
+            m_result.resumedFrom = m_offset;
+            m_received = m_offset;
+            m_bytesAtAttemptStart = m_offset;
+        }
+    }
+    const QIODevice::OpenMode mode =
+        m_offset > 0 ? QIODevice::WriteOnly | QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate;
+    if (!QDir().mkpath(QFileInfo(m_file).path()) || !m_file.open(mode)) {
         failLater(u"The download could not be saved to " + m_file.fileName() + u": " + m_file.errorString());
         return;
     }
+    sendRequest();
+}
+
+void PackageDownload::sendRequest() {
     QNetworkRequest request(m_url);
     m_store.prepare(request);
+    if (m_offset > 0) {
+        request.setRawHeader("Range", "bytes=" + QByteArray::number(m_offset) + '-');
+        request.setRawHeader("If-Range", m_validators.ifRange());
+    }
     QNetworkReply *reply = m_network.get(request);
     m_reply = reply;
     // Keep the network buffer small: bytes go to disk as they arrive.
     reply->setReadBufferSize(1 << 20);
-    connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
-        if (const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader); length.isValid())
-            withinLimit(length.toLongLong());
-    });
+    connect(reply, &QNetworkReply::metaDataChanged, this, &PackageDownload::takeHeaders);
     connect(reply, &QNetworkReply::readyRead, this, &PackageDownload::writeAvailable);
-    connect(reply, &QNetworkReply::downloadProgress, this, [this, reply](qint64 received, qint64 total) {
-        // An error page is no part of the package: its bytes never count as progress.
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (status >= 200 && status < 300)
-            Q_EMIT progressed(received, total);
-    });
     connect(reply, &QNetworkReply::finished, this, &PackageDownload::complete);
+    m_receivedAtWindowStart = m_received;
     m_paceCheck.start();
+}
+
+void PackageDownload::takeHeaders() {
+    QNetworkReply *reply = m_reply.data();
+    if (!reply)
+        return;
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    if (status == 206 && m_offset > 0) {
+        static const QRegularExpression range(QStringLiteral("^bytes (\\d+)-\\d+/(\\d+)$"));
+        const QRegularExpressionMatch match = range.match(QString::fromLatin1(reply->rawHeader("Content-Range")));
+        if (!match.hasMatch() || match.captured(1).toLongLong() != m_offset) {
+            fail(u"The store answered the download of "_s + m_url.toString() + u" with another part of the file."_s);
+            return;
+        }
+        m_fullSize = match.captured(2).toLongLong();
+        m_result.bytes = m_offset;
+        m_received = m_offset;
+        m_receivedAtWindowStart = m_offset;
+        if (m_growing && !m_readerFed) {
+            m_readerFed = true;
+            m_growing->grew(m_offset);
+        }
+    } else if (status >= 200 && status < 300) {
+        // The whole file: a store that ignores ranges, or a file that changed since the bytes kept were written.
+        if (m_offset > 0 || m_result.bytes > 0) {
+            if (m_readerFed) {
+                fail(u"The package "_s + m_url.toString() +
+                     u" changed on the store while it downloaded; install it again to download it anew."_s);
+                return;
+            }
+            m_file.resize(0);
+            m_offset = 0;
+            m_result.bytes = 0;
+            m_result.resumedFrom = 0;
+            m_received = 0;
+            m_bytesAtAttemptStart = 0;
+            m_receivedAtWindowStart = 0;
+        }
+        m_fullSize = length.isValid() ? length.toLongLong() : -1;
+        m_validators = {PartialDownload::addressOf(m_url), reply->rawHeader("ETag"), reply->rawHeader("Last-Modified")};
+        if (m_resumable && !m_validators.ifRange().isEmpty())
+            PartialDownload::writeNote(m_file.fileName(), m_validators);
+    }
+    if (length.isValid())
+        withinLimit(m_offset + length.toLongLong());
+}
+
+bool PackageDownload::retry() {
+    // Attempts count failures in a row: a connection that brought bytes before it broke starts the count again, so
+    // that a long download over a line that drops now and then is not given up.
+    if (m_result.bytes > m_bytesAtAttemptStart)
+        m_attempt = 1;
+    if (m_attempt >= DownloadLimits::attempts || m_result.cancelled)
+        return false;
+    // Continuing needs a validator; without one the download starts over, which a reader already fed forbids.
+    if (m_result.bytes > 0 && m_validators.ifRange().isEmpty() && m_readerFed)
+        return false;
+    dropReply();
+    if (!m_file.flush())
+        return false;
+    ++m_attempt;
+    Q_EMIT reconnecting(m_attempt, DownloadLimits::attempts);
+    const auto pause = m_limits.retryDelay * (1 << (m_attempt - 2));
+    QTimer::singleShot(pause, this, [this] {
+        if (!m_done && !m_paused)
+            continueFromFile();
+    });
+    return true;
+}
+
+void PackageDownload::continueFromFile() {
+    m_offset = m_validators.ifRange().isEmpty() ? 0 : m_result.bytes;
+    if (m_offset == 0 && m_readerFed) {
+        fail(u"The download of "_s + m_url.toString() + u" cannot be continued: the store names no version of it."_s);
+        return;
+    }
+    if (m_offset == 0) {
+        m_file.resize(0);
+        m_result.bytes = 0;
+    }
+    m_received = m_offset;
+    m_bytesAtAttemptStart = m_offset;
+    sendRequest();
+}
+
+void PackageDownload::dropReply() {
+    m_paceCheck.stop();
+    if (QNetworkReply *reply = m_reply.data()) {
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+    }
+    m_reply = nullptr;
+}
+
+bool PackageDownload::pause() {
+    if (m_done || m_paused)
+        return false;
+    m_paused = true;
+    dropReply();
+    if (!m_file.flush())
+        fail(u"The download could not be saved to " + m_file.fileName() + u": " + m_file.errorString());
+    return true;
+}
+
+bool PackageDownload::resume() {
+    if (m_done || !m_paused)
+        return false;
+    m_paused = false;
+    // A pause is the customer's, not a failure: the attempts start afresh.
+    m_attempt = 1;
+    continueFromFile();
+    return true;
 }
 
 void PackageDownload::cancel() {
@@ -126,13 +256,16 @@ void PackageDownload::writeAvailable() {
             return;
         }
         m_result.bytes += chunk.size();
+        m_result.transferred += chunk.size();
     }
+    Q_EMIT progressed(m_result.bytes, m_fullSize);
     if (m_growing) {
         if (!m_file.flush()) {
             fail(u"The download could not be saved to " + m_file.fileName() + u": " + m_file.errorString());
             return;
         }
         m_growing->grew(m_result.bytes);
+        m_readerFed = m_readerFed || m_result.bytes > 0;
     }
 }
 
@@ -146,9 +279,14 @@ bool PackageDownload::withinLimit(qint64 bytes) {
 void PackageDownload::checkPace() {
     const qint64 windowMs = m_limits.stallWindow.count();
     if (m_received - m_receivedAtWindowStart < m_limits.minimumBytesPerSecond * windowMs / 1000) {
+        // A trickle is no progress: a stalled attempt counts towards giving up whatever it brought.
+        m_bytesAtAttemptStart = m_result.bytes;
+        if (retry())
+            return;
         fail(QStringLiteral("The download of %1 stalled: less than 1 KB a second for %2 seconds; it was stopped.")
                  .arg(m_url.toString())
-                 .arg(double(windowMs) / 1000.0));
+                 .arg(double(windowMs) / 1000.0),
+             Partial::keep);
         return;
     }
     m_receivedAtWindowStart = m_received;
@@ -158,6 +296,7 @@ void PackageDownload::complete() {
     if (m_done)
         return;
     m_paceCheck.stop();
+    bool transient = false;
     if (QNetworkReply *reply = m_reply.data()) {
         m_result.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         const QString contentType = reply->header(QNetworkRequest::ContentTypeHeader).toString();
@@ -170,6 +309,17 @@ void PackageDownload::complete() {
             writeAvailable();
         if (m_done)
             return;
+        const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
+        const bool endedEarly = reply->error() == QNetworkReply::NoError && m_result.httpStatus < 300 &&
+                                announced.isValid() && m_offset + announced.toLongLong() != m_result.bytes;
+        // Bytes kept beyond the file's end (it shrank): nothing of them can be continued.
+        const bool beyondTheEnd = m_result.httpStatus == 416 && !m_readerFed;
+        if (beyondTheEnd)
+            m_validators = {};
+        transient = !m_result.cancelled && (m_result.httpStatus >= 500 || endedEarly || beyondTheEnd ||
+                                            (m_result.httpStatus < 300 && reply->error() != QNetworkReply::NoError));
+        if (transient && retry())
+            return;
         if (m_result.cancelled) {
             m_result.error = QStringLiteral("The download was cancelled.");
         } else if (m_result.httpStatus >= 300) {
@@ -177,12 +327,11 @@ void PackageDownload::complete() {
                 QStringLiteral("The server answered %1 for %2.").arg(m_result.httpStatus).arg(m_url.toString());
         } else if (reply->error() != QNetworkReply::NoError) {
             m_result.error = u"The download of " + m_url.toString() + u" failed: " + reply->errorString();
-        } else if (const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-                   length.isValid() && length.toLongLong() != m_result.bytes) {
+        } else if (endedEarly) {
             m_result.error = QStringLiteral("The download of %1 ended early (%2 of %3 bytes).")
                                  .arg(m_url.toString())
                                  .arg(m_result.bytes)
-                                 .arg(length.toLongLong());
+                                 .arg(m_offset + announced.toLongLong());
         }
     }
     m_done = true;
@@ -191,8 +340,12 @@ void PackageDownload::complete() {
     if (!m_file.flush() && m_result.succeeded())
         m_result.error = u"The download could not be saved to " + m_file.fileName() + u": " + m_file.errorString();
     m_file.close();
-    if (!m_result.succeeded())
-        m_file.remove();
+    if (m_result.succeeded()) {
+        if (m_resumable)
+            QFile::remove(PartialDownload::notePath(m_file.fileName()));
+    } else {
+        dropUnlessKept(m_result.cancelled || transient ? Partial::keep : Partial::drop);
+    }
     finish();
 }
 
@@ -202,20 +355,25 @@ void PackageDownload::finish() {
     Q_EMIT finished(m_result);
 }
 
-void PackageDownload::fail(const QString &error) {
+void PackageDownload::fail(const QString &error, Partial partial) {
     if (m_done)
         return;
     m_result.error = error;
-    m_paceCheck.stop();
-    if (QNetworkReply *reply = m_reply.data()) {
-        reply->disconnect(this);
-        reply->abort();
-        reply->deleteLater();
-    }
+    dropReply();
     m_done = true;
     m_file.close();
-    m_file.remove();
+    dropUnlessKept(partial);
     finish();
+}
+
+void PackageDownload::dropUnlessKept(Partial partial) {
+    // What a resumable download received stays for the next attempt, unless nothing can continue it.
+    if (partial == Partial::keep && m_resumable && QFileInfo(m_file.fileName()).size() > 0 &&
+        QFileInfo::exists(PartialDownload::notePath(m_file.fileName())))
+        return;
+    m_file.remove();
+    if (m_resumable)
+        QFile::remove(PartialDownload::notePath(m_file.fileName()));
 }
 
 } // namespace klv

@@ -2,6 +2,7 @@
 
 #include "install/DownloadLimits.h"
 #include "install/GrowingDownload.h"
+#include "install/PartialDownload.h"
 
 #include <QFile>
 #include <QObject>
@@ -23,6 +24,8 @@ class StoreClient;
 // the store announced (with a margin) or, with none announced, beyond the configured maximum; and when it makes no
 // real progress over the configured window (see DownloadLimits). With a GrowingDownload, a reader on another thread
 // can consume the file while it is written; a failed download's file is removed, which an open reader survives.
+// Transient failures are tried again from where the file stopped (DownloadLimits::attempts). A resumable download
+// writes a PartialDownload: it continues the bytes an earlier attempt left, and keeps them when it fails.
 class PackageDownload final : public QObject {
     Q_OBJECT
 public:
@@ -37,6 +40,10 @@ public:
         QString suggestedFileName;
         int httpStatus = 0;
         qint64 bytes = 0;
+        // The bytes an earlier run had left, continued rather than downloaded again.
+        qint64 resumedFrom = 0;
+        // The bytes of the package that came over the network, over every attempt.
+        qint64 transferred = 0;
 
         bool succeeded() const { return error.isEmpty() && !cancelled; }
     };
@@ -49,22 +56,42 @@ public:
     void setAnnouncedSize(qint64 bytes);
     // Tells growth, then the ending, of the file to a reader. Call before start().
     void setGrowingDownload(std::shared_ptr<GrowingDownload> growing);
+    // The target is a PartialDownload: continued when it can be, kept when the download fails. Call before start().
+    void setResumable();
     void start();
     void cancel();
+    // Stops receiving and keeps what arrived; resume() continues it with a range request. False when there is
+    // nothing to pause (or to resume).
+    bool pause();
+    bool resume();
+    bool isPaused() const { return m_paused; }
     const QUrl &url() const { return m_url; }
 
 Q_SIGNALS:
     // bytesTotal is -1 while the size is unknown.
     void progressed(qint64 bytesReceived, qint64 bytesTotal);
     void finished(const klv::PackageDownload::Result &result);
+    // A transient failure: attempt (from 2) of attempts starts after a pause.
+    void reconnecting(int attempt, int attempts);
 
 private:
+    void sendRequest();
+    // The answer's status and headers: where its body starts in the file, and what validates it.
+    void takeHeaders();
+    // Tries again after a pause when attempts remain; false otherwise.
+    bool retry();
+    // Asks for the rest of what the file holds, or for everything when nothing validates it.
+    void continueFromFile();
+    void dropReply();
     void writeAvailable();
     // Fails the download when bytes more would pass its limit.
     bool withinLimit(qint64 bytes);
     void checkPace();
     void complete();
-    void fail(const QString &error);
+    // A failure that another attempt can continue keeps the partial; any other removes it.
+    enum class Partial { drop, keep };
+    void fail(const QString &error, Partial partial = Partial::drop);
+    void dropUnlessKept(Partial partial);
     void finish();
 
     QNetworkAccessManager &m_network;
@@ -81,6 +108,16 @@ private:
     std::shared_ptr<GrowingDownload> m_growing;
     QTimer m_paceCheck;
     bool m_done = false;
+    bool m_resumable = false;
+    bool m_paused = false;
+    PartialDownload::Validators m_validators;
+    // Where the body of the answer under way starts in the file.
+    qint64 m_offset = 0;
+    qint64 m_fullSize = -1;
+    int m_attempt = 1;
+    qint64 m_bytesAtAttemptStart = 0;
+    // The reader was told of bytes: a download can no longer start over from nothing.
+    bool m_readerFed = false;
 };
 
 } // namespace klv

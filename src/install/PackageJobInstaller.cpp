@@ -50,6 +50,7 @@ void PackageJobInstaller::start() {
     m_download = new PackageDownload(m_services.network(), m_services.store(), *url, downloadPath(), this);
     m_download->setAnnouncedSize(m_announcedSize);
     connect(m_download, &PackageDownload::progressed, this, &PackageJobInstaller::downloadProgressed);
+    connect(m_download, &PackageDownload::reconnecting, this, &JobInstaller::reconnecting);
     connect(m_download, &PackageDownload::finished, this, &PackageJobInstaller::downloadFinished);
     m_download->start();
 }
@@ -116,6 +117,20 @@ void PackageJobInstaller::downloadFinished(const PackageDownload::Result &result
         return;
     }
     install(result);
+}
+
+QStringList PackageJobInstaller::placedItems() const {
+    return m_placement->targets();
+}
+
+bool PackageJobInstaller::pauseDownload() {
+    PackageDownload *download = m_download.data();
+    return download && download->pause();
+}
+
+bool PackageJobInstaller::resumeDownload() {
+    PackageDownload *download = m_download.data();
+    return download && download->resume();
 }
 
 } // namespace klv

@@ -29,6 +29,9 @@ public:
     void start() final;
     void cancel() final;
     void commit() final;
+    QStringList placedItems() const final;
+    bool pauseDownload() final;
+    bool resumeDownload() final;
 
 protected:
     // What a worker step hands back: why the job fails (nothing on success) and lines for the log.

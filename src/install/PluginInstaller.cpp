@@ -240,4 +240,11 @@ void PluginInstaller::commit() {
     });
 }
 
+QStringList PluginInstaller::placedItems() const {
+    QStringList items;
+    for (const std::shared_ptr<StagedPlacement> &placement : m_placements)
+        items += placement->targets();
+    return items;
+}
+
 } // namespace klv

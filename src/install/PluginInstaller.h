@@ -31,6 +31,7 @@ public:
     void start() override;
     void cancel() override;
     void commit() override;
+    QStringList placedItems() const override;
 
 private:
     std::function<void()> takeBackWork() override;

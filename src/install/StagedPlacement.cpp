@@ -181,4 +181,11 @@ void StagedPlacement::takeBack() {
     endJournal();
 }
 
+QStringList StagedPlacement::targets() const {
+    QStringList targets;
+    for (const Item &item : m_items)
+        targets.append(item.target);
+    return targets;
+}
+
 } // namespace klv

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -53,6 +54,8 @@ public:
     void takeBack();
 
     bool isEmpty() const { return m_items.isEmpty(); }
+    // Where the staged items go (or went).
+    QStringList targets() const;
 
 private:
     struct Item {

@@ -4,6 +4,7 @@
 #include "install/ArchiveExtractor.h"
 #include "install/GrowingDownload.h"
 #include "install/PackageDownload.h"
+#include "install/PartialDownload.h"
 #include "install/StagedPlacement.h"
 #include "install/TemplatePreparation.h"
 #include "install/WorkerTask.h"
@@ -39,7 +40,8 @@ Paths pathsFor(const Locations &locations, const QString &name) {
     Paths paths;
     paths.jobFolder = locations.downloadFolderURL + name;
     paths.templatesFolder = paths.jobFolder + u"/Templates";
-    paths.archive = paths.templatesFolder + u"/KLV - " + name + u".zip";
+    // Beside the job folder, so that a download cut short outlives the job and the next one continues it.
+    paths.archive = PartialDownload::pathFor(locations.downloadFolderURL, name, u"templates"_s);
     paths.olderArchive = paths.templatesFolder + u"/Vantory - " + name + u".zip";
     paths.unpackFolder = paths.templatesFolder + u"/KLV - " + name;
     return paths;
@@ -186,10 +188,11 @@ Outcome prepareTemplates(const QMap<QString, QString> &types, const UnpackedFile
     return {};
 }
 
-// Stages every template folder beside its destination, then swaps them all in. Until then no destination changes.
+// Stages every template folder beside its destination (a repair: only those it replaces), then swaps them all in.
+// Until then no destination changes.
 Outcome placeTemplates(const QMap<QString, QString> &types, const UnpackedFiles &unpacked, const Locations &locations,
-                       const Reporter &reporter, const Reports &reports, StagedPlacement &placement,
-                       std::stop_token stop) {
+                       const QStringList &repairItems, const Reporter &reporter, const Reports &reports,
+                       StagedPlacement &placement, std::stop_token stop) {
     for (const QString &folder : locations.motionFolderByCategory)
         StagedPlacement::removeLeftovers(folder);
     for (auto type = types.cbegin(); type != types.cend(); ++type) {
@@ -198,7 +201,7 @@ Outcome placeTemplates(const QMap<QString, QString> &types, const UnpackedFiles 
             QDir(type.value()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
         for (qsizetype k = 0; k < templates.size(); ++k) {
             const QString &entry = templates[k];
-            if (entry == u".DS_Store")
+            if (entry == u".DS_Store" || (!repairItems.isEmpty() && !repairItems.contains(destination + entry)))
                 continue;
             if (stop.stop_requested()) {
                 placement.takeBack();
@@ -242,16 +245,20 @@ Outcome unpackPackage(const Paths &paths, const GrowingDownload &download, const
 }
 
 Outcome installPackage(const Paths &paths, const QString &name, const GrowingDownload &download,
-                       const Locations &locations, const Reporter &reporter, const Reports &reports,
-                       StagedPlacement &placement, std::stop_token stop) {
+                       const Locations &locations, const QStringList &repairItems, const Reporter &reporter,
+                       const Reports &reports, StagedPlacement &placement, std::stop_token stop) {
     // A killed run may have left a half-prepared unpacking; nothing of it may join the new one.
     QDir(paths.unpackFolder).removeRecursively();
     UnpackedFiles unpacked;
     const Outcome unpacking = unpackPackage(paths, download, locations, unpacked, stop);
-    // Removing hundreds of megabytes takes a while: it goes on beside the preparation and the placement, and is
-    // over when the job is.
-    const std::future<void> removal =
-        std::async(std::launch::async, [archive = paths.archive] { QFile::remove(archive); });
+    // A whole package has served, or cannot serve: the next job downloads anew. What a cut download left is the
+    // download's to keep for the next attempt. Removing hundreds of megabytes takes a while: it goes on beside the
+    // preparation and the placement, and is over when the job is.
+    const bool whole = !unpacking.cancelled && download.completed();
+    const std::future<void> removal = std::async(std::launch::async, [archive = paths.archive, whole] {
+        if (whole)
+            QFile::remove(archive);
+    });
     if (unpacking.error || unpacking.cancelled)
         return unpacking;
 
@@ -260,7 +267,7 @@ Outcome installPackage(const Paths &paths, const QString &name, const GrowingDow
         return {u"the package holds no Motion templates."_s, false};
     if (Outcome done = prepareTemplates(types, unpacked, reporter, reports, stop); done.error || done.cancelled)
         return done;
-    if (Outcome placed = placeTemplates(types, unpacked, locations, reporter, reports, placement, stop);
+    if (Outcome placed = placeTemplates(types, unpacked, locations, repairItems, reporter, reports, placement, stop);
         placed.error || placed.cancelled)
         return placed;
 
@@ -303,11 +310,26 @@ void TemplateInstaller::start() {
     m_download = new PackageDownload(m_services.network(), m_services.store(), *link, paths.archive, this);
     m_download->setAnnouncedSize(m_job.downloadExtraInfo.value(u"dlSize").toInteger());
     m_download->setGrowingDownload(growing);
+    m_download->setResumable();
+    connect(m_download, &PackageDownload::reconnecting, this, &JobInstaller::reconnecting);
     connect(m_download, &PackageDownload::progressed, this, [this](qint64 received, qint64 total) {
         Q_EMIT packageProgressed(received, total);
         Q_EMIT stepChanged(u" - "_s + formatByteCount(received) + u" / "_s + formatByteCount(total));
         if (total > 0)
             Q_EMIT progressed(templateProgress, 0.45 * double(received) / double(total));
+    });
+    connect(m_download, &PackageDownload::finished, this, [this](const PackageDownload::Result &result) {
+        if (result.resumedFrom > 0)
+            m_services.reporter().appendLog(QStringLiteral("Resumed the download of %1 at %2 of %3 bytes")
+                                                .arg(m_job.product_name)
+                                                .arg(result.resumedFrom)
+                                                .arg(result.bytes));
+        if (result.succeeded())
+            m_services.reporter().appendLog(QStringLiteral("Received %1 bytes over the network for the %2-byte "
+                                                           "package of %3")
+                                                .arg(result.transferred)
+                                                .arg(result.bytes)
+                                                .arg(m_job.product_name));
     });
     // The worker unpacks what arrives and reports how the download ended, a failure included.
     m_download->start();
@@ -321,8 +343,10 @@ void TemplateInstaller::unpackAndInstall(const std::shared_ptr<const GrowingDown
     const QString name = m_job.product_name;
     const Reports reports(this);
     runWorkerStep(
-        [paths, name, download, &locations, &reporter, reports, placement = m_placement, stop = m_stop] {
-            return installPackage(paths, name, *download, locations, reporter, reports, *placement, stop->get_token());
+        [paths, name, download, &locations, repairItems = m_job.repairItems, &reporter, reports,
+         placement = m_placement, stop = m_stop] {
+            return installPackage(paths, name, *download, locations, repairItems, reporter, reports, *placement,
+                                  stop->get_token());
         },
         [this](const Outcome &outcome) {
             if (outcome.cancelled)
@@ -356,6 +380,20 @@ void TemplateInstaller::commit() {
     m_placement->markKept();
     QThreadPool::globalInstance()->start([placement = m_placement] { placement->keep(); });
     m_placement = std::make_shared<StagedPlacement>();
+}
+
+QStringList TemplateInstaller::placedItems() const {
+    return m_placement->targets();
+}
+
+bool TemplateInstaller::pauseDownload() {
+    PackageDownload *download = m_download.data();
+    return download && download->pause();
+}
+
+bool TemplateInstaller::resumeDownload() {
+    PackageDownload *download = m_download.data();
+    return download && download->resume();
 }
 
 } // namespace klv

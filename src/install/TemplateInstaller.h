@@ -29,6 +29,9 @@ public:
     void start() override;
     void cancel() override;
     void commit() override;
+    QStringList placedItems() const override;
+    bool pauseDownload() override;
+    bool resumeDownload() override;
 
 private:
     std::function<void()> takeBackWork() override;

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 
 namespace klv {
 
@@ -18,6 +19,8 @@ struct InstallationItem {
     QString installProcessType;
     QHash<QString, double> progress;
     QJsonObject downloadExtraInfo;
+    // A repair replaces only these installed items (template folders, bundles, plug-ins, fonts); empty otherwise.
+    QStringList repairItems;
 
     friend bool operator==(const InstallationItem &, const InstallationItem &) = default;
 };

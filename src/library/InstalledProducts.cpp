@@ -130,6 +130,18 @@ bool InstalledProducts::isCompositeInstalled(const QString &name) const {
     return exists(m_compositeFolder, encoded) || exists(m_compositeFolder, encoded + ".mov");
 }
 
+QStringList InstalledProducts::installedItems(const QString &name) const {
+    QStringList items = findInstalledMotionTemplates(name, false) + findInstalledResolveTemplates(name, false);
+    if (isSafePathComponent(name)) {
+        const QByteArray composite = m_compositeFolder + name.toUtf8();
+        for (const QByteArray &path : {composite, QByteArray(composite + ".mov")}) {
+            if (itemExists(path))
+                items.append(QString::fromUtf8(path));
+        }
+    }
+    return items;
+}
+
 QStringList InstalledProducts::findInstalledResolveTemplates(const QString &name, bool remove) const {
     static const std::array<QString, 9> shortSuffixes{QStringLiteral(" 1"), QStringLiteral(" 2"), QStringLiteral(" 3"),
                                                       QStringLiteral(" 4"), QStringLiteral(" 5"), QStringLiteral(" 6"),

@@ -23,6 +23,8 @@ public:
     bool isMotionTemplateInstalled(const QString &name) const;
     // Installed as a folder of that name, or as "<name>.mov".
     bool isCompositeInstalled(const QString &name) const;
+    // Everything of the product that stands today: template folders, Resolve bundles, the composite.
+    QStringList installedItems(const QString &name) const;
     // Products whose placement is under way or was cut short: whatever of them stands is not an installation.
     QSet<QString> unfinishedProducts() const;
 

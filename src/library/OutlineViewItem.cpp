@@ -25,6 +25,7 @@ constexpr auto kParentId = "parentID"_L1;
 constexpr auto kArmCompatiable = "armCompatiable"_L1;
 // The dictionary key differs from the field name.
 constexpr auto kMainApplication = "mainApplication"_L1;
+constexpr auto kLatestRelease = "lastest"_L1;
 
 void appendKey(QByteArray &out, QLatin1StringView key) {
     out.append(out.endsWith('{') ? "\"" : ",\"").append(key.data(), key.size()).append("\":");
@@ -75,6 +76,7 @@ OutlineViewItem makeOutlineViewItem(const QJsonObject &dictionary) {
     item.parentID = json::int64Or(dictionary, kParentId);
     item.armCompatiable = json::boolOr(dictionary, kArmCompatiable);
     item.mainApplicationType = json::textOr(dictionary, kMainApplication);
+    item.latestRelease = json::textOr(dictionary, kLatestRelease);
     return item;
 }
 
@@ -92,6 +94,8 @@ QJsonObject productDictionary(const OutlineViewItem &item) {
     dictionary.insert(kParentId, item.parentID);
     dictionary.insert(kArmCompatiable, item.armCompatiable);
     dictionary.insert(kMainApplication, item.mainApplicationType);
+    if (!item.latestRelease.isEmpty())
+        dictionary.insert(kLatestRelease, item.latestRelease);
     return dictionary;
 }
 

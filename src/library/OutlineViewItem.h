@@ -22,6 +22,8 @@ struct OutlineViewItem {
     qint64 parentID = 0;
     bool armCompatiable = false;
     QString mainApplicationType;
+    // The store's latest release date ("lastest", yyyy.MM.dd), recorded with what an installation placed.
+    QString latestRelease;
 
     // Expandable in the library view.
     bool isGroup() const { return !children.isEmpty(); }

@@ -3,6 +3,7 @@
 #include "core/FolderCreation.h"
 #include "core/SafeName.h"
 #include "library/GroupMembers.h"
+#include "library/InstallManifest.h"
 #include "library/ProductLibrary.h"
 #include "store/DesktopServices.h"
 #include "store/HostAppCheck.h"
@@ -186,6 +187,11 @@ void ProductActions::uninstall(const OutlineViewItem &record) {
     }
     if (removesLooks)
         report.kept << u"fonts and plug-ins kept"_s;
+    for (auto name = nameMap.cbegin(); name != nameMap.cend(); ++name) {
+        // Group members may carry the maker's prefix; their jobs, and so their manifests, never do.
+        for (const QString &product : {name.key(), QString(name.key()).remove(u"Vantory - "_s)})
+            QFile::remove(InstallManifest::pathFor(m_services.locations().vantoryFolderURL, product));
+    }
     m_library.detectInstalledStates(nameMap);
     m_library.applyLibraryFilter();
     // A group's members share the group's custom looks, so one request covers them all.

@@ -33,8 +33,8 @@ constexpr std::array<std::pair<QStringView, Fault::Kind>, 8> kinds{{
     {u"throttle", Fault::Kind::Throttle},
 }};
 
-const QStringList knownKeys{u"path"_s,  u"rt"_s,          u"kind"_s,    u"status"_s,
-                            u"bytes"_s, u"contentType"_s, u"delayMs"_s, u"bytesPerSecond"_s};
+const QStringList knownKeys{u"path"_s,        u"rt"_s,      u"kind"_s,           u"status"_s, u"bytes"_s,
+                            u"contentType"_s, u"delayMs"_s, u"bytesPerSecond"_s, u"times"_s};
 
 std::optional<QString> nonEmptyText(const QJsonObject &description, const QString &key, QString &error) {
     const QJsonValue value = description.value(key);
@@ -85,6 +85,8 @@ void streamBody(httplib::Response &response) {
 // after the first bytes; httplib then closes the connection with the announced Content-Length unfulfilled.
 void truncateBody(httplib::Response &response, std::size_t bytes) {
     streamBody(response);
+    // The client must not send its next request over the connection that is about to break.
+    response.set_header("Connection", "close");
     response.content_provider_ = [whole = std::move(response.content_provider_),
                                   bytes](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
         return offset < bytes && whole(offset, std::min(length, bytes - offset), sink);
@@ -197,6 +199,13 @@ std::optional<Fault> Fault::fromJson(const QJsonObject &description, QString &er
         return std::nullopt;
     }
     fault.m_kind = kind->second;
+    if (description.contains(u"times"_s)) {
+        const auto times = wholeNumber(description, u"times"_s, 1, std::numeric_limits<int>::max(), error);
+        if (!times) {
+            return std::nullopt;
+        }
+        fault.m_times = static_cast<int>(*times);
+    }
     switch (fault.m_kind) {
     case Kind::Status:
         if (description.contains(u"status"_s)) {
@@ -256,8 +265,8 @@ std::optional<Fault> Fault::fromOption(const QString &text, QString &error) {
         const QString value = pair.sliced(equals + 1);
         bool isNumber = false;
         const qint64 number = value.toLongLong(&isNumber);
-        const bool numeric =
-            key == u"status"_s || key == u"bytes"_s || key == u"delayMs"_s || key == u"bytesPerSecond"_s;
+        const bool numeric = key == u"status"_s || key == u"bytes"_s || key == u"delayMs"_s ||
+                             key == u"bytesPerSecond"_s || key == u"times"_s;
         description.insert(key, numeric && isNumber ? QJsonValue(number) : QJsonValue(value));
     }
     return fromJson(description, error);

@@ -11,6 +11,11 @@
 
 #include <QFile>
 
+#include <cstdio>
+#include <ctime>
+
+#include <sys/stat.h>
+
 namespace klv::storeservice {
 
 namespace {
@@ -28,13 +33,34 @@ constexpr std::string_view notFoundPage = "<?xml version=\"1.0\" encoding=\"UTF-
 FileRoute::FileRoute(const QString &root)
     : m_root(QFile::encodeName(root).toStdString()) {}
 
-void FileRoute::serve(const std::string &relativePath, httplib::Response &response) const {
+void FileRoute::serve(const httplib::Request &request, const std::string &relativePath,
+                      httplib::Response &response) const {
     const auto file = resolve(relativePath);
     auto mapped = file ? MappedFile::open(*file) : nullptr;
-    if (!mapped) {
+    struct stat status {};
+    if (!mapped || ::stat(file->c_str(), &status) != 0) {
         response.status = 404;
         response.set_content(std::string(notFoundPage), "application/xml");
         return;
+    }
+    char etag[64];
+    std::snprintf(etag, sizeof(etag), "\"%llx-%llx\"", static_cast<unsigned long long>(status.st_size),
+                  static_cast<unsigned long long>(status.st_mtim.tv_sec) * 1'000'000'000ULL +
+                      static_cast<unsigned long long>(status.st_mtim.tv_nsec));
+    char lastModified[64];
+    std::tm modified{};
+    ::gmtime_r(&status.st_mtim.tv_sec, &modified);
+    std::strftime(lastModified, sizeof(lastModified), "%a, %d %b %Y %H:%M:%S GMT", &modified);
+    response.set_header("ETag", etag);
+    response.set_header("Last-Modified", lastModified);
+    response.set_header("Accept-Ranges", "bytes");
+    // httplib applies the ranges it parsed after this handler, and knows no If-Range: a range asked for another
+    // version of the file is dropped here, so that the whole file goes out. The request object is httplib's own
+    // mutable one, handed to handlers as const.
+    if (request.has_header("If-Range")) {
+        const std::string wanted = request.get_header_value("If-Range");
+        if (wanted != etag && wanted != lastModified)
+            const_cast<httplib::Request &>(request).ranges.clear();
     }
     response.set_content_provider(mapped->size(), contentType(*file),
                                   [mapped](std::size_t offset, std::size_t length, httplib::DataSink &sink) {

@@ -55,7 +55,7 @@ StoreServer::StoreServer(std::unique_ptr<httplib::Server> http, Catalog &catalog
         m_http->set_mount_point("/", QFile::encodeName(site).toStdString());
     m_http->Get("/files/(.*)", [this](const httplib::Request &request, httplib::Response &response) {
         m_faults.serve(request, {}, response,
-                       [&](httplib::Response &answer) { m_files.serve(request.matches[1].str(), answer); });
+                       [&](httplib::Response &answer) { m_files.serve(request, request.matches[1].str(), answer); });
     });
 }
 

@@ -12,10 +12,10 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-const QStringList commandNames{u"login"_s,       u"logout"_s,  u"whoami"_s, u"refresh"_s,    u"list"_s,
-                               u"outdated"_s,    u"install"_s, u"update"_s, u"uninstall"_s,  u"open"_s,
-                               u"show"_s,        u"sale"_s,    u"free"_s,   u"rewards"_s,    u"claim"_s,
-                               u"clear-cache"_s, u"doctor"_s,  u"log"_s,    u"self-update"_s};
+const QStringList commandNames{u"login"_s,   u"logout"_s, u"whoami"_s,     u"refresh"_s, u"list"_s,   u"outdated"_s,
+                               u"install"_s, u"update"_s, u"uninstall"_s,  u"verify"_s,  u"repair"_s, u"open"_s,
+                               u"show"_s,    u"sale"_s,   u"free"_s,       u"rewards"_s, u"claim"_s,  u"clear-cache"_s,
+                               u"doctor"_s,  u"log"_s,    u"self-update"_s};
 
 class CommandLineCliTest : public ::testing::Test {
 protected:

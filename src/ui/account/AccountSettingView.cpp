@@ -1,6 +1,7 @@
 #include "account/AccountSettingView.h"
 
 #include "account/InitialsBadge.h"
+#include "account/ProductVerificationPanel.h"
 #include "controls/AlertBox.h"
 #include "controls/KLVApp_CurveBox.h"
 #include "controls/KLVApp_CustomProductBtn.h"
@@ -246,6 +247,14 @@ QWidget *AccountSettingView::buildMaintenanceSection() {
         entry.button->setMinimumWidth(130);
         row->addWidget(entry.button, 0, Qt::AlignVCenter);
         layout->addLayout(row);
+        // Beside the cache: both look after what this computer holds.
+        if (entry.button == clearCacheBtn) {
+            auto *line = new QFrame(section);
+            line->setFixedHeight(1);
+            setLook(*line, "separator");
+            layout->addWidget(line);
+            layout->addWidget(new ProductVerificationPanel(context, section));
+        }
     }
     return section;
 }

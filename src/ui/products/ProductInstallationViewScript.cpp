@@ -22,6 +22,7 @@ ProductInstallationViewScript::ProductInstallationViewScript(InstallationEngine 
     , m_productInstallingName(new QLabel(this))
     , m_installProgressMsg(new QLabel(this))
     , m_progressBarIndicator(new KLVApp_ProgressInstallation(this))
+    , m_pauseButton(new QToolButton(this))
     , m_cancelButton(new QToolButton(this)) {
     setObjectName(u"productInstalltionView"_s);
     setFixedHeight(70);
@@ -37,6 +38,12 @@ ProductInstallationViewScript::ProductInstallationViewScript(InstallationEngine 
     m_progressBarIndicator->setObjectName(u"progressBarIndicator"_s);
     m_progressBarIndicator->setMaxValue(100);
     m_progressBarIndicator->setFixedHeight(6);
+    // Drawn and reached like the cancel button beside it.
+    m_pauseButton->setObjectName(u"pauseButton"_s);
+    m_pauseButton->setIconSize({14, 14});
+    m_pauseButton->setAutoRaise(true);
+    m_pauseButton->setFocusPolicy(Qt::StrongFocus);
+    connect(m_pauseButton, &QToolButton::clicked, this, &ProductInstallationViewScript::togglePause);
     m_cancelButton->setObjectName(u"cancelButton"_s);
     m_cancelButton->setIcon(IconLibrary::icon(u"close"_s));
     m_cancelButton->setIconSize({14, 14});
@@ -53,7 +60,8 @@ ProductInstallationViewScript::ProductInstallationViewScript(InstallationEngine 
     layout->addWidget(m_productInstallingName, 0, 0);
     layout->addWidget(m_installProgressMsg, 0, 1);
     layout->addWidget(m_progressBarIndicator, 1, 0, 1, 2);
-    layout->addWidget(m_cancelButton, 0, 2, 2, 1, Qt::AlignVCenter);
+    layout->addWidget(m_pauseButton, 0, 2, 2, 1, Qt::AlignVCenter);
+    layout->addWidget(m_cancelButton, 0, 3, 2, 1, Qt::AlignVCenter);
     layout->setColumnStretch(0, 1);
 
     connect(&m_engine, &InstallationEngine::stripChanged, this, &ProductInstallationViewScript::refresh);
@@ -85,6 +93,13 @@ void ProductInstallationViewScript::cancel() {
         Q_EMIT waitingCancelled();
 }
 
+void ProductInstallationViewScript::togglePause() {
+    if (m_engine.downloadState() == InstallationEngine::DownloadState::paused)
+        m_engine.resumeDownload();
+    else
+        m_engine.pauseDownload();
+}
+
 void ProductInstallationViewScript::refresh() {
     const bool running = m_engine.stripVisible();
     const bool waiting = !running && !m_waitingText.isEmpty();
@@ -104,6 +119,13 @@ void ProductInstallationViewScript::refresh() {
     }
     fitTitle();
     m_progressBarIndicator->setVisible(running);
+    const InstallationEngine::DownloadState download =
+        running ? m_engine.downloadState() : InstallationEngine::DownloadState::none;
+    const bool paused = download == InstallationEngine::DownloadState::paused;
+    m_pauseButton->setVisible(download != InstallationEngine::DownloadState::none);
+    m_pauseButton->setIcon(IconLibrary::icon(paused ? u"resume"_s : u"pause"_s));
+    m_pauseButton->setAccessibleName(paused ? tr("Resume download") : tr("Pause download"));
+    m_pauseButton->setToolTip(m_pauseButton->accessibleName());
     m_cancelButton->setVisible(running || waiting);
     m_cancelButton->setAccessibleName(running ? tr("Cancel the installation") : tr("Stop waiting"));
     m_cancelButton->setToolTip(m_cancelButton->accessibleName());

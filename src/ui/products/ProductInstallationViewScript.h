@@ -14,8 +14,8 @@ namespace klv::ui {
 class KLVApp_ProgressInstallation;
 
 // The installation strip above the library: what is installing (job i of n and the current step), the
-// percentage, a bar and the cancel button, all taken from the installation engine. It also says when the
-// installation queue is busy in another program.
+// percentage, a bar, the button that pauses and resumes the package download, and the cancel button, all taken
+// from the installation engine. It also says when the installation queue is busy in another program.
 class ProductInstallationViewScript final : public QWidget {
     Q_OBJECT
 public:
@@ -27,6 +27,7 @@ public:
     QString titleText() const;
     QString percentText() const;
     QToolButton &cancelButton() const { return *m_cancelButton; }
+    QToolButton &pauseButton() const { return *m_pauseButton; }
 
 Q_SIGNALS:
     // The strip appeared or went; the library area gives it room.
@@ -43,11 +44,13 @@ private:
     // The title in the room it has: a long product name is cut with "…", the counts and the step stay.
     void fitTitle();
     void cancel();
+    void togglePause();
 
     InstallationEngine &m_engine;
     QLabel *m_productInstallingName;
     QLabel *m_installProgressMsg;
     KLVApp_ProgressInstallation *m_progressBarIndicator;
+    QToolButton *m_pauseButton;
     QToolButton *m_cancelButton;
     QString m_waitingText;
     QString m_title;

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Command.h"
+
+#include "library/InstallVerifier.h"
+#include "library/OutlineViewItem.h"
+
+#include <memory>
+
+namespace klv::cli {
+
+class InterruptWatcher;
+class ProgressDisplay;
+class TerminalAlerts;
+
+// Verifies the named products and installs again, from their whole package, only the items (template folders,
+// bundles, plug-ins, fonts) in which something differs; each is swapped in whole, as an installation does.
+class RepairCommand final : public Command {
+    Q_OBJECT
+public:
+    RepairCommand(AppContext &context, const Terminal &terminal, TerminalAlerts &alerts);
+    ~RepairCommand() override;
+
+    QString name() const override { return QStringLiteral("repair"); }
+    QString summary() const override { return QStringLiteral("Install again what differs in installed products."); }
+    void describe(CommandArguments &arguments) const override;
+    bool needsStore() const override { return true; }
+    void run(const CommandArguments &arguments) override;
+
+private:
+    void repair(const QStringList &names, bool answersYes);
+    void repairDamaged(const QList<ProductCheck> &checks, bool answersYes);
+    void watchEngine();
+    void requestNext();
+    void finishIfDone();
+
+    TerminalAlerts &m_alerts;
+    std::unique_ptr<ProgressDisplay> m_progress;
+    InterruptWatcher *m_interrupts = nullptr;
+    QList<std::pair<OutlineViewItem, QStringList>> m_toRequest;
+    int m_pendingRequests = 0;
+    int m_jobCount = 0;
+    int m_jobsDone = 0;
+    int m_exitCode = 0;
+    bool m_cancelled = false;
+    bool m_requesting = false;
+};
+
+} // namespace klv::cli

@@ -1,0 +1,87 @@
+#include "library/InstallVerifier.h"
+
+#include "library/InstallManifest.h"
+
+#include <QHash>
+
+namespace klv {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString itemHolding(const QStringList &roots, const QString &path) {
+    for (const QString &root : roots) {
+        if (path == root || path.startsWith(root + u'/'))
+            return root;
+    }
+    return {};
+}
+
+} // namespace
+
+InstallVerifier::InstallVerifier(QString makerFolder)
+    : m_makerFolder(std::move(makerFolder)) {}
+
+ProductCheck InstallVerifier::verify(const QString &product, qint64 productId, const QString &version,
+                                     const QStringList &installedItems, Depth depth) const {
+    ProductCheck check;
+    check.product = product;
+    const QString path = InstallManifest::pathFor(m_makerFolder, product);
+    const std::optional<InstallManifest> manifest = InstallManifest::read(path);
+    if (!manifest) {
+        if (installedItems.isEmpty()) {
+            check.unknown = true;
+            return check;
+        }
+        InstallManifest baseline = InstallManifest::describe(product, productId, version, installedItems);
+        baseline.baseline = true;
+        check.baselineTaken = !baseline.write(path).has_value();
+        check.unknown = !check.baselineTaken;
+        return check;
+    }
+
+    QHash<QString, qsizetype> recorded;
+    recorded.reserve(manifest->files.size());
+    for (qsizetype i = 0; i < manifest->files.size(); ++i)
+        recorded.insert(manifest->files[i].path, i);
+    QList<bool> seen(manifest->files.size(), false);
+    QList<ScannedFile> toHash;
+    QList<qsizetype> hashedAgainst;
+    for (ScannedFile &found : FileTreeScan::list(manifest->roots)) {
+        const auto at = recorded.constFind(found.path);
+        if (at == recorded.cend()) {
+            check.extra.append(found.path);
+            continue;
+        }
+        seen[*at] = true;
+        const ScannedFile &expected = manifest->files[*at];
+        if (found.size != expected.size || (depth == Depth::quick && found.modified != expected.modified)) {
+            check.changed.append(found.path);
+        } else if (depth == Depth::full) {
+            toHash.append(std::move(found));
+            hashedAgainst.append(*at);
+        }
+    }
+    FileTreeScan::hash(toHash);
+    for (qsizetype i = 0; i < toHash.size(); ++i) {
+        if (toHash[i].sha256 != manifest->files[hashedAgainst[i]].sha256)
+            check.changed.append(toHash[i].path);
+    }
+    for (qsizetype i = 0; i < seen.size(); ++i) {
+        if (!seen[i])
+            check.missing.append(manifest->files[i].path);
+    }
+    check.changed.sort();
+    for (const QStringList *differing : {&check.missing, &check.changed, &check.extra}) {
+        for (const QString &file : *differing) {
+            if (const QString item = itemHolding(manifest->roots, file);
+                !item.isEmpty() && !check.damagedItems.contains(item))
+                check.damagedItems.append(item);
+        }
+    }
+    check.damagedItems.sort();
+    return check;
+}
+
+} // namespace klv

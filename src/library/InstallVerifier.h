@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace klv {
+
+// How one product's files compare with its manifest.
+struct ProductCheck {
+    QString product;
+    QStringList missing;
+    QStringList changed;
+    QStringList extra;
+    // The installed items (template folders, bundles, …) that hold a difference: what a repair replaces.
+    QStringList damagedItems;
+    // There was no manifest: what stands on disk was described and is the reference from now on.
+    bool baselineTaken = false;
+    // Neither a manifest nor anything installed: there was nothing to compare.
+    bool unknown = false;
+
+    bool intact() const { return missing.isEmpty() && changed.isEmpty() && extra.isEmpty(); }
+};
+
+// Compares what is on disk with the manifests in the maker's folder. Blocking: a full verification reads every
+// file, so front ends run it on a worker.
+class InstallVerifier final {
+public:
+    enum class Depth {
+        // Sizes and modification times only.
+        quick,
+        // Sizes, then the SHA-256 of every file.
+        full,
+    };
+
+    explicit InstallVerifier(QString makerFolder);
+
+    // installedItems: where the product stands today, used only when it has no manifest yet.
+    ProductCheck verify(const QString &product, qint64 productId, const QString &version,
+                        const QStringList &installedItems, Depth depth) const;
+
+private:
+    QString m_makerFolder;
+};
+
+} // namespace klv

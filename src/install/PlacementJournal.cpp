@@ -3,6 +3,7 @@
 #include "core/AtomicRename.h"
 #include "install/FolderMove.h"
 #include "install/LutInstaller.h"
+#include "install/PartialDownload.h"
 #include "library/PlacementJournalNames.h"
 
 #include <QDir>
@@ -192,6 +193,13 @@ QStringList PlacementJournal::recoverAll(const QString &downloadFolder) {
         const QString product = PlacementJournalNames::productOf(name);
         QDir(folder.filePath(product)).removeRecursively();
         QDir(LutInstaller::archiveFolderFor(downloadFolder, product)).removeRecursively();
+        // A package without its note was whole (or cannot be continued): nothing of it is left to resume. One with
+        // its note, of another part still downloading when the run stopped, is kept for the next attempt.
+        for (const QString &partial : folder.entryList({u"*.partial"_s}, QDir::Files | QDir::Hidden)) {
+            if (partial.startsWith(product + u'#') &&
+                !QFileInfo::exists(PartialDownload::notePath(folder.filePath(partial))))
+                QFile::remove(folder.filePath(partial));
+        }
         QFile::remove(folder.filePath(name));
         if (!products.contains(product))
             products.append(product);

@@ -218,18 +218,20 @@ QWidget *AccountSettingView::buildMaintenanceSection() {
          FxRunBtn},
         {tr("Vantory folder"), context.services().locations().vantoryFolderURL, nullptr, showFolder},
     };
+    const auto addSeparator = [section, layout] {
+        // A plain filled strip: screen readers take a QFrame for a window frame.
+        auto *line = new QWidget(section);
+        line->setFixedHeight(1);
+        line->setAutoFillBackground(true);
+        QPalette linePalette = line->palette();
+        linePalette.setColor(QPalette::Window, theme::color(NamedColor::separator));
+        line->setPalette(linePalette);
+        layout->addWidget(line);
+    };
     for (qsizetype index = 0; index < rows.size(); ++index) {
         const Row &entry = rows.at(index);
-        if (index > 0) {
-            // A plain filled strip: screen readers take a QFrame for a window frame.
-            auto *line = new QWidget(section);
-            line->setFixedHeight(1);
-            line->setAutoFillBackground(true);
-            QPalette linePalette = line->palette();
-            linePalette.setColor(QPalette::Window, theme::color(NamedColor::separator));
-            line->setPalette(linePalette);
-            layout->addWidget(line);
-        }
+        if (index > 0)
+            addSeparator();
         auto *heading = new QHBoxLayout;
         heading->setSpacing(6);
         heading->addWidget(makeLabel(entry.title, NamedColor::textPrimary, section, NamedFont::rowTitle));
@@ -249,10 +251,7 @@ QWidget *AccountSettingView::buildMaintenanceSection() {
         layout->addLayout(row);
         // Beside the cache: both look after what this computer holds.
         if (entry.button == clearCacheBtn) {
-            auto *line = new QFrame(section);
-            line->setFixedHeight(1);
-            setLook(*line, "separator");
-            layout->addWidget(line);
+            addSeparator();
             layout->addWidget(new ProductVerificationPanel(context, section));
         }
     }

@@ -3,6 +3,7 @@
 #include "style/Theme.h"
 
 #include <QAbstractScrollArea>
+#include <QCoreApplication>
 #include <QHash>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -188,6 +189,9 @@ QMenu[look="themed"]::separator, QMenu[look="squareThemed"]::separator {
 void setScrollBarLook(QAbstractScrollArea &area) {
     for (QScrollBar *bar : {area.verticalScrollBar(), area.horizontalScrollBar()})
         setLook(*bar, "scrollBar");
+    // Said by screen readers, which offer a scroll bar's actions.
+    area.verticalScrollBar()->setAccessibleName(QCoreApplication::translate("FormStyle", "Scroll up and down"));
+    area.horizontalScrollBar()->setAccessibleName(QCoreApplication::translate("FormStyle", "Scroll sideways"));
 }
 
 void setLook(QWidget &widget, const char *look) {

@@ -429,10 +429,9 @@ TEST_F(InstallCliTest, AProductForANewerSystemIsRefused) {
 }
 
 TEST_F(InstallCliTest, UninstallRemovesTemplatesCompositesAndLooksButKeepsFontsAndPlugins) {
-    ASSERT_EQ(install({u"Fixture Extras"_s, u"Fixture Plugins"_s, u"Fixture Bundle"_s, u"Fixture Scratches"_s,
-                       u"Fixture Grade DVR"_s, u"Fixture Flares"_s})
-                  .exitCode,
-              0);
+    const CliResult installed = install({u"Fixture Extras"_s, u"Fixture Plugins"_s, u"Fixture Bundle"_s,
+                                         u"Fixture Scratches"_s, u"Fixture Grade DVR"_s, u"Fixture Flares"_s});
+    ASSERT_EQ(installed.exitCode, 0) << installed.err.toStdString();
     const QString looks = data(u"klv-app/Library/Application Support/ProApps/Custom LUTs/KLV - Fixture Extras LUTs"_s);
     ASSERT_TRUE(QFileInfo(looks).isDir());
 

@@ -44,6 +44,8 @@ public:
         QFile::copy(u"/bin/sleep"_s, path);
         process.start(path, {u"60"_s});
         process.waitForStarted();
+        // Started is not yet asleep: until sleep has loaded, a check of what the guard did would read "running".
+        test::waitUntil([this] { return status().contains("\nState:\tS"); });
     }
     ~FakeHostApp() {
         process.kill();
@@ -52,10 +54,11 @@ public:
     bool endsWithinSeconds(int seconds) { return process.waitForFinished(seconds * 1000); }
     // Still asleep with no signal on its way: nothing asked it to quit. Asked, it would be woken, ending or gone.
     bool untouched() const {
-        const QByteArray status = test::readFile(u"/proc/%1/status"_s.arg(process.processId()));
-        return status.contains("\nState:\tS") && status.contains("\nSigPnd:\t0000000000000000\n") &&
-               status.contains("\nShdPnd:\t0000000000000000\n");
+        const QByteArray now = status();
+        return now.contains("\nState:\tS") && now.contains("\nSigPnd:\t0000000000000000\n") &&
+               now.contains("\nShdPnd:\t0000000000000000\n");
     }
+    QByteArray status() const { return test::readFile(u"/proc/%1/status"_s.arg(process.processId())); }
 
     QProcess process;
 };

@@ -87,15 +87,18 @@ void AppContext::recoverUnfinishedInstallations() {
 
 void AppContext::removeStalePartialDownloads() {
     // Downloads cut short are kept to be resumed, but not for ever, nor for products the library no longer has.
-    QSet<QString> known;
-    for (const OutlineViewItem &record : m_library->libraryProducts()) {
-        QStringList names = record.children;
-        names << record.product_name;
-        for (const QString &name : std::as_const(names))
-            known << name << QString(name).remove(u"Vantory - "_s);
-    }
+    const auto libraryNames = [this] {
+        QSet<QString> known;
+        for (const OutlineViewItem &record : m_library->libraryProducts()) {
+            QStringList names = record.children;
+            names << record.product_name;
+            for (const QString &name : std::as_const(names))
+                known << name << QString(name).remove(u"Vantory - "_s);
+        }
+        return known;
+    };
     for (const QString &partial :
-         PartialDownload::removeStale(m_services->locations().downloadFolderURL, known, m_services->clock()()))
+         PartialDownload::removeStale(m_services->locations().downloadFolderURL, libraryNames, m_services->clock()()))
         m_services->reporter().appendLog(u"Removed the old partial download "_s + partial);
 }
 

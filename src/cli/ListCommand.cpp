@@ -104,7 +104,7 @@ void ListCommand::run(const CommandArguments &arguments) {
 void ListCommand::show(bool asJson) {
     ProductLibrary &library = m_context.library();
     library.applyLibraryFilter();
-    const QList<OutlineViewItem> &rows = library.displayedProducts();
+    const ShownProducts &rows = library.displayedProducts();
     const QList<OutlineViewItem> &products = library.libraryProducts();
     if (asJson) {
         QJsonArray array;

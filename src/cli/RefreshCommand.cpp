@@ -11,6 +11,9 @@
 #include "CommandArguments.h"
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QMultiHash>
+
+#include <optional>
 
 namespace klv::cli {
 
@@ -18,8 +21,8 @@ namespace {
 
 const QString jsonOption = QStringLiteral("json");
 
-QString identity(const OutlineViewItem &record) {
-    return QString::number(record.product_id) + u'\x1f' + record.product_name + u'\x1f' + record.product_location;
+bool sameProduct(const OutlineViewItem &a, const OutlineViewItem &b) {
+    return a.product_id == b.product_id && a.product_name == b.product_name && a.product_location == b.product_location;
 }
 
 QString stateText(const OutlineViewItem &record) {
@@ -69,19 +72,27 @@ void RefreshCommand::reportChanges(const QList<OutlineViewItem> &before, const Q
     QJsonArray added;
     QJsonArray changed;
     QJsonArray removed;
-    // Positions rather than copies, and a flag per old record rather than a set of the new ones' keys: both lists
-    // can hold a quarter of a million products.
-    QHash<QString, qsizetype> previous;
+    // Positions by number rather than copies or composed keys, and a flag per old record rather than a set of the
+    // new ones: both lists can hold a quarter of a million products.
+    QMultiHash<qint64, qsizetype> previous;
     previous.reserve(before.size());
     for (qsizetype i = 0; i < before.size(); ++i)
-        previous.insert(identity(before[i]), i);
+        previous.insert(before[i].product_id, i);
     QList<bool> stillPresent(before.size(), false);
+    const auto previousPosition = [&](const OutlineViewItem &record) -> std::optional<qsizetype> {
+        for (auto it = previous.constFind(record.product_id); it != previous.cend() && it.key() == record.product_id;
+             ++it) {
+            if (sameProduct(before[*it], record))
+                return *it;
+        }
+        return std::nullopt;
+    };
 
     int changes = 0;
     const QList<OutlineViewItem> &after = m_context.library().libraryProducts();
     for (const OutlineViewItem &record : after) {
-        const auto found = previous.constFind(identity(record));
-        if (found == previous.cend()) {
+        const std::optional<qsizetype> found = previousPosition(record);
+        if (!found) {
             if (asJson)
                 added.append(QJsonObject{{QStringLiteral("number"), record.product_id},
                                          {QStringLiteral("name"), record.product_name},

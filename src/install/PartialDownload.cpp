@@ -68,15 +68,19 @@ qint64 PartialDownload::keptBytes(const QString &downloadFolder, const QString &
     return kept;
 }
 
-QStringList PartialDownload::removeStale(const QString &downloadFolder, const QSet<QString> &products,
-                                         const QDateTime &now) {
+QStringList PartialDownload::removeStale(const QString &downloadFolder,
+                                         const std::function<QSet<QString>()> &libraryNames, const QDateTime &now) {
     QStringList removed;
     const QFileInfoList partials = QDir(downloadFolder)
                                        .entryInfoList({u"*#*"_s + partialSuffix, u"*#*"_s + partialSuffix + noteSuffix},
                                                       QDir::Files | QDir::Hidden);
+    std::optional<QSet<QString>> products;
     for (const QFileInfo &partial : partials) {
         const QString product = partial.fileName().left(partial.fileName().lastIndexOf(u'#'));
-        if (partial.lastModified().daysTo(now) < 7 && (products.isEmpty() || products.contains(product)))
+        if (!products)
+            products = libraryNames();
+        // Without a library, only age tells.
+        if (partial.lastModified().daysTo(now) < 7 && (products->isEmpty() || products->contains(product)))
             continue;
         if (QFile::remove(partial.filePath()))
             removed << partial.filePath();

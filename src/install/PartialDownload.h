@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
 
 namespace klv {
@@ -40,8 +41,10 @@ public:
     static std::optional<std::pair<Validators, qint64>> continuable(const QString &partialPath, const QUrl &url);
     // The bytes kept for the product's next download: those of its partials that can be continued.
     static qint64 keptBytes(const QString &downloadFolder, const QString &productName);
-    // Removes partials (and notes) untouched for a week, or of products not among `products` (unless it is empty).
-    static QStringList removeStale(const QString &downloadFolder, const QSet<QString> &products, const QDateTime &now);
+    // Removes partials (and notes) untouched for a week, or of products the library does not have. The library's
+    // names are asked for only once a partial is found: most starts find none.
+    static QStringList removeStale(const QString &downloadFolder, const std::function<QSet<QString>()> &libraryNames,
+                                   const QDateTime &now);
 };
 
 } // namespace klv

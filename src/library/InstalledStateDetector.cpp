@@ -24,16 +24,23 @@ struct LibraryIndex {
                 keepFirst(groupById, record.product_id, i);
             if (record.product_location == u"Composite")
                 keepFirst(compositeByName, record.product_name, i);
-            if (record.product_location != u"Multiple")
-                keepFirst(memberByName, record.product_name, i);
         }
     }
 
     QHash<std::pair<qint64, QString>, qsizetype> productByIdAndName;
     QHash<qint64, qsizetype> groupById;
     QHash<QString, qsizetype> compositeByName;
-    QHash<QString, qsizetype> memberByName;
 };
+
+// Built only when a group is to be counted: a library without bundles needs no index of every name.
+QHash<QString, qsizetype> memberIndex(const QList<OutlineViewItem> &library) {
+    QHash<QString, qsizetype> memberByName;
+    for (qsizetype i = 0; i < library.size(); ++i) {
+        if (library[i].product_location != u"Multiple")
+            keepFirst(memberByName, library[i].product_name, i);
+    }
+    return memberByName;
+}
 
 } // namespace
 
@@ -57,13 +64,10 @@ bool InstalledStateDetector::detectInstalledStates(QList<OutlineViewItem> &libra
     const auto isUnfinished = [&unfinished](const QString &name) {
         return !unfinished.isEmpty() && unfinished.contains(QString(name).remove(longPrefix));
     };
-    // A name's Motion folders are looked for once per run, whether for the product or as a group member.
-    QHash<QString, bool> motionInstalled;
+    // The folders are listed once for the whole run, so asking again for a group member costs a look-up, less
+    // than remembering every name's answer would.
     const auto isMotionInstalled = [&](const QString &name) {
-        auto it = motionInstalled.constFind(name);
-        if (it == motionInstalled.cend())
-            it = motionInstalled.insert(name, !isUnfinished(name) && m_installed.isMotionTemplateInstalled(name));
-        return it.value();
+        return !isUnfinished(name) && m_installed.isMotionTemplateInstalled(name);
     };
     const auto isCompositeInstalled = [&](const QString &name) {
         return !isUnfinished(name) && m_installed.isCompositeInstalled(name);
@@ -86,45 +90,48 @@ bool InstalledStateDetector::detectInstalledStates(QList<OutlineViewItem> &libra
         }
         if (at < 0)
             continue;
-        OutlineViewItem &record = library[at];
+        // Read through constant access: a list shared with the cached one is copied only if a state really
+        // changes, and in most refreshes none does.
+        const OutlineViewItem &record = library.at(at);
         const bool installed = found || (record.mainApplicationType == u"DVR" && !isUnfinished(name) &&
                                          !m_installed.findInstalledResolveTemplates(name, false).isEmpty());
-        if (installed != record.isInstalled) {
-            record.isInstalled = installed;
-            changed = true;
-        }
-        // What is not installed has nothing to update.
-        if (!installed && record.isNeedUpdate) {
-            record.isNeedUpdate = false;
-            changed = true;
-        }
         if (record.parentID >= 1 && !groupsSeen.contains(record.parentID)) {
             groupsSeen.insert(record.parentID);
             groupsToRecount.append(record.parentID);
+        }
+        // What is not installed has nothing to update.
+        const bool needsUpdate = installed && record.isNeedUpdate;
+        if (installed != record.isInstalled || needsUpdate != record.isNeedUpdate) {
+            OutlineViewItem &changing = library[at];
+            changing.isInstalled = installed;
+            changing.isNeedUpdate = needsUpdate;
+            changed = true;
         }
     }
 
     // A group's state depends only on the files of its members, so counting it once after all members is
     // the same as counting it after each one.
+    const QHash<QString, qsizetype> memberByName =
+        groupsToRecount.isEmpty() ? QHash<QString, qsizetype>() : memberIndex(library);
     for (const qint64 groupId : std::as_const(groupsToRecount)) {
         const qsizetype at = index.groupById.value(groupId, -1);
         if (at < 0)
             continue;
-        OutlineViewItem &group = library[at];
+        const OutlineViewItem &group = library.at(at);
         qsizetype count = 0;
-        for (const QString &memberName : std::as_const(group.children)) {
-            const qsizetype member = index.memberByName.value(QString(memberName).remove(longPrefix), -1);
-            if (member < 0 || library[member].product_name.isEmpty())
+        for (const QString &memberName : group.children) {
+            const qsizetype member = memberByName.value(QString(memberName).remove(longPrefix), -1);
+            if (member < 0 || library.at(member).product_name.isEmpty())
                 continue;
             const bool memberInstalled =
-                library[member].product_id != 0 ? isMotionInstalled(memberName) : isCompositeInstalled(memberName);
+                library.at(member).product_id != 0 ? isMotionInstalled(memberName) : isCompositeInstalled(memberName);
             if (!memberInstalled)
                 break;
             ++count;
         }
         const bool installed = count == group.children.size();
         if (installed != group.isInstalled) {
-            group.isInstalled = installed;
+            library[at].isInstalled = installed;
             changed = true;
         }
     }
@@ -137,22 +144,22 @@ void InstalledStateDetector::checkNeedUpdate(QList<OutlineViewItem> &library,
     const InstalledProducts::ListingScope listing(m_installed);
     QHash<qint64, qsizetype> firstById;
     for (qsizetype i = 0; i < library.size(); ++i)
-        keepFirst(firstById, library[i].product_id, i);
+        keepFirst(firstById, library.at(i).product_id, i);
 
     for (auto release = latestReleases.cbegin(); release != latestReleases.cend(); ++release) {
-        const QDate day = QDate::fromString(release.value(), QStringLiteral("yyyy.MM.dd"));
         const qsizetype at = firstById.value(release.key(), -1);
-        if (!day.isValid() || at < 0)
+        // Most of a large library is not installed; the listing says so without building the folder paths, and
+        // before the release date is read.
+        if (at < 0 || !m_installed.isMotionTemplateInstalled(library.at(at).product_name))
+            continue;
+        const QDate day = QDate::fromString(release.value(), QStringLiteral("yyyy.MM.dd"));
+        if (!day.isValid())
             continue;
         const QDateTime releaseStart = day.startOfDay();
-        OutlineViewItem &record = library[at];
-        // Most of a large library is not installed; the listing says so without building the folder paths.
-        if (!m_installed.isMotionTemplateInstalled(record.product_name))
-            continue;
-        for (const QString &folder : m_installed.findInstalledMotionTemplates(record.product_name, false)) {
+        for (const QString &folder : m_installed.findInstalledMotionTemplates(library.at(at).product_name, false)) {
             const std::optional<QDateTime> created = m_creationDate(folder);
-            if (created && releaseStart >= created->addSecs(-marginSeconds))
-                record.isNeedUpdate = true;
+            if (created && releaseStart >= created->addSecs(-marginSeconds) && !library.at(at).isNeedUpdate)
+                library[at].isNeedUpdate = true;
         }
     }
 }

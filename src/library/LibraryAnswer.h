@@ -2,7 +2,7 @@
 
 #include "library/OutlineViewItem.h"
 
-#include <QByteArrayView>
+#include <QByteArray>
 #include <QHash>
 #include <QJsonObject>
 #include <QList>
@@ -27,8 +27,9 @@ struct LibraryAnswer {
 
     static LibraryAnswer decode(const QJsonObject &answer);
     // The same from the answer's text, read a product at a time so that the whole answer is never held as a JSON
-    // tree; nothing when the text is not a JSON object.
-    static std::optional<LibraryAnswer> read(QByteArrayView body);
+    // tree; nothing when the text is not a JSON object, and the text is left for the caller to say why. Read, the
+    // text is emptied before the records are sorted and indexed: a large answer and those are not held together.
+    static std::optional<LibraryAnswer> read(QByteArray &body);
 };
 
 } // namespace klv

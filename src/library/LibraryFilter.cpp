@@ -5,6 +5,7 @@
 #include <QMultiHash>
 
 #include <algorithm>
+#include <numeric>
 
 namespace klv {
 
@@ -51,7 +52,8 @@ QString collapseDoubleBlanks(const QString &term) {
 
 // Terms are OR-ed over names and member names, case-insensitively with case folding ("É" finds "é").
 // A record is listed once however many terms find it; records equal in every field count as one.
-QList<OutlineViewItem> searchRows(const QList<OutlineViewItem> &rows, const QString &searchString) {
+QList<qsizetype> searchRows(const QList<OutlineViewItem> &records, const QList<qsizetype> &rows,
+                            const QString &searchString) {
     QStringList terms;
     for (const QString &rawTerm : searchString.split(u',')) {
         if (QString term = collapseDoubleBlanks(rawTerm); !term.isEmpty())
@@ -67,39 +69,64 @@ QList<OutlineViewItem> searchRows(const QList<OutlineViewItem> &rows, const QStr
         return false;
     };
 
-    QList<OutlineViewItem> matches;
+    QList<qsizetype> matches;
     QMultiHash<qint64, qsizetype> listedById;
-    for (const OutlineViewItem &record : rows) {
+    for (const qsizetype position : rows) {
+        const OutlineViewItem &record = records[position];
         if (!found(record))
             continue;
         const auto same = listedById.equal_range(record.product_id);
-        if (std::any_of(same.first, same.second, [&](qsizetype listed) { return matches[listed] == record; }))
+        if (std::any_of(same.first, same.second, [&](qsizetype listed) { return records[listed] == record; }))
             continue;
-        listedById.insert(record.product_id, matches.size());
-        matches.append(record);
+        listedById.insert(record.product_id, position);
+        matches.append(position);
     }
     return matches;
+}
+
+// UTF-16 order is code-point order except where a surrogate meets a unit from U+E000 up: surrogates stand for
+// code points above U+FFFF, so they sort after those.
+bool precedesInCodePointOrder(const QString &a, const QString &b) {
+    const auto differing = std::mismatch(a.cbegin(), a.cend(), b.cbegin(), b.cend());
+    if (differing.second == b.cend())
+        return false;
+    if (differing.first == a.cend())
+        return true;
+    const auto rank = [](QChar unit) {
+        const char16_t value = unit.unicode();
+        return value >= 0xE000 ? value - 0x800 : value >= 0xD800 ? value + 0x2000 : value;
+    };
+    return rank(*differing.first) < rank(*differing.second);
+}
+
+// The positions ordered by the names of their records; equal names keep their order.
+QList<qsizetype> nameOrder(const QList<OutlineViewItem> &records, const QList<qsizetype> &positions, bool descending) {
+    struct Keyed {
+        // Shares the name's text unless composing changes it, which for most names it does not.
+        QString key;
+        qsizetype position;
+    };
+    QList<Keyed> keys;
+    keys.reserve(positions.size());
+    for (const qsizetype position : positions)
+        keys.append({records[position].product_name.normalized(QString::NormalizationForm_C), position});
+    std::stable_sort(keys.begin(), keys.end(), [descending](const Keyed &a, const Keyed &b) {
+        return descending ? precedesInCodePointOrder(b.key, a.key) : precedesInCodePointOrder(a.key, b.key);
+    });
+    QList<qsizetype> ordered(positions.size());
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        ordered[i] = keys[i].position;
+    return ordered;
 }
 
 } // namespace
 
 void sortByProductName(QList<OutlineViewItem> &products, bool descending) {
-    struct Keyed {
-        QList<uint> key;
-        qsizetype position;
-    };
-    QList<Keyed> keys;
-    keys.reserve(products.size());
-    for (qsizetype i = 0; i < products.size(); ++i)
-        keys.append({products[i].product_name.normalized(QString::NormalizationForm_C).toUcs4(), i});
-    std::stable_sort(keys.begin(), keys.end(), [descending](const Keyed &a, const Keyed &b) {
-        return descending ? b.key < a.key : a.key < b.key;
-    });
+    QList<qsizetype> all(products.size());
+    std::iota(all.begin(), all.end(), qsizetype(0));
+    QList<qsizetype> source = nameOrder(products, all, descending);
+    all.clear();
     // The order applied in place, cycle by cycle: a sorted copy would hold a second list of every record.
-    QList<qsizetype> source(products.size());
-    for (qsizetype i = 0; i < keys.size(); ++i)
-        source[i] = keys[i].position;
-    keys.clear();
     for (qsizetype start = 0; start < source.size(); ++start) {
         if (source[start] == start)
             continue;
@@ -116,24 +143,25 @@ void sortByProductName(QList<OutlineViewItem> &products, bool descending) {
     }
 }
 
-QList<OutlineViewItem> filterLibrary(const LibraryViewSettings &settings, const QList<OutlineViewItem> &libraryProducts,
-                                     const QList<OutlineViewItem> &cachedProducts) {
+ShownProducts filterLibrary(const LibraryViewSettings &settings, const QList<OutlineViewItem> &libraryProducts,
+                            const QList<OutlineViewItem> &cachedProducts) {
     const bool useCache = libraryProducts.isEmpty() && !cachedProducts.isEmpty();
     const QList<OutlineViewItem> &source = useCache ? cachedProducts : libraryProducts;
 
-    QList<OutlineViewItem> rows;
+    QList<qsizetype> rows;
     rows.reserve(source.size());
-    for (const OutlineViewItem &record : source) {
+    for (qsizetype i = 0; i < source.size(); ++i) {
+        const OutlineViewItem &record = source[i];
         if (record.parentID == 0 && (useCache || keptWithMembers(settings.filterMyProductState, record, source)))
-            rows.append(record);
+            rows.append(i);
     }
 
     if (!settings.searchString.isEmpty())
-        rows = searchRows(rows, settings.searchString);
+        rows = searchRows(source, rows, settings.searchString);
 
     if (settings.sortProductState != productSortState::notSort)
-        sortByProductName(rows, settings.sortProductState == productSortState::zToASort);
-    return rows;
+        rows = nameOrder(source, rows, settings.sortProductState == productSortState::zToASort);
+    return ShownProducts(source, std::move(rows));
 }
 
 } // namespace klv

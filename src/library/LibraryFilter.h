@@ -2,6 +2,7 @@
 
 #include "library/OutlineViewItem.h"
 #include "library/ProductEnums.h"
+#include "library/ShownProducts.h"
 
 #include <QList>
 #include <QString>
@@ -17,8 +18,8 @@ struct LibraryViewSettings {
 
 // The top-level rows for the settings; a group passes the installed and updates filters through its members. The cached
 // list stands in, unfiltered by state, while the library is empty.
-QList<OutlineViewItem> filterLibrary(const LibraryViewSettings &settings, const QList<OutlineViewItem> &libraryProducts,
-                                     const QList<OutlineViewItem> &cachedProducts);
+ShownProducts filterLibrary(const LibraryViewSettings &settings, const QList<OutlineViewItem> &libraryProducts,
+                            const QList<OutlineViewItem> &cachedProducts);
 
 // Stable sort by product name in code-point order of the composed (NFC) names.
 void sortByProductName(QList<OutlineViewItem> &products, bool descending = false);

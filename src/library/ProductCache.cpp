@@ -2,6 +2,7 @@
 
 #include "core/AtomicFileWrite.h"
 #include "core/Locations.h"
+#include "library/RepeatedTexts.h"
 #include "store/JsonTextScanner.h"
 
 #include <QBuffer>
@@ -15,6 +16,16 @@ std::optional<QList<OutlineViewItem>> ProductCache::load(const QString &path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
+    // Mapped rather than read: reading a file of unknown length grows the buffer to twice its size. The cache is
+    // replaced by renaming, so the mapped file does not change while it is read.
+    if (const qint64 size = file.size(); size > 0) {
+        if (uchar *mapped = file.map(0, size)) {
+            std::optional<QList<OutlineViewItem>> products =
+                decode(QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), size));
+            file.unmap(mapped);
+            return products;
+        }
+    }
     return decode(file.readAll());
 }
 
@@ -26,11 +37,12 @@ std::optional<QList<OutlineViewItem>> ProductCache::decode(const QByteArray &con
         return std::nullopt;
     QList<OutlineViewItem> products;
     products.reserve(elements->size());
+    RepeatedTexts shared;
     for (const QByteArrayView elementText : *elements) {
         const std::optional<QJsonValue> element = json::parseValue(elementText);
         if (!element || !element->isObject())
             return std::nullopt;
-        products.append(makeOutlineViewItem(element->toObject()));
+        shared.share(products.emplace_back(makeOutlineViewItem(element->toObject())));
     }
     return products;
 }

@@ -136,7 +136,6 @@ void ProductLibrary::handleLibraryAnswer(StoreResponse response, const QString &
         return;
     }
     const Settings &settings = m_services.settings();
-    response.body = QByteArray();
     LibraryAnswer &decoded = *answer;
     if (decoded.refusal) {
         m_services.reporter().appendLog(u"KLVApp_Error: While get sale tier 0. for email "_s + settings.userEmail +
@@ -178,9 +177,11 @@ void ProductLibrary::detectInstalledStates(const QHash<QString, qint64> &nameMap
 }
 
 void ProductLibrary::noteLatestReleaseInstalled(const QString &name, qint64 number) {
-    for (OutlineViewItem &record : m_libraryProducts) {
+    // Looked through without writing: the list shares its records with the cached one until a mark changes.
+    for (qsizetype i = 0; i < m_libraryProducts.size(); ++i) {
+        const OutlineViewItem &record = m_libraryProducts.at(i);
         if (record.product_name == name && record.product_id == number && record.isNeedUpdate) {
-            record.isNeedUpdate = false;
+            m_libraryProducts[i].isNeedUpdate = false;
             storeLibrary();
         }
     }
@@ -193,8 +194,12 @@ void ProductLibrary::redetectInstalledStates() {
         QHash<std::pair<qint64, QString>, bool> storedMarks;
         for (const OutlineViewItem &record : *stored)
             storedMarks.insert({record.product_id, record.product_name}, record.isNeedUpdate);
-        for (OutlineViewItem &record : m_libraryProducts)
-            record.isNeedUpdate = storedMarks.value({record.product_id, record.product_name}, record.isNeedUpdate);
+        for (qsizetype i = 0; i < m_libraryProducts.size(); ++i) {
+            const OutlineViewItem &record = m_libraryProducts.at(i);
+            if (const bool mark = storedMarks.value({record.product_id, record.product_name}, record.isNeedUpdate);
+                mark != record.isNeedUpdate)
+                m_libraryProducts[i].isNeedUpdate = mark;
+        }
     }
     detectInstalledStates(productNameMap(m_libraryProducts));
     applyLibraryFilter();

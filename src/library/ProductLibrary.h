@@ -37,7 +37,7 @@ public:
 
     const QList<OutlineViewItem> &cachedProducts() const { return m_cachedProducts; }
     const QList<OutlineViewItem> &libraryProducts() const { return m_libraryProducts; }
-    const QList<OutlineViewItem> &displayedProducts() const { return m_displayedProducts; }
+    const ShownProducts &displayedProducts() const { return m_displayedProducts; }
     const InstalledProducts &installedProducts() const { return m_installed; }
     // Changes whenever libraryProducts is replaced as a whole; states changing in place leave it. What is derived
     // from the records' names and order (a group's members) holds as long as it stays the same.
@@ -92,7 +92,7 @@ private:
     QList<OutlineViewItem> m_cachedProducts;
     QList<OutlineViewItem> m_libraryProducts;
     quint64 m_libraryRevision = 0;
-    QList<OutlineViewItem> m_displayedProducts;
+    ShownProducts m_displayedProducts;
     // m_cachedProducts is the library of the stored commit number (read from the cache or written to it).
     bool m_hasLibraryOfStoredCommit = false;
     bool m_clearingCaches = false;

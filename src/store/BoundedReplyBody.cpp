@@ -39,9 +39,14 @@ void BoundedReplyBody::collect() {
     // An aborted reply is closed; reading it would only earn a warning.
     if (m_exceeded || !m_reply.isOpen())
         return;
-    // Appended as bytes: appending a whole array to an empty one adopts it and drops the space reserved.
-    const QByteArray arrived = m_reply.read(m_limit + 1 - m_body.size());
-    m_body.append(arrived.constData(), arrived.size());
+    // Read straight into the body: read(maxSize) would first allocate a buffer of up to the whole limit beside it.
+    const qint64 wanted = std::min(m_reply.bytesAvailable(), m_limit + 1 - m_body.size());
+    if (wanted <= 0)
+        return;
+    const qsizetype end = m_body.size();
+    m_body.resize(end + wanted);
+    const qint64 arrived = m_reply.read(m_body.data() + end, wanted);
+    m_body.resize(end + std::max<qint64>(arrived, 0));
     refuseBeyond(m_body.size());
 }
 

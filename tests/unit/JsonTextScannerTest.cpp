@@ -126,8 +126,10 @@ TEST(LibraryAnswerText, ReadByPiecesItYieldsWhatTheParsedAnswerYields) {
     };
     for (const QByteArray &text : answers) {
         SCOPED_TRACE(text.toStdString());
-        const std::optional<LibraryAnswer> read = LibraryAnswer::read(text);
+        QByteArray body = text;
+        const std::optional<LibraryAnswer> read = LibraryAnswer::read(body);
         ASSERT_TRUE(read);
+        EXPECT_TRUE(body.isEmpty()) << "the text read is let go";
         const LibraryAnswer decoded = LibraryAnswer::decode(QJsonDocument::fromJson(text).object());
         EXPECT_EQ(read->refusal, decoded.refusal);
         EXPECT_EQ(read->products, decoded.products);
@@ -135,9 +137,33 @@ TEST(LibraryAnswerText, ReadByPiecesItYieldsWhatTheParsedAnswerYields) {
         EXPECT_EQ(read->latestReleases, decoded.latestReleases);
         EXPECT_EQ(read->namelessObjects, decoded.namelessObjects);
     }
-    for (const QByteArray broken :
-         {"", "[]", "<html>Bad gateway</html>", R"({"status":true,"data":[{"a":1},]})", R"({"status":tru,"data":[]})"})
-        EXPECT_FALSE(LibraryAnswer::read(broken)) << broken.toStdString();
+    for (const QByteArray broken : {"", "[]", "<html>Bad gateway</html>", R"({"status":true,"data":[{"a":1},]})",
+                                    R"({"status":tru,"data":[]})"}) {
+        QByteArray body = broken;
+        EXPECT_FALSE(LibraryAnswer::read(body)) << broken.toStdString();
+        EXPECT_EQ(body, broken) << "a text that cannot be read stays for the caller to say why";
+    }
+}
+
+TEST(LibraryText, TextsThatManyRecordsRepeatAreHeldOnce) {
+    QByteArray answer = R"({"status":true,"data":[)";
+    for (int i = 0; i < 3; ++i)
+        answer += (i ? "," : "") + QByteArray(R"({"product_id":)") + QByteArray::number(i + 1) +
+                  R"(,"product_name":"P)" + QByteArray::number(i) +
+                  R"(","product_location":"Titles","mainApplication":"FCP","lastest":"2026.01.20"})";
+    answer += "]}";
+    const std::optional<LibraryAnswer> read = LibraryAnswer::read(answer);
+    ASSERT_TRUE(read);
+    const std::optional<QList<OutlineViewItem>> cached = ProductCache::decode(ProductCache::encode(read->products));
+    ASSERT_TRUE(cached);
+    for (const QList<OutlineViewItem> &records : {read->products, *cached}) {
+        ASSERT_EQ(records.size(), 3);
+        for (const OutlineViewItem &record : records) {
+            EXPECT_EQ(record.product_location.constData(), records[0].product_location.constData());
+            EXPECT_EQ(record.mainApplicationType.constData(), records[0].mainApplicationType.constData());
+            EXPECT_EQ(record.latestRelease.constData(), records[0].latestRelease.constData());
+        }
+    }
 }
 
 } // namespace

@@ -24,14 +24,14 @@ OutlineViewItem product(qint64 id, const QString &name, bool installed = false, 
     return item;
 }
 
-QStringList names(const QList<OutlineViewItem> &rows) {
+QStringList names(const ShownProducts &rows) {
     QStringList result;
     for (const OutlineViewItem &row : rows)
         result << row.product_name;
     return result;
 }
 
-QStringList sortedNames(const QList<OutlineViewItem> &rows) {
+QStringList sortedNames(const ShownProducts &rows) {
     QStringList result = names(rows);
     result.sort();
     return result;
@@ -91,13 +91,26 @@ TEST(LibraryFilter, SortIsStableByCodePointsOfComposedNames) {
                                    product(7, u"\uf8ff x"_s)};
     LibraryViewSettings view;
     view.sortProductState = productSortState::aToZSort;
-    const QList<OutlineViewItem> sorted = filterLibrary(view, library, {});
+    const ShownProducts sorted = filterLibrary(view, library, {});
     EXPECT_EQ(names(sorted), (QStringList{u"Zebra"_s, u"apple"_s, u"apple"_s, composed, decomposed, u"\uf8ff x"_s,
                                           u"\U0001F600 smile"_s}));
     EXPECT_EQ(sorted[1].product_id, 1) << "equal names keep the library order";
     EXPECT_EQ(sorted[2].product_id, 3);
     view.sortProductState = productSortState::zToASort;
     EXPECT_EQ(filterLibrary(view, library, {}).first().product_name, u"\U0001F600 smile");
+}
+
+TEST(LibraryFilter, ShownRowsShareTheRecordsAndKeepThemAsTheyWere) {
+    QList<OutlineViewItem> library{product(1, u"B"_s), product(2, u"A"_s), product(3, u"C"_s, false, 1)};
+    LibraryViewSettings view;
+    view.sortProductState = productSortState::aToZSort;
+    const ShownProducts shown = filterLibrary(view, library, {});
+    EXPECT_EQ(names(shown), (QStringList{u"A"_s, u"B"_s}));
+    EXPECT_EQ(&shown.first(), &std::as_const(library)[1]) << "the row is the library's record, not a copy";
+    library[1].isInstalled = true;
+    library.removeLast();
+    EXPECT_FALSE(shown[0].isInstalled) << "rows show the library as it was when they were made";
+    EXPECT_EQ(names(shown), (QStringList{u"A"_s, u"B"_s}));
 }
 
 TEST(LibraryRow, SubLinesKindsAndGroups) {

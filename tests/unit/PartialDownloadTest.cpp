@@ -68,8 +68,13 @@ TEST(PartialDownloadTest, StalePartialsAreThoseAWeekOldOrOfProductsNoLongerKnown
     const QString unknown = leave(u"Gone"_s, 0);
     test::writeFile(downloads + u"Known.zip"_s, "not a partial");
 
-    EXPECT_EQ(PartialDownload::removeStale(downloads, {}, now), QStringList{old}) << "no library: by age only";
-    EXPECT_EQ(PartialDownload::removeStale(downloads, {u"Known"_s}, now), QStringList{unknown});
+    const auto library = [](QSet<QString> names) {
+        return [names] {
+            return names;
+        };
+    };
+    EXPECT_EQ(PartialDownload::removeStale(downloads, library({}), now), QStringList{old}) << "no library: by age only";
+    EXPECT_EQ(PartialDownload::removeStale(downloads, library({u"Known"_s}), now), QStringList{unknown});
     EXPECT_TRUE(QFileInfo::exists(fresh));
     EXPECT_TRUE(QFileInfo::exists(downloads + u"Known.zip"_s));
 }

@@ -105,7 +105,7 @@ Qt::ItemFlags LibraryModel::flags(const QModelIndex &index) const {
 const OutlineViewItem *LibraryModel::record(const QModelIndex &index) const {
     if (!index.isValid() || index.model() != this)
         return nullptr;
-    const QList<OutlineViewItem> &displayed = m_library.displayedProducts();
+    const ShownProducts &displayed = m_library.displayedProducts();
     if (index.internalId() == topLevel)
         return index.row() < displayed.size() ? &displayed.at(index.row()) : nullptr;
     const int groupRow = static_cast<int>(index.internalId() - 1);
@@ -203,7 +203,7 @@ void LibraryModel::reload() {
 }
 
 void LibraryModel::reloadRecordRows(const OutlineViewItem &record) {
-    const QList<OutlineViewItem> &displayed = m_library.displayedProducts();
+    const ShownProducts &displayed = m_library.displayedProducts();
     for (int row = 0; row < displayed.size(); ++row) {
         const OutlineViewItem &candidate = displayed.at(row);
         const bool isTheRecord = candidate.product_id == record.product_id;
@@ -252,7 +252,7 @@ void LibraryModel::pictureColumnChanged() {
     if (rows == 0)
         return;
     Q_EMIT dataChanged(index(0, pictureColumn), index(rows - 1, pictureColumn));
-    const QList<OutlineViewItem> &displayed = m_library.displayedProducts();
+    const ShownProducts &displayed = m_library.displayedProducts();
     for (int row = 0; row < rows; ++row) {
         const auto members = m_members.constFind(displayed.at(row).product_id);
         if (members == m_members.cend() || members->indexes.isEmpty())

@@ -148,9 +148,10 @@ void InstalledStateDetector::checkNeedUpdate(QList<OutlineViewItem> &library,
 
     for (auto release = latestReleases.cbegin(); release != latestReleases.cend(); ++release) {
         const qsizetype at = firstById.value(release.key(), -1);
-        // Most of a large library is not installed; the listing says so without building the folder paths, and
-        // before the release date is read.
-        if (at < 0 || !m_installed.isMotionTemplateInstalled(library.at(at).product_name))
+        // Most of a large library is not installed, which detection has just found: no folder is looked for and no
+        // date read for those.
+        if (at < 0 || !library.at(at).isInstalled ||
+            !m_installed.isMotionTemplateInstalled(library.at(at).product_name))
             continue;
         const QDate day = QDate::fromString(release.value(), QStringLiteral("yyyy.MM.dd"));
         if (!day.isValid())

@@ -17,8 +17,8 @@ public:
     // Updates isInstalled of the records named in the map (product name to product number) and of their
     // groups; a record no longer installed loses its update mark. True when any record changed.
     bool detectInstalledStates(QList<OutlineViewItem> &library, const QHash<QString, qint64> &nameMap) const;
-    // Flags every product whose installed Motion folder is older than its release date (text "yyyy.MM.dd",
-    // per product number) by more than the 20-hour margin. Never clears a flag.
+    // Flags every installed product (as detected) whose Motion folder is older than its release date (text
+    // "yyyy.MM.dd", per product number) by more than the 20-hour margin. Never clears a flag.
     void checkNeedUpdate(QList<OutlineViewItem> &library, const QHash<qint64, QString> &latestReleases) const;
 
 private:

@@ -1,11 +1,13 @@
 #include "ProductRequests.h"
 
-#include <QHash>
 #include <QJsonArray>
 #include <QJsonValue>
 #include <QList>
 
 #include "CatalogLookup.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace klv::storeservice {
 
@@ -15,7 +17,8 @@ namespace {
 
 QJsonObject withStoreUrl(QJsonObject product, const QString &storeUrl) {
     const QJsonValue picture = product.value(u"product_image_url"_s);
-    if (picture.isString()) {
+    // Changed only where the address is to be filled in: a changed object is copied.
+    if (picture.isString() && picture.toString().contains(u"{store}"_s)) {
         product.insert(u"product_image_url"_s, CatalogLookup::withStoreUrl(picture, storeUrl));
     }
     return product;
@@ -69,21 +72,26 @@ StoreAnswer ProductRequests::customerProducts(const DecodedRequest &request, Cat
         return *answer;
     }
     const QJsonArray products = content.value(u"products"_s).toArray();
-    // Indexed once: a catalog of a quarter of a million products is looked up once per owned id.
-    QHash<double, QList<qsizetype>> positionsById;
+    // Indexed once, by number and then catalog order: a catalog of a quarter of a million products is looked up
+    // once per owned number.
+    QList<std::pair<double, qsizetype>> positionsById;
+    positionsById.reserve(products.size());
     for (qsizetype i = 0; i < products.size(); ++i) {
-        positionsById[products.at(i).toObject().value(u"product_id"_s).toDouble()].append(i);
+        positionsById.append({products.at(i).toObject().value(u"product_id"_s).toDouble(), i});
     }
-    QJsonArray data;
+    std::sort(positionsById.begin(), positionsById.end());
+    QList<QJsonObject> data;
     for (const auto &owned : account->value(u"products"_s).toArray()) {
         if (!owned.isDouble()) {
             continue;
         }
-        for (const qsizetype position : positionsById.value(owned.toDouble())) {
-            data.append(withStoreUrl(products.at(position).toObject(), request.storeUrl));
+        auto position = std::lower_bound(positionsById.cbegin(), positionsById.cend(),
+                                         std::pair<double, qsizetype>(owned.toDouble(), 0));
+        for (; position != positionsById.cend() && position->first == owned.toDouble(); ++position) {
+            data.append(withStoreUrl(products.at(position->second).toObject(), request.storeUrl));
         }
     }
-    return StoreAnswer::object({{u"status"_s, true}, {u"msg"_s, u"Customer products"_s}, {u"data"_s, data}});
+    return StoreAnswer::objectWithArray({{u"status"_s, true}, {u"msg"_s, u"Customer products"_s}}, u"data"_s, data);
 }
 
 } // namespace klv::storeservice

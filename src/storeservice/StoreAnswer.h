@@ -12,6 +12,10 @@ namespace klv::storeservice {
 class StoreAnswer final {
 public:
     static StoreAnswer object(const QJsonObject &object);
+    // The object with one more member, `key`, holding the elements as an array. Written element by element: as one
+    // tree, an answer of a quarter of a million products takes the store longer to build than the app to read.
+    static StoreAnswer objectWithArray(const QJsonObject &object, const QString &key,
+                                       const QList<QJsonObject> &elements);
     // {"status": false, "msg": message}
     static StoreAnswer failure(const QString &message);
     // A string goes out verbatim as the body; any other JSON value is serialized.

@@ -149,13 +149,18 @@ TEST_F(DetectionTest, UpdatesFollowTheTwentyHourMargin) {
             return QDateTime(releaseDay, QTime(21, 0));
         return std::nullopt;
     };
-    QList<OutlineViewItem> library{product(1, u"Early"_s), product(2, u"Late"_s), product(3, u"Missing"_s)};
+    QList<OutlineViewItem> library{product(1, u"Early"_s), product(2, u"Late"_s), product(3, u"Missing"_s),
+                                   product(4, u"Unfinished"_s)};
+    library[0].isInstalled = library[1].isInstalled = true;
     library[1].isNeedUpdate = true;
+    install(locations.motionTitlesFolderURL + u"KLV - Unfinished");
     const InstalledStateDetector detector(installed, created);
-    detector.checkNeedUpdate(library, {{1, u"2023.05.10"_s}, {2, u"2023.05.10"_s}, {3, u"2023.05.10"_s}});
+    detector.checkNeedUpdate(library,
+                             {{1, u"2023.05.10"_s}, {2, u"2023.05.10"_s}, {3, u"2023.05.10"_s}, {4, u"2023.05.10"_s}});
     EXPECT_TRUE(library[0].isNeedUpdate);
     EXPECT_TRUE(library[1].isNeedUpdate) << "never cleared here";
     EXPECT_FALSE(library[2].isNeedUpdate);
+    EXPECT_FALSE(library[3].isNeedUpdate) << "a folder detection did not count as an installation offers no update";
 
     library[1].isNeedUpdate = false;
     detector.checkNeedUpdate(library, {{2, u"2023.05.10"_s}, {1, u"2099-01-01"_s}});

@@ -188,8 +188,8 @@ QList<CommandLine::ExitCodeMeaning> CommandLine::exitCodeMeanings() {
     return {
         {ExitCode::success, QStringLiteral("success (also: products already installed)")},
         {ExitCode::storeRefused,
-         QStringLiteral("refused (by the store, at a question, or by the product's state), or a "
-                        "doctor check failed")},
+         QStringLiteral("refused (by the store, at a question, or by the product's state), a doctor "
+                        "check failed, or verify found an installed product that differs")},
         {ExitCode::usageError, QStringLiteral("usage error, or a store address or key that cannot be used")},
         {ExitCode::noAnswer, QStringLiteral("no answer from the store")},
         {ExitCode::jobFailed, QStringLiteral("an installation job failed")},

@@ -33,7 +33,7 @@ RepairCommand::~RepairCommand() = default;
 
 void RepairCommand::describe(CommandArguments &arguments) const {
     arguments.addPositional(u"NAME"_s, u"Product names as klv list shows them, or product numbers."_s, -1);
-    arguments.addFlag(yesOption, u"Do not ask: close Final Cut Pro and Motion if they run."_s);
+    arguments.addFlag(yesOption, u"Do not ask: close Final Cut Pro and Motion if they run."_s, u"y"_s);
 }
 
 void RepairCommand::run(const CommandArguments &arguments) {
@@ -44,7 +44,7 @@ void RepairCommand::run(const CommandArguments &arguments) {
         return;
     }
     if (!requireSignedIn(m_context, m_terminal)) {
-        Q_EMIT finished(ExitCode::usageError);
+        Q_EMIT finished(ExitCode::notSignedIn);
         return;
     }
     auto *turn = new QueueTurn(m_context.installationQueueLock(), m_terminal, this);

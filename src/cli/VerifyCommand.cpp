@@ -38,7 +38,7 @@ void VerifyCommand::describe(CommandArguments &arguments) const {
 
 void VerifyCommand::run(const CommandArguments &arguments) {
     if (!requireSignedIn(m_context, m_terminal)) {
-        Q_EMIT finished(ExitCode::usageError);
+        Q_EMIT finished(ExitCode::notSignedIn);
         return;
     }
     ProductLibrary &library = m_context.library();

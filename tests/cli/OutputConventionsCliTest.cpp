@@ -94,12 +94,13 @@ TEST_F(OutputConventionsCliTest, EveryResultIsOneVersionedJsonObjectUnderOurOwnN
     EXPECT_EQ(signedOut.out, u"signed out\n"_s);
     EXPECT_EQ(jsonOf({u"whoami"_s}, 5), (QJsonObject{{u"signedIn"_s, false}, {u"version"_s, 1}}));
     // Refused before anything ran: the same exit code, and JSON still answers when asked for.
-    for (const QString &command : {u"list"_s, u"outdated"_s, u"refresh"_s, u"rewards"_s}) {
+    for (const QString &command : {u"list"_s, u"outdated"_s, u"refresh"_s, u"rewards"_s, u"verify"_s}) {
         const QJsonObject refused = jsonOf({command}, 5);
         EXPECT_EQ(refused[u"exitCode"], 5) << command.toStdString();
         EXPECT_TRUE(refused[u"error"].toString().startsWith(u"Not signed in."_s)) << command.toStdString();
     }
     EXPECT_EQ(klv({u"install"_s, u"Twin Titles"_s, u"-y"_s}).exitCode, 5);
+    EXPECT_EQ(klv({u"repair"_s, u"Twin Titles"_s, u"-y"_s}).exitCode, 5);
 }
 
 TEST_F(OutputConventionsCliTest, UnknownNamesSuggestTheClosestCaseFirst) {

@@ -130,7 +130,9 @@ TEST_F(LibraryViewTest, ScreenReadersReadEachRowAndPressItsPaintedButtons) {
     EXPECT_EQ(install->text(QAccessible::Name), u"Install"_s);
     EXPECT_EQ(install->parent(), row);
     EXPECT_EQ(row->child(1)->text(QAccessible::Name), u"Options"_s);
-    install->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QAccessibleActionInterface *press = install->actionInterface();
+    ASSERT_NE(press, nullptr);
+    press->doAction(QAccessibleActionInterface::pressAction());
     ASSERT_TRUE(waitUntil([this] { return buttonTitle(u"Neon Signs"_s) == u"Installed"_s; }, 60'000));
     // The library was read again: the row is asked for anew.
     install = tree->child(int(rowTitles().indexOf(u"Neon Signs"_s)))->child(0);
@@ -144,7 +146,9 @@ TEST_F(LibraryViewTest, ScreenReadersReadEachRowAndPressItsPaintedButtons) {
     EXPECT_FALSE(group->state().expanded);
     ASSERT_EQ(group->childCount(), 3);
     EXPECT_EQ(group->child(0)->text(QAccessible::Name), u"Expand"_s);
-    group->child(0)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QAccessibleActionInterface *expand = group->child(0)->actionInterface();
+    ASSERT_NE(expand, nullptr);
+    expand->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_TRUE(group->state().expanded);
     EXPECT_EQ(tree->childCount(), model().rowCount() + 2);
     EXPECT_EQ(tree->child(bundle + 1)->text(QAccessible::Name), u"Kinetic Titles"_s);

@@ -2,6 +2,7 @@
 
 #include "core/FolderCreation.h"
 #include "install/ArchivePlacement.h"
+#include "install/PartialDownload.h"
 #include "install/StagedPlacement.h"
 #include "store/Services.h"
 
@@ -18,7 +19,7 @@ CompositeInstaller::CompositeInstaller(const InstallEnvironment &environment, co
 
 QString CompositeInstaller::downloadPath() const {
     // The kind of package is known only from the answer, so the extension comes later.
-    return services().locations().downloadFolderURL + jobName() + u".download"_s;
+    return PartialDownload::pathFor(services().locations().downloadFolderURL, jobName(), u"composite"_s);
 }
 
 void CompositeInstaller::install(const PackageDownload::Result &download) {

@@ -64,6 +64,21 @@ PackageDownload::~PackageDownload() {
         m_growing->end(u"The download was cancelled."_s);
 }
 
+QStringList PackageDownload::Result::logLines(const QString &productName) const {
+    QStringList lines;
+    if (resumedFrom > 0)
+        lines << QStringLiteral("Resumed the download of %1 at %2 of %3 bytes")
+                     .arg(productName)
+                     .arg(resumedFrom)
+                     .arg(bytes);
+    if (succeeded())
+        lines << QStringLiteral("Received %1 bytes over the network for the %2-byte package of %3")
+                     .arg(transferred)
+                     .arg(bytes)
+                     .arg(productName);
+    return lines;
+}
+
 void PackageDownload::start() {
     // Failures are reported from the event loop, like every other ending, never from inside start().
     const auto failLater = [this](const QString &error) {

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
 #include <QTimer>
 #include <QUrl>
 
@@ -46,6 +47,9 @@ public:
         qint64 transferred = 0;
 
         bool succeeded() const { return error.isEmpty() && !cancelled; }
+        // What the log says of it for the product: where it continued an earlier download, and, once whole, how
+        // much came over the network.
+        QStringList logLines(const QString &productName) const;
     };
 
     PackageDownload(QNetworkAccessManager &network, const StoreClient &store, QUrl url, QString targetPath,

@@ -49,6 +49,8 @@ void PackageJobInstaller::start() {
     }
     m_download = new PackageDownload(m_services.network(), m_services.store(), *url, downloadPath(), this);
     m_download->setAnnouncedSize(m_announcedSize);
+    // A download cut short, in this run or an earlier one, continues where it stopped.
+    m_download->setResumable();
     connect(m_download, &PackageDownload::progressed, this, &PackageJobInstaller::downloadProgressed);
     connect(m_download, &PackageDownload::reconnecting, this, &JobInstaller::reconnecting);
     connect(m_download, &PackageDownload::finished, this, &PackageJobInstaller::downloadFinished);
@@ -110,6 +112,8 @@ void PackageJobInstaller::downloadProgressed(qint64 bytesReceived, qint64 bytesT
 }
 
 void PackageJobInstaller::downloadFinished(const PackageDownload::Result &result) {
+    for (const QString &line : result.logLines(m_jobName))
+        m_services.reporter().appendLog(line);
     if (m_cancelled)
         return;
     if (!result.succeeded()) {

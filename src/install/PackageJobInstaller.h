@@ -41,7 +41,7 @@ protected:
     };
     using Step = std::function<StepResult(std::stop_token)>;
 
-    // Where the package is saved while it downloads.
+    // Where the package is saved while it downloads, kept with what validates it when the download is cut.
     virtual QString downloadPath() const = 0;
     // Called on the main thread with a complete download; ends by calling fail() or runStep().
     virtual void install(const PackageDownload::Result &download) = 0;

@@ -1,6 +1,7 @@
 #include "install/ResolveInstaller.h"
 
 #include "install/ArchivePlacement.h"
+#include "install/PartialDownload.h"
 #include "store/Services.h"
 
 #include <QDateTime>
@@ -34,7 +35,7 @@ ResolveInstaller::ResolveInstaller(const InstallEnvironment &environment, const 
     : PackageJobInstaller(environment, job, parent) {}
 
 QString ResolveInstaller::downloadPath() const {
-    return services().locations().downloadFolderURL + jobName() + u".zip"_s;
+    return PartialDownload::pathFor(services().locations().downloadFolderURL, jobName(), u"dvr"_s);
 }
 
 void ResolveInstaller::install(const PackageDownload::Result &download) {
@@ -44,21 +45,29 @@ void ResolveInstaller::install(const PackageDownload::Result &download) {
              u"The DaVinci Resolve package is not a zip archive (it came as “"_s + download.mimeType + u"”)."_s);
         return;
     }
-    const QString archive = download.filePath;
+    const QString downloaded = download.filePath;
+    // The whole package stays in the download folder under the product's name, as it always has.
+    const QString archive = services().locations().downloadFolderURL + jobName() + u".zip"_s;
     const QString folder = services().locations().resolveTemplatesFolderURL;
     const QString bundle = folder + u"KLV - "_s + jobName() + u".drfx"_s;
     const QDateTime installedAt = services().clock()();
-    runStep([archive, folder, bundle, installedAt, staged = placement()](std::stop_token stop) -> StepResult {
-        const ArchiveExtractor::Result result = placeArchive(archive, folder, *staged, stop);
-        if (!result.succeeded()) {
+    runStep(
+        [downloaded, archive, folder, bundle, installedAt, staged = placement()](std::stop_token stop) -> StepResult {
             QFile::remove(archive);
-            return {result.error, {}};
-        }
-        // A bundle under another name is installed all the same; only its date stays as packed.
-        if (const std::optional<QString> error = stampBundle(bundle, installedAt))
-            return {std::nullopt, {u"The date of "_s + bundle + u" could not be set: "_s + *error}};
-        return {};
-    });
+            if (!QFile::rename(downloaded, archive)) {
+                QFile::remove(downloaded);
+                return {u"The DaVinci Resolve package could not be renamed to “"_s + archive + u"”."_s, {}};
+            }
+            const ArchiveExtractor::Result result = placeArchive(archive, folder, *staged, stop);
+            if (!result.succeeded()) {
+                QFile::remove(archive);
+                return {result.error, {}};
+            }
+            // A bundle under another name is installed all the same; only its date stays as packed.
+            if (const std::optional<QString> error = stampBundle(bundle, installedAt))
+                return {std::nullopt, {u"The date of "_s + bundle + u" could not be set: "_s + *error}};
+            return {};
+        });
 }
 
 } // namespace klv

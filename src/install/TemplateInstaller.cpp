@@ -319,17 +319,8 @@ void TemplateInstaller::start() {
             Q_EMIT progressed(templateProgress, 0.45 * double(received) / double(total));
     });
     connect(m_download, &PackageDownload::finished, this, [this](const PackageDownload::Result &result) {
-        if (result.resumedFrom > 0)
-            m_services.reporter().appendLog(QStringLiteral("Resumed the download of %1 at %2 of %3 bytes")
-                                                .arg(m_job.product_name)
-                                                .arg(result.resumedFrom)
-                                                .arg(result.bytes));
-        if (result.succeeded())
-            m_services.reporter().appendLog(QStringLiteral("Received %1 bytes over the network for the %2-byte "
-                                                           "package of %3")
-                                                .arg(result.transferred)
-                                                .arg(result.bytes)
-                                                .arg(m_job.product_name));
+        for (const QString &line : result.logLines(m_job.product_name))
+            m_services.reporter().appendLog(line);
     });
     // The worker unpacks what arrives and reports how the download ended, a failure included.
     m_download->start();

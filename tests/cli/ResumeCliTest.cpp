@@ -111,8 +111,9 @@ protected:
             home.filePath(u"Videos/Motion Templates.localized/Titles.localized/KLV - Fixture Titles/T0/media.bin"_s));
     }
     // The byte the run's download continued at, from its log line.
-    static qint64 resumedAt(const CliResult &result) {
-        static const QRegularExpression line(u"Resumed the download of Fixture Titles at (\\d+) of"_s);
+    static qint64 resumedAt(const CliResult &result, const QString &product = u"Fixture Titles"_s) {
+        const QRegularExpression line(u"Resumed the download of "_s + QRegularExpression::escape(product) +
+                                      u" at (\\d+) of"_s);
         return line.match(result.err).captured(1).toLongLong();
     }
     static QString resumeHint() { return u"run klv install \"Fixture Titles\" again to resume."_s; }
@@ -213,6 +214,40 @@ TEST_F(ResumeCliTest, CtrlCKeepsTheDownloadAndSaysHowToResumeIt) {
     const CliResult resumed = klv({u"install"_s, u"Fixture Titles"_s, u"--verbose"_s});
     ASSERT_EQ(resumed.exitCode, 0) << resumed.err.toStdString();
     EXPECT_EQ(resumedAt(resumed), kept);
+}
+
+TEST_F(ResumeCliTest, CompositeAndResolvePackagesContinueInTheNextRunToo) {
+    struct Package {
+        QString product;
+        QString part;
+        QString path;
+    };
+    const QList<Package> packages{
+        {u"Fixture Scratches"_s, u"composite"_s, u"/files/composites/fixture-scratches.zip"_s},
+        {u"Fixture Flares"_s, u"composite"_s, u"/files/composites/fixture-flares.mov"_s},
+        {u"Fixture Grade DVR"_s, u"dvr"_s, u"/files/resolve/fixture-grade-dvr.zip"_s},
+    };
+    for (const Package &package : packages) {
+        SCOPED_TRACE(package.product.toStdString());
+        const qint64 size = QFileInfo(catalog.path() + package.path).size();
+        const qint64 cut = size / 2;
+        QJsonObject fault{{u"path"_s, package.path}, {u"kind"_s, u"truncate"_s}, {u"bytes"_s, cut}};
+        setFaults({fault});
+        const CliResult failed = klv({u"install"_s, package.product});
+        EXPECT_EQ(failed.exitCode, 4) << failed.err.toStdString();
+        const QString partial = downloadFolder() + package.product + u'#' + package.part + u".partial"_s;
+        EXPECT_EQ(QFileInfo(partial).size(), cut) << "what came is kept";
+
+        setFaults({});
+        const CliResult resumed = klv({u"install"_s, package.product, u"--verbose"_s});
+        ASSERT_EQ(resumed.exitCode, 0) << resumed.err.toStdString();
+        EXPECT_EQ(resumedAt(resumed, package.product), cut) << resumed.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(partial));
+        EXPECT_FALSE(QFileInfo::exists(partial + u".json"_s));
+        EXPECT_TRUE(klv({u"list"_s, u"--filter"_s, u"installed"_s}).out.contains(package.product));
+    }
+    EXPECT_EQ(QDir(downloadFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Fixture Grade DVR.zip"_s})
+        << "no partial is left; the Resolve package stays under its own name";
 }
 
 TEST_F(ResumeCliTest, PartialsAWeekOldOrOfProductsNoLongerInTheLibraryGoAtStartUp) {

@@ -92,7 +92,8 @@ TEST_F(CompositeInstallerTest, BadLinksNamesAndPackagesFailClearlyAndInstallNoth
     EXPECT_TRUE(logText().contains(u"In valid Composite url Neon"_s));
     EXPECT_EQ(tree(compositeFolder()), QStringList());
     EXPECT_FALSE(QFileInfo::exists(context->services().locations().moviesFolderURL + u"escaped.txt"_s));
-    EXPECT_EQ(tree(downloadFolder()), QStringList());
+    EXPECT_EQ(tree(downloadFolder()), (QStringList{u"Short#composite.partial"_s, u"Short#composite.partial.json"_s}))
+        << "only the cut download stays, to be continued";
 }
 
 } // namespace

@@ -13,7 +13,7 @@ void RepeatedTexts::share(QString &text) {
         return;
     if (const auto known = m_texts.find(text); known != m_texts.end())
         text = *known;
-    else if (m_texts.size() < m_capacity)
+    else if (m_texts.size() < capacity)
         m_texts.insert(text);
 }
 

@@ -18,7 +18,7 @@ private:
     void share(QString &text);
 
     // Only a few distinct values repeat; past this many the pool would only cost, so new values go unshared.
-    static constexpr std::size_t m_capacity = 512;
+    static constexpr std::size_t capacity = 512;
     std::unordered_set<QString> m_texts;
 };
 

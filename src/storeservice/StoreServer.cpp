@@ -43,6 +43,9 @@ StoreServer::StoreServer(std::unique_ptr<httplib::Server> http, Catalog &catalog
     // An answer goes out as headers, then body: with Nagle's algorithm the body waited for the client's delayed
     // acknowledgement of the headers, 40 ms on Linux, on every request of a kept-alive connection.
     m_http->set_tcp_nodelay(true);
+    // Stopping waits until every idle kept-alive connection has timed out: a second rather than httplib's five, so
+    // that a store stopped while a client holds a connection open is gone before the client's next look.
+    m_http->set_keep_alive_timeout(1);
     // Endpoint paths are plain letters, "-" and "/", so they match themselves as patterns.
     for (const auto &endpoint : m_router.endpoints()) {
         m_http->Get(endpoint.path.toStdString(),

@@ -14,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QThreadPool>
 
 namespace klv {
 
@@ -236,11 +235,7 @@ std::function<void()> FontInstaller::takeBackWork() {
 }
 
 void FontInstaller::commit() {
-    if (m_placement->isEmpty())
-        return;
-    m_placement->markKept();
-    // The customer's earlier copies of the fonts are removed in the background; nothing waits for it.
-    QThreadPool::globalInstance()->start([placement = m_placement] { placement->keep(); });
+    StagedPlacement::keepInBackground(m_placement);
 }
 
 void FontInstaller::cancel() {

@@ -7,8 +7,6 @@
 #include "library/WholeTextLink.h"
 #include "store/Services.h"
 
-#include <QThreadPool>
-
 namespace klv {
 
 using namespace Qt::StringLiterals;
@@ -66,12 +64,7 @@ void PackageJobInstaller::cancel() {
 }
 
 void PackageJobInstaller::commit() {
-    if (m_placement->isEmpty())
-        return;
-    // The earlier versions are removed in the background; nothing waits for it.
-    m_placement->markKept();
-    QThreadPool::globalInstance()->start([placement = m_placement] { placement->keep(); });
-    m_placement = std::make_shared<StagedPlacement>();
+    StagedPlacement::keepInBackground(m_placement);
 }
 
 std::function<void()> PackageJobInstaller::takeBackWork() {

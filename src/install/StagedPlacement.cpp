@@ -9,8 +9,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QThreadPool>
 
 #include <sys/stat.h>
+
+#include <utility>
 
 namespace klv {
 
@@ -156,6 +159,14 @@ void StagedPlacement::markKept() {
     if (m_journal && !m_kept)
         m_journal->keeping();
     m_kept = true;
+}
+
+void StagedPlacement::keepInBackground(std::shared_ptr<StagedPlacement> &placement) {
+    if (placement->isEmpty())
+        return;
+    placement->markKept();
+    QThreadPool::globalInstance()->start(
+        [kept = std::exchange(placement, std::make_shared<StagedPlacement>())] { kept->keep(); });
 }
 
 void StagedPlacement::keep() {

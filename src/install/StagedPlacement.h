@@ -50,6 +50,10 @@ public:
     // What keep() says first, at once: from now on the new versions stand, whatever happens to the old ones.
     // Installers say it before they leave the removal to a worker, so the product counts as installed right away.
     void markKept();
+    // Marks the placement kept and leaves the removal of the replaced versions to a worker; the pointer is left
+    // holding a new, empty placement, so that nothing the job's installer does afterwards (a release cancels it) can
+    // take back what was kept.
+    static void keepInBackground(std::shared_ptr<StagedPlacement> &placement);
     // The targets return to what they were before: swapped items are put back, everything staged is removed.
     void takeBack();
 

@@ -17,7 +17,6 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QSet>
-#include <QThreadPool>
 
 #include <algorithm>
 #include <future>
@@ -365,12 +364,7 @@ std::function<void()> TemplateInstaller::takeBackWork() {
 }
 
 void TemplateInstaller::commit() {
-    if (m_placement->isEmpty())
-        return;
-    // The earlier versions are removed in the background; nothing waits for it.
-    m_placement->markKept();
-    QThreadPool::globalInstance()->start([placement = m_placement] { placement->keep(); });
-    m_placement = std::make_shared<StagedPlacement>();
+    StagedPlacement::keepInBackground(m_placement);
 }
 
 QStringList TemplateInstaller::placedItems() const {

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSemaphore>
+#include <QThreadPool>
 
 namespace klv {
 namespace {
@@ -84,6 +86,34 @@ TEST_F(FontInstallerTest, InstallsSingleFontsAndArchivesCountingOnlyWhatWasFetch
     EXPECT_TRUE(text.contains(u"“../Evil”"));
     EXPECT_TRUE(text.contains(u"Downloading FontURL "_s + address(u"packs/Pack.zip"_s)));
     EXPECT_TRUE(text.trimmed().endsWith(u"Done Install Font for : Job"));
+}
+
+TEST_F(FontInstallerTest, FontsOfACompletedJobStayWhenTheQueueReleasesTheInstaller) {
+    serveZip(u"packs/Pack.zip"_s, {{u"PackFont.ttf"_s, u"packed"_s}});
+    InstallationItem item = job(u"Job"_s, {});
+    item.installProcessType = u"new"_s;
+    item.downloadExtraInfo.insert(u"fonturl"_s, address(u"packs/Pack.zip"_s));
+    FontInstaller installer({context->services(), notAutoKillList}, item);
+    bool placed = false;
+    bool stopped = false;
+    QObject::connect(&installer, &JobInstaller::progressed, &installer,
+                     [&placed](const QString &, double value) { placed = value == 1.0; });
+    QObject::connect(&installer, &JobInstaller::stopped, &installer, [&stopped] { stopped = true; });
+    installer.start();
+    ASSERT_TRUE(test::waitUntil([&] { return placed; }));
+
+    // As the queue ends a job: it keeps what the job placed, then releases (cancels) the installer. The workers are
+    // busy meanwhile, so what commit() leaves to them has not run yet when the installer is released.
+    QThreadPool &workers = *QThreadPool::globalInstance();
+    QSemaphore busy;
+    for (int i = 0; i < workers.maxThreadCount(); ++i)
+        workers.start([&busy] { busy.acquire(); });
+    installer.commit();
+    EXPECT_TRUE(installer.placedItems().isEmpty()) << "what was kept is no longer the installer's to take back";
+    installer.cancel();
+    busy.release(workers.maxThreadCount());
+    ASSERT_TRUE(test::waitUntil([&] { return stopped; }));
+    EXPECT_EQ(readFile(fonts() + u"PackFont.ttf"), "packed");
 }
 
 TEST_F(FontInstallerTest, FailedDownloadsAreLoggedAndTheStepStillEnds) {

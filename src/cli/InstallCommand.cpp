@@ -1,11 +1,10 @@
 #include "InstallCommand.h"
 
 #include "ExitCode.h"
-#include "InterruptWatcher.h"
+#include "JobRunDisplay.h"
 #include "LibraryLookup.h"
 #include "LibraryOutcome.h"
 #include "MenuRefusal.h"
-#include "ProgressDisplay.h"
 #include "QueueTurn.h"
 #include "Terminal.h"
 #include "TerminalAlerts.h"
@@ -36,9 +35,9 @@ InstallCommand::InstallCommand(AppContext &context, const Terminal &terminal, Te
     : Command(context, terminal)
     , m_alerts(alerts)
     , m_isUpdate(isUpdate)
-    , m_progress(std::make_unique<ProgressDisplay>(terminal)) {}
-
-InstallCommand::~InstallCommand() = default;
+    , m_run(new JobRunDisplay(context, terminal, this)) {
+    connect(m_run, &JobRunDisplay::cancelled, this, &InstallCommand::finishIfDone);
+}
 
 QString InstallCommand::summary() const {
     return m_isUpdate ? u"Install the latest release of products that have an update."_s
@@ -139,7 +138,7 @@ std::optional<QList<OutlineViewItem>> InstallCommand::select(const QStringList &
         Q_EMIT finished(ExitCode::notDone);
         return std::nullopt;
     }
-    m_productCount = int(selection.products.size());
+    m_run->setTotal(int(selection.products.size()));
     if (products.isEmpty()) {
         printSummary();
         Q_EMIT finished(ExitCode::success);
@@ -158,22 +157,14 @@ bool InstallCommand::confirm() {
 }
 
 void InstallCommand::requestAll(const QList<OutlineViewItem> &products) {
-    m_productCount = qMax(m_productCount, int(products.size()));
+    m_run->setTotal(qMax(m_run->total(), int(products.size())));
     if (!confirm()) {
         m_terminal.printMessage(u"Cancelled"_s);
         Q_EMIT finished(ExitCode::notDone);
         return;
     }
     watchEngine();
-    m_interrupts = new InterruptWatcher(this);
-    connect(m_interrupts, &InterruptWatcher::interrupted, this, [this] {
-        m_cancelled = true;
-        m_progress->finishLine();
-        m_terminal.printNote(u"Cancelling…"_s);
-        m_context.installationEngine().releaseQueue();
-        m_context.installationEngine().cancelInstallation();
-        finishIfDone();
-    });
+    m_run->start();
     // One request at a time, so the jobs queue in the order the products were named; the first job starts once
     // every product is known, so that the room they need together is checked before anything is written.
     m_toRequest = products;
@@ -182,7 +173,7 @@ void InstallCommand::requestAll(const QList<OutlineViewItem> &products) {
 }
 
 void InstallCommand::requestNext() {
-    if (m_toRequest.isEmpty() || m_cancelled)
+    if (m_toRequest.isEmpty() || m_run->isCancelled())
         return;
     ++m_pendingRequests;
     const OutlineViewItem record = m_toRequest.takeFirst();
@@ -193,27 +184,6 @@ void InstallCommand::requestNext() {
 
 void InstallCommand::watchEngine() {
     InstallationEngine &engine = m_context.installationEngine();
-    connect(&engine, &InstallationEngine::jobStarted, this, [this](const InstallationItem &job) {
-        // Counted over the products asked for, which are known from the start, not over the jobs queued so far;
-        // the members of a group count as their group.
-        const int number = qMin(m_productsDone + 1, m_productCount);
-        m_progress->startJob(job.product_name, number, m_productCount);
-        m_jobName = job.product_name;
-        m_packageSize = -1;
-    });
-    // The bar follows the whole job, not the step that reported last.
-    connect(&engine, &InstallationEngine::stripChanged, this, [this, &engine] {
-        if (engine.stripVisible())
-            m_progress->show(engine.runningJobProgress() * 100.0);
-    });
-    connect(&engine, &InstallationEngine::packageProgressed, this, [this](qint64 received, qint64 total) {
-        m_progress->showDownload(received, total);
-        m_packageSize = total;
-    });
-    connect(&engine, &InstallationEngine::downloadReconnecting, this, [this](int attempt, int attempts) {
-        m_progress->finishLine();
-        m_terminal.printNote(QStringLiteral("Reconnecting… (%1/%2)").arg(attempt).arg(attempts));
-    });
     connect(&engine, &InstallationEngine::downloadInfoHandled, this,
             [this](InstallationEngine::DownloadInfoOutcome outcome, const QString &message) {
                 --m_pendingRequests;
@@ -222,8 +192,8 @@ void InstallCommand::watchEngine() {
                 if (m_pendingRequests == 0 && m_toRequest.isEmpty())
                     m_context.installationEngine().releaseQueue();
                 if (outcome != InstallationEngine::DownloadInfoOutcome::accepted) {
-                    ++m_productsDone;
-                    m_progress->finishLine();
+                    m_run->countDone();
+                    m_run->finishLine();
                     m_terminal.printMessage(message);
                     m_failures.append({answered, message});
                     const int code = outcome == InstallationEngine::DownloadInfoOutcome::refused
@@ -235,7 +205,7 @@ void InstallCommand::watchEngine() {
             });
     connect(&engine, &InstallationEngine::installationRefused, this,
             [this](const QString &product, const QString &message) {
-                ++m_productsDone;
+                m_run->countDone();
                 // A group member installed before is a note like an installed product, not a failure.
                 const QList<OutlineViewItem> &library = m_context.library().libraryProducts();
                 const bool installed =
@@ -250,15 +220,15 @@ void InstallCommand::watchEngine() {
                 m_exitCode = qMax(m_exitCode, int(ExitCode::storeRefused));
             });
     connect(&engine, &InstallationEngine::installationCompleted, this, [this](const QString &productName) {
-        m_progress->endJob();
-        ++m_productsDone;
+        m_run->endJob();
+        m_run->countDone();
         m_placed.append(productName);
         if (!m_asJson)
             m_terminal.printResult((m_isUpdate ? u"Updated "_s : u"Installed "_s) + productName, Terminal::Tone::good);
     });
     connect(&engine, &InstallationEngine::jobFailed, this, [this](const QString &productName, const QString &message) {
-        m_progress->endJob();
-        ++m_productsDone;
+        m_run->endJob();
+        m_run->countDone();
         m_failures.append({productName, message});
         if (!m_asJson)
             m_terminal.printResult(u"Failed "_s + productName, Terminal::Tone::failure);
@@ -272,9 +242,9 @@ void InstallCommand::watchEngine() {
 void InstallCommand::finishIfDone() {
     const InstallationEngine &engine = m_context.installationEngine();
     // A cancelled job ends once its workers stopped and what it placed is taken back.
-    if (m_cancelled) {
+    if (m_run->isCancelled()) {
         if (!engine.isBusy()) {
-            printPausedDownload(m_jobName);
+            printPausedDownload(m_run->jobName());
             printJsonSummary();
             Q_EMIT finished(ExitCode::cancelled);
         }
@@ -282,7 +252,7 @@ void InstallCommand::finishIfDone() {
     }
     if (m_pendingRequests > 0 || !m_toRequest.isEmpty() || engine.isBusy() || engine.hasSideWork())
         return;
-    m_progress->endJob();
+    m_run->endJob();
     printSummary();
     Q_EMIT finished(m_exitCode);
 }
@@ -292,7 +262,7 @@ void InstallCommand::printSummary() const {
         printJsonSummary();
         return;
     }
-    if (m_productCount < 2)
+    if (m_run->total() < 2)
         return;
     QStringList parts{QString::number(m_placed.size()) + (m_isUpdate ? u" updated"_s : u" installed"_s)};
     if (m_alreadyInstalled > 0)
@@ -308,7 +278,7 @@ void InstallCommand::printPausedDownload(const QString &productName) const {
     const qint64 kept = PartialDownload::keptBytes(m_context.services().locations().downloadFolderURL, productName);
     if (kept <= 0)
         return;
-    const QString of = m_packageSize > 0 ? u" of "_s + formatByteCount(m_packageSize) : QString();
+    const QString of = m_run->packageSize() > 0 ? u" of "_s + formatByteCount(m_run->packageSize()) : QString();
     m_terminal.printNote(u"Download paused at "_s + formatByteCount(kept) + of + u"; run klv "_s + name() + u" \""_s +
                          productName + u"\" again to resume."_s);
 }
@@ -325,7 +295,7 @@ void InstallCommand::printJsonSummary() const {
     m_terminal.printJson({{u"installed"_s, QJsonArray::fromStringList(m_placed)},
                           {u"failed"_s, withReasons(m_failures)},
                           {u"refused"_s, withReasons(m_refusals)},
-                          {u"cancelled"_s, m_cancelled}});
+                          {u"cancelled"_s, m_run->isCancelled()}});
 }
 
 } // namespace klv::cli

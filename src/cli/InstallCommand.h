@@ -4,13 +4,11 @@
 
 #include "library/OutlineViewItem.h"
 
-#include <memory>
 #include <utility>
 
 namespace klv::cli {
 
-class InterruptWatcher;
-class ProgressDisplay;
+class JobRunDisplay;
 class TerminalAlerts;
 
 // Installs (or, as "update", reinstalls) products through the installation queue, with a progress bar per job.
@@ -19,7 +17,6 @@ class InstallCommand final : public Command {
     Q_OBJECT
 public:
     InstallCommand(AppContext &context, const Terminal &terminal, TerminalAlerts &alerts, bool isUpdate);
-    ~InstallCommand() override;
 
     QString name() const override { return m_isUpdate ? QStringLiteral("update") : QStringLiteral("install"); }
     QString summary() const override;
@@ -45,12 +42,9 @@ private:
     TerminalAlerts &m_alerts;
     bool m_isUpdate;
     bool m_answersYes = false;
-    std::unique_ptr<ProgressDisplay> m_progress;
-    InterruptWatcher *m_interrupts = nullptr;
+    // Counts the products asked for; each installed, failed or refused one counts as done.
+    JobRunDisplay *m_run;
     QList<OutlineViewItem> m_toRequest;
-    int m_productCount = 0;
-    // Installed, failed or refused: the progress line's count of products.
-    int m_productsDone = 0;
     // Product names, and names with the reason, for the summary.
     QStringList m_placed;
     QList<std::pair<QString, QString>> m_failures;
@@ -59,11 +53,7 @@ private:
     int m_alreadyInstalled = 0;
     int m_pendingRequests = 0;
     int m_exitCode = 0;
-    bool m_cancelled = false;
     bool m_asJson = false;
-    // The running job's product, and the size of its package (-1 while unknown).
-    QString m_jobName;
-    qint64 m_packageSize = -1;
 };
 
 } // namespace klv::cli

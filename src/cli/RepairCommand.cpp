@@ -2,10 +2,9 @@
 
 #include "CommandArguments.h"
 #include "ExitCode.h"
-#include "InterruptWatcher.h"
+#include "JobRunDisplay.h"
 #include "LibraryLookup.h"
 #include "LibraryOutcome.h"
-#include "ProgressDisplay.h"
 #include "QueueTurn.h"
 #include "Terminal.h"
 #include "TerminalAlerts.h"
@@ -27,9 +26,9 @@ const QString yesOption = u"yes"_s;
 RepairCommand::RepairCommand(AppContext &context, const Terminal &terminal, TerminalAlerts &alerts)
     : Command(context, terminal)
     , m_alerts(alerts)
-    , m_progress(std::make_unique<ProgressDisplay>(terminal)) {}
-
-RepairCommand::~RepairCommand() = default;
+    , m_run(new JobRunDisplay(context, terminal, this)) {
+    connect(m_run, &JobRunDisplay::cancelled, this, &RepairCommand::finishIfDone);
+}
 
 void RepairCommand::describe(CommandArguments &arguments) const {
     arguments.addPositional(u"NAME"_s, u"Product names as klv list shows them, or product numbers."_s, -1);
@@ -94,7 +93,7 @@ void RepairCommand::repairDamaged(const QList<ProductCheck> &checks, bool answer
             m_toRequest.append({*record, check.damagedItems});
         }
     }
-    m_jobCount = int(m_toRequest.size());
+    m_run->setTotal(int(m_toRequest.size()));
     if (m_toRequest.isEmpty()) {
         Q_EMIT finished(m_exitCode);
         return;
@@ -108,21 +107,13 @@ void RepairCommand::repairDamaged(const QList<ProductCheck> &checks, bool answer
         return;
     }
     watchEngine();
-    m_interrupts = new InterruptWatcher(this);
-    connect(m_interrupts, &InterruptWatcher::interrupted, this, [this] {
-        m_cancelled = true;
-        m_progress->finishLine();
-        m_terminal.printNote(u"Cancelling…"_s);
-        m_context.installationEngine().releaseQueue();
-        m_context.installationEngine().cancelInstallation();
-        finishIfDone();
-    });
+    m_run->start();
     m_context.installationEngine().holdQueue();
     requestNext();
 }
 
 void RepairCommand::requestNext() {
-    if (m_toRequest.isEmpty() || m_cancelled) {
+    if (m_toRequest.isEmpty() || m_run->isCancelled()) {
         m_context.installationEngine().releaseQueue();
         return;
     }
@@ -133,20 +124,11 @@ void RepairCommand::requestNext() {
 
 void RepairCommand::watchEngine() {
     InstallationEngine &engine = m_context.installationEngine();
-    connect(&engine, &InstallationEngine::jobStarted, this, [this](const InstallationItem &job) {
-        m_progress->startJob(job.product_name, qMin(m_jobsDone + 1, m_jobCount), m_jobCount);
-    });
-    connect(&engine, &InstallationEngine::stripChanged, this, [this, &engine] {
-        if (engine.stripVisible())
-            m_progress->show(engine.runningJobProgress() * 100.0);
-    });
-    connect(&engine, &InstallationEngine::packageProgressed, this,
-            [this](qint64 received, qint64 total) { m_progress->showDownload(received, total); });
     connect(&engine, &InstallationEngine::downloadInfoHandled, this,
             [this](InstallationEngine::DownloadInfoOutcome outcome, const QString &message) {
                 --m_pendingRequests;
                 if (outcome != InstallationEngine::DownloadInfoOutcome::accepted) {
-                    ++m_jobsDone;
+                    m_run->countDone();
                     m_terminal.printMessage(message);
                     m_exitCode = qMax(m_exitCode, outcome == InstallationEngine::DownloadInfoOutcome::refused
                                                       ? int(ExitCode::storeRefused)
@@ -156,18 +138,18 @@ void RepairCommand::watchEngine() {
                 finishIfDone();
             });
     connect(&engine, &InstallationEngine::installationRefused, this, [this](const QString &, const QString &message) {
-        ++m_jobsDone;
+        m_run->countDone();
         m_terminal.printMessage(message);
         m_exitCode = qMax(m_exitCode, int(ExitCode::storeRefused));
     });
     connect(&engine, &InstallationEngine::installationCompleted, this, [this](const QString &productName) {
-        m_progress->endJob();
-        ++m_jobsDone;
+        m_run->endJob();
+        m_run->countDone();
         m_terminal.printResult(u"Repaired "_s + productName, Terminal::Tone::good);
     });
     connect(&engine, &InstallationEngine::jobFailed, this, [this](const QString &productName, const QString &) {
-        m_progress->endJob();
-        ++m_jobsDone;
+        m_run->endJob();
+        m_run->countDone();
         m_terminal.printResult(u"Failed "_s + productName, Terminal::Tone::failure);
         m_exitCode = ExitCode::jobFailed;
     });
@@ -177,14 +159,14 @@ void RepairCommand::watchEngine() {
 
 void RepairCommand::finishIfDone() {
     const InstallationEngine &engine = m_context.installationEngine();
-    if (m_cancelled) {
+    if (m_run->isCancelled()) {
         if (!engine.isBusy())
             Q_EMIT finished(ExitCode::cancelled);
         return;
     }
     if (m_pendingRequests > 0 || !m_toRequest.isEmpty() || engine.isBusy() || engine.hasSideWork())
         return;
-    m_progress->endJob();
+    m_run->endJob();
     Q_EMIT finished(m_exitCode);
 }
 

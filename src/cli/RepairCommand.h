@@ -5,12 +5,9 @@
 #include "library/InstallVerifier.h"
 #include "library/OutlineViewItem.h"
 
-#include <memory>
-
 namespace klv::cli {
 
-class InterruptWatcher;
-class ProgressDisplay;
+class JobRunDisplay;
 class TerminalAlerts;
 
 // Verifies the named products and installs again, from their whole package, only the items (template folders,
@@ -19,7 +16,6 @@ class RepairCommand final : public Command {
     Q_OBJECT
 public:
     RepairCommand(AppContext &context, const Terminal &terminal, TerminalAlerts &alerts);
-    ~RepairCommand() override;
 
     QString name() const override { return QStringLiteral("repair"); }
     QString summary() const override { return QStringLiteral("Install again what differs in installed products."); }
@@ -35,15 +31,11 @@ private:
     void finishIfDone();
 
     TerminalAlerts &m_alerts;
-    std::unique_ptr<ProgressDisplay> m_progress;
-    InterruptWatcher *m_interrupts = nullptr;
+    // Counts the products to repair; each repaired, failed or refused one counts as done.
+    JobRunDisplay *m_run;
     QList<std::pair<OutlineViewItem, QStringList>> m_toRequest;
     int m_pendingRequests = 0;
-    int m_jobCount = 0;
-    int m_jobsDone = 0;
     int m_exitCode = 0;
-    bool m_cancelled = false;
-    bool m_requesting = false;
 };
 
 } // namespace klv::cli

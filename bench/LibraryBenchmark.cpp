@@ -2,6 +2,7 @@
 // the same iterations, a baseline doing the bare minimum of the same job; the ratio of the two is what to compare
 // across machines. Times are the thread's CPU time, so that other work on a shared machine does not count.
 
+#include "Measurement.h"
 #include "SummaryReporter.h"
 #include "SyntheticLibrary.h"
 #include "core/Locations.h"
@@ -25,7 +26,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <ctime>
 #include <fcntl.h>
 #include <optional>
 #include <string>
@@ -37,6 +37,8 @@ using namespace Qt::StringLiterals;
 namespace klv {
 namespace {
 
+using bench::Measurement;
+using bench::secondsOf;
 using bench::SyntheticLibrary;
 
 constexpr qsizetype recordCount = SyntheticLibrary::recordCount;
@@ -82,37 +84,6 @@ struct Fixture {
 };
 
 const Fixture *fixture = nullptr;
-
-// The thread's CPU time, user and system: other work on the shared machine does not count.
-double threadSeconds() {
-    timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
-
-template <typename Work> double secondsOf(Work &&work) {
-    const double start = threadSeconds();
-    work();
-    return threadSeconds() - start;
-}
-
-// Sums the subject's and the baseline's times; the subject's is the benchmark's time.
-class Measurement {
-public:
-    void add(benchmark::State &state, double subjectSeconds, double baselineSeconds) {
-        m_subject += subjectSeconds;
-        m_baseline += baselineSeconds;
-        state.SetIterationTime(subjectSeconds);
-    }
-    void report(benchmark::State &state) const {
-        state.counters["baseline_ms"] = m_baseline * 1e3 / double(state.iterations());
-        state.counters["ratio"] = m_subject / m_baseline;
-    }
-
-private:
-    double m_subject = 0;
-    double m_baseline = 0;
-};
 
 void filterSearchSorted(benchmark::State &state) {
     const QList<OutlineViewItem> &library = fixture->library;

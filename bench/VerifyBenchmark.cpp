@@ -2,6 +2,7 @@
 // minimum of the same job: `klv verify --quick` of 3,000 template folders against a walk that stats every file, and
 // the full verification of a 200 MB pack against `sha256sum` of the same files.
 #include "ChildProcess.h"
+#include "Measurement.h"
 #include "SummaryReporter.h"
 
 #include "library/FileTreeScan.h"
@@ -17,7 +18,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
-#include <chrono>
 #include <cstdio>
 
 #include <dirent.h>
@@ -29,6 +29,10 @@ namespace klv {
 namespace {
 
 using namespace Qt::StringLiterals;
+using bench::Measurement;
+using bench::secondsOf;
+using bench::threadSeconds;
+using bench::wallSeconds;
 
 constexpr int packCount = 3;
 constexpr int foldersPerPack = 1000;
@@ -72,22 +76,6 @@ struct Fixture {
 
 const Fixture *fixture = nullptr;
 
-double threadSeconds() {
-    timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
-
-double wallSeconds() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-template <typename Clock, typename Work> double secondsOf(Clock clock, Work &&work) {
-    const double start = clock();
-    work();
-    return clock() - start;
-}
-
 // What any walk must do: list every folder and stat every file in it.
 qsizetype statWalk(int folder) {
     qsizetype files = 0;
@@ -105,23 +93,6 @@ qsizetype statWalk(int folder) {
     ::closedir(listing);
     return files;
 }
-
-class Measurement {
-public:
-    void add(benchmark::State &state, double subjectSeconds, double baselineSeconds) {
-        m_subject += subjectSeconds;
-        m_baseline += baselineSeconds;
-        state.SetIterationTime(subjectSeconds);
-    }
-    void report(benchmark::State &state) const {
-        state.counters["baseline_ms"] = m_baseline * 1e3 / double(state.iterations());
-        state.counters["ratio"] = m_subject / m_baseline;
-    }
-
-private:
-    double m_subject = 0;
-    double m_baseline = 0;
-};
 
 void verifyQuick3000Folders(benchmark::State &state) {
     const InstallVerifier verifier(fixture->maker());

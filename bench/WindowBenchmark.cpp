@@ -6,6 +6,7 @@
 // thread's CPU time, so that other work on a shared machine does not count.
 
 #include "LibraryWindow.h"
+#include "Measurement.h"
 #include "SummaryReporter.h"
 #include "WindowProbe.h"
 #include "WindowSandbox.h"
@@ -26,7 +27,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,12 +47,6 @@ const QString spawnedOption = u"--spawned-at="_s;
 
 WindowSandbox *sandbox = nullptr;
 std::unique_ptr<LibraryWindow> libraryWindow;
-
-double threadSeconds() {
-    timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
 
 void skip(benchmark::State &state, const QString &error) {
     state.SkipWithError(error.toStdString().c_str());

@@ -31,17 +31,12 @@ RepairCommand::RepairCommand(AppContext &context, const Terminal &terminal, Term
 }
 
 void RepairCommand::describe(CommandArguments &arguments) const {
-    arguments.addPositional(u"NAME"_s, u"Product names as klv list shows them, or product numbers."_s, -1);
+    arguments.addPositional(u"NAME"_s, u"Product names as klv list shows them, or product numbers."_s, -1, true);
     arguments.addFlag(yesOption, u"Do not ask: close Final Cut Pro and Motion if they run."_s, u"y"_s);
 }
 
 void RepairCommand::run(const CommandArguments &arguments) {
     const QStringList names = arguments.positionalArguments();
-    if (names.isEmpty()) {
-        m_terminal.printMessage(u"Usage: klv repair NAME... [--yes]"_s);
-        Q_EMIT finished(ExitCode::usageError);
-        return;
-    }
     if (!requireSignedIn(m_context, m_terminal)) {
         Q_EMIT finished(ExitCode::notSignedIn);
         return;

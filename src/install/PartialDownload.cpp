@@ -59,10 +59,15 @@ std::optional<std::pair<PartialDownload::Validators, qint64>> PartialDownload::c
 
 qint64 PartialDownload::keptBytes(const QString &downloadFolder, const QString &productName) {
     qint64 kept = 0;
+    // The name is compared as it stands: in a name filter, brackets or an asterisk in it would be wildcards.
+    const QString prefix = productName + u'#';
     const QFileInfoList partials =
-        QDir(downloadFolder).entryInfoList({productName + u"#*"_s + partialSuffix}, QDir::Files | QDir::Hidden);
+        QDir(downloadFolder).entryInfoList({u"*"_s + partialSuffix}, QDir::Files | QDir::Hidden);
     for (const QFileInfo &partial : partials) {
-        if (QFileInfo::exists(notePath(partial.filePath())))
+        const QString name = partial.fileName();
+        // "A#B#templates.partial" is product A#B's, not A's.
+        if (name.startsWith(prefix) && !QStringView(name).sliced(prefix.size()).contains(u'#') &&
+            QFileInfo::exists(notePath(partial.filePath())))
             kept += partial.size();
     }
     return kept;

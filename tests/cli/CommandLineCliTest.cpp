@@ -78,6 +78,7 @@ TEST_F(CommandLineCliTest, MistakesGetTheLikelyMeaningAndJsonWhenAskedFor) {
         {{u"list"_s, u"--filter=installed"_s, u"--sotr=az"_s}, u"(did you mean --sort?)"_s},
         {{u"install"_s}, u"klv install: NAME is required.\nUsage: klv install [OPTIONS] NAME...\n"_s},
         {{u"uninstall"_s, u"-y"_s}, u"klv uninstall: NAME is required.\n"_s},
+        {{u"repair"_s, u"-y"_s}, u"klv repair: NAME is required.\nUsage: klv repair [OPTIONS] NAME...\n"_s},
         {{u"claim"_s, u"eleven"_s}, u"klv claim: TIER is a number from 1 to 10.\nUsage: klv claim"_s},
     };
     for (const auto &[arguments, said] : cases) {

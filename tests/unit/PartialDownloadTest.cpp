@@ -38,6 +38,15 @@ TEST(PartialDownloadTest, OnlyAStrongValidatorOfTheSameFileLetsKeptBytesContinue
     EXPECT_EQ(kept->second, 5);
     EXPECT_EQ(PartialDownload::keptBytes(folder.path() + u'/', u"Pack #2"_s), 5);
     EXPECT_EQ(PartialDownload::keptBytes(folder.path() + u'/', u"Pack"_s), 0);
+    const QString bracketed = PartialDownload::pathFor(folder.path() + u'/', u"Glow [4K] *"_s, u"composite"_s);
+    test::writeFile(bracketed, "123");
+    PartialDownload::writeNote(bracketed, {PartialDownload::addressOf(url), "\"v1\"", {}});
+    EXPECT_EQ(PartialDownload::keptBytes(folder.path() + u'/', u"Glow [4K] *"_s), 3) << "a name is no wildcard";
+    const QString hashed = PartialDownload::pathFor(folder.path() + u'/', u"Glow#4K"_s, u"composite"_s);
+    test::writeFile(hashed, "1234");
+    PartialDownload::writeNote(hashed, {PartialDownload::addressOf(url), "\"v1\"", {}});
+    EXPECT_EQ(PartialDownload::keptBytes(folder.path() + u'/', u"Glow"_s), 0) << "product Glow#4K's partial";
+    EXPECT_EQ(PartialDownload::keptBytes(folder.path() + u'/', u"Glow#4K"_s), 4);
 
     // Another file, no validator, nothing kept: started over, and what was there goes.
     for (const auto &[validators, bytes] :

@@ -48,7 +48,7 @@ void MenuItemCommand::run(const CommandArguments &arguments) {
     library.detectInstalledStates(productNameMap(library.libraryProducts()));
     const std::optional<OutlineViewItem> record = findProduct(library.libraryProducts(), names.first());
     if (!record) {
-        m_terminal.printMessage(u"No product \""_s + names.first() + u"\" in your library (see klv list)."_s);
+        m_terminal.printMessage(unknownProductMessage(library.libraryProducts(), names.first()));
         Q_EMIT finished(ExitCode::usageError);
         return;
     }

@@ -113,6 +113,9 @@ TEST_F(OutputConventionsCliTest, UnknownNamesSuggestTheClosestCaseFirst) {
     const CliResult typo = klv({u"uninstall"_s, u"Zeta Titels"_s, u"--yes"_s});
     EXPECT_EQ(typo.exitCode, 2);
     EXPECT_TRUE(typo.err.contains(u"Did you mean \"Zeta Titles\""_s)) << typo.err.toStdString();
+    const CliResult page = klv({u"open"_s, u"zeta titles"_s});
+    EXPECT_EQ(page.exitCode, 2);
+    EXPECT_TRUE(page.err.contains(u"Did you mean \"Zeta Titles\""_s)) << page.err.toStdString();
     const CliResult nothingClose = klv({u"install"_s, u"Completely Different"_s});
     EXPECT_FALSE(nothingClose.err.contains(u"Did you mean"_s)) << nothingClose.err.toStdString();
 }

@@ -72,10 +72,11 @@ void ClaimCommand::claim(Rewards &rewards, int tier, bool asJson) {
         Q_EMIT finished(ExitCode::storeRefused);
         return;
     }
+    m_couponText = rewards.couponText(tier - 1);
     rewards.copyRewardCoupon(tier - 1);
     // klv has no desktop clipboard to copy to: the terminal is where the text can be taken from.
     if (!asJson) {
-        m_terminal.printResult(Rewards::rewardText(tier - 1));
+        m_terminal.printResult(m_couponText);
         m_terminal.printMessage(
             QStringLiteral("Not copied to the clipboard (klv has no desktop): copy the text above."));
     }
@@ -86,11 +87,10 @@ void ClaimCommand::report(int tier, MarketingOutcome outcome, const QString &mes
         const QString result = outcome == MarketingOutcome::succeeded ? QStringLiteral("claimed")
                                : outcome == MarketingOutcome::refused ? QStringLiteral("refused")
                                                                       : QStringLiteral("noAnswer");
-        const QJsonObject object{{QStringLiteral("tier"), tier},
-                                 {QStringLiteral("rewardText"), Rewards::rewardText(tier - 1)},
-                                 {QStringLiteral("copiedToClipboard"), false},
-                                 {QStringLiteral("result"), result},
-                                 {QStringLiteral("message"), message}};
+        const QJsonObject object{
+            {QStringLiteral("tier"), tier},           {QStringLiteral("rewardText"), Rewards::rewardText(tier - 1)},
+            {QStringLiteral("coupon"), m_couponText}, {QStringLiteral("copiedToClipboard"), false},
+            {QStringLiteral("result"), result},       {QStringLiteral("message"), message}};
         m_terminal.printJson(object);
     }
     switch (outcome) {

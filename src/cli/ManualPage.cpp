@@ -39,8 +39,8 @@ constexpr Entry jsonFields[] = {
     {"products of sale and free", "number, name, shortDescription, description, price, saleAmount, imageAddress, "
                                   "pageAddress, videoNumber, saleVideoNumber"},
     {"rewards", "totalSpent, coins, progress, progressMaximum, neededForNextTier (dollars; null above the last tier), "
-                "tiers (each tier, threshold, reward, state, tone, copyable)"},
-    {"claim", "tier, rewardText, copiedToClipboard, result (claimed, refused or noAnswer), message"},
+                "tiers (each tier, threshold, reward, state, tone, copyable, coupon)"},
+    {"claim", "tier, rewardText, coupon, copiedToClipboard, result (claimed, refused or noAnswer), message"},
     {"self-update", "installedVersion, storeVersion, updateAvailable, and once an update was offered updateStarted; "
                     "in a build updated by the package manager selfUpdate (false) and message"},
     {"a command refused before it ran", "exitCode, error (the messages printed on standard error)"},

@@ -17,6 +17,8 @@ namespace klv::cli {
 namespace {
 
 const QString jsonOption = QStringLiteral("json");
+// Wide enough for "USED on order 4711" and two spaces.
+constexpr qsizetype couponColumn = 20;
 
 QString toneName(RewardTier::Tone tone) {
     switch (tone) {
@@ -65,7 +67,8 @@ void RewardsCommand::show(const Rewards &rewards, bool asJson) {
                                     {QStringLiteral("reward"), tier.reward},
                                     {QStringLiteral("state"), tier.state},
                                     {QStringLiteral("tone"), toneName(tier.tone)},
-                                    {QStringLiteral("copyable"), tier.showsCopyIcon}});
+                                    {QStringLiteral("copyable"), tier.showsCopyIcon},
+                                    {QStringLiteral("coupon"), tier.coupon}});
         }
         const QJsonObject result{{QStringLiteral("totalSpent"), rewards.totalSpent()},
                                  {QStringLiteral("coins"), rewards.goldCoinCount()},
@@ -82,9 +85,12 @@ void RewardsCommand::show(const Rewards &rewards, bool asJson) {
                                    .arg(Rewards::tierCount));
         m_terminal.printResult(rewards.needText());
         for (const RewardTier &tier : tiers) {
+            // The coupon's code stands in a column of its own after the state, as in the window's row.
+            const QString state =
+                tier.coupon.isEmpty() ? tier.state : tier.state.leftJustified(couponColumn) + tier.coupon;
             const QString claim = tier.showsCopyIcon ? QStringLiteral("  (klv claim %1)").arg(tier.tier) : QString();
             m_terminal.printResult(
-                QStringLiteral("%1  %2  %3%4").arg(tier.threshold, 5).arg(tier.reward, -4).arg(tier.state, claim));
+                QStringLiteral("%1  %2  %3%4").arg(tier.threshold, 5).arg(tier.reward, -4).arg(state, claim));
         }
     }
     Q_EMIT finished(ExitCode::success);

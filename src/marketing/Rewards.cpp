@@ -36,15 +36,19 @@ void Rewards::claimRewardTier(int tier) {
 bool Rewards::copyRewardCoupon(int row) {
     if (row < 0 || row >= tierCount || m_rewardsArray.size() <= row)
         return false;
-    // The banner asks for the coupon at the checkout: its code is what the customer pastes there.
-    const QString coupon = m_rewardsArray.value(row).coupon;
-    m_services.desktop().copyText(coupon.isEmpty() ? rewardText(row) : coupon);
+    m_services.desktop().copyText(couponText(row));
     claimRewardTier(row + 1);
     return true;
 }
 
 QString Rewards::rewardText(int row) {
     return u"Reward $"_s + QString::number(10 * (row + 1));
+}
+
+QString Rewards::couponText(int row) const {
+    // The banner asks for the coupon at the checkout: its code is what the customer pastes there.
+    const QString coupon = m_rewardsArray.value(row).coupon;
+    return coupon.isEmpty() ? rewardText(row) : coupon;
 }
 
 void Rewards::handleRewardInfo(const StoreResponse &response, const QString &requestUrl) {

@@ -53,6 +53,8 @@ public:
     QList<RewardTier> tiers() const;
     // The text copyRewardCoupon puts on the clipboard for a row without a code, "Reward $10" for row 0.
     static QString rewardText(int row);
+    // What copying the row's coupon puts on the clipboard: its code, or its reward text when the store sent none.
+    QString couponText(int row) const;
 
 Q_SIGNALS:
     // The total or the coupons changed: coins, bar, need line and table are to be redrawn.

@@ -141,10 +141,12 @@ TEST_F(MarketingCliTest, RewardsShowCoinsNeedLineAndTierStates) {
     ASSERT_EQ(lines.size(), 12) << rewards.out.toStdString();
     EXPECT_EQ(lines[0], u"Spent $450.50; 4 of 10 coins."_s);
     EXPECT_EQ(lines[1], u"$ 50 need"_s);
-    EXPECT_EQ(lines[2], u"  100  $10   Avaliable  (klv claim 1)"_s);
-    EXPECT_EQ(lines[3], u"  200  $20   USED on order 4711"_s);
+    // Each coupon's code is shown, used or not, as the window's rows show it.
+    EXPECT_EQ(lines[2], u"  100  $10   Avaliable           KLV-T1-AAAA  (klv claim 1)"_s);
+    EXPECT_EQ(lines[3], u"  200  $20   USED on order 4711  KLV-T2-BBBB"_s);
     EXPECT_EQ(lines[5], u"  400  $40   Not Avaliable"_s);
-    EXPECT_EQ(lines[6], u"  500  $50   Not Achieved  (klv claim 5)"_s) << "the copy button follows the coupon alone";
+    EXPECT_EQ(lines[6], u"  500  $50   Not Achieved        KLV-T5-EEEE  (klv claim 5)"_s)
+        << "the copy button follows the coupon alone";
     EXPECT_EQ(lines[11], u" 1000  $100  Not Achieved"_s);
     EXPECT_EQ(rewardRequests().last(), (QJsonArray{u"tester@klv.example"_s, u"0"_s}));
 }
@@ -152,7 +154,8 @@ TEST_F(MarketingCliTest, RewardsShowCoinsNeedLineAndTierStates) {
 TEST_F(MarketingCliTest, ClaimSendsTheTierOnceAndTheCouponThenReadsUsed) {
     const CliResult claim = klv({u"claim"_s, u"3"_s});
     EXPECT_EQ(claim.exitCode, 0) << claim.err.toStdString();
-    EXPECT_EQ(claim.out, u"Reward $30\nClaimed tier 3: Coupon for tier 3 claimed\n"_s);
+    EXPECT_EQ(claim.out, u"KLV-T3-CCCC\nClaimed tier 3: Coupon for tier 3 claimed\n"_s)
+        << "the code, as the window copies";
     EXPECT_TRUE(claim.err.contains(u"Not copied to the clipboard (klv has no desktop)"_s)) << claim.err.toStdString();
     EXPECT_EQ(rewardRequests(), (QList<QJsonArray>{QJsonArray{u"tester@klv.example"_s, u"0"_s},
                                                    QJsonArray{u"tester@klv.example"_s, u"3"_s}}));
@@ -171,6 +174,7 @@ TEST_F(MarketingCliTest, ClaimSendsTheTierOnceAndTheCouponThenReadsUsed) {
         EXPECT_EQ(klv({u"claim"_s, bad}).exitCode, 2) << bad.toStdString();
     const QJsonObject json = jsonOf({u"claim"_s, u"1"_s});
     EXPECT_EQ(json[u"rewardText"], u"Reward $10"_s);
+    EXPECT_EQ(json[u"coupon"], u"KLV-T1-AAAA"_s);
     EXPECT_EQ(json[u"copiedToClipboard"], false);
     EXPECT_EQ(json[u"result"], u"claimed"_s);
 }

@@ -33,7 +33,8 @@ constexpr Entry jsonFields[] = {
     {"outdated", "products: each number, name"},
     {"install, update", "installed (names), failed and refused (each name, reason), cancelled"},
     {"uninstall", "uninstalled (names of the products something was removed of)"},
-    {"verify", "products: each name, intact, installed, baselineTaken, missing, changed and extra (paths)"},
+    {"verify",
+     "products: each name, intact, installed, baselineTaken, recordUnreadable, missing, changed and extra (paths)"},
     {"sale", "title, discountPercent, endDate, countdown, placeholder, products"},
     {"free", "products"},
     {"products of sale and free", "number, name, shortDescription, description, price, saleAmount, imageAddress, "

@@ -82,8 +82,10 @@ void RepairCommand::repairDamaged(const QList<ProductCheck> &checks, bool answer
             m_terminal.printMessage(check.product + u" is not installed: klv install installs it."_s);
             m_exitCode = ExitCode::notDone;
         } else if (check.intact()) {
-            m_terminal.printResult(check.product + (check.baselineTaken ? u": baseline taken, nothing to repair"_s
-                                                                        : u": intact, nothing to repair"_s));
+            const QString found = !check.baselineTaken     ? u": intact"_s
+                                  : check.recordUnreadable ? u": baseline taken (its record could not be read)"_s
+                                                           : u": baseline taken"_s;
+            m_terminal.printResult(check.product + found + u", nothing to repair"_s);
         } else if (const std::optional<OutlineViewItem> record = findProduct(library, check.product)) {
             m_toRequest.append({*record, check.damagedItems});
         }

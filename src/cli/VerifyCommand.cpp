@@ -69,6 +69,7 @@ void VerifyCommand::report(const QList<ProductCheck> &checks, bool asJson) {
                                         {u"intact"_s, check.intact() && !check.unknown},
                                         {u"installed"_s, !check.unknown},
                                         {u"baselineTaken"_s, check.baselineTaken},
+                                        {u"recordUnreadable"_s, check.recordUnreadable},
                                         {u"missing"_s, QJsonArray::fromStringList(check.missing)},
                                         {u"changed"_s, QJsonArray::fromStringList(check.changed)},
                                         {u"extra"_s, QJsonArray::fromStringList(check.extra)}});
@@ -76,6 +77,10 @@ void VerifyCommand::report(const QList<ProductCheck> &checks, bool asJson) {
         }
         if (check.unknown) {
             m_terminal.printResult(check.product + u": not installed"_s);
+        } else if (check.baselineTaken && check.recordUnreadable) {
+            m_terminal.printResult(check.product + u": baseline taken; its record could not be read, so earlier "
+                                                   u"changes cannot be told"_s,
+                                   Terminal::Tone::notice);
         } else if (check.baselineTaken) {
             m_terminal.printResult(check.product + u": baseline taken"_s, Terminal::Tone::good);
         } else if (check.intact()) {

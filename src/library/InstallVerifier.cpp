@@ -2,6 +2,7 @@
 
 #include "library/InstallManifest.h"
 
+#include <QFileInfo>
 #include <QHash>
 
 namespace klv {
@@ -30,6 +31,7 @@ ProductCheck InstallVerifier::verify(const QString &product, qint64 productId, c
     const QString path = InstallManifest::pathFor(m_makerFolder, product);
     const std::optional<InstallManifest> manifest = InstallManifest::read(path);
     if (!manifest) {
+        check.recordUnreadable = QFileInfo::exists(path);
         if (installedItems.isEmpty()) {
             check.unknown = true;
             return check;

@@ -15,6 +15,9 @@ struct ProductCheck {
     QStringList damagedItems;
     // There was no manifest: what stands on disk was described and is the reference from now on.
     bool baselineTaken = false;
+    // A manifest stood there but could not be read (damaged on disk): the baseline replaced it, so what changed
+    // before it was taken cannot be told.
+    bool recordUnreadable = false;
     // Neither a manifest nor anything installed: there was nothing to compare.
     bool unknown = false;
 

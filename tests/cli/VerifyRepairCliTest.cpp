@@ -125,6 +125,13 @@ TEST_F(VerifyRepairCliTest, AnInstallWithoutARecordIsDescribedAsItStandsTheFirst
     const QJsonObject check = verifiedJson();
     EXPECT_EQ(check[u"missing"].toArray().size(), 1) << "the deleted template folder";
     EXPECT_EQ(klv({u"verify"_s}).exitCode, 1);
+
+    // A record damaged on disk is not passed off as a missing one: the new baseline cannot vouch for what came before.
+    ASSERT_TRUE(writeFile(manifest(), "{\"files\": [[\"/trunc"));
+    const CliResult damaged = klv({u"verify"_s});
+    EXPECT_EQ(damaged.out,
+              u"Fixture Titles: baseline taken; its record could not be read, so earlier changes cannot be told\n");
+    EXPECT_EQ(verifiedJson()[u"recordUnreadable"], false) << "the new baseline reads";
 }
 
 } // namespace

@@ -73,8 +73,10 @@ void ProductVerificationPanel::showChecks(const QList<ProductCheck> &checks) {
     }
     qsizetype damaged = 0;
     qsizetype baselines = 0;
+    qsizetype unreadable = 0;
     for (const ProductCheck &check : checks) {
-        baselines += check.baselineTaken ? 1 : 0;
+        baselines += check.baselineTaken && !check.recordUnreadable ? 1 : 0;
+        unreadable += check.baselineTaken && check.recordUnreadable ? 1 : 0;
         if (check.intact() || check.unknown)
             continue;
         ++damaged;
@@ -103,6 +105,10 @@ void ProductVerificationPanel::showChecks(const QList<ProductCheck> &checks) {
                                   : tr("%n product(s) differ from what was installed.", nullptr, int(damaged));
     if (baselines > 0)
         status += u' ' + tr("%n product(s) had no record yet: a baseline was taken.", nullptr, int(baselines));
+    if (unreadable > 0)
+        status += u' ' + tr("%n product(s) had a record that could not be read: a new baseline was taken, so earlier "
+                            "changes cannot be told.",
+                            nullptr, int(unreadable));
     m_status->setText(status);
     Q_EMIT resultShown();
 }

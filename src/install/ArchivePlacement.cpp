@@ -13,7 +13,9 @@ ArchiveExtractor::Result placeArchive(const QString &archive, const QString &fol
                                       std::stop_token stop) {
     QDir().mkpath(folder);
     StagedPlacement::removeLeftovers(folder);
-    const QTemporaryDir staging(folder + u'/' + StagedPlacement::stagingPrefix + u"XXXXXX"_s);
+    // Folders from the locations end with a slash; joined through QDir, the placed paths have no "//" in them.
+    const QDir destination(folder);
+    const QTemporaryDir staging(destination.filePath(StagedPlacement::stagingPrefix + u"XXXXXX"_s));
     if (!staging.isValid()) {
         ArchiveExtractor::Result failed;
         failed.error = u"No folder to unpack into beside “"_s + folder + u"”: "_s + staging.errorString();
@@ -29,7 +31,7 @@ ArchiveExtractor::Result placeArchive(const QString &archive, const QString &fol
     const QStringList items =
         QDir(staging.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString &item : items) {
-        if (std::optional<QString> error = placement.stage(staging.filePath(item), folder + u'/' + item)) {
+        if (std::optional<QString> error = placement.stage(staging.filePath(item), destination.filePath(item))) {
             placement.takeBack();
             result.error = error;
             return result;

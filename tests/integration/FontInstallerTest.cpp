@@ -101,6 +101,8 @@ TEST_F(FontInstallerTest, FontsOfACompletedJobStayWhenTheQueueReleasesTheInstall
     QObject::connect(&installer, &JobInstaller::stopped, &installer, [&stopped] { stopped = true; });
     installer.start();
     ASSERT_TRUE(test::waitUntil([&] { return placed; }));
+    // The paths a verification later reports, without a doubled slash.
+    EXPECT_EQ(installer.placedItems(), QStringList{fonts() + u"PackFont.ttf"});
 
     // As the queue ends a job: it keeps what the job placed, then releases (cancels) the installer. The workers are
     // busy meanwhile, so what commit() leaves to them has not run yet when the installer is released.

@@ -84,7 +84,11 @@ void ListCommand::run(const CommandArguments &arguments) {
     const bool asJson = arguments.isSet(jsonOption);
     ProductLibrary &library = m_context.library();
     library.loadProductCache();
-    if (!m_context.services().configuration().storeProblem().isEmpty()) {
+    // Listing needs no store, so an unusable store setting only keeps the library from being checked: said as a
+    // store that cannot be reached is.
+    if (const QString problem = m_context.services().configuration().storeProblem(); !problem.isEmpty()) {
+        m_terminal.printMessageLines(problem);
+        m_terminal.printMessage(QStringLiteral("Showing the library as last known."));
         show(asJson);
         return;
     }

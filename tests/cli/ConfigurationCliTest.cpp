@@ -121,6 +121,16 @@ TEST_F(ConfigurationCliTest, AnUnusableSettingIsRefusedBeforeAnyRequest) {
     EXPECT_TRUE(environmentKey.err.startsWith(u"KLV_MARKETING_KEY (from environment) must be 64"_s))
         << environmentKey.err.toStdString();
     EXPECT_TRUE(store.requestLog().isEmpty()) << "nothing was sent";
+
+    // Listing needs no store: the library as last known is shown, and why it was not checked is said.
+    QProcessEnvironment usable = badKey;
+    usable.remove(u"KLV_MARKETING_KEY"_s);
+    ASSERT_EQ(klv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, usable, "secret\n").exitCode, 0);
+    const CliResult listed = klv({u"list"_s}, badKey);
+    EXPECT_EQ(listed.exitCode, 0);
+    EXPECT_TRUE(listed.err.startsWith(u"KLV_MARKETING_KEY (from environment) must be 64"_s))
+        << listed.err.toStdString();
+    EXPECT_TRUE(listed.err.contains(u"\nShowing the library as last known.\n"_s)) << listed.err.toStdString();
 }
 
 TEST_F(ConfigurationCliTest, RequestsGoThroughTheProxyTheEnvironmentNames) {

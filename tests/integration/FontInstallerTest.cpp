@@ -107,13 +107,23 @@ TEST_F(FontInstallerTest, FontsOfACompletedJobStayWhenTheQueueReleasesTheInstall
     // As the queue ends a job: it keeps what the job placed, then releases (cancels) the installer. The workers are
     // busy meanwhile, so what commit() leaves to them has not run yet when the installer is released.
     QThreadPool &workers = *QThreadPool::globalInstance();
+    const int threads = workers.maxThreadCount();
+    QSemaphore occupied;
     QSemaphore busy;
-    for (int i = 0; i < workers.maxThreadCount(); ++i)
-        workers.start([&busy] { busy.acquire(); });
+    for (int i = 0; i < threads; ++i) {
+        workers.start([&occupied, &busy] {
+            occupied.release();
+            busy.acquire();
+        });
+    }
+    const bool allOccupied = occupied.tryAcquire(threads, 30'000);
     installer.commit();
     EXPECT_TRUE(installer.placedItems().isEmpty()) << "what was kept is no longer the installer's to take back";
     installer.cancel();
-    busy.release(workers.maxThreadCount());
+    busy.release(threads);
+    // The semaphores are this function's: none of its tasks may still be waiting once it returns.
+    workers.waitForDone();
+    ASSERT_TRUE(allOccupied);
     ASSERT_TRUE(test::waitUntil([&] { return stopped; }));
     EXPECT_EQ(readFile(fonts() + u"PackFont.ttf"), "packed");
 }

@@ -17,6 +17,11 @@ namespace {
 const QString partialSuffix = u".partial"_s;
 const QString noteSuffix = u".json"_s;
 
+// "A#B#templates.partial" (and its note) is product A#B's: the part follows the last '#'.
+QString productOf(const QString &fileName) {
+    return fileName.left(fileName.lastIndexOf(u'#'));
+}
+
 } // namespace
 
 QByteArray PartialDownload::Validators::ifRange() const {
@@ -60,14 +65,10 @@ std::optional<std::pair<PartialDownload::Validators, qint64>> PartialDownload::c
 qint64 PartialDownload::keptBytes(const QString &downloadFolder, const QString &productName) {
     qint64 kept = 0;
     // The name is compared as it stands: in a name filter, brackets or an asterisk in it would be wildcards.
-    const QString prefix = productName + u'#';
     const QFileInfoList partials =
-        QDir(downloadFolder).entryInfoList({u"*"_s + partialSuffix}, QDir::Files | QDir::Hidden);
+        QDir(downloadFolder).entryInfoList({u"*#*"_s + partialSuffix}, QDir::Files | QDir::Hidden);
     for (const QFileInfo &partial : partials) {
-        const QString name = partial.fileName();
-        // "A#B#templates.partial" is product A#B's, not A's.
-        if (name.startsWith(prefix) && !QStringView(name).sliced(prefix.size()).contains(u'#') &&
-            QFileInfo::exists(notePath(partial.filePath())))
+        if (productOf(partial.fileName()) == productName && QFileInfo::exists(notePath(partial.filePath())))
             kept += partial.size();
     }
     return kept;
@@ -81,7 +82,7 @@ QStringList PartialDownload::removeStale(const QString &downloadFolder,
                                                       QDir::Files | QDir::Hidden);
     std::optional<QSet<QString>> products;
     for (const QFileInfo &partial : partials) {
-        const QString product = partial.fileName().left(partial.fileName().lastIndexOf(u'#'));
+        const QString product = productOf(partial.fileName());
         if (!products)
             products = libraryNames();
         // Without a library, only age tells.

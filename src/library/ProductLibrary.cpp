@@ -178,13 +178,16 @@ void ProductLibrary::detectInstalledStates(const QHash<QString, qint64> &nameMap
 
 void ProductLibrary::noteLatestReleaseInstalled(const QString &name, qint64 number) {
     // Looked through without writing: the list shares its records with the cached one until a mark changes.
+    bool changed = false;
     for (qsizetype i = 0; i < m_libraryProducts.size(); ++i) {
         const OutlineViewItem &record = m_libraryProducts.at(i);
         if (record.product_name == name && record.product_id == number && record.isNeedUpdate) {
             m_libraryProducts[i].isNeedUpdate = false;
-            storeLibrary();
+            changed = true;
         }
     }
+    if (changed)
+        storeLibrary();
 }
 
 void ProductLibrary::redetectInstalledStates() {

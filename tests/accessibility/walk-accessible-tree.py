@@ -6,9 +6,12 @@ walk-accessible-tree.py PID row NAME      the shown list row NAME and its button
 walk-accessible-tree.py PID press NAME BUTTON
                                           presses the button BUTTON of the shown row NAME through its action
 walk-accessible-tree.py PID dump          the whole tree with roles, names, descriptions, states and actions
+walk-accessible-tree.py PID frame NAME    waits until process PID shows a window named NAME; exits 1 when the
+                                          process ends first or no such window is shown within 90 s
 """
 
 import json
+import os
 import sys
 import time
 
@@ -138,7 +141,37 @@ def dump(node, depth=0):
     return 0
 
 
+def alive(pid):
+    try:
+        os.kill(pid, 0)
+    except ProcessLookupError:
+        return False
+    return True
+
+
+def frame(pid, name):
+    """Asks nothing of the window but what a screen reader sees first: its shown top-level frame."""
+    deadline = time.monotonic() + 90
+    while time.monotonic() < deadline:
+        if not alive(pid):
+            sys.exit("the window's process ended before it showed a window")
+        desktop = pyatspi.Registry.getDesktop(0)
+        for index in range(desktop.childCount):
+            app = desktop.getChildAtIndex(index)
+            if app is None or app.get_process_id() != pid:
+                continue
+            for child_index in range(app.childCount):
+                child = app.getChildAtIndex(child_index)
+                if child is not None and child.getRole() == pyatspi.ROLE_FRAME and child.name == name and shown(child):
+                    print(f"frame '{name}' shown")
+                    return 0
+        time.sleep(0.2)
+    sys.exit(f"no window named '{name}' was shown within 90 s")
+
+
 def main(arguments):
+    if arguments[1] == "frame":
+        return frame(int(arguments[0]), arguments[2])
     app = application(int(arguments[0]))
     command = arguments[1]
     if command == "check":

@@ -3,14 +3,17 @@
 
 #include "install/ArchiveExtractor.h"
 #include "install/GrowingDownload.h"
+#include "install/PackageJunk.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QMap>
+#include <QSet>
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdint>
 #include <optional>
@@ -31,10 +34,15 @@ quint32 field(const QByteArray &bytes, qsizetype at, int width) {
     return value;
 }
 
-// The files a zip's central directory lists, read as simply as the format allows, independently of the extractor:
-// path to size and checksum, the later of two entries of one path winning. Nothing for what this reading does not
-// cover (no zip, zip64, Unicode path fields, backslashes): those inputs are only checked for what they leave behind.
-std::optional<QMap<QString, Listed>> listedFiles(const QByteArray &bytes) {
+struct Listing {
+    QMap<QString, Listed> files; // path to size and checksum, junk left out
+    bool collides = false;       // two entries would be written to one path
+};
+
+// The files a zip's central directory lists, read as simply as the format allows, independently of the extractor.
+// Nothing for what this reading does not cover (no zip, zip64, names that are not ASCII, Unicode path fields,
+// backslashes): those inputs are only checked for what they leave behind.
+std::optional<Listing> listedFiles(const QByteArray &bytes) {
     qsizetype end = -1;
     for (qsizetype at = bytes.size() - 22; at >= 0 && at >= bytes.size() - 22 - 0xffff; --at) {
         if (bytes.sliced(at, 4) == "PK\x05\x06" && at + 22 + qsizetype(field(bytes, at + 20, 2)) <= bytes.size()) {
@@ -45,7 +53,9 @@ std::optional<QMap<QString, Listed>> listedFiles(const QByteArray &bytes) {
     if (end < 0 || field(bytes, end + 10, 2) == 0xffff || field(bytes, end + 16, 4) == 0xffffffff)
         return std::nullopt;
     const qsizetype listStart = end - qsizetype(field(bytes, end + 12, 4));
-    QMap<qint64, std::pair<QString, Listed>> byOffset;
+    Listing listing;
+    QSet<QString> files;
+    QSet<QString> folders;
     qsizetype at = listStart;
     for (quint32 i = 0; i < field(bytes, end + 10, 2); ++i) {
         if (at < 0 || at + 46 > end || bytes.sliced(at, 4) != "PK\x01\x02")
@@ -57,21 +67,31 @@ std::optional<QMap<QString, Listed>> listedFiles(const QByteArray &bytes) {
         const QByteArray name = bytes.sliced(at + 46, nameBytes);
         const quint32 madeBy = field(bytes, at + 5, 1);
         const quint32 attributes = field(bytes, at + 38, 4);
-        if (name.contains('\\') || bytes.sliced(at + 46 + nameBytes, extraBytes).contains("up"))
+        if (name.contains('\\') || bytes.sliced(at + 46 + nameBytes, extraBytes).contains("up") ||
+            std::any_of(name.cbegin(), name.cend(), [](char c) { return quint8(c) >= 0x80; }))
             return std::nullopt;
         const bool folder = name.endsWith('/') || (madeBy == 0 && (attributes & 0x10)) ||
                             (madeBy == 3 && ((attributes >> 16) & 0170000) == 0040000);
         QStringList path = QString::fromUtf8(name).split(u'/', Qt::SkipEmptyParts);
         path.removeAll(QStringLiteral("."));
-        if (!folder && !path.isEmpty() && !path.contains(QStringLiteral("__MACOSX")))
-            byOffset.insert(field(bytes, at + 42, 4),
-                            {path.join(u'/'), {qint64(field(bytes, at + 24, 4)), field(bytes, at + 16, 4)}});
+        for (qsizetype i = 1; i < path.size(); ++i) {
+            const QString above = path.first(i).join(u'/');
+            listing.collides = listing.collides || files.contains(above);
+            folders.insert(above);
+        }
+        const QString joined = path.join(u'/');
+        if (!path.isEmpty() && folder) {
+            listing.collides = listing.collides || files.contains(joined);
+            folders.insert(joined);
+        } else if (!path.isEmpty()) {
+            listing.collides = listing.collides || files.contains(joined) || folders.contains(joined);
+            files.insert(joined);
+            if (!klv::isPackageJunk(path))
+                listing.files.insert(joined, {qint64(field(bytes, at + 24, 4)), field(bytes, at + 16, 4)});
+        }
         at += 46 + nameBytes + extraBytes + qsizetype(field(bytes, at + 32, 2));
     }
-    QMap<QString, Listed> files;
-    for (const auto &[path, listed] : byOffset)
-        files.insert(path, listed);
-    return files;
+    return listing;
 }
 
 // Every file below the folder, with its size and checksum; links and other special files fail the invariant.
@@ -95,7 +115,9 @@ QMap<QString, Listed> filesBelow(const QString &folder) {
 }
 
 void expectOutcome(const klv::ArchiveExtractor::Result &result, const QString &destination,
-                   const std::optional<QMap<QString, Listed>> &listed) {
+                   const std::optional<Listing> &listed) {
+    if (listed && listed->collides)
+        expect(!result.succeeded(), "two entries written to one path make the archive damaged");
     if (!result.succeeded()) {
         expect(!QFileInfo::exists(destination), "a failed extraction leaves nothing behind");
         return;
@@ -103,9 +125,9 @@ void expectOutcome(const klv::ArchiveExtractor::Result &result, const QString &d
     const QMap<QString, Listed> unpacked = filesBelow(destination);
     if (!listed)
         return;
-    expect(unpacked.keys() == listed->keys(), "a zip unpacks exactly the files its central directory lists");
+    expect(unpacked.keys() == listed->files.keys(), "a zip unpacks exactly the files its central directory lists");
     for (auto file = unpacked.cbegin(); file != unpacked.cend(); ++file) {
-        const Listed &expected = listed->value(file.key());
+        const Listed &expected = listed->files.value(file.key());
         expect(file->size == expected.size && file->crc == expected.crc,
                "each file unpacked has the size and checksum its central directory says");
     }
@@ -130,7 +152,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         return 0;
     file.close();
-    const std::optional<QMap<QString, Listed>> listed = listedFiles(bytes);
+    const std::optional<Listing> listed = listedFiles(bytes);
 
     klv::ArchiveExtractor extractor(qint64{1} << 20);
     int held = 0;

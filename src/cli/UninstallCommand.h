@@ -7,7 +7,7 @@
 
 namespace klv::cli {
 
-// Removes products' Motion templates, composites and custom looks; fonts, plug-ins and Resolve bundles stay.
+// Removes products' Motion templates, composites, custom looks and Resolve bundles; fonts and plug-ins stay.
 // Only what the product's menu offers to uninstall, and only once confirmed.
 class UninstallCommand final : public Command {
     Q_OBJECT

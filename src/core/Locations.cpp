@@ -29,7 +29,7 @@ QString standardFolder(QStandardPaths::StandardLocation type) {
 
 Locations::LinuxFolders Locations::LinuxFolders::forCurrentUser() {
     return {standardFolder(QStandardPaths::GenericDataLocation), standardFolder(QStandardPaths::GenericCacheLocation),
-            standardFolder(QStandardPaths::GenericConfigLocation)};
+            standardFolder(QStandardPaths::GenericConfigLocation), QStringLiteral("/opt/resolve/LUT")};
 }
 
 Locations::Locations(const BaseFolders &bases, const QString &bundleId)
@@ -54,14 +54,20 @@ Locations::Locations(const BaseFolders &bases, const QString &bundleId, Platform
         fontsFolderURL = libraryFolderURL + u"Fonts/";
         appCacheFolderURL = libraryFolderURL + u"Caches/" + bundleId + u'/';
         settingsFileURL = libraryFolderURL + u"Preferences/" + bundleId + u".plist";
+        customLUTsFolderURL = libraryFolderURL + u"Application Support/ProApps/Custom LUTs/";
     } else {
         // Linux consumers read these from the XDG data and cache folders, not from the app's private Library.
         resolveTemplatesFolderURL = asFolder(xdg.dataHome) + u"DaVinciResolve/Fusion/Templates/";
         fontsFolderURL = asFolder(xdg.dataHome) + u"fonts/";
         appCacheFolderURL = asFolder(xdg.cacheHome) + bundleId + u'/';
         settingsFileURL = asFolder(xdg.configHome) + bundleId + u".conf";
+        // On Linux only DaVinci Resolve reads looks: from its system folder, which an installation of Resolve
+        // makes (never this app), else from the per-user folder that needs no root.
+        const QFileInfo systemLuts(xdg.resolveSystemLuts);
+        customLUTsFolderURL = !xdg.resolveSystemLuts.isEmpty() && systemLuts.isDir() && systemLuts.isWritable()
+                                  ? asFolder(xdg.resolveSystemLuts)
+                                  : asFolder(xdg.dataHome) + u"DaVinciResolve/Fusion/LUTs/";
     }
-    customLUTsFolderURL = libraryFolderURL + u"Application Support/ProApps/Custom LUTs/";
     compositeFolderURL = moviesFolderURL + u"KLV Composite";
     motionTemplatesFolderURL = moviesFolderURL + u"Motion Templates.localized/";
     motionEffectsFolderURL = motionTemplatesFolderURL + u"Effects.localized/";

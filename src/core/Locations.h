@@ -26,6 +26,8 @@ public:
         QString dataHome;
         QString cacheHome;
         QString configHome;
+        // DaVinci Resolve's system-wide LUT folder; looks go there when it exists and may be written.
+        QString resolveSystemLuts;
 
         static LinuxFolders forCurrentUser();
     };

@@ -5,6 +5,7 @@
 #include "install/CreatedPaths.h"
 #include "install/ExtractionFolder.h"
 #include "install/GrowingDownload.h"
+#include "install/PackageJunk.h"
 #include "install/ZipDirectory.h"
 
 #include <archive.h>
@@ -80,8 +81,7 @@ struct CheckedEntry {
     std::optional<QString> error;
 };
 
-CheckedEntry checkEntry(archive_entry *entry, const QString &archiveName) {
-    const QString name = entryName(entry);
+CheckedEntry checkEntry(archive_entry *entry, const QString &name, const QString &archiveName) {
     if (name.isEmpty())
         return {{}, QStringLiteral("The archive “%1” holds an entry without a name.").arg(archiveName)};
     QStringList components = ZipDirectory::pathComponents(name);
@@ -89,8 +89,7 @@ CheckedEntry checkEntry(archive_entry *entry, const QString &archiveName) {
         return {{},
                 QStringLiteral("The archive “%1” holds an entry with an unsafe name: “%2”.")
                     .arg(archiveName, escapeControlCharacters(name))};
-    // Resource forks that macOS adds when it zips a folder; they are not part of the content.
-    if (components.contains(QStringLiteral("__MACOSX")))
+    if (isPackageJunk(components))
         return {};
     // The secure flags stop writing through links, not creating them; so no link is created at all.
     if (archive_entry_hardlink(entry) || archive_entry_filetype(entry) == AE_IFLNK)
@@ -129,7 +128,7 @@ Survey surveyZip(const QByteArray &archiveFile, const QString &archiveName, qint
     }
     qint64 total = 0;
     for (const ZipDirectory::Entry &listed : directory.entries()) {
-        if (listed.folder || listed.components.contains(QStringLiteral("__MACOSX")))
+        if (listed.folder || isPackageJunk(listed.components))
             continue;
         if (listed.size > byteLimit - total) {
             survey.error = tooLargeMessage(archiveName, byteLimit);
@@ -145,12 +144,15 @@ Survey surveyZip(const QByteArray &archiveFile, const QString &archiveName, qint
     if (archive_read_open_filename(reader.get(), archiveFile.constData(), surveyBlockSize) != ARCHIVE_OK)
         return survey;
     archive_entry *entry = nullptr;
-    for (int status; (status = archive_read_next_header(reader.get(), &entry)) != ARCHIVE_EOF;) {
+    // libarchive meets the entries in the order of their local headers, as the list is sorted.
+    size_t index = 0;
+    for (int status; (status = archive_read_next_header(reader.get(), &entry)) != ARCHIVE_EOF; ++index) {
         if (status < ARCHIVE_WARN) {
             survey.error = damagedMessage(archiveName, reader.get());
             return survey;
         }
-        if (CheckedEntry checked = checkEntry(entry, archiveName); checked.error) {
+        const QString name = index < directory.entries().size() ? directory.entries()[index].name : entryName(entry);
+        if (CheckedEntry checked = checkEntry(entry, name, archiveName); checked.error) {
             survey.error = std::move(checked.error);
             return survey;
         }
@@ -170,6 +172,7 @@ std::optional<QString> outermostMissingFolder(const QString &path) {
 struct Unpacking {
     QByteArray archiveFile;
     const GrowingDownload *download;             // nothing when the file is complete
+    const ZipDirectory *directory;               // a complete zip's list of entries
     const ArchiveExtractor::EntryEditor *editor; // nothing when entries are written as they are
     QString archiveName;
     QString root;
@@ -245,6 +248,21 @@ public:
     int open(archive *reader) {
         return archive_read_open(reader, this, nullptr, &GrowingSource::readCallback, nullptr);
     }
+    // The name in the first local header at or after `from` among the bytes handed out so far: libarchive tells
+    // where it began to look for a header, which is before a data descriptor or a self-extracting program.
+    std::optional<QString> localNameAt(qint64 from) const {
+        constexpr qint64 window = 64 * 1024;
+        for (qint64 at = from; at < m_offset; at += window - 3) {
+            const QByteArray bytes = readAt(at, std::min(window, m_offset - at));
+            if (const qsizetype found = bytes.indexOf("PK\3\4"); found >= 0) {
+                const QByteArray header = readAt(at + found, ZipDirectory::largestLocalHeader);
+                return ZipDirectory::localHeaderName(header);
+            }
+            if (bytes.size() < window)
+                break;
+        }
+        return std::nullopt;
+    }
 
 private:
     static la_ssize_t readCallback(archive *reader, void *source, const void **block) {
@@ -267,10 +285,7 @@ private:
             archive_set_error(reader, EIO, "the download went back");
             return ARCHIVE_FATAL;
         }
-        ssize_t got;
-        do {
-            got = ::pread(m_file.get(), m_block.data(), size_t(wanted), m_offset);
-        } while (got < 0 && errno == EINTR);
+        const ssize_t got = readInto(m_block.data(), wanted, m_offset);
         if (got <= 0) {
             archive_set_error(reader, got < 0 ? errno : EIO, "the download could not be read");
             return ARCHIVE_FATAL;
@@ -278,6 +293,23 @@ private:
         m_offset += got;
         *block = m_block.data();
         return got;
+    }
+    ssize_t readInto(char *data, qint64 count, qint64 offset) const {
+        ssize_t got;
+        do {
+            got = ::pread(m_file.get(), data, size_t(count), offset);
+        } while (got < 0 && errno == EINTR);
+        return got;
+    }
+    // Up to count bytes from offset; fewer at the end of what is written.
+    QByteArray readAt(qint64 offset, qint64 count) const {
+        QByteArray bytes(qsizetype(count), Qt::Uninitialized);
+        qint64 filled = 0;
+        for (ssize_t got;
+             filled < count && (got = readInto(bytes.data() + filled, count - filled, offset + filled)) > 0;)
+            filled += got;
+        bytes.truncate(qsizetype(filled));
+        return bytes;
     }
 
     OpenFile m_file;
@@ -362,6 +394,17 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
             job.onProgress(result.bytesWritten, total);
         reported = result.bytesWritten;
     };
+    // A zip's names are read as its list reads them (libarchive would normalise them and guess their encoding): by
+    // the entry's place in the list, or, while the file arrives, from the local header.
+    size_t zipIndex = 0;
+    const auto zipName = [&]() -> std::optional<QString> {
+        if (growing)
+            return growing->localNameAt(archive_read_header_position(reader.get()));
+        if (job.directory && zipIndex < job.directory->entries().size())
+            return job.directory->entries()[zipIndex].name;
+        return std::nullopt;
+    };
+    QSet<QString> filesWritten;
     archive_entry *entry = nullptr;
     for (int status; (status = archive_read_next_header(reader.get(), &entry)) != ARCHIVE_EOF;) {
         if (job.stop.stop_requested())
@@ -369,13 +412,26 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
         if (status < ARCHIVE_WARN)
             return unreadable();
         readLog.zip = (archive_format(reader.get()) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP;
-        readLog.entries.push_back({ZipDirectory::pathComponents(entryName(entry)),
-                                   archive_entry_filetype(entry) == AE_IFDIR, std::nullopt, std::nullopt});
-        CheckedEntry checked = checkEntry(entry, job.archiveName);
+        const QString name = (readLog.zip ? zipName() : std::nullopt).value_or(entryName(entry));
+        zipIndex += readLog.zip ? 1 : 0;
+        readLog.entries.push_back({ZipDirectory::pathComponents(name), archive_entry_filetype(entry) == AE_IFDIR,
+                                   std::nullopt, std::nullopt});
+        CheckedEntry checked = checkEntry(entry, name, job.archiveName);
         if (checked.error)
             return checked.error;
         if (checked.components.isEmpty())
             continue;
+        // A second entry for a file would silently replace the first. What arrives may hold local headers its list
+        // leaves out, so then the complete file decides.
+        if (archive_entry_filetype(entry) != AE_IFDIR) {
+            if (const QString path = checked.components.join(u'/'); filesWritten.contains(path)) {
+                result.unreadable = growing.has_value();
+                return QStringLiteral("The archive “%1” is damaged: two of its entries would be written to “%2”.")
+                    .arg(job.archiveName, escapeControlCharacters(path));
+            } else {
+                filesWritten.insert(path);
+            }
+        }
 
         const auto writeFailed = [&](int error) {
             return QStringLiteral("“%1” could not be written: %2.")
@@ -577,9 +633,11 @@ ArchiveExtractor::Result ArchiveExtractor::run(const QString &archivePath, const
 
     CreatedPaths created(root);
     ReadLog read;
-    result.error = unpack({archiveFile, download, m_editor ? &*m_editor : nullptr, archiveName, root, m_byteLimit,
-                           survey.declaredBytes, m_onProgress, unpacking.get_token()},
-                          created, result, read);
+    result.error =
+        unpack({archiveFile, download, survey.directory.kind() == ZipDirectory::Kind::zip ? &survey.directory : nullptr,
+                m_editor ? &*m_editor : nullptr, archiveName, root, m_byteLimit, survey.declaredBytes, m_onProgress,
+                unpacking.get_token()},
+               created, result, read);
     if (download) {
         // A refused entry fails at once; an unreadable archive may only be a download cut short, and a stopped
         // one may have been stopped by its list.

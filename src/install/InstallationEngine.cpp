@@ -450,8 +450,8 @@ void InstallationEngine::finishCurrentJob() {
             live->commit();
         }
     }
-    releaseJobInstallers();
     const InstallationItem job = m_installingQueue[m_installingIndexInQueue];
+    releaseJobInstallers(job);
     recordManifest(job, placed);
     m_services.reporter().appendLog(u"Installed "_s + job.product_name);
     Q_EMIT installationCompleted(job.product_name);
@@ -489,23 +489,32 @@ void InstallationEngine::recordManifest(const InstallationItem &job, const QStri
     if (placedItems.isEmpty())
         return;
     const OutlineViewItem *record = libraryRecord(job.product_name, job.recordId, false);
-    const QString path = InstallManifest::pathFor(m_services.locations().vantoryFolderURL, job.product_name);
-    ++m_manifestsBeingWritten;
+    m_manifestWrites.append({InstallManifest::pathFor(m_services.locations().vantoryFolderURL, job.product_name),
+                             job.product_name, job.recordId, record ? record->latestRelease : QString(), placedItems});
+    if (m_manifestWrites.size() == 1)
+        writeNextManifest();
+}
+
+void InstallationEngine::writeNextManifest() {
+    const ManifestWrite &write = m_manifestWrites.constFirst();
     runOnWorker(
         this,
-        [path, placedItems, name = job.product_name, id = job.recordId,
-         version = record ? record->latestRelease : QString()] {
+        [write] {
             // Items of an earlier version that this one does not replace stay, and stay the product's.
-            QStringList items = placedItems;
-            if (const std::optional<InstallManifest> previous = InstallManifest::read(path))
+            QStringList items = write.placedItems;
+            if (const std::optional<InstallManifest> previous = InstallManifest::read(write.path))
                 items += previous->roots;
-            return InstallManifest::describe(name, id, version, items).write(path);
+            items.removeDuplicates();
+            return InstallManifest::describe(write.product, write.productId, write.version, items).write(write.path);
         },
-        [this, name = job.product_name](const std::optional<QString> &error) {
+        [this](const std::optional<QString> &error) {
+            const ManifestWrite written = m_manifestWrites.takeFirst();
             if (error)
-                m_services.reporter().appendLog(u"The manifest of "_s + name + u" could not be written: "_s + *error);
-            --m_manifestsBeingWritten;
-            if (!hasSideWork())
+                m_services.reporter().appendLog(u"The manifest of "_s + written.product + u" could not be written: "_s +
+                                                *error);
+            if (!m_manifestWrites.isEmpty())
+                writeNextManifest();
+            else if (!hasSideWork())
                 Q_EMIT sideWorkFinished();
         });
 }
@@ -526,8 +535,11 @@ void InstallationEngine::limitToRepair(InstallationItem &job, const QStringList 
         job.downloadExtraInfo.insert(u"font"_s, QString());
         job.downloadExtraInfo.insert(u"fonturl"_s, QString());
     }
-    // Custom looks are no part of a manifest.
-    job.downloadExtraInfo.insert(u"appleCustomLut"_s, QJsonArray());
+    const bool looksDamaged = std::any_of(damagedItems.cbegin(), damagedItems.cend(), [&](const QString &item) {
+        return item.startsWith(locations.customLUTsFolderURL);
+    });
+    if (!looksDamaged)
+        job.downloadExtraInfo.insert(u"appleCustomLut"_s, QJsonArray());
 }
 
 bool InstallationEngine::refuseQueueWithoutRoom() {
@@ -624,7 +636,7 @@ void InstallationEngine::stopJobInstallers(std::function<void()> whenStopped) {
     oneStopped();
 }
 
-void InstallationEngine::releaseJobInstallers() {
+void InstallationEngine::releaseJobInstallers(const InstallationItem &job) {
     const QList<QPointer<JobInstaller>> installers = std::exchange(m_jobInstallers, {});
     for (const QPointer<JobInstaller> &pointer : installers) {
         JobInstaller *installer = pointer.data();
@@ -637,8 +649,9 @@ void InstallationEngine::releaseJobInstallers() {
             continue;
         }
         m_sideWork.append(pointer);
-        connect(installer, &JobInstaller::sideWorkFinished, this, [this, installer] {
+        connect(installer, &JobInstaller::sideWorkFinished, this, [this, installer, job] {
             m_sideWork.removeAll(installer);
+            recordManifest(job, installer->placedItems());
             installer->deleteLater();
             if (m_sideWork.isEmpty())
                 Q_EMIT sideWorkFinished();

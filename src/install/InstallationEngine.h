@@ -77,7 +77,7 @@ public:
     qsizetype installingIndexInQueue() const { return m_installingIndexInQueue; }
     bool isBusy() const { return !m_installingQueue.isEmpty() || m_stopping; }
     // Side work of ended jobs (custom LUTs, the manifests of what they placed) still running.
-    bool hasSideWork() const { return !m_sideWork.isEmpty() || m_manifestsBeingWritten > 0; }
+    bool hasSideWork() const { return !m_sideWork.isEmpty() || !m_manifestWrites.isEmpty(); }
     const QStringList &notAutoKillList() const { return m_notAutoKillList; }
 
     enum class DownloadState { none, running, paused };
@@ -124,8 +124,10 @@ private:
     void enqueueTemplateEntry(const QString &key, const QJsonValue &value);
     void enqueueComposite(const QJsonObject &entry);
     void finishCurrentJob();
-    // Describes what the job placed, with what the product had before, in its manifest (on a worker).
+    // Describes what the job placed, with what the product had before, in its manifest (on a worker). Writes go one
+    // after another, so that looks placed after their job ended join the manifest rather than race its writing.
     void recordManifest(const InstallationItem &job, const QStringList &placedItems);
+    void writeNextManifest();
     // Leaves out of a repair's job the parts whose installed items are whole.
     void limitToRepair(InstallationItem &job, const QStringList &damagedItems) const;
     void failCurrentJob(const QString &message);
@@ -137,7 +139,8 @@ private:
     // Cancels the running job's installers and calls whenStopped once each of them has stopped.
     void stopJobInstallers(std::function<void()> whenStopped);
     // At a job's normal end its side work goes on; the other installers are done.
-    void releaseJobInstallers();
+    // Side work that goes on adds what it places to the job's manifest when it ends.
+    void releaseJobInstallers(const InstallationItem &job);
     double overallProgress(const InstallationItem &job) const;
     void updateStrip(double value);
     void setStepText(const QString &suffix);
@@ -161,7 +164,15 @@ private:
     bool m_queueHeld = false;
     // Products being repaired, with the installed items to replace.
     QHash<QString, QStringList> m_repairs;
-    int m_manifestsBeingWritten = 0;
+    struct ManifestWrite {
+        QString path;
+        QString product;
+        qint64 productId = 0;
+        QString version;
+        QStringList placedItems;
+    };
+    // The first is being written.
+    QList<ManifestWrite> m_manifestWrites;
     QStringList m_notAutoKillList;
     JobInstallerFactory m_createJobInstallers;
     QList<QPointer<JobInstaller>> m_jobInstallers;

@@ -10,6 +10,7 @@
 #include "library/WholeTextLink.h"
 #include "store/Services.h"
 
+#include <QDir>
 #include <QJsonArray>
 
 namespace klv {
@@ -117,6 +118,8 @@ void LutInstaller::downloadFinished(const PackageDownload::Result &result) {
             return placed;
         },
         [this, address = m_addresses.at(m_next - 1)](const ArchiveExtractor::Result &placed) {
+            for (const QString &item : placed.topLevelItems)
+                m_placed.append(QDir(m_services.locations().customLUTsFolderURL).filePath(item));
             if (placed.error)
                 m_services.reporter().showAlert(u"Alert"_s,
                                                 u"The custom LUT archive "_s + address + u" of "_s + m_jobName +

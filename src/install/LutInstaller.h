@@ -24,6 +24,8 @@ public:
     void start() override;
     void cancel() override;
     bool isSideWork() const override { return true; }
+    // The look folders placed so far.
+    QStringList placedItems() const override { return m_placed; }
 
     // Where the job's look archives are downloaded: "<download folder>.<job>/", beside the download folder.
     static QString archiveFolderFor(const QString &downloadFolder, const QString &jobName);
@@ -39,6 +41,7 @@ private:
     QPointer<PackageDownload> m_download;
     std::stop_source m_stop;
     bool m_cancelled = false;
+    QStringList m_placed;
 };
 
 } // namespace klv

@@ -9,6 +9,9 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QRegularExpression>
+#include <QStorageInfo>
+
+#include <cerrno>
 
 namespace klv {
 
@@ -90,7 +93,9 @@ void PackageDownload::start() {
         return;
     }
     if (m_resumable) {
-        if (const auto kept = PartialDownload::continuable(m_file.fileName(), m_url)) {
+        // A kept part beyond what the store announced can only be of another file: it starts over.
+        if (const auto kept = PartialDownload::continuable(m_file.fileName(), m_url);
+            kept && kept->second <= m_byteLimit) {
             m_validators = kept->first;
             m_offset = kept->second;
             m_result.bytes = m_offset;
@@ -102,10 +107,22 @@ void PackageDownload::start() {
     const QIODevice::OpenMode mode =
         m_offset > 0 ? QIODevice::WriteOnly | QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate;
     if (!QDir().mkpath(QFileInfo(m_file).path()) || !m_file.open(mode)) {
-        failLater(u"The download could not be saved to " + m_file.fileName() + u": " + m_file.errorString());
+        failLater(saveFailure());
         return;
     }
     sendRequest();
+}
+
+QString PackageDownload::saveFailure() const {
+    // Taken at once: anything called later may change it. A full disk is told as one, and where: Qt often words it
+    // as an unknown error.
+    const int error = errno;
+    const QString folder = QFileInfo(m_file.fileName()).absolutePath();
+    const QStorageInfo disk(folder);
+    if (error == ENOSPC || error == EDQUOT || (disk.isValid() && disk.bytesAvailable() < fullDiskMargin))
+        return u"The download could not be saved to "_s + m_file.fileName() + u": the disk is full (“"_s +
+               (disk.isValid() ? disk.rootPath() : folder) + u"”). Free some room there and try again."_s;
+    return u"The download could not be saved to "_s + m_file.fileName() + u": "_s + m_file.errorString();
 }
 
 void PackageDownload::sendRequest() {
@@ -117,6 +134,7 @@ void PackageDownload::sendRequest() {
     }
     QNetworkReply *reply = m_network.get(request);
     m_reply = reply;
+    m_errorPageBytes = 0;
     // Keep the network buffer small: bytes go to disk as they arrive.
     reply->setReadBufferSize(1 << 20);
     connect(reply, &QNetworkReply::metaDataChanged, this, &PackageDownload::takeHeaders);
@@ -226,7 +244,7 @@ bool PackageDownload::pause() {
     m_paused = true;
     dropReply();
     if (!m_file.flush())
-        fail(u"The download could not be saved to " + m_file.fileName() + u": " + m_file.errorString());
+        fail(saveFailure());
     return true;
 }
 
@@ -256,9 +274,14 @@ void PackageDownload::writeAvailable() {
         return;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     // An error page is read and dropped, never written as the package.
+    // Its size is its own: after a kept part longer than the file on the server, the refusal that says so (416)
+    // must not count as bytes of the package.
     if (status >= 300) {
-        if (withinLimit(m_received + reply->bytesAvailable()))
-            m_received += reply->skip(reply->bytesAvailable());
+        if (withinLimit(m_errorPageBytes + reply->bytesAvailable())) {
+            const qint64 skipped = reply->skip(reply->bytesAvailable());
+            m_errorPageBytes += skipped;
+            m_received += skipped;
+        }
         return;
     }
     while (reply->bytesAvailable() > 0) {
@@ -267,7 +290,7 @@ void PackageDownload::writeAvailable() {
             return;
         m_received += chunk.size();
         if (m_file.write(chunk) != chunk.size()) {
-            fail(u"The download could not be saved to " + m_file.fileName() + u": " + m_file.errorString());
+            fail(saveFailure());
             return;
         }
         m_result.bytes += chunk.size();
@@ -276,7 +299,7 @@ void PackageDownload::writeAvailable() {
     Q_EMIT progressed(m_result.bytes, m_fullSize);
     if (m_growing) {
         if (!m_file.flush()) {
-            fail(u"The download could not be saved to " + m_file.fileName() + u": " + m_file.errorString());
+            fail(saveFailure());
             return;
         }
         m_growing->grew(m_result.bytes);
@@ -353,7 +376,7 @@ void PackageDownload::complete() {
     if (QNetworkReply *reply = m_reply.data())
         reply->deleteLater();
     if (!m_file.flush() && m_result.succeeded())
-        m_result.error = u"The download could not be saved to " + m_file.fileName() + u": " + m_file.errorString();
+        m_result.error = saveFailure();
     m_file.close();
     if (m_result.succeeded()) {
         if (m_resumable)

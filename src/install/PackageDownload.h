@@ -80,6 +80,8 @@ Q_SIGNALS:
 
 private:
     void sendRequest();
+    // Why the file could not be written, for the customer; call it right after the write that failed.
+    QString saveFailure() const;
     // The answer's status and headers: where its body starts in the file, and what validates it.
     void takeHeaders();
     // Tries again after a pause when attempts remain; false otherwise.
@@ -108,6 +110,9 @@ private:
     qint64 m_byteLimit;
     QString m_limitReason;
     qint64 m_received = 0; // every byte of the body, an error page's too
+    qint64 m_errorPageBytes = 0;
+    // Less room than this left after a failed write: the disk is full.
+    static constexpr qint64 fullDiskMargin = 1 << 20;
     qint64 m_receivedAtWindowStart = 0;
     std::shared_ptr<GrowingDownload> m_growing;
     QTimer m_paceCheck;

@@ -1,6 +1,7 @@
 #include "install/PluginRegistration.h"
 
 #include "install/FirstLaunch.h"
+#include "install/PackageJunk.h"
 #include "store/HostAppCheck.h"
 #include "store/Services.h"
 
@@ -25,10 +26,6 @@ constexpr bool opensWithLaunchServices = false;
 #endif
 
 const QString keptRunning = u"KLVMaps.app"_s;
-
-bool isFinderLeftover(const QString &name) {
-    return name == u".DS_Store" || name == u"__MACOSX";
-}
 
 // The folder's entry names in name order, or why it could not be listed.
 std::variant<QStringList, QString> listFolder(const QString &folder) {
@@ -58,7 +55,7 @@ bool PluginRegistration::runFxRun() {
         return false;
     }
     QStringList names = std::get<QStringList>(listing);
-    names.removeIf(isFinderLeftover);
+    names.removeIf([](const QString &name) { return isPackageJunk({name}); });
     m_toEnd.clear();
     for (const QString &name : std::as_const(names)) {
         if (name != keptRunning)

@@ -75,18 +75,16 @@ private:
 };
 
 // The Motion type folders of the unpacked package: name to location (a later duplicate replaces an earlier one).
-// Anything else beside them (a read-me, Finder leftovers, a misspelt type) is logged and left out.
+// Anything else beside them (a read-me, a misspelt type) is logged and left out; junk was never unpacked.
 QMap<QString, QString> typeFolders(const QString &unpackFolder, const Locations &locations, const Reporter &reporter) {
     QMap<QString, QString> types;
     const QFileInfoList tops =
         QDir(unpackFolder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &top : tops) {
-        if (top.fileName() == u".DS_Store" || top.fileName() == u"__MACOSX" || !top.isDir())
+        if (!top.isDir())
             continue;
         for (const QFileInfo &type :
              QDir(top.filePath()).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)) {
-            if (type.fileName() == u".DS_Store")
-                continue;
             if (!locations.motionFolderByCategory.contains(type.fileName()) || !type.isDir() || type.isSymLink()) {
                 reporter.appendLog(
                     u"KLVApp_Error: Failed to get the destination for the template witht the effect type: "_s +
@@ -118,12 +116,11 @@ bool isTemplateDocumentEntry(const QStringList &components, const Locations &loc
                         [](const QString &component) { return component.startsWith(u'.'); });
 }
 
-// What the unpacking wrote that later steps need to know: the template documents, those of them already prepared on
-// their way to the disk, and Finder's leftovers.
+// What the unpacking wrote that later steps need to know: the template documents and those of them already prepared
+// on their way to the disk.
 struct UnpackedFiles {
     QSet<QString> documents;
     TemplatePreparation::PreparedDocuments prepared;
-    QSet<QString> finderLeftovers;
 
     // The documents below folder, in order.
     QStringList documentsBelow(const QString &folder) const {
@@ -139,16 +136,14 @@ struct UnpackedFiles {
 };
 
 // Template documents small enough to hold are prepared while they are unpacked, so that each is written once;
-// the preparation step then counts them with what was done to them. Every document and Finder leftover is noted,
-// so that no walk of the unpacked folders has to find them again.
+// the preparation step then counts them with what was done to them. Every document is noted, so that no walk of the
+// unpacked folders has to find them again.
 ArchiveExtractor::EntryEditor preparingEditor(const Paths &paths, const Locations &locations, UnpackedFiles &unpacked) {
     const auto pathOf = [root = QDir(paths.unpackFolder)](const QStringList &components) {
         return root.filePath(components.join(u'/'));
     };
     return {TemplatePreparation::defaultChunkBytes,
             [&locations, &unpacked, pathOf](const QStringList &components) {
-                if (components.constLast() == u".DS_Store")
-                    unpacked.finderLeftovers.insert(pathOf(components));
                 if (!isTemplateDocumentEntry(components, locations))
                     return false;
                 const QString path = pathOf(components);
@@ -189,9 +184,9 @@ Outcome prepareTemplates(const QMap<QString, QString> &types, const UnpackedFile
 
 // Stages every template folder beside its destination (a repair: only those it replaces), then swaps them all in.
 // Until then no destination changes.
-Outcome placeTemplates(const QMap<QString, QString> &types, const UnpackedFiles &unpacked, const Locations &locations,
-                       const QStringList &repairItems, const Reporter &reporter, const Reports &reports,
-                       StagedPlacement &placement, std::stop_token stop) {
+Outcome placeTemplates(const QMap<QString, QString> &types, const Locations &locations, const QStringList &repairItems,
+                       const Reporter &reporter, const Reports &reports, StagedPlacement &placement,
+                       std::stop_token stop) {
     for (const QString &folder : locations.motionFolderByCategory)
         StagedPlacement::removeLeftovers(folder);
     for (auto type = types.cbegin(); type != types.cend(); ++type) {
@@ -200,15 +195,13 @@ Outcome placeTemplates(const QMap<QString, QString> &types, const UnpackedFiles 
             QDir(type.value()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
         for (qsizetype k = 0; k < templates.size(); ++k) {
             const QString &entry = templates[k];
-            if (entry == u".DS_Store" || (!repairItems.isEmpty() && !repairItems.contains(destination + entry)))
+            if (!repairItems.isEmpty() && !repairItems.contains(destination + entry))
                 continue;
             if (stop.stop_requested()) {
                 placement.takeBack();
                 return cancelledOutcome();
             }
             const QString source = type.value() + u'/' + entry;
-            if (const QString leftover = source + u"/.DS_Store"; unpacked.finderLeftovers.contains(leftover))
-                QFile::remove(leftover);
             if (const std::optional<QString> error = placement.stage(source, destination + entry)) {
                 placement.takeBack();
                 return {u"a template could not be placed: "_s + *error, false};
@@ -266,7 +259,7 @@ Outcome installPackage(const Paths &paths, const QString &name, const GrowingDow
         return {u"the package holds no Motion templates."_s, false};
     if (Outcome done = prepareTemplates(types, unpacked, reporter, reports, stop); done.error || done.cancelled)
         return done;
-    if (Outcome placed = placeTemplates(types, unpacked, locations, repairItems, reporter, reports, placement, stop);
+    if (Outcome placed = placeTemplates(types, locations, repairItems, reporter, reports, placement, stop);
         placed.error || placed.cancelled)
         return placed;
 

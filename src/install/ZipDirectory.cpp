@@ -1,6 +1,10 @@
 #include "install/ZipDirectory.h"
 
+#include "install/CodePage437.h"
+
 #include <QFile>
+#include <QHash>
+#include <QStringDecoder>
 
 #include <zlib.h>
 
@@ -18,6 +22,7 @@ constexpr qint64 centralHeaderBytes = 46;
 constexpr qint64 localHeaderBytes = 30;
 constexpr quint32 in64BitField = 0xffffffff;
 constexpr quint16 sizesFollowData = 0x0008;
+constexpr quint16 namesInUtf8 = 0x0800;
 constexpr quint16 zip64ExtraId = 0x0001;
 constexpr quint16 unicodePathExtraId = 0x7075;
 constexpr unsigned madeOnDos = 0;
@@ -81,9 +86,11 @@ bool widen(QByteArrayView extra, Sizes &sizes, bool withOffset) {
     return true;
 }
 
-// The name as libarchive gives it to an extraction: the Info-ZIP Unicode path when its checksum matches the stored
-// name, backslashes as separators in names written on DOS-like systems, decoded like any file name.
-QString decodedName(QByteArrayView stored, QByteArrayView extra, unsigned localSystem) {
+// One rule for the list and the local headers, so that the two are compared as the same text and the names are
+// written as the archive holds them, never normalised: the Info-ZIP Unicode path when its checksum matches the stored
+// name; UTF-8 when the name is flagged as such or is valid UTF-8 (what a Mac and most Unix archivers write without
+// the flag); else code page 437, as the format says. Backslashes are separators in names written on DOS-like systems.
+QString decodedName(QByteArrayView stored, QByteArrayView extra, quint32 flags, unsigned localSystem) {
     if (const std::optional<QByteArrayView> unicode = extraField(extra, unicodePathExtraId);
         unicode && unicode->size() >= 5 && Fields(*unicode).u8(0) == 1 &&
         Fields(*unicode).u32(1) == crc32_z(0, reinterpret_cast<const Bytef *>(stored.data()), size_t(stored.size())))
@@ -91,7 +98,33 @@ QString decodedName(QByteArrayView stored, QByteArrayView extra, unsigned localS
     QByteArray name = stored.toByteArray();
     if (localSystem == madeOnDos && !name.contains('/'))
         name.replace('\\', '/');
-    return QFile::decodeName(name);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(name);
+    if ((flags & namesInUtf8) != 0 || !utf8.hasError())
+        return text;
+    return fromCodePage437(name);
+}
+
+// Two entries written to one path: the later would replace the earlier, or a file would stand where a folder must.
+// A folder may be listed more than once.
+std::optional<QString> firstCollision(const std::vector<ZipDirectory::Entry> &entries) {
+    QHash<QString, bool> written; // path → is a folder
+    written.reserve(qsizetype(entries.size()));
+    for (const ZipDirectory::Entry &entry : entries) {
+        QString path;
+        for (qsizetype i = 0; i < entry.components.size(); ++i) {
+            if (i > 0)
+                path += u'/';
+            path += entry.components[i];
+            const bool folder = entry.folder || i + 1 < entry.components.size();
+            const auto found = written.constFind(path);
+            if (found == written.cend())
+                written.insert(path, folder);
+            else if (!(folder && *found))
+                return path;
+        }
+    }
+    return std::nullopt;
 }
 
 bool isFolder(const QString &name, unsigned madeBy, quint32 attributes) {
@@ -187,6 +220,7 @@ ZipDirectory ZipDirectory::read(QByteArrayView file) {
             return directory;
         }
         const unsigned madeBy = bytes.u16(at + 4) >> 8;
+        const quint32 listedFlags = bytes.u16(at + 8);
         const quint32 method = bytes.u16(at + 10);
         const QByteArrayView storedName = bytes.slice(at + centralHeaderBytes, bytes.u16(at + 28));
         const QByteArrayView extra = bytes.slice(at + centralHeaderBytes + storedName.size(), bytes.u16(at + 30));
@@ -204,7 +238,7 @@ ZipDirectory ZipDirectory::read(QByteArrayView file) {
         at += centralHeaderBytes + storedName.size() + extra.size() + bytes.u16(at + 32);
 
         // The local header must say what the list says.
-        const QString listedName = decodedName(storedName, extra, 0);
+        const QString listedName = decodedName(storedName, extra, listedFlags, 0);
         const auto differs = [&] {
             directory.fail(
                 QStringLiteral("the local header of “%1” disagrees with its list of entries").arg(listedName));
@@ -222,8 +256,8 @@ ZipDirectory ZipDirectory::read(QByteArrayView file) {
             bytes.slice(local + localHeaderBytes, nameBytes) != storedName || bytes.u16(local + 8) != method)
             return differs();
         const QByteArrayView localExtra = bytes.slice(local + localHeaderBytes + nameBytes, extraBytes);
-        const QString name = decodedName(storedName, localExtra, bytes.u8(local + 5));
-        if (name != decodedName(storedName, extra, bytes.u8(local + 5)))
+        const QString name = decodedName(storedName, localExtra, bytes.u16(local + 6), bytes.u8(local + 5));
+        if (name != decodedName(storedName, extra, listedFlags, bytes.u8(local + 5)))
             return differs();
         Sizes stated{bytes.u32(local + 22), bytes.u32(local + 18), 0};
         if (!widen(localExtra, stated, false))
@@ -239,6 +273,7 @@ ZipDirectory ZipDirectory::read(QByteArrayView file) {
         entry.dataOffset = local + localHeaderBytes + nameBytes + extraBytes;
         if (entry.compressedSize > listStart - entry.dataOffset)
             return differs();
+        entry.name = name;
         entry.components = pathComponents(name);
         entry.folder = isFolder(name, madeBy, attributes);
         entries.push_back(std::move(entry));
@@ -253,7 +288,21 @@ ZipDirectory ZipDirectory::read(QByteArrayView file) {
             return directory;
         }
     }
+    if (const std::optional<QString> path = firstCollision(entries))
+        directory.fail(QStringLiteral("two of its entries would be written to “%1”").arg(*path));
     return directory;
+}
+
+std::optional<QString> ZipDirectory::localHeaderName(QByteArrayView header) {
+    const Fields bytes(header);
+    if (!bytes.signature(0, 3, 4) || !bytes.holds(0, localHeaderBytes))
+        return std::nullopt;
+    const qint64 nameBytes = bytes.u16(26);
+    const qint64 extraBytes = bytes.u16(28);
+    if (!bytes.holds(localHeaderBytes, nameBytes + extraBytes))
+        return std::nullopt;
+    return decodedName(bytes.slice(localHeaderBytes, nameBytes), bytes.slice(localHeaderBytes + nameBytes, extraBytes),
+                       bytes.u16(6), bytes.u8(5));
 }
 
 std::optional<QString> ZipDirectory::firstDifference(const std::vector<ReadEntry> &read) const {

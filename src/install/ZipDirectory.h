@@ -14,12 +14,13 @@ namespace klv {
 // arrives must, can be shown other names, other sizes or entries the list does not have. So, as `unzip -t` does,
 // a local header whose name, method, sizes or checksum disagree with the list, entries whose data overlap, or a
 // list that does not fit in the file make the archive damaged. Read from a file mapped whole; only the list and the
-// local headers are touched.
+// local headers are touched. Two entries that would be written to the same path make it damaged too.
 class ZipDirectory final {
 public:
     enum class Kind { notZip, damaged, zip };
 
     struct Entry {
+        QString name;           // as stored, decoded
         QStringList components; // the name's path as an extraction writes it
         bool folder = false;
         quint32 crc = 0;
@@ -40,6 +41,11 @@ public:
 
     static ZipDirectory read(QByteArrayView file);
     static ZipDirectory readFile(const QString &path);
+
+    // The decoded name of the local header at the start of header; nothing when it is not a whole local header.
+    static std::optional<QString> localHeaderName(QByteArrayView header);
+    // The bytes a local header up to the end of its name and extra field takes, at most.
+    static constexpr qint64 largestLocalHeader = 30 + 0xffff + 0xffff;
 
     // An entry name's path: "/"-separated, without empty and "." components.
     static QStringList pathComponents(const QString &name);

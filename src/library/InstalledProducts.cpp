@@ -168,7 +168,7 @@ QStringList InstalledProducts::findInstalledResolveTemplates(const QString &name
     if (remove) {
         for (const QString &path : {second, first}) {
             QFile file(path);
-            if (!file.remove())
+            if (itemExists(path) && !file.remove())
                 m_reporter.appendLog(u"KLV App: Error when remove item at: " + path + u" \n with Error;  " +
                                      file.errorString());
         }

@@ -190,7 +190,7 @@ void ProductActions::uninstall(const OutlineViewItem &record) {
     for (auto name = nameMap.cbegin(); name != nameMap.cend(); ++name) {
         // Group members may carry the maker's prefix; their jobs, and so their manifests, never do.
         for (const QString &product : {name.key(), QString(name.key()).remove(u"Vantory - "_s)})
-            QFile::remove(InstallManifest::pathFor(m_services.locations().vantoryFolderURL, product));
+            removeRecordedItems(product, report);
     }
     m_library.detectInstalledStates(nameMap);
     m_library.applyLibraryFilter();
@@ -208,8 +208,47 @@ void ProductActions::removeMotionTemplates(const QString &name, UninstallReport 
         if (!itemExists(folder))
             report.removed << folder;
     }
-    if (!installed.findInstalledResolveTemplates(name, false).isEmpty())
-        report.kept << u"DaVinci Resolve bundle kept"_s;
+    const QStringList bundles = installed.findInstalledResolveTemplates(name, false);
+    if (bundles.isEmpty())
+        return;
+    installed.findInstalledResolveTemplates(name, true);
+    for (const QString &bundle : bundles) {
+        if (!itemExists(bundle))
+            report.removed << bundle;
+    }
+}
+
+void ProductActions::removeRecordedItems(const QString &product, UninstallReport &report) const {
+    const Locations &locations = m_services.locations();
+    const QString path = InstallManifest::pathFor(locations.vantoryFolderURL, product);
+    const std::optional<InstallManifest> manifest = InstallManifest::read(path);
+    if (!manifest)
+        return;
+    QStringList folders = locations.motionFolderByCategory.values();
+    folders << locations.compositeFolderURL << locations.customLUTsFolderURL << locations.resolveTemplatesFolderURL;
+    // Only an item directly inside one of those folders: a manifest is a file on disk, and anyone may edit it.
+    const auto removable = [&folders](const QString &root) {
+        const QFileInfo item(root);
+        const QString name = item.fileName();
+        return !name.isEmpty() && name != u"."_s && name != u".."_s &&
+               std::any_of(folders.cbegin(), folders.cend(), [&](const QString &folder) {
+                   return QDir::cleanPath(item.path()) == QDir::cleanPath(folder);
+               });
+    };
+    bool left = false;
+    for (const QString &root : manifest->roots) {
+        if (!removable(root) || !itemExists(root))
+            continue;
+        if (const std::optional<QString> error = removeItem(root)) {
+            m_services.reporter().appendLog(u"KLVApp_Error: When remove item at: "_s + root + u" \n with Error;  "_s +
+                                            *error);
+            left = true;
+        } else if (!report.removed.contains(root)) {
+            report.removed << root;
+        }
+    }
+    if (!left)
+        QFile::remove(path);
 }
 
 bool ProductActions::staysInFolder(const QString &name) const {

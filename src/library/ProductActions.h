@@ -50,9 +50,10 @@ public:
     bool confirmUpdate() const;
     // True only for the confirmation's "Uninstall" button.
     bool confirmUninstall() const;
-    // Removes the record's Motion templates and custom looks, or its composite; for a group, those of its
-    // members. Installed states are detected again and the library refiltered before it returns; fonts,
-    // plug-ins and DaVinci Resolve bundles stay. uninstallFinished follows once the store has said which
+    // Removes the record's Motion templates, DaVinci Resolve bundles and custom looks, or its composite, and
+    // whatever else of those kinds its manifest says this app placed; for a group, those of its members.
+    // Installed states are detected again and the library refiltered before it returns; fonts and plug-ins
+    // stay. uninstallFinished follows once the store has said which
     // custom looks to remove, with the report of what was removed and what stays.
     void uninstall(const OutlineViewItem &record);
 
@@ -63,6 +64,9 @@ private:
     bool staysInFolder(const QString &name) const;
     void deleteComposite(const QString &name, UninstallReport &report) const;
     void removeMotionTemplates(const QString &name, UninstallReport &report) const;
+    // Removes what the product's manifest says this app placed in the template, composite, looks and Resolve
+    // folders, whatever its names; the manifest goes only once nothing it names there is left.
+    void removeRecordedItems(const QString &product, UninstallReport &report) const;
     void requestCustomLooksRemoval(const OutlineViewItem &record, UninstallReport report);
     void removeCustomLooks(const StoreResponse &response, const OutlineViewItem &record, UninstallReport &report) const;
 

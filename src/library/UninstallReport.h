@@ -10,7 +10,7 @@ namespace klv {
 struct UninstallReport {
     // Paths of the folders and files removed.
     QStringList removed;
-    // What stays, in words ("DaVinci Resolve bundle kept").
+    // What stays, in words ("fonts and plug-ins kept").
     QStringList kept;
 
     bool removedNothing() const { return removed.isEmpty(); }

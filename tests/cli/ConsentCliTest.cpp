@@ -173,10 +173,9 @@ TEST_F(ConsentCliTest, AnUninstallSaysWhatWasRemovedAndWhatStays) {
 
     const CliResult resolve = klv({u"uninstall"_s, u"--yes"_s, u"Fixture Grade DVR"_s});
     EXPECT_EQ(resolve.exitCode, 0) << resolve.err.toStdString();
-    EXPECT_TRUE(resolve.out.startsWith(u"Nothing of Fixture Grade DVR was found to remove"_s))
-        << resolve.out.toStdString();
-    EXPECT_TRUE(resolve.out.contains(u"DaVinci Resolve bundle kept"_s)) << resolve.out.toStdString();
-    EXPECT_TRUE(QFileInfo::exists(bundle));
+    EXPECT_TRUE(resolve.out.startsWith(u"Uninstalled Fixture Grade DVR"_s)) << resolve.out.toStdString();
+    EXPECT_TRUE(resolve.err.contains(u"Removed "_s + bundle)) << resolve.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(bundle));
 }
 
 TEST_F(ConsentCliTest, OutdatedListsWhatUpdateAllUpdatesAndAnUpdateTouchesOnlyWhatIsInstalled) {

@@ -135,7 +135,7 @@ TEST_F(InstallCliTest, PluginsFontsAndLutsInstallBesideTheTemplates) {
     EXPECT_TRUE(QFileInfo::exists(data(u"fonts/Fixture Serif.otf"_s)));
     EXPECT_FALSE(QFileInfo::exists(data(u"fonts/Fixture Missing.ttf"_s))) << "an error page is never a font";
     EXPECT_FALSE(QFileInfo::exists(data(u"fonts/Fixture Missing.otf"_s)));
-    QDir luts(data(u"klv-app/Library/Application Support/ProApps/Custom LUTs"_s));
+    QDir luts(data(u"DaVinciResolve/Fusion/LUTs"_s));
     EXPECT_FALSE(luts.entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
 }
 
@@ -345,7 +345,7 @@ TEST_F(InstallCliTest, AJobKilledAtAnyStepOfItsPlacementIsFinishedOrUndoneByTheN
 
 TEST_F(InstallCliTest, FontAndLookArchivesThatBreakHalfWayLeaveTheCustomersFilesAsTheyWere) {
     const QString font = data(u"fonts/Fixture Family Regular.ttf"_s);
-    const QString look = data(u"klv-app/Library/Application Support/ProApps/Custom LUTs/"
+    const QString look = data(u"DaVinciResolve/Fusion/LUTs/"
                               u"KLV - Fixture Extras LUTs/Fixture Warm.cube"_s);
     ASSERT_TRUE(writeFile(font, "the customer's own"));
     ASSERT_TRUE(writeFile(look, "the customer's own"));
@@ -428,11 +428,11 @@ TEST_F(InstallCliTest, AProductForANewerSystemIsRefused) {
         << result.err.toStdString();
 }
 
-TEST_F(InstallCliTest, UninstallRemovesTemplatesCompositesAndLooksButKeepsFontsAndPlugins) {
+TEST_F(InstallCliTest, UninstallRemovesTemplatesCompositesLooksAndBundlesButKeepsFontsAndPlugins) {
     const CliResult installed = install({u"Fixture Extras"_s, u"Fixture Plugins"_s, u"Fixture Bundle"_s,
                                          u"Fixture Scratches"_s, u"Fixture Grade DVR"_s, u"Fixture Flares"_s});
     ASSERT_EQ(installed.exitCode, 0) << installed.err.toStdString();
-    const QString looks = data(u"klv-app/Library/Application Support/ProApps/Custom LUTs/KLV - Fixture Extras LUTs"_s);
+    const QString looks = data(u"DaVinciResolve/Fusion/LUTs/KLV - Fixture Extras LUTs"_s);
     ASSERT_TRUE(QFileInfo(looks).isDir());
 
     const CliResult result =
@@ -448,9 +448,36 @@ TEST_F(InstallCliTest, UninstallRemovesTemplatesCompositesAndLooksButKeepsFontsA
     EXPECT_FALSE(QFileInfo::exists(looks));
     EXPECT_TRUE(QFileInfo::exists(data(u"fonts/Fixture Sans.ttf"_s))) << "fonts stay";
     EXPECT_TRUE(QFileInfo::exists(vantory(u"Plugins/KLV Fixture Glow.app/AppRun"_s))) << "plug-ins stay";
-    EXPECT_TRUE(QFileInfo::exists(data(u"DaVinciResolve/Fusion/Templates/KLV - Fixture Grade DVR.drfx"_s)))
-        << "Resolve bundles stay";
-    EXPECT_EQ(installedNames(), QStringList{u"Fixture Grade DVR"_s}) << "found through its bundle";
+    EXPECT_FALSE(QFileInfo::exists(data(u"DaVinciResolve/Fusion/Templates/KLV - Fixture Grade DVR.drfx"_s)));
+    EXPECT_EQ(installedNames(), QStringList{});
+}
+
+TEST_F(InstallCliTest, UninstallRemovesEveryTemplateFolderTheRecordNamesAndKeepsTheRecordWhileOneStays) {
+    // A pack whose folders do not carry the product's name: only its record says they are the product's.
+    ArchiveWriter zip(catalog.filePath(u"files/templates/fixture-titles.zip"_s));
+    for (const QString &folder : {u"Neon Pack"_s, u"KLV - Fixture Titles"_s, u"Glow Pack"_s})
+        zip.addFile(u"Fixture Titles/Titles/"_s + folder + u"/T/T.moti"_s, "\t<layout>1\n");
+    ASSERT_TRUE(zip.finish()) << zip.errorString().toStdString();
+    ASSERT_EQ(install({u"Fixture Titles"_s}).exitCode, 0);
+    const QString manifest = vantory(u"Manifests/Fixture Titles.json"_s);
+    ASSERT_TRUE(QFileInfo::exists(manifest));
+
+    // While a folder cannot be removed, the record of it stays for verify and the next uninstall.
+    const QString titles = motion(u"Titles"_s, {});
+    if (::geteuid() != 0) {
+        ASSERT_TRUE(QFile::setPermissions(titles, QFile::ReadOwner | QFile::ExeOwner));
+        klv({u"uninstall"_s, u"--yes"_s, u"Fixture Titles"_s});
+        ASSERT_TRUE(QFile::setPermissions(titles, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        EXPECT_TRUE(QFileInfo::exists(manifest)) << "the record went while what it records stayed";
+    }
+    const CliResult removed = klv({u"uninstall"_s, u"--yes"_s, u"Fixture Titles"_s});
+    EXPECT_EQ(removed.exitCode, 0) << removed.err.toStdString();
+    for (const QString &folder : {u"Neon Pack"_s, u"KLV - Fixture Titles"_s, u"Glow Pack"_s}) {
+        EXPECT_FALSE(QFileInfo::exists(titles + folder)) << folder.toStdString();
+        EXPECT_TRUE(removed.err.contains(u"Removed "_s + titles + folder)) << removed.err.toStdString();
+    }
+    EXPECT_TRUE(removed.out.contains(u"fonts and plug-ins kept"_s)) << removed.out.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(manifest));
 }
 
 TEST_F(InstallCliTest, CtrlCSigtermAndSighupCancelAndLeaveNothingBehind) {

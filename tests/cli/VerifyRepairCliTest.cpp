@@ -98,6 +98,27 @@ TEST_F(VerifyRepairCliTest, AnInstallRecordsEveryFileAndVerifyNamesWhatDiffers) 
     EXPECT_EQ(verifiedJson({u"--quick"_s})[u"changed"].toArray(), QJsonArray{titles(u"Headline/Headline.moti"_s)});
 }
 
+TEST_F(VerifyRepairCliTest, LooksAreVerifiedAndRepairedLikeEveryOtherPart) {
+    ASSERT_EQ(klv({u"install"_s, u"Fixture Extras"_s}).exitCode, 0);
+    const QString look =
+        home.filePath(u".local/share/DaVinciResolve/Fusion/LUTs/KLV - Fixture Extras LUTs/Fixture Warm.cube"_s);
+    const QByteArray placed = readFile(look);
+    ASSERT_FALSE(placed.isEmpty());
+    EXPECT_EQ(klv({u"verify"_s, u"Fixture Extras"_s}).out, u"Fixture Extras: intact\n");
+
+    ASSERT_TRUE(writeFile(look, "an altered look"));
+    const CliResult altered = klv({u"verify"_s, u"Fixture Extras"_s});
+    EXPECT_EQ(altered.exitCode, 1);
+    EXPECT_TRUE(altered.out.startsWith(u"Fixture Extras: 1 changed"_s)) << altered.out.toStdString();
+    QFile::remove(look);
+    EXPECT_TRUE(klv({u"verify"_s, u"Fixture Extras"_s}).out.startsWith(u"Fixture Extras: 1 missing"_s));
+
+    const CliResult repaired = klv({u"repair"_s, u"Fixture Extras"_s});
+    EXPECT_EQ(repaired.exitCode, 0) << repaired.err.toStdString();
+    EXPECT_EQ(readFile(look), placed);
+    EXPECT_EQ(klv({u"verify"_s, u"Fixture Extras"_s}).out, u"Fixture Extras: intact\n");
+}
+
 TEST_F(VerifyRepairCliTest, RepairReplacesOnlyTheDamagedTemplateFoldersAndUninstallForgetsTheRecord) {
     const ino_t untouched = inodeOf(transitions());
     damage();

@@ -4,6 +4,7 @@
 #include "InstallerFixture.h"
 #include "TestFiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -197,6 +198,34 @@ TEST_F(PackageDownloadTest, KeptBytesThatNoLongerMatchTheStoresFileAreDownloaded
     const Outcome signedLink = download(url + u"?signature=another"_s, first.size(), true);
     EXPECT_EQ(signedLink.result.resumedFrom, 500'000);
     EXPECT_EQ(test::readFile(target), first);
+}
+
+TEST_F(PackageDownloadTest, KeptBytesLongerThanTheStoresFileStartOver) {
+    const QByteArray package = randomBytes(1 << 20);
+    const QString url = serve(u"templates/package.zip"_s, package);
+    for (const qsizetype extra : {qsizetype(1000), qsizetype(3 << 20)}) {
+        SCOPED_TRACE(extra);
+        writeCatalog({}, {onPackage(u"truncate"_s, {{u"bytes"_s, 500'000}})});
+        download(url, package.size(), true);
+        writeCatalog({});
+        // Longer than the file: the store refuses the range (416), or the part is beyond what it announced.
+        QFile kept(target);
+        ASSERT_TRUE(kept.open(QIODevice::Append));
+        kept.write(randomBytes(500'000 + extra));
+        kept.close();
+        const Outcome outcome = download(url, package.size(), true);
+        ASSERT_TRUE(outcome.result.succeeded()) << outcome.result.error.toStdString();
+        EXPECT_EQ(test::readFile(target), package);
+    }
+}
+
+TEST_F(PackageDownloadTest, AFullDiskIsToldAsOne) {
+    const QString url = serve(u"templates/package.zip"_s, randomBytes(1 << 20));
+    QDir().mkpath(QFileInfo(target).path());
+    ASSERT_TRUE(QFile::link(u"/dev/full"_s, target));
+    const Outcome outcome = download(url, 1 << 20);
+    ASSERT_FALSE(outcome.result.succeeded());
+    EXPECT_TRUE(outcome.result.error.contains(u"the disk is full"_s)) << outcome.result.error.toStdString();
 }
 
 TEST_F(PackageDownloadTest, APausedDownloadKeepsItsBytesAndContinuesWithARange) {

@@ -216,15 +216,15 @@ TEST_F(TrueStatesTest, WaitingForKlvCanBeGivenUp) {
     EXPECT_TRUE(jobsStarted.isEmpty());
 }
 
-TEST_F(TrueStatesTest, UninstallingAResolveProductSaysWhatWentAndWhatStays) {
+TEST_F(TrueStatesTest, UninstallingAResolveProductRemovesItsBundleAndTheRowTurnsInstall) {
     clickProductButton(resolveProduct);
     ASSERT_TRUE(waitUntil([this] { return buttonTitle(resolveProduct) == u"Installed"_s; }, 60'000));
     alerts.answers = {0, 0};
     withOptionMenu(resolveProduct, [](QMenu &menu) { menu.actions().constLast()->trigger(); });
     ASSERT_TRUE(waitUntil([this] { return !alerts.shown.isEmpty() && alerts.shown.last().title == u"Uninstall"_s; }));
-    EXPECT_TRUE(alerts.shown.last().message.contains(u"DaVinci Resolve bundle kept"_s))
-        << alerts.shown.last().message.toStdString();
-    EXPECT_EQ(listed(resolveProduct)[u"installed"], true) << "the bundle stays, as klv says";
+    EXPECT_TRUE(alerts.shown.last().message.contains(u".drfx"_s)) << alerts.shown.last().message.toStdString();
+    EXPECT_TRUE(waitUntil([this] { return buttonTitle(resolveProduct) == u"Install"_s; }));
+    EXPECT_EQ(listed(resolveProduct)[u"installed"], false) << "as klv says";
 }
 
 TEST_F(TrueStatesTest, ClearingTheCacheWithoutTheStoreKeepsItAndClearsItOnceTheStoreAnswers) {

@@ -318,6 +318,75 @@ TEST_F(ArchiveExtractorTest, AZipInstallsExactlyTheEntriesItsListNames) {
     }
 }
 
+// Names are written as the archive holds them: a Mac's decomposed letters stay decomposed, names without the UTF-8
+// flag that are not UTF-8 are code page 437, and no two entries may land on one path.
+TEST_F(ArchiveExtractorTest, WritesNamesAsStoredAndRefusesTwoEntriesOnOnePath) {
+    const QString decomposed = u"Pack/Cafe\u0301/Re\u0301sume\u0301.moti"_s;
+    ASSERT_TRUE(ArchiveWriter::writeZip(work.filePath(u"mac.zip"_s), {{decomposed, "decomposed"}}));
+    ArchiveWriter twice(work.filePath(u"twice.zip"_s));
+    twice.addFile(u"Pack/a.txt"_s, "first");
+    twice.addFile(u"Pack/a.txt"_s, "second");
+    ASSERT_TRUE(twice.finish()) << twice.errorString().toStdString();
+    ArchiveWriter fileAndFolder(work.filePath(u"file-and-folder.zip"_s));
+    fileAndFolder.addFile(u"Pack/a"_s, "file");
+    fileAndFolder.addFile(u"Pack/a/b.txt"_s, "below");
+    ASSERT_TRUE(fileAndFolder.finish()) << fileAndFolder.errorString().toStdString();
+    const QString dos =
+        QString::fromUtf8(KLV_FIXTURES_DIR) + u"/world-packages/windows-cp437/templates/fixture-titles.zip"_s;
+
+    for (const bool arriving : {false, true}) {
+        SCOPED_TRACE(arriving ? "as it arrives" : "from the complete file");
+        const auto extract = [&](const QString &path) {
+            return arriving ? extractArriving(ArchiveExtractor(), path) : ArchiveExtractor().extract(path, destination);
+        };
+        const auto mac = extract(work.filePath(u"mac.zip"_s));
+        ASSERT_TRUE(mac.succeeded()) << mac.error->toStdString();
+        EXPECT_EQ(readFile(destination + u'/' + decomposed), "decomposed");
+        EXPECT_FALSE(QFileInfo::exists(destination + u'/' + decomposed.normalized(QString::NormalizationForm_C)));
+        QDir(out).removeRecursively();
+
+        // "Café" and "Cafè" in code page 437, which UTF-8 decoding would have turned into one name.
+        const auto windows = extract(dos);
+        ASSERT_TRUE(windows.succeeded()) << windows.error->toStdString();
+        for (const QString &name :
+             {u"Caf\u00e9 Title/Caf\u00e9 Title.moti"_s, u"Caf\u00e8 Title/Caf\u00e8 Title.moti"_s})
+            EXPECT_TRUE(QFileInfo::exists(destination + u"/Fixture Titles/Titles/KLV - Fixture Titles/"_s + name))
+                << name.toStdString();
+        QDir(out).removeRecursively();
+
+        for (const auto &[zip, path] :
+             {std::pair{u"twice.zip"_s, u"Pack/a.txt"_s}, std::pair{u"file-and-folder.zip"_s, u"Pack/a"_s}}) {
+            const auto refused = extract(work.filePath(zip));
+            ASSERT_FALSE(refused.succeeded()) << zip.toStdString();
+            EXPECT_TRUE(refused.error->contains(u"two of its entries would be written to “"_s + path + u'”'))
+                << refused.error->toStdString();
+            EXPECT_FALSE(QFileInfo::exists(out));
+        }
+    }
+}
+
+// What archivers and file managers add is never unpacked, at any depth; a META-INF folder inside the content is
+// content.
+TEST_F(ArchiveExtractorTest, LeavesOutWhatArchiversAndFileManagersAdd) {
+    const QString zip = work.filePath(u"junk.zip"_s);
+    ASSERT_TRUE(ArchiveWriter::writeZip(zip, {{u"META-INF/MANIFEST.MF"_s, "jar"},
+                                              {u"Pack/.DS_Store"_s, "finder"},
+                                              {u"Pack/Deep/Er/.DS_Store"_s, "finder"},
+                                              {u"Pack/Deep/._doc.moti"_s, "apple double"},
+                                              {u"Pack/Deep/THUMBS.DB"_s, "explorer"},
+                                              {u"Pack/desktop.ini"_s, "explorer"},
+                                              {u"__MACOSX/Pack/._doc.moti"_s, "fork"},
+                                              {u"Pack/Deep/doc.moti"_s, "content"},
+                                              {u"Pack/META-INF/kept.txt"_s, "content"}}));
+    const auto result = ArchiveExtractor().extract(zip, destination);
+    ASSERT_TRUE(result.succeeded()) << result.error->toStdString();
+    EXPECT_EQ(result.topLevelItems, QStringList{u"Pack"_s});
+    EXPECT_EQ(outItems(), (QStringList{u"job"_s, u"job/Templates"_s, u"job/Templates/Pack"_s,
+                                       u"job/Templates/Pack/Deep"_s, u"job/Templates/Pack/Deep/doc.moti"_s,
+                                       u"job/Templates/Pack/META-INF"_s, u"job/Templates/Pack/META-INF/kept.txt"_s}));
+    EXPECT_EQ(result.bytesWritten, 14);
+}
+
 TEST_F(ArchiveExtractorTest, StopsBetweenBlocksAndRemovesThePartialOutput) {
     const QString zip = work.filePath(u"big.zip"_s);
     ArchiveWriter writer(zip);

@@ -62,7 +62,6 @@ TEST(Locations, DeriveEveryPathFromTheBases) {
     EXPECT_EQ(l.logFileURL, u"/apps/Vantory/Log/KLVAppLog.txt");
     EXPECT_EQ(l.compositeFolderURL, u"/m/KLV Composite");
     EXPECT_EQ(l.motionGeneratorsFolderURL, u"/m/Motion Templates.localized/Generators.localized/");
-    EXPECT_EQ(l.customLUTsFolderURL, u"/lib/Application Support/ProApps/Custom LUTs/");
     EXPECT_EQ(l.userDataFileURL, u"/group/KLVApp_UserData_IM.bin");
     EXPECT_EQ(l.productImageFolderURL, u"/group/KLVApp Product Image/");
     EXPECT_EQ(l.motionFolderByCategory.size(), 4);
@@ -102,13 +101,29 @@ TEST(Locations, TheLinuxMapUsesTheXdgFoldersConsumersRead) {
     EXPECT_EQ(l.resolveTemplatesFolderURL, u"/home/ann/.local/share/DaVinciResolve/Fusion/Templates/");
     EXPECT_EQ(l.appCacheFolderURL, u"/home/ann/.cache/com.vantory.klvapp/");
     EXPECT_EQ(l.settingsFileURL, u"/home/ann/.config/com.vantory.klvapp.conf");
-    EXPECT_EQ(l.customLUTsFolderURL,
-              u"/home/ann/.local/share/klv-app/Library/Application Support/ProApps/Custom LUTs/");
+    EXPECT_EQ(l.customLUTsFolderURL, u"/home/ann/.local/share/DaVinciResolve/Fusion/LUTs/");
     EXPECT_EQ(l.logFileURL, u"/home/ann/.local/share/klv-app/Applications/Vantory/Log/KLVAppLog.txt");
     EXPECT_EQ(l.motionTitlesFolderURL, u"/home/ann/Videos/Motion Templates.localized/Titles.localized/");
     // Start-up makes the base folders and the Motion templates folder itself.
     EXPECT_FALSE(l.systemProvidesBaseFolders);
     EXPECT_FALSE(l.hostAppsProvideMotionTemplatesFolder);
+}
+
+TEST(Locations, LooksOnLinuxGoToResolvesSystemFolderOnlyWhenItExistsAndMayBeWritten) {
+    QTemporaryDir dir;
+    const QString system = dir.filePath(u"opt/resolve/LUT"_s);
+    const auto looks = [&] {
+        return Locations::forLinux(dir.filePath(u"Videos"_s), {dir.filePath(u"data"_s), {}, {}, system}, u"g"_s, u"b"_s)
+            .customLUTsFolderURL;
+    };
+    const QString perUser = dir.filePath(u"data/DaVinciResolve/Fusion/LUTs/"_s);
+    EXPECT_EQ(looks(), perUser) << "Resolve is not installed";
+    ASSERT_TRUE(QDir().mkpath(system));
+    EXPECT_EQ(looks(), system + u'/');
+    ASSERT_TRUE(QFile::setPermissions(system, QFile::ReadOwner | QFile::ExeOwner));
+    if (QFileInfo(system).isWritable())
+        GTEST_SKIP() << "run as root, every folder may be written";
+    EXPECT_EQ(looks(), perUser) << "this user may not write there";
 }
 
 TEST(SharedFormatters, NumbersKeepTwoIntegerDigitsAndRoundTiesToEven) {

@@ -34,7 +34,8 @@ constexpr Entry jsonFields[] = {
     {"install, update", "installed (names), failed and refused (each name, reason), cancelled"},
     {"uninstall", "uninstalled (names of the products something was removed of)"},
     {"verify",
-     "products: each name, intact, installed, baselineTaken, recordUnreadable, missing, changed and extra (paths)"},
+     "products: each name, intact, installed, baselineTaken, recordUnreadable, missing, changed and extra (paths), "
+     "unfinishedUpdate (the release an update stopped part-way was placing, or null)"},
     {"sale", "title, discountPercent, endDate, countdown, placeholder, products"},
     {"free", "products"},
     {"products of sale and free", "number, name, shortDescription, description, price, saleAmount, imageAddress, "

@@ -63,18 +63,28 @@ void VerifyCommand::report(const QList<ProductCheck> &checks, bool asJson) {
     bool differs = false;
     QJsonArray products;
     for (const ProductCheck &check : checks) {
-        differs = differs || !check.intact();
+        differs = differs || !check.intact() || check.unfinishedUpdate;
         if (asJson) {
-            products.append(QJsonObject{{u"name"_s, check.product},
-                                        {u"intact"_s, check.intact() && !check.unknown},
-                                        {u"installed"_s, !check.unknown},
-                                        {u"baselineTaken"_s, check.baselineTaken},
-                                        {u"recordUnreadable"_s, check.recordUnreadable},
-                                        {u"missing"_s, QJsonArray::fromStringList(check.missing)},
-                                        {u"changed"_s, QJsonArray::fromStringList(check.changed)},
-                                        {u"extra"_s, QJsonArray::fromStringList(check.extra)}});
+            products.append(
+                QJsonObject{{u"name"_s, check.product},
+                            {u"intact"_s, check.intact() && !check.unknown},
+                            {u"installed"_s, !check.unknown},
+                            {u"baselineTaken"_s, check.baselineTaken},
+                            {u"recordUnreadable"_s, check.recordUnreadable},
+                            {u"missing"_s, QJsonArray::fromStringList(check.missing)},
+                            {u"changed"_s, QJsonArray::fromStringList(check.changed)},
+                            {u"extra"_s, QJsonArray::fromStringList(check.extra)},
+                            {u"unfinishedUpdate"_s, check.unfinishedUpdate ? QJsonValue(*check.unfinishedUpdate)
+                                                                           : QJsonValue(QJsonValue::Null)}});
             continue;
         }
+        if (check.unfinishedUpdate)
+            m_terminal.printResult(
+                check.product + u": its update"_s +
+                    (check.unfinishedUpdate->isEmpty() ? QString() : u" to "_s + *check.unfinishedUpdate) +
+                    u" stopped part-way, so some of its parts are still the earlier release; "_s +
+                    u"klv update completes it"_s,
+                Terminal::Tone::failure);
         if (check.unknown) {
             m_terminal.printResult(check.product + u": not installed"_s);
         } else if (check.baselineTaken && check.recordUnreadable) {

@@ -9,6 +9,7 @@
 #include "install/WorkerTask.h"
 #include "library/InstallManifest.h"
 #include "library/ProductLibrary.h"
+#include "library/UnfinishedUpdate.h"
 #include "store/DesktopServices.h"
 #include "store/JsonDecoding.h"
 #include "store/LenientJson.h"
@@ -319,6 +320,8 @@ void InstallationEngine::startCurrentJob() {
         m_services.reporter().appendLog(u"Installing "_s + job.product_name);
     }
 
+    markUpdateUnfinished(job);
+
     const InstallEnvironment environment{m_services, m_notAutoKillList};
     const QList<JobInstaller *> installers = m_createJobInstallers ? m_createJobInstallers(environment, job, this)
                                                                    : createJobInstallers(environment, job, this);
@@ -453,6 +456,8 @@ void InstallationEngine::finishCurrentJob() {
     const InstallationItem job = m_installingQueue[m_installingIndexInQueue];
     releaseJobInstallers(job);
     recordManifest(job, placed);
+    if (job.isUpdate)
+        UnfinishedUpdate::end(m_services.locations().vantoryFolderURL, job.product_name);
     m_services.reporter().appendLog(u"Installed "_s + job.product_name);
     Q_EMIT installationCompleted(job.product_name);
     if (job.installProcessType == u"new" && QFileInfo::exists(jobFolder(job)) &&
@@ -476,6 +481,9 @@ void InstallationEngine::failCurrentJob(const QString &message) {
                                         u"OK"_s);
         if (job.installProcessType == u"new" && isSafePathComponent(job.product_name))
             QDir(jobFolder(job)).removeRecursively();
+        // Every part is back as it was: as the last update left it, which may itself be unfinished.
+        if (std::exchange(m_markedUpdateUnfinished, false))
+            UnfinishedUpdate::end(m_services.locations().vantoryFolderURL, job.product_name);
         refreshLibraryStates({{job.product_name, job.recordId}});
         Q_EMIT jobFailed(job.product_name, message);
         if (std::exchange(m_cancelPending, false))
@@ -483,6 +491,21 @@ void InstallationEngine::failCurrentJob(const QString &message) {
         else
             advance();
     });
+}
+
+void InstallationEngine::markUpdateUnfinished(const InstallationItem &job) {
+    m_markedUpdateUnfinished = false;
+    if (!job.isUpdate)
+        return;
+    const QString makerFolder = m_services.locations().vantoryFolderURL;
+    if (UnfinishedUpdate::releaseOf(makerFolder, job.product_name))
+        return;
+    const OutlineViewItem *record = libraryRecord(job.product_name, job.recordId, false);
+    if (const std::optional<QString> error =
+            UnfinishedUpdate::begin(makerFolder, job.product_name, record ? record->latestRelease : QString()))
+        m_services.reporter().appendLog(u"The update of "_s + job.product_name + u" could not be marked: "_s + *error);
+    else
+        m_markedUpdateUnfinished = true;
 }
 
 void InstallationEngine::recordManifest(const InstallationItem &job, const QStringList &placedItems) {

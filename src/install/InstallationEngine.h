@@ -128,6 +128,8 @@ private:
     // after another, so that looks placed after their job ended join the manifest rather than race its writing.
     void recordManifest(const InstallationItem &job, const QStringList &placedItems);
     void writeNextManifest();
+    // Before an update places anything: marks it unfinished until it completes (see UnfinishedUpdate).
+    void markUpdateUnfinished(const InstallationItem &job);
     // Leaves out of a repair's job the parts whose installed items are whole.
     void limitToRepair(InstallationItem &job, const QStringList &damagedItems) const;
     void failCurrentJob(const QString &message);
@@ -173,6 +175,8 @@ private:
     };
     // The first is being written.
     QList<ManifestWrite> m_manifestWrites;
+    // The running update marked itself unfinished (no earlier one had).
+    bool m_markedUpdateUnfinished = false;
     QStringList m_notAutoKillList;
     JobInstallerFactory m_createJobInstallers;
     QList<QPointer<JobInstaller>> m_jobInstallers;

@@ -1,6 +1,7 @@
 #include "library/InstallVerifier.h"
 
 #include "library/InstallManifest.h"
+#include "library/UnfinishedUpdate.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -28,6 +29,7 @@ ProductCheck InstallVerifier::verify(const QString &product, qint64 productId, c
                                      const QStringList &installedItems, Depth depth) const {
     ProductCheck check;
     check.product = product;
+    check.unfinishedUpdate = UnfinishedUpdate::releaseOf(m_makerFolder, product);
     const QString path = InstallManifest::pathFor(m_makerFolder, product);
     const std::optional<InstallManifest> manifest = InstallManifest::read(path);
     if (!manifest) {

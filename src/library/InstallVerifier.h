@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace klv {
 
 // How one product's files compare with its manifest.
@@ -20,6 +22,8 @@ struct ProductCheck {
     bool recordUnreadable = false;
     // Neither a manifest nor anything installed: there was nothing to compare.
     bool unknown = false;
+    // The release an update was placing when it stopped part-way: some parts are still the earlier one.
+    std::optional<QString> unfinishedUpdate;
 
     bool intact() const { return missing.isEmpty() && changed.isEmpty() && extra.isEmpty(); }
 };

@@ -1,6 +1,7 @@
 #include "library/InstalledProducts.h"
 
 #include "library/PlacementJournalNames.h"
+#include "library/UnfinishedUpdate.h"
 
 #include "core/Locations.h"
 #include "core/SafeName.h"
@@ -120,6 +121,10 @@ bool InstalledProducts::isMotionTemplateInstalled(const QString &name) const {
 
 QSet<QString> InstalledProducts::unfinishedProducts() const {
     return PlacementJournalNames::unfinishedProducts(m_locations.downloadFolderURL);
+}
+
+QSet<QString> InstalledProducts::unfinishedUpdates() const {
+    return UnfinishedUpdate::products(m_locations.vantoryFolderURL);
 }
 
 bool InstalledProducts::isCompositeInstalled(const QString &name) const {

@@ -27,6 +27,8 @@ public:
     QStringList installedItems(const QString &name) const;
     // Products whose placement is under way or was cut short: whatever of them stands is not an installation.
     QSet<QString> unfinishedProducts() const;
+    // The products whose last update did not place every part (see UnfinishedUpdate).
+    QSet<QString> unfinishedUpdates() const;
 
     // While one stands, the checks of the Motion and composite folders answer from one listing of each, taken when
     // it began: for a detection pass over the whole library, which changes nothing on disk.

@@ -64,6 +64,10 @@ bool InstalledStateDetector::detectInstalledStates(QList<OutlineViewItem> &libra
     const auto isUnfinished = [&unfinished](const QString &name) {
         return !unfinished.isEmpty() && unfinished.contains(QString(name).remove(longPrefix));
     };
+    const QSet<QString> updating = m_installed.unfinishedUpdates();
+    const auto isUpdating = [&updating](const QString &name) {
+        return !updating.isEmpty() && updating.contains(QString(name).remove(longPrefix));
+    };
     // The folders are listed once for the whole run, so asking again for a group member costs a look-up, less
     // than remembering every name's answer would.
     const auto isMotionInstalled = [&](const QString &name) {
@@ -99,8 +103,8 @@ bool InstalledStateDetector::detectInstalledStates(QList<OutlineViewItem> &libra
             groupsSeen.insert(record.parentID);
             groupsToRecount.append(record.parentID);
         }
-        // What is not installed has nothing to update.
-        const bool needsUpdate = installed && record.isNeedUpdate;
+        // What is not installed has nothing to update; an update killed part-way is still to do.
+        const bool needsUpdate = installed && (record.isNeedUpdate || isUpdating(name));
         if (installed != record.isInstalled || needsUpdate != record.isNeedUpdate) {
             OutlineViewItem &changing = library[at];
             changing.isInstalled = installed;

@@ -343,6 +343,32 @@ TEST_F(InstallCliTest, AJobKilledAtAnyStepOfItsPlacementIsFinishedOrUndoneByTheN
     }
 }
 
+TEST_F(InstallCliTest, AnUpdateKilledPartWayStaysOfferedUntilTheNextOneCompletesIt) {
+    ASSERT_EQ(install({u"Fixture Extras"_s}).exitCode, 0);
+    ASSERT_TRUE(releaseUpdate(catalog.path(), u"Fixture Extras"_s));
+    ASSERT_TRUE(klv({u"outdated"_s}).out.contains(u"Fixture Extras"_s));
+
+    // Killed as the first part of the new release is kept: the others are still the earlier one.
+    QProcessEnvironment crashing = environment();
+    crashing.insert(u"KLV_CRASH_AT"_s, u"placement-keep:1"_s);
+    QProcess run;
+    run.setProcessEnvironment(crashing);
+    run.start(QString::fromUtf8(KLV_CLI_BINARY), {u"update"_s, u"--yes"_s, u"Fixture Extras"_s});
+    ASSERT_TRUE(run.waitForFinished(60'000));
+    ASSERT_EQ(run.exitStatus(), QProcess::CrashExit) << run.readAllStandardError().toStdString();
+
+    EXPECT_TRUE(klv({u"outdated"_s}).out.contains(u"Fixture Extras"_s)) << "the update is still to do";
+    const CliResult verified = klv({u"verify"_s, u"Fixture Extras"_s});
+    EXPECT_EQ(verified.exitCode, 1);
+    EXPECT_TRUE(verified.out.contains(u"Fixture Extras: its update to "_s)) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains(u"stopped part-way"_s)) << verified.out.toStdString();
+
+    const CliResult completed = klv({u"update"_s, u"--yes"_s, u"Fixture Extras"_s});
+    ASSERT_EQ(completed.exitCode, 0) << completed.err.toStdString();
+    EXPECT_FALSE(klv({u"outdated"_s}).out.contains(u"Fixture Extras"_s));
+    EXPECT_EQ(klv({u"verify"_s, u"Fixture Extras"_s}).out, u"Fixture Extras: intact\n");
+}
+
 TEST_F(InstallCliTest, FontAndLookArchivesThatBreakHalfWayLeaveTheCustomersFilesAsTheyWere) {
     const QString font = data(u"fonts/Fixture Family Regular.ttf"_s);
     const QString look = data(u"DaVinciResolve/Fusion/LUTs/"

@@ -15,9 +15,10 @@ class GrowingDownload;
 // Unpacks an archive (zip or any other format libarchive reads) into a folder, in-process and streaming.
 //
 // Untrusted archives: every entry name is checked before anything is written for it (absolute paths, ".."
-// components, empty names and control characters are refused), links and special files are refused, "__MACOSX"
-// entries are skipped, and the bytes written are capped. A zip unpacks exactly the entries of its central directory
-// (ZipDirectory), each with the size and checksum listed there; every entry holds as many bytes as its header says.
+// components, empty names and control characters are refused), links and special files are refused, what
+// archivers and file managers add (PackageJunk) is skipped, and the bytes written are capped. A zip unpacks exactly
+// the entries of its central directory (ZipDirectory), under their names as stored, each with the size and checksum
+// listed there; two entries on one path fail it. Every entry holds as many bytes as its header says.
 // Items are created below the destination, opened once, one folder at a time and never through a link, whether the
 // archive or someone else put it there. Any refused entry, a damaged archive, a write error, the cap or a stop request
 // fails the whole extraction; then every file and folder this extraction created is removed again. Files that existed

@@ -6,6 +6,7 @@
 #include <array>
 #include <cctype>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -61,6 +62,15 @@ void FileRoute::serve(const httplib::Request &request, const std::string &relati
         const std::string wanted = request.get_header_value("If-Range");
         if (wanted != etag && wanted != lastModified)
             const_cast<httplib::Request &>(request).ranges.clear();
+    }
+    // A range that starts beyond the end is refused as a web server refuses it; httplib would answer it with a
+    // negative length.
+    const auto size = static_cast<long long>(mapped->size());
+    if (std::any_of(request.ranges.cbegin(), request.ranges.cend(),
+                    [size](const auto &range) { return range.first >= size; })) {
+        response.status = 416;
+        response.set_header("Content-Range", "bytes */" + std::to_string(size));
+        return;
     }
     response.set_content_provider(mapped->size(), contentType(*file),
                                   [mapped](std::size_t offset, std::size_t length, httplib::DataSink &sink) {

@@ -105,8 +105,8 @@ TEST_P(WorldPackagesCliTest, InstallsUnderTheStoredNamesWithoutJunkVerifiesAndUn
 
 INSTANTIATE_TEST_SUITE_P(Archivers, WorldPackagesCliTest,
                          ::testing::Values("finder", "python", "info-zip", "7-zip", "bsdtar", "windows-cp437"),
-                         [](const ::testing::TestParamInfo<const char *> &info) {
-                             return QString::fromUtf8(info.param).remove(u'-').toStdString();
+                         [](const ::testing::TestParamInfo<const char *> &param) {
+                             return QString::fromUtf8(param.param).remove(u'-').toStdString();
                          });
 
 TEST(WorldPackagesDamagedCliTest, ANameStoredTwiceIsRefusedNamingItBeforeAnythingIsPlaced) {

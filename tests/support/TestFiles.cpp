@@ -47,6 +47,7 @@ void copyFolder(const QString &from, const QString &to) {
         const QString source = it.next();
         const QString target = to + source.mid(from.size());
         QDir().mkpath(QFileInfo(target).path());
+        QFile::remove(target);
         QFile::copy(source, target);
         QFile::setPermissions(target, QFile::permissions(source));
     }

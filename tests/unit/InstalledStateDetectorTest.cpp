@@ -41,7 +41,7 @@ protected:
     QTemporaryDir dir;
     // Every folder below the test's own, those the XDG folders place (fonts, Resolve templates) included.
     Locations locations = Locations::forLinux(
-        dir.filePath(u"Movies"_s), {dir.filePath(u"data"_s), dir.filePath(u"cache"_s), dir.filePath(u"config"_s)},
+        dir.filePath(u"Movies"_s), {dir.filePath(u"data"_s), dir.filePath(u"cache"_s), dir.filePath(u"config"_s), {}},
         u"group.example"_s, u"com.example"_s);
     LogFile log{dir.filePath(u"log.txt"_s)};
     test::ScriptedAlerts alerts;

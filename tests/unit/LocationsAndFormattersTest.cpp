@@ -91,7 +91,7 @@ TEST(Locations, TheMacOSMapIsTheWellKnownOneWhereverItIsComputed) {
 
 TEST(Locations, TheLinuxMapUsesTheXdgFoldersConsumersRead) {
     const Locations l = Locations::forLinux(
-        u"/home/ann/Videos"_s, {u"/home/ann/.local/share"_s, u"/home/ann/.cache"_s, u"/home/ann/.config"_s},
+        u"/home/ann/Videos"_s, {u"/home/ann/.local/share"_s, u"/home/ann/.cache"_s, u"/home/ann/.config"_s, {}},
         u"group.com.vantory.klvapp"_s, u"com.vantory.klvapp"_s);
     EXPECT_EQ(l.moviesFolderURL, u"/home/ann/Videos/");
     EXPECT_EQ(l.libraryFolderURL, u"/home/ann/.local/share/klv-app/Library/");

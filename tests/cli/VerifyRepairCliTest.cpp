@@ -109,9 +109,10 @@ TEST_F(VerifyRepairCliTest, LooksAreVerifiedAndRepairedLikeEveryOtherPart) {
     ASSERT_TRUE(writeFile(look, "an altered look"));
     const CliResult altered = klv({u"verify"_s, u"Fixture Extras"_s});
     EXPECT_EQ(altered.exitCode, 1);
-    EXPECT_TRUE(altered.out.startsWith(u"Fixture Extras: 1 changed"_s)) << altered.out.toStdString();
+    EXPECT_TRUE(altered.out.startsWith(u"Fixture Extras: 0 missing, 1 changed, 0 extra"_s))
+        << altered.out.toStdString();
     QFile::remove(look);
-    EXPECT_TRUE(klv({u"verify"_s, u"Fixture Extras"_s}).out.startsWith(u"Fixture Extras: 1 missing"_s));
+    EXPECT_TRUE(klv({u"verify"_s, u"Fixture Extras"_s}).out.startsWith(u"Fixture Extras: 1 missing, 0 changed"_s));
 
     const CliResult repaired = klv({u"repair"_s, u"Fixture Extras"_s});
     EXPECT_EQ(repaired.exitCode, 0) << repaired.err.toStdString();

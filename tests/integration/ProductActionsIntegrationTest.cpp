@@ -48,7 +48,7 @@ protected:
         // What no uninstall here may touch.
         keep = {places().fontsFolderURL + u"Glow.ttf"_s,
                 places().pluginsFolderURL + u"GlowFx.app/x"_s,
-                places().resolveTemplatesFolderURL + u"KLV - Glow.drfx"_s,
+                places().resolveTemplatesFolderURL + u"KLV - Other.drfx"_s,
                 places().compositeFolderURL + u"/Dust/a"_s,
                 looks(u"Dust"_s) + u"/a.cube"_s,
                 places().moviesFolderURL + u"home.mov"_s};
@@ -106,11 +106,13 @@ TEST_F(ProductActionsIntegrationTest, ProductAndCompositeLoseOnlyTheirOwnItems) 
     ASSERT_TRUE(test::writeFile(places().motionTitlesFolderURL + u"KLV - Glow/Glow.moti"_s, {}));
     ASSERT_TRUE(test::writeFile(places().motionEffectsFolderURL + u"Vantory - Glow/Glow.moef"_s, {}));
     ASSERT_TRUE(test::writeFile(looks(u"Glow"_s) + u"/Warm.cube"_s, {}));
+    ASSERT_TRUE(test::writeFile(places().resolveTemplatesFolderURL + u"KLV - Glow.drfx"_s, {}));
     ASSERT_TRUE(test::writeFile(places().compositeFolderURL + u"/Neon/clip.mov"_s, {}));
 
     uninstall(glow);
     uninstall(neon);
 
+    EXPECT_FALSE(QFileInfo::exists(places().resolveTemplatesFolderURL + u"KLV - Glow.drfx"_s));
     EXPECT_EQ(tree(places().motionTemplatesFolderURL), QStringList({u"Effects.localized"_s, u"Titles.localized"_s}));
     EXPECT_FALSE(QFileInfo::exists(looks(u"Glow"_s)));
     EXPECT_FALSE(QFileInfo::exists(places().compositeFolderURL + u"/Neon"_s));

@@ -6,6 +6,7 @@
 #include "install/ExtractionFolder.h"
 #include "install/GrowingDownload.h"
 #include "install/PackageJunk.h"
+#include "install/PathCollisions.h"
 #include "install/ZipDirectory.h"
 
 #include <archive.h>
@@ -404,7 +405,7 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
             return job.directory->entries()[zipIndex].name;
         return std::nullopt;
     };
-    QSet<QString> filesWritten;
+    PathCollisions written;
     archive_entry *entry = nullptr;
     for (int status; (status = archive_read_next_header(reader.get(), &entry)) != ARCHIVE_EOF;) {
         if (job.stop.stop_requested())
@@ -421,16 +422,13 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
             return checked.error;
         if (checked.components.isEmpty())
             continue;
-        // A second entry for a file would silently replace the first. What arrives may hold local headers its list
-        // leaves out, so then the complete file decides.
-        if (archive_entry_filetype(entry) != AE_IFDIR) {
-            if (const QString path = checked.components.join(u'/'); filesWritten.contains(path)) {
-                result.unreadable = growing.has_value();
-                return QStringLiteral("The archive “%1” is damaged: two of its entries would be written to “%2”.")
-                    .arg(job.archiveName, escapeControlCharacters(path));
-            } else {
-                filesWritten.insert(path);
-            }
+        // A second entry on a path would replace the first or fail to be written. What arrives may hold local headers
+        // its list leaves out, so then the complete file decides.
+        if (const std::optional<QString> path =
+                written.add(checked.components, archive_entry_filetype(entry) == AE_IFDIR)) {
+            result.unreadable = growing.has_value();
+            return QStringLiteral("The archive “%1” is damaged: two of its entries would be written to “%2”.")
+                .arg(job.archiveName, escapeControlCharacters(*path));
         }
 
         const auto writeFailed = [&](int error) {

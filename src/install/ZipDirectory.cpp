@@ -1,15 +1,18 @@
 #include "install/ZipDirectory.h"
 
 #include "install/CodePage437.h"
+#include "install/PathCollisions.h"
 
 #include <QFile>
-#include <QHash>
 #include <QStringDecoder>
 
 #include <zlib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <limits>
+#include <unistd.h>
+#include <utility>
 
 namespace klv {
 namespace {
@@ -28,25 +31,102 @@ constexpr quint16 unicodePathExtraId = 0x7075;
 constexpr unsigned madeOnDos = 0;
 constexpr unsigned madeOnUnix = 3;
 
-// Little-endian fields of data the caller has checked to be long enough.
+// Little-endian fields of a window of the file, addressed by their offsets in the file (the window starts at
+// `base`), read where the caller has checked the window to hold them.
 class Fields {
 public:
-    explicit Fields(QByteArrayView data)
-        : m_data(data) {}
-    qint64 size() const { return m_data.size(); }
-    bool holds(qint64 at, qint64 count) const { return at >= 0 && count >= 0 && at <= size() && count <= size() - at; }
-    quint32 u8(qint64 at) const { return quint8(m_data[at]); }
+    explicit Fields(QByteArrayView data, qint64 base = 0)
+        : m_data(data)
+        , m_base(base) {}
+    qint64 end() const { return m_base + m_data.size(); }
+    bool holds(qint64 at, qint64 count) const {
+        return at >= m_base && count >= 0 && at <= end() && count <= end() - at;
+    }
+    quint32 u8(qint64 at) const { return quint8(m_data[at - m_base]); }
     quint32 u16(qint64 at) const { return u8(at) | u8(at + 1) << 8; }
     quint32 u32(qint64 at) const { return u16(at) | u16(at + 2) << 16; }
     quint64 u64(qint64 at) const { return quint64(u32(at)) | quint64(u32(at + 4)) << 32; }
     bool signature(qint64 at, char third, char fourth) const {
-        return holds(at, 4) && m_data[at] == 'P' && m_data[at + 1] == 'K' && m_data[at + 2] == third &&
-               m_data[at + 3] == fourth;
+        return holds(at, 4) && u8(at) == 'P' && u8(at + 1) == 'K' && u8(at + 2) == quint8(third) &&
+               u8(at + 3) == quint8(fourth);
     }
-    QByteArrayView slice(qint64 at, qint64 count) const { return m_data.sliced(at, count); }
+    QByteArrayView slice(qint64 at, qint64 count) const { return m_data.sliced(at - m_base, count); }
 
 private:
     QByteArrayView m_data;
+    qint64 m_base;
+};
+
+} // namespace
+
+// Where the reading takes the file's bytes from. Only the list of entries, the end records and each local header
+// are asked for: a package's data is never touched, so reading the list of a large one costs memory for the list
+// alone.
+class ZipSource {
+public:
+    virtual ~ZipSource() = default;
+    virtual qint64 size() const = 0;
+    // The bytes at [at, at + count) that the file has, valid as long as the source.
+    virtual Fields kept(qint64 at, qint64 count) = 0;
+    // The same, valid until the next call of passing().
+    virtual Fields passing(qint64 at, qint64 count) = 0;
+
+protected:
+    // The part of [at, at + count) inside the file.
+    std::pair<qint64, qint64> clamped(qint64 at, qint64 count) const {
+        const qint64 start = std::clamp<qint64>(at, 0, size());
+        return {start, std::clamp<qint64>(count - (start - at), 0, size() - start)};
+    }
+};
+
+namespace {
+
+class MemorySource final : public ZipSource {
+public:
+    explicit MemorySource(QByteArrayView file)
+        : m_file(file) {}
+    qint64 size() const override { return m_file.size(); }
+    Fields kept(qint64 at, qint64 count) override {
+        const auto [start, length] = clamped(at, count);
+        return Fields(m_file.sliced(start, length), start);
+    }
+    Fields passing(qint64 at, qint64 count) override { return kept(at, count); }
+
+private:
+    QByteArrayView m_file;
+};
+
+// Maps what is kept (the list and the end records), reads each local header into one buffer: a map of the whole
+// file would make every page near a local header resident, which for a large package is much of the file.
+class FileSource final : public ZipSource {
+public:
+    explicit FileSource(QFile &file)
+        : m_file(file) {}
+    qint64 size() const override { return m_file.size(); }
+    Fields kept(qint64 at, qint64 count) override {
+        const auto [start, length] = clamped(at, count);
+        const uchar *mapped = length > 0 ? m_file.map(start, length) : nullptr;
+        if (!mapped)
+            return Fields({}, start);
+        return Fields(QByteArrayView(mapped, length), start);
+    }
+    Fields passing(qint64 at, qint64 count) override {
+        const auto [start, length] = clamped(at, count);
+        m_buffer.resize(qsizetype(length));
+        qint64 filled = 0;
+        for (ssize_t got; filled < length && (got = ::pread(m_file.handle(), m_buffer.data() + filled,
+                                                            size_t(length - filled), start + filled)) != 0;) {
+            if (got < 0 && errno != EINTR)
+                break;
+            filled += got > 0 ? got : 0;
+        }
+        m_buffer.truncate(qsizetype(filled));
+        return Fields(m_buffer, start);
+    }
+
+private:
+    QFile &m_file;
+    QByteArray m_buffer;
 };
 
 // The data of the first extra field with that id; nothing when the extra area holds none.
@@ -105,24 +185,11 @@ QString decodedName(QByteArrayView stored, QByteArrayView extra, quint32 flags, 
     return fromCodePage437(name);
 }
 
-// Two entries written to one path: the later would replace the earlier, or a file would stand where a folder must.
-// A folder may be listed more than once.
 std::optional<QString> firstCollision(const std::vector<ZipDirectory::Entry> &entries) {
-    QHash<QString, bool> written; // path → is a folder
-    written.reserve(qsizetype(entries.size()));
+    PathCollisions written;
     for (const ZipDirectory::Entry &entry : entries) {
-        QString path;
-        for (qsizetype i = 0; i < entry.components.size(); ++i) {
-            if (i > 0)
-                path += u'/';
-            path += entry.components[i];
-            const bool folder = entry.folder || i + 1 < entry.components.size();
-            const auto found = written.constFind(path);
-            if (found == written.cend())
-                written.insert(path, folder);
-            else if (!(folder && *found))
-                return path;
-        }
+        if (std::optional<QString> path = written.add(entry.components, entry.folder))
+            return path;
     }
     return std::nullopt;
 }
@@ -147,13 +214,8 @@ ZipDirectory ZipDirectory::readFile(const QString &path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() < endRecordBytes)
         return {};
-    const uchar *mapped = file.map(0, file.size());
-    if (!mapped) {
-        ZipDirectory unreadable;
-        unreadable.fail(QStringLiteral("it could not be read: %1").arg(file.errorString()));
-        return unreadable;
-    }
-    return read(QByteArrayView(mapped, file.size()));
+    FileSource source(file);
+    return readFrom(source);
 }
 
 void ZipDirectory::fail(const QString &damage) {
@@ -163,13 +225,20 @@ void ZipDirectory::fail(const QString &damage) {
 }
 
 ZipDirectory ZipDirectory::read(QByteArrayView file) {
-    const Fields bytes(file);
+    MemorySource source(file);
+    return readFrom(source);
+}
+
+ZipDirectory ZipDirectory::readFrom(ZipSource &source) {
+    const qint64 fileSize = source.size();
+    // The end records: the zip64 locator, the end record and its comment.
+    const qint64 tailStart = fileSize - endRecordBytes - maxCommentBytes - zip64LocatorBytes;
+    const Fields tail = source.kept(tailStart, fileSize - tailStart);
     ZipDirectory directory;
     // The end record is the last one whose comment fits into the file.
     qint64 end = -1;
-    for (qint64 at = bytes.size() - endRecordBytes; at >= 0 && at >= bytes.size() - endRecordBytes - maxCommentBytes;
-         --at) {
-        if (bytes.signature(at, 5, 6) && at + endRecordBytes + qint64(bytes.u16(at + 20)) <= bytes.size()) {
+    for (qint64 at = fileSize - endRecordBytes; at >= 0 && at >= fileSize - endRecordBytes - maxCommentBytes; --at) {
+        if (tail.signature(at, 5, 6) && at + endRecordBytes + qint64(tail.u16(at + 20)) <= fileSize) {
             end = at;
             break;
         }
@@ -178,25 +247,27 @@ ZipDirectory ZipDirectory::read(QByteArrayView file) {
         return directory;
     directory.m_kind = Kind::zip;
 
-    if (bytes.u16(end + 4) != 0 || bytes.u16(end + 6) != 0 || bytes.u16(end + 8) != bytes.u16(end + 10)) {
+    if (tail.u16(end + 4) != 0 || tail.u16(end + 6) != 0 || tail.u16(end + 8) != tail.u16(end + 10)) {
         directory.fail(QStringLiteral("it spans several disks"));
         return directory;
     }
-    quint64 count = bytes.u16(end + 10);
-    quint64 listBytes = bytes.u32(end + 12);
-    quint64 listOffset = bytes.u32(end + 16);
+    quint64 count = tail.u16(end + 10);
+    quint64 listBytes = tail.u32(end + 12);
+    quint64 listOffset = tail.u32(end + 16);
     qint64 listEnd = end;
     if (count == 0xffff || listBytes == in64BitField || listOffset == in64BitField) {
         const qint64 locator = end - zip64LocatorBytes;
-        const qint64 record = bytes.signature(locator, 6, 7) ? qint64(bytes.u64(locator + 8)) : -1;
-        if (!bytes.signature(record, 6, 6) || !bytes.holds(record, zip64EndRecordBytes) ||
-            bytes.u64(record + 24) != bytes.u64(record + 32)) {
+        const qint64 record =
+            tail.signature(locator, 6, 7) ? qint64(std::min<quint64>(tail.u64(locator + 8), quint64(fileSize))) : -1;
+        const Fields zip64 = source.kept(record, zip64EndRecordBytes);
+        if (!zip64.signature(record, 6, 6) || !zip64.holds(record, zip64EndRecordBytes) ||
+            zip64.u64(record + 24) != zip64.u64(record + 32)) {
             directory.fail(QStringLiteral("its zip64 end record is missing or damaged"));
             return directory;
         }
-        count = bytes.u64(record + 32);
-        listBytes = bytes.u64(record + 40);
-        listOffset = bytes.u64(record + 48);
+        count = zip64.u64(record + 32);
+        listBytes = zip64.u64(record + 40);
+        listOffset = zip64.u64(record + 48);
         listEnd = record;
     }
     // Whatever precedes the archive (a self-extracting program) moves every offset it names.
@@ -207,6 +278,8 @@ ZipDirectory ZipDirectory::read(QByteArrayView file) {
     }
     const qint64 prefix = listEnd - qint64(listOffset + listBytes);
     const qint64 listStart = prefix + qint64(listOffset);
+    // A header's name and fields may run past the list's stated end; never past the file's.
+    const Fields bytes = source.kept(listStart, fileSize - listStart);
 
     std::vector<Entry> &entries = directory.m_entries;
     entries.reserve(size_t(count));
@@ -226,7 +299,7 @@ ZipDirectory ZipDirectory::read(QByteArrayView file) {
         const QByteArrayView extra = bytes.slice(at + centralHeaderBytes + storedName.size(), bytes.u16(at + 30));
         Sizes listed{bytes.u32(at + 24), bytes.u32(at + 20), bytes.u32(at + 42)};
         if (!widen(extra, listed, true) || listed.size > quint64(std::numeric_limits<qint64>::max()) ||
-            listed.compressedSize > quint64(bytes.size())) {
+            listed.compressedSize > quint64(fileSize)) {
             directory.fail(QStringLiteral("an entry's sizes are missing or impossible"));
             return directory;
         }
@@ -248,26 +321,28 @@ ZipDirectory ZipDirectory::read(QByteArrayView file) {
             return differs();
         entry.headerOffset = prefix + qint64(listed.headerOffset);
         const qint64 local = entry.headerOffset;
-        if (!bytes.signature(local, 3, 4) || !bytes.holds(local, localHeaderBytes))
+        // The header and its name and extra field, as long as they can be.
+        const Fields header = source.passing(local, largestLocalHeader);
+        if (!header.signature(local, 3, 4) || !header.holds(local, localHeaderBytes))
             return differs();
-        const qint64 nameBytes = bytes.u16(local + 26);
-        const qint64 extraBytes = bytes.u16(local + 28);
-        if (!bytes.holds(local + localHeaderBytes, nameBytes + extraBytes) ||
-            bytes.slice(local + localHeaderBytes, nameBytes) != storedName || bytes.u16(local + 8) != method)
+        const qint64 nameBytes = header.u16(local + 26);
+        const qint64 extraBytes = header.u16(local + 28);
+        if (!header.holds(local + localHeaderBytes, nameBytes + extraBytes) ||
+            header.slice(local + localHeaderBytes, nameBytes) != storedName || header.u16(local + 8) != method)
             return differs();
-        const QByteArrayView localExtra = bytes.slice(local + localHeaderBytes + nameBytes, extraBytes);
-        const QString name = decodedName(storedName, localExtra, bytes.u16(local + 6), bytes.u8(local + 5));
-        if (name != decodedName(storedName, extra, listedFlags, bytes.u8(local + 5)))
+        const QByteArrayView localExtra = header.slice(local + localHeaderBytes + nameBytes, extraBytes);
+        const QString name = decodedName(storedName, localExtra, header.u16(local + 6), header.u8(local + 5));
+        if (name != decodedName(storedName, extra, listedFlags, header.u8(local + 5)))
             return differs();
-        Sizes stated{bytes.u32(local + 22), bytes.u32(local + 18), 0};
+        Sizes stated{header.u32(local + 22), header.u32(local + 18), 0};
         if (!widen(localExtra, stated, false))
             return differs();
         // Sizes and checksum that follow the data are zeros here, when the header gives them at all.
-        const bool follow = (bytes.u16(local + 6) & sizesFollowData) != 0;
+        const bool follow = (header.u16(local + 6) & sizesFollowData) != 0;
         const auto agrees = [follow](quint64 inHeader, quint64 inList) {
             return inHeader == inList || (follow && inHeader == 0);
         };
-        if (!agrees(bytes.u32(local + 14), entry.crc) || !agrees(stated.size, listed.size) ||
+        if (!agrees(header.u32(local + 14), entry.crc) || !agrees(stated.size, listed.size) ||
             !agrees(stated.compressedSize, listed.compressedSize))
             return differs();
         entry.dataOffset = local + localHeaderBytes + nameBytes + extraBytes;

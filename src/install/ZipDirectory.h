@@ -9,12 +9,14 @@
 
 namespace klv {
 
+class ZipSource;
+
 // A zip's central directory (the list of entries at its end) with each entry's local header checked against it.
 // The list is what the zip holds: a reader that goes by the local headers alone, as one reading a download while it
 // arrives must, can be shown other names, other sizes or entries the list does not have. So, as `unzip -t` does,
 // a local header whose name, method, sizes or checksum disagree with the list, entries whose data overlap, or a
-// list that does not fit in the file make the archive damaged. Read from a file mapped whole; only the list and the
-// local headers are touched. Two entries that would be written to the same path make it damaged too.
+// list that does not fit in the file make the archive damaged. Only the list, the end records and the local headers
+// are read. Two entries that would be written to the same path make it damaged too.
 class ZipDirectory final {
 public:
     enum class Kind { notZip, damaged, zip };
@@ -61,6 +63,7 @@ public:
     std::optional<QString> firstDifference(const std::vector<ReadEntry> &read) const;
 
 private:
+    static ZipDirectory readFrom(ZipSource &source);
     void fail(const QString &damage);
 
     Kind m_kind = Kind::notZip;

@@ -501,8 +501,8 @@ void InstallationEngine::markUpdateUnfinished(const InstallationItem &job) {
     if (UnfinishedUpdate::releaseOf(makerFolder, job.product_name))
         return;
     const OutlineViewItem *record = libraryRecord(job.product_name, job.recordId, false);
-    if (const std::optional<QString> error =
-            UnfinishedUpdate::begin(makerFolder, job.product_name, record ? record->latestRelease : QString()))
+    const QString release = record ? record->latestRelease : QString();
+    if (const std::optional<QString> error = UnfinishedUpdate::begin(makerFolder, job.product_name, release))
         m_services.reporter().appendLog(u"The update of "_s + job.product_name + u" could not be marked: "_s + *error);
     else
         m_markedUpdateUnfinished = true;

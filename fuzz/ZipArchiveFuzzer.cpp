@@ -74,8 +74,8 @@ std::optional<Listing> listedFiles(const QByteArray &bytes) {
                             (madeBy == 3 && ((attributes >> 16) & 0170000) == 0040000);
         QStringList path = QString::fromUtf8(name).split(u'/', Qt::SkipEmptyParts);
         path.removeAll(QStringLiteral("."));
-        for (qsizetype i = 1; i < path.size(); ++i) {
-            const QString above = path.first(i).join(u'/');
+        for (qsizetype depth = 1; depth < path.size(); ++depth) {
+            const QString above = path.first(depth).join(u'/');
             listing.collides = listing.collides || files.contains(above);
             folders.insert(above);
         }

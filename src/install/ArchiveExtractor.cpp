@@ -415,6 +415,10 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
         readLog.zip = (archive_format(reader.get()) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP;
         const QString name = (readLog.zip ? zipName() : std::nullopt).value_or(entryName(entry));
         zipIndex += readLog.zip ? 1 : 0;
+        // A name that ends in a slash is a folder, whatever libarchive made of the name it read itself.
+        if (readLog.zip && name.endsWith(u'/') && archive_entry_filetype(entry) == AE_IFREG &&
+            archive_entry_size(entry) == 0)
+            archive_entry_set_filetype(entry, AE_IFDIR);
         readLog.entries.push_back({ZipDirectory::pathComponents(name), archive_entry_filetype(entry) == AE_IFDIR,
                                    std::nullopt, std::nullopt});
         CheckedEntry checked = checkEntry(entry, name, job.archiveName);

@@ -333,6 +333,10 @@ public:
     bool add(const void *block, size_t size, la_int64_t offset) {
         if (offset != m_end)
             return false;
+        // libarchive ends some entries with an empty block without data, and zlib answers a null buffer with the
+        // initial value: the checksum so far would be lost.
+        if (size == 0)
+            return true;
         m_value = quint32(crc32_z(m_value, static_cast<const Bytef *>(block), size));
         m_end += la_int64_t(size);
         return true;
@@ -598,7 +602,9 @@ ArchiveExtractor::Result ArchiveExtractor::extractGrowing(const QString &archive
     // The download has ended by now. What could not be read as it arrived may need the whole file at hand.
     if (!streamed.unreadable || stop.stop_requested() || download.waitForEnd(stop))
         return streamed;
-    return run(archivePath, nullptr, destination, std::move(stop));
+    Result whole = run(archivePath, nullptr, destination, std::move(stop));
+    whole.unpackedTwice = true;
+    return whole;
 }
 
 ArchiveExtractor::Result ArchiveExtractor::run(const QString &archivePath, const GrowingDownload *download,

@@ -37,6 +37,8 @@ public:
         qint64 bytesWritten = 0;
         // The archive could not be read: damaged, cut short, or as it arrived, in a form that needs the whole file.
         bool unreadable = false;
+        // What arrived could not be read as it arrived, so it was unpacked again from the complete file.
+        bool unpackedTwice = false;
 
         bool succeeded() const { return !error.has_value(); }
     };

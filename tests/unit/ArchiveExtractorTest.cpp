@@ -339,10 +339,12 @@ TEST_F(ArchiveExtractorTest, WritesNamesAsStoredAndRefusesTwoEntriesOnOnePath) {
         const auto extract = [&](const QString &path) {
             return arriving ? extractArriving(ArchiveExtractor(), path) : ArchiveExtractor().extract(path, destination);
         };
-        // With the UTF-8 flag (Python) and without it, behind data descriptors (a Mac's Archive Utility).
+        // With the UTF-8 flag (Python) and without it, behind data descriptors (a Mac's Archive Utility); read in
+        // one pass as they arrive.
         for (const QString &tool : {u"python"_s, u"finder"_s}) {
             const auto mac = extract(world + tool + u"/templates/fixture-titles.zip"_s);
             ASSERT_TRUE(mac.succeeded()) << mac.error->toStdString();
+            EXPECT_FALSE(mac.unpackedTwice) << tool.toStdString();
             EXPECT_TRUE(QFileInfo(destination + u'/' + decomposed).isFile()) << tool.toStdString();
             EXPECT_FALSE(QFileInfo::exists(destination + u'/' + decomposed.normalized(QString::NormalizationForm_C)));
             QDir(out).removeRecursively();
@@ -431,6 +433,7 @@ TEST_F(ArchiveExtractorTest, UnpacksAnArchiveAsItArrivesAndFailsWithItsDownload)
         SCOPED_TRACE(path.toStdString());
         const auto result = extractArriving(ArchiveExtractor(), path);
         ASSERT_TRUE(result.succeeded()) << result.error->toStdString();
+        EXPECT_FALSE(result.unpackedTwice) << "read as it arrived";
         EXPECT_EQ(result.topLevelItems, QStringList{u"Pack"_s});
         EXPECT_EQ(readFile(destination + u"/Pack/Titles/One/media.mov"), media);
         EXPECT_EQ(readFile(destination + u"/Pack/Titles/One/One.moti"), text);

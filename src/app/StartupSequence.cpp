@@ -84,7 +84,9 @@ void runStartupSequence(AppContext &context, const QStringList &arguments, Updat
 
     context.services().sharedDateFormatter = DateFormatter{};
     context.services().sharedNumberFormatter = NumberFormatter{};
-    QDir(locations.appCacheFolderURL).removeRecursively();
+    // Only the folder an identifier of the app's own names: an identifier such as ".." would name the home.
+    if (context.services().configuration().identifierProblem().isEmpty())
+        QDir(locations.appCacheFolderURL).removeRecursively();
     context.services().macOSVersion = readOperatingSystemVersion();
     context.installationQueueLock().watchForOtherProcesses();
     context.recoverUnfinishedInstallations();

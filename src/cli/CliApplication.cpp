@@ -136,7 +136,8 @@ void CliApplication::printRefusalJson(int exitCode) const {
 
 int CliApplication::runCommand(Command &command, const CommandArguments &arguments, bool verbose) {
     const bool asJson = arguments.isSet(QStringLiteral("json"));
-    if (command.needsStore()) {
+    const QString identifiers = m_context->services().configuration().identifierProblem();
+    if (command.needsStore() || !identifiers.isEmpty()) {
         if (const QString problem = m_context->services().configuration().storeProblem(); !problem.isEmpty()) {
             m_terminal.printMessageLines(problem);
             if (asJson)

@@ -5,11 +5,13 @@
 #include "BuildConfig.h"
 
 #include <QHostAddress>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QUrl>
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace klv {
 
@@ -140,7 +142,21 @@ Configuration Configuration::fromEnvironment() {
     return config;
 }
 
+QString Configuration::identifierProblem() const {
+    static const QRegularExpression reverseDomain(
+        QStringLiteral("^[A-Za-z][A-Za-z0-9-]*(\\.[A-Za-z0-9][A-Za-z0-9-]*)+$"));
+    for (const auto &[variable, value] : {std::pair{"KLV_GROUP_ID", &groupId}, std::pair{"KLV_BUNDLE_ID", &bundleId}}) {
+        if (!reverseDomain.match(*value).hasMatch())
+            return QStringLiteral("%1 \"%2\" is not a reverse-domain identifier such as com.example.app; nothing was "
+                                  "changed.")
+                .arg(QString::fromLatin1(variable), *value);
+    }
+    return {};
+}
+
 QString Configuration::storeProblem() const {
+    if (const QString problem = identifierProblem(); !problem.isEmpty())
+        return problem;
     if (!fileProblems.isEmpty())
         return fileProblems.join(u'\n');
     const QUrl url(storeUrl);

@@ -50,6 +50,10 @@ struct Configuration {
     // Empty when usable; otherwise why the store cannot be used: an unusable file line, an address this build may
     // not use, or a key that is not 64 hexadecimal digits.
     QString storeProblem() const;
+    // Why the group or bundle identifier cannot be used, or empty. They name the app's folders (its cache folder is
+    // emptied at every start), so anything but a reverse-domain identifier ("com.example.app") is refused before any
+    // folder is touched.
+    QString identifierProblem() const;
 };
 
 } // namespace klv

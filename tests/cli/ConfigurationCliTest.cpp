@@ -133,6 +133,27 @@ TEST_F(ConfigurationCliTest, AnUnusableSettingIsRefusedBeforeAnyRequest) {
     EXPECT_TRUE(listed.err.contains(u"\nShowing the library as last known.\n"_s)) << listed.err.toStdString();
 }
 
+TEST_F(ConfigurationCliTest, AnIdentifierThatIsNoReverseDomainIsRefusedAndTouchesNothing) {
+    // ".." named the home itself as the cache folder, which every start empties.
+    const QString kept = home.filePath(u"Documents/project.motn"_s);
+    ASSERT_TRUE(writeFile(kept, "the customer's"));
+    for (const char *variable : {"KLV_BUNDLE_ID", "KLV_GROUP_ID"}) {
+        for (const QString &identifier : {u".."_s, u"../.."_s, u"com/evil"_s, u"."_s}) {
+            QProcessEnvironment hostile = environment();
+            hostile.insert(QString::fromLatin1(variable), identifier);
+            for (const QString &command : {u"whoami"_s, u"list"_s, u"doctor"_s}) {
+                const CliResult refused = klv({command}, hostile);
+                EXPECT_EQ(refused.exitCode, 2) << variable << ' ' << identifier.toStdString() << ' '
+                                               << command.toStdString();
+                EXPECT_TRUE(refused.err.startsWith(QString::fromLatin1(variable) + u" \""_s + identifier +
+                                                   u"\" is not a reverse-domain identifier"_s))
+                    << refused.err.toStdString();
+            }
+        }
+    }
+    EXPECT_EQ(readFile(kept), "the customer's");
+}
+
 TEST_F(ConfigurationCliTest, RequestsGoThroughTheProxyTheEnvironmentNames) {
     QTcpServer proxy;
     ASSERT_TRUE(proxy.listen(QHostAddress::LocalHost));

@@ -4,6 +4,7 @@
 #include "core/ControlCharacters.h"
 #include "install/CreatedPaths.h"
 #include "install/ExtractionFolder.h"
+#include "install/FileRange.h"
 #include "install/GrowingDownload.h"
 #include "install/PackageJunk.h"
 #include "install/PathCollisions.h"
@@ -254,9 +255,9 @@ public:
     std::optional<QString> localNameAt(qint64 from) const {
         constexpr qint64 window = 64 * 1024;
         for (qint64 at = from; at < m_offset; at += window - 3) {
-            const QByteArray bytes = readAt(at, std::min(window, m_offset - at));
+            const QByteArray bytes = readFileRange(m_file.get(), at, std::min(window, m_offset - at));
             if (const qsizetype found = bytes.indexOf("PK\3\4"); found >= 0) {
-                const QByteArray header = readAt(at + found, ZipDirectory::largestLocalHeader);
+                const QByteArray header = readFileRange(m_file.get(), at + found, ZipDirectory::largestLocalHeader);
                 return ZipDirectory::localHeaderName(header);
             }
             if (bytes.size() < window)
@@ -286,7 +287,10 @@ private:
             archive_set_error(reader, EIO, "the download went back");
             return ARCHIVE_FATAL;
         }
-        const ssize_t got = readInto(m_block.data(), wanted, m_offset);
+        ssize_t got;
+        do {
+            got = ::pread(m_file.get(), m_block.data(), size_t(wanted), m_offset);
+        } while (got < 0 && errno == EINTR);
         if (got <= 0) {
             archive_set_error(reader, got < 0 ? errno : EIO, "the download could not be read");
             return ARCHIVE_FATAL;
@@ -294,23 +298,6 @@ private:
         m_offset += got;
         *block = m_block.data();
         return got;
-    }
-    ssize_t readInto(char *data, qint64 count, qint64 offset) const {
-        ssize_t got;
-        do {
-            got = ::pread(m_file.get(), data, size_t(count), offset);
-        } while (got < 0 && errno == EINTR);
-        return got;
-    }
-    // Up to count bytes from offset; fewer at the end of what is written.
-    QByteArray readAt(qint64 offset, qint64 count) const {
-        QByteArray bytes(qsizetype(count), Qt::Uninitialized);
-        qint64 filled = 0;
-        for (ssize_t got;
-             filled < count && (got = readInto(bytes.data() + filled, count - filled, offset + filled)) > 0;)
-            filled += got;
-        bytes.truncate(qsizetype(filled));
-        return bytes;
     }
 
     OpenFile m_file;

@@ -1,6 +1,7 @@
 #include "install/ZipDirectory.h"
 
 #include "install/CodePage437.h"
+#include "install/FileRange.h"
 #include "install/PathCollisions.h"
 
 #include <QFile>
@@ -9,9 +10,7 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <limits>
-#include <unistd.h>
 #include <utility>
 
 namespace klv {
@@ -112,15 +111,7 @@ public:
     }
     Fields passing(qint64 at, qint64 count) override {
         const auto [start, length] = clamped(at, count);
-        m_buffer.resize(qsizetype(length));
-        qint64 filled = 0;
-        for (ssize_t got; filled < length && (got = ::pread(m_file.handle(), m_buffer.data() + filled,
-                                                            size_t(length - filled), start + filled)) != 0;) {
-            if (got < 0 && errno != EINTR)
-                break;
-            filled += got > 0 ? got : 0;
-        }
-        m_buffer.truncate(qsizetype(filled));
+        m_buffer = readFileRange(m_file.handle(), start, length);
         return Fields(m_buffer, start);
     }
 

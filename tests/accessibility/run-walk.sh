@@ -8,7 +8,7 @@ program="$1"
 # Debian's pyatspi is built for Debian's Python, whichever python3 comes first on the PATH.
 python=/usr/bin/python3
 missing=()
-command -v xvfb-run >/dev/null || missing+=(xvfb-run)
+command -v Xvfb >/dev/null || missing+=(xvfb)
 command -v dbus-run-session >/dev/null || missing+=(dbus-run-session)
 [ -x /usr/libexec/at-spi-bus-launcher ] || missing+=(at-spi2-core)
 "$python" -c 'import pyatspi' 2>/dev/null || missing+=(python3-pyatspi)
@@ -20,4 +20,4 @@ fi
 export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 export KLV_ACCESSIBILITY_WALKER="$(dirname "$0")/walk-accessible-tree.py" KLV_ACCESSIBILITY_PYTHON="$python"
 # A bus and a display of the walk's own: nothing reaches the desktop this runs on, and both go when it ends.
-exec dbus-run-session -- xvfb-run -a -s "-screen 0 1366x768x24" "$program"
+exec dbus-run-session -- "$(dirname "$0")/../../scripts/with-display" "$program"

@@ -39,12 +39,17 @@ AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock,
     // Another program installed or removed products in this home: the rows follow the files before anything
     // waiting for the queue goes on.
     connect(m_installationQueueLock, &InstallationQueueLock::taken, this, [this] {
-        const QStringList products = PlacementJournal::recoverAll(m_services->locations().downloadFolderURL);
-        for (const QString &product : products)
+        const PlacementJournal::Recovery recovery =
+            PlacementJournal::recoverAll(m_services->locations().downloadFolderURL);
+        for (const QString &product : recovery.products)
             m_services->reporter().appendLog(u"Finished or undid the placement of "_s + product +
                                              u" that a stopped run left unfinished"_s);
-        if (!products.isEmpty())
-            m_library->redetectInstalledStates();
+        for (const QString &problem : recovery.problems)
+            m_services->reporter().appendLog(u"A placement that a stopped run left unfinished is kept for the next "
+                                             u"start: "_s +
+                                             problem);
+        if (!recovery.products.isEmpty())
+            redetectInstalledStates();
         removeStalePartialDownloads();
     });
     // Once the library is known, the partials of products it no longer has can be told too.
@@ -57,10 +62,9 @@ AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock,
         else
             recoverUnfinishedInstallations();
     });
-    connect(m_installationQueueLock, &InstallationQueueLock::releasedElsewhere, m_library,
-            &ProductLibrary::redetectInstalledStates);
-    connect(m_installationQueueLock, &InstallationQueueLock::acquired, m_library,
-            &ProductLibrary::redetectInstalledStates);
+    connect(m_installationQueueLock, &InstallationQueueLock::releasedElsewhere, this,
+            &AppContext::redetectInstalledStates);
+    connect(m_installationQueueLock, &InstallationQueueLock::acquired, this, &AppContext::redetectInstalledStates);
     // After each library download, pictures already on disk are found again without a download.
     connect(m_library, &ProductLibrary::libraryStored, m_productImages,
             [this] { m_productImages->registerStoredProductImages(m_library->libraryProducts()); });
@@ -83,6 +87,11 @@ void AppContext::recoverUnfinishedInstallations() {
     if (m_installationQueueLock->isHeld() || !m_installationQueueLock->tryAcquire())
         return;
     m_installationQueueLock->release();
+}
+
+void AppContext::redetectInstalledStates() {
+    if (const Error error = m_library->redetectInstalledStates())
+        m_services->reporter().appendLog(u"The library could not be stored: "_s + *error);
 }
 
 void AppContext::removeStalePartialDownloads() {

@@ -54,6 +54,8 @@ public:
 private:
     // Only while this process holds the installation queue: no other one is downloading.
     void removeStalePartialDownloads();
+    // After another process changed the folders; the window and klv read the states from the library.
+    void redetectInstalledStates();
 
     Services *m_services;
     ProductLibrary *m_library;

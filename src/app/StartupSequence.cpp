@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QSysInfo>
 
+#include <tuple>
+
 namespace klv {
 
 namespace {
@@ -70,11 +72,12 @@ void runStartupSequence(AppContext &context, const QStringList &arguments, Updat
     createBaseFolders(locations, context.services().reporter());
     context.services().loadUserData();
 
-    // Where no host application creates the Motion templates folder, the four rows below need it made first.
+    // Where no host application creates the Motion templates folder, the four rows below need it made first; when
+    // it cannot be, each of them says so.
     if (!locations.hostAppsProvideMotionTemplatesFolder)
-        ensureFolder(locations.motionTemplatesFolderURL, context.services().log());
+        std::ignore = ensureFolder(locations.motionTemplatesFolderURL, context.services().log());
     for (const RequiredFolder &folder : requiredFolders(locations)) {
-        if (const std::optional<QString> error = ensureFolder(folder.path, context.services().log()))
+        if (const Error error = ensureFolder(folder.path, context.services().log()))
             context.services().reporter().showAlert(QStringLiteral("Alert"), folder.failureMessage + *error,
                                                     QStringLiteral("OK"));
     }

@@ -6,6 +6,7 @@
 #include "LibraryOutcome.h"
 #include "MenuRefusal.h"
 #include "QueueTurn.h"
+#include "ShellWord.h"
 #include "Terminal.h"
 #include "TerminalAlerts.h"
 
@@ -120,7 +121,7 @@ std::optional<QList<OutlineViewItem>> InstallCommand::select(const QStringList &
     bool refused = false;
     for (const OutlineViewItem &record : selection.products) {
         if (m_isUpdate) {
-            if (const std::optional<QString> why = updateRefusal(record, library)) {
+            if (const Error why = updateRefusal(record, library)) {
                 m_terminal.printMessage(*why);
                 refused = true;
                 continue;
@@ -235,6 +236,15 @@ void InstallCommand::watchEngine() {
         printPausedDownload(productName);
         m_exitCode = ExitCode::jobFailed;
     });
+    connect(&engine, &InstallationEngine::libraryNotStored, this,
+            [this](const QString &productName, const QString &reason) {
+                m_notStored.append({productName, reason});
+                if (!m_asJson)
+                    m_terminal.printMessage(productName + u" is in place, but the library could not be stored ("_s +
+                                                reason + u"): the next klv or window still shows it as before."_s,
+                                            Terminal::Tone::failure);
+                m_exitCode = ExitCode::jobFailed;
+            });
     connect(&engine, &InstallationEngine::queueFinished, this, [this] { finishIfDone(); });
     connect(&engine, &InstallationEngine::sideWorkFinished, this, [this] { finishIfDone(); });
 }
@@ -279,8 +289,8 @@ void InstallCommand::printPausedDownload(const QString &productName) const {
     if (kept <= 0)
         return;
     const QString of = m_run->packageSize() > 0 ? u" of "_s + formatByteCount(m_run->packageSize()) : QString();
-    m_terminal.printNote(u"Download paused at "_s + formatByteCount(kept) + of + u"; run klv "_s + name() + u" \""_s +
-                         productName + u"\" again to resume."_s);
+    m_terminal.printNote(u"Download paused at "_s + formatByteCount(kept) + of + u"; run klv "_s + name() + u' ' +
+                         shellWord(productName) + u" again to resume."_s);
 }
 
 void InstallCommand::printJsonSummary() const {
@@ -295,6 +305,7 @@ void InstallCommand::printJsonSummary() const {
     m_terminal.printJson({{u"installed"_s, QJsonArray::fromStringList(m_placed)},
                           {u"failed"_s, withReasons(m_failures)},
                           {u"refused"_s, withReasons(m_refusals)},
+                          {u"notStored"_s, withReasons(m_notStored)},
                           {u"cancelled"_s, m_run->isCancelled()}});
 }
 

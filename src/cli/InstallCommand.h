@@ -49,6 +49,8 @@ private:
     QStringList m_placed;
     QList<std::pair<QString, QString>> m_failures;
     QList<std::pair<QString, QString>> m_refusals;
+    // Placed, but the library that records it could not be written.
+    QList<std::pair<QString, QString>> m_notStored;
     QString m_lastRequested;
     int m_alreadyInstalled = 0;
     int m_pendingRequests = 0;

@@ -28,4 +28,9 @@ bool requireSignedIn(AppContext &context, const Terminal &terminal) {
     return false;
 }
 
+void reportUnstoredLibrary(const Terminal &terminal, const Error &error) {
+    if (error)
+        terminal.printMessage(QStringLiteral("The library could not be stored: ") + *error, Terminal::Tone::failure);
+}
+
 } // namespace klv::cli

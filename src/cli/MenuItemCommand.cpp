@@ -45,19 +45,19 @@ void MenuItemCommand::run(const CommandArguments &arguments) {
     ProductLibrary &library = m_context.library();
     library.loadProductCache();
     // Installed states come from the folders; the library as last known is enough.
-    library.detectInstalledStates(productNameMap(library.libraryProducts()));
+    reportUnstoredLibrary(m_terminal, library.detectInstalledStates(productNameMap(library.libraryProducts())));
     const std::optional<OutlineViewItem> record = findProduct(library.libraryProducts(), names.first());
     if (!record) {
         m_terminal.printMessage(unknownProductMessage(library.libraryProducts(), names.first()));
         Q_EMIT finished(ExitCode::usageError);
         return;
     }
-    if (const std::optional<QString> why = refusal(*record)) {
+    if (const Error why = refusal(*record)) {
         m_terminal.printMessage(*why);
         Q_EMIT finished(ExitCode::notDone);
         return;
     }
-    const std::optional<QString> target = act(*record);
+    const Error target = act(*record);
     if (!target) {
         m_terminal.printMessage(u"\""_s + record->product_name + u"\" has no folder that can be shown."_s);
         Q_EMIT finished(ExitCode::notDone);
@@ -67,12 +67,12 @@ void MenuItemCommand::run(const CommandArguments &arguments) {
     Q_EMIT finished(ExitCode::success);
 }
 
-std::optional<QString> MenuItemCommand::refusal(const OutlineViewItem &record) const {
+Error MenuItemCommand::refusal(const OutlineViewItem &record) const {
     const QList<OutlineViewItem> &library = m_context.library().libraryProducts();
     return m_item == Item::learnMore ? learnMoreRefusal(record, library) : viewInFinderRefusal(record, library);
 }
 
-std::optional<QString> MenuItemCommand::act(const OutlineViewItem &record) {
+Error MenuItemCommand::act(const OutlineViewItem &record) {
     ProductActions &actions = m_context.productActions();
     if (m_item == Item::learnMore) {
         actions.learnMore(record);

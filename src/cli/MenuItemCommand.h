@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include "Command.h"
 
 #include "library/OutlineViewItem.h"
@@ -23,9 +25,9 @@ public:
     void run(const CommandArguments &arguments) override;
 
 private:
-    std::optional<QString> refusal(const OutlineViewItem &record) const;
+    Error refusal(const OutlineViewItem &record) const;
     // The address or path handed to the desktop; nothing when there is none to hand.
-    std::optional<QString> act(const OutlineViewItem &record);
+    Error act(const OutlineViewItem &record);
 
     Item m_item;
 };

@@ -1,4 +1,5 @@
 #include "MenuRefusal.h"
+#include "ShellWord.h"
 
 #include "library/ProductActions.h"
 
@@ -27,29 +28,29 @@ QString quoted(const OutlineViewItem &record) {
 
 } // namespace
 
-std::optional<QString> updateRefusal(const OutlineViewItem &record, const QList<OutlineViewItem> &library) {
+Error updateRefusal(const OutlineViewItem &record, const QList<OutlineViewItem> &library) {
     if (offers(record, library, ProductActions::updateItem))
         return std::nullopt;
     if (isComposite(record))
         return quoted(record) + u" is a composite; composites are not updated, only installed and uninstalled."_s;
     if (!anythingInstalled(record, library))
-        return quoted(record) + u" is not installed; install it with: klv install"_s;
+        return quoted(record) + u" is not installed; install it with: klv install "_s + shellWord(record.product_name);
     return quoted(record) + u" has no update."_s;
 }
 
-std::optional<QString> uninstallRefusal(const OutlineViewItem &record, const QList<OutlineViewItem> &library) {
+Error uninstallRefusal(const OutlineViewItem &record, const QList<OutlineViewItem> &library) {
     if (offers(record, library, ProductActions::uninstallItem))
         return std::nullopt;
     return quoted(record) + u" is not installed; there is nothing to uninstall."_s;
 }
 
-std::optional<QString> learnMoreRefusal(const OutlineViewItem &record, const QList<OutlineViewItem> &library) {
+Error learnMoreRefusal(const OutlineViewItem &record, const QList<OutlineViewItem> &library) {
     if (offers(record, library, ProductActions::learnMoreItem))
         return std::nullopt;
     return quoted(record) + u" is a composite; it has no product page."_s;
 }
 
-std::optional<QString> viewInFinderRefusal(const OutlineViewItem &record, const QList<OutlineViewItem> &library) {
+Error viewInFinderRefusal(const OutlineViewItem &record, const QList<OutlineViewItem> &library) {
     if (offers(record, library, ProductActions::viewInFinderItem))
         return std::nullopt;
     if (!isComposite(record))

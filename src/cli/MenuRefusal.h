@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include "library/OutlineViewItem.h"
 
 #include <QList>
@@ -11,9 +13,9 @@ namespace klv::cli {
 
 // Why a record's option menu does not offer an action, in the customer's words; nothing when it does. The menu
 // is the core's, so the client offers exactly what the window offers for the record's state.
-std::optional<QString> updateRefusal(const OutlineViewItem &record, const QList<OutlineViewItem> &library);
-std::optional<QString> uninstallRefusal(const OutlineViewItem &record, const QList<OutlineViewItem> &library);
-std::optional<QString> learnMoreRefusal(const OutlineViewItem &record, const QList<OutlineViewItem> &library);
-std::optional<QString> viewInFinderRefusal(const OutlineViewItem &record, const QList<OutlineViewItem> &library);
+Error updateRefusal(const OutlineViewItem &record, const QList<OutlineViewItem> &library);
+Error uninstallRefusal(const OutlineViewItem &record, const QList<OutlineViewItem> &library);
+Error learnMoreRefusal(const OutlineViewItem &record, const QList<OutlineViewItem> &library);
+Error viewInFinderRefusal(const OutlineViewItem &record, const QList<OutlineViewItem> &library);
 
 } // namespace klv::cli

@@ -53,7 +53,7 @@ void UninstallCommand::uninstall(const QStringList &names, bool confirmed) {
     ProductLibrary &library = m_context.library();
     library.loadProductCache();
     // Installed states come from the folders, so the cached library is enough when the store is away.
-    library.detectInstalledStates(productNameMap(library.libraryProducts()));
+    reportUnstoredLibrary(m_terminal, library.detectInstalledStates(productNameMap(library.libraryProducts())));
     const ProductSelection selection = findProducts(library.libraryProducts(), names);
     for (const QString &unknown : selection.unknown)
         m_terminal.printMessage(unknownProductMessage(library.libraryProducts(), unknown));
@@ -63,7 +63,7 @@ void UninstallCommand::uninstall(const QStringList &names, bool confirmed) {
     }
     bool refused = false;
     for (const OutlineViewItem &record : selection.products) {
-        if (const std::optional<QString> why = uninstallRefusal(record, library.libraryProducts())) {
+        if (const Error why = uninstallRefusal(record, library.libraryProducts())) {
             m_terminal.printMessage(*why);
             refused = true;
         }
@@ -93,7 +93,7 @@ void UninstallCommand::report(const OutlineViewItem &record, const UninstallRepo
     if (m_asJson)
         return;
     for (const QString &path : report.removed)
-        m_terminal.printMessage(u"Removed "_s + path);
+        m_terminal.printNote(u"Removed "_s + path);
     m_terminal.printResult(report.summary(record.product_name));
 }
 

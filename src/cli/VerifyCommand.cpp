@@ -43,7 +43,7 @@ void VerifyCommand::run(const CommandArguments &arguments) {
     }
     ProductLibrary &library = m_context.library();
     library.loadProductCache();
-    library.redetectInstalledStates();
+    reportUnstoredLibrary(m_terminal, library.redetectInstalledStates());
     const ProductSelection selection = findProducts(library.libraryProducts(), arguments.positionalArguments());
     for (const QString &unknown : selection.unknown)
         m_terminal.printMessage(unknownProductMessage(library.libraryProducts(), unknown));

@@ -4,11 +4,11 @@
 
 namespace klv {
 
-std::optional<QString> writeFileAtomically(const QString &path, const QByteArray &data) {
+Error writeFileAtomically(const QString &path, const QByteArray &data) {
     return writeFileAtomically(path, [&data](QIODevice &file) { return file.write(data) == data.size(); });
 }
 
-std::optional<QString> writeFileAtomically(const QString &path, const std::function<bool(QIODevice &)> &write) {
+Error writeFileAtomically(const QString &path, const std::function<bool(QIODevice &)> &write) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include <QByteArray>
 #include <QIODevice>
 #include <QString>
@@ -12,9 +14,9 @@ namespace klv {
 // Replaces the file with the data in one step. It counts only when every byte was written and the new file
 // committed: a full disk can accept fewer bytes than asked without any error, and then the old file stays.
 // The error text on failure.
-std::optional<QString> writeFileAtomically(const QString &path, const QByteArray &data);
+Error writeFileAtomically(const QString &path, const QByteArray &data);
 // The same with the content written piece by piece by `write`, which says whether the device took every piece;
 // for content too large to build in memory first.
-std::optional<QString> writeFileAtomically(const QString &path, const std::function<bool(QIODevice &)> &write);
+Error writeFileAtomically(const QString &path, const std::function<bool(QIODevice &)> &write);
 
 } // namespace klv

@@ -22,7 +22,7 @@ bool exchangeUnsupported() {
 
 } // namespace
 
-std::optional<QString> exchangeItems(const QString &first, const QString &second, const QString &aside) {
+Error exchangeItems(const QString &first, const QString &second, const QString &aside) {
     const QByteArray a = QFile::encodeName(first);
     const QByteArray b = QFile::encodeName(second);
     if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_EXCHANGE) == 0)
@@ -42,7 +42,7 @@ std::optional<QString> exchangeItems(const QString &first, const QString &second
     return std::nullopt;
 }
 
-std::optional<QString> renameToFreePath(const QString &from, const QString &to) {
+Error renameToFreePath(const QString &from, const QString &to) {
     const QByteArray source = QFile::encodeName(from);
     const QByteArray target = QFile::encodeName(to);
     if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include <QString>
 
 #include <optional>
@@ -10,9 +12,9 @@ namespace klv {
 // path names a complete item at every moment. Where the file system cannot exchange, the second goes to `aside`,
 // the first takes its place and the second then takes the first's: three renames, the window as short as it can
 // be. The error text on failure.
-std::optional<QString> exchangeItems(const QString &first, const QString &second, const QString &aside);
+Error exchangeItems(const QString &first, const QString &second, const QString &aside);
 
 // Renames an item to a path where nothing is, never replacing what another process put there meanwhile.
-std::optional<QString> renameToFreePath(const QString &from, const QString &to);
+Error renameToFreePath(const QString &from, const QString &to);
 
 } // namespace klv

@@ -126,7 +126,7 @@ std::optional<Trailer> readTrailer(const QByteArray &data) {
 
 } // namespace
 
-std::optional<QString> check(const QByteArray &data, const Limits &limits) {
+Error check(const QByteArray &data, const Limits &limits) {
     if (data.size() > limits.maxBytes)
         return QStringLiteral("it is larger than %1 bytes").arg(limits.maxBytes);
     if (data.size() < headerSize + trailerSize || !data.startsWith("bplist00"))

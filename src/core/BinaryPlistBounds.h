@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -19,7 +21,7 @@ struct Limits {
 };
 
 // The reason the data is refused; nothing when it is within the limits.
-std::optional<QString> check(const QByteArray &data, const Limits &limits);
+Error check(const QByteArray &data, const Limits &limits);
 
 } // namespace BinaryPlistBounds
 

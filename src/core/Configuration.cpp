@@ -136,10 +136,14 @@ Configuration Configuration::fromEnvironment() {
     }
     config.groupId = environmentValue("KLV_GROUP_ID", build::groupId);
     config.bundleId = environmentValue("KLV_BUNDLE_ID", build::bundleId);
-    config.appVersion = QString::fromUtf8(build::shortVersion) + u'.' + QString::fromUtf8(build::buildNumber);
+    config.appVersion = builtVersion();
     const QByteArray selfUpdate = qgetenv("KLV_SELF_UPDATE").toLower();
     config.selfUpdate = build::selfUpdate && selfUpdate != "off" && selfUpdate != "0" && selfUpdate != "false";
     return config;
+}
+
+QString Configuration::builtVersion() {
+    return QString::fromUtf8(build::shortVersion) + u'.' + QString::fromUtf8(build::buildNumber);
 }
 
 QString Configuration::identifierProblem() const {

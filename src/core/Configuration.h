@@ -43,6 +43,8 @@ struct Configuration {
     // The environment's variables and the configuration files they lead to (the system's folder is
     // $KLV_SYSTEM_CONFIG_DIR, else /etc/klv-app; the user's $XDG_CONFIG_HOME/klv-app), over the build's values.
     static Configuration fromEnvironment();
+    // This build's version, as appVersion holds it.
+    static QString builtVersion();
     // Where the variable's value came from; "built in" for one not among the sources.
     QString originOf(const QString &variable) const;
     static QString systemFilePath();

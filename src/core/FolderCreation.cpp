@@ -7,7 +7,7 @@
 
 namespace klv {
 
-std::optional<QString> createFolderWithParents(const QString &path) {
+Error createFolderWithParents(const QString &path) {
     // std::filesystem, unlike QDir::mkpath, says why a folder could not be made.
     const std::filesystem::path folder(QFile::encodeName(path).toStdString());
     std::error_code error;

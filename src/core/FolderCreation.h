@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include <QString>
 
 #include <optional>
@@ -7,6 +9,6 @@
 namespace klv {
 
 // Makes sure a folder exists, creating missing parents too. The system's reason on failure, nothing on success.
-std::optional<QString> createFolderWithParents(const QString &path);
+Error createFolderWithParents(const QString &path);
 
 } // namespace klv

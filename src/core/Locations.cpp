@@ -121,7 +121,7 @@ QString urlDescription(const QString &path) {
     return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
 }
 
-std::optional<QString> ensureFolder(const QString &folderPath, LogSink &log) {
+Error ensureFolder(const QString &folderPath, LogSink &log) {
     if (QFileInfo(folderPath).isDir())
         return std::nullopt;
     if (::mkdir(QFile::encodeName(folderPath).constData(), 0777) == 0)

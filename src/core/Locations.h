@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include "core/Platform.h"
 
 #include <QHash>
@@ -94,6 +96,6 @@ QString urlDescription(const QString &path);
 
 // Makes sure one folder exists, without creating missing parents. Returns the error text on failure
 // (and logs it), nothing on success.
-std::optional<QString> ensureFolder(const QString &folderPath, LogSink &log);
+Error ensureFolder(const QString &folderPath, LogSink &log);
 
 } // namespace klv

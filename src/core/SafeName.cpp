@@ -3,10 +3,10 @@
 namespace klv {
 
 bool isSafePathComponent(const QString &name) {
-    return !unsafePathComponentReason(name).has_value();
+    return !unsafePathComponentReason(name);
 }
 
-std::optional<QString> unsafePathComponentReason(const QString &name) {
+Error unsafePathComponentReason(const QString &name) {
     QString problem;
     if (name.isEmpty())
         problem = QStringLiteral("it is empty");

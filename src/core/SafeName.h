@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include <QString>
 
 #include <optional>
@@ -11,6 +13,6 @@ namespace klv {
 bool isSafePathComponent(const QString &name);
 
 // Why a name is not a safe path component, as a sentence for an alert; nothing when it is safe.
-std::optional<QString> unsafePathComponentReason(const QString &name);
+Error unsafePathComponentReason(const QString &name);
 
 } // namespace klv

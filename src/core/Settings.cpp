@@ -48,7 +48,7 @@ void Settings::loadSettings() {
     }
 }
 
-std::optional<QString> Settings::saveSettings() {
+Error Settings::saveSettings() {
     m_store->setValue(firstRunDateKey, firstRunDate);
     m_store->setValue(nameKey, userName);
     m_store->setValue(emailKey, userEmail);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include "core/Clock.h"
 
 #include <QString>
@@ -27,7 +29,7 @@ public:
 
     void loadSettings();
     // Nothing when every value reached the settings file; otherwise why not, and the file stays as it was.
-    std::optional<QString> saveSettings();
+    Error saveSettings();
     // Sign-out: removes every key and puts the values back to their defaults.
     void resetSettings();
     // The commit number as stored, which lags behind storedCommitID until a library download succeeds.

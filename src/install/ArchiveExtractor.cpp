@@ -335,8 +335,7 @@ private:
     la_int64_t m_end = 0;
 };
 
-std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, ArchiveExtractor::Result &result,
-                              ReadLog &readLog) {
+Error unpack(const Unpacking &job, CreatedPaths &created, ArchiveExtractor::Result &result, ReadLog &readLog) {
     const auto cancelled = [&] {
         result.cancelled = true;
         return QStringLiteral("Unpacking “%1” was cancelled.").arg(job.archiveName);
@@ -419,8 +418,7 @@ std::optional<QString> unpack(const Unpacking &job, CreatedPaths &created, Archi
             continue;
         // A second entry on a path would replace the first or fail to be written. What arrives may hold local headers
         // its list leaves out, so then the complete file decides.
-        if (const std::optional<QString> path =
-                written.add(checked.components, archive_entry_filetype(entry) == AE_IFDIR)) {
+        if (const Error path = written.add(checked.components, archive_entry_filetype(entry) == AE_IFDIR)) {
             result.unreadable = growing.has_value();
             return QStringLiteral("The archive “%1” is damaged: two of its entries would be written to “%2”.")
                 .arg(job.archiveName, escapeControlCharacters(*path));
@@ -554,15 +552,15 @@ void takeSettlement(const Settled &settled, const std::stop_token &stop, const Q
 
 // A zip installs exactly the entries its list names, as the list describes them. A reading of a download as it
 // arrived that met anything else was misled by local headers; the complete file decides then.
-std::optional<QString> compareWithList(const ZipDirectory &directory, const ReadLog &read, bool streamed,
-                                       const QString &archiveName, ArchiveExtractor::Result &result) {
+Error compareWithList(const ZipDirectory &directory, const ReadLog &read, bool streamed, const QString &archiveName,
+                      ArchiveExtractor::Result &result) {
     if (directory.kind() != ZipDirectory::Kind::zip && !read.zip)
         return std::nullopt;
     std::optional<QString> different;
     if (directory.kind() != ZipDirectory::Kind::zip || !read.zip)
         different =
             QStringLiteral("The archive “%1” is damaged: it has no list of entries that matches it.").arg(archiveName);
-    else if (const std::optional<QString> entry = directory.firstDifference(read.entries))
+    else if (const Error entry = directory.firstDifference(read.entries))
         different = listDisagreesMessage(archiveName, *entry);
     result.unreadable = different && streamed;
     return different;

@@ -31,7 +31,7 @@ ArchiveExtractor::Result placeArchive(const QString &archive, const QString &fol
     const QStringList items =
         QDir(staging.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString &item : items) {
-        if (std::optional<QString> error = placement.stage(staging.filePath(item), destination.filePath(item))) {
+        if (Error error = placement.stage(staging.filePath(item), destination.filePath(item))) {
             placement.takeBack();
             result.error = error;
             return result;

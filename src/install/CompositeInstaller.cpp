@@ -51,7 +51,7 @@ void CompositeInstaller::install(const PackageDownload::Result &download) {
         // Copied when the download folder lies on another file system; an earlier movie goes only once the new
         // one is complete.
         StagedPlacement::removeLeftovers(folder);
-        std::optional<QString> error = createFolderWithParents(folder);
+        Error error = createFolderWithParents(folder);
         if (error)
             error = u"the folder \""_s + folder + u"\" could not be created: "_s + *error;
         else

@@ -14,17 +14,17 @@ namespace klv {
 
 namespace {
 
-std::optional<QString> copyRecursively(const QString &source, const QString &target) {
+Error copyRecursively(const QString &source, const QString &target) {
     const QFileInfo info(source);
     if (!info.isDir() || info.isSymLink()) {
         if (!QFile::copy(source, target))
             return u"\"" + source + u"\" could not be copied to \"" + target + u'"';
         return std::nullopt;
     }
-    if (const std::optional<QString> reason = createFolderWithParents(target))
+    if (const Error reason = createFolderWithParents(target))
         return u"the folder \"" + target + u"\" could not be created: " + *reason;
     for (const QString &entry : QDir(source).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
-        if (std::optional<QString> error = copyRecursively(source + u'/' + entry, target + u'/' + entry))
+        if (Error error = copyRecursively(source + u'/' + entry, target + u'/' + entry))
             return error;
     }
     return std::nullopt;
@@ -40,13 +40,13 @@ void removeItem(const QString &path) {
         QFile::remove(path);
 }
 
-std::optional<QString> moveItem(const QString &source, const QString &target) {
+Error moveItem(const QString &source, const QString &target) {
     if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0)
         return std::nullopt;
     if (errno != EXDEV)
         return u"\"" + source + u"\" could not be moved to \"" + target + u"\": " +
                QString::fromLocal8Bit(std::strerror(errno));
-    if (std::optional<QString> error = copyRecursively(source, target))
+    if (Error error = copyRecursively(source, target))
         return error;
     const QFileInfo info(source);
     const bool removed = info.isDir() && !info.isSymLink() ? QDir(source).removeRecursively() : QFile::remove(source);

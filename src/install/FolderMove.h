@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include <QString>
 
 #include <optional>
@@ -7,7 +9,7 @@
 namespace klv {
 
 // Moves one file or folder, also across file systems (then by copying and removing). The error text on failure.
-std::optional<QString> moveItem(const QString &source, const QString &target);
+Error moveItem(const QString &source, const QString &target);
 // Removes a file, a link (never what it points to) or a folder with its content.
 void removeItem(const QString &path);
 

@@ -58,7 +58,7 @@ void FontInstaller::installNextFont() {
     const QString fontsFolder = m_services.locations().fontsFolderURL;
     while (!m_stopped && m_nextFont < m_fonts.size()) {
         const QString name = m_fonts[m_nextFont++];
-        if (std::optional<QString> unsafe = unsafePathComponentReason(name)) {
+        if (Error unsafe = unsafePathComponentReason(name)) {
             m_services.reporter().appendLog(u"Skipped a font: "_s + *unsafe);
             continue;
         }
@@ -93,8 +93,7 @@ void FontInstaller::fetchFont(const QString &name, const QString &extension, std
         bool written = false;
         if (accepted) {
             const QString kind = extension == u".ttf" ? u"TTF"_s : u"OTF"_s;
-            if (std::optional<QString> error =
-                    moveItem(staged, m_services.locations().fontsFolderURL + name + extension))
+            if (Error error = moveItem(staged, m_services.locations().fontsFolderURL + name + extension))
                 m_services.reporter().appendLog(u"KLV App:Error during  write "_s + kind + u" Font file:"_s + *error);
             else
                 written = m_fontsWritten = true;
@@ -109,7 +108,7 @@ void FontInstaller::installNextArchive() {
         if (address.isEmpty())
             continue;
         m_services.reporter().appendLog(u"Downloading FontURL "_s + address);
-        if (std::optional<QString> error = ensureFolder(m_archiveFolder, m_services.log()))
+        if (Error error = ensureFolder(m_archiveFolder, m_services.log()))
             m_services.reporter().showAlert(
                 u"Alert"_s, u"Failed to create Temporary Fonts for "_s + m_jobName + u" : "_s + *error, u"OK"_s);
         const std::optional<QUrl> url = wholeTextLink(address);
@@ -135,7 +134,7 @@ void FontInstaller::placeArchive(const PackageDownload::Result &answer) {
     const QString fileName =
         isSafePathComponent(answer.suggestedFileName) ? answer.suggestedFileName : u"Font archive"_s;
     const QString archive = m_archiveFolder + u'/' + fileName;
-    if (std::optional<QString> error = moveItem(answer.filePath, archive)) {
+    if (Error error = moveItem(answer.filePath, archive)) {
         m_services.reporter().appendLog(u"KLV App:Error during  write Download Font file:"_s + *error);
         countDownload();
         installNextArchive();

@@ -28,7 +28,7 @@ GrowingDownload::Extent GrowingDownload::waitBeyond(qint64 offset, std::stop_tok
     return {m_written, m_ended, m_error};
 }
 
-std::optional<QString> GrowingDownload::waitForEnd(std::stop_token stop) const {
+Error GrowingDownload::waitForEnd(std::stop_token stop) const {
     std::unique_lock lock(m_mutex);
     m_endChanged.wait(lock, stop, [&] { return m_ended; });
     return m_ended ? m_error : std::nullopt;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include <QString>
 
 #include <condition_variable>
@@ -29,7 +31,7 @@ public:
     Extent waitBeyond(qint64 offset, std::stop_token stop) const;
     // Waits for the end of the download; nothing when it completed, its error when it failed. A stop request
     // ends the wait with nothing.
-    std::optional<QString> waitForEnd(std::stop_token stop) const;
+    Error waitForEnd(std::stop_token stop) const;
     // Without waiting: whether the download has ended with every byte written.
     bool completed() const;
 

@@ -296,7 +296,7 @@ void InstallationEngine::startCurrentJob() {
     m_componentsWithoutWork.clear();
 
     // Another program may have installed or removed the product while this job waited for its turn.
-    if (const std::optional<QString> refusal = stateRefusal(job)) {
+    if (const Error refusal = stateRefusal(job)) {
         const QString name = job.product_name;
         Q_EMIT installationRefused(name, *refusal);
         m_services.reporter().showAlert(u"Alert"_s, *refusal, u"OK"_s);
@@ -305,7 +305,7 @@ void InstallationEngine::startCurrentJob() {
     }
 
     // A store name becomes a folder name below; one that is not a single safe name fails its job.
-    if (const std::optional<QString> unsafe = unsafePathComponentReason(job.product_name)) {
+    if (const Error unsafe = unsafePathComponentReason(job.product_name)) {
         QMetaObject::invokeMethod(
             this, [this, reason = *unsafe] { failCurrentJob(reason); }, Qt::QueuedConnection);
         return;
@@ -313,7 +313,7 @@ void InstallationEngine::startCurrentJob() {
     if (refuseQueueWithoutRoom())
         return;
     if (job.installProcessType == u"new") {
-        if (const std::optional<QString> error = ensureFolder(jobFolder(job), m_services.log()))
+        if (const Error error = ensureFolder(jobFolder(job), m_services.log()))
             m_services.reporter().showAlert(
                 u"Alert"_s, u"Failed to create Temporary folder for "_s + job.product_name + u" : "_s + *error,
                 u"OK"_s);
@@ -433,7 +433,7 @@ const InstallationItem *InstallationEngine::queuedJob(const QString &name, qint6
     return nullptr;
 }
 
-std::optional<QString> InstallationEngine::stateRefusal(const InstallationItem &job) {
+Error InstallationEngine::stateRefusal(const InstallationItem &job) {
     refreshLibraryStates({{job.product_name, job.recordId}});
     const OutlineViewItem *record = libraryRecord(job.product_name, job.recordId, false);
     if (!record)
@@ -464,8 +464,14 @@ void InstallationEngine::finishCurrentJob() {
         !QDir(jobFolder(job)).removeRecursively())
         m_services.reporter().appendLog(u"Error while try to check if file exist: the folder "_s + jobFolder(job) +
                                         u" could not be removed"_s);
-    m_library.detectInstalledStates({{job.product_name, job.recordId}});
-    m_library.noteLatestReleaseInstalled(job.product_name, job.recordId);
+    Error stored = m_library.detectInstalledStates({{job.product_name, job.recordId}});
+    if (const Error noted = m_library.noteLatestReleaseInstalled(job.product_name, job.recordId); !stored)
+        stored = noted;
+    if (stored) {
+        m_services.reporter().appendLog(u"The library could not be stored after installing "_s + job.product_name +
+                                        u": "_s + *stored);
+        Q_EMIT libraryNotStored(job.product_name, *stored);
+    }
     m_library.applyLibraryFilter();
     advance();
 }
@@ -502,7 +508,7 @@ void InstallationEngine::markUpdateUnfinished(const InstallationItem &job) {
         return;
     const OutlineViewItem *record = libraryRecord(job.product_name, job.recordId, false);
     const QString release = record ? record->latestRelease : QString();
-    if (const std::optional<QString> error = UnfinishedUpdate::begin(makerFolder, job.product_name, release))
+    if (const Error error = UnfinishedUpdate::begin(makerFolder, job.product_name, release))
         m_services.reporter().appendLog(u"The update of "_s + job.product_name + u" could not be marked: "_s + *error);
     else
         m_markedUpdateUnfinished = true;
@@ -746,7 +752,8 @@ const OutlineViewItem *InstallationEngine::libraryRecord(const QString &name, qi
 }
 
 void InstallationEngine::refreshLibraryStates(const QHash<QString, qint64> &names) {
-    m_library.detectInstalledStates(names);
+    if (const Error error = m_library.detectInstalledStates(names))
+        m_services.reporter().appendLog(u"The library could not be stored: "_s + *error);
     m_library.applyLibraryFilter();
 }
 

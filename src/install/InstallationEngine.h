@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include "library/InstallationItem.h"
 #include "library/JobState.h"
 #include "library/OutlineViewItem.h"
@@ -110,6 +112,9 @@ Q_SIGNALS:
     // "installation complete" for the front end's notification.
     void installationCompleted(const QString &productName);
     void jobFailed(const QString &productName, const QString &message);
+    // A job placed its product, but the library that records its new state could not be written: until it can,
+    // a new start shows the product as it was before the job.
+    void libraryNotStored(const QString &productName, const QString &reason);
     void queueFinished();
     void sideWorkFinished();
 
@@ -152,7 +157,7 @@ private:
     void reloadRequestRow(const Request &request);
     const InstallationItem *queuedJob(const QString &name, qint64 recordId, qsizetype *position = nullptr) const;
     // Why the job may not run now that its turn has come: its product was installed, or removed, meanwhile.
-    std::optional<QString> stateRefusal(const InstallationItem &job);
+    Error stateRefusal(const InstallationItem &job);
     void refreshLibraryStates(const QHash<QString, qint64> &names);
     QString jobFolder(const InstallationItem &job) const;
 

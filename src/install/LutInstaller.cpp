@@ -33,7 +33,7 @@ LutInstaller::~LutInstaller() {
 
 void LutInstaller::start() {
     // The job name becomes part of a folder name; an unsafe one installs no LUTs, and the job goes on.
-    if (const std::optional<QString> unsafe = unsafePathComponentReason(m_jobName); unsafe && !m_addresses.isEmpty()) {
+    if (const Error unsafe = unsafePathComponentReason(m_jobName); unsafe && !m_addresses.isEmpty()) {
         m_services.reporter().appendLog(u"No custom LUTs are installed for this job: "_s + *unsafe);
         m_addresses.clear();
     }
@@ -70,13 +70,13 @@ void LutInstaller::installNext() {
                                u" is not a valid address; it is skipped."_s);
             continue;
         }
-        if (const std::optional<QString> error = createFolderWithParents(temporaryFolder)) {
+        if (const Error error = createFolderWithParents(temporaryFolder)) {
             reporter.showAlert(
                 u"Alert"_s,
                 u"Failed to create Temporary Apple Custom Lut folder for "_s + m_jobName + u" : "_s + *error, u"OK"_s);
             continue;
         }
-        if (const std::optional<QString> error = createFolderWithParents(locations.customLUTsFolderURL)) {
+        if (const Error error = createFolderWithParents(locations.customLUTsFolderURL)) {
             reporter.showAlert(u"Alert"_s,
                                u"Failed to create Apple Custom Lut folder for "_s + m_jobName + u" : "_s + *error,
                                u"OK"_s);

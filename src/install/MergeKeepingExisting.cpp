@@ -8,8 +8,8 @@
 
 namespace klv {
 
-std::optional<QString> mergeKeepingExisting(const QString &source, const QString &target) {
-    if (const std::optional<QString> reason = createFolderWithParents(target))
+Error mergeKeepingExisting(const QString &source, const QString &target) {
+    if (const Error reason = createFolderWithParents(target))
         return u"the folder \"" + target + u"\" could not be created: " + *reason;
     std::optional<QString> firstError;
     const QFileInfoList items =

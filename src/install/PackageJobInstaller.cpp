@@ -34,7 +34,7 @@ PackageJobInstaller::~PackageJobInstaller() {
 
 void PackageJobInstaller::start() {
     // The name becomes a file name in the download folder and in the destination.
-    if (const std::optional<QString> unsafe = unsafePathComponentReason(m_jobName)) {
+    if (const Error unsafe = unsafePathComponentReason(m_jobName)) {
         fail(*unsafe, *unsafe);
         return;
     }

@@ -5,8 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <tuple>
 
 namespace klv {
 
@@ -44,7 +46,9 @@ void PartialDownload::writeNote(const QString &partialPath, const Validators &va
     const QJsonObject note{{u"url"_s, validators.url},
                            {u"etag"_s, QString::fromLatin1(validators.etag)},
                            {u"lastModified"_s, QString::fromLatin1(validators.lastModified)}};
-    writeFileAtomically(notePath(partialPath), QJsonDocument(note).toJson(QJsonDocument::Compact));
+    // A partial without its note is never continued (a failed download drops it): a note that cannot be written
+    // costs the resumption, nothing else.
+    std::ignore = writeFileAtomically(notePath(partialPath), QJsonDocument(note).toJson(QJsonDocument::Compact));
 }
 
 std::optional<std::pair<PartialDownload::Validators, qint64>> PartialDownload::continuable(const QString &partialPath,

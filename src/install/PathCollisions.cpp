@@ -2,7 +2,7 @@
 
 namespace klv {
 
-std::optional<QString> PathCollisions::add(const QStringList &components, bool folder) {
+Error PathCollisions::add(const QStringList &components, bool folder) {
     QString path;
     for (qsizetype i = 0; i < components.size(); ++i) {
         if (i > 0)

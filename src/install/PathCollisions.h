@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -13,7 +15,7 @@ namespace klv {
 class PathCollisions final {
 public:
     // The path the entry collides at, if it does; it is noted either way.
-    std::optional<QString> add(const QStringList &components, bool folder);
+    Error add(const QStringList &components, bool folder);
 
 private:
     QHash<QString, bool> m_written; // path → is a folder

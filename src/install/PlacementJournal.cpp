@@ -91,32 +91,47 @@ QString asideOf(const QString &target) {
     return info.path() + u"/.klv-staging-recovery-"_s + info.fileName();
 }
 
-// Every new version stands at its target; what the targets held before goes.
-void finish(const QList<JournalItem> &items) {
+void noteProblem(const Error &error, const QString &target, QStringList &problems) {
+    if (error)
+        problems << target + u": "_s + *error;
+}
+
+// Every new version stands at its target; what the targets held before goes. A step that fails leaves both
+// versions where they are, for the next attempt.
+QStringList finish(const QList<JournalItem> &items) {
+    QStringList problems;
     for (const JournalItem &item : items) {
         if (!item.newAtTarget()) {
-            if (exists(item.target))
-                exchangeItems(item.staging, item.target, asideOf(item.target));
-            else
-                renameToFreePath(item.staging, item.target);
+            const Error moved = exists(item.target) ? exchangeItems(item.staging, item.target, asideOf(item.target))
+                                                    : renameToFreePath(item.staging, item.target);
+            noteProblem(moved, item.target, problems);
+            if (moved)
+                continue;
         }
         if (exists(item.staging) && !item.newAtStaging())
             removeItem(item.staging);
     }
+    return problems;
 }
 
 // Every target holds what it held before the placement; the new versions go.
-void undo(const QList<JournalItem> &items) {
+QStringList undo(const QList<JournalItem> &items) {
+    QStringList problems;
     for (auto item = items.crbegin(); item != items.crend(); ++item) {
         if (item->newAtTarget()) {
-            if (exists(item->staging) && !item->newAtStaging())
-                exchangeItems(item->staging, item->target, asideOf(item->target));
-            else
+            if (exists(item->staging) && !item->newAtStaging()) {
+                const Error restored = exchangeItems(item->staging, item->target, asideOf(item->target));
+                noteProblem(restored, item->target, problems);
+                if (restored)
+                    continue;
+            } else {
                 removeItem(item->target);
+            }
         }
         if (item->newAtStaging())
             removeItem(item->staging);
     }
+    return problems;
 }
 
 } // namespace
@@ -171,12 +186,12 @@ void PlacementJournal::done() {
     QFile::remove(m_path);
 }
 
-QStringList PlacementJournal::recoverAll(const QString &downloadFolder) {
+PlacementJournal::Recovery PlacementJournal::recoverAll(const QString &downloadFolder) {
     const QDir folder(downloadFolder);
     const QStringList journals =
         folder.entryList({u'*' + PlacementJournalNames::suffix, u'*' + PlacementJournalNames::keptSuffix},
                          QDir::Files | QDir::Hidden, QDir::Name);
-    QStringList products;
+    Recovery recovery;
     for (const QString &name : journals) {
         const bool kept = name.endsWith(PlacementJournalNames::keptSuffix);
         const Journal journal = read(folder.filePath(name), kept);
@@ -184,10 +199,11 @@ QStringList PlacementJournal::recoverAll(const QString &downloadFolder) {
         const bool canFinish = std::all_of(journal.items.cbegin(), journal.items.cend(), [](const JournalItem &item) {
             return item.newAtTarget() || item.newAtStaging();
         });
-        if (journal.forward && canFinish)
-            finish(journal.items);
-        else
-            undo(journal.items);
+        const QStringList problems = journal.forward && canFinish ? finish(journal.items) : undo(journal.items);
+        if (!problems.isEmpty()) {
+            recovery.problems += problems;
+            continue;
+        }
         for (const QString &copy : journal.partialCopies)
             removeItem(copy);
         const QString product = PlacementJournalNames::productOf(name);
@@ -201,10 +217,10 @@ QStringList PlacementJournal::recoverAll(const QString &downloadFolder) {
                 QFile::remove(folder.filePath(partial));
         }
         QFile::remove(folder.filePath(name));
-        if (!products.contains(product))
-            products.append(product);
+        if (!recovery.products.contains(product))
+            recovery.products.append(product);
     }
-    return products;
+    return recovery;
 }
 
 } // namespace klv

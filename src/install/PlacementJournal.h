@@ -35,9 +35,15 @@ public:
     void keeping();
     void done();
 
+    struct Recovery {
+        // The products whose placement was finished or undone, so their states can be detected again.
+        QStringList products;
+        // A step that could not be taken, one line each: its journal and job folder stay for the next start.
+        QStringList problems;
+    };
     // Finishes or undoes what the journals in the download folder describe and removes them with their jobs'
-    // folders; the products they name, so their states can be detected again.
-    static QStringList recoverAll(const QString &downloadFolder);
+    // folders.
+    static Recovery recoverAll(const QString &downloadFolder);
 
 private:
     void write(const QString &line);

@@ -31,8 +31,8 @@ namespace {
 // Bytes a file name may take on the file systems we install to.
 constexpr qsizetype longestFileName = 255;
 
-std::optional<QString> nameProblem(const QString &name) {
-    if (std::optional<QString> unsafe = unsafePathComponentReason(name))
+Error nameProblem(const QString &name) {
+    if (Error unsafe = unsafePathComponentReason(name))
         return unsafe;
     if (QFile::encodeName(name + u".app").size() > longestFileName)
         return u"The name “"_s + name + u"” cannot be used as a file name: it is too long."_s;
@@ -66,9 +66,9 @@ Unpacked unpackArchive(const QString &archive, const QString &pluginsFolder, con
         const QFileInfo launcher(staging.filePath(application + u"/AppRun"));
         if (launcher.isFile() && !launcher.isSymLink())
             QFile::setPermissions(launcher.filePath(), launcher.permissions() | QFile::ExeOwner | QFile::ExeUser);
-        if (std::optional<QString> error = placement.stage(unpacked.filePath(), pluginsFolder + application))
+        if (Error error = placement.stage(unpacked.filePath(), pluginsFolder + application))
             return {error};
-        if (std::optional<QString> error = placement.swapIn())
+        if (Error error = placement.swapIn())
             return {error};
     }
     return {mergeKeepingExisting(staging.path(), pluginsFolder)};
@@ -96,7 +96,7 @@ void PluginInstaller::start() {
     const QStringList names = m_pluginText.split(u',');
     // Every name is checked before anything is removed, so a bad list changes nothing.
     for (const QString &name : names) {
-        if (std::optional<QString> problem = nameProblem(name)) {
+        if (Error problem = nameProblem(name)) {
             fail(*problem);
             return;
         }

@@ -20,7 +20,7 @@ namespace {
 
 // Dates the installed bundle. Linux keeps no creation time that can be set, so the modification and access
 // times carry the installation time instead; they are what file browsers show there.
-std::optional<QString> stampBundle(const QString &bundle, const QDateTime &installedAt) {
+Error stampBundle(const QString &bundle, const QDateTime &installedAt) {
     const qint64 milliseconds = installedAt.toMSecsSinceEpoch();
     const timespec time{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1'000'000};
     const timespec times[2] = {time, time};
@@ -64,7 +64,7 @@ void ResolveInstaller::install(const PackageDownload::Result &download) {
                 return {result.error, {}};
             }
             // A bundle under another name is installed all the same; only its date stays as packed.
-            if (const std::optional<QString> error = stampBundle(bundle, installedAt))
+            if (const Error error = stampBundle(bundle, installedAt))
                 return {std::nullopt, {u"The date of "_s + bundle + u" could not be set: "_s + *error}};
             return {};
         });

@@ -63,7 +63,7 @@ void StagedPlacement::endJournal() {
     m_journal.reset();
 }
 
-std::optional<QString> StagedPlacement::moveBesideTarget(Item &item, bool copies) {
+Error StagedPlacement::moveBesideTarget(Item &item, bool copies) {
     const QString staging = stagingPathBeside(item.target);
     if (PlacementJournal *written = journal()) {
         if (copies)
@@ -72,7 +72,7 @@ std::optional<QString> StagedPlacement::moveBesideTarget(Item &item, bool copies
             written->moves(item.target, staging);
     }
     crashPoint("placement-move");
-    if (std::optional<QString> error = moveItem(item.staging, staging)) {
+    if (Error error = moveItem(item.staging, staging)) {
         removeItem(staging);
         return error;
     }
@@ -97,12 +97,12 @@ bool StagedPlacement::onOneFileSystem(const QString &source, const QString &targ
     return sourceDevice && sourceDevice == deviceOf(QFileInfo(target).path());
 }
 
-std::optional<QString> StagedPlacement::stage(const QString &source, const QString &target) {
+Error StagedPlacement::stage(const QString &source, const QString &target) {
     // One rename away, the complete source is its own staging, which saves a rename. Should it replace something,
     // it moves beside its target when it is swapped in.
     Item item{target, source};
     if (!onOneFileSystem(source, target)) {
-        if (std::optional<QString> error = moveBesideTarget(item, true))
+        if (Error error = moveBesideTarget(item, true))
             return error;
     }
     if (PlacementJournal *written = journal())
@@ -112,13 +112,13 @@ std::optional<QString> StagedPlacement::stage(const QString &source, const QStri
     return std::nullopt;
 }
 
-std::optional<QString> StagedPlacement::swapIn() {
+Error StagedPlacement::swapIn() {
     if (PlacementJournal *written = journal())
         written->swapBegins();
     for (Item &item : m_items) {
         crashPoint("placement-swap");
         // Mostly the name is free: trying costs less than looking first.
-        std::optional<QString> error = renameToFreePath(item.staging, item.target);
+        Error error = renameToFreePath(item.staging, item.target);
         if (error && exists(item.target)) {
             item.replaced = true;
             // What it replaces must wait beside it, not where the source was.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -41,10 +43,10 @@ public:
     // A folder the placement unpacks into before staging from it: a run killed meanwhile leaves it for the next
     // one to remove.
     void noteScratchFolder(const QString &path);
-    std::optional<QString> stage(const QString &source, const QString &target);
+    Error stage(const QString &source, const QString &target);
     // Swaps every staged item in; an item that replaces something moves beside its target first. When one cannot be
     // swapped in, those already swapped are put back and the error returned.
-    std::optional<QString> swapIn();
+    Error swapIn();
     // The placement stays: replaced versions and anything not swapped in are removed.
     void keep();
     // What keep() says first, at once: from now on the new versions stand, whatever happens to the old ones.
@@ -74,7 +76,7 @@ private:
 
     // Moves the item from where it stands to a staging name beside its target; on failure nothing stays there.
     // copies: the move may copy across file systems, so what stands at the new name may be partial until it ends.
-    std::optional<QString> moveBesideTarget(Item &item, bool copies);
+    Error moveBesideTarget(Item &item, bool copies);
     PlacementJournal *journal();
     // The placement has ended, kept or taken back: its journal goes.
     void endJournal();

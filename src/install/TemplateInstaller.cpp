@@ -202,7 +202,7 @@ Outcome placeTemplates(const QMap<QString, QString> &types, const Locations &loc
                 return cancelledOutcome();
             }
             const QString source = type.value() + u'/' + entry;
-            if (const std::optional<QString> error = placement.stage(source, destination + entry)) {
+            if (const Error error = placement.stage(source, destination + entry)) {
                 placement.takeBack();
                 return {u"a template could not be placed: "_s + *error, false};
             }
@@ -212,7 +212,7 @@ Outcome placeTemplates(const QMap<QString, QString> &types, const Locations &loc
                 reporter.appendLog(QStringLiteral("Moved Template %1 / %2").arg(k).arg(templates.size()));
         }
     }
-    if (const std::optional<QString> error = placement.swapIn())
+    if (const Error error = placement.swapIn())
         return {u"a template could not be placed: "_s + *error, false};
     return {};
 }
@@ -230,7 +230,7 @@ Outcome unpackPackage(const Paths &paths, const GrowingDownload &download, const
         return {};
     // Unreadable archives have waited for the end of the download; a failed download is told as it is.
     if (extraction.unreadable) {
-        if (const std::optional<QString> downloadError = download.waitForEnd(stop))
+        if (const Error downloadError = download.waitForEnd(stop))
             return {*downloadError, false};
     }
     return {u"the package could not be unpacked: "_s + *extraction.error, false};
@@ -293,9 +293,9 @@ void TemplateInstaller::start() {
     }
     const Paths paths = pathsFor(m_services.locations(), name);
     const Reporter &reporter = m_services.reporter();
-    if (const std::optional<QString> error = ensureFolder(paths.jobFolder, m_services.log()))
+    if (const Error error = ensureFolder(paths.jobFolder, m_services.log()))
         reporter.showAlert(u"Alert"_s, u"Failed to create Product folder for "_s + name + u" : "_s + *error, u"OK"_s);
-    if (const std::optional<QString> error = ensureFolder(paths.templatesFolder, m_services.log()))
+    if (const Error error = ensureFolder(paths.templatesFolder, m_services.log()))
         reporter.showAlert(u"Alert"_s, u"Failed to create Temporary folder for "_s + name + u" : "_s + *error, u"OK"_s);
 
     auto growing = std::make_shared<GrowingDownload>();

@@ -176,10 +176,10 @@ QString decodedName(QByteArrayView stored, QByteArrayView extra, quint32 flags, 
     return fromCodePage437(name);
 }
 
-std::optional<QString> firstCollision(const std::vector<ZipDirectory::Entry> &entries) {
+Error firstCollision(const std::vector<ZipDirectory::Entry> &entries) {
     PathCollisions written;
     for (const ZipDirectory::Entry &entry : entries) {
-        if (std::optional<QString> path = written.add(entry.components, entry.folder))
+        if (Error path = written.add(entry.components, entry.folder))
             return path;
     }
     return std::nullopt;
@@ -354,7 +354,7 @@ ZipDirectory ZipDirectory::readFrom(ZipSource &source) {
             return directory;
         }
     }
-    if (const std::optional<QString> path = firstCollision(entries))
+    if (const Error path = firstCollision(entries))
         directory.fail(QStringLiteral("two of its entries would be written to “%1”").arg(*path));
     return directory;
 }
@@ -371,7 +371,7 @@ std::optional<QString> ZipDirectory::localHeaderName(QByteArrayView header) {
                        bytes.u16(6), bytes.u8(5));
 }
 
-std::optional<QString> ZipDirectory::firstDifference(const std::vector<ReadEntry> &read) const {
+Error ZipDirectory::firstDifference(const std::vector<ReadEntry> &read) const {
     const size_t common = std::min(read.size(), m_entries.size());
     for (size_t i = 0; i < common; ++i) {
         const Entry &listed = m_entries[i];

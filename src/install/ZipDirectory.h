@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
@@ -60,7 +62,7 @@ public:
 
     // The first entry that was read differently from its place in the list (another name, kind, size or
     // checksum), or that is missing or one too many; nothing when the reading matches the list.
-    std::optional<QString> firstDifference(const std::vector<ReadEntry> &read) const;
+    Error firstDifference(const std::vector<ReadEntry> &read) const;
 
 private:
     static ZipDirectory readFrom(ZipSource &source);

@@ -64,7 +64,7 @@ std::optional<InstallManifest> InstallManifest::read(const QString &path) {
     return manifest;
 }
 
-std::optional<QString> InstallManifest::write(const QString &path) const {
+Error InstallManifest::write(const QString &path) const {
     // Each file as [path, size, time, sha256]: thousands of them stay compact.
     QJsonArray entries;
     for (const ScannedFile &file : files)
@@ -73,7 +73,7 @@ std::optional<QString> InstallManifest::write(const QString &path) const {
                            {u"productId"_s, productId},   {u"release"_s, version},
                            {u"baseline"_s, baseline},     {u"roots"_s, QJsonArray::fromStringList(roots)},
                            {u"files"_s, entries}};
-    if (const std::optional<QString> error = createFolderWithParents(QFileInfo(path).path()))
+    if (const Error error = createFolderWithParents(QFileInfo(path).path()))
         return error;
     return writeFileAtomically(path, QJsonDocument(root).toJson(QJsonDocument::Compact));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include "library/FileTreeScan.h"
 
 #include <QByteArray>
@@ -33,7 +35,7 @@ struct InstallManifest {
                                     const QStringList &roots);
     static std::optional<InstallManifest> read(const QString &path);
     // The error text when it could not be written; the old manifest then stays.
-    std::optional<QString> write(const QString &path) const;
+    Error write(const QString &path) const;
 };
 
 } // namespace klv

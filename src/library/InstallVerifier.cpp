@@ -40,7 +40,7 @@ ProductCheck InstallVerifier::verify(const QString &product, qint64 productId, c
         }
         InstallManifest baseline = InstallManifest::describe(product, productId, version, installedItems);
         baseline.baseline = true;
-        check.baselineTaken = !baseline.write(path).has_value();
+        check.baselineTaken = !baseline.write(path);
         check.unknown = !check.baselineTaken;
         return check;
     }

@@ -30,7 +30,7 @@ bool isCompositeLocation(const OutlineViewItem &record) {
 }
 
 // Removes a file, a link or a whole folder (links inside are removed, never followed). The reason on failure.
-std::optional<QString> removeItem(const QString &path) {
+Error removeItem(const QString &path) {
     const QFileInfo info(path);
     if (info.isDir() && !info.isSymLink()) {
         if (QDir(path).removeRecursively())
@@ -192,7 +192,9 @@ void ProductActions::uninstall(const OutlineViewItem &record) {
         for (const QString &product : {name.key(), QString(name.key()).remove(u"Vantory - "_s)})
             removeRecordedItems(product, report);
     }
-    m_library.detectInstalledStates(nameMap);
+    if (const Error error = m_library.detectInstalledStates(nameMap))
+        m_services.reporter().appendLog(u"The library could not be stored after uninstalling "_s + record.product_name +
+                                        u": "_s + *error);
     m_library.applyLibraryFilter();
     // A group's members share the group's custom looks, so one request covers them all.
     if (removesLooks && staysInFolder(record.product_name))
@@ -239,7 +241,7 @@ void ProductActions::removeRecordedItems(const QString &product, UninstallReport
     for (const QString &root : manifest->roots) {
         if (!removable(root) || !itemExists(root))
             continue;
-        if (const std::optional<QString> error = removeItem(root)) {
+        if (const Error error = removeItem(root)) {
             m_services.reporter().appendLog(u"KLVApp_Error: When remove item at: "_s + root + u" \n with Error;  "_s +
                                             *error);
             left = true;
@@ -252,7 +254,7 @@ void ProductActions::removeRecordedItems(const QString &product, UninstallReport
 }
 
 bool ProductActions::staysInFolder(const QString &name) const {
-    const std::optional<QString> unsafe = unsafePathComponentReason(name);
+    const Error unsafe = unsafePathComponentReason(name);
     if (unsafe)
         m_services.reporter().appendLog(*unsafe + u" Nothing is removed for it."_s);
     return !unsafe;
@@ -264,7 +266,7 @@ void ProductActions::deleteComposite(const QString &name, UninstallReport &repor
     for (const QString &path : {folder, QString(folder + u".mov"_s)}) {
         if (!itemExists(path))
             continue;
-        if (const std::optional<QString> error = removeItem(path))
+        if (const Error error = removeItem(path))
             m_services.reporter().appendLog(u"KLVApp_Error: When remove item at: "_s + path + u" \n with Error;  "_s +
                                             *error);
         else
@@ -313,11 +315,11 @@ void ProductActions::removeCustomLooks(const StoreResponse &response, const Outl
     for (const QJsonObject &look : looks) {
         if (json::textOr(look, "url"_L1).isEmpty())
             continue;
-        if (const std::optional<QString> error = createFolderWithParents(lutFolder))
+        if (const Error error = createFolderWithParents(lutFolder))
             reporter.showAlert(u"Alert"_s, u"Failed to create Apple Custom Lut folder : "_s + *error, u"OK"_s);
         if (!itemExists(path))
             continue;
-        if (const std::optional<QString> error = removeItem(path))
+        if (const Error error = removeItem(path))
             reporter.appendLog(u"Error when remove item at: "_s + path + u" \n with Error;  "_s + *error);
         else
             report.removed << path;

@@ -73,10 +73,9 @@ QByteArray ProductCache::encode(const QList<OutlineViewItem> &products) {
     return text;
 }
 
-std::optional<QString> ProductCache::save(const QString &path, const QList<OutlineViewItem> &products) {
+Error ProductCache::save(const QString &path, const QList<OutlineViewItem> &products) {
     // Atomic and complete, so neither a crash nor a full disk leaves a cache that reads as garbage.
-    const std::optional<QString> error =
-        writeFileAtomically(path, [&products](QIODevice &file) { return encode(products, file); });
+    const Error error = writeFileAtomically(path, [&products](QIODevice &file) { return encode(products, file); });
     if (error)
         std::fprintf(stderr, "KLV App Error write data to: %s with error %s\n", qUtf8Printable(urlDescription(path)),
                      qUtf8Printable(*error));

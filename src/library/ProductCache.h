@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include "library/OutlineViewItem.h"
 
 #include <QIODevice>
@@ -24,7 +26,7 @@ QByteArray encode(const QList<OutlineViewItem> &products);
 // The same content written to the device in pieces; false when it did not take one.
 bool encode(const QList<OutlineViewItem> &products, QIODevice &device);
 // Replaces the file atomically; the error text on failure.
-std::optional<QString> save(const QString &path, const QList<OutlineViewItem> &products);
+Error save(const QString &path, const QList<OutlineViewItem> &products);
 
 } // namespace ProductCache
 

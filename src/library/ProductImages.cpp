@@ -156,7 +156,7 @@ void ProductImages::finishDownload(const QString &productName, const QNetworkRep
         return;
 
     const QString path = m_services.locations().productImageFolderURL + pictureFileName(productName);
-    if (const std::optional<QString> error = writeFileAtomically(path, body)) {
+    if (const Error error = writeFileAtomically(path, body)) {
         m_services.reporter().appendLog(u"E_04 : Failed to write file to USER_IMAGE_FOLDERURL _ " + *error);
         return;
     }
@@ -173,7 +173,7 @@ void ProductImages::remember(const QList<qint64> &productIds, const QString &fil
 }
 
 void ProductImages::saveMap() const {
-    if (const std::optional<QString> error = m_services.saveProductImageMap())
+    if (const Error error = m_services.saveProductImageMap())
         std::fprintf(stderr, "KLVApp: Error during write Image data to file %s\n", qUtf8Printable(*error));
 }
 

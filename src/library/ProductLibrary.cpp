@@ -113,9 +113,13 @@ void ProductLibrary::handleCommitNumberAnswer(const StoreResponse &response, con
 
     m_clearingCaches = false;
     setLibraryProducts(m_cachedProducts);
-    detectInstalledStates(productNameMap(m_cachedProducts));
+    QString problem;
+    if (const Error error = detectInstalledStates(productNameMap(m_cachedProducts)))
+        problem = u"The library could not be stored: "_s + *error;
+    if (!problem.isEmpty())
+        m_services.reporter().appendLog(problem);
     applyLibraryFilter();
-    Q_EMIT refreshFinished(RefreshOutcome::unchanged, {});
+    Q_EMIT refreshFinished(RefreshOutcome::unchanged, problem);
 }
 
 void ProductLibrary::requestCustomerProducts() {
@@ -159,9 +163,9 @@ void ProductLibrary::handleLibraryAnswer(StoreResponse response, const QString &
     // The commit number is stored only with the library it belongs to: when the cache cannot be written, the
     // stored number stays with the old cache and the next check downloads again.
     QString problem;
-    if (const std::optional<QString> error = storeLibrary())
+    if (const Error error = storeLibrary())
         problem = u"The library could not be stored: "_s + *error;
-    else if (const std::optional<QString> settingsError = m_services.settings().saveSettings())
+    else if (const Error settingsError = m_services.settings().saveSettings())
         problem = u"The library's commit number could not be stored: "_s + *settingsError;
     if (!problem.isEmpty())
         m_services.reporter().appendLog(problem);
@@ -171,12 +175,13 @@ void ProductLibrary::handleLibraryAnswer(StoreResponse response, const QString &
     Q_EMIT refreshFinished(RefreshOutcome::downloaded, problem);
 }
 
-void ProductLibrary::detectInstalledStates(const QHash<QString, qint64> &nameMap) {
+Error ProductLibrary::detectInstalledStates(const QHash<QString, qint64> &nameMap) {
     if (m_detector.detectInstalledStates(m_libraryProducts, nameMap))
-        storeLibrary();
+        return storeLibrary();
+    return {};
 }
 
-void ProductLibrary::noteLatestReleaseInstalled(const QString &name, qint64 number) {
+Error ProductLibrary::noteLatestReleaseInstalled(const QString &name, qint64 number) {
     // Looked through without writing: the list shares its records with the cached one until a mark changes.
     bool changed = false;
     for (qsizetype i = 0; i < m_libraryProducts.size(); ++i) {
@@ -187,10 +192,11 @@ void ProductLibrary::noteLatestReleaseInstalled(const QString &name, qint64 numb
         }
     }
     if (changed)
-        storeLibrary();
+        return storeLibrary();
+    return {};
 }
 
-void ProductLibrary::redetectInstalledStates() {
+Error ProductLibrary::redetectInstalledStates() {
     // The process that changed the home stored what its jobs did to the update marks; the files say the rest.
     if (const std::optional<QList<OutlineViewItem>> stored =
             ProductCache::load(m_services.locations().productCacheFileURL)) {
@@ -204,12 +210,13 @@ void ProductLibrary::redetectInstalledStates() {
                 m_libraryProducts[i].isNeedUpdate = mark;
         }
     }
-    detectInstalledStates(productNameMap(m_libraryProducts));
+    const Error stored = detectInstalledStates(productNameMap(m_libraryProducts));
     applyLibraryFilter();
+    return stored;
 }
 
-std::optional<QString> ProductLibrary::storeLibrary() {
-    std::optional<QString> error = ProductCache::save(m_services.locations().productCacheFileURL, m_libraryProducts);
+Error ProductLibrary::storeLibrary() {
+    Error error = ProductCache::save(m_services.locations().productCacheFileURL, m_libraryProducts);
     // The cached list follows the file, so an unchanged commit later shows the library that belongs to it.
     if (!error) {
         m_cachedProducts = m_libraryProducts;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include "library/InstalledProducts.h"
 #include "library/InstalledStateDetector.h"
 #include "library/LibraryFilter.h"
@@ -57,12 +59,13 @@ public:
     void forgetLibrary();
     // Recomputes displayedProducts from viewSettings and the lists.
     void applyLibraryFilter();
-    // Updates installed states of the named products and their groups; the cache is rewritten on change.
-    void detectInstalledStates(const QHash<QString, qint64> &nameMap);
+    // Updates installed states of the named products and their groups; the cache is rewritten on change, and why
+    // it could not be is returned: until it is, the next start shows the states as they were.
+    Error detectInstalledStates(const QHash<QString, qint64> &nameMap);
     // Every product's installed and update states again, from the files alone, and the shown rows with them.
-    void redetectInstalledStates();
+    Error redetectInstalledStates();
     // A job just placed the store's current release of the product: it has no update any more.
-    void noteLatestReleaseInstalled(const QString &name, qint64 number);
+    Error noteLatestReleaseInstalled(const QString &name, qint64 number);
     void setInstallationQueueBusyQuery(std::function<bool()> isBusy);
 
 Q_SIGNALS:
@@ -80,7 +83,7 @@ private:
     void handleLibraryAnswer(StoreResponse response, const QString &requestUrl);
     std::optional<QJsonObject> readAnswer(const StoreResponse &response, const QString &requestUrl);
     // Writes the product cache; the error text when it could not be written whole.
-    std::optional<QString> storeLibrary();
+    Error storeLibrary();
     void forgetPictureMap();
     void setLibraryProducts(QList<OutlineViewItem> products);
     void fail(RefreshOutcome outcome, const QString &message);

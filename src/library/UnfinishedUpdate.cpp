@@ -17,8 +17,7 @@ QString UnfinishedUpdate::pathFor(const QString &makerFolder, const QString &pro
     return InstallManifest::folderIn(makerFolder) + product + suffix;
 }
 
-std::optional<QString> UnfinishedUpdate::begin(const QString &makerFolder, const QString &product,
-                                               const QString &release) {
+Error UnfinishedUpdate::begin(const QString &makerFolder, const QString &product, const QString &release) {
     if (!QDir().mkpath(InstallManifest::folderIn(makerFolder)))
         return QStringLiteral("the folder %1 could not be created").arg(InstallManifest::folderIn(makerFolder));
     return writeFileAtomically(pathFor(makerFolder, product), release.toUtf8());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include <QSet>
 #include <QString>
 
@@ -16,7 +18,7 @@ struct UnfinishedUpdate {
     static QString pathFor(const QString &makerFolder, const QString &product);
 
     // The error text when the mark could not be written.
-    static std::optional<QString> begin(const QString &makerFolder, const QString &product, const QString &release);
+    static Error begin(const QString &makerFolder, const QString &product, const QString &release);
     static void end(const QString &makerFolder, const QString &product);
     // The release the unfinished update was placing; nothing when none is unfinished.
     static std::optional<QString> releaseOf(const QString &makerFolder, const QString &product);

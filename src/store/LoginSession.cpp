@@ -64,7 +64,7 @@ void LoginSession::handleLoginResponse(const StoreResponse &response) {
     m_settings.userEmail = *email;
     m_settings.sessionActive = true;
     QString problem;
-    if (const std::optional<QString> error = m_settings.saveSettings()) {
+    if (const Error error = m_settings.saveSettings()) {
         problem = u"The sign-in could not be remembered for the next start: " + *error;
         m_reporter.appendLog(problem);
     }

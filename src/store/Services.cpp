@@ -16,7 +16,7 @@ namespace klv {
 namespace {
 
 void writeEmptyImageMap(const QString &path) {
-    if (const std::optional<QString> error = writeFileAtomically(path, ProductImageMapArchive::encode({})))
+    if (const Error error = writeFileAtomically(path, ProductImageMapArchive::encode({})))
         std::fprintf(stderr, "KLV App Error write data to: %s with error %s\n", qUtf8Printable(urlDescription(path)),
                      qUtf8Printable(*error));
 }
@@ -70,7 +70,7 @@ void Services::loadUserData() {
     writeEmptyImageMap(path);
 }
 
-std::optional<QString> Services::saveProductImageMap() const {
+Error Services::saveProductImageMap() const {
     return writeFileAtomically(m_locations.userDataFileURL, ProductImageMapArchive::encode(productImageMap));
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include "core/Clock.h"
 #include "core/Configuration.h"
 #include "core/Locations.h"
@@ -49,7 +51,7 @@ public:
     // Settings, then the picture map file (created empty when missing or unreadable).
     void loadUserData();
     // Rewrites the picture map file from productImageMap; the error text on failure.
-    std::optional<QString> saveProductImageMap() const;
+    Error saveProductImageMap() const;
 
     bool detailLogEnabled = false;
     QString appVersion;

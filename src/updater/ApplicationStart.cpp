@@ -23,11 +23,11 @@ constexpr std::chrono::milliseconds pollInterval{50};
 
 } // namespace
 
-std::optional<QString> startApplication(const QString &applicationPath, std::chrono::milliseconds watch) {
+Error startApplication(const QString &applicationPath, std::chrono::milliseconds watch) {
     return startProgram(applicationPath + u"/AppRun"_s, watch);
 }
 
-std::optional<QString> startProgram(const QString &programPath, std::chrono::milliseconds watch) {
+Error startProgram(const QString &programPath, std::chrono::milliseconds watch) {
     const QByteArray program = QFile::encodeName(programPath);
     const QByteArray home = QFile::encodeName(QDir::homePath());
     posix_spawn_file_actions_t actions;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include <QString>
 
 #include <chrono>
@@ -11,10 +13,9 @@ namespace klv {
 // that it outlives the updater. With a watch time, waits that long for it to fail: ending with another status
 // than 0, or by a signal, within that time is a failed start. Returns the error text, nothing when it runs (or
 // ended cleanly by itself).
-std::optional<QString> startApplication(const QString &applicationPath,
-                                        std::chrono::milliseconds watch = std::chrono::milliseconds::zero());
+Error startApplication(const QString &applicationPath,
+                       std::chrono::milliseconds watch = std::chrono::milliseconds::zero());
 // The same for a program file.
-std::optional<QString> startProgram(const QString &programPath,
-                                    std::chrono::milliseconds watch = std::chrono::milliseconds::zero());
+Error startProgram(const QString &programPath, std::chrono::milliseconds watch = std::chrono::milliseconds::zero());
 
 } // namespace klv

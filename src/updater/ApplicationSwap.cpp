@@ -80,7 +80,7 @@ bool ApplicationSwap::run() {
     const QFileInfo installed(m_request.applicationPath);
     // Beside the installed folder, so that the swap is a rename within one file system.
     QTemporaryDir staging(installed.absolutePath() + u"/."_s + installed.fileName() + stagingInfix + u"XXXXXX"_s);
-    std::optional<QString> error = checkArchive();
+    Error error = checkArchive();
     if (!error && !staging.isValid())
         error = u"no folder to unpack into: "_s + staging.errorString();
     if (!error)
@@ -132,7 +132,7 @@ void ApplicationSwap::removeLeftStagingFolders() const {
     for (const QString &name : left) {
         const QString setAside = folder.filePath(name) + u"/previous"_s;
         if (!QFileInfo::exists(m_request.applicationPath) && QFileInfo(setAside).isDir()) {
-            if (const std::optional<QString> error = renameToFreePath(setAside, m_request.applicationPath))
+            if (const Error error = renameToFreePath(setAside, m_request.applicationPath))
                 m_log.appendLog(u"KLV App Updater: the set-aside version could not be put back: "_s + *error);
             else
                 m_log.appendLog(u"KLV App Updater: put back the version a stopped update had set aside"_s);
@@ -141,7 +141,7 @@ void ApplicationSwap::removeLeftStagingFolders() const {
     }
 }
 
-std::optional<QString> ApplicationSwap::checkArchive() const {
+Error ApplicationSwap::checkArchive() const {
     if (m_request.expectedSha256.isEmpty())
         return std::nullopt;
     const std::optional<QByteArray> actual = sha256Of(m_request.archivePath);
@@ -154,7 +154,7 @@ std::optional<QString> ApplicationSwap::checkArchive() const {
     return std::nullopt;
 }
 
-std::optional<QString> ApplicationSwap::unpackNewVersion(const QString &stagingFolder) const {
+Error ApplicationSwap::unpackNewVersion(const QString &stagingFolder) const {
     // Unpacking reads every entry and its checksum: a truncated or damaged archive fails here.
     const ArchiveExtractor::Result result = ArchiveExtractor().extract(m_request.archivePath, stagingFolder);
     if (!result.succeeded())
@@ -182,9 +182,8 @@ void ApplicationSwap::giveUp(const QString &reason, bool swapped, const QString 
     QString outcome;
     if (swapped) {
         const bool hadOld = QFileInfo::exists(previous);
-        const std::optional<QString> error = hadOld
-                                                 ? exchangeItems(previous, application, stagingFolder + u"/rejected"_s)
-                                                 : renameToFreePath(application, stagingFolder + u"/rejected"_s);
+        const Error error = hadOld ? exchangeItems(previous, application, stagingFolder + u"/rejected"_s)
+                                   : renameToFreePath(application, stagingFolder + u"/rejected"_s);
         if (error)
             outcome = u" and the previous version could not be put back: "_s + *error;
         else if (!hadOld)

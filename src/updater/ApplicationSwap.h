@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include <QString>
 
 #include <chrono>
@@ -40,8 +42,8 @@ public:
 private:
     bool waitForApplicationToQuit() const;
     void removeLeftStagingFolders() const;
-    std::optional<QString> checkArchive() const;
-    std::optional<QString> unpackNewVersion(const QString &stagingFolder) const;
+    Error checkArchive() const;
+    Error unpackNewVersion(const QString &stagingFolder) const;
     // Leaves the reason where the app's next start finds it.
     void reportRefusal(const QString &reason) const;
     void giveUp(const QString &reason, bool swapped, const QString &stagingFolder) const;

@@ -176,6 +176,22 @@ TEST_F(InstallCliTest, AlreadyInstalledIsRefusedOnInstallButUpdated) {
     EXPECT_TRUE(readFile(motion(u"Titles"_s, u"KLV - Fixture Titles/Headline/Headline.moti"_s)).contains("<canvas>"));
 }
 
+TEST_F(InstallCliTest, AnUpdateWhoseLibraryCannotBeStoredSaysSoAndFails) {
+    ASSERT_EQ(install({u"Fixture Titles"_s}).exitCode, 0);
+    ASSERT_TRUE(releaseUpdate(catalog.path(), u"Fixture Titles"_s));
+    ASSERT_EQ(klv({u"refresh"_s}).exitCode, 0);
+    // A folder where the library's file goes refuses every write to it, even to root.
+    const QString cache = data(u"klv-app/Group Containers/group.com.vantory.klvapp/KLVApp_MyProductCache.bin"_s);
+    ASSERT_TRUE(QFile::remove(cache));
+    ASSERT_TRUE(QDir().mkpath(cache + u"/in-the-way"_s));
+
+    const CliResult update = klv({u"update"_s, u"--yes"_s, u"Fixture Titles"_s});
+    EXPECT_EQ(update.exitCode, 4) << update.err.toStdString();
+    EXPECT_TRUE(update.err.contains(u"Fixture Titles is in place, but the library could not be stored"_s))
+        << update.err.toStdString();
+    EXPECT_TRUE(readFile(motion(u"Titles"_s, u"KLV - Fixture Titles/Headline/Headline.moti"_s)).contains("<canvas>"));
+}
+
 TEST_F(InstallCliTest, DuplicateRequestsQueueOneJob) {
     // The first job is still downloading when the second answer arrives.
     addFault(QJsonObject{
@@ -441,10 +457,27 @@ TEST_F(InstallCliTest, DownloadsThatDripOrNeverEndFailWithinSeconds) {
 
 TEST_F(InstallCliTest, ShellCharactersInNamesAreJustNames) {
     const QString name = u"Bad $(name) `x`; \"q\""_s;
-    const CliResult result = install({name});
+    // The command an update of a product not installed suggests runs as printed, quotes and all.
+    const CliResult notInstalled = klv({u"update"_s, u"--yes"_s, name});
+    const QString suggested = notInstalled.err.section(u"install it with: "_s, 1).trimmed();
+    ASSERT_TRUE(suggested.startsWith(u"klv install '"_s)) << notInstalled.err.toStdString();
+    QProcess shell;
+    QProcessEnvironment environment = this->environment();
+    environment.insert(u"PATH"_s,
+                       QFileInfo(QString::fromUtf8(KLV_CLI_BINARY)).path() + u':' + environment.value(u"PATH"_s));
+    shell.setProcessEnvironment(environment);
+    shell.start(u"bash"_s, {u"-c"_s, suggested});
+    ASSERT_TRUE(shell.waitForFinished(60'000));
+    const CliResult result{shell.exitCode(), QString::fromUtf8(shell.readAllStandardOutput()),
+                           QString::fromUtf8(shell.readAllStandardError())};
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(QFileInfo(motion(u"Titles"_s, u"KLV - " + name)).isDir());
     EXPECT_TRUE(QFileInfo::exists(vantory(u"Plugins/Bad $(plugin) `x`; \"q\".app/AppRun"_s)));
+
+    const CliResult quiet = klv({u"-q"_s, u"uninstall"_s, u"--yes"_s, name});
+    EXPECT_EQ(quiet.exitCode, 0) << quiet.err.toStdString();
+    EXPECT_FALSE(quiet.err.contains(u"Removed "_s)) << "what was removed is a note: " << quiet.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(motion(u"Titles"_s, u"KLV - " + name)));
 }
 
 TEST_F(InstallCliTest, AProductForANewerSystemIsRefused) {

@@ -116,7 +116,7 @@ protected:
                                       u" at (\\d+) of"_s);
         return line.match(result.err).captured(1).toLongLong();
     }
-    static QString resumeHint() { return u"run klv install \"Fixture Titles\" again to resume."_s; }
+    static QString resumeHint() { return u"run klv install 'Fixture Titles' again to resume."_s; }
 
     SandboxHome home;
     QTemporaryDir catalog;

@@ -47,7 +47,9 @@ TEST(SafePathComponent, OnlyOnePlainComponentIsSafe) {
     };
     for (const auto &[name, reason] : unsafe) {
         EXPECT_FALSE(isSafePathComponent(name));
-        EXPECT_EQ(unsafePathComponentReason(name), reason);
+        const Error refused = unsafePathComponentReason(name);
+        ASSERT_TRUE(refused);
+        EXPECT_EQ(*refused, reason);
     }
 }
 

@@ -52,7 +52,7 @@ TEST_F(SettingsTest, SavedValuesSurviveARestartExactly) {
         settings.userPassword = QString();
         settings.sessionActive = true;
         settings.storedCommitID = u"commit-42"_s;
-        settings.saveSettings();
+        ASSERT_FALSE(settings.saveSettings());
     }
     Settings reread(path(), fixedClock("2027-01-01T00:00:00Z"));
     reread.loadSettings();
@@ -69,7 +69,7 @@ TEST_F(SettingsTest, ResetLeavesNoKeyBehind) {
     settings.loadSettings();
     settings.userName = u"Someone"_s;
     settings.sessionActive = true;
-    settings.saveSettings();
+    ASSERT_FALSE(settings.saveSettings());
 
     settings.resetSettings();
     EXPECT_EQ(settings.userName, u"Unknown member user");

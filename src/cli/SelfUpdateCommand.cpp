@@ -77,8 +77,7 @@ void SelfUpdateCommand::versionChecked() {
         return;
     }
     if (!m_selfUpdate->isUpdateReady()) {
-        m_terminal.printMessage(u"The new version could not be downloaded; the log says why: "_s +
-                                m_context.services().locations().logFileURL);
+        m_terminal.printMessage(m_selfUpdate->unofferedNote());
         Q_EMIT finished(ExitCode::noAnswer);
         return;
     }

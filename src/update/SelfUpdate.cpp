@@ -180,6 +180,7 @@ void SelfUpdate::downloadAppUpdate() {
     m_downloadedVersion.clear();
     m_downloadedSha256.clear();
     m_archiveProblem.clear();
+    m_downloadProblem.clear();
     if (QFile file(archive); file.exists() && !file.remove()) {
         std::fprintf(stderr, "Failed to remove Folder at: %s \n with Error: %s\n", qUtf8Printable(archive),
                      qUtf8Printable(file.errorString()));
@@ -193,11 +194,16 @@ void SelfUpdate::downloadAppUpdate() {
             [this, download, archive, partial, version = m_serverAppVersion,
              sha256 = m_serverSha256](const PackageDownload::Result &result) {
                 download->deleteLater();
+                // Over from here, although the object lives until the event loop takes it.
+                m_appDownload = nullptr;
                 if (!result.succeeded()) {
+                    m_downloadProblem = result.error;
                     m_services.reporter().appendLog(u"KLV App Error: the new version could not be downloaded: "_s +
                                                     result.error);
                 } else if (std::rename(QFile::encodeName(partial).constData(),
                                        QFile::encodeName(archive).constData()) != 0) {
+                    m_downloadProblem =
+                        u"it could not be saved ("_s + QString::fromLocal8Bit(std::strerror(errno)) + u")."_s;
                     std::fprintf(stderr, "Error during  write Update file:%s\n", std::strerror(errno));
                     QFile::remove(partial);
                 } else {
@@ -207,6 +213,7 @@ void SelfUpdate::downloadAppUpdate() {
                 Q_EMIT updateAreaChanged();
             });
     download->start();
+    Q_EMIT updateDownloadStarted();
 }
 
 void SelfUpdate::archiveDownloaded(const QString &version, const QString &answerSha256) {
@@ -221,6 +228,7 @@ void SelfUpdate::archiveDownloaded(const QString &version, const QString &answer
     connect(download, &PackageDownload::finished, this,
             [this, download, version, checksumFile](const PackageDownload::Result &result) {
                 download->deleteLater();
+                m_checksumDownload = nullptr;
                 QFile file(checksumFile);
                 const QString sha256 = result.succeeded() && file.open(QIODevice::ReadOnly)
                                            ? QString::fromLatin1(file.read(1024)).section(u' ', 0, 0).trimmed()
@@ -232,6 +240,7 @@ void SelfUpdate::archiveDownloaded(const QString &version, const QString &answer
                     archiveReady(version, sha256);
                     return;
                 }
+                m_downloadProblem = u"its SHA-256 could not be downloaded: "_s + result.error;
                 m_services.reporter().appendLog(
                     u"KLV App Error: the SHA-256 of the new version could not be downloaded: "_s + result.error);
                 Q_EMIT updateAreaChanged();
@@ -397,10 +406,39 @@ bool SelfUpdate::isUpdateReady() const {
     return isNewerVersionAvailable() && !m_downloadedVersion.isEmpty() && m_downloadedVersion == m_serverAppVersion;
 }
 
+bool SelfUpdate::isFetchingUpdate() const {
+    return m_appDownload || m_checksumDownload;
+}
+
+QString SelfUpdate::unofferedNote() const {
+    if (!isNewerVersionAvailable() || isUpdateReady() || m_updating)
+        return {};
+    const QString version = u"Version "_s + m_serverAppVersion;
+    if (isFetchingUpdate())
+        return version + u" is being downloaded."_s;
+    if (!m_archiveProblem.isEmpty())
+        return version + u" was not offered: "_s + m_archiveProblem;
+    if (!m_downloadProblem.isEmpty())
+        return version + u" could not be downloaded: "_s + m_downloadProblem;
+    return version + u" could not be downloaded."_s;
+}
+
 QString SelfUpdate::updateButtonTitle() const {
     if (m_updating)
         return u"Updating"_s;
-    return isUpdateReady() ? u"Update Avaliable"_s : u"Up to Date"_s;
+    if (isUpdateReady())
+        return u"Update Avaliable"_s;
+    if (isNewerVersionAvailable())
+        return isFetchingUpdate() ? u"Downloading"_s : u"Try Again"_s;
+    return u"Up to Date"_s;
+}
+
+bool SelfUpdate::updateButtonEnabled() const {
+    return !m_updating && (isUpdateReady() || updateButtonRetries());
+}
+
+bool SelfUpdate::updateButtonRetries() const {
+    return !m_updating && replacesItself() && isNewerVersionAvailable() && !isUpdateReady() && !isFetchingUpdate();
 }
 
 QString SelfUpdate::updateOfferMessage() const {
@@ -409,7 +447,7 @@ QString SelfUpdate::updateOfferMessage() const {
 }
 
 SelfUpdate::OfferOutcome SelfUpdate::offerUpdate() {
-    if (!updateButtonEnabled())
+    if (!isUpdateReady() || m_updating)
         return OfferOutcome::notReady;
     if (m_services.reporter().showAlert(u"Alert"_s, updateOfferMessage(), u"Update Now"_s, u"Update later"_s) != 0)
         return OfferOutcome::declined;

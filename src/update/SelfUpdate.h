@@ -70,10 +70,16 @@ public:
     bool isUpdating() const { return m_updating; }
     // Why the downloaded archive of the store's version was not offered; empty when it was, or is not there yet.
     const QString &archiveProblem() const { return m_archiveProblem; }
+    // Why the archive of the store's version could not be downloaded or kept; empty when it was.
+    const QString &downloadProblem() const { return m_downloadProblem; }
+    bool isFetchingUpdate() const;
+    // A newer version that is not offered (yet): what stands in the way, for the customer; empty otherwise.
+    QString unofferedNote() const;
 
-    // The account page's update area.
+    // The account page's update area: the offer, or a new try when the newer version could not be had.
     QString updateButtonTitle() const;
-    bool updateButtonEnabled() const { return isUpdateReady() && !m_updating; }
+    bool updateButtonEnabled() const;
+    bool updateButtonRetries() const;
     QString updateOfferMessage() const;
 
     enum class OfferOutcome { notReady, declined, started, startFailed };
@@ -84,6 +90,8 @@ Q_SIGNALS:
     // The update area shows something new: a version answer arrived (and the archive it called for is done), or
     // the updater was started.
     void updateAreaChanged();
+    // The archive of a newer version started downloading: the update area says so until updateAreaChanged.
+    void updateDownloadStarted();
     // A version request ended without an answer to use; refused is true when the store said no.
     void versionRequestFailed(bool refused, const QString &message);
     void updaterAppFetched(bool succeeded);
@@ -109,6 +117,7 @@ private:
     QPointer<PackageDownload> m_checksumDownload;
     QPointer<PackageDownload> m_updaterDownload;
     QString m_archiveProblem;
+    QString m_downloadProblem;
     QString m_relaunchProgram;
     bool m_unpackingUpdater = false;
     bool m_updating = false;

@@ -149,6 +149,33 @@ TEST_F(AccountSettingViewTest, TheStoresVersionDecidesBetweenUpToDateAndAnOffer)
     EXPECT_TRUE(alerts.shown.last().message.startsWith(u"The updater could not be started"_s));
 }
 
+TEST_F(AccountSettingViewTest, ANewerVersionWhoseArchiveCannotBeHadSaysWhyAndTriesAgain) {
+    const QString newer = context->services().appVersion + u".1"_s;
+    serveAppVersion(newer);
+    const QString archive = catalog.filePath(u"files/bucket/KLV+App.zip"_s);
+    const QString aside = catalog.filePath(u"KLV+App.zip"_s);
+    ASSERT_TRUE(QFile::rename(archive, aside));
+    QSignalSpy answered(&context->selfUpdate(), &SelfUpdate::updateAreaChanged);
+    showPage();
+    auto *updateButton = page->findChild<KLVApp_CustomProductBtn *>();
+    auto *note = page->findChild<QLabel *>(u"updateNote"_s);
+    ASSERT_NE(note, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return answered.size() == 1; }));
+    EXPECT_EQ(updateButton->text(), u"Try Again"_s) << "never “Up to Date” while the store has a newer version";
+    EXPECT_TRUE(updateButton->isEnabled());
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_TRUE(note->text().startsWith(u"Version "_s + newer + u" could not be downloaded: "_s))
+        << note->text().toStdString();
+    EXPECT_EQ(updateButton->accessibleDescription(), note->text());
+    EXPECT_TRUE(updateOffers().isEmpty());
+
+    ASSERT_TRUE(QFile::rename(aside, archive));
+    QTest::mouseClick(updateButton, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([] { return updateOffers().size() == 1; }));
+    EXPECT_EQ(updateButton->text(), u"Update Avaliable"_s);
+    EXPECT_FALSE(note->isVisible());
+}
+
 TEST_F(AccountSettingViewTest, APackagedAppLeavesUpdatesToThePackageManager) {
     serveAppVersion(context->services().appVersion + u".1"_s);
     qputenv("KLV_SELF_UPDATE", "OFF");

@@ -177,12 +177,20 @@ TEST_F(LibraryViewTest, RowsShowQueuedAndRunningJobsAndTheStripCancelsThem) {
     QStringList stripTitles;
     QObject::connect(&context->installationEngine(), &InstallationEngine::stripChanged, &strip,
                      [this, &stripTitles] { stripTitles << context->installationEngine().stripTitle(); });
+    // Where the second product's row stands in the window: a second click aims there while the strip comes.
+    const auto rowInWindow = [this] {
+        return outline().viewport()->mapTo(window.get(),
+                                           outline().visualRect(rowOf(u"Retro Typewriter"_s, 0)).topLeft());
+    };
+    outline().scrollTo(rowOf(slowProduct, ui::LibraryModel::actionColumn));
+    const QPoint before = rowInWindow();
 
     clickProductButton(slowProduct);
     // "Installing..." until the store answered, then "In Queue" until the download has made progress.
     EXPECT_TRUE(buttonTitle(slowProduct) == u"Installing..."_s || buttonTitle(slowProduct) == u"In Queue"_s)
         << buttonTitle(slowProduct).toStdString();
     ASSERT_TRUE(waitUntil([&strip] { return strip.isVisible(); }));
+    EXPECT_EQ(rowInWindow(), before) << "the strip pushed the rows under the pointer";
     clickProductButton(u"Retro Typewriter"_s);
     ASSERT_TRUE(waitUntil([this] { return buttonTitle(u"Retro Typewriter"_s) == u"In Queue"_s; }));
     EXPECT_TRUE(stripTitles.contains(u"Installing (1 / 2)  "_s + slowProduct) ||
@@ -195,6 +203,7 @@ TEST_F(LibraryViewTest, RowsShowQueuedAndRunningJobsAndTheStripCancelsThem) {
     strip.cancelButton().click();
     ASSERT_TRUE(waitUntil([this] { return !context->installationEngine().isBusy(); }));
     EXPECT_FALSE(strip.isVisible());
+    EXPECT_EQ(rowInWindow(), before) << "the strip's going moved the rows";
     EXPECT_EQ(buttonTitle(slowProduct), u"Install"_s);
     EXPECT_EQ(buttonTitle(u"Retro Typewriter"_s), u"Install"_s);
 }

@@ -93,6 +93,7 @@ AccountSettingView::AccountSettingView(AppContext &appContext, QWidget *parent)
     layout->addWidget(mainScrollView);
 
     connect(&context.selfUpdate(), &SelfUpdate::updateAreaChanged, this, &AccountSettingView::refreshUpdateArea);
+    connect(&context.selfUpdate(), &SelfUpdate::updateDownloadStarted, this, [this] { showUpdateState(); });
     connect(fxRun, &PluginRegistration::finished, this, [this] {
         FxRunBtn->setText(tr("Run FxRun"));
         setActionsEnabled(true);
@@ -174,6 +175,12 @@ QWidget *AccountSettingView::buildApplicationSection() {
     texts->setSpacing(4);
     texts->addLayout(versionRow);
     texts->addWidget(sinceLastUpdateTxtFld);
+    // A newer version that could not be offered says why, beside the button that tries again.
+    updateNoteTxtFld = makeLabel({}, NamedColor::textSecondary, section);
+    updateNoteTxtFld->setObjectName(u"updateNote"_s);
+    updateNoteTxtFld->setWordWrap(true);
+    updateNoteTxtFld->setVisible(false);
+    texts->addWidget(updateNoteTxtFld);
     // A packaged app is updated by the package manager: it says so instead of offering updates.
     packageManagerNote = makeLabel(SelfUpdate::packageManagerNote(), NamedColor::textSecondary, section);
     packageManagerNote->setWordWrap(true);
@@ -305,11 +312,16 @@ bool AccountSettingView::showUpdateState() {
         look.isDrawLine = false;
     } else {
         look.textColor = theme::color(NamedColor::textPrimaryButtonInstalled);
-        look.image = selfUpdate.isUpdating() ? QString() : u":/icons/Done_ring_round_duotone-1.svg"_s;
+        // The check mark only where nothing newer is known: not while updating or while a new version downloads.
+        const bool current = !selfUpdate.isUpdating() && !selfUpdate.isNewerVersionAvailable();
+        look.image = current ? u":/icons/Done_ring_round_duotone-1.svg"_s : QString();
         look.isDrawLine = !look.image.isEmpty();
     }
     updateButton->setLook(look);
-    return look.enabled;
+    updateButton->setAccessibleDescription(selfUpdate.unofferedNote());
+    updateNoteTxtFld->setText(selfUpdate.unofferedNote());
+    updateNoteTxtFld->setVisible(!updateNoteTxtFld->text().isEmpty());
+    return selfUpdateReady();
 }
 
 void AccountSettingView::offerUpdate() {
@@ -333,10 +345,14 @@ void AccountSettingView::offerUpdate() {
 }
 
 bool AccountSettingView::selfUpdateReady() const {
-    return context.selfUpdate().updateButtonEnabled();
+    return context.selfUpdate().isUpdateReady() && !context.selfUpdate().isUpdating();
 }
 
 void AccountSettingView::updateApp_BtnClick() {
+    if (context.selfUpdate().updateButtonRetries()) {
+        context.selfUpdate().downloadAppUpdate();
+        return;
+    }
     if (!context.selfUpdate().startAppUpdate())
         updaterNotStarted();
 }

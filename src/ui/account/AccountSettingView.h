@@ -77,6 +77,7 @@ private:
     QPushButton *userEmailTxtFld = nullptr;
     QLabel *versionNumber = nullptr;
     QLabel *sinceLastUpdateTxtFld = nullptr;
+    QLabel *updateNoteTxtFld = nullptr;
     QLabel *packageManagerNote = nullptr;
     KLVApp_CustomProductBtn *updateButton = nullptr;
     QPushButton *signOutBtn = nullptr;

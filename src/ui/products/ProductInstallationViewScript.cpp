@@ -163,7 +163,8 @@ void ProductInstallationViewScript::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.fillRect(rect(), theme::color(NamedColor::accountSettingSectionBG));
     painter.setPen(theme::color(NamedColor::separator));
-    painter.drawLine(rect().bottomLeft(), rect().bottomRight());
+    // It sits below the list, like a download shelf.
+    painter.drawLine(rect().topLeft(), rect().topRight());
 }
 
 } // namespace klv::ui

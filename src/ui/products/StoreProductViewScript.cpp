@@ -40,8 +40,9 @@ StoreProductViewScript::StoreProductViewScript(AppContext &context, QWidget *par
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_headerBarView);
-    layout->addWidget(m_productInstalltionView);
+    // Below the list: when the strip comes or goes, the rows above it stay where they are under the pointer.
     layout->addWidget(m_storeProductScrollView, 1);
+    layout->addWidget(m_productInstalltionView);
 
     connect(m_storeProductScrollView, &StoreProductScrollViewScript::productButtonClicked, m_actions,
             &LibraryActions::pressProductButton);

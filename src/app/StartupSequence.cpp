@@ -1,5 +1,7 @@
 #include "app/StartupSequence.h"
 
+#include "core/ContainedRemoval.h"
+
 #include "app/AppContext.h"
 #include "core/InstallationQueueLock.h"
 #include "core/Platform.h"
@@ -88,8 +90,10 @@ void runStartupSequence(AppContext &context, const QStringList &arguments, Updat
     context.services().sharedDateFormatter = DateFormatter{};
     context.services().sharedNumberFormatter = NumberFormatter{};
     // Only the folder an identifier of the app's own names: an identifier such as ".." would name the home.
-    if (context.services().configuration().identifierProblem().isEmpty())
-        QDir(locations.appCacheFolderURL).removeRecursively();
+    if (context.services().configuration().identifierProblem().isEmpty()) {
+        if (const Error error = ContainedRemoval::removeTree(locations.appCacheFolderURL))
+            context.services().reporter().appendLog(QStringLiteral("The cache folder was not emptied: ") + *error);
+    }
     context.services().macOSVersion = readOperatingSystemVersion();
     context.installationQueueLock().watchForOtherProcesses();
     context.recoverUnfinishedInstallations();

@@ -1,5 +1,6 @@
 #include "core/Locations.h"
 
+#include "core/ContainedRemoval.h"
 #include "core/LogSink.h"
 
 #include <QDir>
@@ -91,6 +92,8 @@ Locations::Locations(const BaseFolders &bases, const QString &bundleId, Platform
         {QStringLiteral("Transitions"), motionTransitionsFolderURL},
         {QStringLiteral("Generators"), motionGeneratorsFolderURL},
     };
+    // Whoever knows the app's folders of a home may remove trees inside them, and nothing else.
+    ContainedRemoval::allow(*this);
 }
 
 Locations Locations::forMacOS(const QString &home, const QString &groupId, const QString &bundleId) {

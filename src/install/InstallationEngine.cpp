@@ -1,5 +1,6 @@
 #include "install/InstallationEngine.h"
 
+#include "core/ContainedRemoval.h"
 #include "core/SafeName.h"
 #include "install/DiskSpaceCheck.h"
 #include "install/DownloadInfoAnswer.h"
@@ -460,10 +461,8 @@ void InstallationEngine::finishCurrentJob() {
         UnfinishedUpdate::end(m_services.locations().vantoryFolderURL, job.product_name);
     m_services.reporter().appendLog(u"Installed "_s + job.product_name);
     Q_EMIT installationCompleted(job.product_name);
-    if (job.installProcessType == u"new" && QFileInfo::exists(jobFolder(job)) &&
-        !QDir(jobFolder(job)).removeRecursively())
-        m_services.reporter().appendLog(u"Error while try to check if file exist: the folder "_s + jobFolder(job) +
-                                        u" could not be removed"_s);
+    if (job.installProcessType == u"new")
+        removeJobFolder(job);
     Error stored = m_library.detectInstalledStates({{job.product_name, job.recordId}});
     if (const Error noted = m_library.noteLatestReleaseInstalled(job.product_name, job.recordId); !stored)
         stored = noted;
@@ -486,7 +485,7 @@ void InstallationEngine::failCurrentJob(const QString &message) {
         m_services.reporter().showAlert(u"Alert"_s, u"Installing "_s + job.product_name + u" failed: "_s + message,
                                         u"OK"_s);
         if (job.installProcessType == u"new" && isSafePathComponent(job.product_name))
-            QDir(jobFolder(job)).removeRecursively();
+            removeJobFolder(job);
         // Every part is back as it was: as the last update left it, which may itself be unfinished.
         if (std::exchange(m_markedUpdateUnfinished, false))
             UnfinishedUpdate::end(m_services.locations().vantoryFolderURL, job.product_name);
@@ -613,7 +612,7 @@ void InstallationEngine::cancelInstallation() {
         if (m_installingIndexInQueue >= 0 && m_installingIndexInQueue < m_installingQueue.size()) {
             const InstallationItem &job = m_installingQueue[m_installingIndexInQueue];
             if (job.installProcessType == u"new" && isSafePathComponent(job.product_name))
-                QDir(jobFolder(job)).removeRecursively();
+                removeJobFolder(job);
         }
         clearQueue();
     });
@@ -755,6 +754,11 @@ void InstallationEngine::refreshLibraryStates(const QHash<QString, qint64> &name
     if (const Error error = m_library.detectInstalledStates(names))
         m_services.reporter().appendLog(u"The library could not be stored: "_s + *error);
     m_library.applyLibraryFilter();
+}
+
+void InstallationEngine::removeJobFolder(const InstallationItem &job) const {
+    if (const Error error = ContainedRemoval::removeTree(jobFolder(job)))
+        m_services.reporter().appendLog(u"Error while try to check if file exist: "_s + *error);
 }
 
 QString InstallationEngine::jobFolder(const InstallationItem &job) const {

@@ -1,6 +1,7 @@
 #include "install/PlacementJournal.h"
 
 #include "core/AtomicRename.h"
+#include "core/ContainedRemoval.h"
 #include "install/FolderMove.h"
 #include "install/LutInstaller.h"
 #include "install/PartialDownload.h"
@@ -207,8 +208,12 @@ PlacementJournal::Recovery PlacementJournal::recoverAll(const QString &downloadF
         for (const QString &copy : journal.partialCopies)
             removeItem(copy);
         const QString product = PlacementJournalNames::productOf(name);
-        QDir(folder.filePath(product)).removeRecursively();
-        QDir(LutInstaller::archiveFolderFor(downloadFolder, product)).removeRecursively();
+        // A journal's name is read from the disk: what it names is removed only inside the download folder.
+        for (const QString &left :
+             {folder.filePath(product), LutInstaller::archiveFolderFor(downloadFolder, product)}) {
+            if (const Error error = ContainedRemoval::removeTree(left))
+                recovery.problems << *error;
+        }
         // A package without its note was whole (or cannot be continued): nothing of it is left to resume. One with
         // its note, of another part still downloading when the run stopped, is kept for the next attempt.
         for (const QString &partial : folder.entryList({u"*.partial"_s}, QDir::Files | QDir::Hidden)) {

@@ -1,6 +1,7 @@
 #include "install/TemplateInstaller.h"
 
 #include "core/ByteCountFormat.h"
+#include "core/ContainedRemoval.h"
 #include "install/ArchiveExtractor.h"
 #include "install/GrowingDownload.h"
 #include "install/PackageDownload.h"
@@ -26,6 +27,11 @@ namespace klv {
 using namespace Qt::StringLiterals;
 
 namespace {
+
+void removeUnpacking(const QString &folder, const Reporter &reporter) {
+    if (const Error error = ContainedRemoval::removeTree(folder))
+        reporter.appendLog(u"The unpacked package was not removed: "_s + *error);
+}
 
 struct Paths {
     QString jobFolder;
@@ -240,7 +246,7 @@ Outcome installPackage(const Paths &paths, const QString &name, const GrowingDow
                        const Locations &locations, const QStringList &repairItems, const Reporter &reporter,
                        const Reports &reports, StagedPlacement &placement, std::stop_token stop) {
     // A killed run may have left a half-prepared unpacking; nothing of it may join the new one.
-    QDir(paths.unpackFolder).removeRecursively();
+    removeUnpacking(paths.unpackFolder, reporter);
     UnpackedFiles unpacked;
     const Outcome unpacking = unpackPackage(paths, download, locations, unpacked, stop);
     // A whole package has served, or cannot serve: the next job downloads anew. What a cut download left is the
@@ -266,7 +272,7 @@ Outcome installPackage(const Paths &paths, const QString &name, const GrowingDow
     reporter.appendLog(u"Done Install Template for : "_s + name);
     // A download left under the name earlier versions of the app used.
     QFile::remove(paths.olderArchive);
-    QDir(paths.unpackFolder).removeRecursively();
+    removeUnpacking(paths.unpackFolder, reporter);
     return {};
 }
 

@@ -3,6 +3,7 @@
 #include "library/PlacementJournalNames.h"
 #include "library/UnfinishedUpdate.h"
 
+#include "core/ContainedRemoval.h"
 #include "core/Locations.h"
 #include "core/SafeName.h"
 #include "store/Reporter.h"
@@ -29,14 +30,6 @@ bool itemExists(const QByteArray &path) {
 
 bool itemExists(const QString &path) {
     return itemExists(QFile::encodeName(path));
-}
-
-QString removeItem(const QString &path) {
-    const QFileInfo info(path);
-    if (info.isDir() && !info.isSymLink())
-        return QDir(path).removeRecursively() ? QString() : QStringLiteral("the folder could not be removed whole");
-    QFile file(path);
-    return file.remove() ? QString() : file.errorString();
 }
 
 QString motionBaseName(const QString &name) {
@@ -98,8 +91,8 @@ QStringList InstalledProducts::findInstalledMotionTemplates(const QString &name,
         found.append(candidate);
         if (!remove)
             continue;
-        if (const QString error = removeItem(candidate); !error.isEmpty())
-            m_reporter.appendLog(u"KLVApp_Error: When remove item at: " + candidate + u" \n with Error;  " + error);
+        if (const Error error = ContainedRemoval::removeTree(candidate))
+            m_reporter.appendLog(u"KLVApp_Error: When remove item at: " + candidate + u" \n with Error;  " + *error);
     }
     return found;
 }

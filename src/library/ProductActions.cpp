@@ -1,5 +1,7 @@
 #include "library/ProductActions.h"
 
+#include "core/ContainedRemoval.h"
+
 #include "core/FolderCreation.h"
 #include "core/SafeName.h"
 #include "library/GroupMembers.h"
@@ -27,20 +29,6 @@ namespace {
 
 bool isCompositeLocation(const OutlineViewItem &record) {
     return record.product_location.contains(u"Composite"_s);
-}
-
-// Removes a file, a link or a whole folder (links inside are removed, never followed). The reason on failure.
-Error removeItem(const QString &path) {
-    const QFileInfo info(path);
-    if (info.isDir() && !info.isSymLink()) {
-        if (QDir(path).removeRecursively())
-            return std::nullopt;
-        return u"the folder could not be removed whole"_s;
-    }
-    QFile file(path);
-    if (file.remove())
-        return std::nullopt;
-    return file.errorString();
 }
 
 bool itemExists(const QString &path) {
@@ -241,7 +229,7 @@ void ProductActions::removeRecordedItems(const QString &product, UninstallReport
     for (const QString &root : manifest->roots) {
         if (!removable(root) || !itemExists(root))
             continue;
-        if (const Error error = removeItem(root)) {
+        if (const Error error = ContainedRemoval::removeTree(root)) {
             m_services.reporter().appendLog(u"KLVApp_Error: When remove item at: "_s + root + u" \n with Error;  "_s +
                                             *error);
             left = true;
@@ -266,7 +254,7 @@ void ProductActions::deleteComposite(const QString &name, UninstallReport &repor
     for (const QString &path : {folder, QString(folder + u".mov"_s)}) {
         if (!itemExists(path))
             continue;
-        if (const Error error = removeItem(path))
+        if (const Error error = ContainedRemoval::removeTree(path))
             m_services.reporter().appendLog(u"KLVApp_Error: When remove item at: "_s + path + u" \n with Error;  "_s +
                                             *error);
         else
@@ -319,7 +307,7 @@ void ProductActions::removeCustomLooks(const StoreResponse &response, const Outl
             reporter.showAlert(u"Alert"_s, u"Failed to create Apple Custom Lut folder : "_s + *error, u"OK"_s);
         if (!itemExists(path))
             continue;
-        if (const Error error = removeItem(path))
+        if (const Error error = ContainedRemoval::removeTree(path))
             reporter.appendLog(u"Error when remove item at: "_s + path + u" \n with Error;  "_s + *error);
         else
             report.removed << path;

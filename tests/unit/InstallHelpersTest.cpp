@@ -1,7 +1,14 @@
 #include "core/ByteCountFormat.h"
+#include "core/ContainedRemoval.h"
+#include "core/Locations.h"
 #include "core/SafeName.h"
 
 #include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 namespace klv {
 namespace {
@@ -51,6 +58,51 @@ TEST(SafePathComponent, OnlyOnePlainComponentIsSafe) {
         ASSERT_TRUE(refused);
         EXPECT_EQ(*refused, reason);
     }
+}
+
+TEST(ContainedRemoval, RemovesTreesOnlyInsideTheAppsFoldersAndNeverFollowsALinkOut) {
+    QTemporaryDir home;
+    const Locations locations = Locations::forLinux(
+        home.filePath(u"Videos"_s),
+        {home.filePath(u".local/share"_s), home.filePath(u".cache"_s), home.filePath(u".config"_s), {}},
+        u"group.com.example.removal"_s, u"com.example.removal"_s);
+    const QString job = locations.downloadFolderURL + u"Some Product"_s;
+    ASSERT_TRUE(QDir().mkpath(job + u"/inside"_s));
+    const QString precious = home.filePath(u"Documents/precious.txt"_s);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(precious).path()));
+    QFile file(precious);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    ASSERT_TRUE(QFile::link(home.filePath(u"Documents"_s), job + u"/inside/documents"_s));
+
+    // Whatever the name leads to: the home, a root of the app's folders itself, or a way out through "..".
+    ASSERT_TRUE(QDir().mkpath(locations.motionTemplatesFolderURL));
+    for (const QString &outside :
+         QStringList{home.path(), locations.vantoryFolderURL, locations.motionTemplatesFolderURL,
+                     QString(job + u"/../../../../.."_s), QStringLiteral("/")}) {
+        const Error refused = ContainedRemoval::removeTree(outside);
+        EXPECT_TRUE(refused) << outside.toStdString();
+        EXPECT_TRUE(QFileInfo::exists(precious)) << outside.toStdString();
+    }
+    EXPECT_TRUE(QFileInfo::exists(job));
+
+    EXPECT_FALSE(ContainedRemoval::removeTree(job));
+    EXPECT_FALSE(QFileInfo::exists(job));
+    EXPECT_TRUE(QFileInfo::exists(precious)) << "the link went, not what it named";
+    EXPECT_FALSE(ContainedRemoval::removeTree(job)) << "nothing there is nothing to refuse";
+
+    // An identifier of ".." names the home as the cache folder: that folder never becomes one of the app's.
+    const Locations dotted = Locations::forLinux(
+        home.filePath(u"Videos"_s),
+        {home.filePath(u".local/share"_s), home.filePath(u".cache"_s), home.filePath(u".config"_s), {}},
+        u"group.com.example.removal"_s, u".."_s);
+    ASSERT_TRUE(QDir().mkpath(home.filePath(u".cache"_s)));
+    EXPECT_TRUE(ContainedRemoval::removeTree(dotted.appCacheFolderURL));
+    EXPECT_TRUE(QFileInfo::exists(precious));
+
+    ASSERT_TRUE(QDir().mkpath(locations.appCacheFolderURL + u"old"_s));
+    EXPECT_FALSE(ContainedRemoval::removeTree(locations.appCacheFolderURL)) << "the cache folder itself may go";
+    EXPECT_FALSE(QFileInfo::exists(locations.appCacheFolderURL));
 }
 
 } // namespace

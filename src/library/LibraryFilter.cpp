@@ -164,4 +164,17 @@ ShownProducts filterLibrary(const LibraryViewSettings &settings, const QList<Out
     return ShownProducts(source, std::move(rows));
 }
 
+EmptyViewReason whyNothingIsShown(const LibraryViewSettings &settings, const QList<OutlineViewItem> &libraryProducts,
+                                  const QList<OutlineViewItem> &cachedProducts) {
+    if (libraryProducts.isEmpty() && cachedProducts.isEmpty())
+        return EmptyViewReason::noLibrary;
+    if (settings.searchString.isEmpty())
+        return settings.filterMyProductState == productFilterState::allProduct ? EmptyViewReason::noLibrary
+                                                                               : EmptyViewReason::hiddenByFilter;
+    LibraryViewSettings unfiltered = settings;
+    unfiltered.filterMyProductState = productFilterState::allProduct;
+    return filterLibrary(unfiltered, libraryProducts, cachedProducts).isEmpty() ? EmptyViewReason::noMatch
+                                                                                : EmptyViewReason::hiddenByFilter;
+}
+
 } // namespace klv

@@ -21,6 +21,12 @@ struct LibraryViewSettings {
 ShownProducts filterLibrary(const LibraryViewSettings &settings, const QList<OutlineViewItem> &libraryProducts,
                             const QList<OutlineViewItem> &cachedProducts);
 
+// Why the view shows no row: no library yet, a search that nothing in the library matches, or the installed-state
+// filter hiding what there is (the search's matches included).
+enum class EmptyViewReason { noLibrary, noMatch, hiddenByFilter };
+EmptyViewReason whyNothingIsShown(const LibraryViewSettings &settings, const QList<OutlineViewItem> &libraryProducts,
+                                  const QList<OutlineViewItem> &cachedProducts);
+
 // Stable sort by product name in code-point order of the composed (NFC) names.
 void sortByProductName(QList<OutlineViewItem> &products, bool descending = false);
 

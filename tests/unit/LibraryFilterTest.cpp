@@ -56,6 +56,22 @@ TEST(LibraryFilter, StateAndTopLevelFilters) {
     EXPECT_EQ(names(filterLibrary(view, {}, library)), (QStringList{u"A"_s, u"B"_s}));
 }
 
+TEST(LibraryFilter, AnEmptyViewSaysWhetherTheSearchOrTheFilterHidesTheRows) {
+    const QList<OutlineViewItem> library{product(1, u"Big Titles"_s, true), product(2, u"Small Looks"_s)};
+    LibraryViewSettings view;
+    EXPECT_EQ(whyNothingIsShown(view, {}, {}), EmptyViewReason::noLibrary);
+    view.searchString = u"huge"_s;
+    EXPECT_EQ(whyNothingIsShown(view, library, {}), EmptyViewReason::noMatch);
+    // "big" matches an installed product that the not-installed filter hides: the filter is the reason.
+    view.searchString = u"big"_s;
+    view.filterMyProductState = productFilterState::notInstalledProduct;
+    ASSERT_TRUE(filterLibrary(view, library, {}).isEmpty());
+    EXPECT_EQ(whyNothingIsShown(view, library, {}), EmptyViewReason::hiddenByFilter);
+    view.searchString.clear();
+    view.filterMyProductState = productFilterState::needUpdateProduct;
+    EXPECT_EQ(whyNothingIsShown(view, library, {}), EmptyViewReason::hiddenByFilter);
+}
+
 TEST(LibraryFilter, SearchTermsAreOredWithTheDoubleBlankRule) {
     OutlineViewItem bundle = product(10, u"Creator Bundle"_s);
     bundle.children = {u"Vantory - Glow Titles"_s};

@@ -1,6 +1,7 @@
 #include "products/StoreProductViewScript.h"
 
 #include "app/AppContext.h"
+#include "library/LibraryFilter.h"
 #include "library/ProductLibrary.h"
 #include "products/LibraryActions.h"
 #include "products/LibraryHeaderBar.h"
@@ -60,13 +61,22 @@ StoreProductViewScript::StoreProductViewScript(AppContext &context, QWidget *par
 }
 
 void StoreProductViewScript::updateEmptyText() {
-    const LibraryViewSettings &settings = m_context.library().viewSettings;
-    if (!settings.searchString.isEmpty())
+    const ProductLibrary &library = m_context.library();
+    const LibraryViewSettings &settings = library.viewSettings;
+    switch (whyNothingIsShown(settings, library.libraryProducts(), library.cachedProducts())) {
+    case EmptyViewReason::noMatch:
         m_storeProductScrollView->setEmptyText(tr("No product matches “%1”.").arg(settings.searchString));
-    else if (settings.filterMyProductState != productFilterState::allProduct)
-        m_storeProductScrollView->setEmptyText(tr("No product is shown with this filter."));
-    else
+        break;
+    case EmptyViewReason::hiddenByFilter:
+        m_storeProductScrollView->setEmptyText(
+            settings.searchString.isEmpty()
+                ? tr("No product is shown with this filter.")
+                : tr("No product matching “%1” is shown with this filter.").arg(settings.searchString));
+        break;
+    case EmptyViewReason::noLibrary:
         m_storeProductScrollView->setEmptyText(tr("Your products appear here once the store has sent your library."));
+        break;
+    }
 }
 
 } // namespace klv::ui

@@ -17,6 +17,7 @@
 #include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QHelpEvent>
@@ -153,6 +154,35 @@ TEST_F(LibraryViewTest, ScreenReadersReadEachRowAndPressItsPaintedButtons) {
     EXPECT_EQ(tree->childCount(), model().rowCount() + 2);
     EXPECT_EQ(tree->child(bundle + 1)->text(QAccessible::Name), u"Kinetic Titles"_s);
     EXPECT_EQ(tree->child(bundle + 3)->text(QAccessible::Name), rowTitles().value(bundle + 1));
+}
+
+TEST_F(LibraryViewTest, TheSearchFilterAndSortSayWhatTheyAreAndHowTheyStand) {
+    auto *search = view().headerBar().findChild<QLineEdit *>();
+    ASSERT_NE(search, nullptr);
+    search->setText(u"glow"_s);
+    QToolButton *clear = nullptr;
+    for (QToolButton *button : search->findChildren<QToolButton *>()) {
+        if (button->defaultAction() && button->defaultAction()->objectName() == u"_q_qlineeditclearaction"_s)
+            clear = button;
+    }
+    ASSERT_NE(clear, nullptr);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(clear)->text(QAccessible::Name), u"Clear search"_s);
+
+    auto *filter = view().headerBar().findChild<QComboBox *>();
+    ASSERT_NE(filter, nullptr);
+    const auto labels = QAccessible::queryAccessibleInterface(filter)->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1) << "a screen reader names the filter by its label";
+    EXPECT_EQ(labels.first().first->text(QAccessible::Name), u"Show"_s);
+    filter->setCurrentIndex(1);
+    EXPECT_EQ(filter->accessibleDescription(), u"Shows: Installed"_s);
+
+    auto *sort = view().headerBar().findChild<QToolButton *>(u"sortButton"_s);
+    ASSERT_NE(sort, nullptr);
+    EXPECT_EQ(sort->accessibleName(), u"Sort by name, Z to A"_s);
+    EXPECT_EQ(sort->accessibleDescription(), u"In the store's order"_s);
+    sort->click();
+    EXPECT_EQ(sort->accessibleName(), u"Sort by name, A to Z"_s);
+    EXPECT_EQ(sort->accessibleDescription(), u"Sorted Z to A"_s);
 }
 
 TEST_F(LibraryViewTest, GroupRowsExpandAndCollapseWithTheirButton) {

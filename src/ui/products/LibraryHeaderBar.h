@@ -27,6 +27,8 @@ private:
     void searchEdited(const QString &text);
     void filterPicked(int index);
     void sortClicked();
+    // The sort button's name, tool tip and description, for the order in force and the next one.
+    void describeSort();
 
     ProductLibrary &m_library;
     QLineEdit *m_search;

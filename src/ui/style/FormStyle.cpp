@@ -119,6 +119,7 @@ QLabel[look="placeholderTitle"] { font-size: 22px; font-weight: 600; }
 QLabel[look="sectionTitle"], QLabel[look="listTitle"] { color: @text; font-size: 22px; font-weight: 700; }
 QLabel[look="listTitle"] { padding: 18px 24px 14px 24px; }
 QLabel[look="strong"] { font-weight: 600; }
+QLabel[look="fieldLabel"] { color: @dim; }
 QLabel[look="saleTitle"] { color: @onColor; font-size: 16px; font-weight: 700; }
 QLabel[look="saleCountdown"] { color: @onColor; font-size: 16px; font-weight: 600; }
 

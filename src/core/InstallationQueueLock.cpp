@@ -92,6 +92,15 @@ std::optional<QString> InstallationQueueLock::holder() const {
     return (application.isEmpty() ? u"a process"_s : application) + u" (process %1)"_s.arg(pid);
 }
 
+std::optional<QString> InstallationQueueLock::holderName() const {
+    qint64 pid = 0;
+    QString hostName;
+    QString application;
+    if (!m_lock.getLockInfo(&pid, &hostName, &application) || application.isEmpty())
+        return std::nullopt;
+    return application;
+}
+
 QString InstallationQueueLock::errorString() const {
     return m_lock.error() == QLockFile::PermissionError ? u"no permission to create "_s + m_lock.fileName()
                                                         : u"cannot create "_s + m_lock.fileName();

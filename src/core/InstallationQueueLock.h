@@ -30,6 +30,8 @@ public:
     bool isHeld() const { return m_held; }
     // The holding process as "klv (process 1234)"; nothing when unknown.
     std::optional<QString> holder() const;
+    // The holding program's name alone ("klv"), for a line with no room for its process number.
+    std::optional<QString> holderName() const;
     QString errorString() const;
 
 Q_SIGNALS:

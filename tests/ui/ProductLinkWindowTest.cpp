@@ -54,6 +54,7 @@ TEST_F(ProductLinkWindowTest, AnInstallLinkAsksFirst) {
     alerts.answers = {1};
     links.openLink(u"klv://install/3740"_s);
     EXPECT_EQ(alerts.shown.last().title, u"Install Retro Typewriter?"_s);
+    EXPECT_EQ(alerts.shown.last().message, u"A klv:// link asks to install Retro Typewriter from your library."_s);
     EXPECT_EQ(alerts.shown.last().buttons, (QStringList{u"Install"_s, u"Cancel"_s}));
     EXPECT_FALSE(context->installationEngine().isBusy());
 

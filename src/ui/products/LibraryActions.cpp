@@ -169,10 +169,10 @@ void LibraryActions::whenQueueIsOurs(const QString &description, std::function<v
 }
 
 QString LibraryActions::waitingText() const {
-    const std::optional<QString> holder = m_context.installationQueueLock().holder();
-    const QString other = holder ? tr("%1, which is installing or removing products in this home").arg(*holder)
-                                 : tr("another program that is installing or removing products in this home");
-    return tr("Waiting for %1 before %2…").arg(other, m_waitingDescriptions.join(u", "_s));
+    // One line of the strip: the product it waits to install comes first after the program, never cut off by it.
+    const std::optional<QString> holder = m_context.installationQueueLock().holderName();
+    return tr("Waiting for %1 to finish before %2…")
+        .arg(holder.value_or(tr("another program")), m_waitingDescriptions.join(u", "_s));
 }
 
 void LibraryActions::stopWaitingForQueue() {

@@ -98,8 +98,9 @@ bool ProductLinkHandler::show(const ProductLink &link) {
         return true;
     }
     const int answer = m_context.services().reporter().showAlert(
-        u"Install %1?"_s.arg(title), u"The store's page asks to install %1 from your library."_s.arg(title),
-        u"Install"_s, u"Cancel"_s);
+        // The link may come from the store's page, a terminal or another program: it names no asker it cannot know.
+        u"Install %1?"_s.arg(title), u"A klv:// link asks to install %1 from your library."_s.arg(title), u"Install"_s,
+        u"Cancel"_s);
     if (answer == 0 && row.isValid())
         products.actions().pressProductButton(row);
     return true;

@@ -419,7 +419,7 @@ JobState InstallationEngine::jobState(const OutlineViewItem &record) const {
         return {JobState::Phase::queued, job->isUpdate};
     if (position < m_installingIndexInQueue || overallProgress(*job) == 1.0)
         return {JobState::Phase::finished, job->isUpdate};
-    return {JobState::Phase::running, job->isUpdate};
+    return {JobState::Phase::running, job->isUpdate, m_downloadState == DownloadState::paused};
 }
 
 const InstallationItem *InstallationEngine::queuedJob(const QString &name, qint64 recordId, qsizetype *position) const {
@@ -708,6 +708,7 @@ void InstallationEngine::pauseDownload() {
         return;
     m_downloadState = DownloadState::paused;
     setStepText(u" - Paused"_s);
+    reloadRunningRow();
 }
 
 void InstallationEngine::resumeDownload() {
@@ -719,6 +720,14 @@ void InstallationEngine::resumeDownload() {
             installer->resumeDownload();
     }
     setStepText(u" - Resuming…"_s);
+    reloadRunningRow();
+}
+
+void InstallationEngine::reloadRunningRow() {
+    if (m_installingIndexInQueue < 0 || m_installingIndexInQueue >= m_installingQueue.size())
+        return;
+    const InstallationItem &job = m_installingQueue[m_installingIndexInQueue];
+    reloadRequestRow({job.product_name, job.recordId, job.isUpdate});
 }
 
 void InstallationEngine::setStepText(const QString &suffix) {

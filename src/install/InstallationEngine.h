@@ -160,6 +160,8 @@ private:
     Error stateRefusal(const InstallationItem &job);
     void refreshLibraryStates(const QHash<QString, qint64> &names);
     QString jobFolder(const InstallationItem &job) const;
+    // The row of the job being installed shows a changed state (paused, resumed).
+    void reloadRunningRow();
     // The job's download folder and all in it; logged when it cannot go.
     void removeJobFolder(const InstallationItem &job) const;
 

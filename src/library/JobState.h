@@ -20,6 +20,8 @@ struct JobState {
     Phase phase = Phase::none;
     // The request or job replaces an installed release (the menu's Update) rather than installing anew.
     bool isUpdate = false;
+    // The running job's download is paused by the customer: the job waits, nothing arrives.
+    bool paused = false;
 
     bool isBusy() const { return phase != Phase::none && phase != Phase::finished; }
 

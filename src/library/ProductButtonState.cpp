@@ -33,7 +33,9 @@ QString busyTitle(const JobState &job, bool installed, bool composite) {
         // What the click promised, until the store's answer turns it into a job.
         return job.isUpdate ? u"Updating ..."_s : u"Installing..."_s;
     case Phase::running:
-        // The running job keeps its title from its first step to its last.
+        // The running job keeps its title from its first step to its last, unless the customer paused it.
+        if (job.paused)
+            return u"Paused"_s;
         return !composite && (job.isUpdate || installed) ? u"Updating..."_s : u"Installing..."_s;
     case Phase::none:
     case Phase::finished:
@@ -70,8 +72,8 @@ ProductButtonState productButtonState(const OutlineViewItem &record, const JobSt
     }
     state.style = ProductButtonState::Style::done;
     state.enabled = false;
-    state.imageShown =
-        state.title != u"Installing..."_s && state.title != u"In Queue"_s && state.title != u"Updating ..."_s;
+    state.imageShown = state.title != u"Installing..."_s && state.title != u"In Queue"_s &&
+                       state.title != u"Updating ..."_s && state.title != u"Paused"_s;
     return state;
 }
 

@@ -1,7 +1,6 @@
 #include "library/ProductActions.h"
 
 #include "core/ContainedRemoval.h"
-
 #include "core/FolderCreation.h"
 #include "core/SafeName.h"
 #include "library/GroupMembers.h"

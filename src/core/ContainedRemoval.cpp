@@ -62,12 +62,6 @@ void ContainedRemoval::allow(const Locations &locations) {
     add(known.itself, locations.appCacheFolderURL);
 }
 
-void ContainedRemoval::allowBelow(const QString &folder) {
-    Bounds &known = bounds();
-    const QMutexLocker lock(&known.mutex);
-    add(known.below, folder);
-}
-
 bool ContainedRemoval::isAllowed(const QString &path) {
     const QString target = resolved(path);
     if (target.isEmpty() || target == u"/"_s)

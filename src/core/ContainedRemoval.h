@@ -16,8 +16,6 @@ class ContainedRemoval final {
 public:
     // The app's folders of one home: trees strictly below them may go, and the cache folder itself.
     static void allow(const Locations &locations);
-    // A folder of the process's own (the updater's staging): trees strictly below it may go.
-    static void allowBelow(const QString &folder);
     // Whether the tree at path may be removed.
     static bool isAllowed(const QString &path);
     // Removes the file, link or folder tree at path (links are removed, never followed). Nothing when it is not

@@ -463,10 +463,9 @@ void InstallationEngine::finishCurrentJob() {
     Q_EMIT installationCompleted(job.product_name);
     if (job.installProcessType == u"new")
         removeJobFolder(job);
-    Error stored = m_library.detectInstalledStates({{job.product_name, job.recordId}});
-    if (const Error noted = m_library.noteLatestReleaseInstalled(job.product_name, job.recordId); !stored)
-        stored = noted;
-    if (stored) {
+    const Error detected = m_library.detectInstalledStates({{job.product_name, job.recordId}});
+    const Error noted = m_library.noteLatestReleaseInstalled(job.product_name, job.recordId);
+    if (const Error stored = detected ? detected : noted) {
         m_services.reporter().appendLog(u"The library could not be stored after installing "_s + job.product_name +
                                         u": "_s + *stored);
         Q_EMIT libraryNotStored(job.product_name, *stored);

@@ -114,10 +114,10 @@ void ProductLibrary::handleCommitNumberAnswer(const StoreResponse &response, con
     m_clearingCaches = false;
     setLibraryProducts(m_cachedProducts);
     QString problem;
-    if (const Error error = detectInstalledStates(productNameMap(m_cachedProducts)))
+    if (const Error error = detectInstalledStates(productNameMap(m_cachedProducts))) {
         problem = u"The library could not be stored: "_s + *error;
-    if (!problem.isEmpty())
         m_services.reporter().appendLog(problem);
+    }
     applyLibraryFilter();
     Q_EMIT refreshFinished(RefreshOutcome::unchanged, problem);
 }

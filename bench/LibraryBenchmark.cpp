@@ -67,7 +67,8 @@ struct Fixture {
                              installedFolder.productName))
                 ++installedFolders;
         }
-        ProductCache::save(cacheFile, library);
+        if (const Error error = ProductCache::save(cacheFile, library))
+            qFatal("the library could not be written: %s", qPrintable(*error));
     }
 
     QTemporaryDir folder;

@@ -35,7 +35,8 @@ constexpr Entry jsonFields[] = {
     {"uninstall", "uninstalled (names of the products something was removed of)"},
     {"verify",
      "products: each name, intact, installed, baselineTaken, recordUnreadable, missing, changed and extra (paths), "
-     "unfinishedUpdate (the release an update stopped part-way was placing, or null)"},
+     "unfinishedUpdate (the release an update stopped part-way was placing, or null), partsBehind (the parts still "
+     "the earlier release)"},
     {"sale", "title, discountPercent, endDate, countdown, placeholder, products"},
     {"free", "products"},
     {"products of sale and free", "number, name, shortDescription, description, price, saleAmount, imageAddress, "

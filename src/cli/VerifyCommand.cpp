@@ -75,15 +75,18 @@ void VerifyCommand::report(const QList<ProductCheck> &checks, bool asJson) {
                             {u"changed"_s, QJsonArray::fromStringList(check.changed)},
                             {u"extra"_s, QJsonArray::fromStringList(check.extra)},
                             {u"unfinishedUpdate"_s, check.unfinishedUpdate ? QJsonValue(*check.unfinishedUpdate)
-                                                                           : QJsonValue(QJsonValue::Null)}});
+                                                                           : QJsonValue(QJsonValue::Null)},
+                            {u"partsBehind"_s, QJsonArray::fromStringList(check.partsBehind)}});
             continue;
         }
         if (check.unfinishedUpdate)
             m_terminal.printResult(
                 check.product + u": its update"_s +
                     (check.unfinishedUpdate->isEmpty() ? QString() : u" to "_s + *check.unfinishedUpdate) +
-                    u" stopped part-way, so some of its parts are still the earlier release; "_s +
-                    u"klv update completes it"_s,
+                    u" stopped part-way, so "_s +
+                    (check.partsBehind.isEmpty() ? u"some of its parts"_s
+                                                 : u"its "_s + check.partsBehind.join(u", "_s)) +
+                    u" are still the earlier release; klv update completes it"_s,
                 Terminal::Tone::failure);
         if (check.unknown) {
             m_terminal.printResult(check.product + u": not installed"_s);

@@ -382,7 +382,7 @@ Error unpack(const Unpacking &job, CreatedPaths &created, ArchiveExtractor::Resu
     qint64 reported = 0;
     const auto report = [&](qint64 total) {
         if (job.onProgress)
-            job.onProgress(result.bytesWritten, total);
+            job.onProgress(result.bytesWritten, total, archive_filter_bytes(reader.get(), -1));
         reported = result.bytesWritten;
     };
     // A zip's names are read as its list reads them (libarchive would normalise them and guess their encoding): by

@@ -27,8 +27,9 @@ class GrowingDownload;
 // extract() blocks and belongs on a worker thread; the progress handler is called on that thread.
 class ArchiveExtractor final {
 public:
-    // bytesTotal is the archive's declared unpacked size, or -1 when the format does not say it up front.
-    using ProgressHandler = std::function<void(qint64 bytesWritten, qint64 bytesTotal)>;
+    // bytesTotal is the archive's declared unpacked size, or -1 when the format does not say it up front (a zip
+    // that is still arriving); archiveBytesRead is how far into the archive's file unpacking has got.
+    using ProgressHandler = std::function<void(qint64 bytesWritten, qint64 bytesTotal, qint64 archiveBytesRead)>;
 
     struct Result {
         std::optional<QString> error; // a sentence for the user; nothing on success

@@ -1,5 +1,6 @@
 #include "install/InstallationEngine.h"
 
+#include "core/ByteCountFormat.h"
 #include "core/ContainedRemoval.h"
 #include "core/SafeName.h"
 #include "install/DiskSpaceCheck.h"
@@ -292,6 +293,8 @@ void InstallationEngine::startCurrentJob() {
     }
     const InstallationItem &job = m_installingQueue[m_installingIndexInQueue];
     m_stepText.clear();
+    m_packageReceived = 0;
+    m_packageTotal = -1;
     m_downloadState = DownloadState::none;
     m_componentsReported.clear();
     m_componentsWithoutWork.clear();
@@ -321,22 +324,29 @@ void InstallationEngine::startCurrentJob() {
         m_services.reporter().appendLog(u"Installing "_s + job.product_name);
     }
 
-    markUpdateUnfinished(job);
-
     const InstallEnvironment environment{m_services, m_notAutoKillList};
     const QList<JobInstaller *> installers = m_createJobInstallers ? m_createJobInstallers(environment, job, this)
                                                                    : createJobInstallers(environment, job, this);
     for (JobInstaller *installer : installers) {
         m_jobInstallers.append(installer);
+        // Before the job's progress is taken: the last part's report may end the job.
+        connect(installer, &JobInstaller::progressed, this, [this, installer, job](const QString &, double value) {
+            if (value == 1.0)
+                notePartPlaced(job, installer->partName());
+        });
+        connect(installer, &JobInstaller::sideWorkFinished, this,
+                [this, installer, job] { notePartPlaced(job, installer->partName()); });
         connect(installer, &JobInstaller::progressed, this, &InstallationEngine::reportProgress);
         connect(installer, &JobInstaller::stepChanged, this, &InstallationEngine::setStepText);
         connect(installer, &JobInstaller::packageProgressed, this, &InstallationEngine::takePackageProgress);
+        // The bytes so far stay in view while the download waits.
         connect(installer, &JobInstaller::reconnecting, this, [this](int attempt, int attempts) {
-            setStepText(QStringLiteral(" - Reconnecting… (%1/%2)").arg(attempt).arg(attempts));
+            setStepText(bytesSoFarText() + QStringLiteral(" - Reconnecting… (%1/%2)").arg(attempt).arg(attempts));
             Q_EMIT downloadReconnecting(attempt, attempts);
         });
         connect(installer, &JobInstaller::failed, this, &InstallationEngine::failCurrentJob);
     }
+    markUpdateUnfinished(job);
     if (const OutlineViewItem *row = libraryRecord(job.product_name, job.recordId, true))
         Q_EMIT rowReloadRequested(*row);
     updateStrip(0.0);
@@ -365,7 +375,7 @@ void InstallationEngine::reportProgress(const QString &component, double value) 
         if (value == 1.0)
             m_componentsWithoutWork.insert(component);
     }
-    updateStrip(value);
+    updateStrip(runningJobProgress());
     if (overallProgress(job) == 1.0)
         finishCurrentJob();
 }
@@ -447,18 +457,22 @@ Error InstallationEngine::stateRefusal(const InstallationItem &job) {
 }
 
 void InstallationEngine::finishCurrentJob() {
+    const InstallationItem job = m_installingQueue[m_installingIndexInQueue];
     QStringList placed;
+    bool partsPending = false;
     for (const QPointer<JobInstaller> &installer : std::as_const(m_jobInstallers)) {
         if (JobInstaller *live = installer.data()) {
             placed += live->placedItems();
             live->commit();
+            partsPending = partsPending || (live->isSideWork() && !live->isSideWorkDone());
         }
     }
-    const InstallationItem job = m_installingQueue[m_installingIndexInQueue];
     releaseJobInstallers(job);
     recordManifest(job, placed);
-    if (job.isUpdate)
+    // Side work still placing its part ends the mark when it is done.
+    if (job.isUpdate && !partsPending)
         UnfinishedUpdate::end(m_services.locations().vantoryFolderURL, job.product_name);
+    m_updateMarked = false;
     m_services.reporter().appendLog(u"Installed "_s + job.product_name);
     Q_EMIT installationCompleted(job.product_name);
     if (job.installProcessType == u"new")
@@ -486,8 +500,7 @@ void InstallationEngine::failCurrentJob(const QString &message) {
         if (job.installProcessType == u"new" && isSafePathComponent(job.product_name))
             removeJobFolder(job);
         // Every part is back as it was: as the last update left it, which may itself be unfinished.
-        if (std::exchange(m_markedUpdateUnfinished, false))
-            UnfinishedUpdate::end(m_services.locations().vantoryFolderURL, job.product_name);
+        unmarkFailedUpdate(job);
         refreshLibraryStates({{job.product_name, job.recordId}});
         Q_EMIT jobFailed(job.product_name, message);
         if (std::exchange(m_cancelPending, false))
@@ -498,18 +511,50 @@ void InstallationEngine::failCurrentJob(const QString &message) {
 }
 
 void InstallationEngine::markUpdateUnfinished(const InstallationItem &job) {
-    m_markedUpdateUnfinished = false;
+    m_updateMarked = false;
+    m_markBeforeJob.reset();
     if (!job.isUpdate)
         return;
     const QString makerFolder = m_services.locations().vantoryFolderURL;
-    if (UnfinishedUpdate::releaseOf(makerFolder, job.product_name))
-        return;
     const OutlineViewItem *record = libraryRecord(job.product_name, job.recordId, false);
-    const QString release = record ? record->latestRelease : QString();
-    if (const Error error = UnfinishedUpdate::begin(makerFolder, job.product_name, release))
+    UnfinishedUpdate::Mark mark{record ? record->latestRelease : QString(), {}};
+    m_markBeforeJob = UnfinishedUpdate::markOf(makerFolder, job.product_name);
+    // A second try at the same release keeps what the first one placed.
+    if (m_markBeforeJob && m_markBeforeJob->release == mark.release) {
+        m_updateMarked = true;
+        return;
+    }
+    for (const QPointer<JobInstaller> &installer : std::as_const(m_jobInstallers)) {
+        if (installer && !installer->partName().isEmpty())
+            mark.partsBehind.append(installer->partName());
+    }
+    if (const Error error = UnfinishedUpdate::begin(makerFolder, job.product_name, mark))
         m_services.reporter().appendLog(u"The update of "_s + job.product_name + u" could not be marked: "_s + *error);
     else
-        m_markedUpdateUnfinished = true;
+        m_updateMarked = true;
+}
+
+void InstallationEngine::unmarkFailedUpdate(const InstallationItem &job) {
+    if (!std::exchange(m_updateMarked, false))
+        return;
+    const QString makerFolder = m_services.locations().vantoryFolderURL;
+    const std::optional<UnfinishedUpdate::Mark> before = std::exchange(m_markBeforeJob, std::nullopt);
+    if (!before) {
+        UnfinishedUpdate::end(makerFolder, job.product_name);
+        return;
+    }
+    if (const Error error = UnfinishedUpdate::begin(makerFolder, job.product_name, *before))
+        m_services.reporter().appendLog(u"The unfinished update of "_s + job.product_name +
+                                        u" could not be marked again: "_s + *error);
+}
+
+void InstallationEngine::notePartPlaced(const InstallationItem &job, const QString &part) {
+    if (!job.isUpdate || part.isEmpty())
+        return;
+    if (const Error error =
+            UnfinishedUpdate::partPlaced(m_services.locations().vantoryFolderURL, job.product_name, part))
+        m_services.reporter().appendLog(u"The update of "_s + job.product_name + u" could not note its "_s + part +
+                                        u": "_s + *error);
 }
 
 void InstallationEngine::recordManifest(const InstallationItem &job, const QStringList &placedItems) {
@@ -678,6 +723,7 @@ void InstallationEngine::releaseJobInstallers(const InstallationItem &job) {
         m_sideWork.append(pointer);
         connect(installer, &JobInstaller::sideWorkFinished, this, [this, installer, job] {
             m_sideWork.removeAll(installer);
+            notePartPlaced(job, installer->partName());
             recordManifest(job, installer->placedItems());
             installer->deleteLater();
             if (m_sideWork.isEmpty())
@@ -687,6 +733,8 @@ void InstallationEngine::releaseJobInstallers(const InstallationItem &job) {
 }
 
 void InstallationEngine::takePackageProgress(qint64 received, qint64 total) {
+    m_packageReceived = received;
+    m_packageTotal = total;
     if (m_downloadState != DownloadState::paused) {
         const DownloadState state = total < 0 || received < total ? DownloadState::running : DownloadState::none;
         if (state != std::exchange(m_downloadState, state))
@@ -706,7 +754,7 @@ void InstallationEngine::pauseDownload() {
     if (!paused)
         return;
     m_downloadState = DownloadState::paused;
-    setStepText(u" - Paused"_s);
+    setStepText(bytesSoFarText() + u" - Paused"_s);
     reloadRunningRow();
 }
 
@@ -718,7 +766,7 @@ void InstallationEngine::resumeDownload() {
         if (JobInstaller *installer = pending.data())
             installer->resumeDownload();
     }
-    setStepText(u" - Resuming…"_s);
+    setStepText(bytesSoFarText() + u" - Resuming…"_s);
     reloadRunningRow();
 }
 
@@ -727,6 +775,13 @@ void InstallationEngine::reloadRunningRow() {
         return;
     const InstallationItem &job = m_installingQueue[m_installingIndexInQueue];
     reloadRequestRow({job.product_name, job.recordId, job.isUpdate});
+}
+
+QString InstallationEngine::bytesSoFarText() const {
+    if (m_packageReceived <= 0)
+        return {};
+    return u" - "_s + formatByteCount(m_packageReceived) +
+           (m_packageTotal > 0 ? u" / "_s + formatByteCount(m_packageTotal) : QString());
 }
 
 void InstallationEngine::setStepText(const QString &suffix) {

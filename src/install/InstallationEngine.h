@@ -5,6 +5,7 @@
 #include "library/InstallationItem.h"
 #include "library/JobState.h"
 #include "library/OutlineViewItem.h"
+#include "library/UnfinishedUpdate.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -135,6 +136,8 @@ private:
     void writeNextManifest();
     // Before an update places anything: marks it unfinished until it completes (see UnfinishedUpdate).
     void markUpdateUnfinished(const InstallationItem &job);
+    void unmarkFailedUpdate(const InstallationItem &job);
+    void notePartPlaced(const InstallationItem &job, const QString &part);
     // Leaves out of a repair's job the parts whose installed items are whole.
     void limitToRepair(InstallationItem &job, const QStringList &damagedItems) const;
     void failCurrentJob(const QString &message);
@@ -151,6 +154,7 @@ private:
     double overallProgress(const InstallationItem &job) const;
     void updateStrip(double value);
     void setStepText(const QString &suffix);
+    QString bytesSoFarText() const;
     void takePackageProgress(qint64 received, qint64 total);
     const OutlineViewItem *libraryRecord(const QString &name, qint64 id, bool withoutChildren) const;
     // Tells the rows of a request's record that it changed.
@@ -184,8 +188,10 @@ private:
     };
     // The first is being written.
     QList<ManifestWrite> m_manifestWrites;
-    // The running update marked itself unfinished (no earlier one had).
-    bool m_markedUpdateUnfinished = false;
+    // The running update holds the product's unfinished-update mark; what the mark said before it, to go back to
+    // when the job fails.
+    bool m_updateMarked = false;
+    std::optional<UnfinishedUpdate::Mark> m_markBeforeJob;
     QStringList m_notAutoKillList;
     JobInstallerFactory m_createJobInstallers;
     QList<QPointer<JobInstaller>> m_jobInstallers;
@@ -193,6 +199,9 @@ private:
     bool m_cancelPending = false;
     QList<QPointer<JobInstaller>> m_sideWork;
     QString m_stepText;
+    // The running job's package so far: it stays in view while the download waits (paused, reconnecting).
+    qint64 m_packageReceived = 0;
+    qint64 m_packageTotal = -1;
     // Of the running job: the components reported so far, and those done at their first report.
     QSet<QString> m_componentsReported;
     QSet<QString> m_componentsWithoutWork;

@@ -40,6 +40,9 @@ public:
     virtual void cancel() = 0;
     // The whole job succeeded: earlier versions kept for taking back can go.
     virtual void commit() {}
+    // The part of the product this installer places, as verify names it ("templates", "fonts", …); empty for the
+    // only installer of a job.
+    virtual QString partName() const { return {}; }
     // What this installer placed for the job (template folders, bundles, plug-ins, fonts), until commit().
     virtual QStringList placedItems() const { return {}; }
     // Pauses the package download under way, keeping what arrived, and continues it; false when this installer

@@ -24,6 +24,7 @@ public:
     void start() override;
     void cancel() override;
     bool isSideWork() const override { return true; }
+    QString partName() const override { return QStringLiteral("looks"); }
     // The look folders placed so far.
     QStringList placedItems() const override { return m_placed; }
 

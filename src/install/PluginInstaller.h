@@ -31,6 +31,7 @@ public:
     void start() override;
     void cancel() override;
     void commit() override;
+    QString partName() const override { return QStringLiteral("plug-ins"); }
     QStringList placedItems() const override;
 
 private:

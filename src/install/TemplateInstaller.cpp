@@ -70,8 +70,11 @@ public:
         postToMainThread(m_installer, [installer = m_installer, suffix] { Q_EMIT installer->stepChanged(suffix); });
     }
     void progress(double value) const {
+        postToMainThread(m_installer, [installer = m_installer, value] { installer->reportTemplateProgress(value); });
+    }
+    void unpacked(double fraction) const {
         postToMainThread(m_installer,
-                         [installer = m_installer, value] { Q_EMIT installer->progressed(templateProgress, value); });
+                         [installer = m_installer, fraction] { installer->takeUnpackedFraction(fraction); });
     }
 
 private:
@@ -102,6 +105,12 @@ QMap<QString, QString> typeFolders(const QString &unpackFolder, const Locations 
     }
     return types;
 }
+
+// The template progress: downloading and unpacking side by side up to preparedShare, then the preparation, then the
+// moves up to 0.99; 1.0 once every template stands.
+constexpr double transferShare = 0.45;
+constexpr double preparedShare = 2 * transferShare;
+constexpr double placedShare = 0.95;
 
 struct Outcome {
     std::optional<QString> error;
@@ -172,7 +181,7 @@ Outcome prepareTemplates(const QMap<QString, QString> &types, const UnpackedFile
             [&](qsizetype index, qsizetype count, const QString &path, const TemplatePreparation::FileResult &result) {
                 if (reports.due(index + 1, count)) {
                     reports.step(QStringLiteral(" - Prepping Templates %1 / %2").arg(index + 1).arg(count));
-                    reports.progress(0.99 * double(index + 1) / double(count));
+                    reports.progress(preparedShare + (placedShare - preparedShare) * double(index + 1) / double(count));
                 }
                 if (result.outcome == TemplatePreparation::Outcome::CanvasPresent)
                     reporter.appendLog(u"<canvas> exist!"_s);
@@ -212,8 +221,10 @@ Outcome placeTemplates(const QMap<QString, QString> &types, const Locations &loc
                 placement.takeBack();
                 return {u"a template could not be placed: "_s + *error, false};
             }
-            if (reports.due(k + 1, templates.size()))
+            if (reports.due(k + 1, templates.size())) {
                 reports.step(QStringLiteral(" - Moving Templates %1 / %2").arg(k + 1).arg(templates.size()));
+                reports.progress(placedShare + (0.99 - placedShare) * double(k + 1) / double(templates.size()));
+            }
             if (k % 10 == 0)
                 reporter.appendLog(QStringLiteral("Moved Template %1 / %2").arg(k).arg(templates.size()));
         }
@@ -224,9 +235,18 @@ Outcome placeTemplates(const QMap<QString, QString> &types, const Locations &loc
 }
 
 // Unpacks the package while it downloads.
-Outcome unpackPackage(const Paths &paths, const GrowingDownload &download, const Locations &locations,
-                      UnpackedFiles &unpacked, std::stop_token stop) {
-    ArchiveExtractor extractor;
+// A zip that is still arriving does not say how much it unpacks to: how far into the archive unpacking has got tells.
+Outcome unpackPackage(const Paths &paths, const GrowingDownload &download, qint64 archiveSize,
+                      const Locations &locations, UnpackedFiles &unpacked, const Reports &reports,
+                      std::stop_token stop) {
+    ArchiveExtractor extractor(ArchiveExtractor::defaultByteLimit,
+                               [&reports, archiveSize](qint64 written, qint64 total, qint64 read) {
+                                   const double fraction = total > 0         ? double(written) / double(total)
+                                                           : archiveSize > 0 ? double(read) / double(archiveSize)
+                                                                             : 0.0;
+                                   if (reports.due(qint64(fraction * 1000), 1000))
+                                       reports.unpacked(std::min(fraction, 1.0));
+                               });
     extractor.setEntryEditor(preparingEditor(paths, locations, unpacked));
     const ArchiveExtractor::Result extraction =
         extractor.extractGrowing(paths.archive, download, paths.unpackFolder, stop);
@@ -242,13 +262,13 @@ Outcome unpackPackage(const Paths &paths, const GrowingDownload &download, const
     return {u"the package could not be unpacked: "_s + *extraction.error, false};
 }
 
-Outcome installPackage(const Paths &paths, const QString &name, const GrowingDownload &download,
+Outcome installPackage(const Paths &paths, const QString &name, const GrowingDownload &download, qint64 archiveSize,
                        const Locations &locations, const QStringList &repairItems, const Reporter &reporter,
                        const Reports &reports, StagedPlacement &placement, std::stop_token stop) {
     // A killed run may have left a half-prepared unpacking; nothing of it may join the new one.
     removeUnpacking(paths.unpackFolder, reporter);
     UnpackedFiles unpacked;
-    const Outcome unpacking = unpackPackage(paths, download, locations, unpacked, stop);
+    const Outcome unpacking = unpackPackage(paths, download, archiveSize, locations, unpacked, reports, stop);
     // A whole package has served, or cannot serve: the next job downloads anew. What a cut download left is the
     // download's to keep for the next attempt. Removing hundreds of megabytes takes a while: it goes on beside the
     // preparation and the placement, and is over when the job is.
@@ -313,8 +333,10 @@ void TemplateInstaller::start() {
     connect(m_download, &PackageDownload::progressed, this, [this](qint64 received, qint64 total) {
         Q_EMIT packageProgressed(received, total);
         Q_EMIT stepChanged(u" - "_s + formatByteCount(received) + u" / "_s + formatByteCount(total));
-        if (total > 0)
-            Q_EMIT progressed(templateProgress, 0.45 * double(received) / double(total));
+        if (total > 0) {
+            m_downloadedFraction = double(received) / double(total);
+            reportTransfer();
+        }
     });
     connect(m_download, &PackageDownload::finished, this, [this](const PackageDownload::Result &result) {
         for (const QString &line : result.logLines(m_job.product_name))
@@ -332,10 +354,10 @@ void TemplateInstaller::unpackAndInstall(const std::shared_ptr<const GrowingDown
     const QString name = m_job.product_name;
     const Reports reports(this);
     runWorkerStep(
-        [paths, name, download, &locations, repairItems = m_job.repairItems, &reporter, reports,
-         placement = m_placement, stop = m_stop] {
-            return installPackage(paths, name, *download, locations, repairItems, reporter, reports, *placement,
-                                  stop->get_token());
+        [paths, name, download, archiveSize = m_job.downloadExtraInfo.value(u"dlSize").toInteger(), &locations,
+         repairItems = m_job.repairItems, &reporter, reports, placement = m_placement, stop = m_stop] {
+            return installPackage(paths, name, *download, archiveSize, locations, repairItems, reporter, reports,
+                                  *placement, stop->get_token());
         },
         [this](const Outcome &outcome) {
             if (outcome.cancelled)
@@ -343,8 +365,26 @@ void TemplateInstaller::unpackAndInstall(const std::shared_ptr<const GrowingDown
             if (outcome.error)
                 Q_EMIT failed(*outcome.error);
             else
-                Q_EMIT progressed(templateProgress, 1.0);
+                reportTemplateProgress(1.0);
         });
+}
+
+void TemplateInstaller::takeUnpackedFraction(double fraction) {
+    m_unpackedFraction = fraction;
+    reportTransfer();
+}
+
+void TemplateInstaller::reportTransfer() {
+    // Unpacking never runs ahead of the download; a resumed one re-reads what was kept, quicker than it came.
+    const double unpacked = std::min(m_unpackedFraction, m_downloadedFraction);
+    reportTemplateProgress(transferShare * (m_downloadedFraction + unpacked));
+}
+
+void TemplateInstaller::reportTemplateProgress(double value) {
+    if (value < m_templateProgress)
+        return;
+    m_templateProgress = value;
+    Q_EMIT progressed(templateProgress, value);
 }
 
 void TemplateInstaller::cancel() {

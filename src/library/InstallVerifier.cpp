@@ -29,7 +29,10 @@ ProductCheck InstallVerifier::verify(const QString &product, qint64 productId, c
                                      const QStringList &installedItems, Depth depth) const {
     ProductCheck check;
     check.product = product;
-    check.unfinishedUpdate = UnfinishedUpdate::releaseOf(m_makerFolder, product);
+    if (const std::optional<UnfinishedUpdate::Mark> mark = UnfinishedUpdate::markOf(m_makerFolder, product)) {
+        check.unfinishedUpdate = mark->release;
+        check.partsBehind = mark->partsBehind;
+    }
     const QString path = InstallManifest::pathFor(m_makerFolder, product);
     const std::optional<InstallManifest> manifest = InstallManifest::read(path);
     if (!manifest) {

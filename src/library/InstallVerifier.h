@@ -24,6 +24,8 @@ struct ProductCheck {
     bool unknown = false;
     // The release an update was placing when it stopped part-way: some parts are still the earlier one.
     std::optional<QString> unfinishedUpdate;
+    // Those parts ("templates", "fonts", …), when the product's update has several.
+    QStringList partsBehind;
 
     bool intact() const { return missing.isEmpty() && changed.isEmpty() && extra.isEmpty(); }
 };

@@ -7,9 +7,15 @@
 #include <QFile>
 
 namespace klv {
+
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString suffix = QStringLiteral(".updating");
+const QString partSeparator = QStringLiteral(", ");
+// A release date and a few part names; anything longer is not a mark.
+constexpr qint64 longestMark = 512;
 
 } // namespace
 
@@ -17,22 +23,40 @@ QString UnfinishedUpdate::pathFor(const QString &makerFolder, const QString &pro
     return InstallManifest::folderIn(makerFolder) + product + suffix;
 }
 
-Error UnfinishedUpdate::begin(const QString &makerFolder, const QString &product, const QString &release) {
+Error UnfinishedUpdate::begin(const QString &makerFolder, const QString &product, const Mark &mark) {
     if (!QDir().mkpath(InstallManifest::folderIn(makerFolder)))
-        return QStringLiteral("the folder %1 could not be created").arg(InstallManifest::folderIn(makerFolder));
-    return writeFileAtomically(pathFor(makerFolder, product), release.toUtf8());
+        return u"the folder %1 could not be created"_s.arg(InstallManifest::folderIn(makerFolder));
+    QString content = mark.release;
+    if (!mark.partsBehind.isEmpty())
+        content += u'\n' + mark.partsBehind.join(partSeparator);
+    return writeFileAtomically(pathFor(makerFolder, product), content.toUtf8());
 }
 
 void UnfinishedUpdate::end(const QString &makerFolder, const QString &product) {
     QFile::remove(pathFor(makerFolder, product));
 }
 
-std::optional<QString> UnfinishedUpdate::releaseOf(const QString &makerFolder, const QString &product) {
-    QFile mark(pathFor(makerFolder, product));
-    if (!mark.open(QIODevice::ReadOnly))
+Error UnfinishedUpdate::partPlaced(const QString &makerFolder, const QString &product, const QString &part) {
+    std::optional<Mark> mark = markOf(makerFolder, product);
+    if (!mark || !mark->partsBehind.contains(part))
         return std::nullopt;
-    // A release date is a few characters; anything longer is not one.
-    return QString::fromUtf8(mark.read(64)).trimmed();
+    mark->partsBehind.removeAll(part);
+    if (mark->partsBehind.isEmpty()) {
+        end(makerFolder, product);
+        return std::nullopt;
+    }
+    return begin(makerFolder, product, *mark);
+}
+
+std::optional<UnfinishedUpdate::Mark> UnfinishedUpdate::markOf(const QString &makerFolder, const QString &product) {
+    QFile file(pathFor(makerFolder, product));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QStringList lines = QString::fromUtf8(file.read(longestMark)).split(u'\n');
+    Mark mark{lines.value(0).trimmed(), {}};
+    for (const QString &part : lines.value(1).split(u',', Qt::SkipEmptyParts))
+        mark.partsBehind.append(part.trimmed());
+    return mark;
 }
 
 QSet<QString> UnfinishedUpdate::products(const QString &makerFolder) {

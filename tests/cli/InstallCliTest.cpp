@@ -378,6 +378,18 @@ TEST_F(InstallCliTest, AnUpdateKilledPartWayStaysOfferedUntilTheNextOneCompletes
     EXPECT_EQ(verified.exitCode, 1);
     EXPECT_TRUE(verified.out.contains(u"Fixture Extras: its update"_s)) << verified.out.toStdString();
     EXPECT_TRUE(verified.out.contains(u"stopped part-way"_s)) << verified.out.toStdString();
+    // Which parts the kill caught depends on their pace; those not yet placed are named, in the job's order.
+    const QJsonArray behind = QJsonDocument::fromJson(klv({u"verify"_s, u"--json"_s, u"Fixture Extras"_s}).out.toUtf8())
+                                  .object()[u"products"_s][0][u"partsBehind"_s]
+                                  .toArray();
+    ASSERT_FALSE(behind.isEmpty());
+    QStringList parts;
+    for (const QJsonValue &part : behind) {
+        EXPECT_TRUE(QStringList({u"templates"_s, u"fonts"_s, u"plug-ins"_s, u"looks"_s}).contains(part.toString()));
+        parts.append(part.toString());
+    }
+    EXPECT_TRUE(verified.out.contains(u"so its "_s + parts.join(u", "_s) + u" are still the earlier release"_s))
+        << verified.out.toStdString();
 
     const CliResult completed = klv({u"update"_s, u"--yes"_s, u"Fixture Extras"_s});
     ASSERT_EQ(completed.exitCode, 0) << completed.err.toStdString();

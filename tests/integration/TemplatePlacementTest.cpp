@@ -12,6 +12,8 @@
 #include <QProcess>
 #include <QRandomGenerator>
 
+#include <algorithm>
+
 #include <unistd.h>
 
 namespace klv::test {
@@ -94,6 +96,21 @@ protected:
         return report;
     }
 };
+
+TEST_F(TemplatePlacementTest, ProgressRisesThroughUnpackingAndPlacingInsteadOfJumpingAtTheEnd) {
+    QList<std::pair<QString, QString>> entries;
+    for (int i = 0; i < 40; ++i)
+        entries.append({QStringLiteral("Pack/Titles/KLV - Steps/T%1/T%1.moti").arg(i), u"\t<layout>1\n"_s});
+    const InstallerReport report = install(u"Steps"_s, serveZip(u"steps.zip"_s, entries));
+    ASSERT_FALSE(report.failure) << report.failure->toStdString();
+    const QList<double> &progress = report.templateProgress;
+    EXPECT_TRUE(std::is_sorted(progress.cbegin(), progress.cend()));
+    EXPECT_TRUE(progress.contains(0.9)) << "downloaded and unpacked whole";
+    EXPECT_TRUE(std::any_of(progress.cbegin(), progress.cend(), [](double value) {
+        return value > 0.95 && value < 1.0;
+    })) << "the moves are counted before the end";
+    EXPECT_EQ(progress.constLast(), 1.0);
+}
 
 TEST_F(TemplatePlacementTest, StrayEntriesBesideTheTypeFoldersAreSkipped) {
     const QString link = serveZip(u"stray.zip"_s, {{u"Pack/Titles/KLV - Stray/One/One.moti"_s, u"\t<layout>1\n"_s},

@@ -98,7 +98,7 @@ TEST_F(ArchiveExtractorTest, UnpacksNestedFoldersWithSafePermissionsAndSkipsMacR
     writer.addFile(u"__MACOSX/Pack/._run"_s, "fork");
     ASSERT_TRUE(writer.finish()) << writer.errorString().toStdString();
     QList<std::pair<qint64, qint64>> reports;
-    const ArchiveExtractor extractor(ArchiveExtractor::defaultByteLimit, [&](qint64 written, qint64 total) {
+    const ArchiveExtractor extractor(ArchiveExtractor::defaultByteLimit, [&](qint64 written, qint64 total, qint64) {
         reports.append({written, total});
     });
 
@@ -400,7 +400,7 @@ TEST_F(ArchiveExtractorTest, StopsBetweenBlocksAndRemovesThePartialOutput) {
     ASSERT_TRUE(writer.finish()) << writer.errorString().toStdString();
     std::stop_source stop;
     qint64 stoppedAt = 0;
-    const ArchiveExtractor extractor(ArchiveExtractor::defaultByteLimit, [&](qint64 written, qint64 total) {
+    const ArchiveExtractor extractor(ArchiveExtractor::defaultByteLimit, [&](qint64 written, qint64 total, qint64) {
         EXPECT_EQ(total, 24 << 20);
         stoppedAt = written;
         stop.request_stop();

@@ -3,6 +3,7 @@
 #include "install/JobInstaller.h"
 #include "library/ProductCache.h"
 #include "library/ProductLibrary.h"
+#include "library/UnfinishedUpdate.h"
 #include "store/Services.h"
 
 #include "SandboxHome.h"
@@ -43,14 +44,16 @@ struct Record {
 // A component the test drives by hand. A blocked step stands for a worker still busy with the job's files.
 class ScriptedInstaller final : public JobInstaller {
 public:
-    ScriptedInstaller(QString reported, std::shared_ptr<Record> record, QObject *parent)
+    ScriptedInstaller(QString reported, QString part, std::shared_ptr<Record> record, QObject *parent)
         : JobInstaller(parent)
         , m_component(std::move(reported))
+        , m_part(std::move(part))
         , m_record(std::move(record)) {}
 
     void start() override { ++m_record->starts; }
     void cancel() override { stopWhenIdle(); }
     void commit() override { ++m_record->commits; }
+    QString partName() const override { return m_part; }
 
     void report(double value) { Q_EMIT progressed(m_component, value); }
     void fail(const QString &message) { Q_EMIT failed(message); }
@@ -72,6 +75,7 @@ private:
     }
 
     QString m_component;
+    QString m_part;
     std::shared_ptr<Record> m_record;
 };
 
@@ -93,13 +97,15 @@ protected:
             [this](const InstallEnvironment &, const InstallationItem &item, QObject *parent) {
                 QList<JobInstaller *> created;
                 Job &job = jobs[item.product_name];
+                const bool severalParts = item.installProcessType == u"new";
                 const QStringList components =
-                    item.installProcessType == u"new"
-                        ? QStringList{u"Template Progress"_s, u"Fonts Progress"_s, u"FxPlugs Progress"_s}
-                        : QStringList{u"Template Progress"_s};
-                for (const QString &component : components) {
+                    severalParts ? QStringList{u"Template Progress"_s, u"Fonts Progress"_s, u"FxPlugs Progress"_s}
+                                 : QStringList{u"Template Progress"_s};
+                const QStringList parts{u"templates"_s, u"fonts"_s, u"plug-ins"_s};
+                for (qsizetype i = 0; i < components.size(); ++i) {
                     job.records.append(std::make_shared<Record>());
-                    auto *installer = new ScriptedInstaller(component, job.records.constLast(), parent);
+                    auto *installer = new ScriptedInstaller(components[i], severalParts ? parts[i] : QString(),
+                                                            job.records.constLast(), parent);
                     job.installers.append(installer);
                     created.append(installer);
                 }
@@ -167,7 +173,7 @@ TEST_F(InstallationEngineTest, OnlyAnOverallProgressOfExactlyOneEndsAJob) {
     EXPECT_NEAR(engine().jobProgress(u"Alpha"_s, 1), 0.9967, 0.0001);
     EXPECT_TRUE(events.isEmpty()) << events.join(u", "_s).toStdString();
     EXPECT_EQ(engine().installingIndexInQueue(), 0);
-    EXPECT_EQ(engine().stripPercentText(), u"99%"_s) << "the strip shows the component just reported";
+    EXPECT_EQ(engine().stripPercentText(), u"99%"_s) << "components without work do not count";
 
     alpha[0].report(1.0);
     drain();
@@ -181,6 +187,8 @@ TEST_F(InstallationEngineTest, OnlyAnOverallProgressOfExactlyOneEndsAJob) {
 
 TEST_F(InstallationEngineTest, AJobQueuedBehindTheRunningOneIsCountedAtOnce) {
     enqueue({u"Alpha"_s});
+    jobs[u"Alpha"_s][1].report(1.0);
+    jobs[u"Alpha"_s][2].report(1.0);
     jobs[u"Alpha"_s][0].report(0.5);
     EXPECT_EQ(engine().stripTitle(), u"Installing (1 / 1)  Alpha"_s);
     engine().enqueueDownloadInfo({{u"7"_s, templateEntry(u"Beta"_s)}}, {});
@@ -188,18 +196,36 @@ TEST_F(InstallationEngineTest, AJobQueuedBehindTheRunningOneIsCountedAtOnce) {
     EXPECT_EQ(engine().stripPercentText(), u"50%"_s) << "the value stays";
 }
 
-TEST_F(InstallationEngineTest, TheStripShowsTheReportedValueAsAPercentage) {
+TEST_F(InstallationEngineTest, TheStripShowsTheRunningJobsProgressAsAPercentage) {
     enqueue({u"Alpha"_s});
+    Job &alpha = jobs[u"Alpha"_s];
+    alpha[1].report(1.0); // no fonts to install
+    alpha[2].report(1.0); // nor plug-ins
     const std::pair<double, QString> values[] = {
         {0.05, u"05%"_s}, {0.4567, u"45.67%"_s}, {0.0, u"00%"_s}, {0.123456, u"12.35%"_s}};
     for (const auto &[value, text] : values) {
-        jobs[u"Alpha"_s][0].report(value);
+        alpha[0].report(value);
         EXPECT_EQ(engine().stripPercentText(), text) << value;
         EXPECT_DOUBLE_EQ(engine().stripValue(), value * 100.0);
         EXPECT_TRUE(engine().stripVisible());
     }
     complete(u"Alpha"_s);
     EXPECT_FALSE(engine().stripVisible()) << "an empty queue hides the strip";
+}
+
+TEST_F(InstallationEngineTest, TheStripIsTheMeanOfTheComponentsWithWorkAndAFailureDoesNotFillIt) {
+    enqueue({u"Alpha"_s, u"Beta"_s});
+    Job &alpha = jobs[u"Alpha"_s];
+    alpha[1].report(1.0); // no fonts to install
+    alpha[2].report(0.5);
+    alpha[0].report(0.1);
+    EXPECT_EQ(engine().stripPercentText(), u"30%"_s);
+    alpha[2].report(1.0);
+    EXPECT_EQ(engine().stripPercentText(), u"55%"_s) << "the last value reported is one component's, not the job's";
+    alpha[0].fail(u"the package is damaged"_s);
+    EXPECT_EQ(engine().stripPercentText(), u"55%"_s);
+    ASSERT_TRUE(test::waitUntil([&] { return !events.isEmpty(); }));
+    EXPECT_EQ(engine().stripPercentText(), u"00%"_s) << "the next job starts from nothing";
 }
 
 TEST_F(InstallationEngineTest, InstalledCompositesAreSkippedAndDuplicatesQueueOnce) {
@@ -253,6 +279,43 @@ TEST_F(InstallationEngineTest, OneFailingComponentTakesBackTheOthersAndTheQueueM
 
     complete(u"Beta"_s);
     EXPECT_EQ(events, (QStringList{u"Failed Alpha"_s, u"Installed Beta"_s, u"Finished"_s}));
+}
+
+TEST_F(InstallationEngineTest, AnUpdateMarksThePartsNotYetPlacedAndAFailedOneLeavesTheMarkAsItWas) {
+    const QString makerFolder = services().locations().vantoryFolderURL;
+    const auto partsBehind = [&](const QString &name) -> std::optional<QStringList> {
+        const std::optional<UnfinishedUpdate::Mark> mark = UnfinishedUpdate::markOf(makerFolder, name);
+        return mark ? std::optional(mark->partsBehind) : std::nullopt;
+    };
+    enqueue({u"Alpha"_s});
+    Job &alpha = jobs[u"Alpha"_s];
+    ASSERT_EQ(alpha.installers.size(), 3);
+    EXPECT_EQ(partsBehind(u"Alpha"_s), (QStringList{u"templates"_s, u"fonts"_s, u"plug-ins"_s}));
+    alpha[0].report(1.0);
+    drain();
+    EXPECT_EQ(partsBehind(u"Alpha"_s), (QStringList{u"fonts"_s, u"plug-ins"_s}));
+    alpha[2].fail(u"the plug-in archive is damaged"_s);
+    ASSERT_TRUE(test::waitUntil([&] { return events.contains(u"Failed Alpha"_s); }));
+    EXPECT_EQ(partsBehind(u"Alpha"_s), std::nullopt) << "every part is back as the last update left it";
+
+    // An earlier update left the fonts behind; this one places them, then fails: the fonts are behind again.
+    ASSERT_FALSE(UnfinishedUpdate::begin(makerFolder, u"Beta"_s, {QString(), {u"fonts"_s}}));
+    enqueue({u"Beta"_s});
+    Job &beta = jobs[u"Beta"_s];
+    ASSERT_EQ(beta.installers.size(), 3);
+    beta[1].report(1.0);
+    drain();
+    EXPECT_EQ(partsBehind(u"Beta"_s), std::nullopt);
+    beta[0].fail(u"the package is damaged"_s);
+    ASSERT_TRUE(test::waitUntil([&] { return events.contains(u"Failed Beta"_s); }));
+    EXPECT_EQ(partsBehind(u"Beta"_s), QStringList{u"fonts"_s});
+
+    // The next try places everything: no mark is left.
+    jobs.erase(u"Beta"_s);
+    enqueue({u"Beta"_s});
+    complete(u"Beta"_s);
+    EXPECT_EQ(partsBehind(u"Beta"_s), std::nullopt);
+    EXPECT_TRUE(events.contains(u"Installed Beta"_s));
 }
 
 TEST_F(InstallationEngineTest, FailureAndCancelWaitForWorkersToStop) {

@@ -112,6 +112,15 @@ TEST_F(LibraryViewTest, TheKeyboardMovesBetweenRowsAndPressesTheirButtons) {
     outline().setCurrentIndex(group);
     QTest::keyClick(&outline(), Qt::Key_Plus);
     EXPECT_TRUE(outline().isExpanded(group));
+
+    // Installing the whole bundle reloads the list as each member starts and ends: the bundle stays open and the
+    // keyboard stays on it.
+    QTest::keyClick(&outline(), Qt::Key_Return);
+    EXPECT_TRUE(waitUntil([this] { return buttonTitle(u"Creator Essentials Bundle"_s) == u"All Installed"_s; }, 60'000))
+        << buttonTitle(u"Creator Essentials Bundle"_s).toStdString();
+    const QModelIndex bundle = rowOf(u"Creator Essentials Bundle"_s, 0);
+    EXPECT_TRUE(outline().isExpanded(bundle));
+    EXPECT_EQ(outline().currentIndex().siblingAtColumn(0), bundle);
 }
 
 TEST_F(LibraryViewTest, ScreenReadersReadEachRowAndPressItsPaintedButtons) {

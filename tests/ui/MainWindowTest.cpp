@@ -104,6 +104,18 @@ TEST_F(MainWindowTest, SignOutReturnsToTheLoginPanelWithTheKeyboardInTheAccountF
     EXPECT_TRUE(context->library().displayedProducts().isEmpty());
 }
 
+TEST_F(MainWindowTest, BroughtBackFromTheDockTheWindowIsAsItWasLeft) {
+    signInBeforehand();
+    openWindow();
+    ASSERT_TRUE(waitUntil([this] { return isMenuEnabled(*window, appMenuIndex::myProductsAppMenu); }));
+    window->showSection(appMenuIndex::accountAppMenu);
+    window->showMinimized();
+    window->bringToFront();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->isMinimized());
+    EXPECT_EQ(window->currentSection(), appMenuIndex::accountAppMenu);
+}
+
 TEST_F(MainWindowTest, TheWindowFitsASmallScreenIsNamedAndOffersNoMaximize) {
     openWindow();
     EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint)) << "it cannot grow";

@@ -45,7 +45,66 @@ StoreProductScrollViewScript::StoreProductScrollViewScript(LibraryModel &model, 
     header()->setSectionResizeMode(QHeaderView::Fixed);
 
     connect(m_delegate, &PaintedButtonDelegate::buttonClicked, this, &StoreProductScrollViewScript::pressButton);
-    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] { viewport()->update(); });
+    connect(&m_model, &QAbstractItemModel::modelAboutToBeReset, this, &StoreProductScrollViewScript::rememberRows);
+    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] {
+        restoreRows();
+        viewport()->update();
+    });
+}
+
+std::optional<StoreProductScrollViewScript::RowKey>
+StoreProductScrollViewScript::keyOf(const QModelIndex &index) const {
+    const OutlineViewItem *record = m_model.record(index);
+    if (!record)
+        return std::nullopt;
+    return RowKey{record->product_name, record->product_id};
+}
+
+QModelIndex StoreProductScrollViewScript::rowOf(const RowKey &key, const std::optional<RowKey> &group) const {
+    QModelIndex parent;
+    if (group) {
+        parent = rowOf(*group, std::nullopt);
+        if (!parent.isValid())
+            return {};
+    }
+    for (int row = 0; row < m_model.rowCount(parent); ++row) {
+        const QModelIndex candidate = m_model.index(row, 0, parent);
+        if (keyOf(candidate) == key)
+            return candidate;
+    }
+    return {};
+}
+
+void StoreProductScrollViewScript::rememberRows() {
+    m_expandedGroups.clear();
+    for (int row = 0; row < m_model.rowCount(); ++row) {
+        const QModelIndex group = m_model.index(row, 0);
+        if (isExpanded(group)) {
+            if (const std::optional<RowKey> key = keyOf(group))
+                m_expandedGroups.append(*key);
+        }
+    }
+    const QModelIndex current = currentIndex();
+    m_currentRow = current.isValid() ? keyOf(current) : std::nullopt;
+    m_currentGroup = current.parent().isValid() ? keyOf(current.parent()) : std::nullopt;
+    m_currentColumn = current.column();
+    m_scrolledTo = verticalScrollBar()->value();
+}
+
+void StoreProductScrollViewScript::restoreRows() {
+    for (const RowKey &group : std::as_const(m_expandedGroups)) {
+        if (const QModelIndex row = rowOf(group, std::nullopt); row.isValid())
+            setExpanded(row, true);
+    }
+    if (m_currentRow) {
+        if (const QModelIndex row = rowOf(*m_currentRow, m_currentGroup); row.isValid())
+            selectionModel()->setCurrentIndex(row.siblingAtColumn(m_currentColumn), QItemSelectionModel::NoUpdate);
+    }
+    // The scroll range follows the rows once they are laid out.
+    executeDelayedItemsLayout();
+    verticalScrollBar()->setValue(m_scrolledTo);
+    m_expandedGroups.clear();
+    m_currentRow.reset();
 }
 
 void StoreProductScrollViewScript::currentChanged(const QModelIndex &current, const QModelIndex &previous) {

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QList>
+#include <QString>
 #include <QTreeView>
+
+#include <optional>
 
 namespace klv::ui {
 
@@ -34,6 +38,18 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
+    // A row by its product, which outlives a reload of the model.
+    struct RowKey {
+        QString name;
+        qint64 id = 0;
+        bool operator==(const RowKey &) const = default;
+    };
+    std::optional<RowKey> keyOf(const QModelIndex &index) const;
+    QModelIndex rowOf(const RowKey &key, const std::optional<RowKey> &group) const;
+    // A reload of the library (a job's start or end, the filter) keeps the expanded groups, the keyboard's row
+    // and the scroll position.
+    void rememberRows();
+    void restoreRows();
     void layOutColumns();
     void pressButton(const QModelIndex &index, int zone);
     void requestOptionMenu(const QModelIndex &action);
@@ -41,6 +57,11 @@ private:
     LibraryModel &m_model;
     LibraryRowDelegate *m_delegate;
     QString m_emptyText;
+    QList<RowKey> m_expandedGroups;
+    std::optional<RowKey> m_currentRow;
+    std::optional<RowKey> m_currentGroup;
+    int m_currentColumn = 0;
+    int m_scrolledTo = 0;
 };
 
 } // namespace klv::ui

@@ -272,6 +272,13 @@ QWidget *MainViewController::buildMarketingPage() {
     return page;
 }
 
+void MainViewController::bringToFront() {
+    show();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+}
+
 void MainViewController::fitInto(const QRect &available, const QMargins &frame) {
     resize(windowSize.boundedTo(available.size().shrunkBy(frame)).expandedTo(minimumWindowSize));
     // A window's position is its frame's.

@@ -44,6 +44,8 @@ public:
     // Sizes the window to fit `available` (a screen's free area) with its frame, at most windowSize.
     void fitInto(const QRect &available, const QMargins &frame);
     void showSection(appMenuIndex section);
+    // Shows the window as it was (section, search, scroll), out of the dock or from behind others.
+    void bringToFront();
     void setAppMenuEnabled(appMenuIndex section, bool enabled);
     void loginCompleted();
     // Forgets the library and loads it again; refused (false) while an installation is queued or running.

@@ -15,7 +15,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
 
@@ -61,7 +60,8 @@ int WindowApplication::run() {
     }
 
     m_statusBarItem = std::make_unique<StatusBarItem>(services.reporter());
-    connect(m_statusBarItem.get(), &StatusBarItem::openRequested, this, &WindowApplication::openApplication);
+    // The running window comes back as it was: starting afresh would lose its section and search.
+    connect(m_statusBarItem.get(), &StatusBarItem::openRequested, this, &WindowApplication::raiseWindow);
     connect(m_statusBarItem.get(), &StatusBarItem::quitRequested, &m_application, &QApplication::quit,
             Qt::QueuedConnection);
     runStartupSequence(*m_context, QApplication::arguments(), UpdaterFetch::whenMissing);
@@ -91,12 +91,6 @@ int WindowApplication::run() {
     return QApplication::exec();
 }
 
-void WindowApplication::openApplication() {
-    m_instance->release();
-    QProcess::startDetached(QApplication::applicationFilePath(), {});
-    QApplication::exit(0);
-}
-
 void WindowApplication::checkForUpdates() {
     raiseWindow();
     SelfUpdate &selfUpdate = m_context->selfUpdate();
@@ -111,12 +105,8 @@ void WindowApplication::checkForUpdates() {
 }
 
 void WindowApplication::raiseWindow() {
-    if (!m_window)
-        return;
-    m_window->show();
-    m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
-    m_window->raise();
-    m_window->activateWindow();
+    if (m_window)
+        m_window->bringToFront();
 }
 
 } // namespace klv::ui

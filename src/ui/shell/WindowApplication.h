@@ -21,7 +21,7 @@ class WidgetAlerts;
 class WidgetDesktopServices;
 
 // The application as the desktop sees it: one instance per user, the start-up sequence, the status item, the
-// window, and the end of the process when the window closes, on "Quit" or when "Open" starts it afresh.
+// window, and the end of the process when the window closes or on "Quit"; "Open" brings the window back.
 class WindowApplication final : public QObject {
     Q_OBJECT
 public:
@@ -34,7 +34,6 @@ public:
     MainViewController *window() const { return m_window.get(); }
 
 private:
-    void openApplication();
     void checkForUpdates();
     void raiseWindow();
 

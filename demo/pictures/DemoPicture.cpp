@@ -106,11 +106,12 @@ QString initials(const QString &productName) {
 } // namespace
 
 QImage DemoPicture::draw(const QString &productName, const QString &location) {
-    QImage image(size, size, QImage::Format_ARGB32);
+    QImage image(size * scale, size * scale, QImage::Format_RGB32);
     const int hue = (kindHue(location) + nameShift(productName) + 360) % 360;
     image.fill(QColor::fromHsv(hue, 150, 120));
 
     QPainter painter(&image);
+    painter.scale(scale, scale);
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor::fromHsv(hue, 170, 200));
     // Square: the app rounds the thumbnail itself at the size it shows it; corners rounded here, six times enlarged

@@ -10,7 +10,10 @@ namespace klv::storeservice {
 // fonts, so the build draws the same pictures on any machine.
 class DemoPicture final {
 public:
+    // Drawn on a grid of size × size cells, each cell `scale` pixels wide: the app cuts a thumbnail of under half the
+    // picture and shows it 300 points wide on the product page, so at twice the pixel density it needs 600 pixels.
     static constexpr int size = 120;
+    static constexpr int scale = 12;
 
     static QImage draw(const QString &productName, const QString &location);
 };

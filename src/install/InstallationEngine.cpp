@@ -525,8 +525,10 @@ void InstallationEngine::markUpdateUnfinished(const InstallationItem &job) {
         return;
     }
     for (const QPointer<JobInstaller> &installer : std::as_const(m_jobInstallers)) {
-        if (installer && !installer->partName().isEmpty())
-            mark.partsBehind.append(installer->partName());
+        const JobInstaller *live = installer.data();
+        const QString part = live ? live->partName() : QString();
+        if (!part.isEmpty())
+            mark.partsBehind.append(part);
     }
     if (const Error error = UnfinishedUpdate::begin(makerFolder, job.product_name, mark))
         m_services.reporter().appendLog(u"The update of "_s + job.product_name + u" could not be marked: "_s + *error);

@@ -30,6 +30,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEnginePage>
+#include <QWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -204,6 +205,13 @@ TEST_F(MarketingViewTest, ViewOpensTheProductDetailPageWithItsTextsVideoPictureA
               u"Twenty animated frames sized for vertical video, with drop zones for your clips. They're ready for "
               u"Final Cut Pro and Motion.*Includes a quick-start guide."_s);
     EXPECT_EQ(page->minimumSize(), page->maximumSize());
+    // Tied to the main window, over its middle rather than in a corner of the screen.
+    ASSERT_NE(page->windowHandle(), nullptr);
+    EXPECT_EQ(page->windowHandle()->transientParent(), window->windowHandle());
+    // The test screen is narrower than the page: it keeps to the screen there, centred on the window's middle line.
+    const QRect available = window->screen()->availableGeometry();
+    EXPECT_TRUE(available.contains(page->frameGeometry().topLeft()));
+    EXPECT_LE(std::abs(page->frameGeometry().center().y() - window->frameGeometry().center().y()), 40);
 
     // The video comes from the player with the product's video id, looping and muted.
     const QString video = store->url() + u"/player/#420202?autoplay=1&loop=1&title=0&byline=0&portrait=0&muted=1"_s;

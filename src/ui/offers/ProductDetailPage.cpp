@@ -37,7 +37,9 @@ QLabel *textLabel(const QString &objectName, const char *look, QWidget *parent) 
 } // namespace
 
 ProductDetailPage::ProductDetailPage(Services &services, const OnSaleProductInfo &product, QWidget *parent)
-    : QWidget(parent, Qt::Window)
+    // A dialog's type, so that the window manager keeps it over the main window and with it (a plain window is
+    // not tied to its parent on X11).
+    : QWidget(parent, Qt::Dialog)
     , m_services(services)
     , m_product(product)
     , m_detail(ProductDetail::describe(product, services.configuration()))

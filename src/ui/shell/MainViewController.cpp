@@ -70,6 +70,15 @@ QAccessibleInterface *windowAccessible(const QString &className, QObject *object
     return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
 }
 
+// Where a window of `size` goes to sit centred over `over`, kept inside the screen's free area (off the panels).
+QPoint centredOver(const QRect &over, const QSize &size, const QRect &available) {
+    QRect placed(QPoint(), size);
+    placed.moveCenter(over.center());
+    placed.moveLeft(qBound(available.left(), placed.left(), qMax(available.left(), available.right() - size.width())));
+    placed.moveTop(qBound(available.top(), placed.top(), qMax(available.top(), available.bottom() - size.height())));
+    return placed.topLeft();
+}
+
 QWidget *pageWithBackground(NamedColor color, QWidget *parent) {
     auto *page = new QWidget(parent);
     page->setAutoFillBackground(true);
@@ -379,6 +388,7 @@ void MainViewController::openProductDetail(const OnSaleProductInfo &product) {
         m_productPage->close();
     m_productPage = new ProductDetailPage(m_context.services(), product, this);
     m_productPage->setAttribute(Qt::WA_DeleteOnClose);
+    m_productPage->move(centredOver(frameGeometry(), m_productPage->size(), screen()->availableGeometry()));
     m_productPage->show();
     m_productPage->raise();
     m_productPage->activateWindow();

@@ -73,6 +73,9 @@ TEST_F(MainWindowTest, SignedInStartShowsTheFeaturedPageAndEnablesSectionsAsThei
     openWindow();
     EXPECT_EQ(window->currentSection(), appMenuIndex::featuredAppMenu);
     EXPECT_FALSE(window->storeLogin().isVisible());
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_EQ(QApplication::focusWidget(), window.get()) << "no focus ring shows before the first Tab";
     ASSERT_TRUE(waitUntil([this] { return isMenuEnabled(*window, appMenuIndex::myProductsAppMenu); }));
     ASSERT_TRUE(waitUntil([this] { return isMenuEnabled(*window, appMenuIndex::myRewardsAppMenu); }));
     ASSERT_TRUE(waitUntil([this] { return isMenuEnabled(*window, appMenuIndex::saleOfTheDayAppMenu); }));
@@ -129,6 +132,7 @@ TEST_F(MainWindowTest, TheWindowFitsASmallScreenIsNamedAndOffersNoMaximize) {
     const QMargins frameMargins(1, 24, 1, 1);
     window->fitInto(available, frameMargins);
     EXPECT_EQ(window->size(), QSize(MainViewController::windowSize.width(), 740 - 25));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "a window manager has nothing to maximize";
     EXPECT_TRUE(available.contains(QRect(window->pos(), window->size().grownBy(frameMargins))));
     // Lower still, the login panel scrolls rather than being cut.
     window->fitInto(QRect(0, 0, 1024, 600), frameMargins);

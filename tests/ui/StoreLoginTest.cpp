@@ -117,6 +117,7 @@ TEST_F(StoreLoginTest, EveryControlIsReachedWithTab) {
 
 TEST_F(StoreLoginTest, ARefusedSignInKeepsWhatWasTypedAndEnablesTheForm) {
     showPanel();
+    const QPoint buttonBefore = signIn->mapTo(panel.get(), QPoint());
     QTest::keyClicks(userName, u"tester"_s);
     QTest::mouseClick(password(), Qt::LeftButton);
     QTest::keyClicks(password(), u"wrong"_s);
@@ -130,6 +131,7 @@ TEST_F(StoreLoginTest, ARefusedSignInKeepsWhatWasTypedAndEnablesTheForm) {
     EXPECT_EQ(userName->text(), u"tester"_s);
     EXPECT_EQ(password()->text(), u"wrong"_s);
     EXPECT_EQ(shownReason(), u"The store did not accept the sign-in."_s);
+    EXPECT_EQ(signIn->mapTo(panel.get(), QPoint()), buttonBefore) << "the form does not jump when the reason shows";
 
     // An empty password sends nothing.
     password()->clear();

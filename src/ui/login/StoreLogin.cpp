@@ -93,6 +93,11 @@ void StoreLogin::buildLayout() {
     for (QLabel *status : {statusLabel, linkCodeStatusLabel}) {
         status->setWordWrap(true);
         status->setAlignment(Qt::AlignCenter);
+        // A line is kept for the reason whether or not one shows: the form does not jump when it comes and goes.
+        status->setMinimumHeight(status->fontMetrics().lineSpacing());
+        QSizePolicy policy = status->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        status->setSizePolicy(policy);
         status->hide();
     }
     versionLabel->setAlignment(Qt::AlignCenter);

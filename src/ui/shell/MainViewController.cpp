@@ -102,12 +102,11 @@ MainViewController::MainViewController(AppContext &context, QWidget *parent)
     setObjectName(u"MainWindow"_s);
     setWindowTitle(QString());
     setAccessibleName(u"KLV App"_s);
-    // The window grows no larger than its design: a maximize button would promise what it cannot do.
+    // The window keeps the size of its design: a maximize button would promise what it cannot do, and window
+    // managers that ignore the missing button still offer to maximize a window that may change its size.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setMinimumSize(minimumWindowSize);
-    setMaximumSize(windowSize);
-    resize(windowSize);
+    setFixedSize(windowSize);
     setAutoFillBackground(true);
 
     m_featurePage = pageWithBackground(NamedColor::backgroundSecondary, m_detail);
@@ -173,6 +172,9 @@ MainViewController::MainViewController(AppContext &context, QWidget *parent)
     m_context.marketing().startSaleRefresh();
     if (m_context.services().settings().sessionActive) {
         m_context.rewards().requestRewardInfo();
+        // The window itself holds the keyboard at first: the first control in the tab chain, the logo, would show
+        // its focus ring before anyone pressed Tab.
+        setFocus(Qt::OtherFocusReason);
         showSection(appMenuIndex::featuredAppMenu);
     } else {
         showSection(appMenuIndex::logintMenu);
@@ -289,7 +291,7 @@ void MainViewController::bringToFront() {
 }
 
 void MainViewController::fitInto(const QRect &available, const QMargins &frame) {
-    resize(windowSize.boundedTo(available.size().shrunkBy(frame)).expandedTo(minimumWindowSize));
+    setFixedSize(windowSize.boundedTo(available.size().shrunkBy(frame)).expandedTo(minimumWindowSize));
     // A window's position is its frame's.
     QRect placed(QPoint(), size().grownBy(frame));
     placed.moveCenter(available.center());

@@ -34,7 +34,7 @@ class MainViewController final : public QWidget {
     Q_OBJECT
 public:
     // The window's size wherever the screen holds it; it shrinks to a smaller screen's free area, down to
-    // minimumWindowSize, and never grows beyond windowSize.
+    // minimumWindowSize, and never grows beyond windowSize. Its size is fixed: the person does not resize it.
     static constexpr QSize windowSize{1103, 754};
     static constexpr QSize minimumWindowSize{860, 560};
 

@@ -27,13 +27,14 @@
 #include "TestFiles.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
-#include <QScreen>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextStream>
@@ -99,7 +100,8 @@ private:
     }
     void saveWindow(const QString &name) { save(name, m_window->grab().toImage()); }
     // The window with an open pop-up menu drawn where it shows.
-    void saveWindowWithMenu(const QString &name, QMenu &menu) {
+    // The window with a popup (a menu, a drop-down list) drawn where it shows.
+    void saveWindowWithMenu(const QString &name, QWidget &menu) {
         QImage image = m_window->grab().toImage();
         QPainter painter(&image);
         painter.drawPixmap(m_window->mapFromGlobal(menu.pos()), menu.grab());
@@ -205,11 +207,18 @@ int Tour::run() {
     context.installationEngine().cancelInstallation();
     waitUntil([&] { return !context.installationEngine().isBusy(); });
 
+    if (auto *filter = m_window->findChild<QComboBox *>(u"filterPopupButton"_s)) {
+        filter->showPopup();
+        settle(400);
+        saveWindowWithMenu(u"05b-filter-list"_s, *filter->view()->window());
+        filter->hidePopup();
+    }
+
     // The demo store offers the version the app already has: the account page says it is up to date.
     QSignalSpy versionAnswered(&context.selfUpdate(), &klv::SelfUpdate::updateAreaChanged);
     context.selfUpdate().checkAppVersion();
-    const bool versionKnown =
-        step(waitUntil([&] { return !versionAnswered.isEmpty(); }, 60'000), "the store did not answer with its version");
+    const bool versionKnown = step(waitUntil([&] { return !versionAnswered.isEmpty(); }, 60'000),
+                                   "the store did not answer with its version");
     m_window->showSection(klv::appMenuIndex::accountAppMenu);
     settle(800);
     saveWindow(u"06-account"_s);

@@ -148,10 +148,10 @@ TEST_F(MarketingViewTest, RewardsShowCoinsBarTiersAndTurnAClaimedCouponIntoUsed)
     EXPECT_DOUBLE_EQ(bar.maxValue(), 1000.0);
     const QImage barImage = ui::test::renderWidget(bar);
     const QColor fill(254, 113, 102);
-    EXPECT_TRUE(ui::test::near(ui::test::pixelAt(barImage, QPointF(bar.fillEnd() - 5, 40)), fill));
-    EXPECT_FALSE(ui::test::near(ui::test::pixelAt(barImage, QPointF(bar.fillEnd() + 25, 40)), fill));
+    EXPECT_TRUE(ui::test::near(ui::test::pixelAt(barImage, QPointF(bar.fillEnd() - 5, bar.lineHeight())), fill));
+    EXPECT_FALSE(ui::test::near(ui::test::pixelAt(barImage, QPointF(bar.fillEnd() + 25, bar.lineHeight())), fill));
     // The last heading stays inside the narrower bar.
-    EXPECT_TRUE(ui::test::anyPixel(barImage, QRect(bar.width() - 96, 0, 50, 25),
+    EXPECT_TRUE(ui::test::anyPixel(barImage, QRect(bar.width() - 96, bar.height() - 22, 50, 22),
                                    [](const QColor &c) { return c.lightness() > 90; }));
 
     const QAbstractItemModel &tiers = *table().model();

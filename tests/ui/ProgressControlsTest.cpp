@@ -18,7 +18,7 @@ const QColor rewardTrack(49, 50, 53);
 
 // The colour along the bar's centre line at x.
 QColor rewardBarAt(const QImage &image, qreal x) {
-    return pixelAt(image, QPointF(x, 40));
+    return pixelAt(image, QPointF(x, 14));
 }
 
 } // namespace
@@ -53,15 +53,16 @@ TEST(ProgressControlsTest, RewardsFillEndsAtItsShareOfTheWidthMeasuredFromTheLef
     bar.setMaxValue(0);
     EXPECT_FALSE(anyPixel(renderWidget(bar), bar.rect(), [](const QColor &c) { return near(c, rewardFill, 30); }));
 
-    // The three column headings are drawn in their rectangles.
+    // The three column headings are drawn in their rectangles, under the line.
     const QImage headings = renderWidget(bar);
     const auto isText = [](const QColor &c) {
         return c.lightness() > 90;
     };
-    for (const QRect &area : {QRect(17, 0, 50, 25), QRect(120, 0, 150, 25), QRect(880, 0, 50, 25)}) {
+    for (const QRect &area : {QRect(17, 38, 50, 22), QRect(120, 38, 150, 22), QRect(880, 38, 50, 22)}) {
         EXPECT_TRUE(anyPixel(headings, area, isText));
     }
-    EXPECT_FALSE(anyPixel(headings, QRect(300, 0, 500, 25), isText));
+    EXPECT_FALSE(anyPixel(headings, QRect(300, 38, 500, 22), isText));
+    EXPECT_FALSE(anyPixel(headings, QRect(0, 0, 130, 30), isText)) << "nothing over the line's left end";
 }
 
 TEST(ProgressControlsTest, InstallationBarShowsItsShareAndTellsScreenReadersTheWholePercent) {

@@ -11,6 +11,7 @@ namespace klv::ui {
 namespace {
 
 constexpr qreal copyColumnInset = 96;
+constexpr qreal headingHeight = 22;
 
 } // namespace
 
@@ -69,14 +70,17 @@ void KLVApp_CustomProgressBar::paintEvent(QPaintEvent *) {
         painter.drawLine(QPointF(fillStart(), lineY), QPointF(fillEnd(), lineY));
     }
 
+    // The headings sit at the bottom, right over the columns they name.
     painter.setPen(theme::color(NamedColor::rewardTierText));
-    const auto heading = [&painter](const QRectF &area, const QString &text) {
-        painter.drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    const qreal top = height() - headingHeight;
+    const auto heading = [&painter, top](qreal left, qreal width, const QString &text) {
+        painter.drawText(QRectF(left, top, width, headingHeight), Qt::AlignLeft | Qt::AlignBottom | Qt::TextSingleLine,
+                         text);
     };
-    heading(QRectF(17, 0, 50, 25), QStringLiteral("TIER"));
-    heading(QRectF(120, 0, 150, 25), QStringLiteral("COUPON CODE"));
+    heading(17, 50, QStringLiteral("TIER"));
+    heading(120, 150, QStringLiteral("COUPON CODE"));
     // A bar narrower than the table it was drawn for keeps its last heading over the copy column, not past the edge.
-    heading(QRectF(std::min<qreal>(880, width() - copyColumnInset), 0, 50, 25), QStringLiteral("COPY"));
+    heading(std::min<qreal>(880, width() - copyColumnInset), 50, QStringLiteral("COPY"));
 }
 
 void KLVApp_CustomProgressBar::describeValue() {

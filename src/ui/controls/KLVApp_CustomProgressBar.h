@@ -5,8 +5,8 @@
 
 namespace klv::ui {
 
-// The rewards bar: a thick rounded track, the customer's progress filled over it, and the column headings of the
-// coupon table above.
+// The rewards bar: a thick rounded track, the customer's progress filled over it, and under it the column headings
+// of the coupon table that follows.
 class KLVApp_CustomProgressBar : public QWidget {
     Q_OBJECT
 
@@ -38,7 +38,7 @@ private:
     double maximum = 100;
     qreal lineThickness = 20;
     qreal leftPadding = 120;
-    qreal lineY = 40;
+    qreal lineY = 14;
 };
 
 } // namespace klv::ui

@@ -15,7 +15,7 @@ constexpr int bannerTop = 20;
 constexpr int bannerHeight = 180;
 constexpr int stripTop = 236;
 constexpr int stripHeight = 92;
-// The bar closes the panel: its column headings, then its line, then the table.
+// The bar closes the panel: its line, then the table's column headings, then the table.
 constexpr int barHeight = 60;
 } // namespace
 

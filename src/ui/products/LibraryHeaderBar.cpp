@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyledItemDelegate>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -42,6 +43,8 @@ LibraryHeaderBar::LibraryHeaderBar(ProductLibrary &library, QWidget *parent)
 
     // The titles are what the filter compares; the first item shows everything.
     m_filter->setObjectName(u"filterPopupButton"_s);
+    // The style's menu-like rows would ignore the theme; plain item rows take it.
+    m_filter->setItemDelegate(new QStyledItemDelegate(m_filter));
     m_filter->setAccessibleName(tr("Show"));
     m_filter->addItems({tr("All Products"), u"Installed"_s, u"Not Installed"_s, u"Updates"_s});
     connect(m_filter, &QComboBox::activated, this, &LibraryHeaderBar::filterPicked);

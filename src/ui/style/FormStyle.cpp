@@ -77,10 +77,13 @@ QString lookSheet() {
 *[look="form"] QComboBox:focus { border: 2px solid @accent; padding: 0 9px; }
 *[look="form"] QComboBox::drop-down { border: none; width: 26px; }
 *[look="form"] QComboBox::down-arrow { image: url(:/icons/chevron-down.svg); width: 12px; height: 12px; }
+/* The list drops below the field, in the theme's colours, with rows as tall as the option menu's. */
+*[look="form"] QComboBox { combobox-popup: 0; }
 *[look="form"] QComboBox QAbstractItemView {
-    background: @section; color: @text; border: 1px solid @optionOutline; selection-background-color: @accent;
-    selection-color: @onColor; outline: none;
+    background: @section; color: @text; border: 1px solid @optionOutline; border-radius: 8px; padding: 4px;
+    selection-background-color: @accent; selection-color: @onColor; outline: none;
 }
+*[look="form"] QComboBox QAbstractItemView::item { min-height: 30px; padding: 0 10px; border-radius: 6px; }
 *[look="form"] QToolButton { border: none; border-radius: 6px; background: transparent; padding: 4px; }
 *[look="form"] QToolButton:hover { background: @hoverWash; }
 *[look="form"] QToolButton:pressed { background: @pressWash; }

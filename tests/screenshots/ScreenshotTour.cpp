@@ -15,6 +15,7 @@
 #include "products/LibraryRowDelegate.h"
 #include "products/StoreProductScrollViewScript.h"
 #include "products/StoreProductViewScript.h"
+#include "shell/KLVAppMenuCurveBox.h"
 #include "shell/MainViewController.h"
 #include "store/DesktopServices.h"
 #include "store/Services.h"
@@ -191,6 +192,15 @@ int Tour::run() {
         return 1;
     settle(1500);
     saveWindow(u"04-library"_s);
+    // The pointer over the selected section's menu item, and then over another one.
+    for (const auto &[section, name] : {std::pair{klv::appMenuIndex::myProductsAppMenu, u"04b-menu-hover-selected"_s},
+                                        std::pair{klv::appMenuIndex::accountAppMenu, u"04c-menu-hover"_s}}) {
+        QWidget *item = m_window->menuItem(section).appMenuButton();
+        QTest::mouseMove(item, item->rect().center());
+        settle(300);
+        saveWindow(name);
+    }
+    QTest::mouseMove(m_window.get(), QPoint(m_window->width() - 5, m_window->height() - 5));
 
     const QModelIndex installed = rowOf(u"Retro Typewriter"_s);
     outline.scrollTo(installed, QAbstractItemView::PositionAtCenter);

@@ -99,6 +99,8 @@ QPushButton[look="appMenuItem"], QPushButton[look="selectedAppMenuItem"] {
     font-size: 13px;
 }
 QPushButton[look="selectedAppMenuItem"] { color: @appMenuSelectedText; }
+/* Under the pointer an item the person can pick is washed with the selected item's shape; the selected one stays. */
+QPushButton[look="appMenuItem"]:hover:enabled { background: @hoverWash; border-radius: 4px; color: @appMenuSelectedText; }
 QPushButton[look="appMenuItem"]:disabled, QPushButton[look="selectedAppMenuItem"]:disabled {
     color: @appMenuDisabledText;
 }

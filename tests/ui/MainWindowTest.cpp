@@ -16,6 +16,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
@@ -86,6 +87,26 @@ TEST_F(MainWindowTest, SignedInStartShowsTheFeaturedPageAndEnablesSectionsAsThei
     EXPECT_TRUE(window->storeProductView().isVisible());
     window->menuItem(appMenuIndex::accountAppMenu).appMenuButton()->click();
     EXPECT_TRUE(window->accountView().isVisible());
+}
+
+TEST_F(MainWindowTest, SectionTitlesStandInOnePlace) {
+    signInBeforehand();
+    openWindow();
+    ASSERT_TRUE(waitUntil([this] { return isMenuEnabled(*window, appMenuIndex::myProductsAppMenu); }));
+    // Where the title's first letter starts and where its line's middle is, in the window.
+    const auto titlePlace = [this](appMenuIndex section) -> std::optional<QPoint> {
+        window->showSection(section);
+        for (const QLabel *label : window->findChildren<QLabel *>()) {
+            if (label->isVisible() && label->property("look").toString() == u"sectionTitle"_s)
+                return label->mapTo(window.get(), QPoint(label->contentsRect().left(), label->height() / 2));
+        }
+        return std::nullopt;
+    };
+    const std::optional<QPoint> library = titlePlace(appMenuIndex::myProductsAppMenu);
+    const std::optional<QPoint> account = titlePlace(appMenuIndex::accountAppMenu);
+    ASSERT_TRUE(library && account);
+    EXPECT_LE(std::abs(library->x() - account->x()), 2) << library->x() << " " << account->x();
+    EXPECT_LE(std::abs(library->y() - account->y()), 3) << library->y() << " " << account->y();
 }
 
 TEST_F(MainWindowTest, SignOutReturnsToTheLoginPanelWithTheKeyboardInTheAccountField) {

@@ -34,7 +34,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int pageMargin = 32;
+// The title stands where every section's title stands: 24 pixels in, its middle 36 pixels down.
+constexpr int pageMargin = 24;
+constexpr int titleTop = 22;
 constexpr int sectionPadding = 24;
 constexpr int copiedNoteMs = 1500;
 
@@ -70,7 +72,7 @@ AccountSettingView::AccountSettingView(AppContext &appContext, QWidget *parent)
     documentPalette.setColor(QPalette::Window, theme::color(NamedColor::backgroundSecondary));
     documentScrollView->setPalette(documentPalette);
     auto *document = new QVBoxLayout(documentScrollView);
-    document->setContentsMargins(pageMargin, pageMargin - 4, pageMargin, pageMargin);
+    document->setContentsMargins(pageMargin, titleTop, pageMargin, pageMargin);
     document->setSpacing(18);
     auto *title = makeLabel(tr("Account Settings"), NamedColor::textPrimary, documentScrollView);
     setLook(*title, "sectionTitle");

@@ -165,6 +165,25 @@ TEST_F(MainWindowTest, TheWindowFitsASmallScreenIsNamedAndOffersNoMaximize) {
     EXPECT_EQ(window->size(), MainViewController::windowSize);
 }
 
+TEST_F(MainWindowTest, ScreenReadersFindTheWindowAloneNotTheWebViewsDrawingWindows) {
+    signInBeforehand();
+    openWindow();
+    ASSERT_TRUE(waitUntil([this] { return window->featurePage() != nullptr; }));
+    ASSERT_TRUE(waitUntil([this] { return window->featurePage()->view().title() == u"Featured — Vantory"_s; }));
+    QAccessibleInterface *application = QAccessible::queryAccessibleInterface(qApp);
+    ASSERT_NE(application, nullptr);
+    const auto windowNames = [application] {
+        QStringList names;
+        for (int i = 0; i < application->childCount(); ++i)
+            names.append(application->child(i)->text(QAccessible::Name));
+        return names;
+    };
+    EXPECT_TRUE(waitUntil([&] { return !windowNames().contains(u"Offscreen"_s); }))
+        << windowNames().join(u", "_s).toStdString();
+    EXPECT_TRUE(windowNames().contains(u"KLV App"_s));
+    EXPECT_EQ(window->featurePage()->view().title(), u"Featured — Vantory"_s) << "the page still draws";
+}
+
 TEST_F(MainWindowTest, FeaturedSaysWhenTheStoreCannotBeReachedAndLoadsAgainOnceItCan) {
     signInBeforehand();
     openWindow();

@@ -3,10 +3,14 @@
 #include "controls/StoreLinkSchemeHandler.h"
 #include "style/Theme.h"
 
+#include <QChildEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
+#include <QWindow>
 
 namespace klv::ui {
 
@@ -42,6 +46,21 @@ StoreWebView::StoreWebView(QWidget *parent)
 
 void StoreWebView::pauseVideos() {
     page()->runJavaScript(pauseScript);
+}
+
+void StoreWebView::childEvent(QChildEvent *event) {
+    QWebEngineView::childEvent(event);
+    // The drawing widget arrives as a child; its hidden window exists once the widget is constructed.
+    if (event->type() == QEvent::ChildAdded)
+        QTimer::singleShot(0, &StoreWebView::keepRenderWindowsFromScreenReaders);
+}
+
+void StoreWebView::keepRenderWindowsFromScreenReaders() {
+    for (QWindow *window : QGuiApplication::topLevelWindows()) {
+        if (window->handle() == nullptr && window->inherits("QQuickWindow") &&
+            window->title() == QLatin1StringView("Offscreen") && window->type() != Qt::Popup)
+            window->setFlags((window->flags() & ~Qt::WindowType_Mask) | Qt::Popup);
+    }
 }
 
 } // namespace klv::ui

@@ -31,6 +31,15 @@ public:
     explicit StoreWebView(QWidget *parent = nullptr);
 
     void pauseVideos();
+
+protected:
+    void childEvent(QChildEvent *event) override;
+
+private:
+    // The engine draws each view through a hidden window of its own, titled "Offscreen". Screen readers list every
+    // ordinary top-level window as a frame of the application, so these would stand beside the real one, empty;
+    // typed as pop-ups, they are left out.
+    static void keepRenderWindowsFromScreenReaders();
 };
 
 } // namespace klv::ui

@@ -72,9 +72,10 @@ public:
     void progress(double value) const {
         postToMainThread(m_installer, [installer = m_installer, value] { installer->reportTemplateProgress(value); });
     }
-    void unpacked(double fraction) const {
-        postToMainThread(m_installer,
-                         [installer = m_installer, fraction] { installer->takeUnpackedFraction(fraction); });
+    void unpacked(qint64 written, qint64 total, qint64 read) const {
+        postToMainThread(m_installer, [installer = m_installer, written, total, read] {
+            installer->takeUnpackedBytes(written, total, read);
+        });
     }
 
 private:
@@ -235,17 +236,12 @@ Outcome placeTemplates(const QMap<QString, QString> &types, const Locations &loc
 }
 
 // Unpacks the package while it downloads.
-// A zip that is still arriving does not say how much it unpacks to: how far into the archive unpacking has got tells.
-Outcome unpackPackage(const Paths &paths, const GrowingDownload &download, qint64 archiveSize,
-                      const Locations &locations, UnpackedFiles &unpacked, const Reports &reports,
-                      std::stop_token stop) {
+Outcome unpackPackage(const Paths &paths, const GrowingDownload &download, const Locations &locations,
+                      UnpackedFiles &unpacked, const Reports &reports, std::stop_token stop) {
     ArchiveExtractor extractor(ArchiveExtractor::defaultByteLimit,
-                               [&reports, archiveSize](qint64 written, qint64 total, qint64 read) {
-                                   const double fraction = total > 0         ? double(written) / double(total)
-                                                           : archiveSize > 0 ? double(read) / double(archiveSize)
-                                                                             : 0.0;
-                                   if (reports.due(qint64(fraction * 1000), 1000))
-                                       reports.unpacked(std::min(fraction, 1.0));
+                               [&reports](qint64 written, qint64 total, qint64 read) {
+                                   if (reports.due(written, total > 0 ? total : written + 1))
+                                       reports.unpacked(written, total, read);
                                });
     extractor.setEntryEditor(preparingEditor(paths, locations, unpacked));
     const ArchiveExtractor::Result extraction =
@@ -262,13 +258,13 @@ Outcome unpackPackage(const Paths &paths, const GrowingDownload &download, qint6
     return {u"the package could not be unpacked: "_s + *extraction.error, false};
 }
 
-Outcome installPackage(const Paths &paths, const QString &name, const GrowingDownload &download, qint64 archiveSize,
+Outcome installPackage(const Paths &paths, const QString &name, const GrowingDownload &download,
                        const Locations &locations, const QStringList &repairItems, const Reporter &reporter,
                        const Reports &reports, StagedPlacement &placement, std::stop_token stop) {
     // A killed run may have left a half-prepared unpacking; nothing of it may join the new one.
     removeUnpacking(paths.unpackFolder, reporter);
     UnpackedFiles unpacked;
-    const Outcome unpacking = unpackPackage(paths, download, archiveSize, locations, unpacked, reports, stop);
+    const Outcome unpacking = unpackPackage(paths, download, locations, unpacked, reports, stop);
     // A whole package has served, or cannot serve: the next job downloads anew. What a cut download left is the
     // download's to keep for the next attempt. Removing hundreds of megabytes takes a while: it goes on beside the
     // preparation and the placement, and is over when the job is.
@@ -335,6 +331,7 @@ void TemplateInstaller::start() {
         Q_EMIT stepChanged(u" - "_s + formatByteCount(received) + u" / "_s + formatByteCount(total));
         if (total > 0) {
             m_downloadedFraction = double(received) / double(total);
+            m_archiveSize = total;
             reportTransfer();
         }
     });
@@ -354,10 +351,10 @@ void TemplateInstaller::unpackAndInstall(const std::shared_ptr<const GrowingDown
     const QString name = m_job.product_name;
     const Reports reports(this);
     runWorkerStep(
-        [paths, name, download, archiveSize = m_job.downloadExtraInfo.value(u"dlSize").toInteger(), &locations,
-         repairItems = m_job.repairItems, &reporter, reports, placement = m_placement, stop = m_stop] {
-            return installPackage(paths, name, *download, archiveSize, locations, repairItems, reporter, reports,
-                                  *placement, stop->get_token());
+        [paths, name, download, &locations, repairItems = m_job.repairItems, &reporter, reports,
+         placement = m_placement, stop = m_stop] {
+            return installPackage(paths, name, *download, locations, repairItems, reporter, reports, *placement,
+                                  stop->get_token());
         },
         [this](const Outcome &outcome) {
             if (outcome.cancelled)
@@ -369,8 +366,13 @@ void TemplateInstaller::unpackAndInstall(const std::shared_ptr<const GrowingDown
         });
 }
 
-void TemplateInstaller::takeUnpackedFraction(double fraction) {
-    m_unpackedFraction = fraction;
+void TemplateInstaller::takeUnpackedBytes(qint64 written, qint64 total, qint64 read) {
+    // A zip that is still arriving does not say how much it unpacks to: how far into the archive unpacking has read
+    // tells instead.
+    const double fraction = total > 0           ? double(written) / double(total)
+                            : m_archiveSize > 0 ? double(read) / double(m_archiveSize)
+                                                : 0.0;
+    m_unpackedFraction = std::min(fraction, 1.0);
     reportTransfer();
 }
 

@@ -34,8 +34,9 @@ public:
     bool pauseDownload() override;
     bool resumeDownload() override;
 
-    // From the worker: how much of the package is unpacked, from 0 to 1.
-    void takeUnpackedFraction(double fraction);
+    // From the worker: the bytes unpacked, of total (-1 while the package does not say), and how far into the
+    // package unpacking has read.
+    void takeUnpackedBytes(qint64 written, qint64 total, qint64 read);
     // Reports the template progress; it never goes back (a second unpacking starts its count again).
     void reportTemplateProgress(double value);
 
@@ -52,6 +53,7 @@ private:
     std::shared_ptr<StagedPlacement> m_placement;
     double m_downloadedFraction = 0.0;
     double m_unpackedFraction = 0.0;
+    qint64 m_archiveSize = 0;
     double m_templateProgress = 0.0;
 };
 

@@ -70,12 +70,15 @@ QAccessibleInterface *windowAccessible(const QString &className, QObject *object
     return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
 }
 
-// Where a window of `size` goes to sit centred over `over`, kept inside the screen's free area (off the panels).
+// Where a window of `size` goes to sit centred over `over`, kept inside the screen's free area (off the panels);
+// one larger than the area keeps its top left corner, and so its title bar, on the screen.
 QPoint centredOver(const QRect &over, const QSize &size, const QRect &available) {
     QRect placed(QPoint(), size);
     placed.moveCenter(over.center());
-    placed.moveLeft(qBound(available.left(), placed.left(), qMax(available.left(), available.right() - size.width())));
-    placed.moveTop(qBound(available.top(), placed.top(), qMax(available.top(), available.bottom() - size.height())));
+    const int lastLeft = available.left() + available.width() - size.width();
+    const int lastTop = available.top() + available.height() - size.height();
+    placed.moveLeft(qBound(available.left(), placed.left(), qMax(available.left(), lastLeft)));
+    placed.moveTop(qBound(available.top(), placed.top(), qMax(available.top(), lastTop)));
     return placed.topLeft();
 }
 
@@ -293,12 +296,7 @@ void MainViewController::bringToFront() {
 void MainViewController::fitInto(const QRect &available, const QMargins &frame) {
     setFixedSize(windowSize.boundedTo(available.size().shrunkBy(frame)).expandedTo(minimumWindowSize));
     // A window's position is its frame's.
-    QRect placed(QPoint(), size().grownBy(frame));
-    placed.moveCenter(available.center());
-    // A frame higher than the room keeps its title bar on the screen.
-    placed.moveTop(qMax(available.top(), placed.top()));
-    placed.moveLeft(qMax(available.left(), placed.left()));
-    move(placed.topLeft());
+    move(centredOver(available, size().grownBy(frame), available));
 }
 
 KLVAppMenuCurveBox &MainViewController::menuItem(appMenuIndex section) const {

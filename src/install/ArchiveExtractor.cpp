@@ -25,6 +25,7 @@
 #include <fcntl.h>
 #include <future>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -395,6 +396,12 @@ Error unpack(const Unpacking &job, CreatedPaths &created, ArchiveExtractor::Resu
             return job.directory->entries()[zipIndex].name;
         return std::nullopt;
     };
+    // libarchive checks what it reads from a complete zip against the list's checksum of the entry it has just read.
+    const auto listedChecksum = [&]() -> std::optional<quint32> {
+        if (growing || !readLog.zip || !job.directory || zipIndex == 0 || zipIndex > job.directory->entries().size())
+            return std::nullopt;
+        return job.directory->entries()[zipIndex - 1].crc;
+    };
     PathCollisions written;
     archive_entry *entry = nullptr;
     for (int status; (status = archive_read_next_header(reader.get(), &entry)) != ARCHIVE_EOF;) {
@@ -499,7 +506,16 @@ Error unpack(const Unpacking &job, CreatedPaths &created, ArchiveExtractor::Resu
                    ::ftruncate(file.get(), archive_entry_size(entry)) != 0) {
             return writeFailed(errno);
         }
-        if ((times && ::futimens(file.get(), times->times) != 0) || !file.close())
+        if (times && ::futimens(file.get(), times->times) != 0)
+            return writeFailed(errno);
+        // Written as the archive holds it, with bytes checked against the archive's checksum: its record needs no
+        // second reading. Edited entries are read again like any other file.
+        const std::optional<quint32> verifiedCrc = counted ? std::optional(checksum.value()) : listedChecksum();
+        if (struct stat placed{}; !held && verifiedCrc && ::fstat(file.get(), &placed) == 0)
+            result.unpackedFiles.append({quint64(placed.st_dev), quint64(placed.st_ino), qint64(placed.st_size),
+                                         qint64(placed.st_mtim.tv_sec) * 1'000'000'000 + placed.st_mtim.tv_nsec,
+                                         *verifiedCrc});
+        if (!file.close())
             return writeFailed(errno);
     }
     if (archive_format(reader.get()) == ARCHIVE_FORMAT_EMPTY)
@@ -646,6 +662,7 @@ ArchiveExtractor::Result ArchiveExtractor::run(const QString &archivePath, const
         result.error = compareWithList(survey.directory, read, download != nullptr, archiveName, result);
     if (result.error) {
         result.topLevelItems.clear();
+        result.unpackedFiles.clear();
         created.removeAll();
         if (createdDestination)
             QDir(*createdDestination).removeRecursively();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "library/UnpackedFile.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -40,6 +42,8 @@ public:
         bool unreadable = false;
         // What arrived could not be read as it arrived, so it was unpacked again from the complete file.
         bool unpackedTwice = false;
+        // The files written as the archive holds them, with its checksums; a zip's only.
+        UnpackedFiles unpackedFiles;
 
         bool succeeded() const { return !error.has_value(); }
     };

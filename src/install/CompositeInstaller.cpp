@@ -42,7 +42,7 @@ void CompositeInstaller::install(const PackageDownload::Result &download) {
                 return {u"The composite package could not be renamed to “"_s + archive + u"”."_s, {}};
             const ArchiveExtractor::Result result = placeArchive(archive, folder, *staged, stop);
             QFile::remove(archive);
-            return {result.error, {}};
+            return {result.error, {}, result.unpackedFiles};
         });
         return;
     }

@@ -159,6 +159,7 @@ void FontInstaller::placeArchive(const PackageDownload::Result &answer) {
                 return;
             }
             m_fontsWritten = true;
+            m_unpackedFiles += placed.unpackedFiles;
             countDownload();
             installNextArchive();
         });

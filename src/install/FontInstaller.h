@@ -33,6 +33,7 @@ public:
     void commit() override;
     QString partName() const override { return QStringLiteral("fonts"); }
     QStringList placedItems() const override;
+    UnpackedFiles unpackedFiles() const override { return m_unpackedFiles; }
 
 private:
     std::function<void()> takeBackWork() override;
@@ -63,6 +64,7 @@ private:
     std::shared_ptr<std::stop_source> m_stop = std::make_shared<std::stop_source>();
     bool m_stopped = false;
     std::shared_ptr<StagedPlacement> m_placement;
+    UnpackedFiles m_unpackedFiles;
 };
 
 } // namespace klv

@@ -459,16 +459,18 @@ Error InstallationEngine::stateRefusal(const InstallationItem &job) {
 void InstallationEngine::finishCurrentJob() {
     const InstallationItem job = m_installingQueue[m_installingIndexInQueue];
     QStringList placed;
+    UnpackedFiles unpacked;
     bool partsPending = false;
     for (const QPointer<JobInstaller> &installer : std::as_const(m_jobInstallers)) {
         if (JobInstaller *live = installer.data()) {
             placed += live->placedItems();
+            unpacked += live->unpackedFiles();
             live->commit();
             partsPending = partsPending || (live->isSideWork() && !live->isSideWorkDone());
         }
     }
     releaseJobInstallers(job);
-    recordManifest(job, placed);
+    recordManifest(job, placed, unpacked);
     // Side work still placing its part ends the mark when it is done.
     if (job.isUpdate && !partsPending)
         UnfinishedUpdate::end(m_services.locations().vantoryFolderURL, job.product_name);
@@ -559,12 +561,14 @@ void InstallationEngine::notePartPlaced(const InstallationItem &job, const QStri
                                         u": "_s + *error);
 }
 
-void InstallationEngine::recordManifest(const InstallationItem &job, const QStringList &placedItems) {
+void InstallationEngine::recordManifest(const InstallationItem &job, const QStringList &placedItems,
+                                        const UnpackedFiles &unpackedFiles) {
     if (placedItems.isEmpty())
         return;
     const OutlineViewItem *record = libraryRecord(job.product_name, job.recordId, false);
     m_manifestWrites.append({InstallManifest::pathFor(m_services.locations().vantoryFolderURL, job.product_name),
-                             job.product_name, job.recordId, record ? record->latestRelease : QString(), placedItems});
+                             job.product_name, job.recordId, record ? record->latestRelease : QString(), placedItems,
+                             unpackedFiles});
     if (m_manifestWrites.size() == 1)
         writeNextManifest();
 }
@@ -579,7 +583,8 @@ void InstallationEngine::writeNextManifest() {
             if (const std::optional<InstallManifest> previous = InstallManifest::read(write.path))
                 items += previous->roots;
             items.removeDuplicates();
-            return InstallManifest::describe(write.product, write.productId, write.version, items).write(write.path);
+            return InstallManifest::describe(write.product, write.productId, write.version, items, write.unpackedFiles)
+                .write(write.path);
         },
         [this](const std::optional<QString> &error) {
             const ManifestWrite written = m_manifestWrites.takeFirst();
@@ -726,7 +731,7 @@ void InstallationEngine::releaseJobInstallers(const InstallationItem &job) {
         connect(installer, &JobInstaller::sideWorkFinished, this, [this, installer, job] {
             m_sideWork.removeAll(installer);
             notePartPlaced(job, installer->partName());
-            recordManifest(job, installer->placedItems());
+            recordManifest(job, installer->placedItems(), installer->unpackedFiles());
             installer->deleteLater();
             if (m_sideWork.isEmpty())
                 Q_EMIT sideWorkFinished();

@@ -6,6 +6,7 @@
 #include "library/JobState.h"
 #include "library/OutlineViewItem.h"
 #include "library/UnfinishedUpdate.h"
+#include "library/UnpackedFile.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -132,7 +133,8 @@ private:
     void finishCurrentJob();
     // Describes what the job placed, with what the product had before, in its manifest (on a worker). Writes go one
     // after another, so that looks placed after their job ended join the manifest rather than race its writing.
-    void recordManifest(const InstallationItem &job, const QStringList &placedItems);
+    void recordManifest(const InstallationItem &job, const QStringList &placedItems,
+                        const UnpackedFiles &unpackedFiles);
     void writeNextManifest();
     // Before an update places anything: marks it unfinished until it completes (see UnfinishedUpdate).
     void markUpdateUnfinished(const InstallationItem &job);
@@ -185,6 +187,7 @@ private:
         qint64 productId = 0;
         QString version;
         QStringList placedItems;
+        UnpackedFiles unpackedFiles;
     };
     // The first is being written.
     QList<ManifestWrite> m_manifestWrites;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "install/WorkerTask.h"
+#include "library/UnpackedFile.h"
 
 #include <QObject>
 #include <QString>
@@ -45,6 +46,9 @@ public:
     virtual QString partName() const { return {}; }
     // What this installer placed for the job (template folders, bundles, plug-ins, fonts), until commit().
     virtual QStringList placedItems() const { return {}; }
+    // The files among them that were unpacked as their archive holds them, so that the record of the job need not
+    // read them again.
+    virtual UnpackedFiles unpackedFiles() const { return {}; }
     // Pauses the package download under way, keeping what arrived, and continues it; false when this installer
     // has no download to pause (or to resume).
     virtual bool pauseDownload() { return false; }

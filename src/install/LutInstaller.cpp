@@ -120,6 +120,7 @@ void LutInstaller::downloadFinished(const PackageDownload::Result &result) {
         [this, address = m_addresses.at(m_next - 1)](const ArchiveExtractor::Result &placed) {
             for (const QString &item : placed.topLevelItems)
                 m_placed.append(QDir(m_services.locations().customLUTsFolderURL).filePath(item));
+            m_unpackedFiles += placed.unpackedFiles;
             if (placed.error)
                 m_services.reporter().showAlert(u"Alert"_s,
                                                 u"The custom LUT archive "_s + address + u" of "_s + m_jobName +

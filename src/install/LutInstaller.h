@@ -27,6 +27,7 @@ public:
     QString partName() const override { return QStringLiteral("looks"); }
     // The look folders placed so far.
     QStringList placedItems() const override { return m_placed; }
+    UnpackedFiles unpackedFiles() const override { return m_unpackedFiles; }
 
     // Where the job's look archives are downloaded: "<download folder>.<job>/", beside the download folder.
     static QString archiveFolderFor(const QString &downloadFolder, const QString &jobName);
@@ -43,6 +44,7 @@ private:
     std::stop_source m_stop;
     bool m_cancelled = false;
     QStringList m_placed;
+    UnpackedFiles m_unpackedFiles;
 };
 
 } // namespace klv

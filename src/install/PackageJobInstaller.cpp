@@ -87,10 +87,12 @@ void PackageJobInstaller::runStep(Step step) {
                   [this](const StepResult &result) {
                       for (const QString &line : result.logLines)
                           m_services.reporter().appendLog(line);
-                      if (result.error)
+                      if (result.error) {
                           Q_EMIT failed(*result.error);
-                      else
-                          Q_EMIT progressed(templateProgress, 1.0);
+                          return;
+                      }
+                      m_unpackedFiles = result.unpackedFiles;
+                      Q_EMIT progressed(templateProgress, 1.0);
                   });
 }
 

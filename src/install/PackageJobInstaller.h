@@ -30,6 +30,7 @@ public:
     void cancel() final;
     void commit() final;
     QStringList placedItems() const final;
+    UnpackedFiles unpackedFiles() const final { return m_unpackedFiles; }
     bool pauseDownload() final;
     bool resumeDownload() final;
 
@@ -38,6 +39,7 @@ protected:
     struct StepResult {
         std::optional<QString> error;
         QStringList logLines;
+        UnpackedFiles unpackedFiles = {};
     };
     using Step = std::function<StepResult(std::stop_token)>;
 
@@ -68,6 +70,7 @@ private:
     std::stop_source m_stop;
     std::shared_ptr<StagedPlacement> m_placement;
     bool m_cancelled = false;
+    UnpackedFiles m_unpackedFiles;
 };
 
 } // namespace klv

@@ -42,6 +42,7 @@ Error nameProblem(const QString &name) {
 struct Unpacked {
     std::optional<QString> error;
     bool cancelled = false;
+    UnpackedFiles files = {};
 };
 
 // Unpacks into a staging folder beside the installed plug-ins, then swaps the new application in whole; other
@@ -71,7 +72,7 @@ Unpacked unpackArchive(const QString &archive, const QString &pluginsFolder, con
         if (Error error = placement.swapIn())
             return {error};
     }
-    return {mergeKeepingExisting(staging.path(), pluginsFolder)};
+    return {mergeKeepingExisting(staging.path(), pluginsFolder), false, extracted.unpackedFiles};
 }
 
 } // namespace
@@ -155,10 +156,12 @@ void PluginInstaller::unpack(const QString &name) {
         [this, name](const Unpacked &unpacked) {
             if (unpacked.cancelled || m_stopped)
                 return;
-            if (unpacked.error)
+            if (unpacked.error) {
                 fail(u"The plug-in “"_s + name + u"” could not be unpacked: "_s + *unpacked.error);
-            else
-                launchOnce(name);
+                return;
+            }
+            m_unpackedFiles += unpacked.files;
+            launchOnce(name);
         });
 }
 

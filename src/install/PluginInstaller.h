@@ -33,6 +33,7 @@ public:
     void commit() override;
     QString partName() const override { return QStringLiteral("plug-ins"); }
     QStringList placedItems() const override;
+    UnpackedFiles unpackedFiles() const override { return m_unpackedFiles; }
 
 private:
     std::function<void()> takeBackWork() override;
@@ -56,6 +57,7 @@ private:
     QList<std::shared_ptr<StagedPlacement>> m_placements;
     std::shared_ptr<std::stop_source> m_stop = std::make_shared<std::stop_source>();
     bool m_stopped = false;
+    UnpackedFiles m_unpackedFiles;
 };
 
 } // namespace klv

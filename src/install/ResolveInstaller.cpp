@@ -51,23 +51,24 @@ void ResolveInstaller::install(const PackageDownload::Result &download) {
     const QString folder = services().locations().resolveTemplatesFolderURL;
     const QString bundle = folder + u"KLV - "_s + jobName() + u".drfx"_s;
     const QDateTime installedAt = services().clock()();
-    runStep(
-        [downloaded, archive, folder, bundle, installedAt, staged = placement()](std::stop_token stop) -> StepResult {
+    runStep([downloaded, archive, folder, bundle, installedAt,
+             staged = placement()](std::stop_token stop) -> StepResult {
+        QFile::remove(archive);
+        if (!QFile::rename(downloaded, archive)) {
+            QFile::remove(downloaded);
+            return {u"The DaVinci Resolve package could not be renamed to “"_s + archive + u"”."_s, {}};
+        }
+        const ArchiveExtractor::Result result = placeArchive(archive, folder, *staged, stop);
+        if (!result.succeeded()) {
             QFile::remove(archive);
-            if (!QFile::rename(downloaded, archive)) {
-                QFile::remove(downloaded);
-                return {u"The DaVinci Resolve package could not be renamed to “"_s + archive + u"”."_s, {}};
-            }
-            const ArchiveExtractor::Result result = placeArchive(archive, folder, *staged, stop);
-            if (!result.succeeded()) {
-                QFile::remove(archive);
-                return {result.error, {}};
-            }
-            // A bundle under another name is installed all the same; only its date stays as packed.
-            if (const Error error = stampBundle(bundle, installedAt))
-                return {std::nullopt, {u"The date of "_s + bundle + u" could not be set: "_s + *error}};
-            return {};
-        });
+            return {result.error, {}};
+        }
+        // A bundle under another name is installed all the same; only its date stays as packed.
+        if (const Error error = stampBundle(bundle, installedAt))
+            return {
+                std::nullopt, {u"The date of "_s + bundle + u" could not be set: "_s + *error}, result.unpackedFiles};
+        return {std::nullopt, {}, result.unpackedFiles};
+    });
 }
 
 } // namespace klv

@@ -116,6 +116,7 @@ constexpr double placedShare = 0.95;
 struct Outcome {
     std::optional<QString> error;
     bool cancelled = false;
+    UnpackedFiles unpackedFiles = {};
 };
 
 Outcome cancelledOutcome() {
@@ -134,7 +135,7 @@ bool isTemplateDocumentEntry(const QStringList &components, const Locations &loc
 
 // What the unpacking wrote that later steps need to know: the template documents and those of them already prepared
 // on their way to the disk.
-struct UnpackedFiles {
+struct UnpackedDocuments {
     QSet<QString> documents;
     TemplatePreparation::PreparedDocuments prepared;
 
@@ -154,7 +155,8 @@ struct UnpackedFiles {
 // Template documents small enough to hold are prepared while they are unpacked, so that each is written once;
 // the preparation step then counts them with what was done to them. Every document is noted, so that no walk of the
 // unpacked folders has to find them again.
-ArchiveExtractor::EntryEditor preparingEditor(const Paths &paths, const Locations &locations, UnpackedFiles &unpacked) {
+ArchiveExtractor::EntryEditor preparingEditor(const Paths &paths, const Locations &locations,
+                                              UnpackedDocuments &unpacked) {
     const auto pathOf = [root = QDir(paths.unpackFolder)](const QStringList &components) {
         return root.filePath(components.join(u'/'));
     };
@@ -174,8 +176,8 @@ ArchiveExtractor::EntryEditor preparingEditor(const Paths &paths, const Location
 }
 
 // Prepares every template document of the package; the first document that cannot be prepared fails it.
-Outcome prepareTemplates(const QMap<QString, QString> &types, const UnpackedFiles &unpacked, const Reporter &reporter,
-                         const Reports &reports, std::stop_token stop) {
+Outcome prepareTemplates(const QMap<QString, QString> &types, const UnpackedDocuments &unpacked,
+                         const Reporter &reporter, const Reports &reports, std::stop_token stop) {
     for (const QString &folder : types) {
         const TemplatePreparation::FolderSummary summary = TemplatePreparation::prepareDocuments(
             unpacked.documentsBelow(folder),
@@ -237,7 +239,7 @@ Outcome placeTemplates(const QMap<QString, QString> &types, const Locations &loc
 
 // Unpacks the package while it downloads.
 Outcome unpackPackage(const Paths &paths, const GrowingDownload &download, const Locations &locations,
-                      UnpackedFiles &unpacked, const Reports &reports, std::stop_token stop) {
+                      UnpackedDocuments &unpacked, const Reports &reports, std::stop_token stop) {
     ArchiveExtractor extractor(ArchiveExtractor::defaultByteLimit,
                                [&reports](qint64 written, qint64 total, qint64 read) {
                                    if (reports.due(written, total > 0 ? total : written + 1))
@@ -249,7 +251,7 @@ Outcome unpackPackage(const Paths &paths, const GrowingDownload &download, const
     if (extraction.cancelled)
         return cancelledOutcome();
     if (!extraction.error)
-        return {};
+        return {std::nullopt, false, extraction.unpackedFiles};
     // Unreadable archives have waited for the end of the download; a failed download is told as it is.
     if (extraction.unreadable) {
         if (const Error downloadError = download.waitForEnd(stop))
@@ -263,7 +265,7 @@ Outcome installPackage(const Paths &paths, const QString &name, const GrowingDow
                        const Reports &reports, StagedPlacement &placement, std::stop_token stop) {
     // A killed run may have left a half-prepared unpacking; nothing of it may join the new one.
     removeUnpacking(paths.unpackFolder, reporter);
-    UnpackedFiles unpacked;
+    UnpackedDocuments unpacked;
     const Outcome unpacking = unpackPackage(paths, download, locations, unpacked, reports, stop);
     // A whole package has served, or cannot serve: the next job downloads anew. What a cut download left is the
     // download's to keep for the next attempt. Removing hundreds of megabytes takes a while: it goes on beside the
@@ -289,7 +291,7 @@ Outcome installPackage(const Paths &paths, const QString &name, const GrowingDow
     // A download left under the name earlier versions of the app used.
     QFile::remove(paths.olderArchive);
     removeUnpacking(paths.unpackFolder, reporter);
-    return {};
+    return unpacking;
 }
 
 } // namespace
@@ -359,10 +361,12 @@ void TemplateInstaller::unpackAndInstall(const std::shared_ptr<const GrowingDown
         [this](const Outcome &outcome) {
             if (outcome.cancelled)
                 return;
-            if (outcome.error)
+            if (outcome.error) {
                 Q_EMIT failed(*outcome.error);
-            else
-                reportTemplateProgress(1.0);
+                return;
+            }
+            m_unpackedFiles = outcome.unpackedFiles;
+            reportTemplateProgress(1.0);
         });
 }
 
@@ -410,6 +414,10 @@ void TemplateInstaller::commit() {
 
 QStringList TemplateInstaller::placedItems() const {
     return m_placement->targets();
+}
+
+UnpackedFiles TemplateInstaller::unpackedFiles() const {
+    return m_unpackedFiles;
 }
 
 bool TemplateInstaller::pauseDownload() {

@@ -31,6 +31,7 @@ public:
     void commit() override;
     QString partName() const override { return QStringLiteral("templates"); }
     QStringList placedItems() const override;
+    UnpackedFiles unpackedFiles() const override;
     bool pauseDownload() override;
     bool resumeDownload() override;
 
@@ -51,6 +52,7 @@ private:
     std::shared_ptr<std::stop_source> m_stop = std::make_shared<std::stop_source>();
     // Used by one worker step at a time, and by the main thread only once no step runs.
     std::shared_ptr<StagedPlacement> m_placement;
+    UnpackedFiles m_unpackedFiles;
     double m_downloadedFraction = 0.0;
     double m_unpackedFraction = 0.0;
     qint64 m_archiveSize = 0;

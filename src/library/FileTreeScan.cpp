@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include <unistd.h>
 
 #include <openssl/evp.h>
+#include <zlib.h>
 
 namespace klv {
 
@@ -23,7 +25,47 @@ qint64 nanoseconds(const struct timespec &time) {
 }
 
 ScannedFile fileOf(const QByteArray &path, const struct stat &status) {
-    return {QFile::decodeName(path), qint64(status.st_size), nanoseconds(status.st_mtim), {}};
+    return {QFile::decodeName(path), qint64(status.st_size), nanoseconds(status.st_mtim), {},
+            quint64(status.st_dev),  quint64(status.st_ino)};
+}
+
+constexpr QByteArrayView crc32Prefix = "crc32:";
+
+// Reads a file whole, in blocks, handing each to take; false when it could not be read to its end.
+template <typename Take> bool readBlocks(const QString &path, Take take) {
+    const int file = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (file < 0)
+        return false;
+    std::vector<unsigned char> buffer(1 << 20);
+    bool readWhole = true;
+    for (;;) {
+        const ssize_t got = ::read(file, buffer.data(), buffer.size());
+        if (got == 0)
+            break;
+        if (got < 0) {
+            readWhole = false;
+            break;
+        }
+        take(buffer.data(), std::size_t(got));
+    }
+    ::close(file);
+    return readWhole;
+}
+
+// Gives each file the digest digestOf(i) computes, when it computes one, spread over the machine's cores.
+template <typename Digest> void spread(QList<ScannedFile> &files, Digest digestOf) {
+    std::atomic<qsizetype> next{0};
+    const auto work = [&files, &next, &digestOf] {
+        for (qsizetype i = next++; i < files.size(); i = next++) {
+            if (std::optional<QByteArray> digest = digestOf(i))
+                files[i].digest = std::move(*digest);
+        }
+    };
+    const unsigned helpers = std::min<unsigned>(std::max(1U, std::thread::hardware_concurrency()), 8) - 1;
+    std::vector<std::jthread> threads;
+    for (unsigned i = 0; i < helpers && i + 1 < unsigned(files.size()); ++i)
+        threads.emplace_back(work);
+    work();
 }
 
 // Below an open folder, by file descriptor, so that each entry costs one fstatat.
@@ -90,37 +132,24 @@ bool FileTreeScan::stat(const QString &path, ScannedFile &file) {
 }
 
 void FileTreeScan::hash(QList<ScannedFile> &files) {
-    std::atomic<qsizetype> next{0};
-    const auto work = [&files, &next] {
-        for (qsizetype i = next++; i < files.size(); i = next++)
-            files[i].sha256 = sha256(files[i].path);
-    };
-    const unsigned helpers = std::min<unsigned>(std::max(1U, std::thread::hardware_concurrency()), 8) - 1;
-    std::vector<std::jthread> threads;
-    for (unsigned i = 0; i < helpers && i + 1 < unsigned(files.size()); ++i)
-        threads.emplace_back(work);
-    work();
+    spread(files, [&files](qsizetype i) -> std::optional<QByteArray> {
+        if (!files[i].digest.isEmpty())
+            return std::nullopt;
+        return sha256(files[i].path);
+    });
+}
+
+void FileTreeScan::hashLike(QList<ScannedFile> &files, const QList<QByteArray> &likeRecorded) {
+    spread(files, [&](qsizetype i) -> std::optional<QByteArray> {
+        return isCrc32Digest(likeRecorded.value(i)) ? crc32(files[i].path) : sha256(files[i].path);
+    });
 }
 
 QByteArray FileTreeScan::sha256(const QString &path) {
-    const int file = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (file < 0)
-        return {};
     EVP_MD_CTX *context = EVP_MD_CTX_new();
     EVP_DigestInit_ex(context, EVP_sha256(), nullptr);
-    std::vector<unsigned char> buffer(1 << 20);
-    bool readWhole = true;
-    for (;;) {
-        const ssize_t got = ::read(file, buffer.data(), buffer.size());
-        if (got == 0)
-            break;
-        if (got < 0) {
-            readWhole = false;
-            break;
-        }
-        EVP_DigestUpdate(context, buffer.data(), std::size_t(got));
-    }
-    ::close(file);
+    const bool readWhole = readBlocks(
+        path, [context](const unsigned char *data, std::size_t size) { EVP_DigestUpdate(context, data, size); });
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     EVP_DigestFinal_ex(context, digest, &length);
@@ -128,6 +157,21 @@ QByteArray FileTreeScan::sha256(const QString &path) {
     if (!readWhole)
         return {};
     return QByteArray(reinterpret_cast<const char *>(digest), int(length)).toHex();
+}
+
+QByteArray FileTreeScan::crc32Digest(quint32 crc) {
+    return crc32Prefix.toByteArray() + QByteArray::number(crc, 16).rightJustified(8, '0');
+}
+
+bool FileTreeScan::isCrc32Digest(const QByteArray &digest) {
+    return digest.startsWith(crc32Prefix);
+}
+
+QByteArray FileTreeScan::crc32(const QString &path) {
+    uLong crc = crc32_z(0, nullptr, 0);
+    if (!readBlocks(path, [&crc](const unsigned char *data, std::size_t size) { crc = crc32_z(crc, data, size); }))
+        return {};
+    return crc32Digest(quint32(crc));
 }
 
 } // namespace klv

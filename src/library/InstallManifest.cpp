@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -28,7 +29,7 @@ QString InstallManifest::pathFor(const QString &makerFolder, const QString &prod
 }
 
 InstallManifest InstallManifest::describe(const QString &product, qint64 productId, const QString &version,
-                                          const QStringList &roots) {
+                                          const QStringList &roots, const UnpackedFiles &unpacked) {
     InstallManifest manifest{product, productId, version, false, {}, {}};
     for (const QString &root : roots) {
         if (QFileInfo::exists(root) && !manifest.roots.contains(root))
@@ -36,6 +37,16 @@ InstallManifest InstallManifest::describe(const QString &product, qint64 product
     }
     manifest.roots.sort();
     manifest.files = FileTreeScan::list(manifest.roots);
+    QHash<std::pair<quint64, quint64>, const UnpackedFile *> byPlace;
+    byPlace.reserve(unpacked.size());
+    for (const UnpackedFile &file : unpacked)
+        byPlace.insert({file.device, file.inode}, &file);
+    for (ScannedFile &file : manifest.files) {
+        // Changed since it was written (a template prepared after unpacking, say), it is read like any other.
+        const UnpackedFile *written = byPlace.value({file.device, file.inode});
+        if (written && written->size == file.size && written->modified == file.modified)
+            file.digest = FileTreeScan::crc32Digest(written->crc32);
+    }
     FileTreeScan::hash(manifest.files);
     return manifest;
 }
@@ -59,16 +70,16 @@ std::optional<InstallManifest> InstallManifest::read(const QString &path) {
     for (const QJsonValue &entry : files) {
         const QJsonArray fields = entry.toArray();
         manifest.files.append({fields.at(0).toString(), fields.at(1).toInteger(), fields.at(2).toInteger(),
-                               fields.at(3).toString().toLatin1()});
+                               fields.at(3).toString().toLatin1(), 0, 0});
     }
     return manifest;
 }
 
 Error InstallManifest::write(const QString &path) const {
-    // Each file as [path, size, time, sha256]: thousands of them stay compact.
+    // Each file as [path, size, time, digest]: thousands of them stay compact.
     QJsonArray entries;
     for (const ScannedFile &file : files)
-        entries.append(QJsonArray{file.path, file.size, file.modified, QString::fromLatin1(file.sha256)});
+        entries.append(QJsonArray{file.path, file.size, file.modified, QString::fromLatin1(file.digest)});
     const QJsonObject root{{u"version"_s, formatVersion}, {u"product"_s, product},
                            {u"productId"_s, productId},   {u"release"_s, version},
                            {u"baseline"_s, baseline},     {u"roots"_s, QJsonArray::fromStringList(roots)},

@@ -3,6 +3,7 @@
 #include "core/Error.h"
 
 #include "library/FileTreeScan.h"
+#include "library/UnpackedFile.h"
 
 #include <QByteArray>
 #include <QList>
@@ -13,7 +14,7 @@
 
 namespace klv {
 
-// What an installation placed: every file with its size, time and SHA-256, the product, its release and the items
+// What an installation placed: every file with its size, time and digest, the product, its release and the items
 // (template folders, bundles, plug-ins, fonts) it consists of. One compact JSON file per product in the maker's
 // folder, written whole or not at all; verification compares the disk with it.
 struct InstallManifest {
@@ -30,9 +31,10 @@ struct InstallManifest {
     static QString folderIn(const QString &makerFolder);
     static QString pathFor(const QString &makerFolder, const QString &product);
 
-    // Lists and hashes every file below roots that exist.
+    // Lists and hashes every file below roots that exist. A file the installation unpacked as its archive holds it
+    // is recorded with the archive's CRC-32 instead of being read again.
     static InstallManifest describe(const QString &product, qint64 productId, const QString &version,
-                                    const QStringList &roots);
+                                    const QStringList &roots, const UnpackedFiles &unpacked = {});
     static std::optional<InstallManifest> read(const QString &path);
     // The error text when it could not be written; the old manifest then stays.
     Error write(const QString &path) const;

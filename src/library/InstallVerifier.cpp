@@ -55,6 +55,7 @@ ProductCheck InstallVerifier::verify(const QString &product, qint64 productId, c
     QList<bool> seen(manifest->files.size(), false);
     QList<ScannedFile> toHash;
     QList<qsizetype> hashedAgainst;
+    QList<QByteArray> recordedDigests;
     for (ScannedFile &found : FileTreeScan::list(manifest->roots)) {
         const auto at = recorded.constFind(found.path);
         if (at == recorded.cend()) {
@@ -68,11 +69,12 @@ ProductCheck InstallVerifier::verify(const QString &product, qint64 productId, c
         } else if (depth == Depth::full) {
             toHash.append(std::move(found));
             hashedAgainst.append(*at);
+            recordedDigests.append(expected.digest);
         }
     }
-    FileTreeScan::hash(toHash);
+    FileTreeScan::hashLike(toHash, recordedDigests);
     for (qsizetype i = 0; i < toHash.size(); ++i) {
-        if (toHash[i].sha256 != manifest->files[hashedAgainst[i]].sha256)
+        if (toHash[i].digest != recordedDigests[i])
             check.changed.append(toHash[i].path);
     }
     for (qsizetype i = 0; i < seen.size(); ++i) {

@@ -37,7 +37,7 @@ public:
     enum class Depth {
         // Sizes and modification times only.
         quick,
-        // Sizes, then the SHA-256 of every file.
+        // Sizes, then the content of every file against its recorded digest.
         full,
     };
 

@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
+#include <zlib.h>
 
 namespace klv::test {
 namespace {
@@ -73,6 +74,10 @@ TEST_F(VerifyRepairCliTest, AnInstallRecordsEveryFileAndVerifyNamesWhatDiffers) 
     const QByteArray headlineHash =
         QCryptographicHash::hash(readFile(titles(u"Headline/Headline.moti"_s)), QCryptographicHash::Sha256).toHex();
     EXPECT_TRUE(recorded.contains(headlineHash)) << "the prepared document as placed";
+    const QByteArray readMe = readFile(titles(u"Lower Third/Read Me.txt"_s));
+    const auto readMeCrc = crc32_z(0, reinterpret_cast<const Bytef *>(readMe.constData()), size_t(readMe.size()));
+    const QByteArray readMeDigest = "crc32:" + QByteArray::number(quint32(readMeCrc), 16).rightJustified(8, '0');
+    EXPECT_TRUE(recorded.contains(readMeDigest)) << "a file placed as packed, by the package's checksum";
     EXPECT_TRUE(recorded.contains("\"release\":\"2025.06.01\""));
     const CliResult intact = klv({u"verify"_s});
     EXPECT_EQ(intact.exitCode, 0) << intact.err.toStdString();

@@ -339,9 +339,9 @@ TEST_F(ArchiveExtractorTest, WritesNamesAsStoredAndRefusesTwoEntriesOnOnePath) {
         const auto extract = [&](const QString &path) {
             return arriving ? extractArriving(ArchiveExtractor(), path) : ArchiveExtractor().extract(path, destination);
         };
-        // With the UTF-8 flag (Python) and without it, behind data descriptors (a Mac's Archive Utility); read in
-        // one pass as they arrive.
-        for (const QString &tool : {u"python"_s, u"finder"_s}) {
+        // With the UTF-8 flag (Python, 7-Zip) and without it (Info-ZIP, bsdtar), behind data descriptors (a Mac's
+        // Archive Utility); read in one pass as they arrive.
+        for (const QString &tool : {u"python"_s, u"finder"_s, u"7-zip"_s, u"info-zip"_s, u"bsdtar"_s}) {
             const auto mac = extract(world + tool + u"/templates/fixture-titles.zip"_s);
             ASSERT_TRUE(mac.succeeded()) << mac.error->toStdString();
             EXPECT_FALSE(mac.unpackedTwice) << tool.toStdString();

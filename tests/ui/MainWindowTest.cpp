@@ -82,9 +82,12 @@ TEST_F(MainWindowTest, SignedInStartShowsTheFeaturedPageAndEnablesSectionsAsThei
     ASSERT_TRUE(waitUntil([this] { return isMenuEnabled(*window, appMenuIndex::saleOfTheDayAppMenu); }));
     ASSERT_TRUE(waitUntil([this] { return isMenuEnabled(*window, appMenuIndex::freeProductAppMenu); }));
 
-    window->menuItem(appMenuIndex::myProductsAppMenu).appMenuButton()->click();
+    QAbstractButton *myProducts = window->menuItem(appMenuIndex::myProductsAppMenu).appMenuButton();
+    QTest::mouseClick(myProducts, Qt::LeftButton);
     EXPECT_EQ(window->currentSection(), appMenuIndex::myProductsAppMenu);
     EXPECT_TRUE(window->storeProductView().isVisible());
+    EXPECT_NE(QApplication::focusWidget(), myProducts) << "a click leaves no focus ring on the menu";
+    EXPECT_TRUE(myProducts->focusPolicy() & Qt::TabFocus) << "the keyboard still reaches it";
     window->menuItem(appMenuIndex::accountAppMenu).appMenuButton()->click();
     EXPECT_TRUE(window->accountView().isVisible());
 }

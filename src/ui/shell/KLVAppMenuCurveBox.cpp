@@ -23,7 +23,8 @@ KLVAppMenuCurveBox::KLVAppMenuCurveBox(QWidget *parent)
     setMinimumHeight(36);
     button->setFlat(true);
     button->setCursor(Qt::PointingHandCursor);
-    button->setFocusPolicy(Qt::StrongFocus);
+    // Reached with Tab; a click picks the section without leaving a focus ring on the item.
+    button->setFocusPolicy(Qt::TabFocus);
     setLook(*button, "appMenuItem");
     icon->setTint(theme::color(NamedColor::accent));
     icon->raise();

@@ -1,5 +1,6 @@
 #include "CliApplication.h"
 #include "core/BufferReuse.h"
+#include "core/LocalTimeZone.h"
 
 #include <QCoreApplication>
 
@@ -7,6 +8,7 @@
 
 int main(int argc, char *argv[]) {
     klv::keepFreedBuffersForReuse();
+    klv::loadLocalTimeZoneOnce();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("klv"));
     klv::cli::CliApplication cli(klv::cli::Terminal(stdin, stdout, stderr));

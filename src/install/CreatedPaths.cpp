@@ -15,12 +15,16 @@ void CreatedPaths::noteBeforeWriting(const QStringList &components) {
     QString relative;
     for (const QString &component : components) {
         relative = relative.isEmpty() ? component : relative + u'/' + component;
-        if (m_examined.contains(relative))
+        if (const auto examined = m_examined.constFind(relative); examined != m_examined.cend()) {
+            // Everything below a created item is new as well, so only the outermost one needs noting.
+            if (*examined)
+                return;
             continue;
-        m_examined.insert(relative);
+        }
         const QFileInfo item(m_root + u'/' + relative);
-        // Everything below a created item is new as well, so only the outermost one needs noting.
-        if (!item.exists() && !item.isSymLink()) {
+        const bool created = !item.exists() && !item.isSymLink();
+        m_examined.insert(relative, created);
+        if (created) {
             m_created.append(relative);
             return;
         }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QSet>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -19,7 +19,8 @@ public:
 
 private:
     QString m_root;
-    QSet<QString> m_examined;
+    // Each path looked at, and whether it was created here.
+    QHash<QString, bool> m_examined;
     QStringList m_created;
 };
 

@@ -34,15 +34,20 @@ ExtractionFolder::~ExtractionFolder() {
 
 void ExtractionFolder::closeFrom(size_t depth) {
     while (m_openFolders.size() > depth) {
-        ::close(m_openFolders.back().second);
+        ::close(m_openFolders.back().descriptor);
         m_openFolders.pop_back();
     }
 }
 
-int ExtractionFolder::openFolder(int parent, const QByteArray &name, mode_t mode) {
-    int folder = ::openat(parent, name.constData(), folderFlags);
-    if (folder < 0 && errno == ENOENT) {
-        if (::mkdirat(parent, name.constData(), mode) != 0 && errno != EEXIST)
+int ExtractionFolder::openFolder(int parent, bool parentCreated, const QByteArray &name, mode_t mode, bool &created) {
+    created = false;
+    // In a folder this unpacking made, a folder is new unless the unpacking made it already: making it first saves
+    // a failed open.
+    int folder = parentCreated ? -1 : ::openat(parent, name.constData(), folderFlags);
+    if (folder < 0 && (parentCreated || errno == ENOENT)) {
+        if (::mkdirat(parent, name.constData(), mode) == 0)
+            created = true;
+        else if (errno != EEXIST)
             return failure();
         folder = ::openat(parent, name.constData(), folderFlags);
     }
@@ -56,28 +61,35 @@ int ExtractionFolder::parentOf(const QStringList &components) {
     const size_t depth = size_t(components.size()) - 1;
     size_t kept = 0;
     while (kept < m_openFolders.size() && kept < depth &&
-           m_openFolders[kept].first == QFile::encodeName(components[qsizetype(kept)]))
+           m_openFolders[kept].name == QFile::encodeName(components[qsizetype(kept)]))
         ++kept;
     closeFrom(kept);
     for (size_t level = kept; level < depth; ++level) {
-        const int parent = level == 0 ? m_root : m_openFolders.back().second;
+        const int parent = level == 0 ? m_root : m_openFolders.back().descriptor;
+        const bool parentCreated = level > 0 && m_openFolders.back().created;
         QByteArray name = QFile::encodeName(components[qsizetype(level)]);
-        const int folder = openFolder(parent, name, impliedFolderMode);
+        bool created = false;
+        const int folder = openFolder(parent, parentCreated, name, impliedFolderMode, created);
         if (folder < 0)
             return folder;
-        m_openFolders.emplace_back(std::move(name), folder);
+        m_openFolders.push_back({std::move(name), folder, created});
     }
-    return depth == 0 ? m_root : m_openFolders.back().second;
+    return depth == 0 ? m_root : m_openFolders.back().descriptor;
 }
 
 int ExtractionFolder::makeFolder(const QStringList &components, mode_t mode) {
     const int parent = parentOf(components);
     if (parent < 0)
         return -parent;
-    const int folder = openFolder(parent, QFile::encodeName(components.last()), mode);
+    QByteArray name = QFile::encodeName(components.last());
+    // A folder entry is most often new, and what follows it is most often inside it: it stays open for that.
+    const bool created = ::mkdirat(parent, name.constData(), mode) == 0;
+    if (!created && errno != EEXIST)
+        return -failure();
+    const int folder = ::openat(parent, name.constData(), folderFlags);
     if (folder < 0)
-        return -folder;
-    ::close(folder);
+        return -failure();
+    m_openFolders.push_back({std::move(name), folder, created});
     return 0;
 }
 

@@ -38,11 +38,18 @@ public:
 private:
     // The descriptor of the folder that holds the last component, its missing folders made; minus errno on failure.
     int parentOf(const QStringList &components);
-    int openFolder(int parent, const QByteArray &name, mode_t mode);
+    // Opens the folder below parent, made when missing; created says whether this call made it.
+    int openFolder(int parent, bool parentCreated, const QByteArray &name, mode_t mode, bool &created);
     void closeFrom(size_t depth);
 
+    struct OpenFolder {
+        QByteArray name;
+        int descriptor;
+        // Made by this unpacking: nothing inside it can exist yet but what the unpacking wrote.
+        bool created;
+    };
     int m_root;
-    std::vector<std::pair<QByteArray, int>> m_openFolders; // from the root down
+    std::vector<OpenFolder> m_openFolders; // from the root down
 };
 
 } // namespace klv

@@ -100,8 +100,9 @@ private:
 class FileSource final : public ZipSource {
 public:
     explicit FileSource(QFile &file)
-        : m_file(file) {}
-    qint64 size() const override { return m_file.size(); }
+        : m_file(file)
+        , m_size(file.size()) {}
+    qint64 size() const override { return m_size; }
     Fields kept(qint64 at, qint64 count) override {
         const auto [start, length] = clamped(at, count);
         const uchar *mapped = length > 0 ? m_file.map(start, length) : nullptr;
@@ -117,6 +118,7 @@ public:
 
 private:
     QFile &m_file;
+    qint64 m_size;
     QByteArray m_buffer;
 };
 
@@ -312,12 +314,14 @@ ZipDirectory ZipDirectory::readFrom(ZipSource &source) {
             return differs();
         entry.headerOffset = prefix + qint64(listed.headerOffset);
         const qint64 local = entry.headerOffset;
-        // The header and its name and extra field, as long as they can be.
-        const Fields header = source.passing(local, largestLocalHeader);
+        // The header and its name and extra field: read in one go unless they are unusually long.
+        Fields header = source.passing(local, commonLocalHeader);
         if (!header.signature(local, 3, 4) || !header.holds(local, localHeaderBytes))
             return differs();
         const qint64 nameBytes = header.u16(local + 26);
         const qint64 extraBytes = header.u16(local + 28);
+        if (!header.holds(local + localHeaderBytes, nameBytes + extraBytes))
+            header = source.passing(local, localHeaderBytes + nameBytes + extraBytes);
         if (!header.holds(local + localHeaderBytes, nameBytes + extraBytes) ||
             header.slice(local + localHeaderBytes, nameBytes) != storedName || header.u16(local + 8) != method)
             return differs();
@@ -357,6 +361,13 @@ ZipDirectory ZipDirectory::readFrom(ZipSource &source) {
     if (const Error path = firstCollision(entries))
         directory.fail(QStringLiteral("two of its entries would be written to “%1”").arg(*path));
     return directory;
+}
+
+std::optional<qint64> ZipDirectory::localHeaderLength(QByteArrayView header) {
+    const Fields bytes(header);
+    if (!bytes.signature(0, 3, 4) || !bytes.holds(0, localHeaderBytes))
+        return std::nullopt;
+    return localHeaderBytes + qint64(bytes.u16(26)) + qint64(bytes.u16(28));
 }
 
 std::optional<QString> ZipDirectory::localHeaderName(QByteArrayView header) {

@@ -48,8 +48,11 @@ public:
 
     // The decoded name of the local header at the start of header; nothing when it is not a whole local header.
     static std::optional<QString> localHeaderName(QByteArrayView header);
-    // The bytes a local header up to the end of its name and extra field takes, at most.
-    static constexpr qint64 largestLocalHeader = 30 + 0xffff + 0xffff;
+    // What to read for a local header first: enough for nearly every one, whose name and extra field are short.
+    static constexpr qint64 commonLocalHeader = 4096;
+    // The bytes the local header at the start of header takes up to the end of its name and extra field; nothing
+    // when header does not start with one.
+    static std::optional<qint64> localHeaderLength(QByteArrayView header);
 
     // An entry name's path: "/"-separated, without empty and "." components.
     static QStringList pathComponents(const QString &name);

@@ -13,8 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <libdeflate.h>
 #include <openssl/evp.h>
-#include <zlib.h>
 
 namespace klv {
 
@@ -36,7 +36,8 @@ template <typename Take> bool readBlocks(const QString &path, Take take) {
     const int file = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (file < 0)
         return false;
-    std::vector<unsigned char> buffer(1 << 20);
+    // One buffer for every file a thread reads: a fresh one per file would be zeroed each time.
+    thread_local std::vector<unsigned char> buffer(1 << 20);
     bool readWhole = true;
     for (;;) {
         const ssize_t got = ::read(file, buffer.data(), buffer.size());
@@ -168,10 +169,11 @@ bool FileTreeScan::isCrc32Digest(const QByteArray &digest) {
 }
 
 QByteArray FileTreeScan::crc32(const QString &path) {
-    uLong crc = crc32_z(0, nullptr, 0);
-    if (!readBlocks(path, [&crc](const unsigned char *data, std::size_t size) { crc = crc32_z(crc, data, size); }))
+    quint32 crc = 0;
+    if (!readBlocks(path,
+                    [&crc](const unsigned char *data, std::size_t size) { crc = libdeflate_crc32(crc, data, size); }))
         return {};
-    return crc32Digest(quint32(crc));
+    return crc32Digest(crc);
 }
 
 } // namespace klv

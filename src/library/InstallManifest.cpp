@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 
 namespace klv {
 
@@ -31,9 +32,12 @@ QString InstallManifest::pathFor(const QString &makerFolder, const QString &prod
 InstallManifest InstallManifest::describe(const QString &product, qint64 productId, const QString &version,
                                           const QStringList &roots, const UnpackedFiles &unpacked) {
     InstallManifest manifest{product, productId, version, false, {}, {}};
+    QSet<QString> listed;
     for (const QString &root : roots) {
-        if (QFileInfo::exists(root) && !manifest.roots.contains(root))
+        if (!listed.contains(root) && QFileInfo::exists(root)) {
+            listed.insert(root);
             manifest.roots.append(root);
+        }
     }
     manifest.roots.sort();
     manifest.files = FileTreeScan::list(manifest.roots);

@@ -1,5 +1,6 @@
 #include "controls/StoreWebView.h"
 #include "core/BufferReuse.h"
+#include "core/LocalTimeZone.h"
 #include "shell/WindowApplication.h"
 #include "shell/WindowCommandLine.h"
 
@@ -9,6 +10,7 @@ int main(int argc, char *argv[]) {
     if (const std::optional<int> answered = klv::ui::answerWithoutWindow(argc, argv))
         return *answered;
     klv::keepFreedBuffersForReuse();
+    klv::loadLocalTimeZoneOnce();
     klv::ui::StoreWebView::prepareProcess();
     QApplication application(argc, argv);
     klv::ui::WindowApplication window(application);

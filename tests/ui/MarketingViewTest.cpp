@@ -19,6 +19,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QAccessible>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -199,6 +200,9 @@ TEST_F(MarketingViewTest, ViewOpensTheProductDetailPageWithItsTextsVideoPictureA
     ui::ProductDetailPage *page = window->productDetailPage();
     ASSERT_NE(page, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(page));
+    page->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(page));
+    EXPECT_EQ(QApplication::focusWidget(), page) << "no focus ring on Back before the first Tab";
     EXPECT_EQ(page->nameLabel().text(), u"Story Frames"_s);
     EXPECT_EQ(page->shortDescriptionLabel().text(), u"Animated frames for vertical stories"_s);
     EXPECT_EQ(page->longDescriptionLabel().text(),

@@ -103,6 +103,10 @@ ProductDetailPage::ProductDetailPage(Services &services, const OnSaleProductInfo
     layout->addLayout(topBar);
     layout->addLayout(content, 1);
     setTabOrder(m_backButtonOutlet, m_addToCartOutlet);
+    // The page itself holds the keyboard when it opens: on the first control, Back, a focus ring would show before
+    // anyone pressed Tab.
+    setFocusPolicy(Qt::StrongFocus);
+    setFocus(Qt::OtherFocusReason);
 
     fetchPicture();
 }

@@ -9,11 +9,13 @@
 #include "install/PackageJunk.h"
 #include "install/PathCollisions.h"
 #include "install/ZipDirectory.h"
+#include "library/FileTreeScan.h"
 
 #include <archive.h>
 #include <archive_entry.h>
 #include <libdeflate.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -270,6 +272,14 @@ public:
 
 private:
     std::optional<QString> nameOfHeaderAt(qint64 at) const {
+        // libarchive has just read the header, most often from the last block handed to it, which is still here.
+        const qint64 blockStart = m_offset - m_blockBytes;
+        if (at >= blockStart && at < m_offset) {
+            const QByteArrayView held(m_block.data() + (at - blockStart), m_offset - at);
+            if (const std::optional<qint64> length = ZipDirectory::localHeaderLength(held);
+                length && *length <= held.size())
+                return ZipDirectory::localHeaderName(held);
+        }
         QByteArray header = readFileRange(m_file.get(), at, ZipDirectory::commonLocalHeader);
         const std::optional<qint64> length = ZipDirectory::localHeaderLength(header);
         if (!length)
@@ -307,6 +317,7 @@ private:
             return ARCHIVE_FATAL;
         }
         m_offset += got;
+        m_blockBytes = got;
         *block = m_block.data();
         return got;
     }
@@ -317,6 +328,8 @@ private:
     std::stop_token m_stop;
     std::vector<char> m_block;
     qint64 m_offset = 0;
+    // How much of m_block the last read filled: the file's bytes up to m_offset.
+    qint64 m_blockBytes = 0;
 };
 
 // Every entry the unpacking met, in order, for the comparison with a zip's list of entries.
@@ -518,13 +531,16 @@ Error unpack(const Unpacking &job, CreatedPaths &created, ArchiveExtractor::Resu
         }
         if (times && ::futimens(file.get(), times->times) != 0)
             return writeFailed(errno);
-        // Written as the archive holds it, with bytes checked against the archive's checksum: its record needs no
-        // second reading. Edited entries are read again like any other file.
+        // What was written is known here: the bytes the archive's checksum vouches for, or the edited content. Its
+        // record needs no second reading.
         const std::optional<quint32> verifiedCrc = counted ? std::optional(checksum.value()) : listedChecksum();
-        if (struct stat placed{}; !held && verifiedCrc && ::fstat(file.get(), &placed) == 0)
+        const QByteArray digest = held          ? QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex()
+                                  : verifiedCrc ? FileTreeScan::crc32Digest(*verifiedCrc)
+                                                : QByteArray();
+        if (struct stat placed{}; !digest.isEmpty() && ::fstat(file.get(), &placed) == 0)
             result.unpackedFiles.append({quint64(placed.st_dev), quint64(placed.st_ino), qint64(placed.st_size),
                                          qint64(placed.st_mtim.tv_sec) * 1'000'000'000 + placed.st_mtim.tv_nsec,
-                                         *verifiedCrc});
+                                         digest});
         if (!file.close())
             return writeFailed(errno);
     }

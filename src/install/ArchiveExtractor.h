@@ -42,7 +42,7 @@ public:
         bool unreadable = false;
         // What arrived could not be read as it arrived, so it was unpacked again from the complete file.
         bool unpackedTwice = false;
-        // The files written as the archive holds them, with its checksums; a zip's only.
+        // The files written, with what their content hashes to: a zip's entries as packed, and edited entries.
         UnpackedFiles unpackedFiles;
 
         bool succeeded() const { return !error.has_value(); }

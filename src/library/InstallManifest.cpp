@@ -49,7 +49,7 @@ InstallManifest InstallManifest::describe(const QString &product, qint64 product
         // Changed since it was written (a template prepared after unpacking, say), it is read like any other.
         const UnpackedFile *written = byPlace.value({file.device, file.inode});
         if (written && written->size == file.size && written->modified == file.modified)
-            file.digest = FileTreeScan::crc32Digest(written->crc32);
+            file.digest = written->digest;
     }
     FileTreeScan::hash(manifest.files);
     return manifest;

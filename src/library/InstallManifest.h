@@ -31,8 +31,8 @@ struct InstallManifest {
     static QString folderIn(const QString &makerFolder);
     static QString pathFor(const QString &makerFolder, const QString &product);
 
-    // Lists and hashes every file below roots that exist. A file the installation unpacked as its archive holds it
-    // is recorded with the archive's CRC-32 instead of being read again.
+    // Lists and hashes every file below roots that exist. A file the installation unpacked and nothing changed since
+    // is recorded with the digest the unpacking knew instead of being read again.
     static InstallManifest describe(const QString &product, qint64 productId, const QString &version,
                                     const QStringList &roots, const UnpackedFiles &unpacked = {});
     static std::optional<InstallManifest> read(const QString &path);

@@ -15,7 +15,6 @@
 #include <archive_entry.h>
 #include <libdeflate.h>
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -534,7 +533,7 @@ Error unpack(const Unpacking &job, CreatedPaths &created, ArchiveExtractor::Resu
         // What was written is known here: the bytes the archive's checksum vouches for, or the edited content. Its
         // record needs no second reading.
         const std::optional<quint32> verifiedCrc = counted ? std::optional(checksum.value()) : listedChecksum();
-        const QByteArray digest = held          ? QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex()
+        const QByteArray digest = held          ? FileTreeScan::sha256Digest(content)
                                   : verifiedCrc ? FileTreeScan::crc32Digest(*verifiedCrc)
                                                 : QByteArray();
         if (struct stat placed{}; !digest.isEmpty() && ::fstat(file.get(), &placed) == 0)

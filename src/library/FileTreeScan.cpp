@@ -1,10 +1,10 @@
 #include "library/FileTreeScan.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 
 #include <algorithm>
 #include <atomic>
-#include <optional>
 #include <thread>
 #include <vector>
 
@@ -53,14 +53,12 @@ template <typename Take> bool readBlocks(const QString &path, Take take) {
     return readWhole;
 }
 
-// Gives each file the digest digestOf(i) computes, when it computes one, spread over the machine's cores.
+// Gives each file the digest digestOf(i) computes, spread over the machine's cores.
 template <typename Digest> void spread(QList<ScannedFile> &files, Digest digestOf) {
     std::atomic<qsizetype> next{0};
     const auto work = [&files, &next, &digestOf] {
-        for (qsizetype i = next++; i < files.size(); i = next++) {
-            if (std::optional<QByteArray> digest = digestOf(i))
-                files[i].digest = std::move(*digest);
-        }
+        for (qsizetype i = next++; i < files.size(); i = next++)
+            files[i].digest = digestOf(i);
     };
     const unsigned helpers = std::min<unsigned>(std::max(1U, std::thread::hardware_concurrency()), 8) - 1;
     std::vector<std::jthread> threads;
@@ -133,15 +131,12 @@ bool FileTreeScan::stat(const QString &path, ScannedFile &file) {
 }
 
 void FileTreeScan::hash(QList<ScannedFile> &files) {
-    spread(files, [&files](qsizetype i) -> std::optional<QByteArray> {
-        if (!files[i].digest.isEmpty())
-            return std::nullopt;
-        return sha256(files[i].path);
-    });
+    spread(files,
+           [&files](qsizetype i) { return files[i].digest.isEmpty() ? sha256(files[i].path) : files[i].digest; });
 }
 
 void FileTreeScan::hashLike(QList<ScannedFile> &files, const QList<QByteArray> &likeRecorded) {
-    spread(files, [&](qsizetype i) -> std::optional<QByteArray> {
+    spread(files, [&](qsizetype i) {
         return isCrc32Digest(likeRecorded.value(i)) ? crc32(files[i].path) : sha256(files[i].path);
     });
 }
@@ -158,6 +153,10 @@ QByteArray FileTreeScan::sha256(const QString &path) {
     if (!readWhole)
         return {};
     return QByteArray(reinterpret_cast<const char *>(digest), int(length)).toHex();
+}
+
+QByteArray FileTreeScan::sha256Digest(QByteArrayView content) {
+    return QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex();
 }
 
 QByteArray FileTreeScan::crc32Digest(quint32 crc) {

@@ -36,6 +36,8 @@ public:
     static void hashLike(QList<ScannedFile> &files, const QList<QByteArray> &likeRecorded);
 
     static QByteArray sha256(const QString &path);
+    // The digest of content in the form sha256() gives.
+    static QByteArray sha256Digest(QByteArrayView content);
     static QByteArray crc32Digest(quint32 crc);
     static bool isCrc32Digest(const QByteArray &digest);
     // The CRC-32 digest of a file's content; empty when it could not be read.

@@ -1,6 +1,6 @@
 #include "FuzzExpect.h"
 
-#include "LibraryLookup.h"
+#include "cli/LibraryLookup.h"
 #include "library/LibraryRow.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "FuzzExpect.h"
 
-#include "EnvelopeDecoder.h"
 #include "store/RequestEnvelope.h"
+#include "storeservice/EnvelopeDecoder.h"
 
 #include <cstdint>
 

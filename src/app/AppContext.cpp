@@ -1,5 +1,7 @@
 #include "app/AppContext.h"
 
+#include "app/InstallationTurn.h"
+
 #include "app/StoreNotifications.h"
 #include "core/InstallationQueueLock.h"
 #include "install/InstallationEngine.h"
@@ -39,8 +41,7 @@ AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock,
     // Another program installed or removed products in this home: the rows follow the files before anything
     // waiting for the queue goes on.
     connect(m_installationQueueLock, &InstallationQueueLock::taken, this, [this] {
-        const PlacementJournal::Recovery recovery =
-            PlacementJournal::recoverAll(m_services->locations().downloadFolderURL);
+        const PlacementJournal::Recovery recovery = PlacementJournal::recoverAll(m_services->locations().downloads());
         for (const QString &product : recovery.products)
             m_services->reporter().appendLog(u"Finished or undid the placement of "_s + product +
                                              u" that a stopped run left unfinished"_s);
@@ -78,6 +79,8 @@ AppContext::AppContext(Configuration configuration, Alerts &alerts, Clock clock,
                                                        {{QStringLiteral("Request Data Main String"), title},
                                                         {QStringLiteral("Request Data Sub String"), subtitle}});
             });
+    // Last, so that what waited for the queue runs once the rows follow what the other process changed.
+    m_installationTurn = new InstallationTurn(*m_installationQueueLock, *m_engine, *m_productActions, this);
 }
 
 AppContext::~AppContext() = default;
@@ -107,7 +110,7 @@ void AppContext::removeStalePartialDownloads() {
         return known;
     };
     for (const QString &partial :
-         PartialDownload::removeStale(m_services->locations().downloadFolderURL, libraryNames, m_services->clock()()))
+         PartialDownload::removeStale(m_services->locations().downloads(), libraryNames, m_services->clock()()))
         m_services->reporter().appendLog(u"Removed the old partial download "_s + partial);
 }
 

@@ -11,6 +11,7 @@ namespace klv {
 class Alerts;
 class InstallationEngine;
 class InstallationQueueLock;
+class InstallationTurn;
 class LoginSession;
 class MarketingCenter;
 class Notifier;
@@ -42,6 +43,8 @@ public:
     StoreNotifications &notifications() { return *m_notifications; }
     // Held while this process installs, updates or uninstalls; another process of the same home waits for it.
     InstallationQueueLock &installationQueueLock() { return *m_installationQueueLock; }
+    // Takes that lock for work that changes what is installed and gives it back once all of it has ended.
+    InstallationTurn &installationTurn() { return *m_installationTurn; }
 
     // Sign-out: forgets the customer, the cached library and the stored settings.
     void signOut();
@@ -68,6 +71,7 @@ private:
     Notifier *m_notifier;
     StoreNotifications *m_notifications;
     InstallationQueueLock *m_installationQueueLock;
+    InstallationTurn *m_installationTurn = nullptr;
 };
 
 } // namespace klv

@@ -1,14 +1,14 @@
-#include "ClaimCommand.h"
+#include "cli/ClaimCommand.h"
 
-#include "ExitCode.h"
-#include "LibraryOutcome.h"
-#include "Terminal.h"
+#include "cli/ExitCode.h"
+#include "cli/LibraryOutcome.h"
+#include "cli/Terminal.h"
 
 #include "app/AppContext.h"
 
 #include "marketing/Rewards.h"
 
-#include "CommandArguments.h"
+#include "cli/CommandArguments.h"
 #include <QJsonObject>
 
 namespace klv::cli {

@@ -1,8 +1,8 @@
-#include "ClearCacheCommand.h"
+#include "cli/ClearCacheCommand.h"
 
-#include "ExitCode.h"
-#include "LibraryOutcome.h"
-#include "Terminal.h"
+#include "cli/ExitCode.h"
+#include "cli/LibraryOutcome.h"
+#include "cli/Terminal.h"
 
 #include "app/AppContext.h"
 

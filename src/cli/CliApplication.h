@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Terminal.h"
-#include "TerminalAlerts.h"
+#include "cli/Terminal.h"
+#include "cli/TerminalAlerts.h"
 
 #include <QStringList>
 
@@ -11,14 +11,14 @@
 
 namespace klv {
 class AppContext;
-}
+class DiagnosticsRoute;
+} // namespace klv
 
 namespace klv::cli {
 
 class Command;
 class CommandArguments;
 class CommandLine;
-class QtMessageRoute;
 
 // The klv program: picks the subcommand, runs the start-up sequence, then the command on the event loop.
 class CliApplication final {
@@ -41,7 +41,7 @@ private:
     Terminal m_terminal;
     TerminalAlerts m_alerts;
     std::unique_ptr<AppContext> m_context;
-    std::unique_ptr<QtMessageRoute> m_qtMessages;
+    std::unique_ptr<DiagnosticsRoute> m_diagnostics;
     std::vector<std::unique_ptr<Command>> m_commands;
 };
 

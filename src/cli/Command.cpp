@@ -1,6 +1,6 @@
-#include "Command.h"
+#include "cli/Command.h"
 
-#include "CommandArguments.h"
+#include "cli/CommandArguments.h"
 
 namespace klv::cli {
 

@@ -1,6 +1,6 @@
-#include "CommandArguments.h"
+#include "cli/CommandArguments.h"
 
-#include "WordWrap.h"
+#include "cli/WordWrap.h"
 
 #include <CLI/CLI.hpp>
 

@@ -1,9 +1,9 @@
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
-#include "Command.h"
-#include "ExitCode.h"
-#include "NameSuggestion.h"
-#include "WordWrap.h"
+#include "cli/Command.h"
+#include "cli/ExitCode.h"
+#include "cli/NameSuggestion.h"
+#include "cli/WordWrap.h"
 
 #include <CLI/CLI.hpp>
 

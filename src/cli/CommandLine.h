@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CommandArguments.h"
+#include "cli/CommandArguments.h"
 
 #include <QString>
 #include <QStringList>

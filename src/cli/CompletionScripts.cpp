@@ -1,8 +1,8 @@
-#include "CompletionScripts.h"
+#include "cli/CompletionScripts.h"
 
-#include "Command.h"
-#include "CommandArguments.h"
-#include "CommandLine.h"
+#include "cli/Command.h"
+#include "cli/CommandArguments.h"
+#include "cli/CommandLine.h"
 
 #include <QStringList>
 

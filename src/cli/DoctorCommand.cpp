@@ -1,13 +1,13 @@
-#include "DoctorCommand.h"
+#include "cli/DoctorCommand.h"
 
-#include "ExitCode.h"
-#include "Terminal.h"
+#include "cli/ExitCode.h"
+#include "cli/Terminal.h"
 
 #include "app/AppContext.h"
 #include "core/ByteCountFormat.h"
 #include "store/Services.h"
 
-#include "CommandArguments.h"
+#include "cli/CommandArguments.h"
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

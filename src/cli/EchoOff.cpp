@@ -1,4 +1,4 @@
-#include "EchoOff.h"
+#include "cli/EchoOff.h"
 
 #include <unistd.h>
 

@@ -1,15 +1,15 @@
-#include "FreeCommand.h"
+#include "cli/FreeCommand.h"
 
-#include "ExitCode.h"
-#include "ProductJson.h"
-#include "Terminal.h"
+#include "cli/ExitCode.h"
+#include "cli/ProductJson.h"
+#include "cli/Terminal.h"
 
 #include "app/AppContext.h"
 #include "library/ProductLibrary.h"
 #include "marketing/MarketingCenter.h"
 #include "store/Services.h"
 
-#include "CommandArguments.h"
+#include "cli/CommandArguments.h"
 #include <QJsonArray>
 #include <QJsonObject>
 

@@ -1,14 +1,14 @@
-#include "InstallCommand.h"
+#include "cli/InstallCommand.h"
 
-#include "ExitCode.h"
-#include "JobRunDisplay.h"
-#include "LibraryLookup.h"
-#include "LibraryOutcome.h"
-#include "MenuRefusal.h"
-#include "QueueTurn.h"
-#include "ShellWord.h"
-#include "Terminal.h"
-#include "TerminalAlerts.h"
+#include "cli/ExitCode.h"
+#include "cli/JobRunDisplay.h"
+#include "cli/LibraryLookup.h"
+#include "cli/LibraryOutcome.h"
+#include "cli/MenuRefusal.h"
+#include "cli/QueueWait.h"
+#include "cli/ShellWord.h"
+#include "cli/Terminal.h"
+#include "cli/TerminalAlerts.h"
 
 #include "app/AppContext.h"
 #include "core/ByteCountFormat.h"
@@ -18,7 +18,7 @@
 #include "library/ProductLibrary.h"
 #include "store/Services.h"
 
-#include "CommandArguments.h"
+#include "cli/CommandArguments.h"
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -76,7 +76,7 @@ void InstallCommand::run(const CommandArguments &arguments) {
         Q_EMIT finished(ExitCode::notSignedIn);
         return;
     }
-    auto *turn = new QueueTurn(m_context.installationQueueLock(), m_terminal, this);
+    auto *turn = new QueueWait(m_context.installationTurn(), m_terminal, this);
     turn->take([this, names, all] { install(names, all); }, [this](int exitCode) { Q_EMIT finished(exitCode); });
 }
 
@@ -176,22 +176,17 @@ void InstallCommand::requestAll(const QList<OutlineViewItem> &products) {
 void InstallCommand::requestNext() {
     if (m_toRequest.isEmpty() || m_run->isCancelled())
         return;
-    ++m_pendingRequests;
-    const OutlineViewItem record = m_toRequest.takeFirst();
-    // Requests go one at a time, so an answer about download information is about this product.
-    m_lastRequested = record.product_name;
-    m_context.installationEngine().requestInstallation(record, !m_isUpdate);
+    m_context.installationEngine().requestInstallation(m_toRequest.takeFirst(), !m_isUpdate);
 }
 
 void InstallCommand::watchEngine() {
     InstallationEngine &engine = m_context.installationEngine();
     connect(&engine, &InstallationEngine::downloadInfoHandled, this,
-            [this](InstallationEngine::DownloadInfoOutcome outcome, const QString &message) {
-                --m_pendingRequests;
-                const QString answered = m_lastRequested;
+            [this, &engine](const QString &answered, InstallationEngine::DownloadInfoOutcome outcome,
+                            const QString &message) {
                 requestNext();
-                if (m_pendingRequests == 0 && m_toRequest.isEmpty())
-                    m_context.installationEngine().releaseQueue();
+                if (!engine.hasRequestsInFlight() && m_toRequest.isEmpty())
+                    engine.releaseQueue();
                 if (outcome != InstallationEngine::DownloadInfoOutcome::accepted) {
                     m_run->countDone();
                     m_run->finishLine();
@@ -260,7 +255,7 @@ void InstallCommand::finishIfDone() {
         }
         return;
     }
-    if (m_pendingRequests > 0 || !m_toRequest.isEmpty() || engine.isBusy() || engine.hasSideWork())
+    if (engine.hasRequestsInFlight() || !m_toRequest.isEmpty() || engine.isBusy() || engine.hasSideWork())
         return;
     m_run->endJob();
     printSummary();
@@ -285,7 +280,7 @@ void InstallCommand::printSummary() const {
 void InstallCommand::printPausedDownload(const QString &productName) const {
     if (productName.isEmpty())
         return;
-    const qint64 kept = PartialDownload::keptBytes(m_context.services().locations().downloadFolderURL, productName);
+    const qint64 kept = PartialDownload::keptBytes(m_context.services().locations().downloads(), productName);
     if (kept <= 0)
         return;
     const QString of = m_run->packageSize() > 0 ? u" of "_s + formatByteCount(m_run->packageSize()) : QString();

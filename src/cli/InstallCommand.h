@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Command.h"
+#include "cli/Command.h"
 
 #include "library/OutlineViewItem.h"
 
@@ -51,9 +51,7 @@ private:
     QList<std::pair<QString, QString>> m_refusals;
     // Placed, but the library that records it could not be written.
     QList<std::pair<QString, QString>> m_notStored;
-    QString m_lastRequested;
     int m_alreadyInstalled = 0;
-    int m_pendingRequests = 0;
     int m_exitCode = 0;
     bool m_asJson = false;
 };

@@ -1,4 +1,4 @@
-#include "InterruptWatcher.h"
+#include "cli/InterruptWatcher.h"
 
 #include <csignal>
 #include <sys/socket.h>

@@ -1,7 +1,7 @@
-#include "JobRunDisplay.h"
+#include "cli/JobRunDisplay.h"
 
-#include "InterruptWatcher.h"
-#include "Terminal.h"
+#include "cli/InterruptWatcher.h"
+#include "cli/Terminal.h"
 
 #include "app/AppContext.h"
 #include "install/InstallationEngine.h"

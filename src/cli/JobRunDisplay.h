@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProgressDisplay.h"
+#include "cli/ProgressDisplay.h"
 
 #include <QObject>
 #include <QString>

@@ -1,5 +1,5 @@
-#include "LibraryLookup.h"
-#include "NameSuggestion.h"
+#include "cli/LibraryLookup.h"
+#include "cli/NameSuggestion.h"
 
 #include "library/LibraryRow.h"
 

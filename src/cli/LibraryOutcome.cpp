@@ -1,7 +1,7 @@
-#include "LibraryOutcome.h"
+#include "cli/LibraryOutcome.h"
 
-#include "ExitCode.h"
-#include "Terminal.h"
+#include "cli/ExitCode.h"
+#include "cli/Terminal.h"
 
 #include "app/AppContext.h"
 #include "store/Services.h"

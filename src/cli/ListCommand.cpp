@@ -1,9 +1,9 @@
-#include "ListCommand.h"
+#include "cli/ListCommand.h"
 
-#include "ExitCode.h"
-#include "LibraryOutcome.h"
-#include "ProductJson.h"
-#include "Terminal.h"
+#include "cli/ExitCode.h"
+#include "cli/LibraryOutcome.h"
+#include "cli/ProductJson.h"
+#include "cli/Terminal.h"
 
 #include "app/AppContext.h"
 #include "core/Platform.h"
@@ -12,7 +12,7 @@
 #include "library/ProductLibrary.h"
 #include "store/Services.h"
 
-#include "CommandArguments.h"
+#include "cli/CommandArguments.h"
 #include <QJsonArray>
 #include <QJsonDocument>
 

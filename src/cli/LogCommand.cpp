@@ -1,14 +1,14 @@
-#include "LogCommand.h"
+#include "cli/LogCommand.h"
 
-#include "ExitCode.h"
-#include "InterruptWatcher.h"
-#include "LogFollower.h"
-#include "Terminal.h"
+#include "cli/ExitCode.h"
+#include "cli/InterruptWatcher.h"
+#include "cli/LogFollower.h"
+#include "cli/Terminal.h"
 
 #include "app/AppContext.h"
 #include "store/Services.h"
 
-#include "CommandArguments.h"
+#include "cli/CommandArguments.h"
 
 namespace klv::cli {
 

@@ -1,4 +1,4 @@
-#include "LogFollower.h"
+#include "cli/LogFollower.h"
 
 #include <QFile>
 #include <QFileInfo>

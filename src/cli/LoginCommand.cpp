@@ -1,13 +1,13 @@
-#include "LoginCommand.h"
+#include "cli/LoginCommand.h"
 
-#include "ExitCode.h"
-#include "Terminal.h"
+#include "cli/ExitCode.h"
+#include "cli/Terminal.h"
 
 #include "app/AppContext.h"
 #include "store/LoginSession.h"
 #include "store/Services.h"
 
-#include "CommandArguments.h"
+#include "cli/CommandArguments.h"
 
 namespace klv::cli {
 

@@ -1,7 +1,7 @@
-#include "LogoutCommand.h"
+#include "cli/LogoutCommand.h"
 
-#include "ExitCode.h"
-#include "Terminal.h"
+#include "cli/ExitCode.h"
+#include "cli/Terminal.h"
 
 #include "app/AppContext.h"
 

@@ -1,8 +1,8 @@
-#include "ManualPage.h"
+#include "cli/ManualPage.h"
 
-#include "Command.h"
-#include "CommandArguments.h"
-#include "CommandLine.h"
+#include "cli/Command.h"
+#include "cli/CommandArguments.h"
+#include "cli/CommandLine.h"
 
 #include "BuildConfig.h"
 

@@ -1,10 +1,10 @@
-#include "MenuItemCommand.h"
+#include "cli/MenuItemCommand.h"
 
-#include "ExitCode.h"
-#include "LibraryLookup.h"
-#include "LibraryOutcome.h"
-#include "MenuRefusal.h"
-#include "Terminal.h"
+#include "cli/ExitCode.h"
+#include "cli/LibraryLookup.h"
+#include "cli/LibraryOutcome.h"
+#include "cli/MenuRefusal.h"
+#include "cli/Terminal.h"
 
 #include "app/AppContext.h"
 #include "core/SafeName.h"
@@ -13,7 +13,7 @@
 #include "library/ProductLibrary.h"
 #include "store/Services.h"
 
-#include "CommandArguments.h"
+#include "cli/CommandArguments.h"
 
 namespace klv::cli {
 

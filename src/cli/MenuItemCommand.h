@@ -2,7 +2,7 @@
 
 #include "core/Error.h"
 
-#include "Command.h"
+#include "cli/Command.h"
 
 #include "library/OutlineViewItem.h"
 

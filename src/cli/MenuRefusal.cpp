@@ -1,5 +1,5 @@
-#include "MenuRefusal.h"
-#include "ShellWord.h"
+#include "cli/MenuRefusal.h"
+#include "cli/ShellWord.h"
 
 #include "library/ProductActions.h"
 

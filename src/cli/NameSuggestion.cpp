@@ -1,4 +1,4 @@
-#include "NameSuggestion.h"
+#include "cli/NameSuggestion.h"
 
 #include <algorithm>
 #include <vector>

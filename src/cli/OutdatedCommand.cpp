@@ -1,9 +1,9 @@
-#include "OutdatedCommand.h"
+#include "cli/OutdatedCommand.h"
 
-#include "CommandArguments.h"
-#include "ExitCode.h"
-#include "LibraryOutcome.h"
-#include "Terminal.h"
+#include "cli/CommandArguments.h"
+#include "cli/ExitCode.h"
+#include "cli/LibraryOutcome.h"
+#include "cli/Terminal.h"
 
 #include "app/AppContext.h"
 #include "library/ProductActions.h"

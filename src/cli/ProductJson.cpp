@@ -1,4 +1,4 @@
-#include "ProductJson.h"
+#include "cli/ProductJson.h"
 
 #include "library/LibraryRow.h"
 

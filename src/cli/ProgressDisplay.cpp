@@ -1,6 +1,6 @@
-#include "ProgressDisplay.h"
+#include "cli/ProgressDisplay.h"
 
-#include "Terminal.h"
+#include "cli/Terminal.h"
 
 #include "core/ByteCountFormat.h"
 

@@ -1,14 +1,14 @@
-#include "RefreshCommand.h"
+#include "cli/RefreshCommand.h"
 
-#include "ExitCode.h"
-#include "LibraryOutcome.h"
-#include "Terminal.h"
+#include "cli/ExitCode.h"
+#include "cli/LibraryOutcome.h"
+#include "cli/Terminal.h"
 
 #include "app/AppContext.h"
 #include "library/ProductLibrary.h"
 #include "store/Services.h"
 
-#include "CommandArguments.h"
+#include "cli/CommandArguments.h"
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QMultiHash>

@@ -1,13 +1,13 @@
-#include "RepairCommand.h"
+#include "cli/RepairCommand.h"
 
-#include "CommandArguments.h"
-#include "ExitCode.h"
-#include "JobRunDisplay.h"
-#include "LibraryLookup.h"
-#include "LibraryOutcome.h"
-#include "QueueTurn.h"
-#include "Terminal.h"
-#include "TerminalAlerts.h"
+#include "cli/CommandArguments.h"
+#include "cli/ExitCode.h"
+#include "cli/JobRunDisplay.h"
+#include "cli/LibraryLookup.h"
+#include "cli/LibraryOutcome.h"
+#include "cli/QueueWait.h"
+#include "cli/Terminal.h"
+#include "cli/TerminalAlerts.h"
 
 #include "app/AppContext.h"
 #include "install/InstallationEngine.h"
@@ -41,7 +41,7 @@ void RepairCommand::run(const CommandArguments &arguments) {
         Q_EMIT finished(ExitCode::notSignedIn);
         return;
     }
-    auto *turn = new QueueTurn(m_context.installationQueueLock(), m_terminal, this);
+    auto *turn = new QueueWait(m_context.installationTurn(), m_terminal, this);
     turn->take([this, names, yes = arguments.isSet(yesOption)] { repair(names, yes); },
                [this](int exitCode) { Q_EMIT finished(exitCode); });
 }
@@ -114,7 +114,6 @@ void RepairCommand::requestNext() {
         m_context.installationEngine().releaseQueue();
         return;
     }
-    ++m_pendingRequests;
     const auto [record, damaged] = m_toRequest.takeFirst();
     m_context.installationEngine().requestRepair(record, damaged);
 }
@@ -122,8 +121,7 @@ void RepairCommand::requestNext() {
 void RepairCommand::watchEngine() {
     InstallationEngine &engine = m_context.installationEngine();
     connect(&engine, &InstallationEngine::downloadInfoHandled, this,
-            [this](InstallationEngine::DownloadInfoOutcome outcome, const QString &message) {
-                --m_pendingRequests;
+            [this](const QString &, InstallationEngine::DownloadInfoOutcome outcome, const QString &message) {
                 if (outcome != InstallationEngine::DownloadInfoOutcome::accepted) {
                     m_run->countDone();
                     m_terminal.printMessage(message);
@@ -161,7 +159,7 @@ void RepairCommand::finishIfDone() {
             Q_EMIT finished(ExitCode::cancelled);
         return;
     }
-    if (m_pendingRequests > 0 || !m_toRequest.isEmpty() || engine.isBusy() || engine.hasSideWork())
+    if (engine.hasRequestsInFlight() || !m_toRequest.isEmpty() || engine.isBusy() || engine.hasSideWork())
         return;
     m_run->endJob();
     Q_EMIT finished(m_exitCode);

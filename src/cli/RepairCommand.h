@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Command.h"
+#include "cli/Command.h"
 
 #include "library/InstallVerifier.h"
 #include "library/OutlineViewItem.h"
@@ -34,7 +34,6 @@ private:
     // Counts the products to repair; each repaired, failed or refused one counts as done.
     JobRunDisplay *m_run;
     QList<std::pair<OutlineViewItem, QStringList>> m_toRequest;
-    int m_pendingRequests = 0;
     int m_exitCode = 0;
 };
 

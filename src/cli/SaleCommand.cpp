@@ -1,14 +1,14 @@
-#include "SaleCommand.h"
+#include "cli/SaleCommand.h"
 
-#include "ExitCode.h"
-#include "ProductJson.h"
-#include "Terminal.h"
+#include "cli/ExitCode.h"
+#include "cli/ProductJson.h"
+#include "cli/Terminal.h"
 
 #include "app/AppContext.h"
 
 #include "marketing/MarketingCenter.h"
 
-#include "CommandArguments.h"
+#include "cli/CommandArguments.h"
 #include <QJsonArray>
 #include <QJsonObject>
 

@@ -1,14 +1,14 @@
-#include "SelfUpdateCommand.h"
+#include "cli/SelfUpdateCommand.h"
 
-#include "ExitCode.h"
-#include "Terminal.h"
+#include "cli/ExitCode.h"
+#include "cli/Terminal.h"
 
 #include "app/AppContext.h"
 #include "store/LenientJson.h"
 #include "store/Services.h"
 #include "update/SelfUpdate.h"
 
-#include "CommandArguments.h"
+#include "cli/CommandArguments.h"
 #include <QJsonObject>
 
 namespace klv::cli {

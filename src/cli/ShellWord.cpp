@@ -1,4 +1,4 @@
-#include "ShellWord.h"
+#include "cli/ShellWord.h"
 
 #include <algorithm>
 

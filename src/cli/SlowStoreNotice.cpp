@@ -1,6 +1,6 @@
-#include "SlowStoreNotice.h"
+#include "cli/SlowStoreNotice.h"
 
-#include "Terminal.h"
+#include "cli/Terminal.h"
 
 #include "store/StoreClient.h"
 

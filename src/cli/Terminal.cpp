@@ -1,6 +1,6 @@
-#include "Terminal.h"
+#include "cli/Terminal.h"
 
-#include "EchoOff.h"
+#include "cli/EchoOff.h"
 
 #include "core/ControlCharacters.h"
 

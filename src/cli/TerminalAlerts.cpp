@@ -1,6 +1,6 @@
-#include "TerminalAlerts.h"
+#include "cli/TerminalAlerts.h"
 
-#include "Terminal.h"
+#include "cli/Terminal.h"
 
 namespace klv::cli {
 

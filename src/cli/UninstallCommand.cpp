@@ -1,17 +1,17 @@
-#include "UninstallCommand.h"
+#include "cli/UninstallCommand.h"
 
-#include "ExitCode.h"
-#include "LibraryLookup.h"
-#include "LibraryOutcome.h"
-#include "MenuRefusal.h"
-#include "QueueTurn.h"
-#include "Terminal.h"
+#include "cli/ExitCode.h"
+#include "cli/LibraryLookup.h"
+#include "cli/LibraryOutcome.h"
+#include "cli/MenuRefusal.h"
+#include "cli/QueueWait.h"
+#include "cli/Terminal.h"
 
 #include "app/AppContext.h"
 #include "library/ProductActions.h"
 #include "library/ProductLibrary.h"
 
-#include "CommandArguments.h"
+#include "cli/CommandArguments.h"
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -44,7 +44,7 @@ void UninstallCommand::run(const CommandArguments &arguments) {
         Q_EMIT finished(ExitCode::notSignedIn);
         return;
     }
-    auto *turn = new QueueTurn(m_context.installationQueueLock(), m_terminal, this);
+    auto *turn = new QueueWait(m_context.installationTurn(), m_terminal, this);
     turn->take([this, names, confirmed] { uninstall(names, confirmed); },
                [this](int exitCode) { Q_EMIT finished(exitCode); });
 }

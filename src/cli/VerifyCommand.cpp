@@ -1,10 +1,10 @@
-#include "VerifyCommand.h"
+#include "cli/VerifyCommand.h"
 
-#include "CommandArguments.h"
-#include "ExitCode.h"
-#include "LibraryLookup.h"
-#include "LibraryOutcome.h"
-#include "Terminal.h"
+#include "cli/CommandArguments.h"
+#include "cli/ExitCode.h"
+#include "cli/LibraryLookup.h"
+#include "cli/LibraryOutcome.h"
+#include "cli/Terminal.h"
 
 #include "app/AppContext.h"
 #include "install/ProductVerification.h"

@@ -1,12 +1,12 @@
-#include "WhoamiCommand.h"
+#include "cli/WhoamiCommand.h"
 
-#include "ExitCode.h"
-#include "Terminal.h"
+#include "cli/ExitCode.h"
+#include "cli/Terminal.h"
 
 #include "app/AppContext.h"
 #include "store/Services.h"
 
-#include "CommandArguments.h"
+#include "cli/CommandArguments.h"
 #include <QJsonObject>
 
 namespace klv::cli {

@@ -1,4 +1,4 @@
-#include "WordWrap.h"
+#include "cli/WordWrap.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "CliApplication.h"
+#include "cli/CliApplication.h"
 #include "core/BufferReuse.h"
 #include "core/LocalTimeZone.h"
 

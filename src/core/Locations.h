@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/DownloadFolder.h"
 #include "core/Error.h"
 
 #include "core/Platform.h"
@@ -83,6 +84,9 @@ public:
     bool systemProvidesBaseFolders = false;
     // Motion creates "Motion Templates.localized" on macOS; elsewhere start-up makes it before its sub-folders.
     bool hostAppsProvideMotionTemplatesFolder = false;
+
+    // The names of what the app keeps in the download folder.
+    DownloadFolder downloads() const { return DownloadFolder(downloadFolderURL); }
 
 private:
     // The Linux map follows the XDG base-directory rules.

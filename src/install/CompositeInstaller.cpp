@@ -19,7 +19,7 @@ CompositeInstaller::CompositeInstaller(const InstallEnvironment &environment, co
 
 QString CompositeInstaller::downloadPath() const {
     // The kind of package is known only from the answer, so the extension comes later.
-    return PartialDownload::pathFor(services().locations().downloadFolderURL, jobName(), u"composite"_s);
+    return services().locations().downloads().partialFile(jobName(), u"composite"_s);
 }
 
 void CompositeInstaller::install(const PackageDownload::Result &download) {
@@ -34,7 +34,7 @@ void CompositeInstaller::install(const PackageDownload::Result &download) {
     const QString folder = services().locations().compositeFolderURL;
     const QString downloaded = download.filePath;
     if (isZip) {
-        const QString archive = services().locations().downloadFolderURL + jobName() + u".zip"_s;
+        const QString archive = services().locations().downloads().packageFile(jobName());
         runStep([downloaded, archive, folder, staged = placement()](std::stop_token stop) -> StepResult {
             // Renamed so that messages about the archive name it as what it is.
             QFile::remove(archive);

@@ -7,7 +7,6 @@
 #include "install/StagedPlacement.h"
 #include "install/WorkerTask.h"
 #include "library/InstallationItem.h"
-#include "library/PlacementJournalNames.h"
 #include "library/WholeTextLink.h"
 #include "store/Services.h"
 
@@ -33,9 +32,9 @@ FontInstaller::FontInstaller(const InstallEnvironment &environment, const Instal
     : JobInstaller(parent)
     , m_services(environment.services)
     , m_jobName(job.product_name)
-    , m_archiveFolder(environment.services.locations().downloadFolderURL + job.product_name + u"/Fonts")
-    , m_placement(std::make_shared<StagedPlacement>(PlacementJournalNames::pathFor(
-          environment.services.locations().downloadFolderURL, job.product_name, u"fonts"_s))) {
+    , m_archiveFolder(environment.services.locations().downloads().jobFolder(job.product_name) + u"/Fonts")
+    , m_placement(std::make_shared<StagedPlacement>(
+          environment.services.locations().downloads().journalFile(job.product_name, u"fonts"_s))) {
     const QString fontText = job.downloadExtraInfo.value(u"font").toString();
     const QString archiveText = job.downloadExtraInfo.value(u"fonturl").toString();
     // An empty text still counts as one name.

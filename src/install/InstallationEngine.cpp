@@ -2,11 +2,12 @@
 
 #include "core/ByteCountFormat.h"
 #include "core/ContainedRemoval.h"
+#include "core/Diagnostics.h"
 #include "core/SafeName.h"
 #include "install/DiskSpaceCheck.h"
 #include "install/DownloadInfoAnswer.h"
+#include "install/InstallersForJob.h"
 #include "install/JobInstaller.h"
-#include "install/JobInstallers.h"
 #include "install/JobSpaceNeeds.h"
 #include "install/WorkerTask.h"
 #include "library/InstallManifest.h"
@@ -119,7 +120,7 @@ void InstallationEngine::handleDownloadInfo(const StoreResponse &response, const
     if (!response.hasBody) {
         reporter.appendLog(u"KLVApp_Error: While get Customer Product Info "_s + response.transportError);
         reporter.showAlert(u"Alert"_s, u"Failed to request the Install info"_s, u"OK"_s);
-        Q_EMIT downloadInfoHandled(DownloadInfoOutcome::noAnswer,
+        Q_EMIT downloadInfoHandled(item.product_name, DownloadInfoOutcome::noAnswer,
                                    u"The store could not be reached: "_s + response.transportError);
         return;
     }
@@ -127,7 +128,8 @@ void InstallationEngine::handleDownloadInfo(const StoreResponse &response, const
     if (!answer) {
         reporter.appendLog(u"Failed to convert the data object result from "_s +
                            m_services.store().endpointAddress(StoreEndpoint::product) + u"with url : "_s + requestUrl);
-        Q_EMIT downloadInfoHandled(DownloadInfoOutcome::unusable, u"The store's answer could not be read."_s);
+        Q_EMIT downloadInfoHandled(item.product_name, DownloadInfoOutcome::unusable,
+                                   u"The store's answer could not be read."_s);
         return;
     }
     const DownloadInfoAnswer decoded = DownloadInfoAnswer::decode(*answer);
@@ -135,7 +137,7 @@ void InstallationEngine::handleDownloadInfo(const StoreResponse &response, const
         // A yes with nothing to install must not pass for an installation.
         const QString message = u"The store's answer names nothing to install for "_s + item.product_name;
         reporter.appendLog(message);
-        Q_EMIT downloadInfoHandled(DownloadInfoOutcome::unusable, message);
+        Q_EMIT downloadInfoHandled(item.product_name, DownloadInfoOutcome::unusable, message);
         return;
     }
     if (decoded.kind == DownloadInfoAnswer::Kind::accepted) {
@@ -143,13 +145,13 @@ void InstallationEngine::handleDownloadInfo(const StoreResponse &response, const
         // Answers of an install and an update may cross; each is queued as what it was asked for.
         m_isNewInstall = isNewInstall;
         enqueueDownloadInfo(decoded.templateData, decoded.compositeData);
-        Q_EMIT downloadInfoHandled(DownloadInfoOutcome::accepted, {});
+        Q_EMIT downloadInfoHandled(item.product_name, DownloadInfoOutcome::accepted, {});
         return;
     }
     const QString &message = decoded.message;
     reporter.appendLog(message.isEmpty() ? u"Failed to get Customer Product Info"_s : message);
     refreshLibraryStates({{item.product_name, item.product_id}});
-    Q_EMIT downloadInfoHandled(DownloadInfoOutcome::refused,
+    Q_EMIT downloadInfoHandled(item.product_name, DownloadInfoOutcome::refused,
                                message.isEmpty() ? u"The store refused the installation."_s : message);
 }
 
@@ -292,6 +294,9 @@ void InstallationEngine::startCurrentJob() {
         return;
     }
     const InstallationItem &job = m_installingQueue[m_installingIndexInQueue];
+    qCDebug(klvInstall).noquote() << "Job" << m_installingIndexInQueue + 1 << "of" << m_installingQueue.size()
+                                  << "starts:" << job.product_name << job.installProcessType
+                                  << (job.isUpdate ? "update" : "install");
     m_stepText.clear();
     m_packageReceived = 0;
     m_packageTotal = -1;
@@ -470,6 +475,8 @@ void InstallationEngine::finishCurrentJob() {
         }
     }
     releaseJobInstallers(job);
+    qCDebug(klvInstall).noquote() << "Job ends:" << job.product_name << "placed" << placed.size() << "items of"
+                                  << unpacked.size() << "unpacked files";
     recordManifest(job, placed, unpacked);
     // Side work still placing its part ends the mark when it is done.
     if (job.isUpdate && !partsPending)
@@ -832,7 +839,7 @@ void InstallationEngine::removeJobFolder(const InstallationItem &job) const {
 }
 
 QString InstallationEngine::jobFolder(const InstallationItem &job) const {
-    return m_services.locations().downloadFolderURL + job.product_name;
+    return m_services.locations().downloads().jobFolder(job.product_name);
 }
 
 } // namespace klv

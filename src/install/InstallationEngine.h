@@ -82,6 +82,8 @@ public:
     bool isBusy() const { return !m_installingQueue.isEmpty() || m_stopping; }
     // Side work of ended jobs (custom LUTs, the manifests of what they placed) still running.
     bool hasSideWork() const { return !m_sideWork.isEmpty() || !m_manifestWrites.isEmpty(); }
+    // Download-information requests sent and not answered yet.
+    bool hasRequestsInFlight() const { return !m_sentRequests.isEmpty(); }
     const QStringList &notAutoKillList() const { return m_notAutoKillList; }
 
     enum class DownloadState { none, running, paused };
@@ -106,8 +108,10 @@ Q_SIGNALS:
     void downloadReconnecting(int attempt, int attempts);
     // The library row of this record shows a changed job state.
     void rowReloadRequested(const klv::OutlineViewItem &record);
-    // The download-information request ended; unless it was accepted nothing was queued, and the message says why.
-    void downloadInfoHandled(klv::InstallationEngine::DownloadInfoOutcome outcome, const QString &message);
+    // The download-information request for product ended; unless it was accepted nothing was queued, and the
+    // message says why.
+    void downloadInfoHandled(const QString &product, klv::InstallationEngine::DownloadInfoOutcome outcome,
+                             const QString &message);
     void jobStarted(const klv::InstallationItem &job);
     // A product of the answer was not queued: refused by the store or already installed.
     void installationRefused(const QString &product, const QString &message);

@@ -6,7 +6,6 @@
 #include "install/StagedPlacement.h"
 #include "install/WorkerTask.h"
 #include "library/InstallationItem.h"
-#include "library/PlacementJournalNames.h"
 #include "library/WholeTextLink.h"
 #include "store/Services.h"
 
@@ -48,19 +47,12 @@ void LutInstaller::cancel() {
     stopWhenIdle();
 }
 
-QString LutInstaller::archiveFolderFor(const QString &downloadFolder, const QString &jobName) {
-    QString folder = downloadFolder;
-    if (folder.endsWith(u'/'))
-        folder.chop(1);
-    return folder + u'.' + jobName + u'/';
-}
-
 void LutInstaller::installNext() {
     if (m_cancelled)
         return;
     const Reporter &reporter = m_services.reporter();
     const Locations &locations = m_services.locations();
-    const QString temporaryFolder = archiveFolderFor(locations.downloadFolderURL, m_jobName);
+    const QString temporaryFolder = locations.downloads().looksFolder(m_jobName);
 
     while (m_next < m_addresses.size()) {
         const QString &address = m_addresses.at(m_next++);
@@ -104,8 +96,7 @@ void LutInstaller::downloadFinished(const PackageDownload::Result &result) {
     }
     // Each archive's looks are staged and swapped in whole, so a broken one leaves the customer's looks as they were.
     // The archive stays: the next one of the job is saved under the same name.
-    const QString journal =
-        PlacementJournalNames::pathFor(m_services.locations().downloadFolderURL, m_jobName, u"looks"_s);
+    const QString journal = m_services.locations().downloads().journalFile(m_jobName, u"looks"_s);
     runWorkerStep(
         [archive = result.filePath, folder = m_services.locations().customLUTsFolderURL, journal,
          stop = m_stop.get_token()] {

@@ -30,7 +30,6 @@ public:
     UnpackedFiles unpackedFiles() const override { return m_unpackedFiles; }
 
     // Where the job's look archives are downloaded: "<download folder>.<job>/", beside the download folder.
-    static QString archiveFolderFor(const QString &downloadFolder, const QString &jobName);
 
 private:
     void installNext();

@@ -1,6 +1,8 @@
 #include "install/PackageDownload.h"
 
 #include "core/ByteCountFormat.h"
+#include "core/Diagnostics.h"
+#include "core/DownloadFolder.h"
 #include "store/StoreClient.h"
 
 #include <QDir>
@@ -132,6 +134,7 @@ void PackageDownload::sendRequest() {
         request.setRawHeader("Range", "bytes=" + QByteArray::number(m_offset) + '-');
         request.setRawHeader("If-Range", m_validators.ifRange());
     }
+    qCDebug(klvInstall).noquote() << "Download" << PartialDownload::addressOf(m_url) << "from byte" << m_offset;
     QNetworkReply *reply = m_network.get(request);
     m_reply = reply;
     m_errorPageBytes = 0;
@@ -150,6 +153,8 @@ void PackageDownload::takeHeaders() {
         return;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    qCDebug(klvInstall).noquote() << "Download answered" << status << "with" << length.toLongLong() << "bytes"
+                                  << reply->rawHeader("Content-Range");
     if (status == 206 && m_offset > 0) {
         static const QRegularExpression range(QStringLiteral("^bytes (\\d+)-\\d+/(\\d+)$"));
         const QRegularExpressionMatch match = range.match(QString::fromLatin1(reply->rawHeader("Content-Range")));
@@ -380,7 +385,7 @@ void PackageDownload::complete() {
     m_file.close();
     if (m_result.succeeded()) {
         if (m_resumable)
-            QFile::remove(PartialDownload::notePath(m_file.fileName()));
+            QFile::remove(DownloadFolder::noteOf(m_file.fileName()));
     } else {
         dropUnlessKept(m_result.cancelled || transient ? Partial::keep : Partial::drop);
     }
@@ -388,6 +393,8 @@ void PackageDownload::complete() {
 }
 
 void PackageDownload::finish() {
+    qCDebug(klvInstall).noquote() << "Download of" << PartialDownload::addressOf(m_url) << "ended at" << m_result.bytes
+                                  << "bytes" << m_result.error;
     if (m_growing)
         m_growing->end(m_result.succeeded() ? std::nullopt : std::optional<QString>(m_result.error));
     Q_EMIT finished(m_result);
@@ -407,11 +414,11 @@ void PackageDownload::fail(const QString &error, Partial partial) {
 void PackageDownload::dropUnlessKept(Partial partial) {
     // What a resumable download received stays for the next attempt, unless nothing can continue it.
     if (partial == Partial::keep && m_resumable && QFileInfo(m_file.fileName()).size() > 0 &&
-        QFileInfo::exists(PartialDownload::notePath(m_file.fileName())))
+        QFileInfo::exists(DownloadFolder::noteOf(m_file.fileName())))
         return;
     m_file.remove();
     if (m_resumable)
-        QFile::remove(PartialDownload::notePath(m_file.fileName()));
+        QFile::remove(DownloadFolder::noteOf(m_file.fileName()));
 }
 
 } // namespace klv

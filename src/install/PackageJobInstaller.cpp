@@ -3,7 +3,6 @@
 #include "core/SafeName.h"
 #include "install/StagedPlacement.h"
 #include "library/InstallationItem.h"
-#include "library/PlacementJournalNames.h"
 #include "library/WholeTextLink.h"
 #include "store/Services.h"
 
@@ -25,8 +24,8 @@ PackageJobInstaller::PackageJobInstaller(const InstallEnvironment &environment, 
     , m_jobName(job.product_name)
     , m_link(job.downloadExtraInfo.value("dlLink"_L1).toString())
     , m_announcedSize(job.downloadExtraInfo.value("dlSize"_L1).toInteger())
-    , m_placement(std::make_shared<StagedPlacement>(PlacementJournalNames::pathFor(
-          environment.services.locations().downloadFolderURL, job.product_name, job.installProcessType))) {}
+    , m_placement(std::make_shared<StagedPlacement>(
+          environment.services.locations().downloads().journalFile(job.product_name, job.installProcessType))) {}
 
 PackageJobInstaller::~PackageJobInstaller() {
     m_stop.request_stop();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/DownloadFolder.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QSet>
@@ -30,8 +32,6 @@ public:
         QByteArray ifRange() const;
     };
 
-    static QString pathFor(const QString &downloadFolder, const QString &productName, const QString &part);
-    static QString notePath(const QString &partialPath);
     // The address a partial is of: without its query, which a signed download link changes from one answer to the
     // next while the file stays the same (If-Range still tells a changed file).
     static QString addressOf(const QUrl &url);
@@ -40,10 +40,10 @@ public:
     // the partial and its note are removed.
     static std::optional<std::pair<Validators, qint64>> continuable(const QString &partialPath, const QUrl &url);
     // The bytes kept for the product's next download: those of its partials that can be continued.
-    static qint64 keptBytes(const QString &downloadFolder, const QString &productName);
+    static qint64 keptBytes(const DownloadFolder &folder, const QString &productName);
     // Removes partials (and notes) untouched for a week, or of products the library does not have. The library's
     // names are asked for only once a partial is found: most starts find none.
-    static QStringList removeStale(const QString &downloadFolder, const std::function<QSet<QString>()> &libraryNames,
+    static QStringList removeStale(const DownloadFolder &folder, const std::function<QSet<QString>()> &libraryNames,
                                    const QDateTime &now);
 };
 

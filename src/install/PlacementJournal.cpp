@@ -3,9 +3,7 @@
 #include "core/AtomicRename.h"
 #include "core/ContainedRemoval.h"
 #include "install/FolderMove.h"
-#include "install/LutInstaller.h"
 #include "install/PartialDownload.h"
-#include "library/PlacementJournalNames.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -175,8 +173,7 @@ void PlacementJournal::swapBegins() {
 
 void PlacementJournal::keeping() {
     m_file.close();
-    const QString kept =
-        QString(m_path).chopped(PlacementJournalNames::suffix.size()) + PlacementJournalNames::keptSuffix;
+    const QString kept = DownloadFolder::keptJournalOf(m_path);
     QFile::remove(kept);
     if (QFile::rename(m_path, kept))
         m_path = kept;
@@ -187,14 +184,11 @@ void PlacementJournal::done() {
     QFile::remove(m_path);
 }
 
-PlacementJournal::Recovery PlacementJournal::recoverAll(const QString &downloadFolder) {
-    const QDir folder(downloadFolder);
-    const QStringList journals =
-        folder.entryList({u'*' + PlacementJournalNames::suffix, u'*' + PlacementJournalNames::keptSuffix},
-                         QDir::Files | QDir::Hidden, QDir::Name);
+PlacementJournal::Recovery PlacementJournal::recoverAll(const DownloadFolder &downloads) {
+    const QDir folder(downloads.path());
     Recovery recovery;
-    for (const QString &name : journals) {
-        const bool kept = name.endsWith(PlacementJournalNames::keptSuffix);
+    for (const QString &name : downloads.journals()) {
+        const bool kept = DownloadFolder::isKeptJournal(name);
         const Journal journal = read(folder.filePath(name), kept);
         // Forward only when every new version is still there to take its place.
         const bool canFinish = std::all_of(journal.items.cbegin(), journal.items.cend(), [](const JournalItem &item) {
@@ -207,19 +201,18 @@ PlacementJournal::Recovery PlacementJournal::recoverAll(const QString &downloadF
         }
         for (const QString &copy : journal.partialCopies)
             removeItem(copy);
-        const QString product = PlacementJournalNames::productOf(name);
+        const QString product = DownloadFolder::productOf(name);
         // A journal's name is read from the disk: what it names is removed only inside the download folder.
-        for (const QString &left :
-             {folder.filePath(product), LutInstaller::archiveFolderFor(downloadFolder, product)}) {
+        for (const QString &left : {downloads.jobFolder(product), downloads.looksFolder(product)}) {
             if (const Error error = ContainedRemoval::removeTree(left))
                 recovery.problems << *error;
         }
         // A package without its note was whole (or cannot be continued): nothing of it is left to resume. One with
         // its note, of another part still downloading when the run stopped, is kept for the next attempt.
-        for (const QString &partial : folder.entryList({u"*.partial"_s}, QDir::Files | QDir::Hidden)) {
-            if (partial.startsWith(product + u'#') &&
-                !QFileInfo::exists(PartialDownload::notePath(folder.filePath(partial))))
-                QFile::remove(folder.filePath(partial));
+        for (const QFileInfo &partial : downloads.partials()) {
+            if (DownloadFolder::productOf(partial.fileName()) == product &&
+                !QFileInfo::exists(DownloadFolder::noteOf(partial.filePath())))
+                QFile::remove(partial.filePath());
         }
         QFile::remove(folder.filePath(name));
         if (!recovery.products.contains(product))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/DownloadFolder.h"
+
 #include <QFile>
 #include <QString>
 
@@ -12,7 +14,7 @@ namespace klv {
 // What a placement is doing, written down before each step, so that a run killed anywhere (kill -9, a crash, a
 // power cut) can be finished or undone by the next one: a product is then whole in its old version, whole in its
 // new one, or absent — never some of each. One journal per placement, beside the job's folder in the download
-// folder (named as PlacementJournalNames says); while it exists, and is not kept, the product counts as not installed.
+// folder (named as DownloadFolder says); while it exists, and is not kept, the product counts as not installed.
 //
 // Records, one a line, fields apart by tabs:
 //   P <staging>                     a copy to a staging name begins (what stands there may be partial)
@@ -43,7 +45,7 @@ public:
     };
     // Finishes or undoes what the journals in the download folder describe and removes them with their jobs'
     // folders.
-    static Recovery recoverAll(const QString &downloadFolder);
+    static Recovery recoverAll(const DownloadFolder &downloads);
 
 private:
     void write(const QString &line);

@@ -9,7 +9,6 @@
 #include "install/StagedPlacement.h"
 #include "install/WorkerTask.h"
 #include "library/InstallationItem.h"
-#include "library/PlacementJournalNames.h"
 #include "store/Services.h"
 
 #include <cstdio>
@@ -130,7 +129,7 @@ void PluginInstaller::download(const QString &name) {
     const QString encodedName = QString::fromLatin1(QUrl::toPercentEncoding(name));
     const QUrl address(m_services.configuration().pluginSiteUrl + encodedName + u".zip");
     auto *download = new PackageDownload(m_services.network(), m_services.store(), address,
-                                         m_services.locations().downloadFolderURL + name + u".zip", this);
+                                         m_services.locations().downloads().packageFile(name), this);
     m_downloads.append(download);
     connect(download, &PackageDownload::finished, this, [this, name, download](const PackageDownload::Result &result) {
         download->deleteLater();
@@ -146,9 +145,9 @@ void PluginInstaller::download(const QString &name) {
 
 void PluginInstaller::unpack(const QString &name) {
     const Locations &locations = m_services.locations();
-    const QString archive = locations.downloadFolderURL + name + u".zip";
-    auto placement = std::make_shared<StagedPlacement>(
-        PlacementJournalNames::pathFor(locations.downloadFolderURL, m_jobName, u"plugin-"_s + name));
+    const QString archive = locations.downloads().packageFile(name);
+    auto placement =
+        std::make_shared<StagedPlacement>(locations.downloads().journalFile(m_jobName, u"plugin-"_s + name));
     m_placements.append(placement);
     runWorkerStep(
         [archive, pluginsFolder = locations.pluginsFolderURL, application = QString(name + u".app"), placement,

@@ -35,7 +35,7 @@ ResolveInstaller::ResolveInstaller(const InstallEnvironment &environment, const 
     : PackageJobInstaller(environment, job, parent) {}
 
 QString ResolveInstaller::downloadPath() const {
-    return PartialDownload::pathFor(services().locations().downloadFolderURL, jobName(), u"dvr"_s);
+    return services().locations().downloads().partialFile(jobName(), u"dvr"_s);
 }
 
 void ResolveInstaller::install(const PackageDownload::Result &download) {
@@ -47,7 +47,7 @@ void ResolveInstaller::install(const PackageDownload::Result &download) {
     }
     const QString downloaded = download.filePath;
     // The whole package stays in the download folder under the product's name, as it always has.
-    const QString archive = services().locations().downloadFolderURL + jobName() + u".zip"_s;
+    const QString archive = services().locations().downloads().packageFile(jobName());
     const QString folder = services().locations().resolveTemplatesFolderURL;
     const QString bundle = folder + u"KLV - "_s + jobName() + u".drfx"_s;
     const QDateTime installedAt = services().clock()();

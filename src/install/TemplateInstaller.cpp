@@ -9,7 +9,6 @@
 #include "install/StagedPlacement.h"
 #include "install/TemplatePreparation.h"
 #include "install/WorkerTask.h"
-#include "library/PlacementJournalNames.h"
 #include "library/WholeTextLink.h"
 #include "store/Services.h"
 
@@ -43,10 +42,10 @@ struct Paths {
 
 Paths pathsFor(const Locations &locations, const QString &name) {
     Paths paths;
-    paths.jobFolder = locations.downloadFolderURL + name;
+    paths.jobFolder = locations.downloads().jobFolder(name);
     paths.templatesFolder = paths.jobFolder + u"/Templates";
     // Beside the job folder, so that a download cut short outlives the job and the next one continues it.
-    paths.archive = PartialDownload::pathFor(locations.downloadFolderURL, name, u"templates"_s);
+    paths.archive = locations.downloads().partialFile(name, u"templates"_s);
     paths.olderArchive = paths.templatesFolder + u"/Vantory - " + name + u".zip";
     paths.unpackFolder = paths.templatesFolder + u"/KLV - " + name;
     return paths;
@@ -301,8 +300,8 @@ TemplateInstaller::TemplateInstaller(const InstallEnvironment &environment, cons
     : JobInstaller(parent)
     , m_services(environment.services)
     , m_job(job)
-    , m_placement(std::make_shared<StagedPlacement>(PlacementJournalNames::pathFor(
-          environment.services.locations().downloadFolderURL, job.product_name, u"templates"_s))) {}
+    , m_placement(std::make_shared<StagedPlacement>(
+          environment.services.locations().downloads().journalFile(job.product_name, u"templates"_s))) {}
 
 TemplateInstaller::~TemplateInstaller() {
     m_stop->request_stop();

@@ -1,4 +1,4 @@
-#include "GroupMembers.h"
+#include "library/GroupMembers.h"
 
 using namespace Qt::StringLiterals;
 

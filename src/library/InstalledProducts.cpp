@@ -1,6 +1,5 @@
 #include "library/InstalledProducts.h"
 
-#include "library/PlacementJournalNames.h"
 #include "library/UnfinishedUpdate.h"
 
 #include "core/ContainedRemoval.h"
@@ -113,7 +112,7 @@ bool InstalledProducts::isMotionTemplateInstalled(const QString &name) const {
 }
 
 QSet<QString> InstalledProducts::unfinishedProducts() const {
-    return PlacementJournalNames::unfinishedProducts(m_locations.downloadFolderURL);
+    return m_locations.downloads().unfinishedProducts();
 }
 
 QSet<QString> InstalledProducts::unfinishedUpdates() const {

@@ -1,4 +1,4 @@
-#include "OnSaleProductInfo.h"
+#include "library/OnSaleProductInfo.h"
 
 #include <QHashFunctions>
 

@@ -1,4 +1,4 @@
-#include "OutlineViewItem.h"
+#include "library/OutlineViewItem.h"
 
 #include <QHashFunctions>
 #include <QJsonArray>

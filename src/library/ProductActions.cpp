@@ -135,6 +135,7 @@ bool ProductActions::confirmUninstall() const {
 }
 
 void ProductActions::uninstall(const OutlineViewItem &record) {
+    ++m_uninstallsRunning;
     // A copy: detection below rewrites the library's records.
     const QList<OutlineViewItem> products = m_library.libraryProducts();
     QHash<QString, qint64> nameMap;
@@ -187,7 +188,12 @@ void ProductActions::uninstall(const OutlineViewItem &record) {
     if (removesLooks && staysInFolder(record.product_name))
         requestCustomLooksRemoval(record, std::move(report));
     else
-        Q_EMIT uninstallFinished(record, report);
+        finishUninstall(record, report);
+}
+
+void ProductActions::finishUninstall(const OutlineViewItem &record, const UninstallReport &report) {
+    --m_uninstallsRunning;
+    Q_EMIT uninstallFinished(record, report);
 }
 
 void ProductActions::removeMotionTemplates(const QString &name, UninstallReport &report) const {
@@ -265,7 +271,7 @@ void ProductActions::requestCustomLooksRemoval(const OutlineViewItem &record, Un
     m_services.store().send(StoreEndpoint::product, u"appleCustomLut"_s, {QString::number(record.product_id)}, this,
                             [this, record, report](const StoreResponse &response) mutable {
                                 removeCustomLooks(response, record, report);
-                                Q_EMIT uninstallFinished(record, report);
+                                finishUninstall(record, report);
                             });
 }
 

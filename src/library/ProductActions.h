@@ -56,6 +56,8 @@ public:
     // stay. uninstallFinished follows once the store has said which
     // custom looks to remove, with the report of what was removed and what stays.
     void uninstall(const OutlineViewItem &record);
+    // An uninstall started and not finished yet.
+    bool isUninstalling() const { return m_uninstallsRunning > 0; }
 
 Q_SIGNALS:
     void uninstallFinished(const klv::OutlineViewItem &record, const klv::UninstallReport &report);
@@ -68,10 +70,12 @@ private:
     // folders, whatever its names; the manifest goes only once nothing it names there is left.
     void removeRecordedItems(const QString &product, UninstallReport &report) const;
     void requestCustomLooksRemoval(const OutlineViewItem &record, UninstallReport report);
+    void finishUninstall(const OutlineViewItem &record, const UninstallReport &report);
     void removeCustomLooks(const StoreResponse &response, const OutlineViewItem &record, UninstallReport &report) const;
 
     Services &m_services;
     ProductLibrary &m_library;
+    int m_uninstallsRunning = 0;
 };
 
 } // namespace klv

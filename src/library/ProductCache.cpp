@@ -1,14 +1,13 @@
 #include "library/ProductCache.h"
 
 #include "core/AtomicFileWrite.h"
+#include "core/Diagnostics.h"
 #include "core/Locations.h"
 #include "library/RepeatedTexts.h"
 #include "store/JsonTextScanner.h"
 
 #include <QBuffer>
 #include <QFile>
-
-#include <cstdio>
 
 namespace klv {
 
@@ -77,8 +76,8 @@ Error ProductCache::save(const QString &path, const QList<OutlineViewItem> &prod
     // Atomic and complete, so neither a crash nor a full disk leaves a cache that reads as garbage.
     const Error error = writeFileAtomically(path, [&products](QIODevice &file) { return encode(products, file); });
     if (error)
-        std::fprintf(stderr, "KLV App Error write data to: %s with error %s\n", qUtf8Printable(urlDescription(path)),
-                     qUtf8Printable(*error));
+        qCWarning(klvLibrary).noquote() << "KLV App Error write data to:" << urlDescription(path) << "with error"
+                                        << *error;
     return error;
 }
 
@@ -86,7 +85,7 @@ void clearProductCaches(const Locations &locations) {
     for (const QString &path : {locations.productCacheFileURL, locations.userDataFileURL}) {
         QFile file(path);
         if (file.exists() && !file.remove())
-            std::fprintf(stderr, "KLV App error when clear cache:%s\n", qUtf8Printable(file.errorString()));
+            qCWarning(klvLibrary).noquote().nospace() << "KLV App error when clear cache:" << file.errorString();
     }
 }
 

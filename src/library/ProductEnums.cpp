@@ -1,4 +1,4 @@
-#include "ProductEnums.h"
+#include "library/ProductEnums.h"
 
 namespace klv {
 

@@ -2,6 +2,7 @@
 
 #include "core/AtomicFileWrite.h"
 #include "core/ControlCharacters.h"
+#include "core/Diagnostics.h"
 #include "core/SafeName.h"
 
 #include "library/WholeTextLink.h"
@@ -10,7 +11,6 @@
 #include "store/StoreClient.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -94,8 +94,8 @@ void ProductImages::registerStoredProductImages(const QList<OutlineViewItem> &li
         const QString fileName = pictureFileName(record.product_name);
         if (!acceptsName(record.product_name) || !listing.fileNames.contains(fileName))
             continue;
-        std::fprintf(stderr, "Stored product image: %lld %s\n", static_cast<long long>(record.product_id),
-                     qUtf8Printable(escapeControlCharacters(fileName)));
+        qCDebug(klvLibrary).noquote() << "Stored product image:" << record.product_id
+                                      << escapeControlCharacters(fileName);
         if (!m_services.productImageMap.contains(record.product_id)) {
             m_services.productImageMap.insert(record.product_id, QUrl::fromLocalFile(folder + fileName));
             changed = true;
@@ -174,7 +174,7 @@ void ProductImages::remember(const QList<qint64> &productIds, const QString &fil
 
 void ProductImages::saveMap() const {
     if (const Error error = m_services.saveProductImageMap())
-        std::fprintf(stderr, "KLVApp: Error during write Image data to file %s\n", qUtf8Printable(*error));
+        qCWarning(klvLibrary).noquote() << "KLVApp: Error during write Image data to file" << *error;
 }
 
 } // namespace klv

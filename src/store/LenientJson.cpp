@@ -1,4 +1,4 @@
-#include "LenientJson.h"
+#include "store/LenientJson.h"
 
 #include <cmath>
 

@@ -1,6 +1,7 @@
 #include "store/Services.h"
 
 #include "core/AtomicFileWrite.h"
+#include "core/Diagnostics.h"
 #include "core/TimerTickSource.h"
 
 #include "store/DesktopServices.h"
@@ -9,16 +10,14 @@
 #include <QFile>
 #include <QNetworkProxyFactory>
 
-#include <cstdio>
-
 namespace klv {
 
 namespace {
 
 void writeEmptyImageMap(const QString &path) {
     if (const Error error = writeFileAtomically(path, ProductImageMapArchive::encode({})))
-        std::fprintf(stderr, "KLV App Error write data to: %s with error %s\n", qUtf8Printable(urlDescription(path)),
-                     qUtf8Printable(*error));
+        qCWarning(klvStore).noquote() << "KLV App Error write data to:" << urlDescription(path) << "with error"
+                                      << *error;
 }
 
 // Stands in while no front end offers desktop services: the request is at least on record.

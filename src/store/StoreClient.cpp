@@ -2,6 +2,7 @@
 
 #include "core/ByteCountFormat.h"
 #include "core/Configuration.h"
+#include "core/Diagnostics.h"
 #include "store/BoundedReplyBody.h"
 #include "store/Reporter.h"
 #include "store/RequestEnvelope.h"
@@ -106,6 +107,7 @@ QString StoreClient::send(StoreEndpoint endpoint, const QString &requestType, co
 
     QNetworkRequest request{QUrl(endpointAddress(endpoint) + query.text, QUrl::StrictMode)};
     prepare(request);
+    qCDebug(klvStore).noquote() << "Request" << requestType << "to" << endpointAddress(endpoint);
     QNetworkReply *reply = m_network.get(request);
     auto *body = new BoundedReplyBody(*reply, m_maxAnswerBytes);
     // The transfer time-out only notices silence; a trickle of bytes passes it forever.
@@ -134,6 +136,8 @@ QString StoreClient::send(StoreEndpoint endpoint, const QString &requestType, co
                              if (reply->error() != QNetworkReply::NoError)
                                  response.transportError = transportErrorText(reply->error(), timeout);
                          }
+                         qCDebug(klvStore).noquote() << "Answer" << response.httpStatus << "with"
+                                                     << response.body.size() << "bytes" << response.transportError;
                          handler(std::move(response));
                      });
     return endpointAddress(endpoint) + u" (" + requestType + u')';

@@ -1,4 +1,4 @@
-#include "AccountRequests.h"
+#include "storeservice/AccountRequests.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "AesCbcDecryptor.h"
+#include "storeservice/AesCbcDecryptor.h"
 
 #include <memory>
 #include <utility>

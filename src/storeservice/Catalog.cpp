@@ -1,4 +1,4 @@
-#include "Catalog.h"
+#include "storeservice/Catalog.h"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,4 @@
-#include "CatalogLookup.h"
+#include "storeservice/CatalogLookup.h"
 
 #include <QJsonArray>
 

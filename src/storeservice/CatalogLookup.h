@@ -7,7 +7,7 @@
 #include <QString>
 #include <QtGlobal>
 
-#include "StoreAnswer.h"
+#include "storeservice/StoreAnswer.h"
 
 namespace klv::storeservice {
 

@@ -1,4 +1,4 @@
-#include "DownloadRequests.h"
+#include "storeservice/DownloadRequests.h"
 
 #include <algorithm>
 #include <optional>
@@ -12,7 +12,7 @@
 #include <QUrl>
 #include <QVariant>
 
-#include "CatalogLookup.h"
+#include "storeservice/CatalogLookup.h"
 
 namespace klv::storeservice {
 

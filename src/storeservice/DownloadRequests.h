@@ -2,10 +2,10 @@
 
 #include <QString>
 
-#include "Catalog.h"
-#include "DecodedRequest.h"
-#include "RequestRouter.h"
-#include "StoreAnswer.h"
+#include "storeservice/Catalog.h"
+#include "storeservice/DecodedRequest.h"
+#include "storeservice/RequestRouter.h"
+#include "storeservice/StoreAnswer.h"
 
 namespace klv::storeservice {
 

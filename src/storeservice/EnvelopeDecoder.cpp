@@ -1,4 +1,4 @@
-#include "EnvelopeDecoder.h"
+#include "storeservice/EnvelopeDecoder.h"
 
 #include <algorithm>
 

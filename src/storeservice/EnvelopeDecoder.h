@@ -9,8 +9,8 @@
 #include <QByteArray>
 #include <QString>
 
-#include "AesCbcDecryptor.h"
-#include "DecodedRequest.h"
+#include "storeservice/AesCbcDecryptor.h"
+#include "storeservice/DecodedRequest.h"
 
 namespace klv::storeservice {
 

@@ -1,4 +1,4 @@
-#include "Fault.h"
+#include "storeservice/Fault.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "FaultInjector.h"
+#include "storeservice/FaultInjector.h"
 
 #include <utility>
 

@@ -12,8 +12,8 @@
 #include <QString>
 #include <QtGlobal>
 
-#include "Catalog.h"
-#include "Fault.h"
+#include "storeservice/Catalog.h"
+#include "storeservice/Fault.h"
 
 namespace klv::storeservice {
 

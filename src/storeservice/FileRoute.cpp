@@ -1,6 +1,6 @@
-#include "FileRoute.h"
+#include "storeservice/FileRoute.h"
 
-#include "MappedFile.h"
+#include "storeservice/MappedFile.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "MappedFile.h"
+#include "storeservice/MappedFile.h"
 
 #include <algorithm>
 

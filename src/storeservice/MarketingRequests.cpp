@@ -1,4 +1,4 @@
-#include "MarketingRequests.h"
+#include "storeservice/MarketingRequests.h"
 
 #include <memory>
 
@@ -8,7 +8,7 @@
 #include <QJsonValue>
 #include <QTimeZone>
 
-#include "CatalogLookup.h"
+#include "storeservice/CatalogLookup.h"
 
 namespace klv::storeservice {
 

@@ -1,10 +1,10 @@
-#include "ProductRequests.h"
+#include "storeservice/ProductRequests.h"
 
 #include <QJsonArray>
 #include <QJsonValue>
 #include <QList>
 
-#include "CatalogLookup.h"
+#include "storeservice/CatalogLookup.h"
 
 #include <algorithm>
 #include <utility>

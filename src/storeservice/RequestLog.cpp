@@ -1,4 +1,4 @@
-#include "RequestLog.h"
+#include "storeservice/RequestLog.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

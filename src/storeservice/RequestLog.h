@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QString>
 
-#include "DecodedRequest.h"
+#include "storeservice/DecodedRequest.h"
 
 namespace klv::storeservice {
 

@@ -1,4 +1,4 @@
-#include "RequestRouter.h"
+#include "storeservice/RequestRouter.h"
 
 #include <utility>
 

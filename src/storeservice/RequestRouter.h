@@ -8,9 +8,9 @@
 #include <QList>
 #include <QString>
 
-#include "Catalog.h"
-#include "DecodedRequest.h"
-#include "StoreAnswer.h"
+#include "storeservice/Catalog.h"
+#include "storeservice/DecodedRequest.h"
+#include "storeservice/StoreAnswer.h"
 
 namespace klv::storeservice {
 

@@ -1,4 +1,4 @@
-#include "StoreAnswer.h"
+#include "storeservice/StoreAnswer.h"
 
 #include <utility>
 

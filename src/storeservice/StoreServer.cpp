@@ -1,4 +1,4 @@
-#include "StoreServer.h"
+#include "storeservice/StoreServer.h"
 
 #include <cerrno>
 #include <cstring>
@@ -10,8 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "EnvelopeDecoder.h"
-#include "StoreAnswer.h"
+#include "storeservice/EnvelopeDecoder.h"
+#include "storeservice/StoreAnswer.h"
 
 namespace klv::storeservice {
 

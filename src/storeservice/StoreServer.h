@@ -8,12 +8,12 @@
 #include <QString>
 #include <QtGlobal>
 
-#include "Catalog.h"
-#include "Fault.h"
-#include "FaultInjector.h"
-#include "FileRoute.h"
-#include "RequestLog.h"
-#include "RequestRouter.h"
+#include "storeservice/Catalog.h"
+#include "storeservice/Fault.h"
+#include "storeservice/FaultInjector.h"
+#include "storeservice/FileRoute.h"
+#include "storeservice/RequestLog.h"
+#include "storeservice/RequestRouter.h"
 
 namespace klv::storeservice {
 

@@ -1,6 +1,6 @@
-#include "VersionRequests.h"
+#include "storeservice/VersionRequests.h"
 
-#include "CatalogLookup.h"
+#include "storeservice/CatalogLookup.h"
 
 namespace klv::storeservice {
 

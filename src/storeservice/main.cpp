@@ -16,18 +16,18 @@
 #include <QList>
 #include <QString>
 
-#include "AccountRequests.h"
 #include "BuildConfig.h"
-#include "Catalog.h"
-#include "DownloadRequests.h"
-#include "EnvelopeDecoder.h"
-#include "Fault.h"
-#include "MarketingRequests.h"
-#include "ProductRequests.h"
-#include "RequestLog.h"
-#include "RequestRouter.h"
-#include "StoreServer.h"
-#include "VersionRequests.h"
+#include "storeservice/AccountRequests.h"
+#include "storeservice/Catalog.h"
+#include "storeservice/DownloadRequests.h"
+#include "storeservice/EnvelopeDecoder.h"
+#include "storeservice/Fault.h"
+#include "storeservice/MarketingRequests.h"
+#include "storeservice/ProductRequests.h"
+#include "storeservice/RequestLog.h"
+#include "storeservice/RequestRouter.h"
+#include "storeservice/StoreServer.h"
+#include "storeservice/VersionRequests.h"
 
 using namespace klv::storeservice;
 using namespace Qt::StringLiterals;

@@ -1,5 +1,6 @@
 #include "update/SelfUpdate.h"
 
+#include "core/Diagnostics.h"
 #include "core/Platform.h"
 #include "install/ArchiveExtractor.h"
 #include "install/PackageDownload.h"
@@ -182,8 +183,8 @@ void SelfUpdate::downloadAppUpdate() {
     m_archiveProblem.clear();
     m_downloadProblem.clear();
     if (QFile file(archive); file.exists() && !file.remove()) {
-        std::fprintf(stderr, "Failed to remove Folder at: %s \n with Error: %s\n", qUtf8Printable(archive),
-                     qUtf8Printable(file.errorString()));
+        qCWarning(klvUpdate).noquote() << "Failed to remove Folder at:" << archive
+                                       << "\n with Error:" << file.errorString();
     }
     // Downloaded beside its place and renamed into it when complete: the updater never sees part of an archive.
     const QString partial = archive + u".download"_s;
@@ -204,7 +205,8 @@ void SelfUpdate::downloadAppUpdate() {
                                        QFile::encodeName(archive).constData()) != 0) {
                     m_downloadProblem =
                         u"it could not be saved ("_s + QString::fromLocal8Bit(std::strerror(errno)) + u")."_s;
-                    std::fprintf(stderr, "Error during  write Update file:%s\n", std::strerror(errno));
+                    qCWarning(klvUpdate).noquote().nospace()
+                        << "Error during  write Update file:" << std::strerror(errno);
                     QFile::remove(partial);
                 } else {
                     archiveDownloaded(version, sha256);

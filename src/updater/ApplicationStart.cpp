@@ -1,4 +1,4 @@
-#include "ApplicationStart.h"
+#include "updater/ApplicationStart.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

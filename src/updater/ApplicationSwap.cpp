@@ -1,6 +1,6 @@
-#include "ApplicationSwap.h"
+#include "updater/ApplicationSwap.h"
 
-#include "ApplicationStart.h"
+#include "updater/ApplicationStart.h"
 
 #include "core/AtomicRename.h"
 #include "install/ArchiveExtractor.h"

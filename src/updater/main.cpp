@@ -1,4 +1,4 @@
-#include "ApplicationSwap.h"
+#include "updater/ApplicationSwap.h"
 
 #include "store/LogFile.h"
 #include "update/SelfUpdate.h"

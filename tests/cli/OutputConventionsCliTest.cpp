@@ -176,10 +176,13 @@ TEST_F(OutputConventionsCliTest, AnAbsentOrSlowStoreIsSaidOnceInWholeSentences) 
 
     // Qt's own messages go to the log, never into klv's lines.
     QProcessEnvironment qtTalking = environment();
-    qtTalking.insert(u"QT_LOGGING_RULES"_s, u"qt.core.filesystemwatcher.debug=true"_s);
+    qtTalking.insert(u"QT_LOGGING_RULES"_s, u"qt.core.filesystemwatcher.debug=true;klv.store.debug=true"_s);
     const CliResult talked = runKlv({u"sale"_s}, qtTalking);
     EXPECT_FALSE(talked.err.contains(u"adding"_s)) << talked.err.toStdString();
-    EXPECT_TRUE(QString::fromUtf8(readFile(logFile())).contains(u"Qt (qt.core.filesystemwatcher): adding"_s));
+    EXPECT_FALSE(talked.err.contains(u"Request"_s)) << talked.err.toStdString();
+    const QString logged = QString::fromUtf8(readFile(logFile()));
+    EXPECT_TRUE(logged.contains(u"Qt (qt.core.filesystemwatcher): adding"_s));
+    EXPECT_TRUE(logged.contains(u"Diagnostic (klv.store, debug): Answer 200"_s)) << "an area a rule asked for";
 
     ASSERT_TRUE(store.stop());
     const QString unreachable = u"The store could not be reached: the store refused the connection.\n"_s;

@@ -4,7 +4,7 @@
 
 #include "TestFiles.h"
 
-#include "ProgressDisplay.h"
+#include "cli/ProgressDisplay.h"
 
 #include <gtest/gtest.h>
 

@@ -131,7 +131,7 @@ TEST_F(PackageDownloadTest, TransientFailuresAreTriedAgainFromWhereTheFileStoppe
     EXPECT_EQ(cut.attempts, QList<int>({2}));
     EXPECT_EQ(cut.result.transferred, package.size()) << "the second attempt asked for the rest only";
     EXPECT_EQ(test::readFile(target), package);
-    EXPECT_FALSE(QFileInfo::exists(PartialDownload::notePath(target))) << "a whole download leaves no note";
+    EXPECT_FALSE(QFileInfo::exists(DownloadFolder::noteOf(target))) << "a whole download leaves no note";
 
     // Cuts that each come after progress do not use the attempts up: a flaky line still gets the file whole.
     QJsonArray cuts;
@@ -154,7 +154,7 @@ TEST_F(PackageDownloadTest, TransientFailuresAreTriedAgainFromWhereTheFileStoppe
     EXPECT_EQ(failed.attempts, QList<int>({2, 3, 4, 5}));
     EXPECT_FALSE(failed.result.succeeded());
     EXPECT_EQ(QFileInfo(target).size(), 400'000);
-    EXPECT_TRUE(QFileInfo::exists(PartialDownload::notePath(target)));
+    EXPECT_TRUE(QFileInfo::exists(DownloadFolder::noteOf(target)));
     writeCatalog({});
     const Outcome resumed = download(url, package.size(), true);
     ASSERT_TRUE(resumed.result.succeeded()) << resumed.result.error.toStdString();
@@ -185,7 +185,7 @@ TEST_F(PackageDownloadTest, KeptBytesThatNoLongerMatchTheStoresFileAreDownloaded
     // Bytes without their note, or of another address, are not trusted.
     serve(u"templates/package.zip"_s, first);
     ASSERT_TRUE(cutAt(500'000));
-    QFile::remove(PartialDownload::notePath(target));
+    QFile::remove(DownloadFolder::noteOf(target));
     const Outcome unnoted = download(url, first.size(), true);
     EXPECT_EQ(unnoted.result.resumedFrom, 0);
     EXPECT_EQ(test::readFile(target), first);

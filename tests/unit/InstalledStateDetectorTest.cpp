@@ -1,7 +1,6 @@
 #include "library/InstalledStateDetector.h"
 #include "core/Locations.h"
 #include "library/InstalledProducts.h"
-#include "library/PlacementJournalNames.h"
 #include "store/LogFile.h"
 #include "store/Reporter.h"
 
@@ -128,7 +127,7 @@ TEST_F(DetectionTest, ProductsCompositesResolveAndGroups) {
 
     // A placement under way, or cut short, is no installation, for its own row and its group's; once it is kept
     // the product counts again.
-    const QString journal = PlacementJournalNames::pathFor(locations.downloadFolderURL, u"Titles A"_s, u"templates"_s);
+    const QString journal = locations.downloads().journalFile(u"Titles A"_s, u"templates"_s);
     ASSERT_TRUE(test::writeFile(journal, "W\n"));
     EXPECT_TRUE(detector.detectInstalledStates(library, {{u"Titles A"_s, 101}, {u"Smoke"_s, 0}}));
     EXPECT_FALSE(library[1].isInstalled);

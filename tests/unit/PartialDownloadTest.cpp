@@ -22,7 +22,8 @@ TEST(PartialDownloadTest, OnlyAStrongValidatorOfTheSameFileLetsKeptBytesContinue
     EXPECT_TRUE((PartialDownload::Validators{{}, "W/\"abc\"", {}}.ifRange().isEmpty()));
 
     QTemporaryDir folder;
-    const QString partial = PartialDownload::pathFor(folder.path() + u'/', u"Pack #2"_s, u"templates"_s);
+    const DownloadFolder downloads(folder.path() + u'/');
+    const QString partial = downloads.partialFile(u"Pack #2"_s, u"templates"_s);
     EXPECT_EQ(QFileInfo(partial).fileName(), u"Pack #2#templates.partial"_s);
     const QUrl url(u"https://bucket.example/packs/pack.zip?signature=1"_s);
     const auto keep = [&](const PartialDownload::Validators &validators, const QByteArray &bytes) {
@@ -36,17 +37,17 @@ TEST(PartialDownloadTest, OnlyAStrongValidatorOfTheSameFileLetsKeptBytesContinue
     ASSERT_TRUE(kept.has_value()) << "another signature of the same file";
     EXPECT_EQ(kept->first.etag, "\"v1\"");
     EXPECT_EQ(kept->second, 5);
-    EXPECT_EQ(PartialDownload::keptBytes(folder.path() + u'/', u"Pack #2"_s), 5);
-    EXPECT_EQ(PartialDownload::keptBytes(folder.path() + u'/', u"Pack"_s), 0);
-    const QString bracketed = PartialDownload::pathFor(folder.path() + u'/', u"Glow [4K] *"_s, u"composite"_s);
+    EXPECT_EQ(PartialDownload::keptBytes(downloads, u"Pack #2"_s), 5);
+    EXPECT_EQ(PartialDownload::keptBytes(downloads, u"Pack"_s), 0);
+    const QString bracketed = downloads.partialFile(u"Glow [4K] *"_s, u"composite"_s);
     test::writeFile(bracketed, "123");
     PartialDownload::writeNote(bracketed, {PartialDownload::addressOf(url), "\"v1\"", {}});
-    EXPECT_EQ(PartialDownload::keptBytes(folder.path() + u'/', u"Glow [4K] *"_s), 3) << "a name is no wildcard";
-    const QString hashed = PartialDownload::pathFor(folder.path() + u'/', u"Glow#4K"_s, u"composite"_s);
+    EXPECT_EQ(PartialDownload::keptBytes(downloads, u"Glow [4K] *"_s), 3) << "a name is no wildcard";
+    const QString hashed = downloads.partialFile(u"Glow#4K"_s, u"composite"_s);
     test::writeFile(hashed, "1234");
     PartialDownload::writeNote(hashed, {PartialDownload::addressOf(url), "\"v1\"", {}});
-    EXPECT_EQ(PartialDownload::keptBytes(folder.path() + u'/', u"Glow"_s), 0) << "product Glow#4K's partial";
-    EXPECT_EQ(PartialDownload::keptBytes(folder.path() + u'/', u"Glow#4K"_s), 4);
+    EXPECT_EQ(PartialDownload::keptBytes(downloads, u"Glow"_s), 0) << "product Glow#4K's partial";
+    EXPECT_EQ(PartialDownload::keptBytes(downloads, u"Glow#4K"_s), 4);
 
     // Another file, no validator, nothing kept: started over, and what was there goes.
     for (const auto &[validators, bytes] :
@@ -56,16 +57,16 @@ TEST(PartialDownloadTest, OnlyAStrongValidatorOfTheSameFileLetsKeptBytesContinue
         keep(validators, bytes);
         EXPECT_FALSE(PartialDownload::continuable(partial, url).has_value());
         EXPECT_FALSE(QFileInfo::exists(partial));
-        EXPECT_FALSE(QFileInfo::exists(PartialDownload::notePath(partial)));
+        EXPECT_FALSE(QFileInfo::exists(DownloadFolder::noteOf(partial)));
     }
 }
 
 TEST(PartialDownloadTest, StalePartialsAreThoseAWeekOldOrOfProductsNoLongerKnown) {
     QTemporaryDir folder;
-    const QString downloads = folder.path() + u'/';
+    const DownloadFolder downloads(folder.path() + u'/');
     const QDateTime now = QDateTime::currentDateTime();
     const auto leave = [&](const QString &product, int daysOld) {
-        const QString partial = PartialDownload::pathFor(downloads, product, u"templates"_s);
+        const QString partial = downloads.partialFile(product, u"templates"_s);
         test::writeFile(partial, "x");
         QFile file(partial);
         EXPECT_TRUE(file.open(QIODevice::ReadWrite));
@@ -75,7 +76,7 @@ TEST(PartialDownloadTest, StalePartialsAreThoseAWeekOldOrOfProductsNoLongerKnown
     const QString fresh = leave(u"Known"_s, 6);
     const QString old = leave(u"Old"_s, 7);
     const QString unknown = leave(u"Gone"_s, 0);
-    test::writeFile(downloads + u"Known.zip"_s, "not a partial");
+    test::writeFile(downloads.packageFile(u"Known"_s), "not a partial");
 
     const auto library = [](QSet<QString> names) {
         return [names] {
@@ -85,7 +86,7 @@ TEST(PartialDownloadTest, StalePartialsAreThoseAWeekOldOrOfProductsNoLongerKnown
     EXPECT_EQ(PartialDownload::removeStale(downloads, library({}), now), QStringList{old}) << "no library: by age only";
     EXPECT_EQ(PartialDownload::removeStale(downloads, library({u"Known"_s}), now), QStringList{unknown});
     EXPECT_TRUE(QFileInfo::exists(fresh));
-    EXPECT_TRUE(QFileInfo::exists(downloads + u"Known.zip"_s));
+    EXPECT_TRUE(QFileInfo::exists(downloads.packageFile(u"Known"_s)));
 }
 
 } // namespace

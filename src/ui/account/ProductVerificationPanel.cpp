@@ -4,7 +4,7 @@
 #include "style/Theme.h"
 
 #include "app/AppContext.h"
-#include "core/InstallationQueueLock.h"
+#include "app/InstallationTurn.h"
 #include "install/InstallationEngine.h"
 #include "install/ProductVerification.h"
 #include "library/ProductActions.h"
@@ -121,11 +121,10 @@ void ProductVerificationPanel::repair(const ProductCheck &check) {
         }
         return std::nullopt;
     }();
-    InstallationQueueLock &lock = m_context.installationQueueLock();
     if (!record || !m_context.productActions().confirmInstall())
         return;
-    // The window's other work releases the queue once it is idle again.
-    if (!lock.isHeld() && !lock.tryAcquire()) {
+    // The turn gives the queue back once the repair, and whatever else the window started, has ended.
+    if (!m_context.installationTurn().takeNow()) {
         m_status->setText(tr("Another program is installing or removing products in this home; repair %1 when it "
                              "is done.")
                               .arg(check.product));

@@ -42,13 +42,6 @@ void drawWrapped(QPainter &painter, const QRect &area, const QString &text) {
     layout.endLayout();
 }
 
-QFont titleFont(const QFont &base) {
-    QFont title = base;
-    title.setPointSizeF(base.pointSizeF() + 2.0);
-    title.setWeight(QFont::DemiBold);
-    return title;
-}
-
 QRect nameArea(const QRect &cell) {
     return cell.adjusted(4, 0, -12, 0);
 }
@@ -83,7 +76,7 @@ bool MarketingRowDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view,
     const OnSaleProductInfo *product = m_model.product(index);
     if (event->type() != QEvent::ToolTip || index.column() != MarketingProductModel::nameColumn || !product)
         return PaintedButtonDelegate::helpEvent(event, view, option, index);
-    if (QFontMetrics(titleFont(option.font)).horizontalAdvance(product->product_name) <=
+    if (QFontMetrics(theme::font(NamedFont::paintedLargeTitle, option.font)).horizontalAdvance(product->product_name) <=
         nameArea(option.rect).width()) {
         QToolTip::hideText();
         return true;
@@ -135,15 +128,9 @@ void MarketingRowDelegate::paintPicture(QPainter &painter, const QRect &cell, co
         painter.setClipping(false);
         return;
     }
-    // No picture yet: the product's initial on a quiet tile.
-    painter.fillPath(rounded, theme::color(NamedColor::accountSettingSectionBG));
     const OnSaleProductInfo *product = m_model.product(index);
-    QFont initial = painter.font();
-    initial.setPointSizeF(initial.pointSizeF() + 8.0);
-    initial.setWeight(QFont::Bold);
-    painter.setFont(initial);
-    painter.setPen(theme::color(NamedColor::textSecondary));
-    painter.drawText(frame, Qt::AlignCenter, product ? product->product_name.left(1).toUpper() : QString());
+    theme::drawPlaceholderTile(painter, frame, pictureRadius, product ? product->product_name : QString(),
+                               NamedFont::largeTileInitial);
 }
 
 void MarketingRowDelegate::paintName(QPainter &painter, const QRect &cell, const QModelIndex &index) const {
@@ -151,7 +138,7 @@ void MarketingRowDelegate::paintName(QPainter &painter, const QRect &cell, const
     if (!product)
         return;
     const QFont base = painter.font();
-    const QFont title = titleFont(base);
+    const QFont title = theme::font(NamedFont::paintedLargeTitle, base);
     painter.setFont(title);
     const QFontMetrics titleMetrics(title);
     const QRect area = nameArea(cell);
@@ -180,9 +167,7 @@ void MarketingRowDelegate::paintViewButton(QPainter &painter, const QRect &cell,
     painter.setPen(Qt::NoPen);
     painter.setBrush(theme::color(fill));
     painter.drawRoundedRect(button, 4, 4);
-    QFont font = painter.font();
-    font.setWeight(QFont::DemiBold);
-    painter.setFont(font);
+    painter.setFont(theme::font(NamedFont::paintedButton, painter.font()));
     painter.setPen(theme::color(NamedColor::textOnColor));
     painter.drawText(button, Qt::AlignCenter, viewTitle());
     if (hasKeyboardFocus(index))

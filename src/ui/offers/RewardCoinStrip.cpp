@@ -61,10 +61,7 @@ void RewardCoinStrip::paintEvent(QPaintEvent *) {
         painter.drawText(QRect(coin.left() - 12, coin.bottom() + 6, coin.width() + 24, captionHeight), Qt::AlignCenter,
                          u"$"_s + QString::number(100 * (i + 1)));
     }
-    QFont font = painter.font();
-    font.setPointSizeF(font.pointSizeF() + 2.0);
-    font.setWeight(QFont::DemiBold);
-    painter.setFont(font);
+    painter.setFont(theme::font(NamedFont::paintedLargeTitle, painter.font()));
     painter.setPen(theme::color(NamedColor::rewardTierText));
     painter.drawText(QRect(needLineX, coinY, firstCoinX - needLineX - 12, coinSide), Qt::AlignLeft | Qt::AlignVCenter,
                      m_needText);

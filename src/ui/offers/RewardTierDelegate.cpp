@@ -83,10 +83,7 @@ void RewardTierDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     painter->setFont(option.font);
     switch (index.column()) {
     case RewardTierModel::thresholdColumn: {
-        QFont font = option.font;
-        font.setPointSizeF(font.pointSizeF() + 1.0);
-        font.setWeight(QFont::DemiBold);
-        painter->setFont(font);
+        painter->setFont(theme::font(NamedFont::paintedTitle, option.font));
         painter->setPen(theme::color(NamedColor::rewardTierText));
         painter->drawText(cell.adjusted(thresholdInset, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
                           QString::number(tier->threshold));
@@ -107,9 +104,7 @@ void RewardTierDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
 
 void RewardTierDelegate::paintReward(QPainter &painter, const QRect &cell, const RewardTier &tier, bool copied) const {
     const QFont base = painter.font();
-    QFont title = base;
-    title.setPointSizeF(base.pointSizeF() + 1.0);
-    title.setWeight(QFont::DemiBold);
+    const QFont title = theme::font(NamedFont::paintedTitle, base);
     const QFontMetrics titleMetrics(title);
     const QFontMetrics stateMetrics(base);
     const int top = cell.center().y() - (titleMetrics.height() + 2 + stateMetrics.height()) / 2;

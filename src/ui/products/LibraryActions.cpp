@@ -1,8 +1,8 @@
 #include "products/LibraryActions.h"
 
 #include "app/AppContext.h"
+#include "app/InstallationTurn.h"
 #include "controls/ThemedMenu.h"
-#include "core/InstallationQueueLock.h"
 #include "install/InstallationEngine.h"
 #include "library/ProductActions.h"
 #include "products/LibraryModel.h"
@@ -21,30 +21,19 @@ LibraryActions::LibraryActions(AppContext &context, LibraryModel &model, QWidget
     , m_context(context)
     , m_model(model)
     , m_menuParent(menuParent) {
-    InstallationQueueLock &lock = m_context.installationQueueLock();
-    connect(&lock, &InstallationQueueLock::acquired, this, &LibraryActions::runWaitingWork);
-    connect(&lock, &InstallationQueueLock::failed, this, [this](const QString &error) {
-        stopWaitingForQueue();
-        m_context.services().reporter().showAlert(u"Alert"_s, error, u"OK"_s);
-    });
-    InstallationEngine &engine = m_context.installationEngine();
-    connect(&engine, &InstallationEngine::queueFinished, this, &LibraryActions::releaseQueueWhenIdle);
-    connect(&engine, &InstallationEngine::sideWorkFinished, this, &LibraryActions::releaseQueueWhenIdle);
-    connect(&engine, &InstallationEngine::downloadInfoHandled, this,
-            [this](InstallationEngine::DownloadInfoOutcome outcome, const QString &message) {
-                m_requestsRunning = qMax(0, m_requestsRunning - 1);
-                releaseQueueWhenIdle();
+    InstallationTurn &turn = m_context.installationTurn();
+    connect(&turn, &InstallationTurn::waitingChanged, this, [this] { Q_EMIT waitingForQueue(waitingText()); });
+    connect(&turn, &InstallationTurn::waitEnded, this, &LibraryActions::queueTaken);
+    connect(&turn, &InstallationTurn::failed, this,
+            [this](const QString &error) { m_context.services().reporter().showAlert(u"Alert"_s, error, u"OK"_s); });
+    connect(&m_context.installationEngine(), &InstallationEngine::downloadInfoHandled, this,
+            [this](const QString &, InstallationEngine::DownloadInfoOutcome outcome, const QString &message) {
                 // The store said no, or said nothing usable: the row turns back, and the customer learns why.
                 if (outcome == InstallationEngine::DownloadInfoOutcome::refused ||
                     outcome == InstallationEngine::DownloadInfoOutcome::unusable)
                     m_context.services().reporter().showAlert(u"Alert"_s, message, u"OK"_s);
             });
-    connect(&m_context.productActions(), &ProductActions::uninstallFinished, this,
-            [this](const OutlineViewItem &record, const UninstallReport &report) {
-                --m_uninstallsRunning;
-                releaseQueueWhenIdle();
-                tellUninstalled(record, report);
-            });
+    connect(&m_context.productActions(), &ProductActions::uninstallFinished, this, &LibraryActions::tellUninstalled);
 }
 
 void LibraryActions::pressProductButton(const QModelIndex &index) {
@@ -107,26 +96,20 @@ void LibraryActions::update(const OutlineViewItem &record) {
     requestWhenQueueIsOurs(record, false);
 }
 
-void LibraryActions::requestInstallation(const OutlineViewItem &record, bool isNewInstall) {
-    ++m_requestsRunning;
-    m_context.installationEngine().requestInstallation(record, isNewInstall);
-}
-
 void LibraryActions::uninstall(const OutlineViewItem &record) {
     if (!m_context.productActions().confirmUninstall())
         return;
-    whenQueueIsOurs(tr("removing %1").arg(record.product_name), [this, record] {
-        ++m_uninstallsRunning;
-        m_context.productActions().uninstall(record);
-    });
+    m_context.installationTurn().whenOurs(tr("removing %1").arg(record.product_name),
+                                          [this, record] { m_context.productActions().uninstall(record); });
 }
 
 void LibraryActions::requestWhenQueueIsOurs(const OutlineViewItem &record, bool isNewInstall) {
     InstallationEngine &engine = m_context.installationEngine();
-    if (!m_context.installationQueueLock().isHeld())
+    InstallationTurn &turn = m_context.installationTurn();
+    if (!turn.isOurs())
         engine.holdRequest(record, isNewInstall);
     const QString description = (isNewInstall ? tr("installing %1") : tr("updating %1")).arg(record.product_name);
-    whenQueueIsOurs(description, [this, record, isNewInstall] { requestInstallation(record, isNewInstall); });
+    turn.whenOurs(description, [&engine, record, isNewInstall] { engine.requestInstallation(record, isNewInstall); });
 }
 
 void LibraryActions::tellUninstalled(const OutlineViewItem &record, const UninstallReport &report) {
@@ -141,63 +124,15 @@ void LibraryActions::tellUninstalled(const OutlineViewItem &record, const Uninst
     m_context.services().reporter().showAlert(tr("Uninstall"), message, u"OK"_s);
 }
 
-void LibraryActions::whenQueueIsOurs(const QString &description, std::function<void()> work) {
-    InstallationQueueLock &lock = m_context.installationQueueLock();
-    if (lock.isHeld()) {
-        work();
-        return;
-    }
-    const bool alreadyWaiting = !m_waitingWork.isEmpty();
-    m_waitingWork.append(std::move(work));
-    m_waitingDescriptions.append(description);
-    if (alreadyWaiting) {
-        Q_EMIT waitingForQueue(waitingText());
-        return;
-    }
-    switch (lock.acquireOrWait()) {
-    case InstallationQueueLock::Attempt::acquired:
-        runWaitingWork();
-        break;
-    case InstallationQueueLock::Attempt::held:
-        Q_EMIT waitingForQueue(waitingText());
-        break;
-    case InstallationQueueLock::Attempt::failed:
-        stopWaitingForQueue();
-        m_context.services().reporter().showAlert(u"Alert"_s, lock.errorString(), u"OK"_s);
-        break;
-    }
-}
-
 QString LibraryActions::waitingText() const {
     // One line of the strip: the product it waits to install comes first after the program, never cut off by it.
-    const std::optional<QString> holder = m_context.installationQueueLock().holderName();
+    const InstallationTurn &turn = m_context.installationTurn();
     return tr("Waiting for %1 to finish before %2…")
-        .arg(holder.value_or(tr("another program")), m_waitingDescriptions.join(u", "_s));
+        .arg(turn.holderName().value_or(tr("another program")), turn.waitingDescriptions().join(u", "_s));
 }
 
 void LibraryActions::stopWaitingForQueue() {
-    m_context.installationQueueLock().stopWaiting();
-    m_waitingWork.clear();
-    m_waitingDescriptions.clear();
-    m_context.installationEngine().dropWaitingRequests();
-    Q_EMIT queueTaken();
-}
-
-void LibraryActions::runWaitingWork() {
-    Q_EMIT queueTaken();
-    m_waitingDescriptions.clear();
-    const QList<std::function<void()>> work = std::exchange(m_waitingWork, {});
-    for (const auto &step : work)
-        step();
-    releaseQueueWhenIdle();
-}
-
-void LibraryActions::releaseQueueWhenIdle() {
-    const InstallationEngine &engine = m_context.installationEngine();
-    InstallationQueueLock &lock = m_context.installationQueueLock();
-    if (lock.isHeld() && !engine.isBusy() && !engine.hasSideWork() && m_uninstallsRunning == 0 &&
-        m_requestsRunning == 0)
-        lock.release();
+    m_context.installationTurn().stopWaiting();
 }
 
 } // namespace klv::ui

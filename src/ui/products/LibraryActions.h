@@ -4,8 +4,6 @@
 #include <QPoint>
 #include <QStringList>
 
-#include <functional>
-
 class QModelIndex;
 class QWidget;
 
@@ -44,25 +42,15 @@ Q_SIGNALS:
 private:
     void install(const OutlineViewItem &record);
     void update(const OutlineViewItem &record);
-    void requestInstallation(const OutlineViewItem &record, bool isNewInstall);
     void uninstall(const OutlineViewItem &record);
     void tellUninstalled(const OutlineViewItem &record, const UninstallReport &report);
     // Installs or updates once the queue is ours; until then the row shows the request waiting.
     void requestWhenQueueIsOurs(const OutlineViewItem &record, bool isNewInstall);
-    // description names the work in the waiting strip ("installing Neon Signs").
-    void whenQueueIsOurs(const QString &description, std::function<void()> work);
     QString waitingText() const;
-    void runWaitingWork();
-    void releaseQueueWhenIdle();
 
     AppContext &m_context;
     LibraryModel &m_model;
     QWidget &m_menuParent;
-    QList<std::function<void()>> m_waitingWork;
-    QStringList m_waitingDescriptions;
-    // Work that may still change what is installed: the queue stays ours until all of it has ended.
-    int m_uninstallsRunning = 0;
-    int m_requestsRunning = 0;
 };
 
 } // namespace klv::ui

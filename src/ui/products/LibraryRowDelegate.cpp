@@ -37,19 +37,6 @@ constexpr std::array<KindIcon, 5> kindIcons{{
     {compositeKind, u"Composites", u"Composite"},
 }};
 
-QFont titleFont(const QFont &base) {
-    QFont font = base;
-    font.setPointSizeF(base.pointSizeF() + 1.0);
-    font.setWeight(QFont::DemiBold);
-    return font;
-}
-
-QFont subLineFont(const QFont &base) {
-    QFont font = base;
-    font.setPointSizeF(base.pointSizeF() - 1.0);
-    return font;
-}
-
 // The sub-line names Apple silicon with a private-use character that only Apple's fonts draw; here a chip icon
 // stands in its place.
 void drawSubLine(QPainter &painter, const CachedText &texts, const QRect &area, const QString &text) {
@@ -173,16 +160,9 @@ void LibraryRowDelegate::paintPicture(QPainter &painter, const QRect &cell, cons
         painter.drawPixmap(frame, picture);
         return;
     }
-    // No picture yet: the product's initial on a quiet tile.
-    CachedRoundedBox::draw(painter, frame, LibraryModel::pictureCornerRadius,
-                           theme::color(NamedColor::accountSettingSectionBG), Qt::transparent, 0);
-    const QString title = index.siblingAtColumn(LibraryModel::nameColumn).data().toString();
-    QFont initial = painter.font();
-    initial.setPointSizeF(initial.pointSizeF() + 6.0);
-    initial.setWeight(QFont::Bold);
-    painter.setFont(initial);
-    painter.setPen(theme::color(NamedColor::textSecondary));
-    m_texts.draw(painter, frame, Qt::AlignCenter, title.left(1).toUpper());
+    theme::drawPlaceholderTile(painter, frame, LibraryModel::pictureCornerRadius,
+                               index.siblingAtColumn(LibraryModel::nameColumn).data().toString(),
+                               NamedFont::tileInitial);
 }
 
 QRect LibraryRowDelegate::nameTextArea(const QRect &cell, const QModelIndex &index) const {
@@ -199,7 +179,7 @@ bool LibraryRowDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view, c
         return PaintedButtonDelegate::helpEvent(event, view, option, index);
     const QString title = index.data().toString();
     const QRect area = nameTextArea(option.rect, index);
-    if (QFontMetrics(titleFont(option.font)).horizontalAdvance(title) <= area.width()) {
+    if (QFontMetrics(theme::font(NamedFont::paintedTitle, option.font)).horizontalAdvance(title) <= area.width()) {
         QToolTip::hideText();
         return true;
     }
@@ -215,11 +195,11 @@ void LibraryRowDelegate::paintName(QPainter &painter, const QRect &cell, const Q
     const QRect textArea = nameTextArea(cell, index);
 
     const QFont base = painter.font();
-    painter.setFont(titleFont(base));
+    painter.setFont(theme::font(NamedFont::paintedTitle, base));
     painter.setPen(theme::color(NamedColor::textPrimary));
     m_texts.draw(painter, textArea, Qt::AlignLeft, row.title, Qt::ElideRight);
 
-    painter.setFont(subLineFont(base));
+    painter.setFont(theme::font(NamedFont::paintedSubLine, base));
     painter.setPen(theme::color(NamedColor::textSecondary));
     drawSubLine(painter, m_texts, textArea.translated(0, 20), row.subLine);
 

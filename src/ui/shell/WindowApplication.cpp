@@ -1,6 +1,7 @@
 #include "shell/WindowApplication.h"
 
 #include "app/AppContext.h"
+#include "app/DiagnosticsRoute.h"
 #include "app/StartupSequence.h"
 #include "app/StoreNotifications.h"
 #include "shell/MainViewController.h"
@@ -52,6 +53,7 @@ int WindowApplication::run() {
     m_alerts = std::make_unique<WidgetAlerts>();
     m_context = std::make_unique<AppContext>(Configuration::fromEnvironment(), *m_alerts);
     Services &services = m_context->services();
+    m_diagnostics = std::make_unique<DiagnosticsRoute>(services.log(), DiagnosticsRoute::Echo::asQtWould);
     m_desktop = std::make_unique<WidgetDesktopServices>(services.log());
     services.setDesktopServices(*m_desktop);
     if (const QString problem = services.configuration().storeProblem(); !problem.isEmpty()) {

@@ -9,7 +9,8 @@ class QApplication;
 
 namespace klv {
 class AppContext;
-}
+class DiagnosticsRoute;
+} // namespace klv
 
 namespace klv::ui {
 
@@ -42,6 +43,7 @@ private:
     std::unique_ptr<WidgetAlerts> m_alerts;
     std::unique_ptr<WidgetDesktopServices> m_desktop;
     std::unique_ptr<AppContext> m_context;
+    std::unique_ptr<DiagnosticsRoute> m_diagnostics;
     std::unique_ptr<StatusBarItem> m_statusBarItem;
     std::unique_ptr<MainViewController> m_window;
     std::unique_ptr<ProductLinkHandler> m_links;

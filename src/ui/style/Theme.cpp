@@ -1,6 +1,9 @@
 #include "style/Theme.h"
 
+#include "style/CachedRoundedBox.h"
+
 #include <QApplication>
+#include <QPainter>
 #include <QStyleFactory>
 
 namespace klv::ui::theme {
@@ -103,8 +106,37 @@ QFont font(NamedFont name, const QFont &base) {
         sized.setPointSizeF(base.pointSizeF() * 1.55);
         sized.setWeight(QFont::DemiBold);
         break;
+    case NamedFont::paintedTitle:
+        sized.setPointSizeF(base.pointSizeF() + 1.0);
+        sized.setWeight(QFont::DemiBold);
+        break;
+    case NamedFont::paintedLargeTitle:
+        sized.setPointSizeF(base.pointSizeF() + 2.0);
+        sized.setWeight(QFont::DemiBold);
+        break;
+    case NamedFont::paintedSubLine:
+        sized.setPointSizeF(base.pointSizeF() - 1.0);
+        break;
+    case NamedFont::paintedButton:
+        sized.setWeight(QFont::DemiBold);
+        break;
+    case NamedFont::tileInitial:
+        sized.setPointSizeF(base.pointSizeF() + 6.0);
+        sized.setWeight(QFont::Bold);
+        break;
+    case NamedFont::largeTileInitial:
+        sized.setPointSizeF(base.pointSizeF() + 8.0);
+        sized.setWeight(QFont::Bold);
+        break;
     }
     return sized;
+}
+
+void drawPlaceholderTile(QPainter &painter, const QRectF &frame, qreal radius, const QString &name, NamedFont initial) {
+    CachedRoundedBox::draw(painter, frame, radius, color(NamedColor::accountSettingSectionBG), Qt::transparent, 0);
+    painter.setFont(font(initial, painter.font()));
+    painter.setPen(color(NamedColor::textSecondary));
+    painter.drawText(frame, Qt::AlignCenter, name.left(1).toUpper());
 }
 
 QPalette palette() {

@@ -4,6 +4,8 @@
 #include <QFont>
 #include <QPalette>
 
+class QPainter;
+
 class QApplication;
 
 namespace klv::ui {
@@ -58,6 +60,14 @@ enum class NamedFont {
     rowTitle,
     sectionTitle,
     panelTitle,
+    // Painted into list rows: a product's or reward's title, a listing's larger title, the line below a title,
+    // a painted button's label, and the initial on a picture's placeholder tile (small and large).
+    paintedTitle,
+    paintedLargeTitle,
+    paintedSubLine,
+    paintedButton,
+    tileInitial,
+    largeTileInitial,
 };
 
 namespace theme {
@@ -66,6 +76,8 @@ QColor color(NamedColor name);
 // The named colour with the given alpha (0 to 255).
 QColor color(NamedColor name, int alpha);
 QFont font(NamedFont name, const QFont &base);
+// Where a picture has not arrived yet: the name's initial on a quiet rounded tile.
+void drawPlaceholderTile(QPainter &painter, const QRectF &frame, qreal radius, const QString &name, NamedFont initial);
 // A Fusion palette built from the table.
 QPalette palette();
 // Fusion style and the palette; the stock widgets the window keeps take their looks with setLook().

@@ -1,5 +1,5 @@
-#include "TerminalAlerts.h"
-#include "Terminal.h"
+#include "cli/TerminalAlerts.h"
+#include "cli/Terminal.h"
 
 #include <gtest/gtest.h>
 

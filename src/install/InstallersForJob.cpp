@@ -1,4 +1,4 @@
-#include "install/JobInstallers.h"
+#include "install/InstallersForJob.h"
 
 #include "install/CompositeInstaller.h"
 #include "install/FontInstaller.h"

@@ -1,4 +1,4 @@
-#include "Terminal.h"
+#include "cli/Terminal.h"
 
 #include "core/ControlCharacters.h"
 #include "store/LogFile.h"

@@ -17,15 +17,12 @@ InstallationTurn::InstallationTurn(InstallationQueueLock &lock, InstallationEngi
         stopWaiting();
         Q_EMIT failed(error);
     });
-    // Each tells that some work is over; the check runs once the step that told has returned, as the engine may
-    // still be finishing it. Posted rather than queued: the signals' arguments need not be known to Qt's types.
-    const auto checkSoon = [this] {
-        QMetaObject::invokeMethod(this, &InstallationTurn::releaseWhenIdle, Qt::QueuedConnection);
-    };
-    connect(&m_engine, &InstallationEngine::queueFinished, this, checkSoon);
-    connect(&m_engine, &InstallationEngine::sideWorkFinished, this, checkSoon);
-    connect(&m_engine, &InstallationEngine::downloadInfoHandled, this, checkSoon);
-    connect(&m_actions, &ProductActions::uninstallFinished, this, checkSoon);
+    // Each is emitted once the work it tells of is over, so the check sees the state it left; and before the
+    // front ends hear of it, so that what they do next (an alert, another program started) finds the queue free.
+    connect(&m_engine, &InstallationEngine::queueFinished, this, &InstallationTurn::releaseWhenIdle);
+    connect(&m_engine, &InstallationEngine::sideWorkFinished, this, &InstallationTurn::releaseWhenIdle);
+    connect(&m_engine, &InstallationEngine::downloadInfoHandled, this, &InstallationTurn::releaseWhenIdle);
+    connect(&m_actions, &ProductActions::uninstallFinished, this, &InstallationTurn::releaseWhenIdle);
 }
 
 void InstallationTurn::whenOurs(const QString &description, std::function<void()> work) {

@@ -244,6 +244,25 @@ TEST_F(InstallCliTest, AFolderThatRefusesWritesFailsTheJobAndLeavesNothingInstal
     EXPECT_EQ(again.exitCode, 0) << "not refused as already installed: " << again.err.toStdString();
 }
 
+// The same refusal for any user: a file stands where the Transitions folder should be.
+TEST_F(InstallCliTest, AFileWhereATemplateFolderShouldBeFailsTheJobForAnyUserAndLeavesNothingInstalled) {
+    const QString transitions = QDir::cleanPath(motion(u"Transitions"_s, QString()));
+    ASSERT_TRUE(QDir(transitions).removeRecursively());
+    ASSERT_TRUE(writeFile(transitions, "not a folder"));
+    const CliResult refused = install({u"Fixture Titles"_s});
+    EXPECT_EQ(refused.exitCode, 4) << refused.err.toStdString();
+    EXPECT_EQ(refused.out, u"Failed Fixture Titles\n");
+    EXPECT_TRUE(refused.err.contains(u"Alert: Installing Fixture Titles failed: ")) << refused.err.toStdString();
+    expectNothingInstalled(u"Fixture Titles"_s);
+    EXPECT_EQ(QDir(motion(u"Titles"_s, QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList());
+    EXPECT_EQ(readFile(transitions), "not a folder") << "what stood there stays";
+
+    ASSERT_TRUE(QFile::remove(transitions));
+    const CliResult again = install({u"Fixture Titles"_s});
+    EXPECT_EQ(again.exitCode, 0) << "not refused as already installed: " << again.err.toStdString();
+}
+
 TEST_F(InstallCliTest, AnUpdateKilledAtAnyPointLeavesEachTemplateFolderWholeOldOrWholeNew) {
     ASSERT_EQ(install({u"Fixture Titles"_s}).exitCode, 0);
     const QStringList types{u"Titles"_s, u"Transitions"_s};

@@ -109,6 +109,13 @@ TEST_F(InstallationTurnTest, TheQueueStaysOursWhileAnyRequestIsInFlightAndGoesBa
 
     turn().whenOurs(u"installing Alpha"_s, [&] { engine.requestInstallation(product(1, u"Alpha"_s), true); });
     ASSERT_TRUE(lock().isHeld());
+    // Beta goes out once the store has Alpha's request, so that the delay is Alpha's and the failure Beta's.
+    ASSERT_TRUE(waitUntil([&] {
+        const QList<QJsonObject> requests = store->requestLog();
+        return std::any_of(requests.cbegin(), requests.cend(), [](const QJsonObject &request) {
+            return request.value(u"rt").toString() == u"requestDownloadInfo";
+        });
+    }));
     turn().whenOurs(u"installing Beta"_s, [&] { engine.requestInstallation(product(2, u"Beta"_s), true); });
 
     ASSERT_TRUE(waitUntil([&] { return !answered.isEmpty(); }));

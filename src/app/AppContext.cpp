@@ -1,7 +1,6 @@
 #include "app/AppContext.h"
 
 #include "app/InstallationTurn.h"
-
 #include "app/StoreNotifications.h"
 #include "core/InstallationQueueLock.h"
 #include "install/InstallationEngine.h"

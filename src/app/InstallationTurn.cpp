@@ -33,7 +33,6 @@ void InstallationTurn::whenOurs(const QString &description, std::function<void()
     }
     const bool alreadyWaiting = isWaiting();
     m_waiting.append({description, std::move(work)});
-    m_descriptions.append(description);
     if (alreadyWaiting) {
         Q_EMIT waitingChanged();
         return;
@@ -58,7 +57,6 @@ void InstallationTurn::stopWaiting() {
     m_lock.stopWaiting();
     const bool waited = isWaiting();
     m_waiting.clear();
-    m_descriptions.clear();
     m_engine.dropWaitingRequests();
     if (waited)
         Q_EMIT waitEnded();
@@ -75,6 +73,13 @@ void InstallationTurn::hold() {
 void InstallationTurn::letGo() {
     m_holds = qMax(0, m_holds - 1);
     releaseWhenIdle();
+}
+
+QStringList InstallationTurn::waitingDescriptions() const {
+    QStringList descriptions;
+    for (const Waiting &waiting : m_waiting)
+        descriptions.append(waiting.description);
+    return descriptions;
 }
 
 bool InstallationTurn::isOurs() const {
@@ -95,7 +100,6 @@ bool InstallationTurn::isIdle() const {
 }
 
 void InstallationTurn::runWaitingWork() {
-    m_descriptions.clear();
     const QList<Waiting> waiting = std::exchange(m_waiting, {});
     Q_EMIT waitEnded();
     for (const Waiting &step : waiting)

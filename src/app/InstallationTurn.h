@@ -37,7 +37,7 @@ public:
     bool isOurs() const;
     bool isWaiting() const { return !m_waiting.isEmpty(); }
     // What waits, in the order it was asked for.
-    const QStringList &waitingDescriptions() const { return m_descriptions; }
+    QStringList waitingDescriptions() const;
     // The program holding the queue ("klv"); nothing when unknown.
     std::optional<QString> holderName() const;
     // The same with its process number, "klv (process 1234)".
@@ -65,7 +65,6 @@ private:
     InstallationEngine &m_engine;
     ProductActions &m_actions;
     QList<Waiting> m_waiting;
-    QStringList m_descriptions;
     int m_holds = 0;
 };
 

@@ -66,6 +66,16 @@ protected:
             root[u"faults"] = faults;
         }));
     }
+    // A job whose templates could not be written: it failed, said so, and left no template folder behind.
+    void expectRefusedWithNothingPlaced(const CliResult &refused) const {
+        EXPECT_EQ(refused.exitCode, 4) << refused.err.toStdString();
+        EXPECT_EQ(refused.out, u"Failed Fixture Titles\n");
+        EXPECT_TRUE(refused.err.contains(u"Alert: Installing Fixture Titles failed: ")) << refused.err.toStdString();
+        expectNothingInstalled(u"Fixture Titles"_s);
+        EXPECT_EQ(
+            QDir(motion(u"Titles"_s, QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList());
+    }
     // Nothing of a failed job may look installed: no template folder, no row marked installed.
     void expectNothingInstalled(const QString &name) const {
         for (const QString &type : {u"Titles"_s, u"Effects"_s, u"Transitions"_s, u"Generators"_s})
@@ -233,12 +243,7 @@ TEST_F(InstallCliTest, AFolderThatRefusesWritesFailsTheJobAndLeavesNothingInstal
     QProcess::execute(u"umount"_s, {u"-l"_s, transitions});
     ASSERT_TRUE(readOnly);
 
-    EXPECT_EQ(refused.exitCode, 4) << refused.err.toStdString();
-    EXPECT_EQ(refused.out, u"Failed Fixture Titles\n");
-    EXPECT_TRUE(refused.err.contains(u"Alert: Installing Fixture Titles failed: ")) << refused.err.toStdString();
-    expectNothingInstalled(u"Fixture Titles"_s);
-    EXPECT_EQ(QDir(motion(u"Titles"_s, QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList());
+    expectRefusedWithNothingPlaced(refused);
 
     const CliResult again = install({u"Fixture Titles"_s});
     EXPECT_EQ(again.exitCode, 0) << "not refused as already installed: " << again.err.toStdString();
@@ -250,12 +255,7 @@ TEST_F(InstallCliTest, AFileWhereATemplateFolderShouldBeFailsTheJobForAnyUserAnd
     ASSERT_TRUE(QDir(transitions).removeRecursively());
     ASSERT_TRUE(writeFile(transitions, "not a folder"));
     const CliResult refused = install({u"Fixture Titles"_s});
-    EXPECT_EQ(refused.exitCode, 4) << refused.err.toStdString();
-    EXPECT_EQ(refused.out, u"Failed Fixture Titles\n");
-    EXPECT_TRUE(refused.err.contains(u"Alert: Installing Fixture Titles failed: ")) << refused.err.toStdString();
-    expectNothingInstalled(u"Fixture Titles"_s);
-    EXPECT_EQ(QDir(motion(u"Titles"_s, QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList());
+    expectRefusedWithNothingPlaced(refused);
     EXPECT_EQ(readFile(transitions), "not a folder") << "what stood there stays";
 
     ASSERT_TRUE(QFile::remove(transitions));

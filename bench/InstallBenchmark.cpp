@@ -10,6 +10,7 @@
 #include "ChildProcess.h"
 #include "SummaryReporter.h"
 #include "install/ArchiveExtractor.h"
+#include "storeservice/StoreProcess.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,7 +20,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QProcessEnvironment>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -59,7 +59,6 @@ constexpr int hugeDocumentMegabytes = 3'072;
 // The packs, every extraction and installation of the 200 MB pack (kept until the end), and room to install the 1 GB
 // pack and to prepare the 3 GB document (the document and its prepared copy side by side).
 constexpr qint64 requiredDiskBytes = qint64{16} << 30;
-constexpr int storeStartMilliseconds = 10'000;
 constexpr int resumeCuts = 10;
 const QString packName = u"Bench Pack"_s;
 const QString largePackName = u"Bench Large Pack"_s;
@@ -145,10 +144,7 @@ public:
     Sandbox() = default;
     Sandbox(const Sandbox &) = delete;
     Sandbox &operator=(const Sandbox &) = delete;
-    ~Sandbox() {
-        m_store.terminate();
-        m_store.waitForFinished();
-    }
+    ~Sandbox() = default;
 
     QString path(const QString &relative) const { return m_root.filePath(relative); }
     QString pack() const { return path(u"catalog/files/templates/bench-pack.zip"_s); }
@@ -315,17 +311,9 @@ private:
     }
 
     bool startStore() {
-        m_store.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_store.start(QStringLiteral(KLV_STORE_BINARY), {u"--catalog"_s, path(u"catalog"_s), u"--port"_s, u"0"_s});
-        while (!m_store.canReadLine()) {
-            if (!m_store.waitForReadyRead(storeStartMilliseconds))
-                return fail(u"klv-store did not start: "_s + m_store.errorString());
-        }
-        const QString line = QString::fromUtf8(m_store.readLine()).trimmed();
-        const QString prefix = u"klv-store listening on "_s;
-        if (!line.startsWith(prefix))
-            return fail(u"klv-store said: "_s + line);
-        m_url = line.sliced(prefix.size());
+        if (!m_store.start())
+            return fail(m_store.errorString());
+        m_url = m_store.url();
         return true;
     }
 
@@ -343,7 +331,7 @@ private:
     }
 
     QTemporaryDir m_root;
-    QProcess m_store;
+    storeservice::StoreProcess m_store{path(u"catalog"_s)};
     QString m_url;
     QStringList m_environment;
     QString m_error;

@@ -5,13 +5,13 @@
 
 #include "ChildProcess.h"
 #include "SummaryReporter.h"
+#include "storeservice/StoreProcess.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -33,11 +33,6 @@ constexpr double targetMegabytes = 200.0;
 // The catalog, the store serving it, and homes signed in to it.
 class LargeLibrarySandbox final {
 public:
-    ~LargeLibrarySandbox() {
-        m_store.terminate();
-        m_store.waitForFinished();
-    }
-
     bool ready() {
         if (!m_ready)
             m_ready = writeCatalog() && startStore();
@@ -110,18 +105,10 @@ private:
     }
 
     bool startStore() {
-        m_store.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_store.start(QStringLiteral(KLV_STORE_BINARY),
-                      {u"--catalog"_s, m_root.filePath(u"catalog"_s), u"--port"_s, u"0"_s});
-        while (!m_store.canReadLine()) {
-            if (!m_store.waitForReadyRead(30'000))
-                return fail(u"klv-store did not start"_s);
-        }
-        const QString line = QString::fromUtf8(m_store.readLine()).trimmed();
-        const QString prefix = u"klv-store listening on "_s;
-        if (!line.startsWith(prefix))
-            return fail(u"klv-store said: "_s + line);
-        m_storeUrl = line.sliced(prefix.size());
+        // Reading a catalog of a quarter of a million products takes the store a while.
+        if (!m_store.start(30'000))
+            return fail(m_store.errorString());
+        m_storeUrl = m_store.url();
         return true;
     }
 
@@ -143,7 +130,7 @@ private:
     }
 
     QTemporaryDir m_root;
-    QProcess m_store;
+    storeservice::StoreProcess m_store{m_root.filePath(u"catalog"_s)};
     QString m_storeUrl;
     QString m_home;
     int m_homes = 0;

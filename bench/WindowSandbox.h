@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ChildProcess.h"
+#include "storeservice/StoreProcess.h"
 
-#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -40,7 +40,7 @@ private:
     bool fail(const QString &error);
 
     QTemporaryDir m_root;
-    QProcess m_store;
+    storeservice::StoreProcess m_store{m_root.filePath(QStringLiteral("catalog"))};
     QString m_error;
     std::optional<bool> m_ready;
 };

@@ -37,8 +37,6 @@ namespace {
 using ReadArchive = std::unique_ptr<archive, decltype(&archive_read_free)>;
 
 constexpr size_t readBlockSize = 256 * 1024;
-// The list of entries is read by seeking to each entry's header; every seek reads one block.
-constexpr size_t surveyBlockSize = 16 * 1024;
 constexpr qint64 progressStep = 1 << 20;
 
 // Items are written by ExtractionFolder rather than libarchive's disk writer, whose link check opens every folder of
@@ -85,7 +83,7 @@ struct CheckedEntry {
     std::optional<QString> error;
 };
 
-CheckedEntry checkEntry(archive_entry *entry, const QString &name, const QString &archiveName) {
+CheckedEntry checkEntry(ZipDirectory::Type type, const QString &name, const QString &archiveName) {
     if (name.isEmpty())
         return {{}, QStringLiteral("The archive “%1” holds an entry without a name.").arg(archiveName)};
     QStringList components = ZipDirectory::pathComponents(name);
@@ -96,14 +94,28 @@ CheckedEntry checkEntry(archive_entry *entry, const QString &name, const QString
     if (isPackageJunk(components))
         return {};
     // The secure flags stop writing through links, not creating them; so no link is created at all.
-    if (archive_entry_hardlink(entry) || archive_entry_filetype(entry) == AE_IFLNK)
+    if (type == ZipDirectory::Type::link)
         return {{}, QStringLiteral("The archive “%1” holds a link, which is refused: “%2”.").arg(archiveName, name)};
-    const auto type = archive_entry_filetype(entry);
-    if (type != AE_IFREG && type != AE_IFDIR)
+    if (type == ZipDirectory::Type::other)
         return {{},
                 QStringLiteral("The archive “%1” holds “%2”, which is neither a file nor a folder.")
                     .arg(archiveName, name)};
     return {components, std::nullopt};
+}
+
+ZipDirectory::Type typeOf(archive_entry *entry) {
+    if (archive_entry_hardlink(entry))
+        return ZipDirectory::Type::link;
+    switch (archive_entry_filetype(entry)) {
+    case AE_IFREG:
+        return ZipDirectory::Type::file;
+    case AE_IFDIR:
+        return ZipDirectory::Type::folder;
+    case AE_IFLNK:
+        return ZipDirectory::Type::link;
+    default:
+        return ZipDirectory::Type::other;
+    }
 }
 
 // Group and others never get write access; the owner can always read, write and enter what was unpacked, so
@@ -132,7 +144,7 @@ Survey surveyZip(const QByteArray &archiveFile, const QString &archiveName, qint
     }
     qint64 total = 0;
     for (const ZipDirectory::Entry &listed : directory.entries()) {
-        if (listed.folder || isPackageJunk(listed.components))
+        if (listed.folder() || isPackageJunk(listed.components))
             continue;
         if (listed.size > byteLimit - total) {
             survey.error = tooLargeMessage(archiveName, byteLimit);
@@ -142,21 +154,9 @@ Survey surveyZip(const QByteArray &archiveFile, const QString &archiveName, qint
     }
     survey.declaredBytes = total;
 
-    // Only libarchive's reading of the list tells links and special files from plain files.
-    ReadArchive reader(archive_read_new(), &archive_read_free);
-    archive_read_support_format_zip_seekable(reader.get());
-    if (archive_read_open_filename(reader.get(), archiveFile.constData(), surveyBlockSize) != ARCHIVE_OK)
-        return survey;
-    archive_entry *entry = nullptr;
-    // libarchive meets the entries in the order of their local headers, as the list is sorted.
-    size_t index = 0;
-    for (int status; (status = archive_read_next_header(reader.get(), &entry)) != ARCHIVE_EOF; ++index) {
-        if (status < ARCHIVE_WARN) {
-            survey.error = damagedMessage(archiveName, reader.get());
-            return survey;
-        }
-        const QString name = index < directory.entries().size() ? directory.entries()[index].name : entryName(entry);
-        if (CheckedEntry checked = checkEntry(entry, name, archiveName); checked.error) {
+    // Only the list tells links and special files from plain files; the local headers do not say.
+    for (const ZipDirectory::Entry &listed : directory.entries()) {
+        if (CheckedEntry checked = checkEntry(listed.type, listed.name, archiveName); checked.error) {
             survey.error = std::move(checked.error);
             return survey;
         }
@@ -440,7 +440,7 @@ Error unpack(const Unpacking &job, CreatedPaths &created, ArchiveExtractor::Resu
             archive_entry_set_filetype(entry, AE_IFDIR);
         readLog.entries.push_back({ZipDirectory::pathComponents(name), archive_entry_filetype(entry) == AE_IFDIR,
                                    std::nullopt, std::nullopt});
-        CheckedEntry checked = checkEntry(entry, name, job.archiveName);
+        CheckedEntry checked = checkEntry(typeOf(entry), name, job.archiveName);
         if (checked.error)
             return checked.error;
         if (checked.components.isEmpty())

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -181,18 +182,34 @@ QString decodedName(QByteArrayView stored, QByteArrayView extra, quint32 flags, 
 Error firstCollision(const std::vector<ZipDirectory::Entry> &entries) {
     PathCollisions written;
     for (const ZipDirectory::Entry &entry : entries) {
-        if (Error path = written.add(entry.components, entry.folder))
+        if (Error path = written.add(entry.components, entry.folder()))
             return path;
     }
     return std::nullopt;
 }
 
-bool isFolder(const QString &name, unsigned madeBy, quint32 attributes) {
+// Read as libarchive reads it: a trailing slash makes a folder; DOS attributes tell only folders; Unix ones carry
+// the file's mode, where no type and a pipe are plain files.
+ZipDirectory::Type typeOf(const QString &name, unsigned madeBy, quint32 attributes) {
+    using Type = ZipDirectory::Type;
     if (name.endsWith(u'/'))
-        return true;
+        return Type::folder;
     if (madeBy == madeOnDos)
-        return (attributes & 0x10) != 0;
-    return madeBy == madeOnUnix && ((attributes >> 16) & 0170000) == 0040000;
+        return (attributes & 0x10) != 0 ? Type::folder : Type::file;
+    if (madeBy != madeOnUnix)
+        return Type::file;
+    switch ((attributes >> 16) & S_IFMT) {
+    case 0:
+    case S_IFREG:
+    case S_IFIFO:
+        return Type::file;
+    case S_IFDIR:
+        return Type::folder;
+    case S_IFLNK:
+        return Type::link;
+    default:
+        return Type::other;
+    }
 }
 
 } // namespace
@@ -345,7 +362,7 @@ ZipDirectory ZipDirectory::readFrom(ZipSource &source) {
             return differs();
         entry.name = name;
         entry.components = pathComponents(name);
-        entry.folder = isFolder(name, madeBy, attributes);
+        entry.type = typeOf(name, madeBy, attributes);
         entries.push_back(std::move(entry));
     }
 
@@ -387,7 +404,7 @@ Error ZipDirectory::firstDifference(const std::vector<ReadEntry> &read) const {
     for (size_t i = 0; i < common; ++i) {
         const Entry &listed = m_entries[i];
         const ReadEntry &got = read[i];
-        if (got.components != listed.components || got.folder != listed.folder ||
+        if (got.components != listed.components || got.folder != listed.folder() ||
             (got.bytes && *got.bytes != listed.size) || (got.crc && *got.crc != listed.crc))
             return listed.components.join(u'/');
     }

@@ -23,10 +23,14 @@ class ZipDirectory final {
 public:
     enum class Kind { notZip, damaged, zip };
 
+    // What an entry is, as the list's attributes say (the local headers do not say).
+    enum class Type { file, folder, link, other };
+
     struct Entry {
         QString name;           // as stored, decoded
         QStringList components; // the name's path as an extraction writes it
-        bool folder = false;
+        Type type = Type::file;
+        bool folder() const { return type == Type::folder; }
         quint32 crc = 0;
         qint64 compressedSize = 0;
         qint64 size = 0;

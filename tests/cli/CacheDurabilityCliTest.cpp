@@ -1,6 +1,4 @@
-#include "CliRun.h"
-#include "SandboxHome.h"
-#include "StoreProcess.h"
+#include "SignedInKlvTest.h"
 
 #include "TestFiles.h"
 
@@ -58,23 +56,11 @@ private:
     bool m_mounted = false;
 };
 
-class CacheDurabilityCliTest : public ::testing::Test {
+class CacheDurabilityCliTest : public SignedInKlvTest {
 protected:
-    void SetUp() override {
-        copyFolder(QString::fromUtf8(KLV_FIXTURES_DIR "/library"), catalog.path());
-        ASSERT_TRUE(store.start()) << store.errorString().toStdString();
-        signInAs(u"tester"_s);
-    }
+    CacheDurabilityCliTest()
+        : SignedInKlvTest(fixture(u"library"_s)) {}
 
-    void signInAs(const QString &user) const {
-        const CliResult result = klv({u"login"_s, user, u"--password-stdin"_s}, "secret\n");
-        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    }
-    CliResult klv(const QStringList &arguments, const QByteArray &input = {}) const {
-        QProcessEnvironment environment = home.environment();
-        environment.insert(u"KLV_STORE_URL"_s, store.url());
-        return runKlv(arguments, environment, input);
-    }
     QStringList listedNames() const {
         const CliResult result = klv({u"list"_s, u"--json"_s});
         QStringList names;
@@ -82,14 +68,9 @@ protected:
             names << row[u"fullName"].toString();
         return names;
     }
-    int libraryDownloads() const {
-        int count = 0;
-        for (const QJsonObject &request : store.requestLog())
-            count += request.value(u"rt").toString() == u"secureCustomerProduct" ? 1 : 0;
-        return count;
-    }
+    int libraryDownloads() const { return requestsOf(u"secureCustomerProduct"_s); }
     void setCommit(const QString &commit) const {
-        ASSERT_TRUE(editCatalog(catalog.path(), [&commit](QJsonObject &root) { root[u"commitID"] = commit; }));
+        editCatalog([&commit](QJsonObject &root) { root[u"commitID"] = commit; });
     }
     QString storedCommit() const {
         return QSettings(home.filePath(u".config/com.vantory.klvapp.conf"_s), QSettings::IniFormat)
@@ -101,10 +82,13 @@ protected:
     }
     QString cacheFile() const { return container() + u"/KLVApp_MyProductCache.bin"_s; }
     QString mapFile() const { return container() + u"/KLVApp_UserData_IM.bin"_s; }
-
-    SandboxHome home;
-    QTemporaryDir catalog;
-    StoreProcess store{catalog.path()};
+    void expectSignInNotRemembered() const {
+        const CliResult login = klv({u"login"_s, u"noname"_s, u"--password-stdin"_s}, "secret\n");
+        EXPECT_EQ(login.out, u"Signed in as Nameless Product <noname@klv.example>\n"_s);
+        EXPECT_TRUE(login.err.startsWith(u"The sign-in could not be remembered for the next start: "_s))
+            << login.err.toStdString();
+        EXPECT_EQ(klv({u"whoami"_s}).out, u"signed out\n"_s);
+    }
 };
 
 TEST_F(CacheDurabilityCliTest, AFullDiskKeepsTheOldCacheAndItsCommitAndSaysSo) {
@@ -180,12 +164,12 @@ TEST_F(CacheDurabilityCliTest, AnotherCustomerStartsCleanTheSameOneKeepsTheCache
     ASSERT_EQ(klv({u"refresh"_s}).exitCode, 0);
     ASSERT_TRUE(QFile::exists(cacheFile()));
 
-    signInAs(u"tester"_s);
+    ASSERT_EQ(signInAs(u"tester"_s).exitCode, 0);
     EXPECT_TRUE(QFile::exists(cacheFile()));
     EXPECT_EQ(storedCommit(), u"fixture-1"_s);
     EXPECT_EQ(klv({u"refresh"_s}).out, u"Library unchanged (commit fixture-1).\nNo changes; 15 products.\n"_s);
 
-    signInAs(u"noname"_s);
+    ASSERT_EQ(signInAs(u"noname"_s).exitCode, 0);
     EXPECT_FALSE(QFile::exists(cacheFile()));
     EXPECT_EQ(storedCommit(), u"Unknown commit id"_s);
     const CliResult whoami = klv({u"whoami"_s});
@@ -201,11 +185,15 @@ TEST_F(CacheDurabilityCliTest, ASignInThatCannotBeStoredSaysSo) {
     const SmallDisk readOnly(home.filePath(u".config"_s), u"ro,size=64k"_s);
     if (!readOnly.mounted())
         GTEST_SKIP() << "mounting a tmpfs needs root and a mount-capable system";
-    const CliResult login = klv({u"login"_s, u"noname"_s, u"--password-stdin"_s}, "secret\n");
-    EXPECT_EQ(login.out, u"Signed in as Nameless Product <noname@klv.example>\n"_s);
-    EXPECT_TRUE(login.err.startsWith(u"The sign-in could not be remembered for the next start: "_s))
-        << login.err.toStdString();
-    EXPECT_EQ(klv({u"whoami"_s}).out, u"signed out\n"_s);
+    expectSignInNotRemembered();
+}
+
+// The same for any user: a folder stands where the settings file should be.
+TEST_F(CacheDurabilityCliTest, ASignInThatCannotBeStoredSaysSoForAnyUser) {
+    const QString settings = home.filePath(u".config/com.vantory.klvapp.conf"_s);
+    ASSERT_TRUE(QFile::remove(settings));
+    ASSERT_TRUE(QDir().mkpath(settings + u"/in the way"_s));
+    expectSignInNotRemembered();
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "CliRun.h"
 #include "SandboxHome.h"
-#include "StoreProcess.h"
 #include "TestFiles.h"
+#include "storeservice/StoreProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +59,7 @@ protected:
 
     SandboxHome home;
     QTemporaryDir catalog;
-    StoreProcess store{catalog.path()};
+    storeservice::StoreProcess store{catalog.path()};
 };
 
 TEST_F(ConfigurationCliTest, TheUsersFileOverTheSystemsUnderTheEnvironmentAndEveryAddressFollowsTheStore) {
@@ -143,8 +143,8 @@ TEST_F(ConfigurationCliTest, AnIdentifierThatIsNoReverseDomainIsRefusedAndTouche
             hostile.insert(QString::fromLatin1(variable), identifier);
             for (const QString &command : {u"whoami"_s, u"list"_s, u"doctor"_s}) {
                 const CliResult refused = klv({command}, hostile);
-                EXPECT_EQ(refused.exitCode, 2) << variable << ' ' << identifier.toStdString() << ' '
-                                               << command.toStdString();
+                EXPECT_EQ(refused.exitCode, 2)
+                    << variable << ' ' << identifier.toStdString() << ' ' << command.toStdString();
                 EXPECT_TRUE(refused.err.startsWith(QString::fromLatin1(variable) + u" \""_s + identifier +
                                                    u"\" is not a reverse-domain identifier"_s))
                     << refused.err.toStdString();

@@ -1,7 +1,5 @@
-#include "CliRun.h"
 #include "PseudoTerminal.h"
-#include "SandboxHome.h"
-#include "StoreProcess.h"
+#include "SignedInKlvTest.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -23,26 +21,14 @@ using namespace Qt::StringLiterals;
 
 // What klv does before it changes anything: it asks, it offers only what a product's menu offers, and it says
 // what it did and did not do.
-class ConsentCliTest : public ::testing::Test {
+class ConsentCliTest : public SignedInKlvTest {
 protected:
     void SetUp() override {
-        copyFolder(QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR), catalog.path());
-        ASSERT_TRUE(store.start()) << store.errorString().toStdString();
-        ASSERT_EQ(klv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, "secret\n").exitCode, 0);
+        ASSERT_NO_FATAL_FAILURE(SignedInKlvTest::SetUp());
         // The commands that work without the store use the library as last known.
         ASSERT_EQ(klv({u"refresh"_s}).exitCode, 0);
     }
 
-    QProcessEnvironment environment() const {
-        QProcessEnvironment environment = home.environment();
-        environment.insert(u"KLV_STORE_URL"_s, store.url());
-        environment.insert(u"KLV_PLUGIN_SITE_URL"_s, store.url() + u"/files/plugins/"_s);
-        environment.insert(u"KLV_FONT_STORE_URL"_s, store.url() + u"/files/fonts/"_s);
-        return environment;
-    }
-    CliResult klv(const QStringList &arguments, const QByteArray &input = {}) const {
-        return runKlv(arguments, environment(), input);
-    }
     // Runs klv with a terminal as its input, on which the keys are already typed.
     CliResult klvOnTerminal(const QStringList &arguments, const QByteArray &keys) const {
         PseudoTerminal terminal;
@@ -74,16 +60,6 @@ protected:
     }
     QString composite(const QString &name) const { return home.filePath(u"Videos/KLV Composite/"_s + name); }
     void releaseUpdate(const QString &name) const { ASSERT_TRUE(test::releaseUpdate(catalog.path(), name)); }
-    int requestsOf(const QString &type) const {
-        int count = 0;
-        for (const QJsonObject &request : store.requestLog())
-            count += request[u"rt"_s] == type ? 1 : 0;
-        return count;
-    }
-
-    SandboxHome home;
-    QTemporaryDir catalog;
-    StoreProcess store{catalog.path()};
 };
 
 TEST_F(ConsentCliTest, WithoutATerminalNothingIsRemovedOrReplacedUnlessYesIsGiven) {

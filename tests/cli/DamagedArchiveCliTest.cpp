@@ -1,7 +1,5 @@
 #include "ArchiveWriter.h"
-#include "CliRun.h"
-#include "SandboxHome.h"
-#include "StoreProcess.h"
+#include "SignedInKlvTest.h"
 
 #include "TestFiles.h"
 
@@ -30,24 +28,8 @@ constexpr qsizetype compressedSizeAt = 18;
 constexpr qsizetype nameAt = 30;
 
 // A damaged package, served where the product's package was, for a real klv install against klv-store.
-class DamagedArchiveCliTest : public ::testing::Test {
+class DamagedArchiveCliTest : public SignedInKlvTest {
 protected:
-    void SetUp() override {
-        copyFolder(QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR), catalog.path());
-        ASSERT_TRUE(store.start()) << store.errorString().toStdString();
-        ASSERT_EQ(klv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, "secret\n").exitCode, 0);
-    }
-
-    QProcessEnvironment environment() const {
-        QProcessEnvironment environment = home.environment();
-        environment.insert(u"KLV_STORE_URL"_s, store.url());
-        environment.insert(u"KLV_PLUGIN_SITE_URL"_s, store.url() + u"/files/plugins/");
-        environment.insert(u"KLV_FONT_STORE_URL"_s, store.url() + u"/files/fonts/");
-        return environment;
-    }
-    CliResult klv(const QStringList &arguments, const QByteArray &input = {}) const {
-        return runKlv(arguments, environment(), input);
-    }
     QString served(const QString &relative) const { return catalog.filePath(u"files/"_s + relative); }
     QString motionTitles(const QString &relative) const {
         return home.filePath(u"Videos/Motion Templates.localized/Titles.localized/"_s + relative);
@@ -85,10 +67,6 @@ protected:
         EXPECT_TRUE(result.err.contains(u"Alert: Installing "_s + product + u" failed: "_s))
             << result.err.toStdString();
     }
-
-    SandboxHome home;
-    QTemporaryDir catalog;
-    StoreProcess store{catalog.path()};
 };
 
 TEST_F(DamagedArchiveCliTest, AnEntryWhoseLocalHeaderDisagreesWithTheListInstallsNothing) {

@@ -1,6 +1,4 @@
-#include "CliRun.h"
-#include "SandboxHome.h"
-#include "StoreProcess.h"
+#include "SignedInKlvTest.h"
 
 #include "TestFiles.h"
 
@@ -30,22 +28,11 @@ bool hasControlCharacterBesideLineBreaks(const QString &text) {
     return false;
 }
 
-class HostileStoreCliTest : public ::testing::Test {
+class HostileStoreCliTest : public SignedInKlvTest {
 protected:
-    void SetUp() override {
-        copyFolder(QString::fromUtf8(KLV_FIXTURES_DIR "/library"), catalog.path());
-        ASSERT_TRUE(store.start()) << store.errorString().toStdString();
-    }
+    HostileStoreCliTest()
+        : SignedInKlvTest(fixture(u"library"_s), Account::signedOut) {}
 
-    CliResult klv(const QStringList &arguments, const QByteArray &input = {}) const {
-        QProcessEnvironment environment = home.environment();
-        environment.insert(u"KLV_STORE_URL"_s, store.url());
-        return runKlv(arguments, environment, input);
-    }
-    CliResult signInAs(const QString &user) const { return klv({u"login"_s, user, u"--password-stdin"_s}, "secret\n"); }
-    void editCatalog(const std::function<void(QJsonObject &)> &edit) const {
-        ASSERT_TRUE(test::editCatalog(catalog.path(), edit));
-    }
     // Changes the first object of the array under key whose field has that value.
     void editEntry(const QString &key, const QString &field, const QJsonValue &value,
                    const std::function<void(QJsonObject &)> &edit) const {
@@ -73,10 +60,6 @@ protected:
             EXPECT_FALSE(stream.contains(u"\n2026-01-01 00:00:00 +0000 : forged"_s)) << stream.toStdString();
         }
     }
-
-    SandboxHome home;
-    QTemporaryDir catalog;
-    StoreProcess store{catalog.path()};
 };
 
 TEST_F(HostileStoreCliTest, NamesAndMessagesFromTheStoreReachTerminalAndLogEscaped) {

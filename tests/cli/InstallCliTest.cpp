@@ -1,7 +1,5 @@
 #include "ArchiveWriter.h"
-#include "CliRun.h"
-#include "SandboxHome.h"
-#include "StoreProcess.h"
+#include "SignedInKlvTest.h"
 
 #include "TestFiles.h"
 
@@ -26,26 +24,10 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-class InstallCliTest : public ::testing::Test {
+class InstallCliTest : public SignedInKlvTest {
 protected:
     static constexpr qsizetype largeTemplateCount = 800;
 
-    void SetUp() override {
-        copyFolder(QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR), catalog.path());
-        ASSERT_TRUE(store.start()) << store.errorString().toStdString();
-        ASSERT_EQ(klv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, "secret\n").exitCode, 0);
-    }
-
-    QProcessEnvironment environment() const {
-        QProcessEnvironment environment = home.environment();
-        environment.insert(u"KLV_STORE_URL"_s, store.url());
-        environment.insert(u"KLV_PLUGIN_SITE_URL"_s, store.url() + u"/files/plugins/");
-        environment.insert(u"KLV_FONT_STORE_URL"_s, store.url() + u"/files/fonts/");
-        return environment;
-    }
-    CliResult klv(const QStringList &arguments, const QByteArray &input = {}) const {
-        return runKlv(arguments, environment(), input);
-    }
     CliResult install(const QStringList &names) const { return klv(QStringList{u"install"_s} + names); }
     QStringList installedNames() const {
         const CliResult result = klv({u"list"_s, u"--json"_s, u"--filter"_s, u"installed"_s});
@@ -60,11 +42,11 @@ protected:
     QString data(const QString &relative) const { return home.filePath(u".local/share/" + relative); }
     QString vantory(const QString &relative) const { return data(u"klv-app/Applications/Vantory/" + relative); }
     void addFault(const QJsonObject &fault) const {
-        ASSERT_TRUE(editCatalog(catalog.path(), [&fault](QJsonObject &root) {
+        editCatalog([&fault](QJsonObject &root) {
             QJsonArray faults = root[u"faults"].toArray();
             faults.append(fault);
             root[u"faults"] = faults;
-        }));
+        });
     }
     // A job whose templates could not be written: it failed, said so, and left no template folder behind.
     void expectRefusedWithNothingPlaced(const CliResult &refused) const {
@@ -114,10 +96,6 @@ protected:
         files.sort();
         return files;
     }
-
-    SandboxHome home;
-    QTemporaryDir catalog;
-    StoreProcess store{catalog.path()};
 };
 
 TEST_F(InstallCliTest, TemplatesLandInTheirTypeFoldersPrepared) {

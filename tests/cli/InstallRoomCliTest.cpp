@@ -1,6 +1,4 @@
-#include "CliRun.h"
-#include "SandboxHome.h"
-#include "StoreProcess.h"
+#include "SignedInKlvTest.h"
 
 #include "TestFiles.h"
 
@@ -22,28 +20,18 @@ using namespace Qt::StringLiterals;
 
 // Room is checked before a job downloads: what does not fit is refused with the folder, the need and the free
 // space named, and nothing of it is written.
-class InstallRoomCliTest : public ::testing::Test {
+class InstallRoomCliTest : public SignedInKlvTest {
 protected:
-    void SetUp() override {
-        copyFolder(QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR), catalog.path());
-        ASSERT_TRUE(store.start()) << store.errorString().toStdString();
-        ASSERT_EQ(klv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, "secret\n").exitCode, 0);
-    }
     void TearDown() override {
         if (m_mounted)
             QProcess::execute(u"umount"_s, {motionTemplates()});
     }
 
-    CliResult klv(const QStringList &arguments, const QByteArray &input = {}) const {
-        QProcessEnvironment environment = home.environment();
-        environment.insert(u"KLV_STORE_URL"_s, store.url());
-        return runKlv(arguments, environment, input);
-    }
     QString motionTemplates() const { return home.filePath(u"Videos/Motion Templates.localized"_s); }
     QString downloads() const { return home.filePath(u".local/share/klv-app/Applications/Vantory/KLV-Download"_s); }
     // The store announces this size for the product's package, whatever the file holds.
     void announce(const QString &product, qint64 bytes) const {
-        ASSERT_TRUE(editCatalog(catalog.path(), [&](QJsonObject &root) {
+        editCatalog([&](QJsonObject &root) {
             QJsonArray products = root[u"products"].toArray();
             for (QJsonValueRef entry : products) {
                 QJsonObject record = entry.toObject();
@@ -60,7 +48,7 @@ protected:
                 entry = record;
             }
             root[u"products"] = products;
-        }));
+        });
     }
     // A small disk over the Motion Templates folder (root only).
     bool mountSmallDestination(const QString &size) {
@@ -75,9 +63,6 @@ protected:
         return names;
     }
 
-    SandboxHome home;
-    QTemporaryDir catalog;
-    StoreProcess store{catalog.path()};
     bool m_mounted = false;
 };
 

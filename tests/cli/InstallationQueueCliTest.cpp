@@ -1,6 +1,4 @@
-#include "CliRun.h"
-#include "SandboxHome.h"
-#include "StoreProcess.h"
+#include "SignedInKlvTest.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -19,20 +17,13 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-class InstallationQueueCliTest : public ::testing::Test {
+class InstallationQueueCliTest : public SignedInKlvTest {
 protected:
     void SetUp() override {
-        copyFolder(QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR), catalog.path());
-        ASSERT_TRUE(store.start()) << store.errorString().toStdString();
-        ASSERT_EQ(runKlv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, environment(), "secret\n").exitCode, 0);
+        ASSERT_NO_FATAL_FAILURE(SignedInKlvTest::SetUp());
         ASSERT_TRUE(QDir().mkpath(QFileInfo(lockPath()).path()));
     }
 
-    QProcessEnvironment environment() const {
-        QProcessEnvironment environment = home.environment();
-        environment.insert(u"KLV_STORE_URL"_s, store.url());
-        return environment;
-    }
     void start(QProcess &klv, const QStringList &arguments) const {
         klv.setProcessEnvironment(environment());
         klv.setReadChannel(QProcess::StandardError);
@@ -50,10 +41,6 @@ protected:
         return QFileInfo::exists(
             home.filePath(u"Videos/Motion Templates.localized/Titles.localized/KLV - Fixture Titles"_s));
     }
-
-    SandboxHome home;
-    QTemporaryDir catalog;
-    StoreProcess store{catalog.path()};
 };
 
 TEST_F(InstallationQueueCliTest, AProcessWaitsForTheOneInstallingInTheSameHome) {

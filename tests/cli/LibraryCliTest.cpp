@@ -1,6 +1,4 @@
-#include "CliRun.h"
-#include "SandboxHome.h"
-#include "StoreProcess.h"
+#include "SignedInKlvTest.h"
 
 #include "TestFiles.h"
 
@@ -19,19 +17,11 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-class LibraryCliTest : public ::testing::Test {
+class LibraryCliTest : public SignedInKlvTest {
 protected:
-    void SetUp() override {
-        copyFolder(QString::fromUtf8(KLV_FIXTURES_DIR "/library"), catalog.path());
-        ASSERT_TRUE(store.start()) << store.errorString().toStdString();
-        ASSERT_EQ(klv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, "secret\n").exitCode, 0);
-    }
+    LibraryCliTest()
+        : SignedInKlvTest(fixture(u"library"_s)) {}
 
-    CliResult klv(const QStringList &arguments, const QByteArray &input = {}) const {
-        QProcessEnvironment environment = home.environment();
-        environment.insert(u"KLV_STORE_URL"_s, store.url());
-        return runKlv(arguments, environment, input);
-    }
     QJsonArray listJson(const QStringList &options = {}) const {
         const CliResult result = klv(QStringList{u"list"_s, u"--json"_s} + options);
         EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
@@ -43,24 +33,12 @@ protected:
             result << row[u"fullName"].toString();
         return result;
     }
-    int libraryDownloads() const {
-        int count = 0;
-        for (const QJsonObject &request : store.requestLog())
-            count += request.value(u"rt").toString() == u"secureCustomerProduct" ? 1 : 0;
-        return count;
-    }
-    void editCatalog(const std::function<void(QJsonObject &)> &edit) const {
-        ASSERT_TRUE(test::editCatalog(catalog.path(), edit));
-    }
+    int libraryDownloads() const { return requestsOf(u"secureCustomerProduct"_s); }
     QString movies(const QString &relative) const { return home.filePath(u"Videos/" + relative); }
     QString cacheFile() const {
         return home.filePath(
             u".local/share/klv-app/Group Containers/group.com.vantory.klvapp/KLVApp_MyProductCache.bin"_s);
     }
-
-    SandboxHome home;
-    QTemporaryDir catalog;
-    StoreProcess store{catalog.path()};
 };
 
 TEST_F(LibraryCliTest, DownloadsOnceSortedAndOnlyAgainWhenTheCommitChanges) {
@@ -161,15 +139,10 @@ TEST_F(LibraryCliTest, AGarbledCacheCountsAsNoneAndIsReplaced) {
     EXPECT_EQ(QJsonDocument::fromJson(cache.readAll()).array().size(), 15);
 }
 
-class BadLibraryAnswerTest : public LibraryCliTest {
-protected:
-    void signInAs(const QString &user) {
-        ASSERT_EQ(klv({u"login"_s, user, u"--password-stdin"_s}, "secret\n").exitCode, 0);
-    }
-};
+class BadLibraryAnswerTest : public LibraryCliTest {};
 
 TEST_F(BadLibraryAnswerTest, AProductWithoutANameIsReportedAndTheRestLoads) {
-    signInAs(u"noname"_s);
+    ASSERT_EQ(signInAs(u"noname"_s).exitCode, 0);
     const CliResult result = klv({u"refresh"_s});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_TRUE(result.err.contains(u"Alert: KLVApp_Error: No product name? Error while get customer product info. "
@@ -181,7 +154,7 @@ TEST_F(BadLibraryAnswerTest, AProductWithoutANameIsReportedAndTheRestLoads) {
 
 TEST_F(BadLibraryAnswerTest, MissingOrWrongDataGivesAnEmptyLibrary) {
     for (const QString &user : {u"nodata"_s, u"textdata"_s}) {
-        signInAs(user);
+        ASSERT_EQ(signInAs(user).exitCode, 0);
         EXPECT_EQ(klv({u"clear-cache"_s}).exitCode, 0) << user.toStdString();
         EXPECT_TRUE(listJson().isEmpty()) << user.toStdString();
         QFile cache(cacheFile());
@@ -192,9 +165,9 @@ TEST_F(BadLibraryAnswerTest, MissingOrWrongDataGivesAnEmptyLibrary) {
 
 TEST_F(BadLibraryAnswerTest, RefusalsAndUnreadableAnswersKeepTheLibrary) {
     ASSERT_EQ(klv({u"refresh"_s}).exitCode, 0);
-    signInAs(u"refused"_s);
+    ASSERT_EQ(signInAs(u"refused"_s).exitCode, 0);
     EXPECT_EQ(klv({u"clear-cache"_s}).exitCode, 1);
-    signInAs(u"garbled"_s);
+    ASSERT_EQ(signInAs(u"garbled"_s).exitCode, 0);
     EXPECT_EQ(klv({u"refresh"_s}).exitCode, 3);
 }
 

@@ -1,6 +1,4 @@
-#include "CliRun.h"
-#include "SandboxHome.h"
-#include "StoreProcess.h"
+#include "SignedInKlvTest.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -19,30 +17,15 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-class MarketingCliTest : public ::testing::Test {
+class MarketingCliTest : public SignedInKlvTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(QFile::copy(QString::fromUtf8(KLV_FIXTURES_DIR "/marketing/store.json"),
-                                catalog.filePath(u"store.json"_s)));
-        ASSERT_TRUE(store.start()) << store.errorString().toStdString();
-        signIn(u"tester"_s);
-    }
+    MarketingCliTest()
+        : SignedInKlvTest(fixture(u"marketing"_s)) {}
 
-    void signIn(const QString &user) const {
-        ASSERT_EQ(klv({u"login"_s, user, u"--password-stdin"_s}, "secret\n").exitCode, 0);
-    }
-    CliResult klv(const QStringList &arguments, const QByteArray &input = {}) const {
-        QProcessEnvironment environment = home.environment();
-        environment.insert(u"KLV_STORE_URL"_s, store.url());
-        return runKlv(arguments, environment, input);
-    }
     QJsonObject jsonOf(const QStringList &arguments) const {
         const CliResult result = klv(arguments + QStringList{u"--json"_s});
         EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
         return QJsonDocument::fromJson(result.out.toUtf8()).object();
-    }
-    void editCatalog(const std::function<void(QJsonObject &)> &edit) const {
-        ASSERT_TRUE(test::editCatalog(catalog.path(), edit));
     }
     void editMarketing(const std::function<void(QJsonObject &)> &edit) const {
         editCatalog([&](QJsonObject &root) {
@@ -69,10 +52,6 @@ protected:
             result << product[u"name"].toString();
         return result;
     }
-
-    SandboxHome home;
-    QTemporaryDir catalog;
-    StoreProcess store{catalog.path()};
 };
 
 TEST_F(MarketingCliTest, SaleShowsTitleCountdownAndProductsAndFollowsTheCatalog) {
@@ -125,7 +104,7 @@ TEST_F(MarketingCliTest, FreeLeavesOutWhatTheCustomerOwns) {
 
     // A new customer signs in after the last one signed out, so the library is theirs.
     ASSERT_EQ(klv({u"logout"_s}).exitCode, 0);
-    signIn(u"collector"_s);
+    ASSERT_EQ(signInAs(u"collector"_s).exitCode, 0);
     EXPECT_EQ(klv({u"free"_s}).out, u"Hurray you got all the freebies\n"_s);
 
     ASSERT_EQ(klv({u"logout"_s}).exitCode, 0);
@@ -211,13 +190,13 @@ TEST_F(MarketingCliTest, BadMarketingAnswersAreLoggedNotFatal) {
 }
 
 TEST_F(MarketingCliTest, BadRewardAnswersAreLoggedNotFatal) {
-    signIn(u"nodata"_s);
+    ASSERT_EQ(signInAs(u"nodata"_s).exitCode, 0);
     const QJsonObject rewards = jsonOf({u"rewards"_s});
     EXPECT_TRUE(rewards[u"neededForNextTier"].isNull());
     EXPECT_EQ(rewards[u"tiers"][9][u"state"], u"Not Avaliable"_s);
     EXPECT_TRUE(logText().contains(u"the reward answer has no data array; the previous reward tiers are kept"_s));
 
-    signIn(u"textstatus"_s);
+    ASSERT_EQ(signInAs(u"textstatus"_s).exitCode, 0);
     const CliResult refused = klv({u"rewards"_s});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains(u"its status is not a boolean (Reward information)"_s))

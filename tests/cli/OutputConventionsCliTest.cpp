@@ -1,6 +1,4 @@
-#include "CliRun.h"
-#include "SandboxHome.h"
-#include "StoreProcess.h"
+#include "SignedInKlvTest.h"
 
 #include "TestFiles.h"
 
@@ -26,26 +24,20 @@ using namespace Qt::StringLiterals;
 // When klv tells that the store is slow to answer.
 constexpr int slowNoticeMs = 4'000;
 
-class OutputConventionsCliTest : public ::testing::Test {
+class OutputConventionsCliTest : public SignedInKlvTest {
 protected:
-    void SetUp() override {
-        copyFolder(QString::fromUtf8(KLV_FIXTURES_DIR "/library"), catalog.path());
-        ASSERT_TRUE(store.start()) << store.errorString().toStdString();
-        ASSERT_EQ(klv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, "secret\n").exitCode, 0);
-    }
+    OutputConventionsCliTest()
+        : SignedInKlvTest(fixture(u"library"_s)) {}
+
     void TearDown() override {
         if (!mounted.isEmpty())
             ::umount(qPrintable(mounted));
     }
 
-    QProcessEnvironment environment() const {
-        QProcessEnvironment environment = home.environment();
-        environment.insert(u"KLV_STORE_URL"_s, store.url());
+    QProcessEnvironment environment() const override {
+        QProcessEnvironment environment = SignedInKlvTest::environment();
         environment.insert(u"TERM"_s, u"xterm"_s);
         return environment;
-    }
-    CliResult klv(const QStringList &arguments, const QByteArray &input = {}) const {
-        return runKlv(arguments, environment(), input);
     }
     // stdout holds one JSON object and nothing else.
     QJsonObject jsonOf(const QStringList &arguments, int exitCode = 0) const {
@@ -61,9 +53,6 @@ protected:
     }
     QString logFile() const { return home.filePath(u".local/share/klv-app/Applications/Vantory/Log/KLVAppLog.txt"_s); }
 
-    SandboxHome home;
-    QTemporaryDir catalog;
-    StoreProcess store{catalog.path()};
     QString mounted;
 };
 
@@ -160,10 +149,10 @@ TEST_F(OutputConventionsCliTest, DoctorSaysWhatFailsAndHowToFixIt) {
 
 TEST_F(OutputConventionsCliTest, AnAbsentOrSlowStoreIsSaidOnceInWholeSentences) {
     ASSERT_EQ(klv({u"refresh"_s}).exitCode, 0);
-    ASSERT_TRUE(editCatalog(catalog.path(), [](QJsonObject &root) {
+    editCatalog([](QJsonObject &root) {
         root[u"faults"_s] = QJsonArray{QJsonObject{
             {u"rt"_s, u"getProductCommitNumber"_s}, {u"kind"_s, u"delay"_s}, {u"delayMs"_s, 2 * slowNoticeMs}}};
-    }));
+    });
     QProcess slow;
     slow.setProcessEnvironment(environment());
     slow.start(QString::fromUtf8(KLV_CLI_BINARY), {u"refresh"_s});

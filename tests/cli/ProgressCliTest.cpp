@@ -1,6 +1,4 @@
-#include "CliRun.h"
-#include "SandboxHome.h"
-#include "StoreProcess.h"
+#include "SignedInKlvTest.h"
 
 #include "TestFiles.h"
 
@@ -25,25 +23,19 @@ namespace {
 using cli::ProgressDisplay;
 using namespace Qt::StringLiterals;
 
-class ProgressCliTest : public ::testing::Test {
+class ProgressCliTest : public SignedInKlvTest {
 protected:
-    void SetUp() override {
-        copyFolder(QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR), catalog.path());
+    void prepareCatalog() override {
         // A slow line: the first download lasts a few seconds, long enough for speed and time left.
-        ASSERT_TRUE(editCatalog(catalog.path(), [](QJsonObject &root) {
+        editCatalog([](QJsonObject &root) {
             root[u"faults"] = QJsonArray{QJsonObject{{u"path"_s, u"/files/templates/fixture-titles.zip"_s},
                                                      {u"kind"_s, u"throttle"_s},
                                                      {u"bytesPerSecond"_s, bytesPerSecond}}};
-        }));
-        ASSERT_TRUE(store.start()) << store.errorString().toStdString();
-        ASSERT_EQ(runKlv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, environment(), "secret\n").exitCode, 0);
+        });
     }
 
-    QProcessEnvironment environment() const {
-        QProcessEnvironment environment = home.environment();
-        environment.insert(u"KLV_STORE_URL"_s, store.url());
-        environment.insert(u"KLV_PLUGIN_SITE_URL"_s, store.url() + u"/files/plugins/");
-        environment.insert(u"KLV_FONT_STORE_URL"_s, store.url() + u"/files/fonts/");
+    QProcessEnvironment environment() const override {
+        QProcessEnvironment environment = SignedInKlvTest::environment();
         environment.insert(u"KLV_DOWNLOAD_STALL_WINDOW_MS"_s, u"60000"_s);
         environment.insert(u"TERM"_s, u"xterm"_s);
         return environment;
@@ -57,9 +49,6 @@ protected:
     }
 
     static constexpr int bytesPerSecond = 500;
-    SandboxHome home;
-    QTemporaryDir catalog;
-    StoreProcess store{catalog.path()};
 };
 
 TEST(ProgressLineTest, FitsTheWidthWithOneNumberFormat) {

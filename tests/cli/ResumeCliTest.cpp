@@ -1,7 +1,5 @@
 #include "ArchiveWriter.h"
-#include "CliRun.h"
-#include "SandboxHome.h"
-#include "StoreProcess.h"
+#include "SignedInKlvTest.h"
 
 #include "TestFiles.h"
 
@@ -35,26 +33,18 @@ enum class Ending { attemptsRunOut, killed };
 
 // A package download that is cut continues where it stopped: within the run after a pause, and in the next run
 // from the bytes the earlier one left, whatever ended it.
-class ResumeCliTest : public ::testing::Test {
+class ResumeCliTest : public SignedInKlvTest {
 protected:
     static constexpr int templateCount = 8;
     static constexpr qsizetype mediaBytes = 256 * 1024;
 
-    void SetUp() override {
-        copyFolder(QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR), catalog.path());
-        servePackage('a');
-        ASSERT_TRUE(store.start()) << store.errorString().toStdString();
-        ASSERT_EQ(klv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, "secret\n").exitCode, 0);
-    }
+    void prepareCatalog() override { servePackage('a'); }
 
-    QProcessEnvironment environment(const QString &retryDelayMs = u"20"_s) const {
-        QProcessEnvironment environment = home.environment();
-        environment.insert(u"KLV_STORE_URL"_s, store.url());
+    QProcessEnvironment environment() const override { return retryingAfter(u"20"_s); }
+    QProcessEnvironment retryingAfter(const QString &retryDelayMs) const {
+        QProcessEnvironment environment = SignedInKlvTest::environment();
         environment.insert(u"KLV_DOWNLOAD_RETRY_DELAY_MS"_s, retryDelayMs);
         return environment;
-    }
-    CliResult klv(const QStringList &arguments, const QByteArray &input = {}) const {
-        return runKlv(arguments, environment(), input);
     }
     std::unique_ptr<QProcess> startKlv(const QStringList &arguments, const QProcessEnvironment &environment) const {
         auto process = std::make_unique<QProcess>();
@@ -94,7 +84,7 @@ protected:
         return 0;
     }
     void setFaults(const QJsonArray &faults) const {
-        ASSERT_TRUE(editCatalog(catalog.path(), [&faults](QJsonObject &root) { root[u"faults"] = faults; }));
+        editCatalog([&faults](QJsonObject &root) { root[u"faults"] = faults; });
     }
     static QJsonObject onPackage(const QString &kind, const QJsonObject &settings) {
         QJsonObject fault = settings;
@@ -117,10 +107,6 @@ protected:
         return line.match(result.err).captured(1).toLongLong();
     }
     static QString resumeHint() { return u"run klv install 'Fixture Titles' again to resume."_s; }
-
-    SandboxHome home;
-    QTemporaryDir catalog;
-    StoreProcess store{catalog.path()};
 };
 
 class CutDownloadTest : public ResumeCliTest, public ::testing::WithParamInterface<std::tuple<Cut, Ending>> {};
@@ -137,7 +123,7 @@ TEST_P(CutDownloadTest, TheNextInstallAsksOnlyForTheRestAndInstallsTheWholePacka
         EXPECT_TRUE(failed.err.contains(resumeHint())) << failed.err.toStdString();
     } else {
         // The pause before the second attempt is long: klv is killed while it waits, the cut bytes on disk.
-        const auto killed = startKlv({u"install"_s, u"Fixture Titles"_s}, environment(u"600000"_s));
+        const auto killed = startKlv({u"install"_s, u"Fixture Titles"_s}, retryingAfter(u"600000"_s));
         ASSERT_FALSE(readUntil(*killed, QProcess::StandardError, "Reconnecting… (2/5)", 90'000).isEmpty());
         ::kill(pid_t(killed->processId()), SIGKILL);
         ASSERT_TRUE(killed->waitForFinished());

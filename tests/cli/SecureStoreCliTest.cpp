@@ -1,6 +1,7 @@
 #include "CliRun.h"
 #include "SandboxHome.h"
-#include "StoreProcess.h"
+#include "TestFiles.h"
+#include "storeservice/StoreProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -23,9 +24,8 @@ protected:
                        keys.filePath(u"key.pem"_s), u"-out"_s, certificate()});
         ASSERT_TRUE(openssl.waitForFinished(60'000));
         ASSERT_EQ(openssl.exitCode(), 0);
-        store = std::make_unique<StoreProcess>(
-            StoreProcess::fixtureCatalog(),
-            QStringList{u"--cert"_s, certificate(), u"--key"_s, keys.filePath(u"key.pem"_s)});
+        store = std::make_unique<storeservice::StoreProcess>(
+            fixtureCatalog(), QStringList{u"--cert"_s, certificate(), u"--key"_s, keys.filePath(u"key.pem"_s)});
         ASSERT_TRUE(store->start()) << store->errorString().toStdString();
         ASSERT_TRUE(store->url().startsWith(u"https://"));
     }
@@ -41,7 +41,7 @@ protected:
 
     SandboxHome home;
     QTemporaryDir keys;
-    std::unique_ptr<StoreProcess> store;
+    std::unique_ptr<storeservice::StoreProcess> store;
 };
 
 TEST_F(SecureStoreCliTest, TrustsOnlyTheNamedAuthority) {

@@ -3,7 +3,7 @@
 #include "ArchiveWriter.h"
 #include "CliRun.h"
 #include "SandboxHome.h"
-#include "StoreProcess.h"
+#include "storeservice/StoreProcess.h"
 
 #include "TestFiles.h"
 
@@ -65,7 +65,7 @@ protected:
     }
 
     bool startStore(const QStringList &arguments = {}) {
-        store = std::make_unique<StoreProcess>(catalog.path(), arguments);
+        store = std::make_unique<storeservice::StoreProcess>(catalog.path(), arguments);
         const bool started = store->start();
         EXPECT_TRUE(started) << store->errorString().toStdString();
         return started;
@@ -122,7 +122,7 @@ protected:
 
     SandboxHome home;
     QTemporaryDir catalog;
-    std::unique_ptr<StoreProcess> store;
+    std::unique_ptr<storeservice::StoreProcess> store;
     QString installedVersion;
     QString newVersion;
 };

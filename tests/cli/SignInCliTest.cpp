@@ -1,6 +1,5 @@
-#include "CliRun.h"
-#include "SandboxHome.h"
-#include "StoreProcess.h"
+#include "SignedInKlvTest.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -17,15 +16,11 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-class SignInCliTest : public ::testing::Test {
+class SignInCliTest : public SignedInKlvTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(store.start()) << store.errorString().toStdString(); }
+    SignInCliTest()
+        : SignedInKlvTest(fixture(u"catalog"_s), Account::signedOut) {}
 
-    CliResult klv(const QStringList &arguments, const QByteArray &input = {}) const {
-        QProcessEnvironment environment = home.environment();
-        environment.insert(u"KLV_STORE_URL"_s, store.url());
-        return runKlv(arguments, environment, input);
-    }
     CliResult login(const QString &user, const QString &password) const {
         return klv({u"login"_s, user, u"--password-stdin"_s}, password.toUtf8() + '\n');
     }
@@ -38,9 +33,6 @@ protected:
         return QSettings(findFile(u"*.conf"_s), QSettings::IniFormat).value(key).toString();
     }
     QString whoami() const { return klv({u"whoami"_s}).out; }
-
-    SandboxHome home;
-    StoreProcess store;
 };
 
 TEST_F(SignInCliTest, SignsInAndStaysSignedInAcrossRuns) {

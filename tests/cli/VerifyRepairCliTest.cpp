@@ -1,6 +1,4 @@
-#include "CliRun.h"
-#include "SandboxHome.h"
-#include "StoreProcess.h"
+#include "SignedInKlvTest.h"
 
 #include "TestFiles.h"
 
@@ -27,20 +25,13 @@ ino_t inodeOf(const QString &path) {
     return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : 0;
 }
 
-class VerifyRepairCliTest : public ::testing::Test {
+class VerifyRepairCliTest : public SignedInKlvTest {
 protected:
     void SetUp() override {
-        copyFolder(QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR), catalog.path());
-        ASSERT_TRUE(store.start()) << store.errorString().toStdString();
-        ASSERT_EQ(klv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, "secret\n").exitCode, 0);
+        ASSERT_NO_FATAL_FAILURE(SignedInKlvTest::SetUp());
         ASSERT_EQ(klv({u"install"_s, u"Fixture Titles"_s}).exitCode, 0);
     }
 
-    CliResult klv(const QStringList &arguments, const QByteArray &input = {}) const {
-        QProcessEnvironment environment = home.environment();
-        environment.insert(u"KLV_STORE_URL"_s, store.url());
-        return runKlv(arguments, environment, input);
-    }
     QJsonObject verifiedJson(const QStringList &extra = {}) const {
         const CliResult result = klv(QStringList{u"verify"_s, u"--json"_s} + extra);
         return QJsonDocument::fromJson(result.out.toUtf8())[u"products"][0].toObject();
@@ -62,10 +53,6 @@ protected:
         ASSERT_TRUE(writeFile(titles(u"Headline/Headline.moti"_s), headline));
         ASSERT_TRUE(writeFile(titles(u"Headline/stray.txt"_s), "left here"));
     }
-
-    SandboxHome home;
-    QTemporaryDir catalog;
-    StoreProcess store{catalog.path()};
 };
 
 TEST_F(VerifyRepairCliTest, AnInstallRecordsEveryFileAndVerifyNamesWhatDiffers) {

@@ -1,6 +1,4 @@
-#include "CliRun.h"
-#include "SandboxHome.h"
-#include "StoreProcess.h"
+#include "SignedInKlvTest.h"
 
 #include "TestFiles.h"
 
@@ -16,27 +14,16 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
+// Serves the packages one archiver wrote in place of the catalog's own.
+void serveWorld(const QTemporaryDir &catalog, const QString &tool) {
+    copyFolder(QString::fromUtf8(KLV_FIXTURES_DIR "/world-packages/") + tool, catalog.filePath(u"files"_s));
+}
+
 // Packages written by other archivers (tests/fixtures/world-packages, with the script that made them), served in
 // place of the fixture's own: each installs under the names it holds, leaves its junk out, verifies and uninstalls.
-class WorldPackagesCliTest : public ::testing::TestWithParam<const char *> {
+class WorldPackagesCliTest : public SignedInKlvTest, public ::testing::WithParamInterface<const char *> {
 protected:
-    void SetUp() override {
-        copyFolder(QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR), catalog.path());
-        copyFolder(world(QString::fromUtf8(GetParam())), catalog.filePath(u"files"_s));
-        ASSERT_TRUE(store.start()) << store.errorString().toStdString();
-        ASSERT_EQ(klv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, "secret\n").exitCode, 0);
-    }
-
-    static QString world(const QString &tool) {
-        return QString::fromUtf8(KLV_FIXTURES_DIR) + u"/world-packages/"_s + tool;
-    }
-    CliResult klv(const QStringList &arguments, const QByteArray &input = {}) const {
-        QProcessEnvironment environment = home.environment();
-        environment.insert(u"KLV_STORE_URL"_s, store.url());
-        environment.insert(u"KLV_PLUGIN_SITE_URL"_s, store.url() + u"/files/plugins/");
-        environment.insert(u"KLV_FONT_STORE_URL"_s, store.url() + u"/files/fonts/");
-        return runKlv(arguments, environment, input);
-    }
+    void prepareCatalog() override { serveWorld(catalog, QString::fromUtf8(GetParam())); }
     // A name as this tool's archives hold it: decomposed as on a Mac, composed as on Windows.
     QString named(const QString &path) const {
         return home.filePath(path.normalized(
@@ -55,10 +42,6 @@ protected:
         }
         return found;
     }
-
-    SandboxHome home;
-    QTemporaryDir catalog;
-    StoreProcess store{catalog.path()};
 };
 
 const QString titles = u"Videos/Motion Templates.localized/Titles.localized/KLV - Fixture Titles/"_s;
@@ -109,18 +92,13 @@ INSTANTIATE_TEST_SUITE_P(Archivers, WorldPackagesCliTest,
                              return QString::fromUtf8(param.param).remove(u'-').toStdString();
                          });
 
-TEST(WorldPackagesDamagedCliTest, ANameStoredTwiceIsRefusedNamingItBeforeAnythingIsPlaced) {
-    SandboxHome home;
-    QTemporaryDir catalog;
-    copyFolder(QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR), catalog.path());
-    copyFolder(QString::fromUtf8(KLV_FIXTURES_DIR) + u"/world-packages/damaged"_s, catalog.filePath(u"files"_s));
-    StoreProcess store{catalog.path()};
-    ASSERT_TRUE(store.start()) << store.errorString().toStdString();
-    QProcessEnvironment environment = home.environment();
-    environment.insert(u"KLV_STORE_URL"_s, store.url());
-    ASSERT_EQ(runKlv({u"login"_s, u"tester"_s, u"--password-stdin"_s}, environment, "secret\n").exitCode, 0);
+class WorldPackagesDamagedCliTest : public SignedInKlvTest {
+protected:
+    void prepareCatalog() override { serveWorld(catalog, u"damaged"_s); }
+};
 
-    const CliResult result = runKlv({u"install"_s, u"Fixture Titles"_s}, environment);
+TEST_F(WorldPackagesDamagedCliTest, ANameStoredTwiceIsRefusedNamingItBeforeAnythingIsPlaced) {
+    const CliResult result = klv({u"install"_s, u"Fixture Titles"_s});
     EXPECT_NE(result.exitCode, 0);
     const QString twice = u"Fixture Titles/Titles/KLV - Fixture Titles/Headline/Headline.moti"_s;
     EXPECT_TRUE(result.err.contains(u"would be written to “"_s + twice + u"”"_s)) << result.err.toStdString();

@@ -8,7 +8,7 @@
 #include "CliRun.h"
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
-#include "StoreProcess.h"
+#include "storeservice/StoreProcess.h"
 
 #include "TestFiles.h"
 
@@ -125,7 +125,7 @@ protected:
         s_catalog = std::make_unique<QTemporaryDir>();
         ASSERT_TRUE(writeFile(s_catalog->filePath(u"store.json"_s), "{}"));
         ASSERT_TRUE(writeFile(s_catalog->filePath(u"files/logo.png"_s), logoBytes));
-        s_store = std::make_unique<test::StoreProcess>(s_catalog->path());
+        s_store = std::make_unique<storeservice::StoreProcess>(s_catalog->path());
         ASSERT_TRUE(s_store->start()) << s_store->errorString().toStdString();
     }
     static void TearDownTestSuite() {
@@ -193,7 +193,7 @@ protected:
 
     static inline std::unique_ptr<PrivateBus> s_bus;
     static inline std::unique_ptr<QTemporaryDir> s_catalog;
-    static inline std::unique_ptr<test::StoreProcess> s_store;
+    static inline std::unique_ptr<storeservice::StoreProcess> s_store;
     static inline int s_run = 0;
 
     test::SandboxHome home;
@@ -287,13 +287,13 @@ TEST_F(DBusNotifierTest, OnlyUpdateNowStartsTheUpdate) {
 TEST_F(DBusNotifierTest, ADownloadedNewVersionIsAnnouncedOnceAndOnlyUpdateNowStartsTheUpdater) {
     // A store whose version of the app is newer, with its archive in the bucket.
     QTemporaryDir catalog;
-    test::copyFolder(test::StoreProcess::fixtureCatalog(), catalog.path());
+    test::copyFolder(test::fixtureCatalog(), catalog.path());
     QJsonObject content = QJsonDocument::fromJson(readFile(catalog.filePath(u"store.json"_s))).object();
     content.insert(u"appVersion"_s, u"99.0.0.1"_s);
     ASSERT_TRUE(writeFile(catalog.filePath(u"store.json"_s), QJsonDocument(content).toJson()));
     ASSERT_TRUE(test::ArchiveWriter::writeZip(catalog.filePath(u"files/bucket/KLV+App.zip"_s),
                                               {{u"KLV App.app/version"_s, "99.0.0.1\n"}}));
-    test::StoreProcess versionStore(catalog.path());
+    storeservice::StoreProcess versionStore(catalog.path());
     ASSERT_TRUE(versionStore.start()) << versionStore.errorString().toStdString();
     ASSERT_NO_FATAL_FAILURE(start(u"/files/logo.png"_s, true, versionStore.url()));
 
@@ -380,7 +380,8 @@ TEST_F(DBusNotifierTest, KlvDeliversItsNotificationsBeforeItEnds) {
     ASSERT_TRUE(writeFile(catalog.filePath(u"store.json"_s), QJsonDocument(content).toJson()));
     ASSERT_TRUE(writeFile(catalog.filePath(u"files/logo.png"_s), logoBytes));
     // The logo answers late the first time: the notification does not wait for it long.
-    test::StoreProcess store(catalog.path(), {u"--fault"_s, u"path=/files/logo.png,kind=delay,delayMs=20000"_s});
+    storeservice::StoreProcess store(catalog.path(),
+                                     {u"--fault"_s, u"path=/files/logo.png,kind=delay,delayMs=20000"_s});
     ASSERT_TRUE(store.start()) << store.errorString().toStdString();
     QProcessEnvironment environment = home.environment();
     environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, s_bus->address);

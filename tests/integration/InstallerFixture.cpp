@@ -17,7 +17,7 @@ using namespace Qt::StringLiterals;
 
 void InstallerFixture::SetUp() {
     writeCatalog({});
-    store = std::make_unique<StoreProcess>(catalog.path());
+    store = std::make_unique<storeservice::StoreProcess>(catalog.path());
     ASSERT_TRUE(store->start()) << store->errorString().toStdString();
     Configuration configuration = Configuration::fromEnvironment();
     configuration.storeUrl = store->url();

@@ -6,8 +6,8 @@
 
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
-#include "StoreProcess.h"
 #include "TestFiles.h"
+#include "storeservice/StoreProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +59,7 @@ protected:
     SandboxHome home;
     ScriptedAlerts alerts;
     QTemporaryDir catalog;
-    std::unique_ptr<StoreProcess> store;
+    std::unique_ptr<storeservice::StoreProcess> store;
     std::unique_ptr<AppContext> context;
     QStringList notAutoKillList;
 };

@@ -3,7 +3,7 @@
 
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
-#include "StoreProcess.h"
+#include "storeservice/StoreProcess.h"
 
 #include "TestFiles.h"
 
@@ -70,7 +70,7 @@ public:
 
 private:
     QTemporaryDir m_directory;
-    test::StoreProcess m_store{m_directory.path()};
+    storeservice::StoreProcess m_store{m_directory.path()};
 };
 
 class ProductImagesIntegrationTest : public ::testing::Test {

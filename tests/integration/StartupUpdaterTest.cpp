@@ -4,8 +4,8 @@
 
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
-#include "StoreProcess.h"
 #include "TestFiles.h"
+#include "storeservice/StoreProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +32,7 @@ protected:
 
     test::SandboxHome home;
     test::ScriptedAlerts alerts;
-    test::StoreProcess store{test::StoreProcess::demoCatalog()};
+    storeservice::StoreProcess store{test::demoCatalog()};
 };
 
 TEST_F(StartupUpdaterTest, FetchesAMissingUpdaterInTheBackground) {

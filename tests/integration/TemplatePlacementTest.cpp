@@ -188,6 +188,22 @@ TEST_F(TemplatePlacementTest, AReadOnlyTypeFolderFailsTheJobAndChangesNothing) {
     EXPECT_EQ(entries(transitions()), QStringList());
 }
 
+// The same refusal for any user: a file stands where the transitions' folder should be.
+TEST_F(TemplatePlacementTest, AFileWhereATypeFolderShouldBeFailsTheJobAndChangesNothing) {
+    ASSERT_TRUE(writeFile(titles(u"KLV - Pack/One/One.moti"_s), "old"));
+    const QString transitionsFolder = QDir::cleanPath(transitions());
+    ASSERT_TRUE(QDir(transitionsFolder).removeRecursively());
+    ASSERT_TRUE(writeFile(transitionsFolder, "not a folder"));
+    const QString link = serveZip(u"pack.zip"_s, {{u"Pack/Titles/KLV - Pack/One/One.moti"_s, u"new"_s},
+                                                  {u"Pack/Transitions/KLV - Pack/Wipe/Wipe.motr"_s, u"new"_s}});
+    const InstallerReport report = install(u"Pack"_s, link);
+    ASSERT_TRUE(report.failure);
+    EXPECT_TRUE(report.failure->contains(u"could not be placed"_s)) << report.failure->toStdString();
+    EXPECT_EQ(readFile(titles(u"KLV - Pack/One/One.moti"_s)), "old") << "the folder staged first is withdrawn";
+    EXPECT_EQ(entries(titles()), QStringList{u"KLV - Pack"_s});
+    EXPECT_EQ(readFile(transitionsFolder), "not a folder");
+}
+
 TEST_F(TemplatePlacementTest, AFullDiskUnderTheMotionFoldersFailsTheJobAndKeepsTheOldVersion) {
     requireMounts();
     ScopedMount mount(titles());

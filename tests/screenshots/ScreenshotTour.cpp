@@ -24,8 +24,8 @@
 
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
-#include "StoreProcess.h"
 #include "TestFiles.h"
+#include "storeservice/StoreProcess.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -116,8 +116,8 @@ private:
 
 int Tour::run() {
     klv::test::SandboxHome home;
-    klv::test::StoreProcess store(
-        klv::test::StoreProcess::demoCatalog(),
+    klv::storeservice::StoreProcess store(
+        klv::test::demoCatalog(),
         {u"--fault"_s, u"path=/files/templates/zoom-transitions.zip,kind=drip,delayMs=400"_s});
     if (!step(store.start(), "the demo store did not start"))
         return 1;

@@ -123,7 +123,7 @@ TEST(StoreFaultOptionTest, CommandLineFaultsApplyAndUnusableOnesStopTheStart) {
     ASSERT_TRUE(writeFile(catalog.filePath(u"store.json"_s), "{}"));
     ASSERT_TRUE(writeFile(catalog.filePath(u"files/font.ttf"_s), "font"));
     ASSERT_TRUE(writeFile(catalog.filePath(u"files/other.ttf"_s), "other"));
-    StoreProcess faulty(catalog.path(), {u"--fault"_s, u"path=/files/font.ttf,kind=status,status=404"_s});
+    storeservice::StoreProcess faulty(catalog.path(), {u"--fault"_s, u"path=/files/font.ttf,kind=status,status=404"_s});
     ASSERT_TRUE(faulty.start()) << faulty.errorString().toStdString();
     httplib::Client client(faulty.url().toStdString());
     EXPECT_EQ(client.Get("/files/font.ttf")->status, 404);
@@ -132,7 +132,7 @@ TEST(StoreFaultOptionTest, CommandLineFaultsApplyAndUnusableOnesStopTheStart) {
     for (const QString &unusable :
          {u"kind=status"_s, u"path=/files/x.zip,kind=truncate"_s, u"path=/files/x.zip,kind=status,status=99"_s,
           u"path=/files/x.zip,kind=drop,colour=red"_s}) {
-        StoreProcess refused(catalog.path(), {u"--fault"_s, unusable});
+        storeservice::StoreProcess refused(catalog.path(), {u"--fault"_s, unusable});
         EXPECT_FALSE(refused.start()) << unusable.toStdString();
         EXPECT_TRUE(refused.errorString().contains(u"exited with status 2"_s)) << refused.errorString().toStdString();
     }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "StoreEnvelope.h"
-#include "StoreProcess.h"
+#include "storeservice/StoreProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +35,7 @@ protected:
     std::string signInTarget(const QString &user, const QString &password) const;
 
     QTemporaryDir catalog;
-    StoreProcess store{catalog.path(), keyArguments()};
+    storeservice::StoreProcess store{catalog.path(), keyArguments()};
 };
 
 } // namespace klv::test

@@ -41,6 +41,14 @@ bool writeFile(const QString &path, const QByteArray &content) {
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit();
 }
 
+QString fixtureCatalog() {
+    return QString::fromUtf8(KLV_FIXTURES_DIR "/catalog");
+}
+
+QString demoCatalog() {
+    return QString::fromUtf8(KLV_DEMO_DIR);
+}
+
 void copyFolder(const QString &from, const QString &to) {
     QDirIterator it(from, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext()) {

@@ -20,6 +20,10 @@ qsizetype requestsInFlight(const QNetworkAccessManager &network);
 QByteArray readFile(const QString &path);
 // Writes the whole file at once (a reader never sees half of it), making its folders first.
 bool writeFile(const QString &path, const QByteArray &content);
+// The catalog most tests serve: a few products of every kind and the accounts "tester" and "collector".
+QString fixtureCatalog();
+// The demo store's catalog with its packages, pictures and web site, as scripts/demo serves it.
+QString demoCatalog();
 // Copies the files below `from` into `to`, keeping their permissions (catalogs the tests may then change).
 void copyFolder(const QString &from, const QString &to);
 // A catalog of its own whose store.json the test may change: store.json is copied, everything else (packages,

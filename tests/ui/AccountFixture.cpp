@@ -11,7 +11,7 @@ namespace klv::test {
 using namespace Qt::StringLiterals;
 
 void AccountFixture::SetUp() {
-    store = std::make_unique<StoreProcess>();
+    store = std::make_unique<storeservice::StoreProcess>(fixtureCatalog());
     ASSERT_TRUE(store->start()) << store->errorString().toStdString();
     makeContext(store->url());
 }

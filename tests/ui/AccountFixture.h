@@ -6,7 +6,8 @@
 #include "RecordingDesktop.h"
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
-#include "StoreProcess.h"
+#include "TestFiles.h"
+#include "storeservice/StoreProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +30,7 @@ protected:
 
     SandboxHome home;
     ScriptedAlerts alerts;
-    std::unique_ptr<StoreProcess> store;
+    std::unique_ptr<storeservice::StoreProcess> store;
     std::unique_ptr<AppContext> context;
     QDateTime now = QDateTime::currentDateTime();
 };

@@ -51,7 +51,7 @@ protected:
         // The old context's open connection would hold up the old store's end.
         page.reset();
         context.reset();
-        test::copyFolder(test::StoreProcess::fixtureCatalog(), catalog.path());
+        test::copyFolder(test::fixtureCatalog(), catalog.path());
         QJsonObject content = QJsonDocument::fromJson(test::readFile(catalog.filePath(u"store.json"_s))).object();
         content.insert(u"appVersion"_s, version);
         ASSERT_TRUE(test::writeFile(catalog.filePath(u"store.json"_s), QJsonDocument(content).toJson()));
@@ -59,7 +59,7 @@ protected:
         ASSERT_TRUE(test::ArchiveWriter::writeZip(catalog.filePath(u"files/bucket/KLV+App.zip"_s),
                                                   {{u"KLV App.app/version"_s, version.toUtf8()}}));
 
-        store = std::make_unique<test::StoreProcess>(catalog.path());
+        store = std::make_unique<storeservice::StoreProcess>(catalog.path());
         ASSERT_TRUE(store->start()) << store->errorString().toStdString();
         makeContext(store->url());
         signInDirectly();

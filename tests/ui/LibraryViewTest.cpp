@@ -310,7 +310,7 @@ protected:
         u"Zoom Transitions Deluxe Collection for Vertical Stories, Weddings and Travel Films"_s;
 
     LongNameTest() {
-        linkCatalog(StoreProcess::demoCatalog(), m_catalog.path());
+        linkCatalog(demoCatalog(), m_catalog.path());
         editCatalog(m_catalog.path(), [](QJsonObject &root) { renamed(root); });
     }
     QString catalogDirectory() const override { return m_catalog.path(); }

@@ -203,7 +203,7 @@ TEST_F(MainWindowTest, FeaturedSaysWhenTheStoreCannotBeReachedAndLoadsAgainOnceI
         << featured.noticeText().toStdString();
     EXPECT_FALSE(featured.view().isVisible()) << "no page of the browser's own";
 
-    store = std::make_unique<StoreProcess>(StoreProcess::demoCatalog(), QStringList{u"--port"_s, port});
+    store = std::make_unique<storeservice::StoreProcess>(demoCatalog(), QStringList{u"--port"_s, port});
     ASSERT_TRUE(store->start()) << store->errorString().toStdString();
     for (int beat = 0; beat < ui::StorePageFrame::retryBeats; ++beat)
         ticks.tick();

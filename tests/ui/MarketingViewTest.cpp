@@ -259,7 +259,7 @@ TEST_F(MarketingViewTest, AProductPictureThatFailsLeavesTheDetailPictureEmpty) {
 class EmptyMarketingTest : public MarketingViewTest {
 protected:
     QString catalogDirectory() const override {
-        const QString demo = StoreProcess::demoCatalog();
+        const QString demo = demoCatalog();
         QFile source(demo + u"/store.json"_s);
         EXPECT_TRUE(source.open(QIODevice::ReadOnly));
         QJsonObject catalog = QJsonDocument::fromJson(source.readAll()).object();

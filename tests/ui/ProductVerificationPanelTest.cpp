@@ -7,8 +7,8 @@
 #include "CliRun.h"
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
-#include "StoreProcess.h"
 #include "TestFiles.h"
+#include "storeservice/StoreProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +56,7 @@ protected:
 
     SandboxHome home;
     QTemporaryDir catalog;
-    StoreProcess store{catalog.path()};
+    storeservice::StoreProcess store{catalog.path()};
     ScriptedAlerts alerts;
     std::unique_ptr<AppContext> context;
 };

@@ -249,7 +249,7 @@ TEST_F(TrueStatesTest, ClearingTheCacheWithoutTheStoreKeepsItAndClearsItOnceTheS
                           QUrl(store->url()).port() > 0 ? QString::number(QUrl(store->url()).port()) : QString()};
     for (const QString &fault : faults)
         arguments << u"--fault"_s << fault;
-    store = std::make_unique<StoreProcess>(catalogDirectory(), arguments);
+    store = std::make_unique<storeservice::StoreProcess>(catalogDirectory(), arguments);
     ASSERT_TRUE(store->start()) << store->errorString().toStdString();
     ASSERT_TRUE(waitUntil([this] { return alerts.shown.last().title == u"Cache Cleared"_s; }));
     ASSERT_TRUE(waitUntil([this, &rows] { return rowTitles() == rows; }));

@@ -20,7 +20,7 @@ void WindowFixture::SetUp() {
     QStringList arguments;
     for (const QString &fault : storeFaults())
         arguments << u"--fault"_s << fault;
-    store = std::make_unique<StoreProcess>(catalogDirectory(), arguments);
+    store = std::make_unique<storeservice::StoreProcess>(catalogDirectory(), arguments);
     ASSERT_TRUE(store->start()) << store->errorString().toStdString();
     Configuration configuration = Configuration::fromEnvironment();
     configuration.storeUrl = store->url();
@@ -38,7 +38,7 @@ void WindowFixture::SetUp() {
 }
 
 QString WindowFixture::catalogDirectory() const {
-    return StoreProcess::demoCatalog();
+    return demoCatalog();
 }
 
 QStringList WindowFixture::storeFaults() const {

@@ -8,8 +8,8 @@
 #include "RecordingDesktop.h"
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
-#include "StoreProcess.h"
 #include "TestFiles.h"
+#include "storeservice/StoreProcess.h"
 
 #include <QProcessEnvironment>
 #include <QUrl>
@@ -49,7 +49,7 @@ protected:
     SandboxHome home;
     ScriptedAlerts alerts;
     RecordingDesktop desktop;
-    std::unique_ptr<StoreProcess> store;
+    std::unique_ptr<storeservice::StoreProcess> store;
     std::unique_ptr<AppContext> context;
     std::unique_ptr<ui::MainViewController> window;
 };

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <algorithm>
 #include <chrono>
@@ -20,6 +21,8 @@
 #include <optional>
 #include <stop_token>
 #include <thread>
+
+#include <sys/stat.h>
 
 namespace klv {
 namespace {
@@ -169,6 +172,51 @@ TEST_F(ArchiveExtractorTest, RefusesHostileEntriesAndLeavesNothingBehind) {
                       (QStringList{u"hostile"_s, u"outside.txt"_s}));
             EXPECT_EQ(QFileInfo(outside).size(), 0);
         }
+    }
+}
+
+// What an entry is comes from the list's attributes, as a Unix or a DOS archiver wrote them.
+TEST_F(ArchiveExtractorTest, TheListOfEntriesTellsPlainFilesFromDevices) {
+    const QString zip = work.filePath(u"listed.zip"_s);
+    const auto serve = [&](unsigned system, quint32 attributes) {
+        ArchiveWriter writer(zip);
+        writer.addFile(u"Pack/fine.txt"_s, "fine");
+        writer.addFile(u"Pack/entry"_s, "data");
+        ASSERT_TRUE(writer.finish()) << writer.errorString().toStdString();
+        QByteArray bytes = readFile(zip);
+        const qsizetype listed = bytes.lastIndexOf("PK\x01\x02"); // the list's header of "Pack/entry"
+        ASSERT_GT(listed, 0);
+        bytes[listed + 5] = char(system);
+        qToLittleEndian<quint32>(attributes, bytes.data() + listed + 38);
+        ASSERT_TRUE(test::writeFile(zip, bytes));
+    };
+    constexpr unsigned madeOnDos = 0;
+    constexpr unsigned madeOnUnix = 3;
+    const struct {
+        unsigned system;
+        quint32 attributes;
+    } plainFiles[] = {{madeOnDos, 0x20}, {madeOnUnix, 0}, {madeOnUnix, quint32(S_IFIFO | 0644) << 16}};
+    for (const auto &plain : plainFiles) {
+        SCOPED_TRACE(plain.attributes);
+        serve(plain.system, plain.attributes);
+        for (const bool arriving : {false, true}) {
+            QDir(out).removeRecursively();
+            const auto result =
+                arriving ? extractArriving(ArchiveExtractor(), zip) : ArchiveExtractor().extract(zip, destination);
+            ASSERT_TRUE(result.succeeded()) << result.error->toStdString();
+            EXPECT_EQ(readFile(destination + u"/Pack/entry"_s), "data");
+        }
+    }
+
+    QDir(out).removeRecursively();
+    serve(madeOnUnix, quint32(S_IFCHR | 0644) << 16);
+    for (const bool arriving : {false, true}) {
+        const auto result =
+            arriving ? extractArriving(ArchiveExtractor(), zip) : ArchiveExtractor().extract(zip, destination);
+        ASSERT_FALSE(result.succeeded());
+        EXPECT_TRUE(result.error->contains(u"“Pack/entry”, which is neither a file nor a folder"_s))
+            << result.error->toStdString();
+        EXPECT_FALSE(QFileInfo::exists(out));
     }
 }
 

@@ -6,7 +6,7 @@
 
 #include "SandboxHome.h"
 #include "ScriptedAlerts.h"
-#include "StoreProcess.h"
+#include "storeservice/StoreProcess.h"
 
 #include "TestFiles.h"
 
@@ -95,7 +95,7 @@ protected:
     test::SandboxHome home;
     test::ScriptedAlerts alerts;
     QTemporaryDir catalog;
-    test::StoreProcess store{catalog.path()};
+    storeservice::StoreProcess store{catalog.path()};
     std::unique_ptr<Services> services;
     std::unique_ptr<ProductLibrary> library;
     std::unique_ptr<MarketingCenter> marketing;

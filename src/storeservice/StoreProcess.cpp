@@ -1,4 +1,4 @@
-#include "StoreProcess.h"
+#include "storeservice/StoreProcess.h"
 
 #include <utility>
 
@@ -6,13 +6,12 @@
 #include <QFile>
 #include <QJsonDocument>
 
-namespace klv::test {
+namespace klv::storeservice {
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int startTimeoutMs = 10'000;
 constexpr int stopTimeoutMs = 5'000;
 
 } // namespace
@@ -29,15 +28,7 @@ StoreProcess::~StoreProcess() {
     m_process.waitForFinished();
 }
 
-QString StoreProcess::fixtureCatalog() {
-    return QString::fromUtf8(KLV_FIXTURES_DIR "/catalog");
-}
-
-QString StoreProcess::demoCatalog() {
-    return QString::fromUtf8(KLV_DEMO_DIR);
-}
-
-bool StoreProcess::start() {
+bool StoreProcess::start(int timeoutMs) {
     if (!m_logDirectory.isValid()) {
         m_error = u"cannot create a folder for the request log: %1"_s.arg(m_logDirectory.errorString());
         return false;
@@ -46,11 +37,11 @@ bool StoreProcess::start() {
                     QStringList{u"--catalog"_s, m_catalogDirectory, u"--port"_s, u"0"_s, u"--request-log"_s,
                                 m_logDirectory.filePath(u"requests.jsonl"_s)} +
                         m_extraArguments);
-    const QDeadlineTimer deadline(startTimeoutMs);
+    const QDeadlineTimer deadline(timeoutMs);
     while (!m_process.canReadLine()) {
         if (!m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
             if (m_process.state() != QProcess::NotRunning) {
-                m_error = u"klv-store did not report its address within %1 ms"_s.arg(startTimeoutMs);
+                m_error = u"klv-store did not report its address within %1 ms"_s.arg(timeoutMs);
             } else if (m_process.error() == QProcess::FailedToStart) {
                 m_error = u"cannot start klv-store: %1"_s.arg(m_process.errorString());
             } else {
@@ -96,4 +87,4 @@ QList<QJsonObject> StoreProcess::requestLog() const {
     return entries;
 }
 
-} // namespace klv::test
+} // namespace klv::storeservice

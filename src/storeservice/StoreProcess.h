@@ -8,22 +8,20 @@
 #include <QTemporaryDir>
 #include <QtGlobal>
 
-namespace klv::test {
+namespace klv::storeservice {
 
 // A klv-store child process on a free loopback port, answering from a catalog folder, with its request log in a
-// temporary folder. The process is killed when the object goes away: a request a fault holds up does not hold up
-// the test's end.
+// temporary folder: how the tests and the benchmarks run the store. The process is killed when the object goes away,
+// so a request a fault holds up does not hold up the caller's end.
 class StoreProcess final {
 public:
-    explicit StoreProcess(QString catalogDirectory = fixtureCatalog(), QStringList extraArguments = {});
+    explicit StoreProcess(QString catalogDirectory, QStringList extraArguments = {});
     ~StoreProcess();
     Q_DISABLE_COPY_MOVE(StoreProcess)
 
-    static QString fixtureCatalog();
-    static QString demoCatalog();
-
-    // Starts the store and waits up to 10 s for it to report its address; errorString() says why when it fails.
-    bool start();
+    // Starts the store and waits for it to report its address (a large catalog takes a while to read);
+    // errorString() says why when it fails.
+    bool start(int timeoutMs = 10'000);
     // Sends SIGTERM and waits; true when the store then exited normally with status 0.
     bool stop();
 
@@ -42,4 +40,4 @@ private:
     QString m_error;
 };
 
-} // namespace klv::test
+} // namespace klv::storeservice

@@ -144,7 +144,6 @@ public:
     Sandbox() = default;
     Sandbox(const Sandbox &) = delete;
     Sandbox &operator=(const Sandbox &) = delete;
-    ~Sandbox() = default;
 
     QString path(const QString &relative) const { return m_root.filePath(relative); }
     QString pack() const { return path(u"catalog/files/templates/bench-pack.zip"_s); }

@@ -57,8 +57,6 @@ bool writeFile(const QString &path, const QByteArray &bytes) {
 
 } // namespace
 
-WindowSandbox::~WindowSandbox() = default;
-
 bool WindowSandbox::ready() {
     if (!m_ready)
         m_ready = prepare();

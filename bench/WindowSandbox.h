@@ -16,7 +16,6 @@ public:
     WindowSandbox() = default;
     WindowSandbox(const WindowSandbox &) = delete;
     WindowSandbox &operator=(const WindowSandbox &) = delete;
-    ~WindowSandbox();
 
     // Builds it all once; false (see error()) when that failed.
     bool ready();

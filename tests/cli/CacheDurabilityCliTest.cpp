@@ -59,7 +59,7 @@ private:
 class CacheDurabilityCliTest : public SignedInKlvTest {
 protected:
     CacheDurabilityCliTest()
-        : SignedInKlvTest(fixture(u"library"_s)) {}
+        : SignedInKlvTest(fixtureFolder(u"library"_s)) {}
 
     QStringList listedNames() const {
         const CliResult result = klv({u"list"_s, u"--json"_s});

@@ -29,7 +29,7 @@ const QString nowhere = u"http://127.0.0.1:9"_s;
 class ConfigurationCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        copyFolder(QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR), catalog.path());
+        copyFolder(installCatalog(), catalog.path());
         ASSERT_TRUE(store.start()) << store.errorString().toStdString();
     }
 

@@ -31,7 +31,7 @@ bool hasControlCharacterBesideLineBreaks(const QString &text) {
 class HostileStoreCliTest : public SignedInKlvTest {
 protected:
     HostileStoreCliTest()
-        : SignedInKlvTest(fixture(u"library"_s), Account::signedOut) {}
+        : SignedInKlvTest(fixtureFolder(u"library"_s), Account::signedOut) {}
 
     // Changes the first object of the array under key whose field has that value.
     void editEntry(const QString &key, const QString &field, const QJsonValue &value,

@@ -20,7 +20,7 @@ using namespace Qt::StringLiterals;
 class LibraryCliTest : public SignedInKlvTest {
 protected:
     LibraryCliTest()
-        : SignedInKlvTest(fixture(u"library"_s)) {}
+        : SignedInKlvTest(fixtureFolder(u"library"_s)) {}
 
     QJsonArray listJson(const QStringList &options = {}) const {
         const CliResult result = klv(QStringList{u"list"_s, u"--json"_s} + options);

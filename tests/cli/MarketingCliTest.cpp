@@ -20,7 +20,7 @@ using namespace Qt::StringLiterals;
 class MarketingCliTest : public SignedInKlvTest {
 protected:
     MarketingCliTest()
-        : SignedInKlvTest(fixture(u"marketing"_s)) {}
+        : SignedInKlvTest(fixtureFolder(u"marketing"_s)) {}
 
     QJsonObject jsonOf(const QStringList &arguments) const {
         const CliResult result = klv(arguments + QStringList{u"--json"_s});

@@ -27,7 +27,7 @@ constexpr int slowNoticeMs = 4'000;
 class OutputConventionsCliTest : public SignedInKlvTest {
 protected:
     OutputConventionsCliTest()
-        : SignedInKlvTest(fixture(u"library"_s)) {}
+        : SignedInKlvTest(fixtureFolder(u"library"_s)) {}
 
     void TearDown() override {
         if (!mounted.isEmpty())

@@ -37,7 +37,7 @@ QString outputOf(const QString &program, const QStringList &arguments) {
 // The application folder of one version, as tests/fixtures/selfupdate/AppRun stands in for it.
 bool makeAppFolder(const QString &folder, const QString &version) {
     const QString appRun = folder + u"/AppRun"_s;
-    return QDir().mkpath(folder) && QFile::copy(QString::fromUtf8(KLV_FIXTURES_DIR "/selfupdate/AppRun"), appRun) &&
+    return QDir().mkpath(folder) && QFile::copy(fixtureFolder(u"selfupdate/AppRun"_s), appRun) &&
            QFile::setPermissions(appRun, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) &&
            writeFile(folder + u"/version"_s, version.toUtf8());
 }

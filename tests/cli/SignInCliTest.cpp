@@ -19,7 +19,7 @@ using namespace Qt::StringLiterals;
 class SignInCliTest : public SignedInKlvTest {
 protected:
     SignInCliTest()
-        : SignedInKlvTest(fixture(u"catalog"_s), Account::signedOut) {}
+        : SignedInKlvTest(fixtureCatalog(), Account::signedOut) {}
 
     CliResult login(const QString &user, const QString &password) const {
         return klv({u"login"_s, user, u"--password-stdin"_s}, password.toUtf8() + '\n');

@@ -1,7 +1,5 @@
 #include "SignedInKlvTest.h"
 
-#include "TestFiles.h"
-
 #include <utility>
 
 namespace klv::test {
@@ -48,14 +46,6 @@ int SignedInKlvTest::requestsOf(const QString &type) const {
     for (const QJsonObject &request : store.requestLog())
         count += request[u"rt"_s] == type ? 1 : 0;
     return count;
-}
-
-QString SignedInKlvTest::installCatalog() {
-    return QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR);
-}
-
-QString SignedInKlvTest::fixture(const QString &name) {
-    return QString::fromUtf8(KLV_FIXTURES_DIR "/") + name;
 }
 
 } // namespace klv::test

@@ -2,6 +2,7 @@
 
 #include "CliRun.h"
 #include "SandboxHome.h"
+#include "TestFiles.h"
 #include "storeservice/StoreProcess.h"
 
 #include <gtest/gtest.h>
@@ -37,11 +38,6 @@ protected:
     void editCatalog(const std::function<void(QJsonObject &)> &edit) const;
     // How many requests of one type ("rt") the store has had so far.
     int requestsOf(const QString &type) const;
-
-    // A few products of every kind, their packages built with the tests.
-    static QString installCatalog();
-    // A folder of tests/fixtures.
-    static QString fixture(const QString &name);
 
     SandboxHome home;
     QTemporaryDir catalog;

@@ -16,7 +16,7 @@ using namespace Qt::StringLiterals;
 
 // Serves the packages one archiver wrote in place of the catalog's own.
 void serveWorld(const QTemporaryDir &catalog, const QString &tool) {
-    copyFolder(QString::fromUtf8(KLV_FIXTURES_DIR "/world-packages/") + tool, catalog.filePath(u"files"_s));
+    copyFolder(fixtureFolder(u"world-packages/"_s + tool), catalog.filePath(u"files"_s));
 }
 
 // Packages written by other archivers (tests/fixtures/world-packages, with the script that made them), served in

@@ -371,12 +371,11 @@ int runKlvServing(const QStringList &arguments, const QProcessEnvironment &envir
 TEST_F(DBusNotifierTest, KlvDeliversItsNotificationsBeforeItEnds) {
     ASSERT_NO_FATAL_FAILURE(start());
     QTemporaryDir catalog;
-    test::copyFolder(QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR), catalog.path());
+    test::copyFolder(test::installCatalog(), catalog.path());
     QJsonObject content = QJsonDocument::fromJson(readFile(catalog.filePath(u"store.json"_s))).object();
-    content.insert(u"marketing"_s,
-                   QJsonDocument::fromJson(readFile(QString::fromUtf8(KLV_FIXTURES_DIR "/marketing/store.json")))
-                       .object()
-                       .value(u"marketing"_s));
+    content.insert(u"marketing"_s, QJsonDocument::fromJson(readFile(test::fixtureFolder(u"marketing/store.json"_s)))
+                                       .object()
+                                       .value(u"marketing"_s));
     ASSERT_TRUE(writeFile(catalog.filePath(u"store.json"_s), QJsonDocument(content).toJson()));
     ASSERT_TRUE(writeFile(catalog.filePath(u"files/logo.png"_s), logoBytes));
     // The logo answers late the first time: the notification does not wait for it long.

@@ -41,8 +41,16 @@ bool writeFile(const QString &path, const QByteArray &content) {
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit();
 }
 
+QString fixtureFolder(const QString &name) {
+    return QString::fromUtf8(KLV_FIXTURES_DIR "/") + name;
+}
+
 QString fixtureCatalog() {
-    return QString::fromUtf8(KLV_FIXTURES_DIR "/catalog");
+    return fixtureFolder(u"catalog"_s);
+}
+
+QString installCatalog() {
+    return QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR);
 }
 
 QString demoCatalog() {

@@ -20,8 +20,12 @@ qsizetype requestsInFlight(const QNetworkAccessManager &network);
 QByteArray readFile(const QString &path);
 // Writes the whole file at once (a reader never sees half of it), making its folders first.
 bool writeFile(const QString &path, const QByteArray &content);
+// A folder of tests/fixtures.
+QString fixtureFolder(const QString &name);
 // The catalog most tests serve: a few products of every kind and the accounts "tester" and "collector".
 QString fixtureCatalog();
+// A catalog of one product of every kind whose packages are built with the tests.
+QString installCatalog();
 // The demo store's catalog with its packages, pictures and web site, as scripts/demo serves it.
 QString demoCatalog();
 // Copies the files below `from` into `to`, keeping their permissions (catalogs the tests may then change).

@@ -28,7 +28,7 @@ using ui::ProductVerificationPanel;
 class ProductVerificationPanelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        copyFolder(QString::fromUtf8(KLV_INSTALL_FIXTURE_DIR), catalog.path());
+        copyFolder(installCatalog(), catalog.path());
         ASSERT_TRUE(store.start()) << store.errorString().toStdString();
         QProcessEnvironment environment = home.environment();
         environment.insert(u"KLV_STORE_URL"_s, store.url());

@@ -370,7 +370,7 @@ TEST_F(ArchiveExtractorTest, AZipInstallsExactlyTheEntriesItsListNames) {
 // flag that are not UTF-8 are code page 437, and no two entries may land on one path.
 TEST_F(ArchiveExtractorTest, WritesNamesAsStoredAndRefusesTwoEntriesOnOnePath) {
     // libarchive's writer composes names, so the decomposed ones come from the packages other tools wrote.
-    const QString world = QString::fromUtf8(KLV_FIXTURES_DIR) + u"/world-packages/"_s;
+    const QString world = test::fixtureFolder(u"world-packages/"_s);
     const QString decomposed = u"Fixture Titles/Titles/KLV - Fixture Titles/Cafe\u0301 Title/Cafe\u0301 Title.moti"_s;
     ArchiveWriter twice(work.filePath(u"twice.zip"_s));
     twice.addFile(u"Pack/a.txt"_s, "first");

@@ -44,8 +44,7 @@ QJsonObject product(qint64 id, const QString &name) {
 class MarketingCenterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(QFile::copy(QString::fromUtf8(KLV_FIXTURES_DIR "/marketing/store.json"),
-                                catalog.filePath(u"store.json"_s)));
+        ASSERT_TRUE(QFile::copy(test::fixtureFolder(u"marketing/store.json"_s), catalog.filePath(u"store.json"_s)));
         ASSERT_TRUE(store.start()) << store.errorString().toStdString();
         Configuration configuration = Configuration::fromEnvironment();
         configuration.storeUrl = store.url();
